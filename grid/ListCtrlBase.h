@@ -1,0 +1,311 @@
+#pragma once
+
+#include "grid/ListCtrlEx.h"
+
+#include <QHash>
+#include <QList>
+#include <QPoint>
+#include <QPointer>
+#include <memory>
+
+class QPainter;
+
+namespace Pelmo {
+
+class CHeaderCtrlEx;
+class CRowHeader;
+class CEditEx;
+class CListBoxEx;
+
+// The grid: a list-view whose rows are painted cell by cell, with per-row, per-column and
+// per-cell read-only flags and colours, column kinds (text, check box, choice, button), an
+// optional append row, a column header with stable column keys, a row header beside it, and
+// in-place editing. The list-view keeps the rows and texts; everything else is keyed here by
+// row id (stable across sorting) and column key (stable across insertion and deletion).
+//
+// The companions (header, row header, editor, drop-down list) are friends: they read the
+// grid's state members directly, by the names below.
+class CListCtrlBase : public CListCtrlEx {
+    Q_OBJECT
+    friend class CHeaderCtrlEx;
+    friend class CRowHeader;
+    friend class CEditEx;
+    friend class CListBoxEx;
+
+public:
+    explicit CListCtrlBase(QWidget* parent = nullptr);
+    ~CListCtrlBase() override;
+
+    // ---- the public interface, in the order of CListCtrlEx ----
+    void DrawItem(DRAWITEMSTRUCT* dis) override;
+    bool Create(unsigned dwStyle, const QRect& rect, QWidget* pParent, unsigned nID) override;
+
+    int InsertColumn(int nCol, const QString& heading, bool bReadOnly = false,
+                     int nFormat = LVCFMT_LEFT, int nWidth = 80, int nSubItem = -1) override;
+    void SetColumnText(int nCol) override;
+    void SetColumnCheckBox(int nCol) override;
+    void SetColumnButton(int nCol) override;
+    void SetColumnChoiceCallback(int nCol, PFNFILLCHOICES pfnFill, PFNCHOICETEXT pfnText,
+                                 int nMaxRows, QChar chSeparator, void* pData) override;
+    void SetColumnChoiceList(int nCol, const QStringList* pItems, int nMaxRows,
+                             QChar chSeparator) override;
+    bool DeleteColumn(int nCol) override;
+    void SetColumnColor(int nCol, COLORREF crText, COLORREF crBack) override;
+    bool GetColumnColor(int nCol, COLORREF* pText, COLORREF* pBack) const override;
+    void ResetColumnColor(int nCol) override;
+    void SetColumnReadOnly(int nCol, bool bReadOnly) override;
+    bool IsColumnReadOnly(int nCol) const override;
+
+    void SetHeaderLines(int nLines) override;
+    void SetHeaderHeight(int nPixels) override;
+    int GetHeaderLines(int* pHeight) const override;
+    void SetHeaderAlign(int nAlign) override;
+    void EnableColumnSizing(bool bEnable) override;
+    void EnableColumnDragDrop(bool bEnable) override;
+    void SetHeaderFont(const QFont& font) override;
+    void SetHeaderFont(const QString& face, int nPoint, bool bBold, bool bItalic) override;
+    QFont GetHeaderFont() const override;
+
+    int InsertItem(unsigned nMask, int nItem, const QString& text, unsigned nState,
+                   unsigned nStateMask, quintptr lParam, bool bReadOnly) override;
+    int InsertItem(int nItem, const QString& text, bool bReadOnly = false) override;
+    bool DeleteItem(int nItem) override;
+    bool DeleteAllItems() override;
+    void SelectRow(int nItem, bool bSelect) override;
+    void ClearRow(int nItem, bool bIncludeReadOnly) override;
+    void ClearAllRows(bool bIncludeReadOnly) override;
+    void SetRowReadOnly(int nItem, bool bReadOnly) override;
+    bool IsRowReadOnly(int nItem) const override;
+    void SetRowHeight(int nPixels) override;
+    int GetRowHeight() const override;
+    int GetEditState(int nItem) const override;
+    bool SortItems(PFNLVCOMPARE pfnCompare, quintptr lParamSort) override;
+    bool SortItemsEx(PFNLVCOMPARE pfnCompare, quintptr lParamSort) override;
+
+    void SetRowHeaderWidth(int nWidth) override;
+    int GetRowHeaderWidth() const override;
+    void SetRowHeaderAlign(int nAlign) override;
+    void SetRowHeaderUseLabels(bool bUse) override;
+    bool SetRowLabel(int nItem, const QString& text) override;
+    void RedrawRowHeader() override;
+
+    bool SetCurrentCell(int nItem, int nCol, bool bEnsureVisible, bool bRowSelect) override;
+    bool GetCurrentCell(int* pItem, int* pCol, bool bSelectedOnly) const override;
+    void ResetSelection() override;
+    int GetCellSelectState(int nItem, int nCol) const override;
+    bool BeginEdit(int nItem, int nCol) override;
+    bool EndEdit() override;
+    bool CancelEdit() override;
+    bool IsEditing() const override;
+    void ClearCell(int nItem, int nCol, bool bIncludeReadOnly) override;
+    void ResetGrid() override;
+
+    void SetCellReadOnly(int nItem, int nCol, bool bReadOnly) override;
+    bool IsCellReadOnly(int nItem, int nCol) const override;
+    void SetCellColor(int nItem, int nCol, COLORREF crText, COLORREF crBack) override;
+    bool GetCellColor(int nItem, int nCol, COLORREF* pText, COLORREF* pBack) const override;
+    bool GetCellDisplayColor(int nItem, int nCol, COLORREF* pText, COLORREF* pBack) const override;
+    void ResetCellColor(int nItem, int nCol) override;
+
+    void SetFont(const QFont& font) override;
+    void SetFont(const QString& face, int nPoint, bool bBold, bool bItalic) override;
+    QFont GetFont() const override;
+    void SetKeyMoves(int nTab, int nEnter, int nUp, int nDown, int nLeft, int nRight) override;
+    void GetKeyMoves(int* pTab, int* pEnter, int* pUp, int* pDown, int* pLeft,
+                     int* pRight) const override;
+    void SetAppendRow(bool bOn) override;
+    bool GetAppendRow() const override;
+    bool IsRowSelect() const override;
+    void EnableMultiSelect(bool bEnable) override;
+    bool GetModified() const override;
+    void SetModified(bool bModified) override;
+    void SetCaretOnShow(int n) override;
+    int GetCaretOnShow() const override;
+    COLORREF GetKeyColor(COLOR_KEY key) const override;
+    void SetKeyColor(COLOR_KEY key, COLORREF color) override;
+
+    QRect GetGridRect() const override;
+    void MoveGrid(const QRect& rect) override;
+    void SetGridSize(int cx, int cy) override;
+    void FitToParent(int nRightMargin, int nBottomMargin) override;
+    bool HitTestCell(const QPoint& ptScreen, GRIDHITTEST* pHit) const override;
+
+    void SetCancelWindow(QWidget* pWnd, bool bAdd) override;
+    void RemoveAllCancelWindows() override;
+    void CancelNextEndEdit() override;
+    void SetEditTextCallback(PFNEDITTEXT pfn, void* pData) override;
+    void SetEndEditCallback(PFNENDEDIT pfn, void* pData) override;
+    void SetKeyMoveCallback(PFNKEYMOVE pfn, void* pData) override;
+    void SetClickEditCallback(PFNCLICKEDIT pfn, void* pData) override;
+    void SetCharFilter(PFNCHARFILTER pfn, void* pData) override;
+    void SetTextCheck(PFNTEXTCHECK pfn, void* pData) override;
+
+    void SetNotifyHandler(GridNotifyHandler handler) override;
+
+    // ---- used by the companions and the editing flow ----
+    // Colours a cell is drawn with when not selected; the flags tell whether each came from
+    // the key colours (and so is not darkened under selection).
+    void GetCellColors(int nItem, int nCol, COLORREF* pBack, COLORREF* pText, bool* pBackFromKey,
+                       bool* pTextFromKey) const;
+    // Column key of a column index (0 for none) and the column's record (null for none).
+    unsigned GetColumnKey(int nCol) const;
+    CHeaderData* GetHeaderDataByIndex(int nCol) const;
+    // The cell as drawn: border lines included, shared with the neighbours (viewport
+    // coordinates). Empty out of range.
+    QRect GetCellRect(int nItem, int nCol) const;
+    // Whether a point (viewport coordinates) is on the drop-down button of a choice cell.
+    bool IsOnDropButton(const QPoint& ptClient, int nItem, int nCol) const;
+    // Width of a drop-down button (the platform's vertical scroll-bar width).
+    int GetDropButtonWidth() const;
+    int GetTextMargin() const { return m_nTextMargin; }
+    CHeaderCtrlEx* GetHeaderCtrlEx() const { return m_pHeader; }
+    CRowHeader* GetRowHeader() const;
+    CEditEx* GetEdit() const { return m_edit.get(); }
+    CListBoxEx* GetListBox() const { return m_listBox.get(); }
+    unsigned GetControlId() const { return m_nID; }
+    // Whether the grid, its editor or its drop-down list has the keyboard focus.
+    bool HasGridFocus() const;
+    bool IsColumnSizingEnabled() const;
+    // The font rows are drawn in: the grid font once set, else the widget's font.
+    QFont GetGridFont() const;
+    // The editor's window rectangle in screen coordinates (empty when no editor is open).
+    QRect GetEditWindowRect() const;
+
+    // Row selection from the row header: select nItem alone, or extend from the selection
+    // mark to it; optionally scroll it into view. Whole-row mode follows.
+    void SelectRowFromHeader(int nItem, bool bEnsureVisible, bool bExtend);
+    void SelectAllRows();
+
+    // Sends a notification to the parent's handler.
+    void SendGridNotify(unsigned code, int nRow, int nCol, int nEvent);
+    // Right-click on a header: notification 6 with the given event (8 column, 9 row header).
+    void SendHeaderEvent(int nEvent, int nRow, int nCol);
+    // Notification 5 when (focused row, current column) differs from the last reported pair;
+    // while m_bFollowFocus is clear the pair is only recorded.
+    void ReportCurrentCell();
+
+    // Scrolls a cell into view: horizontally with a 10-pixel allowance, vertically fully.
+    void ScrollCellIntoView(int nItem, int nCol);
+    // Sizes a column to its contents (double-click on a header divider).
+    void AutoSizeColumn(int nCol);
+    // Turns the append row into a pending new row and makes a new append row below it.
+    bool TakeAppendRow(int nItem);
+    // Toggles a check-box cell and reports the change.
+    void ToggleCheckBox(int nItem, int nCol);
+    // Opens an editor; bTyping when a typed character starts the edit.
+    bool BeginEdit(int nItem, int nCol, bool bTyping);
+
+    // Repaints one row (its rectangle one pixel taller), the visible rows, or everything.
+    void RedrawRow(int nItem);
+    void RedrawGrid();
+
+protected:
+    void OnItemChanged(int nItem, unsigned oldState, unsigned newState) override;
+    void OnDeleteItem(int nItem) override;
+    void OnEndScroll() override;
+    void resizeEvent(QResizeEvent* event) override;
+    void showEvent(QShowEvent* event) override;
+    void hideEvent(QHideEvent* event) override;
+    void changeEvent(QEvent* event) override;
+    void focusInEvent(QFocusEvent* event) override;
+    void focusOutEvent(QFocusEvent* event) override;
+    void scrollContentsBy(int dx, int dy) override;
+
+private:
+    // Painting of one cell's content by kind.
+    void DrawCellText(QPainter& p, const QRect& rc, const QString& text, int nFormat) const;
+    void DrawCheckCell(QPainter& p, const QRect& rc, int nItem, int nCol, const QString& text,
+                       int nFormat, bool bReadOnly) const;
+    void DrawButtonCell(QPainter& p, const QRect& rc, int nItem, int nCol, const QString& text,
+                        bool bReadOnly) const;
+    void DrawChoiceCell(QPainter& p, const QRect& rc, int nItem, int nCol, const QString& text,
+                        int nFormat, bool bReadOnly, CHeaderData* pData);
+
+    // Layout of grid and row header in an outer rectangle (parent coordinates).
+    void LayoutGrid(const QRect& rcOuter, int nRowHeaderWidth);
+    QRect GetGridRectInParent() const;
+    void LayoutHeader();
+    void ApplyGridFont(const QFont& font);
+    void ApplyHeaderFont(const QFont& font);
+    void MeasureTextMargin();
+    void UpdateRowHeight();
+    void ShowRowHeader(bool bShow);
+
+    // Record keeping.
+    void RemoveRowRecords(unsigned nRowId);
+    void RemoveColumnFromRows(unsigned nKey);
+    void RemoveFromList(QHash<unsigned, QList<unsigned>>& map, unsigned nRowId, unsigned nKey);
+    bool ListContains(const QHash<unsigned, QList<unsigned>>& map, unsigned nRowId,
+                      unsigned nKey) const;
+    void SetColumnKind(int nCol, int nKind);
+    void ClearCellRaw(int nItem, int nCol);
+    bool IsAppendRow(int nItem) const;
+    int InsertAppendRow();
+    void CommitEditInColumn(int nCol);
+    QList<int> SelectedRows() const;
+    static COLORREF Darken(COLORREF c, double factor);
+
+public:
+    // ---- state, named as the companions read it ----
+    int m_nAppendRowMode = 0;
+    unsigned m_nPendingRowId = unsigned(-1);
+    unsigned m_nAppendRowId = unsigned(-1);
+    int m_nCurCol = -1;
+    bool m_bRowSelect = false;
+    bool m_bModified = false;
+    int m_nRowHeight = -1;
+    bool m_bFollowFocus = true;
+    int m_nLastCol = -1;
+    int m_nLastRow = -1;
+    CHeaderCtrlEx* m_pHeader = nullptr; // owned by the list-view once installed
+    std::unique_ptr<CEditEx> m_edit;
+    std::unique_ptr<CListBoxEx> m_listBox;
+    int m_nEditCol = -1;
+    int m_nEditRow = -1;
+    bool m_bClosingEdit = false;
+    int m_nTextMargin = 2;
+    GRIDPRESS m_press;
+    QPoint m_ptRButton{-1, -1};
+    int m_nRButtonCol = -1;
+    int m_nRButtonRow = -1;
+    QList<QPointer<QWidget>> m_cancelWindows;
+    bool m_bCancelNextEnd = false;
+    std::unique_ptr<QFont> m_pFont; // null: the widget's font
+    bool m_bMultiSelect = true;
+    bool m_bSavedSingleSel = false;
+    int m_nTabMove = 1;
+    int m_nEnterMove = 2;
+    int m_nUpMove = 16;
+    int m_nDownMove = 16;
+    int m_nLeftMove = 16;
+    int m_nRightMove = 16;
+    int m_nRowHeaderWidth = -1;
+    QPointer<CRowHeader> m_pRowHeader; // a sibling widget: it lives in the grid's parent
+
+    // Per row (by row id), per column (by column key) and per cell.
+    QHash<unsigned, int> m_mapRowReadOnly;
+    QHash<unsigned, QList<unsigned>> m_mapReadOnlyCells;
+    QHash<unsigned, QList<unsigned>> m_mapEditableCells;
+    QHash<unsigned, CELLCOLOR> m_mapColumnColor;
+    QHash<unsigned, QHash<unsigned, CELLCOLOR>> m_mapCellColor;
+    KeyColorMap m_mapDefaultColor;
+    KeyColorMap m_mapColor;
+
+    // Callbacks with their opaque values.
+    PFNEDITTEXT m_pfnEditText = nullptr;
+    void* m_pEditTextData = nullptr;
+    PFNENDEDIT m_pfnEndEdit = nullptr;
+    void* m_pEndEditData = nullptr;
+    PFNKEYMOVE m_pfnKeyMove = nullptr;
+    void* m_pKeyMoveData = nullptr;
+    PFNCLICKEDIT m_pfnClickEdit = nullptr;
+    void* m_pClickEditData = nullptr;
+
+private:
+    GridNotifyHandler m_notify;
+    unsigned m_nID = 0;
+    bool m_bCreated = false;
+    bool m_bColumnSizing = true;
+};
+
+} // namespace Pelmo
