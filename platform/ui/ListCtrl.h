@@ -61,7 +61,14 @@ public:
     explicit CListCtrl(QWidget* parent = nullptr);
     ~CListCtrl() override;
 
-    // Columns. nCol is the sub-item index; a column inserted at nCol shifts later ones.
+    // Columns. nCol is the sub-item index; a column inserted at nCol shifts later ones, and
+    // the texts of every row shift with them. InsertColumn clamps nCol to the end, refuses a
+    // negative one (-1) and takes a negative width as 0; nSubItem is accepted for the
+    // familiar call shape and ignored (a column's sub-item index is always its index).
+    // SetColumnWidth also takes LVSCW_AUTOSIZE (widest text) and LVSCW_AUTOSIZE_USEHEADER
+    // (widest text or heading).
+    static constexpr int LVSCW_AUTOSIZE = -1;
+    static constexpr int LVSCW_AUTOSIZE_USEHEADER = -2;
     int InsertColumn(int nCol, const QString& heading, int nFormat = LVCFMT_LEFT, int nWidth = 80,
                      int nSubItem = -1);
     bool DeleteColumn(int nCol);
@@ -78,13 +85,23 @@ public:
     void SetHeaderDragDrop(bool enable);
 
     // The header. SetHeaderCtrl replaces it (the list-view takes ownership); the columns
-    // already inserted move over to the new header.
+    // already inserted move over to the new header with their widths and display order.
+    // The old header is deleted later (deleteLater), so a caller still inside one of its
+    // handlers is safe.
     QHeaderView* GetHeaderCtrl() const;
     void SetHeaderCtrl(QHeaderView* header);
+    // Places the header again from its sizeHint (and hidden state). The list-view does this
+    // itself on resizing, on showing or hiding the header and when the header reports new
+    // geometry; a header whose height changed otherwise asks for it here.
+    void LayoutHeader();
 
     // Rows.
     int GetItemCount() const;
-    // Inserts at nItem (clamped to the end); returns the new row's index or -1.
+    // Inserts at nItem (clamped to the end; negative is refused); returns the new row's index
+    // or -1. nMask selects what applies: LVIF_TEXT the text (sub-item 0), LVIF_STATE
+    // nState & nStateMask, LVIF_PARAM lParam. A row inserted with a state is reported to
+    // OnItemChanged (old state 0), as is any row that loses focus or selection because of it.
+    // Sub-item 0 always has a text; other sub-items need their column.
     int InsertItem(unsigned nMask, int nItem, const QString& text, unsigned nState,
                    unsigned nStateMask, quintptr lParam);
     int InsertItem(int nItem, const QString& text);
@@ -100,7 +117,12 @@ public:
     unsigned MapIndexToId(int index) const;
     int MapIdToIndex(unsigned id) const;
 
-    // State of one row, or of every row when nItem is -1 (SetItemState only).
+    // State of one row, or of every row when nItem is -1 (SetItemState only; focusing every
+    // row, or selecting every row in single selection, is refused). Only LVIS_SELECTED and
+    // LVIS_FOCUSED are kept; one row at most is focused, and in single selection one at most
+    // is selected. Each row whose state changes is reported to OnItemChanged at once.
+    // GetNextItem searches after nItem (-1: from the start; LVNI_ABOVE: before it, upwards)
+    // for a row with every state that flags names. SetSelectionMark accepts -1 or a row.
     unsigned GetItemState(int nItem, unsigned mask) const;
     bool SetItemState(int nItem, unsigned state, unsigned mask);
     int GetNextItem(int nItem, unsigned flags) const;
@@ -110,19 +132,43 @@ public:
     bool GetSingleSelection() const; // LVS_SINGLESEL
     void SetSingleSelection(bool single);
 
+    // Stable sorts. SortItems passes the rows' item data to compare, SortItemsEx their
+    // indexes: rows do not move until the sort is over, so an index names the same row for
+    // the whole sort and GetItemText(index, ...) inside compare reads that row. Ids, states,
+    // data and the selection mark stay with their rows. compare must not change the list.
     bool SortItems(PFNLVCOMPARE compare, quintptr lParamSort);
     bool SortItemsEx(PFNLVCOMPARE compare, quintptr lParamSort);
 
-    // Geometry and scrolling.
+    // Geometry and scrolling. Vertical scrolling is by whole rows: the vertical scroll bar's
+    // value is the top index. Horizontal scrolling is by pixels.
     int GetRowHeight() const;
+    // pixels <= 0 goes back to the height taken from the font (text height + 4).
     void SetRowHeight(int pixels);
-    int GetTopIndex() const;
-    int GetCountPerPage() const; // rows fully visible
+    int GetTopIndex() const;     // 0 when there are no rows
+    int GetCountPerPage() const; // rows fully visible, at least 1
+    // Scrolls vertically only, as little as needed (the row ends up at the top or bottom).
     bool EnsureVisible(int nItem, bool bPartialOK);
-    bool Scroll(int dx, int dy); // pixels; vertical scrolling moves by whole rows
+    // dx in pixels; dy in pixels rounded to the nearest whole row (half a row rounds away
+    // from zero). Calls OnEndScroll, also when nothing moved.
+    bool Scroll(int dx, int dy);
     int GetScrollX() const;
+    // Rectangles, in viewport coordinates:
+    //   GetItemRect LVIR_BOUNDS: the whole row (every column).
+    //   GetItemRect LVIR_ICON: the first kLabelIndent pixels of column 0's cell;
+    //   GetItemRect LVIR_LABEL: the rest of column 0's cell. Column 0's cell is therefore the
+    //     label widened by kLabelIndent to the left, as on Windows, where the label of the
+    //     first column starts a few pixels into the cell.
+    //   GetSubItemRect of sub-item 0: the same three rectangles as GetItemRect.
+    //   GetSubItemRect of another sub-item: LVIR_BOUNDS and LVIR_LABEL the cell,
+    //     LVIR_ICON an empty (zero-width) rectangle at the cell's left edge.
+    // Refused (false) for a row or column out of range, an unknown code or a null rect.
+    static constexpr int kLabelIndent = 4;
     bool GetItemRect(int nItem, QRect* rect, int code) const;
     bool GetSubItemRect(int nItem, int nSubItem, int code, QRect* rect) const;
+    // Point in viewport coordinates. A row counts anywhere across the columns (owner-drawn
+    // rows are selected across their full width): flags LVHT_ONITEMLABEL. Outside the
+    // viewport: -1 with LVHT_ABOVE / LVHT_BELOW / LVHT_TOLEFT / LVHT_TORIGHT; elsewhere
+    // -1 with LVHT_NOWHERE. SubItemHitTest also gives the column (sub-item index), -1 none.
     int HitTest(const QPoint& pt, unsigned* flags = nullptr) const;
     int SubItemHitTest(const QPoint& pt, int* pSubItem, unsigned* flags = nullptr) const;
     void RedrawItems(int nFirst, int nLast);
@@ -135,7 +181,9 @@ protected:
     // (LVN_DELETEITEM), synchronously.
     virtual void OnItemChanged(int nItem, unsigned oldState, unsigned newState);
     virtual void OnDeleteItem(int nItem);
-    // Called after the view scrolled (LVN_ENDSCROLL).
+    // Called after the view scrolled (LVN_ENDSCROLL): by Scroll, and after the user moved a
+    // scroll bar or the wheel. Scrolling that the list-view does for itself (EnsureVisible,
+    // keyboard focus movement, a shrinking range) does not call it.
     virtual void OnEndScroll();
 
     void paintEvent(QPaintEvent* event) override;
@@ -143,8 +191,24 @@ protected:
     void scrollContentsBy(int dx, int dy) override;
     void mousePressEvent(QMouseEvent* event) override;
     void keyPressEvent(QKeyEvent* event) override;
+    void focusInEvent(QFocusEvent* event) override;
+    void focusOutEvent(QFocusEvent* event) override;
+    void changeEvent(QEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
+    void ChangeState(int nItem, unsigned mask, unsigned state);
+    void ClearSelectionExcept(int keep);
+    void SelectOnly(int nItem);
+    void SelectRange(int from, int to, bool clearOthers);
+    int KeyTarget(int key) const;
+    int AutoColumnWidth(int nCol, bool withHeading) const;
+    int LastVisibleRow() const;
+    QRect RowRect(int nItem) const;
+    QRect CellRect(int nItem, int nCol) const;
+    void SetTopIndexInternal(int top);
+    void UpdateScrollBarsInternal();
+
     struct Impl;
     Impl* d;
 };

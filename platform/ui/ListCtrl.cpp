@@ -1,0 +1,1076 @@
+#include "platform/ui/ListCtrl.h"
+
+#include <QAbstractTableModel>
+#include <QApplication>
+#include <QFocusEvent>
+#include <QHash>
+#include <QHeaderView>
+#include <QKeyEvent>
+#include <QMouseEvent>
+#include <QPaintEvent>
+#include <QPainter>
+#include <QPointer>
+#include <QScrollBar>
+#include <QStyle>
+#include <QStyleOptionFocusRect>
+
+#include <algorithm>
+#include <vector>
+
+namespace {
+
+constexpr unsigned kStateBits = LVIS_SELECTED | LVIS_FOCUSED;
+constexpr int kTextMargin = 4;
+constexpr int kHorizontalStep = 20;
+
+Qt::Alignment AlignmentOf(int format) {
+    switch (format) {
+    case LVCFMT_RIGHT:
+        return Qt::AlignRight | Qt::AlignVCenter;
+    case LVCFMT_CENTER:
+        return Qt::AlignHCenter | Qt::AlignVCenter;
+    default:
+        return Qt::AlignLeft | Qt::AlignVCenter;
+    }
+}
+
+// The header's only source of sections: one per column, with its heading and alignment.
+// Widths and display order live in the QHeaderView itself.
+class HeaderModel : public QAbstractTableModel {
+public:
+    struct Column {
+        QString heading;
+        int format = LVCFMT_LEFT;
+    };
+
+    explicit HeaderModel(QObject* parent) : QAbstractTableModel(parent) {}
+
+    int rowCount(const QModelIndex& = QModelIndex()) const override { return 0; }
+    int columnCount(const QModelIndex& parent = QModelIndex()) const override {
+        return parent.isValid() ? 0 : int(columns.size());
+    }
+    QVariant data(const QModelIndex&, int) const override { return QVariant(); }
+    QVariant headerData(int section, Qt::Orientation orientation, int role) const override {
+        if (orientation != Qt::Horizontal || section < 0 || section >= columnCount())
+            return QVariant();
+        if (role == Qt::DisplayRole)
+            return columns[section].heading;
+        if (role == Qt::TextAlignmentRole)
+            return QVariant::fromValue(AlignmentOf(columns[section].format));
+        return QVariant();
+    }
+
+    void Insert(int index, const Column& column) {
+        beginInsertColumns(QModelIndex(), index, index);
+        columns.insert(index, column);
+        endInsertColumns();
+    }
+    void Remove(int index) {
+        beginRemoveColumns(QModelIndex(), index, index);
+        columns.removeAt(index);
+        endRemoveColumns();
+    }
+    void Changed(int index) { emit headerDataChanged(Qt::Horizontal, index, index); }
+
+    QList<Column> columns;
+};
+
+} // namespace
+
+struct CListCtrl::Impl {
+    struct Row {
+        unsigned id = 0;
+        unsigned state = 0;
+        quintptr data = 0;
+        QList<QString> texts; // by sub-item; missing trailing texts are empty
+    };
+
+    std::vector<Row> rows;
+    unsigned nextId = 0;
+    // id -> index. Appending and removing the last row keep it current; anything that moves
+    // other rows only marks it stale, and the next lookup rebuilds it once.
+    mutable QHash<unsigned, int> idToIndex;
+    mutable bool idIndexValid = true;
+
+    int focused = -1;
+    int selectionMark = -1;
+    int selectedCount = 0;
+    bool singleSelection = false;
+
+    HeaderModel* model = nullptr;
+    QPointer<QHeaderView> header;
+    bool dragDrop = false;
+
+    int rowHeight = 0; // 0: from the font
+    bool ownScroll = false;
+
+    int RowCount() const { return int(rows.size()); }
+    bool ValidRow(int i) const { return i >= 0 && i < RowCount(); }
+    int ColumnCount() const { return int(model->columns.size()); }
+    bool ValidColumn(int c) const { return c >= 0 && c < ColumnCount(); }
+
+    void RebuildIdIndex() const {
+        idToIndex.clear();
+        idToIndex.reserve(RowCount());
+        for (int i = 0; i < RowCount(); ++i)
+            idToIndex.insert(rows[i].id, i);
+        idIndexValid = true;
+    }
+
+    bool ApplyOrder(const std::vector<int>& order);
+
+    // Index bookkeeping for a row inserted at index (shift) or removed from it.
+    static void ShiftOnInsert(int& item, int index) {
+        if (item >= index)
+            ++item;
+    }
+    static void ShiftOnRemove(int& item, int index) {
+        if (item == index)
+            item = -1;
+        else if (item > index)
+            --item;
+    }
+};
+
+CListCtrl::CListCtrl(QWidget* parent) : QAbstractScrollArea(parent), d(new Impl) {
+    setFocusPolicy(Qt::StrongFocus);
+    viewport()->setBackgroundRole(QPalette::Base);
+    viewport()->setAutoFillBackground(false);
+    viewport()->setAttribute(Qt::WA_OpaquePaintEvent);
+    d->model = new HeaderModel(this);
+    auto* header = new QHeaderView(Qt::Horizontal, this);
+    SetHeaderCtrl(header);
+    verticalScrollBar()->setSingleStep(1);
+    horizontalScrollBar()->setSingleStep(kHorizontalStep);
+}
+
+CListCtrl::~CListCtrl() {
+    delete d;
+}
+
+// ---------------------------------------------------------------- header and columns
+
+QHeaderView* CListCtrl::GetHeaderCtrl() const {
+    return d->header;
+}
+
+void CListCtrl::SetHeaderCtrl(QHeaderView* header) {
+    if (!header || header == d->header || header->orientation() != Qt::Horizontal)
+        return;
+    QList<int> widths;
+    QList<int> order;
+    bool hidden = false;
+    QHeaderView* old = d->header;
+    if (old) {
+        for (int c = 0; c < d->ColumnCount(); ++c)
+            widths.append(old->sectionSize(c));
+        order = GetColumnOrderArray();
+        hidden = old->isHidden();
+        old->disconnect(this);
+        old->removeEventFilter(this);
+        old->hide();
+        old->deleteLater();
+    }
+    header->setParent(this);
+    header->setModel(d->model);
+    header->setFocusPolicy(Qt::NoFocus);
+    header->setMinimumSectionSize(0);
+    header->setStretchLastSection(false);
+    header->setSectionResizeMode(QHeaderView::Interactive);
+    header->setSectionsMovable(d->dragDrop);
+    header->setHighlightSections(false);
+    d->header = header;
+    for (int c = 0; c < int(widths.size()); ++c)
+        header->resizeSection(c, widths[c]);
+    if (!order.isEmpty())
+        SetColumnOrderArray(order);
+    header->setOffset(horizontalScrollBar()->value());
+    header->installEventFilter(this);
+    connect(header, &QHeaderView::sectionResized, this, [this] {
+        UpdateScrollBarsInternal();
+        viewport()->update();
+    });
+    connect(header, &QHeaderView::sectionMoved, this, [this] { viewport()->update(); });
+    connect(header, &QHeaderView::geometriesChanged, this, [this] { LayoutHeader(); });
+    header->setVisible(!hidden);
+    LayoutHeader();
+    viewport()->update();
+}
+
+void CListCtrl::LayoutHeader() {
+    QHeaderView* header = d->header;
+    if (!header)
+        return;
+    const int height = header->isHidden() ? 0 : header->sizeHint().height();
+    setViewportMargins(0, height, 0, 0);
+    const QRect vg = viewport()->geometry();
+    header->setGeometry(vg.left(), vg.top() - height, vg.width(), height);
+    UpdateScrollBarsInternal();
+}
+
+bool CListCtrl::eventFilter(QObject* watched, QEvent* event) {
+    if (watched == d->header) {
+        switch (event->type()) {
+        case QEvent::ShowToParent:
+        case QEvent::HideToParent:
+        case QEvent::FontChange:
+        case QEvent::StyleChange:
+            LayoutHeader();
+            break;
+        default:
+            break;
+        }
+    }
+    return QAbstractScrollArea::eventFilter(watched, event);
+}
+
+int CListCtrl::InsertColumn(int nCol, const QString& heading, int nFormat, int nWidth,
+                            int /*nSubItem*/) {
+    if (nCol < 0)
+        return -1;
+    nCol = std::min(nCol, d->ColumnCount());
+    for (Impl::Row& row : d->rows) {
+        if (nCol < row.texts.size())
+            row.texts.insert(nCol, QString());
+    }
+    d->model->Insert(nCol, {heading, nFormat});
+    d->header->resizeSection(nCol, std::max(0, nWidth));
+    UpdateScrollBarsInternal();
+    viewport()->update();
+    return nCol;
+}
+
+bool CListCtrl::DeleteColumn(int nCol) {
+    if (!d->ValidColumn(nCol))
+        return false;
+    for (Impl::Row& row : d->rows) {
+        if (nCol < row.texts.size())
+            row.texts.removeAt(nCol);
+    }
+    d->model->Remove(nCol);
+    UpdateScrollBarsInternal();
+    viewport()->update();
+    return true;
+}
+
+int CListCtrl::GetColumnCount() const {
+    return d->ColumnCount();
+}
+
+int CListCtrl::GetColumnWidth(int nCol) const {
+    return d->ValidColumn(nCol) ? d->header->sectionSize(nCol) : 0;
+}
+
+bool CListCtrl::SetColumnWidth(int nCol, int cx) {
+    if (!d->ValidColumn(nCol))
+        return false;
+    if (cx == LVSCW_AUTOSIZE || cx == LVSCW_AUTOSIZE_USEHEADER)
+        cx = AutoColumnWidth(nCol, cx == LVSCW_AUTOSIZE_USEHEADER);
+    if (cx < 0)
+        return false;
+    d->header->resizeSection(nCol, cx);
+    return true;
+}
+
+int CListCtrl::AutoColumnWidth(int nCol, bool withHeading) const {
+    const QFontMetrics fm(font());
+    int widest = 0;
+    for (const Impl::Row& row : d->rows) {
+        if (nCol < row.texts.size())
+            widest = std::max(widest, fm.horizontalAdvance(row.texts[nCol]));
+    }
+    widest += 2 * kTextMargin;
+    if (withHeading) {
+        const QFontMetrics hfm(d->header->font());
+        const int heading = hfm.horizontalAdvance(GetColumnHeading(nCol)) +
+                            2 * style()->pixelMetric(QStyle::PM_HeaderMargin, nullptr, d->header);
+        widest = std::max(widest, heading);
+    }
+    return widest;
+}
+
+int CListCtrl::GetColumnFormat(int nCol) const {
+    return d->ValidColumn(nCol) ? d->model->columns[nCol].format : -1;
+}
+
+bool CListCtrl::SetColumnFormat(int nCol, int nFormat) {
+    if (!d->ValidColumn(nCol))
+        return false;
+    d->model->columns[nCol].format = nFormat;
+    d->model->Changed(nCol);
+    viewport()->update();
+    return true;
+}
+
+QString CListCtrl::GetColumnHeading(int nCol) const {
+    return d->ValidColumn(nCol) ? d->model->columns[nCol].heading : QString();
+}
+
+bool CListCtrl::SetColumnHeading(int nCol, const QString& heading) {
+    if (!d->ValidColumn(nCol))
+        return false;
+    d->model->columns[nCol].heading = heading;
+    d->model->Changed(nCol);
+    return true;
+}
+
+QList<int> CListCtrl::GetColumnOrderArray() const {
+    QList<int> order;
+    for (int v = 0; v < d->ColumnCount(); ++v)
+        order.append(d->header->logicalIndex(v));
+    return order;
+}
+
+bool CListCtrl::SetColumnOrderArray(const QList<int>& order) {
+    const int n = d->ColumnCount();
+    if (order.size() != n)
+        return false;
+    std::vector<bool> seen(n, false);
+    for (int c : order) {
+        if (c < 0 || c >= n || seen[c])
+            return false;
+        seen[c] = true;
+    }
+    for (int v = 0; v < n; ++v) {
+        const int from = d->header->visualIndex(order[v]);
+        if (from != v)
+            d->header->moveSection(from, v);
+    }
+    viewport()->update();
+    return true;
+}
+
+bool CListCtrl::GetHeaderDragDrop() const {
+    return d->dragDrop;
+}
+
+void CListCtrl::SetHeaderDragDrop(bool enable) {
+    d->dragDrop = enable;
+    d->header->setSectionsMovable(enable);
+}
+
+// ---------------------------------------------------------------- rows
+
+int CListCtrl::GetItemCount() const {
+    return d->RowCount();
+}
+
+int CListCtrl::InsertItem(unsigned nMask, int nItem, const QString& text, unsigned nState,
+                          unsigned nStateMask, quintptr lParam) {
+    if (nItem < 0)
+        return -1;
+    const int index = std::min(nItem, d->RowCount());
+    Impl::Row row;
+    row.id = d->nextId++;
+    if (nMask & LVIF_TEXT)
+        row.texts.append(text);
+    if (nMask & LVIF_PARAM)
+        row.data = lParam;
+    const bool append = index == d->RowCount();
+    d->rows.insert(d->rows.begin() + index, std::move(row));
+    if (append && d->idIndexValid)
+        d->idToIndex.insert(d->rows.back().id, index);
+    else
+        d->idIndexValid = false;
+    if (!append) {
+        Impl::ShiftOnInsert(d->focused, index);
+        Impl::ShiftOnInsert(d->selectionMark, index);
+    }
+    UpdateScrollBarsInternal();
+    if (index <= LastVisibleRow())
+        viewport()->update();
+    if (nMask & LVIF_STATE) {
+        const unsigned state = nState & nStateMask & kStateBits;
+        if (state)
+            ChangeState(index, state, state);
+    }
+    return MapIdToIndex(d->nextId - 1);
+}
+
+int CListCtrl::InsertItem(int nItem, const QString& text) {
+    return InsertItem(LVIF_TEXT, nItem, text, 0, 0, 0);
+}
+
+bool CListCtrl::DeleteItem(int nItem) {
+    if (!d->ValidRow(nItem))
+        return false;
+    const unsigned id = d->rows[nItem].id;
+    OnDeleteItem(nItem);
+    // The handler may have changed the list; delete the row it was told about.
+    nItem = MapIdToIndex(id);
+    if (nItem < 0)
+        return false;
+    const bool wasVisible = nItem <= LastVisibleRow();
+    if (d->rows[nItem].state & LVIS_SELECTED)
+        --d->selectedCount;
+    const bool last = nItem == d->RowCount() - 1;
+    d->rows.erase(d->rows.begin() + nItem);
+    if (last && d->idIndexValid)
+        d->idToIndex.remove(id);
+    else
+        d->idIndexValid = false;
+    Impl::ShiftOnRemove(d->focused, nItem);
+    Impl::ShiftOnRemove(d->selectionMark, nItem);
+    UpdateScrollBarsInternal();
+    if (wasVisible)
+        viewport()->update();
+    return true;
+}
+
+bool CListCtrl::DeleteAllItems() {
+    // Every row is announced before any goes, so the handler sees the rows as they were.
+    std::vector<unsigned> ids;
+    ids.reserve(d->rows.size());
+    for (const Impl::Row& row : d->rows)
+        ids.push_back(row.id);
+    for (unsigned id : ids) {
+        const int index = MapIdToIndex(id);
+        if (index >= 0)
+            OnDeleteItem(index);
+    }
+    d->rows.clear();
+    d->idToIndex.clear();
+    d->idIndexValid = true;
+    d->focused = -1;
+    d->selectionMark = -1;
+    d->selectedCount = 0;
+    UpdateScrollBarsInternal();
+    viewport()->update();
+    return true;
+}
+
+QString CListCtrl::GetItemText(int nItem, int nSubItem) const {
+    if (!d->ValidRow(nItem) || nSubItem < 0)
+        return QString();
+    const QList<QString>& texts = d->rows[nItem].texts;
+    return nSubItem < texts.size() ? texts[nSubItem] : QString();
+}
+
+bool CListCtrl::SetItemText(int nItem, int nSubItem, const QString& text) {
+    if (!d->ValidRow(nItem) || nSubItem < 0 || (nSubItem > 0 && nSubItem >= d->ColumnCount()))
+        return false;
+    QList<QString>& texts = d->rows[nItem].texts;
+    if (nSubItem >= texts.size()) {
+        if (text.isEmpty())
+            return true;
+        texts.resize(nSubItem + 1);
+    }
+    texts[nSubItem] = text;
+    RedrawItems(nItem, nItem);
+    return true;
+}
+
+quintptr CListCtrl::GetItemData(int nItem) const {
+    return d->ValidRow(nItem) ? d->rows[nItem].data : 0;
+}
+
+bool CListCtrl::SetItemData(int nItem, quintptr data) {
+    if (!d->ValidRow(nItem))
+        return false;
+    d->rows[nItem].data = data;
+    return true;
+}
+
+unsigned CListCtrl::MapIndexToId(int index) const {
+    return d->ValidRow(index) ? d->rows[index].id : unsigned(-1);
+}
+
+int CListCtrl::MapIdToIndex(unsigned id) const {
+    if (!d->idIndexValid)
+        d->RebuildIdIndex();
+    return d->idToIndex.value(id, -1);
+}
+
+// ---------------------------------------------------------------- states
+
+unsigned CListCtrl::GetItemState(int nItem, unsigned mask) const {
+    return d->ValidRow(nItem) ? d->rows[nItem].state & mask : 0;
+}
+
+bool CListCtrl::SetItemState(int nItem, unsigned state, unsigned mask) {
+    mask &= kStateBits;
+    state &= mask;
+    if (nItem == -1) {
+        if ((state & LVIS_FOCUSED) || ((state & LVIS_SELECTED) && d->singleSelection))
+            return false;
+        for (int i = 0; i < d->RowCount(); ++i)
+            ChangeState(i, mask, state);
+        return true;
+    }
+    if (!d->ValidRow(nItem))
+        return false;
+    ChangeState(nItem, mask, state);
+    return true;
+}
+
+void CListCtrl::ChangeState(int nItem, unsigned mask, unsigned state) {
+    if (!d->ValidRow(nItem))
+        return;
+    const unsigned old = d->rows[nItem].state;
+    const unsigned now = (old & ~mask) | (state & mask);
+    if (now == old)
+        return;
+    const unsigned id = d->rows[nItem].id;
+    // Only one row holds the focus, and in single selection only one the selection: the
+    // others give theirs up first, each reported on its own, as the list-view does.
+    if ((now & LVIS_FOCUSED) && d->focused >= 0 && d->focused != nItem)
+        ChangeState(d->focused, LVIS_FOCUSED, 0);
+    if ((now & LVIS_SELECTED) && !(old & LVIS_SELECTED) && d->singleSelection)
+        ClearSelectionExcept(nItem);
+    nItem = MapIdToIndex(id);
+    if (nItem < 0)
+        return;
+    Impl::Row& row = d->rows[nItem];
+    const unsigned before = row.state;
+    const unsigned after = (before & ~mask) | (state & mask);
+    if (after == before)
+        return;
+    row.state = after;
+    if ((after ^ before) & LVIS_SELECTED)
+        d->selectedCount += (after & LVIS_SELECTED) ? 1 : -1;
+    if (after & LVIS_FOCUSED)
+        d->focused = nItem;
+    else if (d->focused == nItem)
+        d->focused = -1;
+    RedrawItems(nItem, nItem);
+    OnItemChanged(nItem, before, after);
+}
+
+void CListCtrl::ClearSelectionExcept(int keep) {
+    for (int i = 0; i < d->RowCount() && d->selectedCount > 0; ++i) {
+        if (i != keep && (d->rows[i].state & LVIS_SELECTED))
+            ChangeState(i, LVIS_SELECTED, 0);
+    }
+}
+
+void CListCtrl::SelectRange(int from, int to, bool clearOthers) {
+    if (from > to)
+        std::swap(from, to);
+    if (clearOthers) {
+        for (int i = 0; i < d->RowCount() && d->selectedCount > 0; ++i) {
+            if ((i < from || i > to) && (d->rows[i].state & LVIS_SELECTED))
+                ChangeState(i, LVIS_SELECTED, 0);
+        }
+    }
+    for (int i = std::max(from, 0); i <= to && i < d->RowCount(); ++i)
+        ChangeState(i, LVIS_SELECTED, LVIS_SELECTED);
+}
+
+int CListCtrl::GetNextItem(int nItem, unsigned flags) const {
+    if (nItem < -1 || nItem >= d->RowCount())
+        return -1;
+    const unsigned wanted = ((flags & LVNI_SELECTED) ? unsigned(LVIS_SELECTED) : 0u) |
+                            ((flags & LVNI_FOCUSED) ? unsigned(LVIS_FOCUSED) : 0u);
+    if ((wanted & LVIS_SELECTED) && d->selectedCount == 0)
+        return -1;
+    const bool upwards = (flags & LVNI_ABOVE) != 0;
+    if (wanted & LVIS_FOCUSED) {
+        // Only one row can match: no need to walk the rows.
+        const int f = d->focused;
+        if (f < 0 || (d->rows[f].state & wanted) != wanted)
+            return -1;
+        if (nItem == -1)
+            return f;
+        return (upwards ? f < nItem : f > nItem) ? f : -1;
+    }
+    if (upwards) {
+        for (int i = (nItem == -1 ? d->RowCount() : nItem) - 1; i >= 0; --i) {
+            if ((d->rows[i].state & wanted) == wanted)
+                return i;
+        }
+        return -1;
+    }
+    for (int i = nItem + 1; i < d->RowCount(); ++i) {
+        if ((d->rows[i].state & wanted) == wanted)
+            return i;
+    }
+    return -1;
+}
+
+int CListCtrl::GetSelectedCount() const {
+    return d->selectedCount;
+}
+
+int CListCtrl::GetSelectionMark() const {
+    return d->selectionMark;
+}
+
+int CListCtrl::SetSelectionMark(int nItem) {
+    const int previous = d->selectionMark;
+    if (nItem == -1 || d->ValidRow(nItem))
+        d->selectionMark = nItem;
+    return previous;
+}
+
+bool CListCtrl::GetSingleSelection() const {
+    return d->singleSelection;
+}
+
+void CListCtrl::SetSingleSelection(bool single) {
+    d->singleSelection = single;
+}
+
+// ---------------------------------------------------------------- sorting
+
+namespace {
+
+// Bottom-up merge sort of a permutation. Written out rather than std::stable_sort because
+// the order comes from a caller's compare function, which need not be consistent: this one
+// never reads outside the array whatever the function answers.
+template <typename Less> void MergeSort(std::vector<int>& items, Less less) {
+    const size_t n = items.size();
+    std::vector<int> buffer(n);
+    for (size_t width = 1; width < n; width *= 2) {
+        for (size_t lo = 0; lo < n; lo += 2 * width) {
+            const size_t mid = std::min(lo + width, n);
+            const size_t hi = std::min(lo + 2 * width, n);
+            size_t a = lo, b = mid, out = lo;
+            while (a < mid && b < hi)
+                buffer[out++] = less(items[b], items[a]) ? items[b++] : items[a++];
+            while (a < mid)
+                buffer[out++] = items[a++];
+            while (b < hi)
+                buffer[out++] = items[b++];
+        }
+        items.swap(buffer);
+    }
+}
+
+} // namespace
+
+bool CListCtrl::SortItems(PFNLVCOMPARE compare, quintptr lParamSort) {
+    if (!compare)
+        return false;
+    std::vector<int> order(d->rows.size());
+    for (size_t i = 0; i < order.size(); ++i)
+        order[i] = int(i);
+    MergeSort(order, [&](int a, int b) {
+        return compare(d->rows[a].data, d->rows[b].data, lParamSort) < 0;
+    });
+    if (d->ApplyOrder(order))
+        viewport()->update();
+    return true;
+}
+
+bool CListCtrl::SortItemsEx(PFNLVCOMPARE compare, quintptr lParamSort) {
+    if (!compare)
+        return false;
+    std::vector<int> order(d->rows.size());
+    for (size_t i = 0; i < order.size(); ++i)
+        order[i] = int(i);
+    MergeSort(order,
+              [&](int a, int b) { return compare(quintptr(a), quintptr(b), lParamSort) < 0; });
+    if (d->ApplyOrder(order))
+        viewport()->update();
+    return true;
+}
+
+bool CListCtrl::Impl::ApplyOrder(const std::vector<int>& order) {
+    if (order.size() != rows.size())
+        return false; // the compare function changed the list; leave it as it is now
+    std::vector<Row> sorted;
+    sorted.reserve(order.size());
+    int focused = -1;
+    int mark = -1;
+    for (int from : order) {
+        if (from == this->focused)
+            focused = int(sorted.size());
+        if (from == selectionMark)
+            mark = int(sorted.size());
+        sorted.push_back(std::move(rows[from]));
+    }
+    rows.swap(sorted);
+    this->focused = focused;
+    selectionMark = mark;
+    idIndexValid = false;
+    return true;
+}
+
+// ---------------------------------------------------------------- geometry and scrolling
+
+int CListCtrl::GetRowHeight() const {
+    if (d->rowHeight > 0)
+        return d->rowHeight;
+    return std::max(1, QFontMetrics(font()).height() + 4);
+}
+
+void CListCtrl::SetRowHeight(int pixels) {
+    d->rowHeight = std::max(0, pixels);
+    UpdateScrollBarsInternal();
+    viewport()->update();
+}
+
+int CListCtrl::GetTopIndex() const {
+    return d->rows.empty() ? 0 : verticalScrollBar()->value();
+}
+
+int CListCtrl::GetCountPerPage() const {
+    return std::max(1, viewport()->height() / GetRowHeight());
+}
+
+int CListCtrl::LastVisibleRow() const {
+    const int h = GetRowHeight();
+    const int visible = (viewport()->height() + h - 1) / h;
+    return std::min(d->RowCount() - 1, GetTopIndex() + std::max(visible, 1) - 1);
+}
+
+void CListCtrl::SetTopIndexInternal(int top) {
+    const bool was = d->ownScroll;
+    d->ownScroll = true;
+    verticalScrollBar()->setValue(top);
+    d->ownScroll = was;
+}
+
+bool CListCtrl::EnsureVisible(int nItem, bool bPartialOK) {
+    if (!d->ValidRow(nItem))
+        return false;
+    const int top = GetTopIndex();
+    if (nItem < top) {
+        SetTopIndexInternal(nItem);
+        return true;
+    }
+    const int perPage = GetCountPerPage();
+    if (nItem < top + perPage)
+        return true;
+    if (bPartialOK && (nItem - top) * GetRowHeight() < viewport()->height())
+        return true;
+    SetTopIndexInternal(nItem - perPage + 1);
+    return true;
+}
+
+bool CListCtrl::Scroll(int dx, int dy) {
+    const int h = GetRowHeight();
+    const int magnitude = (std::abs(dy) + h / 2) / h;
+    const int rows = dy < 0 ? -magnitude : magnitude;
+    const bool was = d->ownScroll;
+    d->ownScroll = true;
+    verticalScrollBar()->setValue(verticalScrollBar()->value() + rows);
+    horizontalScrollBar()->setValue(horizontalScrollBar()->value() + dx);
+    d->ownScroll = was;
+    OnEndScroll();
+    return true;
+}
+
+int CListCtrl::GetScrollX() const {
+    return horizontalScrollBar()->value();
+}
+
+void CListCtrl::UpdateScrollBarsInternal() {
+    const bool was = d->ownScroll;
+    d->ownScroll = true;
+    const int perPage = GetCountPerPage();
+    QScrollBar* v = verticalScrollBar();
+    v->setPageStep(perPage);
+    v->setRange(0, std::max(0, d->RowCount() - perPage));
+    QScrollBar* hbar = horizontalScrollBar();
+    const int width = viewport()->width();
+    hbar->setPageStep(std::max(1, width));
+    hbar->setRange(0, std::max(0, d->header->length() - width));
+    d->ownScroll = was;
+}
+
+QRect CListCtrl::RowRect(int nItem) const {
+    const int h = GetRowHeight();
+    return QRect(-GetScrollX(), (nItem - GetTopIndex()) * h, d->header->length(), h);
+}
+
+QRect CListCtrl::CellRect(int nItem, int nCol) const {
+    const QRect row = RowRect(nItem);
+    const int left = d->header->sectionPosition(nCol) - GetScrollX();
+    return QRect(left, row.top(), d->header->sectionSize(nCol), row.height());
+}
+
+bool CListCtrl::GetItemRect(int nItem, QRect* rect, int code) const {
+    if (!rect || !d->ValidRow(nItem))
+        return false;
+    if (code == LVIR_BOUNDS) {
+        *rect = RowRect(nItem);
+        return true;
+    }
+    if (code != LVIR_ICON && code != LVIR_LABEL)
+        return false;
+    QRect cell = d->ColumnCount() > 0 ? CellRect(nItem, 0) : RowRect(nItem);
+    const int indent = std::min(kLabelIndent, cell.width());
+    if (code == LVIR_ICON)
+        cell.setWidth(indent);
+    else
+        cell.setLeft(cell.left() + indent);
+    *rect = cell;
+    return true;
+}
+
+bool CListCtrl::GetSubItemRect(int nItem, int nSubItem, int code, QRect* rect) const {
+    if (!rect || !d->ValidRow(nItem))
+        return false;
+    if (nSubItem == 0)
+        return GetItemRect(nItem, rect, code);
+    if (!d->ValidColumn(nSubItem))
+        return false;
+    QRect cell = CellRect(nItem, nSubItem);
+    if (code == LVIR_ICON)
+        cell.setWidth(0);
+    else if (code != LVIR_BOUNDS && code != LVIR_LABEL)
+        return false;
+    *rect = cell;
+    return true;
+}
+
+int CListCtrl::HitTest(const QPoint& pt, unsigned* flags) const {
+    return SubItemHitTest(pt, nullptr, flags);
+}
+
+int CListCtrl::SubItemHitTest(const QPoint& pt, int* pSubItem, unsigned* flags) const {
+    unsigned f = 0;
+    int row = -1;
+    int column = -1;
+    const QSize size = viewport()->size();
+    if (pt.y() < 0)
+        f |= LVHT_ABOVE;
+    else if (pt.y() >= size.height())
+        f |= LVHT_BELOW;
+    if (pt.x() < 0)
+        f |= LVHT_TOLEFT;
+    else if (pt.x() >= size.width())
+        f |= LVHT_TORIGHT;
+    if (f == 0) {
+        const int x = pt.x() + GetScrollX();
+        const int index = GetTopIndex() + pt.y() / GetRowHeight();
+        for (int v = 0; v < d->ColumnCount() && column < 0; ++v) {
+            const int c = d->header->logicalIndex(v);
+            const int left = d->header->sectionPosition(c);
+            if (x >= left && x < left + d->header->sectionSize(c))
+                column = c;
+        }
+        if (index < d->RowCount() && column >= 0) {
+            row = index;
+            f = LVHT_ONITEMLABEL;
+        } else {
+            column = -1;
+            f = LVHT_NOWHERE;
+        }
+    }
+    if (flags)
+        *flags = f;
+    if (pSubItem)
+        *pSubItem = column;
+    return row;
+}
+
+void CListCtrl::RedrawItems(int nFirst, int nLast) {
+    nFirst = std::max(nFirst, GetTopIndex());
+    nLast = std::min(nLast, LastVisibleRow());
+    if (nFirst > nLast)
+        return;
+    const QRect first = RowRect(nFirst);
+    const QRect last = RowRect(nLast);
+    // Owner drawing may spill one pixel below a row (shared grid lines): include it.
+    viewport()->update(QRect(0, first.top(), viewport()->width(), last.bottom() - first.top() + 2));
+}
+
+QColor CListCtrl::GetBkColor() const {
+    return viewport()->palette().color(QPalette::Base);
+}
+
+// ---------------------------------------------------------------- painting
+
+void CListCtrl::paintEvent(QPaintEvent* event) {
+    QPainter painter(viewport());
+    const QRect area = event->rect();
+    const int h = GetRowHeight();
+    const int top = GetTopIndex();
+    const int first = top + std::max(0, area.top()) / h;
+    const int last = std::min(d->RowCount() - 1, top + std::max(0, area.bottom()) / h);
+    const bool hasFocus = this->hasFocus();
+    for (int i = first; i <= last; ++i) {
+        DRAWITEMSTRUCT dis;
+        dis.itemID = i;
+        const unsigned state = d->rows[i].state;
+        dis.itemState = ((state & LVIS_SELECTED) ? unsigned(ODS_SELECTED) : 0u) |
+                        ((hasFocus && (state & LVIS_FOCUSED)) ? unsigned(ODS_FOCUS) : 0u);
+        dis.rcItem = RowRect(i);
+        dis.pDC = &painter;
+        dis.itemData = d->rows[i].data;
+        painter.save();
+        DrawItem(&dis);
+        painter.restore();
+    }
+    // What the rows do not cover shows the background.
+    const QColor background = GetBkColor();
+    const int rowsBottom = std::max(0, (d->RowCount() - top) * h);
+    const int rowsRight = d->header->length() - GetScrollX();
+    const QRect view = viewport()->rect();
+    if (rowsBottom < view.height())
+        painter.fillRect(QRect(0, rowsBottom, view.width(), view.height() - rowsBottom),
+                         background);
+    if (rowsRight < view.width())
+        painter.fillRect(
+            QRect(rowsRight, 0, view.width() - rowsRight, std::min(rowsBottom, view.height())),
+            background);
+}
+
+void CListCtrl::DrawItem(DRAWITEMSTRUCT* dis) {
+    QPainter* p = dis->pDC;
+    const QRect& r = dis->rcItem;
+    if (!p || r.isEmpty())
+        return;
+    const QPalette& pal = palette();
+    const bool selected = dis->itemState & ODS_SELECTED;
+    p->fillRect(r, pal.color(selected ? QPalette::Highlight : QPalette::Base));
+    p->setPen(pal.color(selected ? QPalette::HighlightedText : QPalette::Text));
+    p->setFont(font());
+    const QFontMetrics fm(font());
+    for (int c = 0; c < d->ColumnCount(); ++c) {
+        const QRect cell = CellRect(dis->itemID, c).adjusted(kTextMargin, 0, -kTextMargin, 0);
+        if (cell.width() <= 0)
+            continue;
+        const QString text =
+            fm.elidedText(GetItemText(dis->itemID, c), Qt::ElideRight, cell.width());
+        p->drawText(cell, AlignmentOf(d->model->columns[c].format), text);
+    }
+    if (dis->itemState & ODS_FOCUS) {
+        QStyleOptionFocusRect option;
+        option.initFrom(this);
+        option.rect = r;
+        option.backgroundColor = pal.color(selected ? QPalette::Highlight : QPalette::Base);
+        style()->drawPrimitive(QStyle::PE_FrameFocusRect, &option, p, this);
+    }
+}
+
+void CListCtrl::OnItemChanged(int, unsigned, unsigned) {}
+
+void CListCtrl::OnDeleteItem(int) {}
+
+void CListCtrl::OnEndScroll() {}
+
+// ---------------------------------------------------------------- events
+
+void CListCtrl::resizeEvent(QResizeEvent* event) {
+    QAbstractScrollArea::resizeEvent(event);
+    LayoutHeader();
+}
+
+void CListCtrl::scrollContentsBy(int, int) {
+    d->header->setOffset(horizontalScrollBar()->value());
+    viewport()->update();
+    if (!d->ownScroll)
+        OnEndScroll();
+}
+
+void CListCtrl::focusInEvent(QFocusEvent* event) {
+    QAbstractScrollArea::focusInEvent(event);
+    viewport()->update();
+}
+
+void CListCtrl::focusOutEvent(QFocusEvent* event) {
+    QAbstractScrollArea::focusOutEvent(event);
+    viewport()->update();
+}
+
+void CListCtrl::changeEvent(QEvent* event) {
+    QAbstractScrollArea::changeEvent(event);
+    if (event->type() == QEvent::FontChange) {
+        UpdateScrollBarsInternal();
+        viewport()->update();
+    }
+}
+
+void CListCtrl::mousePressEvent(QMouseEvent* event) {
+    if (event->button() != Qt::LeftButton && event->button() != Qt::RightButton) {
+        QAbstractScrollArea::mousePressEvent(event);
+        return;
+    }
+    setFocus(Qt::MouseFocusReason);
+    const int row = HitTest(event->position().toPoint());
+    const Qt::KeyboardModifiers mods = event->modifiers();
+    const bool ctrl = (mods & Qt::ControlModifier) && !d->singleSelection;
+    const bool shift = (mods & Qt::ShiftModifier) && !d->singleSelection;
+    if (row < 0) {
+        if (!ctrl && !shift && event->button() == Qt::LeftButton)
+            ClearSelectionExcept(-1);
+        return;
+    }
+    if (event->button() == Qt::RightButton) {
+        // A right click keeps a selection it lands in, so a context menu acts on all of it.
+        if (!(d->rows[row].state & LVIS_SELECTED))
+            SelectOnly(row);
+        ChangeState(row, LVIS_FOCUSED, LVIS_FOCUSED);
+        return;
+    }
+    if (shift) {
+        const int anchor = d->selectionMark >= 0 ? d->selectionMark : row;
+        SelectRange(anchor, row, !ctrl);
+        ChangeState(row, LVIS_FOCUSED, LVIS_FOCUSED);
+    } else if (ctrl) {
+        const unsigned selected = d->rows[row].state & LVIS_SELECTED;
+        ChangeState(row, LVIS_SELECTED | LVIS_FOCUSED, (selected ^ LVIS_SELECTED) | LVIS_FOCUSED);
+        d->selectionMark = row;
+    } else {
+        SelectOnly(row);
+        ChangeState(row, LVIS_FOCUSED, LVIS_FOCUSED);
+        d->selectionMark = row;
+    }
+    EnsureVisible(row, false);
+}
+
+void CListCtrl::SelectOnly(int nItem) {
+    ClearSelectionExcept(nItem);
+    ChangeState(nItem, LVIS_SELECTED, LVIS_SELECTED);
+}
+
+int CListCtrl::KeyTarget(int key) const {
+    const int count = d->RowCount();
+    const int focused = d->focused;
+    const int top = GetTopIndex();
+    const int perPage = GetCountPerPage();
+    switch (key) {
+    case Qt::Key_Up:
+        return focused < 0 ? 0 : std::max(0, focused - 1);
+    case Qt::Key_Down:
+        return focused < 0 ? 0 : std::min(count - 1, focused + 1);
+    case Qt::Key_Home:
+        return 0;
+    case Qt::Key_End:
+        return count - 1;
+    case Qt::Key_PageUp:
+        // First to the top of the page, then a page further.
+        if (focused > top)
+            return top;
+        return std::max(0, focused - perPage + 1);
+    case Qt::Key_PageDown: {
+        const int bottom = std::min(count - 1, top + perPage - 1);
+        if (focused < bottom)
+            return bottom;
+        return std::min(count - 1, focused + perPage - 1);
+    }
+    default:
+        return -1;
+    }
+}
+
+void CListCtrl::keyPressEvent(QKeyEvent* event) {
+    const Qt::KeyboardModifiers mods = event->modifiers();
+    const bool ctrl = (mods & Qt::ControlModifier) != 0;
+    const bool shift = (mods & Qt::ShiftModifier) && !d->singleSelection;
+    if (event->key() == Qt::Key_Space && ctrl && d->focused >= 0) {
+        const int row = d->focused;
+        if (d->singleSelection && !(d->rows[row].state & LVIS_SELECTED))
+            ClearSelectionExcept(row);
+        ChangeState(row, LVIS_SELECTED, (d->rows[row].state & LVIS_SELECTED) ^ LVIS_SELECTED);
+        d->selectionMark = row;
+        return;
+    }
+    const int target = d->rows.empty() ? -1 : KeyTarget(event->key());
+    if (target < 0) {
+        QAbstractScrollArea::keyPressEvent(event);
+        return;
+    }
+    if (shift) {
+        const int anchor = d->selectionMark >= 0 ? d->selectionMark : target;
+        SelectRange(anchor, target, true);
+    } else if (!ctrl) {
+        SelectOnly(target);
+        d->selectionMark = target;
+    }
+    ChangeState(target, LVIS_FOCUSED, LVIS_FOCUSED);
+    EnsureVisible(target, false);
+}
