@@ -119,6 +119,20 @@ struct CListCtrl::Impl {
 
     bool ApplyOrder(const std::vector<int>& order);
 
+    int IndexOf(unsigned id) const {
+        if (!idIndexValid)
+            RebuildIdIndex();
+        return idToIndex.value(id, -1);
+    }
+    // Where the row with this id is now, looking first where it was: a handler called in
+    // between may have moved or deleted it, but mostly it has not, and then no lookup (and
+    // no rebuild of the id index) is needed.
+    int Locate(int hint, unsigned id) const {
+        if (ValidRow(hint) && rows[hint].id == id)
+            return hint;
+        return IndexOf(id);
+    }
+
     // Index bookkeeping for a row inserted at index (shift) or removed from it.
     static void ShiftOnInsert(int& item, int index) {
         if (item >= index)
@@ -379,12 +393,13 @@ int CListCtrl::InsertItem(unsigned nMask, int nItem, const QString& text, unsign
     UpdateScrollBarsInternal();
     if (index <= LastVisibleRow())
         viewport()->update();
+    const unsigned id = d->rows[index].id;
     if (nMask & LVIF_STATE) {
         const unsigned state = nState & nStateMask & kStateBits;
         if (state)
             ChangeState(index, state, state);
     }
-    return MapIdToIndex(d->nextId - 1);
+    return d->Locate(index, id);
 }
 
 int CListCtrl::InsertItem(int nItem, const QString& text) {
@@ -397,7 +412,7 @@ bool CListCtrl::DeleteItem(int nItem) {
     const unsigned id = d->rows[nItem].id;
     OnDeleteItem(nItem);
     // The handler may have changed the list; delete the row it was told about.
-    nItem = MapIdToIndex(id);
+    nItem = d->Locate(nItem, id);
     if (nItem < 0)
         return false;
     const bool wasVisible = nItem <= LastVisibleRow();
@@ -423,8 +438,8 @@ bool CListCtrl::DeleteAllItems() {
     ids.reserve(d->rows.size());
     for (const Impl::Row& row : d->rows)
         ids.push_back(row.id);
-    for (unsigned id : ids) {
-        const int index = MapIdToIndex(id);
+    for (size_t i = 0; i < ids.size(); ++i) {
+        const int index = d->Locate(int(i), ids[i]);
         if (index >= 0)
             OnDeleteItem(index);
     }
@@ -476,9 +491,7 @@ unsigned CListCtrl::MapIndexToId(int index) const {
 }
 
 int CListCtrl::MapIdToIndex(unsigned id) const {
-    if (!d->idIndexValid)
-        d->RebuildIdIndex();
-    return d->idToIndex.value(id, -1);
+    return d->IndexOf(id);
 }
 
 // ---------------------------------------------------------------- states
@@ -517,7 +530,7 @@ void CListCtrl::ChangeState(int nItem, unsigned mask, unsigned state) {
         ChangeState(d->focused, LVIS_FOCUSED, 0);
     if ((now & LVIS_SELECTED) && !(old & LVIS_SELECTED) && d->singleSelection)
         ClearSelectionExcept(nItem);
-    nItem = MapIdToIndex(id);
+    nItem = d->Locate(nItem, id);
     if (nItem < 0)
         return;
     Impl::Row& row = d->rows[nItem];
@@ -1010,6 +1023,15 @@ void CListCtrl::mousePressEvent(QMouseEvent* event) {
         d->selectionMark = row;
     }
     EnsureVisible(row, false);
+}
+
+void CListCtrl::mouseDoubleClickEvent(QMouseEvent* event) {
+    mousePressEvent(event);
+}
+
+void CListCtrl::mouseReleaseEvent(QMouseEvent* event) {
+    // Presses select at once; the release only ends the click.
+    event->setAccepted(event->button() == Qt::LeftButton || event->button() == Qt::RightButton);
 }
 
 void CListCtrl::SelectOnly(int nItem) {
