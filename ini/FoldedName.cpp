@@ -1,0 +1,29 @@
+#include "ini/FoldedName.h"
+
+#include "platform/TextUtil.h"
+
+#include <QChar>
+
+bool operator==(const CFoldedName& a, const CFoldedName& b) {
+    return Text::EqualNoCase(a.text, b.text);
+}
+
+size_t qHash(const CFoldedName& name, size_t seed) noexcept {
+    const QString& s = name.text;
+    quint64 h = 0xcbf29ce484222325ULL ^ seed;
+    for (qsizetype i = 0; i < s.size();) {
+        char32_t c = s[i++].unicode();
+        if (QChar::isHighSurrogate(c) && i < s.size() && s[i].isLowSurrogate())
+            c = QChar::surrogateToUcs4(char16_t(c), s[i++].unicode());
+        if (c < 0x80)
+            c = (c >= U'A' && c <= U'Z') ? c + (U'a' - U'A') : c;
+        else
+            c = QChar::toLower(c);
+        h = (h ^ c) * 0x100000001b3ULL;
+    }
+    // Final mix so that names differing only in their last characters spread over the table.
+    h ^= h >> 33;
+    h *= 0xff51afd7ed558ccdULL;
+    h ^= h >> 33;
+    return size_t(h);
+}

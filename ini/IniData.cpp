@@ -1,0 +1,116 @@
+#include "ini/IniData.h"
+
+#include "ini/ProfileAccess.h"
+#include "platform/TextUtil.h"
+
+#include <algorithm>
+
+CIniData::CIniData(CProfileAccess* profile)
+    : m_pProfile(profile ? profile : &CProfileAccess::Platform()) {}
+
+CIniData::~CIniData() = default;
+
+bool CIniData::Load(const QString& path, QString& errorText) {
+    std::vector<char16_t> names(kNamesBufferSize, u'\0');
+    const unsigned count =
+        m_pProfile->GetPrivateProfileSectionNamesW(names.data(), kNamesBufferSize, path);
+    if (count == kNamesBufferSize - 2) {
+        errorText = QStringLiteral("バッファ不足です");
+        return false;
+    }
+    const char16_t* const end = names.data() + names.size();
+    for (const char16_t* p = names.data(); p < end && *p != u'\0';) {
+        const char16_t* nameEnd = std::find(p, end, u'\0');
+        const QString name = QString::fromUtf16(p, nameEnd - p);
+        p = nameEnd + 1;
+        if (!LoadSection(name, path, errorText))
+            return false;
+    }
+    m_filePath = path;
+    return true;
+}
+
+bool CIniData::LoadSection(const QString& name, const QString& path, QString& errorText) {
+    // The duplicate test looks at the name exactly as listed, against the sections kept so far.
+    if (m_nameIndex.Find(m_sections, name) != nullptr) {
+        errorText = QStringLiteral("同一セクションが複数存在します[") + name + u']';
+        return false;
+    }
+    auto section = std::make_unique<CIniSectionData>(this, name, false);
+    // A section too large for the read buffer is left out without a word; the rest loads.
+    if (section->Load(path))
+        AppendSection(std::move(section));
+    return true;
+}
+
+CIniSectionData* CIniData::FindSection(const QString& name, bool stripBrackets) const {
+    QString text = Text::Trim(name);
+    if (stripBrackets) {
+        if (text.size() < 3)
+            return nullptr;
+        text = Text::Trim(QStringView(text).sliced(1, text.size() - 2));
+    }
+    return m_nameIndex.Find(m_sections, text);
+}
+
+CIniSectionData* CIniData::AddSection(const QString& name) {
+    auto section = std::make_unique<CIniSectionData>(this, name, true);
+    CIniSectionData* added = section.get();
+    AppendSection(std::move(section));
+    return added;
+}
+
+CIniEntryData* CIniData::AddEntry(const QString& sectionName, const QString& key,
+                                  const QString& value) {
+    CIniSectionData* section = FindSection(sectionName, false);
+    if (section == nullptr) {
+        section = AddSection(sectionName);
+        section->m_isAdded = true;
+    }
+    CIniEntryData* entry = section->AddEntry(key, value);
+    entry->m_isAdded = true;
+    return entry;
+}
+
+void CIniData::Save() {
+    for (const auto& section : m_sections) {
+        for (const auto& entry : section->m_entries) {
+            if (entry->Write())
+                section->m_isNew = false;
+        }
+    }
+}
+
+void CIniData::CollectAddedEntries(std::vector<CIniEntryData*>& list) const {
+    for (const auto& section : m_sections) {
+        for (const auto& entry : section->m_entries) {
+            if (entry->m_isAdded)
+                list.push_back(entry.get());
+        }
+    }
+}
+
+void CIniData::ClearAddedMarks() {
+    for (const auto& section : m_sections) {
+        section->m_isAdded = false;
+        for (const auto& entry : section->m_entries)
+            entry->m_isAdded = false;
+    }
+}
+
+std::unique_ptr<CIniSectionData> CIniData::TakeSection(const CIniSectionData* section) {
+    const auto it = std::find_if(m_sections.begin(), m_sections.end(),
+                                 [section](const auto& s) { return s.get() == section; });
+    if (it == m_sections.end())
+        return nullptr;
+    std::unique_ptr<CIniSectionData> taken = std::move(*it);
+    m_sections.erase(it);
+    m_nameIndex.Removed(m_sections, taken.get());
+    return taken;
+}
+
+void CIniData::AppendSection(std::unique_ptr<CIniSectionData> section) {
+    CIniSectionData* appended = section.get();
+    m_sections.push_back(std::move(section));
+    m_nameIndex.Added(m_sections, appended);
+}

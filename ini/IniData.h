@@ -1,0 +1,77 @@
+#pragma once
+
+#include "ini/IniSectionData.h"
+#include "ini/NameIndex.h"
+#include "platform/Object.h"
+
+#include <QString>
+#include <memory>
+#include <vector>
+
+class CProfileAccess;
+class CProjectData;
+
+// One INI file in memory: its sections in the order the file names them, then the sections
+// added since the load. It never sorts; every lookup ignores case.
+class CIniData : public CObject {
+public:
+    // The value list attached on a reload. The model sits below the value-list library and
+    // cannot see CProjectData's definition, so the pointer carries the deleter chosen where
+    // the type was complete (see SetProject).
+    using ProjectPtr = std::unique_ptr<CProjectData, void (*)(CProjectData*)>;
+
+    // profile: where the private-profile calls go; the platform's unless a test says otherwise.
+    explicit CIniData(CProfileAccess* profile = nullptr);
+    ~CIniData() override;
+
+    // Fills the empty model from the file at path (a full path). On failure errorText holds
+    // the message to show and the caller destroys the model; on success errorText is left
+    // alone. A missing file or one without sections loads as an empty model.
+    bool Load(const QString& path, QString& errorText);
+
+    // The first section whose name equals name, ignoring case. name is trimmed first; with
+    // stripBrackets its first and last characters are dropped too (a header line such as
+    // "[name]"), which needs at least three characters.
+    CIniSectionData* FindSection(const QString& name, bool stripBrackets) const;
+
+    // Appends a new section. No duplicate check: callers make sure.
+    CIniSectionData* AddSection(const QString& name);
+    // Appends a new entry to the named section, making that section when there is none; both
+    // carry the added mark.
+    CIniEntryData* AddEntry(const QString& sectionName, const QString& key, const QString& value);
+
+    // Writes every changed or new entry, in model order.
+    void Save();
+
+    void CollectAddedEntries(std::vector<CIniEntryData*>& list) const;
+    void ClearAddedMarks();
+
+    // Unlinks section from this file and hands it over; null when it is not one of ours.
+    std::unique_ptr<CIniSectionData> TakeSection(const CIniSectionData* section);
+
+    // Takes ownership of the value list for this file. A template so that the deleter is
+    // made where the caller sees the complete type.
+    template <class Project> void SetProject(std::unique_ptr<Project> project) {
+        m_pProject = ProjectPtr(project.release(), &DeleteProject<Project>);
+    }
+
+    CProfileAccess& ProfileAccess() const { return *m_pProfile; }
+
+    std::vector<std::unique_ptr<CIniSectionData>> m_sections;
+    QString m_filePath;
+    ProjectPtr m_pProject{nullptr, nullptr};
+
+    // Size of the buffer handed to GetPrivateProfileSectionNamesW, in wide characters.
+    static constexpr unsigned kNamesBufferSize = 2048;
+
+private:
+    template <class Project> static void DeleteProject(CProjectData* project) {
+        delete static_cast<Project*>(project);
+    }
+
+    bool LoadSection(const QString& name, const QString& path, QString& errorText);
+    void AppendSection(std::unique_ptr<CIniSectionData> section);
+
+    CProfileAccess* m_pProfile;
+    mutable CNameIndex<CIniSectionData, &CIniSectionData::m_name> m_nameIndex;
+};

@@ -1,0 +1,53 @@
+#pragma once
+
+#include "ini/IniEntryData.h"
+#include "ini/NameIndex.h"
+#include "platform/Object.h"
+
+#include <QString>
+#include <memory>
+#include <vector>
+
+class CIniData;
+
+// One section of an INI file with its entries in line order, then the entries added since the
+// load.
+class CIniSectionData : public CObject {
+public:
+    CIniSectionData(CIniData* ini, const QString& name, bool isNew);
+    ~CIniSectionData() override;
+
+    // Reads this section's lines from the file at path; false when they do not fit the
+    // read buffer, in which case the caller leaves the whole section out.
+    bool Load(const QString& path);
+
+    // The first entry whose key equals the text, ignoring case. With fromLine the text is a
+    // key=value line and only its key, trimmed, is looked up; the stored keys are never trimmed.
+    CIniEntryData* FindEntry(const QString& text, bool fromLine) const;
+
+    // Appends a new entry (not yet in the file). No duplicate check: callers make sure.
+    CIniEntryData* AddEntry(const QString& key, const QString& value);
+
+    // Unlinks the section from its file and destroys it with its entries; the file is not
+    // touched.
+    void Remove();
+
+    // Unlinks entry from this section and hands it over; null when it is not one of ours.
+    std::unique_ptr<CIniEntryData> TakeEntry(const CIniEntryData* entry);
+
+    bool m_isNew;
+    CIniData* m_pIni;
+    // The name is fixed for the section's life: the file's section index refers to it.
+    QString m_name;
+    bool m_isAdded = false;
+    std::vector<std::unique_ptr<CIniEntryData>> m_entries;
+
+    // Size of the buffer handed to GetPrivateProfileSectionW, in wide characters.
+    static constexpr unsigned kLinesBufferSize = 32767;
+
+private:
+    void AppendEntry(std::unique_ptr<CIniEntryData> entry);
+    void ReadLines(const char16_t* buffer, unsigned size);
+
+    mutable CNameIndex<CIniEntryData, &CIniEntryData::m_key> m_keyIndex;
+};
