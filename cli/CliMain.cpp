@@ -1,0 +1,307 @@
+#include "cli/CliMain.h"
+
+#include "cli/JsonText.h"
+#include "compare/IniCompare.h"
+#include "ini/IniData.h"
+#include "platform/TextUtil.h"
+
+#include <QFileInfo>
+#include <QStringList>
+#include <QTextStream>
+
+namespace {
+
+enum ExitCode { kSuccess = 0, kDiffers = 1, kError = 2 };
+
+const char* const kUsage = "usage: quillet-cli <command> [options] [arguments]\n"
+                           "\n"
+                           "commands:\n"
+                           "  dump [--json] FILE            print the entries of an INI file\n"
+                           "  compare [--json] FILE1 FILE2  pair two INI files row by row\n"
+                           "  set FILE SECTION KEY VALUE    set one value and write it\n"
+                           "\n"
+                           "'quillet-cli <command> --help' describes a command.\n";
+
+const char* const kDumpHelp =
+    "usage: quillet-cli dump [--json] FILE\n"
+    "\n"
+    "Prints one line per entry, or per section without entries, in file order:\n"
+    "section, key and value separated by tabs. With --json: an array of objects\n"
+    "with \"section\", \"key\" and \"value\" (key and value null for a section\n"
+    "without entries).\n"
+    "Exit status: 0 done, 2 the file could not be read.\n";
+
+const char* const kCompareHelp =
+    "usage: quillet-cli compare [--json] FILE1 FILE2\n"
+    "\n"
+    "Pairs the sections and entries of two INI files and prints one line per row:\n"
+    "section 1, key 1, value 1, the mark \xE2\x97\x8B when the row differs, section 2,\n"
+    "key 2, value 2, separated by tabs; empty where a file lacks the item.\n"
+    "With --json: an array of objects with \"section1\", \"key1\", \"value1\",\n"
+    "\"differs\", \"section2\", \"key2\", \"value2\" (null where a file lacks the item).\n"
+    "Exit status: 0 no row differs, 1 some row differs, 2 error.\n";
+
+const char* const kSetHelp =
+    "usage: quillet-cli set FILE SECTION KEY VALUE\n"
+    "\n"
+    "Sets KEY in SECTION to VALUE and writes that one key into FILE; the entry,\n"
+    "and the section, are added when missing. Section, key and value are trimmed\n"
+    "of white space at both ends. Every other line of the file stays as it is.\n"
+    "Put -- before the arguments when one of them starts with '-'.\n"
+    "Exit status: 0 done, 2 error.\n";
+
+struct Command {
+    QString name;
+    bool json = false;
+    bool help = false;
+    QStringList arguments;
+};
+
+// Options are --json and --help; "--" ends them. The set command takes options only before its
+// first argument, so that a value such as -1 needs no quoting.
+bool ParseArguments(const QStringList& args, Command& command, QString& bad) {
+    bool optionsEnded = false;
+    for (const QString& arg : args) {
+        const bool optionsAllowed =
+            !optionsEnded && (command.name != u"set" || command.arguments.isEmpty());
+        if (!optionsAllowed || arg.size() < 2 || !arg.startsWith(u'-')) {
+            command.arguments.append(arg);
+        } else if (arg == u"--") {
+            optionsEnded = true;
+        } else if (arg == u"--help" || arg == u"-h") {
+            command.help = true;
+        } else if (arg == u"--json" && command.name != u"set") {
+            command.json = true;
+        } else {
+            bad = arg;
+            return false;
+        }
+    }
+    return true;
+}
+
+// Loads a file; on failure prints the message the desktop program would show.
+std::unique_ptr<CIniData> LoadIni(const QString& path, const QString& prefix, QTextStream& err) {
+    auto ini = std::make_unique<CIniData>();
+    QString errorText;
+    if (!ini->Load(QFileInfo(path).absoluteFilePath(), errorText)) {
+        err << prefix << errorText << '\n';
+        return nullptr;
+    }
+    return ini;
+}
+
+struct Row {
+    const QString* section = nullptr;
+    const QString* key = nullptr;
+    const QString* value = nullptr;
+};
+
+Row SideOf(const CIniSectionData* section, const CIniEntryData* entry) {
+    Row side;
+    if (section)
+        side.section = &section->m_name;
+    if (entry) {
+        side.key = &entry->m_key;
+        side.value = &entry->m_value;
+    }
+    return side;
+}
+
+QString TsvFields(const Row& row) {
+    const auto text = [](const QString* s) { return s ? *s : QString(); };
+    return text(row.section) + u'\t' + text(row.key) + u'\t' + text(row.value);
+}
+
+void PrintJsonArray(QTextStream& out, const QStringList& objects) {
+    if (objects.isEmpty()) {
+        out << "[]\n";
+        return;
+    }
+    out << "[\n";
+    for (qsizetype i = 0; i < objects.size(); ++i)
+        out << "  " << objects[i] << (i + 1 < objects.size() ? ",\n" : "\n");
+    out << "]\n";
+}
+
+int RunDump(const Command& command, QTextStream& out, QTextStream& err) {
+    const auto ini = LoadIni(command.arguments[0], QString(), err);
+    if (!ini)
+        return kError;
+    std::vector<Row> rows;
+    for (const auto& section : ini->m_sections) {
+        if (section->m_entries.empty())
+            rows.push_back(SideOf(section.get(), nullptr));
+        for (const auto& entry : section->m_entries)
+            rows.push_back(SideOf(section.get(), entry.get()));
+    }
+    if (!command.json) {
+        for (const Row& row : rows)
+            out << TsvFields(row) << '\n';
+        return kSuccess;
+    }
+    QStringList objects;
+    for (const Row& row : rows) {
+        objects.append(QStringLiteral("{\"section\": %1, \"key\": %2, \"value\": %3}")
+                           .arg(JsonQuoteOrNull(row.section), JsonQuoteOrNull(row.key),
+                                JsonQuoteOrNull(row.value)));
+    }
+    PrintJsonArray(out, objects);
+    return kSuccess;
+}
+
+// The rule the comparison view marks rows by: a side lacks the section, exactly one side has
+// the entry, or both values differ (case matters).
+bool RowDiffers(const COMPARE_REULT& row) {
+    if (row.pSection1 == nullptr || row.pSection2 == nullptr)
+        return true;
+    if ((row.pEntry1 == nullptr) != (row.pEntry2 == nullptr))
+        return true;
+    return row.pEntry1 && row.pEntry1->m_value != row.pEntry2->m_value;
+}
+
+QString CompareJson(const Row& a, bool differs, const Row& b) {
+    return QStringLiteral("{\"section1\": %1, \"key1\": %2, \"value1\": %3, \"differs\": %4, "
+                          "\"section2\": %5, \"key2\": %6, \"value2\": %7}")
+        .arg(JsonQuoteOrNull(a.section), JsonQuoteOrNull(a.key), JsonQuoteOrNull(a.value),
+             differs ? QStringLiteral("true") : QStringLiteral("false"), JsonQuoteOrNull(b.section),
+             JsonQuoteOrNull(b.key), JsonQuoteOrNull(b.value));
+}
+
+int RunCompare(const Command& command, QTextStream& out, QTextStream& err) {
+    auto ini1 = LoadIni(command.arguments[0], QStringLiteral("1:"), err);
+    if (!ini1)
+        return kError;
+    auto ini2 = LoadIni(command.arguments[1], QStringLiteral("2:"), err);
+    if (!ini2)
+        return kError;
+    CIniCompare compare(std::move(ini1), std::move(ini2));
+    compare.Compare();
+    bool anyDiffers = false;
+    QStringList objects;
+    for (const auto& result : compare.m_results) {
+        const bool differs = RowDiffers(*result);
+        anyDiffers = anyDiffers || differs;
+        const Row a = SideOf(result->pSection1, result->pEntry1);
+        const Row b = SideOf(result->pSection2, result->pEntry2);
+        if (command.json)
+            objects.append(CompareJson(a, differs, b));
+        else
+            out << TsvFields(a) << u'\t' << (differs ? QStringLiteral("○") : QString()) << u'\t'
+                << TsvFields(b) << '\n';
+    }
+    if (command.json)
+        PrintJsonArray(out, objects);
+    return anyDiffers ? kDiffers : kSuccess;
+}
+
+int RunSet(const Command& command, QTextStream& err) {
+    const QString section = Text::Trim(command.arguments[1]);
+    const QString key = Text::Trim(command.arguments[2]);
+    const QString value = Text::Trim(command.arguments[3]);
+    // The same refusals as the add dialog: an empty name cannot be written, and a key starting
+    // with ";" would be written as a comment and vanish on the next read.
+    if (section.isEmpty()) {
+        err << QStringLiteral("セクションを入力してください") << '\n';
+        return kError;
+    }
+    if (key.isEmpty()) {
+        err << QStringLiteral("エントリを入力してください") << '\n';
+        return kError;
+    }
+    if (key.startsWith(u';')) {
+        err << QStringLiteral("エントリの先頭にセミコロンは使用できません") << '\n';
+        return kError;
+    }
+    const auto ini = LoadIni(command.arguments[0], QString(), err);
+    if (!ini)
+        return kError;
+    CIniEntryData* entry = nullptr;
+    if (CIniSectionData* existing = ini->FindSection(section, false))
+        entry = existing->FindEntry(key, false);
+    if (entry)
+        entry->SetValue(value);
+    else
+        entry = ini->AddEntry(section, key, value);
+    ini->Save();
+    // The model has no message for a failed write; a script needs one.
+    if (entry->NeedsWrite()) {
+        err << "quillet-cli: could not write " << ini->m_filePath << '\n';
+        return kError;
+    }
+    return kSuccess;
+}
+
+int RunCommand(const Command& command, QTextStream& out, QTextStream& err) {
+    if (command.name == u"dump")
+        return RunDump(command, out, err);
+    if (command.name == u"compare")
+        return RunCompare(command, out, err);
+    return RunSet(command, err);
+}
+
+qsizetype ArgumentCount(const QString& name) {
+    if (name == u"dump")
+        return 1;
+    if (name == u"compare")
+        return 2;
+    if (name == u"set")
+        return 4;
+    return -1;
+}
+
+const char* HelpOf(const QString& name) {
+    if (name == u"dump")
+        return kDumpHelp;
+    if (name == u"compare")
+        return kCompareHelp;
+    return kSetHelp;
+}
+
+int Usage(QTextStream& err, const QString& complaint) {
+    err << "quillet-cli: " << complaint << "\n\n" << QString::fromUtf8(kUsage);
+    return kError;
+}
+
+int Dispatch(const QStringList& args, QTextStream& out, QTextStream& err) {
+    if (args.isEmpty())
+        return Usage(err, QStringLiteral("no command given"));
+    const QString& name = args.front();
+    if (name == u"--help" || name == u"-h" || name == u"help") {
+        out << QString::fromUtf8(kUsage);
+        return kSuccess;
+    }
+    const qsizetype expected = ArgumentCount(name);
+    if (expected < 0)
+        return Usage(err, QStringLiteral("unknown command '%1'").arg(name));
+    Command command;
+    command.name = name;
+    QString bad;
+    if (!ParseArguments(args.mid(1), command, bad))
+        return Usage(err, QStringLiteral("unknown option '%1'").arg(bad));
+    if (command.help) {
+        out << QString::fromUtf8(HelpOf(name));
+        return kSuccess;
+    }
+    if (command.arguments.size() != expected) {
+        err << "quillet-cli: " << name << " takes " << expected << " argument"
+            << (expected == 1 ? "" : "s") << "\n\n"
+            << QString::fromUtf8(HelpOf(name));
+        return kError;
+    }
+    return RunCommand(command, out, err);
+}
+
+} // namespace
+
+int CliMain(int argc, char** argv, QTextStream& out, QTextStream& err) {
+    // Names compare as they do in the desktop program once it is running.
+    Text::SetJapaneseLocale(true);
+    QStringList args;
+    for (int i = 1; i < argc; ++i)
+        args.append(QString::fromLocal8Bit(argv[i]));
+    const int status = Dispatch(args, out, err);
+    out.flush();
+    err.flush();
+    return status;
+}

@@ -1,0 +1,11 @@
+#pragma once
+
+class QTextStream;
+
+// quillet-cli's whole behaviour, apart from the process around it: argv in, text out, exit
+// status back. main() only sets up the streams; tests call this directly.
+//
+//   dump [--json] FILE               0 done, 2 error
+//   compare [--json] FILE1 FILE2     0 no row differs, 1 some row differs, 2 error
+//   set FILE SECTION KEY VALUE       0 done, 2 error
+int CliMain(int argc, char** argv, QTextStream& out, QTextStream& err);
