@@ -1,0 +1,38 @@
+#pragma once
+
+#include "valuelist/BaseData.h"
+
+#include <QStringList>
+
+class CSectionData;
+class CEntryData;
+
+// One value list: the root of a record tree, holding its sections in display order.
+class CProjectData : public CBaseData {
+public:
+    CProjectData();
+    explicit CProjectData(int nPid, const QString& name = QString());
+    ~CProjectData() override;
+
+    int GetPid() const override;
+
+    CSectionData* FirstSection() const;
+    CSectionData* LastSection() const;
+    CSectionData* AppendSection(const QString& code, const QString& name,
+                                CSectionData* pLastHint = nullptr);
+    // Section names compare as INI files treat them: without regard to case.
+    CSectionData* FindSection(const QString& code) const;
+    CEntryData* FindEntry(const QString& sectionCode, const QString& entryCode) const;
+
+    // Appends one "value\nname" item per admissible value of the entry, in list order; the
+    // value equal to initialValue carries the mark "(初期値)" after its name. True when one of
+    // the values equals initialValue. False with the list untouched when the entry is unknown.
+    bool GetValueChoices(const QString& sectionCode, const QString& entryCode,
+                         const QString& initialValue, QStringList& list) const;
+    // The display name of one value of the entry; name is left alone when there is none.
+    bool GetValueName(const QString& sectionCode, const QString& entryCode, const QString& value,
+                      QString& name) const;
+
+    // -1 until the value list is stored for the first time.
+    qint32 m_nPid = -1;
+};

@@ -1,0 +1,434 @@
+#include "valuelist/ProjectDataBase.h"
+
+#include "valuelist/EntryData.h"
+#include "valuelist/ProjectData.h"
+#include "valuelist/ProjectRowFolder.h"
+#include "valuelist/RecordIdFilePath.h"
+#include "valuelist/RecordIdName.h"
+#include "valuelist/SectionData.h"
+#include "valuelist/Statement.h"
+#include "valuelist/ValueData.h"
+
+#include <climits>
+#include <sqlite3.h>
+
+namespace {
+
+const char16_t* const kCreateStatements[] = {
+    u"CREATE TABLE IF NOT EXISTS PROJECT ( PID INTEGER PRIMARY KEY, NAME TEXT, UPDATETIME TEXT)",
+    u"CREATE TABLE IF NOT EXISTS SECTION ( PID INTEGER, SCODE TEXT COLLATE NOCASE, NAME TEXT, "
+    u"UPDATETIME TEXT, PRIMARY KEY(PID, SCODE))",
+    u"CREATE TABLE IF NOT EXISTS ENTRY ( PID INTEGER, SCODE TEXT COLLATE NOCASE, ECODE TEXT "
+    u"COLLATE NOCASE, NAME TEXT, UPDATETIME TEXT, PRIMARY KEY(PID, SCODE, ECODE))",
+    u"CREATE TABLE IF NOT EXISTS VALUE ( PID INTEGER, SCODE TEXT COLLATE NOCASE, ECODE TEXT "
+    u"COLLATE NOCASE, VALUE TEXT, NAME TEXT, DISP INTEGER, UPDATETIME TEXT, PRIMARY KEY(PID, "
+    u"SCODE, ECODE, VALUE))",
+    u"CREATE TABLE IF NOT EXISTS HISTORY ( FILEPATH TEXT PRIMARY KEY COLLATE NOCASE, PID "
+    u"INTEGER, UPDATETIME TEXT)",
+};
+
+const char16_t kSelectByFilePath[] =
+    u"SELECT PROJECT.PID, PROJECT.NAME FROM PROJECT WHERE EXISTS(SELECT 1 FROM HISTORY WHERE "
+    u"PROJECT.PID = HISTORY.PID AND (HISTORY.FILEPATH = :filepath OR HISTORY.FILEPATH = "
+    u":filename))";
+const char16_t kSelectByPid[] = u"SELECT PID, NAME FROM PROJECT WHERE PID = :pid";
+
+const char16_t kSelectContent[] =
+    u"SELECT SECTION.SCODE, SECTION.NAME, ENTRY.ECODE, ENTRY.NAME, VALUE.VALUE, VALUE.NAME"
+    u" FROM SECTION"
+    u" LEFT JOIN ENTRY ON SECTION.PID = ENTRY.PID AND SECTION.SCODE = ENTRY.SCODE"
+    u" LEFT JOIN VALUE ON ENTRY.PID = VALUE.PID AND ENTRY.SCODE = VALUE.SCODE AND ENTRY.ECODE = "
+    u"VALUE.ECODE"
+    u" WHERE SECTION.PID = :pid ORDER BY SECTION.SCODE, ENTRY.ECODE, VALUE.DISP";
+
+const char16_t kSelectPids[] = u"SELECT PID FROM PROJECT ORDER BY PID";
+const char16_t kUpdateProject[] =
+    u"UPDATE PROJECT SET NAME = :name, UPDATETIME = datetime('now', 'localtime') WHERE PID = :pid";
+const char16_t kInsertProject[] = u"INSERT INTO PROJECT (PID, NAME, UPDATETIME) VALUES (:pid, "
+                                  u":name, datetime('now', 'localtime'))";
+const char16_t kDeleteValues[] = u"DELETE FROM VALUE WHERE PID = :pid";
+const char16_t kDeleteEntries[] = u"DELETE FROM ENTRY WHERE PID = :pid";
+const char16_t kDeleteSections[] = u"DELETE FROM SECTION WHERE PID = :pid";
+const char16_t kDeleteProject[] = u"DELETE FROM PROJECT WHERE PID = :pid";
+const char16_t kInsertSection[] = u"INSERT INTO SECTION (PID, SCODE, NAME, UPDATETIME) VALUES "
+                                  u"(:pid, :scode, :name, datetime('now', 'localtime'))";
+const char16_t kInsertEntry[] =
+    u"INSERT INTO ENTRY (PID, SCODE, ECODE, NAME, UPDATETIME) VALUES (:pid, :scode, :ecode, "
+    u":name, datetime('now', 'localtime'))";
+const char16_t kInsertValue[] =
+    u"INSERT INTO VALUE (PID, SCODE, ECODE, VALUE, NAME, DISP, UPDATETIME) VALUES (:pid, "
+    u":scode, :ecode, :value, :name, :disp, datetime('now', 'localtime'))";
+const char16_t kResetHistoryPid[] = u"UPDATE HISTORY SET PID = 0 WHERE PID = :pid";
+
+const char16_t kSelectNames[] = u"SELECT PID, NAME FROM PROJECT ORDER BY NAME";
+const char16_t kSelectHistory[] = u"SELECT PID, FILEPATH FROM HISTORY ORDER BY FILEPATH";
+const char16_t kInsertHistory[] = u"INSERT INTO HISTORY (FILEPATH, PID, UPDATETIME) VALUES "
+                                  u"(:filepath, :pid, datetime('now', 'localtime'))";
+const char16_t kUpdateHistory[] = u"UPDATE HISTORY SET PID = :pid, UPDATETIME = datetime('now', "
+                                  u"'localtime') WHERE FILEPATH = :filepath";
+const char16_t kDeleteHistory[] = u"DELETE FROM HISTORY WHERE FILEPATH = :filepath";
+
+// The tree is walked with checked casts: a record of the wrong kind in the wrong place makes
+// the save fail instead of writing something the load would not give back.
+template <typename T> const T* As(const CBaseData* p) {
+    return dynamic_cast<const T*>(p);
+}
+
+} // namespace
+
+CProjectDataBase::CProjectDataBase(const QString& path) : CDataBase(path) {}
+
+CProjectDataBase::~CProjectDataBase() = default;
+
+bool CProjectDataBase::CreateTables() {
+    if (!m_pDb)
+        return false;
+    for (const char16_t* pszSql : kCreateStatements) {
+        CStatement statement(m_pDb, pszSql);
+        if (!statement.IsPrepared() || !statement.StepDone())
+            return false;
+    }
+    return true;
+}
+
+// --- transactions -------------------------------------------------------------------------
+
+bool CProjectDataBase::Begin() {
+    return Execute("BEGIN TRANSACTION");
+}
+
+bool CProjectDataBase::Commit() {
+    // A commit can fail, e.g. while another connection still reads the file. Reporting
+    // success then would leave our transaction open and every later operation failing, so
+    // the changes are rolled back and the operation fails.
+    if (Execute("COMMIT"))
+        return true;
+    Rollback();
+    return false;
+}
+
+void CProjectDataBase::Rollback() {
+    Execute("ROLLBACK");
+}
+
+// --- loading -------------------------------------------------------------------------------
+
+QString CProjectDataBase::FileNameOf(const QString& path) {
+    qsizetype nStart = 0;
+    if (path.size() >= 2 && path[1] == u':' && path[0].isLetter() && path[0].unicode() < 0x80)
+        nStart = 2;
+    for (qsizetype i = path.size() - 1; i >= nStart; --i) {
+        if (path[i] == u'\\' || path[i] == u'/') {
+            nStart = i + 1;
+            break;
+        }
+    }
+    return path.mid(nStart);
+}
+
+std::unique_ptr<CProjectData> CProjectDataBase::LoadProjectByFilePath(const QString& filePath) {
+    const QString fileName = FileNameOf(filePath);
+    CStatement query(m_pDb, kSelectByFilePath);
+    if (!query.IsPrepared() || !query.BindText(":filepath", filePath) ||
+        !query.BindText(":filename", fileName))
+        return nullptr;
+    return LoadProjectRow(query);
+}
+
+std::unique_ptr<CProjectData> CProjectDataBase::LoadProject(int nPid) {
+    CStatement query(m_pDb, kSelectByPid);
+    if (!query.IsPrepared() || !query.BindInt(":pid", nPid))
+        return nullptr;
+    return LoadProjectRow(query);
+}
+
+std::unique_ptr<CProjectData> CProjectDataBase::LoadProjectRow(CStatement& query) {
+    if (query.Step() != SQLITE_ROW)
+        return nullptr;
+    auto pProject = std::make_unique<CProjectData>(query.ColumnInt(0), query.ColumnText(1));
+    query.Finalize();
+    // A tree cut short by a read error would look complete to the caller, and saving it back
+    // would lose the rest: an incomplete load is no load.
+    if (!LoadContent(*pProject))
+        return nullptr;
+    return pProject;
+}
+
+bool CProjectDataBase::LoadContent(CProjectData& project) {
+    CStatement query(m_pDb, kSelectContent);
+    if (!query.IsPrepared() || !query.BindInt(":pid", project.m_nPid))
+        return false;
+    CProjectRowFolder folder(&project);
+    int rc;
+    while ((rc = query.Step()) == SQLITE_ROW) {
+        CProjectRowFolder::Row row;
+        row.sectionCode = query.ColumnView(0);
+        row.sectionName = query.ColumnView(1);
+        row.bHasEntry = !query.IsNull(2);
+        if (row.bHasEntry) {
+            row.entryCode = query.ColumnView(2);
+            row.entryName = query.ColumnView(3);
+            row.bHasValue = !query.IsNull(4);
+            if (row.bHasValue) {
+                row.valueCode = query.ColumnView(4);
+                row.valueName = query.ColumnView(5);
+            }
+        }
+        folder.AddRow(row);
+    }
+    return rc == SQLITE_DONE;
+}
+
+// --- saving --------------------------------------------------------------------------------
+
+bool CProjectDataBase::SaveProject(CProjectData* pProject) {
+    if (!m_pDb || !pProject)
+        return false;
+    // 0 means "no value list" in the history; a value list stored under it (or under any
+    // other PID below 1) would be attached to every file that has none.
+    if (pProject->m_nPid != -1 && pProject->m_nPid < 1)
+        return false;
+    if (!Begin())
+        return false;
+    const bool bNewPid = pProject->m_nPid == -1;
+    if (bNewPid) {
+        int nPid = 0;
+        if (!AllocatePid(nPid)) {
+            Rollback();
+            return false;
+        }
+        pProject->m_nPid = nPid;
+    }
+    if (WriteProjectRow(*pProject) && DeleteContent(pProject->m_nPid) &&
+        InsertSections(*pProject) && InsertEntries(*pProject) && InsertValues(*pProject)) {
+        if (Commit())
+            return true;
+    } else {
+        Rollback();
+    }
+    // The PID was never stored: keeping it would let a later save claim a number that
+    // somebody else has taken in the meantime.
+    if (bNewPid)
+        pProject->m_nPid = -1;
+    return false;
+}
+
+bool CProjectDataBase::AllocatePid(int& nPid) {
+    CStatement query(m_pDb, kSelectPids);
+    if (!query.IsPrepared())
+        return false;
+    int nCandidate = 1;
+    int rc;
+    while ((rc = query.Step()) == SQLITE_ROW) {
+        const int nTaken = query.ColumnInt(0);
+        if (nCandidate < nTaken)
+            break;
+        if (nTaken == INT_MAX)
+            return false;
+        nCandidate = nTaken + 1;
+    }
+    // Only a completed scan (or a gap found) proves the candidate free; after a read error it
+    // could be the PID of another value list, whose content the save would then replace.
+    if (rc != SQLITE_ROW && rc != SQLITE_DONE)
+        return false;
+    nPid = nCandidate;
+    return true;
+}
+
+bool CProjectDataBase::WriteProjectRow(const CProjectData& project) {
+    {
+        CStatement update(m_pDb, kUpdateProject);
+        if (!update.IsPrepared() || !update.BindInt(":pid", project.m_nPid) ||
+            !update.BindText(":name", project.m_strName) || !update.StepDone())
+            return false;
+        if (sqlite3_changes(m_pDb) > 0)
+            return true;
+    }
+    CStatement insert(m_pDb, kInsertProject);
+    return insert.IsPrepared() && insert.BindInt(":pid", project.m_nPid) &&
+           insert.BindText(":name", project.m_strName) && insert.StepDone();
+}
+
+bool CProjectDataBase::RunWithPid(const char16_t* pszSql, int nPid) {
+    CStatement statement(m_pDb, pszSql);
+    return statement.IsPrepared() && statement.BindInt(":pid", nPid) && statement.StepDone();
+}
+
+bool CProjectDataBase::DeleteContent(int nPid) {
+    return RunWithPid(kDeleteValues, nPid) && RunWithPid(kDeleteEntries, nPid) &&
+           RunWithPid(kDeleteSections, nPid);
+}
+
+bool CProjectDataBase::InsertSections(const CProjectData& project) {
+    CStatement insert(m_pDb, kInsertSection);
+    if (!insert.IsPrepared())
+        return false;
+    for (const CBaseData* p = project.FirstChild(); p; p = p->Next()) {
+        const auto* pSection = As<CSectionData>(p);
+        if (!pSection || !insert.BindInt(":pid", project.m_nPid) ||
+            !insert.BindText(":scode", pSection->m_strCode) ||
+            !insert.BindText(":name", pSection->m_strName) || !insert.StepDone())
+            return false;
+        insert.Reset();
+    }
+    return true;
+}
+
+bool CProjectDataBase::InsertEntries(const CProjectData& project) {
+    CStatement insert(m_pDb, kInsertEntry);
+    if (!insert.IsPrepared())
+        return false;
+    for (const CBaseData* p = project.FirstChild(); p; p = p->Next()) {
+        const auto* pSection = As<CSectionData>(p);
+        if (!pSection)
+            return false;
+        for (const CBaseData* q = pSection->FirstChild(); q; q = q->Next()) {
+            const auto* pEntry = As<CEntryData>(q);
+            if (!pEntry || !insert.BindInt(":pid", project.m_nPid) ||
+                !insert.BindText(":scode", pSection->m_strCode) ||
+                !insert.BindText(":ecode", pEntry->m_strCode) ||
+                !insert.BindText(":name", pEntry->m_strName) || !insert.StepDone())
+                return false;
+            insert.Reset();
+        }
+    }
+    return true;
+}
+
+bool CProjectDataBase::InsertValues(const CProjectData& project) {
+    CStatement insert(m_pDb, kInsertValue);
+    if (!insert.IsPrepared())
+        return false;
+    for (const CBaseData* p = project.FirstChild(); p; p = p->Next()) {
+        const auto* pSection = As<CSectionData>(p);
+        if (!pSection)
+            return false;
+        for (const CBaseData* q = pSection->FirstChild(); q; q = q->Next()) {
+            const auto* pEntry = As<CEntryData>(q);
+            if (!pEntry)
+                return false;
+            int nDisp = 0;
+            for (const CBaseData* r = pEntry->FirstChild(); r; r = r->Next()) {
+                const auto* pValue = As<CValueData>(r);
+                if (!pValue || !insert.BindInt(":pid", project.m_nPid) ||
+                    !insert.BindText(":scode", pSection->m_strCode) ||
+                    !insert.BindText(":ecode", pEntry->m_strCode) ||
+                    !insert.BindText(":value", pValue->m_strCode) ||
+                    !insert.BindText(":name", pValue->m_strName) ||
+                    !insert.BindInt(":disp", ++nDisp) || !insert.StepDone())
+                    return false;
+                insert.Reset();
+            }
+        }
+    }
+    return true;
+}
+
+bool CProjectDataBase::DeleteProject(int nPid) {
+    if (!Begin())
+        return false;
+    if (RunWithPid(kResetHistoryPid, nPid) && RunWithPid(kDeleteValues, nPid) &&
+        RunWithPid(kDeleteEntries, nPid) && RunWithPid(kDeleteSections, nPid) &&
+        RunWithPid(kDeleteProject, nPid))
+        return Commit();
+    Rollback();
+    return false;
+}
+
+// --- name and history lists ------------------------------------------------------------------
+
+bool CProjectDataBase::ReadNames(std::vector<std::unique_ptr<CRecordIdName>>& names) {
+    CStatement query(m_pDb, kSelectNames);
+    if (!query.IsPrepared())
+        return false;
+    int rc;
+    while ((rc = query.Step()) == SQLITE_ROW)
+        names.push_back(std::make_unique<CRecordIdName>(query.ColumnInt(0), query.ColumnText(1)));
+    return rc == SQLITE_DONE;
+}
+
+bool CProjectDataBase::ReadHistory(std::vector<std::unique_ptr<CRecordIdFilePath>>& history) {
+    CStatement query(m_pDb, kSelectHistory);
+    if (!query.IsPrepared())
+        return false;
+    int rc;
+    while ((rc = query.Step()) == SQLITE_ROW)
+        history.push_back(
+            std::make_unique<CRecordIdFilePath>(query.ColumnInt(0), query.ColumnText(1)));
+    return rc == SQLITE_DONE;
+}
+
+bool CProjectDataBase::LoadProjectNames(std::vector<std::unique_ptr<CRecordIdName>>& names) {
+    // Read into a list of our own first: a read that breaks off must not hand out a list
+    // that only looks complete.
+    std::vector<std::unique_ptr<CRecordIdName>> read;
+    if (!ReadNames(read))
+        return false;
+    for (auto& pName : read)
+        names.push_back(std::move(pName));
+    return true;
+}
+
+bool CProjectDataBase::LoadProjectList(std::vector<std::unique_ptr<CRecordIdName>>& names,
+                                       std::vector<std::unique_ptr<CRecordIdFilePath>>& history) {
+    std::vector<std::unique_ptr<CRecordIdName>> readNames;
+    std::vector<std::unique_ptr<CRecordIdFilePath>> readHistory;
+    if (!ReadNames(readNames) || !ReadHistory(readHistory))
+        return false;
+    for (auto& pName : readNames)
+        names.push_back(std::move(pName));
+    for (auto& pPath : readHistory)
+        history.push_back(std::move(pPath));
+    return true;
+}
+
+bool CProjectDataBase::InsertHistory(const CRecordIdFilePath& record, bool bInTransaction) {
+    if (!m_pDb)
+        return false;
+    if (!bInTransaction && !Begin())
+        return false;
+    bool bInserted;
+    {
+        CStatement insert(m_pDb, kInsertHistory);
+        bInserted = insert.IsPrepared() && insert.BindText(":filepath", record.m_strFilePath) &&
+                    insert.BindInt(":pid", record.m_nPid) && insert.StepDone();
+    }
+    if (bInTransaction)
+        return bInserted;
+    if (bInserted)
+        return Commit();
+    Rollback();
+    return false;
+}
+
+bool CProjectDataBase::SetHistory(const CRecordIdFilePath& record) {
+    if (!Begin())
+        return false;
+    bool bDone;
+    {
+        CStatement update(m_pDb, kUpdateHistory);
+        bDone = update.IsPrepared() && update.BindInt(":pid", record.m_nPid) &&
+                update.BindText(":filepath", record.m_strFilePath) && update.StepDone();
+    }
+    if (bDone && sqlite3_changes(m_pDb) == 0)
+        bDone = InsertHistory(record, true);
+    if (bDone)
+        return Commit();
+    Rollback();
+    return false;
+}
+
+bool CProjectDataBase::DeleteHistory(const CRecordIdFilePath& record) {
+    if (!Begin())
+        return false;
+    bool bDone;
+    {
+        CStatement statement(m_pDb, kDeleteHistory);
+        bDone = statement.IsPrepared() && statement.BindText(":filepath", record.m_strFilePath) &&
+                statement.StepDone();
+    }
+    if (bDone)
+        return Commit();
+    Rollback();
+    return false;
+}

@@ -1,0 +1,71 @@
+#pragma once
+
+#include "valuelist/DataBase.h"
+
+#include <memory>
+#include <vector>
+
+class CProjectData;
+class CRecordIdName;
+class CRecordIdFilePath;
+class CStatement;
+
+// The value-list database: value lists (PROJECT, SECTION, ENTRY, VALUE) and the file history
+// (HISTORY). Every operation reports failure by its result only and shows nothing; a failed
+// change is rolled back, so the stored data stays as it was. No busy time-out is set: when
+// another connection holds a lock, the operation fails at once.
+class CProjectDataBase : public CDataBase {
+public:
+    explicit CProjectDataBase(const QString& path);
+    ~CProjectDataBase() override;
+
+    bool CreateTables() override;
+
+    // The value list the history gives for an INI file, registered by its full path or by its
+    // bare file name; null when there is none or the database cannot be read.
+    std::unique_ptr<CProjectData> LoadProjectByFilePath(const QString& filePath);
+    // The value list with that PID and its whole tree; null when there is none or the
+    // database cannot be read.
+    std::unique_ptr<CProjectData> LoadProject(int nPid);
+    // Replaces the stored content of the value list by the tree. A record whose PID is -1 gets
+    // the smallest free PID; if the save fails it is -1 again.
+    bool SaveProject(CProjectData* pProject);
+    // Deletes a value list; history rows that used it are kept with PID 0.
+    bool DeleteProject(int nPid);
+
+    // Append to the lists; on failure the lists are left as they were.
+    bool LoadProjectNames(std::vector<std::unique_ptr<CRecordIdName>>& names);
+    bool LoadProjectList(std::vector<std::unique_ptr<CRecordIdName>>& names,
+                         std::vector<std::unique_ptr<CRecordIdFilePath>>& history);
+
+    // Adds a history row; fails when the path (without regard to case) is already there.
+    // With bInTransaction the caller's transaction is used and neither committed nor rolled
+    // back here.
+    bool InsertHistory(const CRecordIdFilePath& record, bool bInTransaction);
+    // Sets the value list of a history path, adding the row when it is missing.
+    bool SetHistory(const CRecordIdFilePath& record);
+    // Removes the history row of the record's path.
+    bool DeleteHistory(const CRecordIdFilePath& record);
+
+    // The last component of a path, after the last "\" or "/" and after a leading drive
+    // designator ("C:"); empty when the path ends in a separator.
+    static QString FileNameOf(const QString& path);
+
+private:
+    bool Begin();
+    // Commits; when the commit fails (another connection still reads), rolls back and fails.
+    bool Commit();
+    void Rollback();
+
+    std::unique_ptr<CProjectData> LoadProjectRow(CStatement& query);
+    bool LoadContent(CProjectData& project);
+    bool AllocatePid(int& nPid);
+    bool WriteProjectRow(const CProjectData& project);
+    bool DeleteContent(int nPid);
+    bool InsertSections(const CProjectData& project);
+    bool InsertEntries(const CProjectData& project);
+    bool InsertValues(const CProjectData& project);
+    bool RunWithPid(const char16_t* pszSql, int nPid);
+    bool ReadNames(std::vector<std::unique_ptr<CRecordIdName>>& names);
+    bool ReadHistory(std::vector<std::unique_ptr<CRecordIdFilePath>>& history);
+};
