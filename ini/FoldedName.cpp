@@ -5,7 +5,8 @@
 #include <QChar>
 
 bool operator==(const CFoldedName& a, const CFoldedName& b) {
-    return Text::EqualNoCase(a.text, b.text);
+    // Most probes find the very same spelling; that needs no folding.
+    return a.text == b.text || Text::EqualNoCase(a.text, b.text);
 }
 
 size_t qHash(const CFoldedName& name, size_t seed) noexcept {
