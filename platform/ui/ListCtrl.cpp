@@ -87,10 +87,14 @@ struct CListCtrl::Impl {
 
     std::vector<Row> rows;
     unsigned nextId = 0;
-    // id -> index. Appending and removing the last row keep it current; anything that moves
-    // other rows only marks it stale, and the next lookup rebuilds it once.
+    // id -> index. Ids grow with every insert, so while rows only get appended (and any
+    // deleted) they stay in ascending id order and a binary search finds an id: no index to
+    // keep. Once a row goes in between or a sort mixes them, a hash takes over; appending and
+    // removing the last row keep it current, anything else marks it stale and the next
+    // lookup rebuilds it once.
+    bool idsAscending = true;
     mutable QHash<unsigned, int> idToIndex;
-    mutable bool idIndexValid = true;
+    mutable bool idIndexValid = false;
 
     int focused = -1;
     int selectionMark = -1;
@@ -103,6 +107,7 @@ struct CListCtrl::Impl {
 
     int rowHeight = 0; // 0: from the font
     bool ownScroll = false;
+    bool scrollRangeDirty = false;
 
     int RowCount() const { return int(rows.size()); }
     bool ValidRow(int i) const { return i >= 0 && i < RowCount(); }
@@ -120,9 +125,38 @@ struct CListCtrl::Impl {
     bool ApplyOrder(const std::vector<int>& order);
 
     int IndexOf(unsigned id) const {
+        if (idsAscending) {
+            const auto it = std::lower_bound(rows.begin(), rows.end(), id,
+                                             [](const Row& row, unsigned v) { return row.id < v; });
+            return it != rows.end() && it->id == id ? int(it - rows.begin()) : -1;
+        }
         if (!idIndexValid)
             RebuildIdIndex();
         return idToIndex.value(id, -1);
+    }
+    void NoteInserted(int index) {
+        if (index != RowCount() - 1)
+            idsAscending = false;
+        if (idIndexValid && index == RowCount() - 1)
+            idToIndex.insert(rows[index].id, index);
+        else
+            idIndexValid = false;
+    }
+    void NoteRemoved(unsigned id, bool wasLast) {
+        if (idIndexValid && wasLast)
+            idToIndex.remove(id);
+        else
+            idIndexValid = false;
+    }
+    void NoteReordered() {
+        idsAscending = std::is_sorted(rows.begin(), rows.end(),
+                                      [](const Row& a, const Row& b) { return a.id < b.id; });
+        idIndexValid = false;
+    }
+    void NoteCleared() {
+        idsAscending = true;
+        idToIndex.clear();
+        idIndexValid = false;
     }
     // Where the row with this id is now, looking first where it was: a handler called in
     // between may have moved or deleted it, but mostly it has not, and then no lookup (and
@@ -159,6 +193,12 @@ CListCtrl::CListCtrl(QWidget* parent) : QAbstractScrollArea(parent), d(new Impl)
 }
 
 CListCtrl::~CListCtrl() {
+    // The header outlives this part of the object (it goes with the child widgets): it must
+    // not call back into it.
+    if (d->header) {
+        d->header->removeEventFilter(this);
+        disconnect(d->header, nullptr, this, nullptr);
+    }
     delete d;
 }
 
@@ -376,22 +416,17 @@ int CListCtrl::InsertItem(unsigned nMask, int nItem, const QString& text, unsign
     const int index = std::min(nItem, d->RowCount());
     Impl::Row row;
     row.id = d->nextId++;
+    row.texts.reserve(std::max(1, d->ColumnCount()));
     if (nMask & LVIF_TEXT)
         row.texts.append(text);
     if (nMask & LVIF_PARAM)
         row.data = lParam;
-    const bool append = index == d->RowCount();
     d->rows.insert(d->rows.begin() + index, std::move(row));
-    if (append && d->idIndexValid)
-        d->idToIndex.insert(d->rows.back().id, index);
-    else
-        d->idIndexValid = false;
-    if (!append) {
-        Impl::ShiftOnInsert(d->focused, index);
-        Impl::ShiftOnInsert(d->selectionMark, index);
-    }
-    UpdateScrollBarsInternal();
-    if (index <= LastVisibleRow())
+    d->NoteInserted(index);
+    Impl::ShiftOnInsert(d->focused, index);
+    Impl::ShiftOnInsert(d->selectionMark, index);
+    ScrollRangeChanged();
+    if (index <= LastVisibleRow(ScrollTop()))
         viewport()->update();
     const unsigned id = d->rows[index].id;
     if (nMask & LVIF_STATE) {
@@ -415,18 +450,15 @@ bool CListCtrl::DeleteItem(int nItem) {
     nItem = d->Locate(nItem, id);
     if (nItem < 0)
         return false;
-    const bool wasVisible = nItem <= LastVisibleRow();
+    const bool wasVisible = nItem <= LastVisibleRow(ScrollTop());
     if (d->rows[nItem].state & LVIS_SELECTED)
         --d->selectedCount;
     const bool last = nItem == d->RowCount() - 1;
     d->rows.erase(d->rows.begin() + nItem);
-    if (last && d->idIndexValid)
-        d->idToIndex.remove(id);
-    else
-        d->idIndexValid = false;
+    d->NoteRemoved(id, last);
     Impl::ShiftOnRemove(d->focused, nItem);
     Impl::ShiftOnRemove(d->selectionMark, nItem);
-    UpdateScrollBarsInternal();
+    ScrollRangeChanged();
     if (wasVisible)
         viewport()->update();
     return true;
@@ -444,8 +476,7 @@ bool CListCtrl::DeleteAllItems() {
             OnDeleteItem(index);
     }
     d->rows.clear();
-    d->idToIndex.clear();
-    d->idIndexValid = true;
+    d->NoteCleared();
     d->focused = -1;
     d->selectionMark = -1;
     d->selectedCount = 0;
@@ -695,7 +726,7 @@ bool CListCtrl::Impl::ApplyOrder(const std::vector<int>& order) {
     rows.swap(sorted);
     this->focused = focused;
     selectionMark = mark;
-    idIndexValid = false;
+    NoteReordered();
     return true;
 }
 
@@ -714,6 +745,11 @@ void CListCtrl::SetRowHeight(int pixels) {
 }
 
 int CListCtrl::GetTopIndex() const {
+    FlushScrollRange();
+    return ScrollTop();
+}
+
+int CListCtrl::ScrollTop() const {
     return d->rows.empty() ? 0 : verticalScrollBar()->value();
 }
 
@@ -721,10 +757,10 @@ int CListCtrl::GetCountPerPage() const {
     return std::max(1, viewport()->height() / GetRowHeight());
 }
 
-int CListCtrl::LastVisibleRow() const {
+int CListCtrl::LastVisibleRow(int top) const {
     const int h = GetRowHeight();
     const int visible = (viewport()->height() + h - 1) / h;
-    return std::min(d->RowCount() - 1, GetTopIndex() + std::max(visible, 1) - 1);
+    return std::min(d->RowCount() - 1, top + std::max(visible, 1) - 1);
 }
 
 void CListCtrl::SetTopIndexInternal(int top) {
@@ -752,6 +788,7 @@ bool CListCtrl::EnsureVisible(int nItem, bool bPartialOK) {
 }
 
 bool CListCtrl::Scroll(int dx, int dy) {
+    FlushScrollRange();
     const int h = GetRowHeight();
     const int magnitude = (std::abs(dy) + h / 2) / h;
     const int rows = dy < 0 ? -magnitude : magnitude;
@@ -768,7 +805,27 @@ int CListCtrl::GetScrollX() const {
     return horizontalScrollBar()->value();
 }
 
+// Inserting and deleting rows only note that the vertical range is out of date: setting a
+// scroll bar's range posts an event, which costs more than the insert itself when rows are
+// added by the thousand. The range is brought up to date once the caller returns to the
+// event loop, or earlier when something asks for the top row.
+void CListCtrl::ScrollRangeChanged() {
+    if (d->scrollRangeDirty)
+        return;
+    d->scrollRangeDirty = true;
+    QMetaObject::invokeMethod(
+        this, [this] { FlushScrollRange(); }, Qt::QueuedConnection);
+}
+
+void CListCtrl::FlushScrollRange() const {
+    // The scroll bars are the view's own state, not part of what a const call promises
+    // to leave alone.
+    if (d->scrollRangeDirty)
+        const_cast<CListCtrl*>(this)->UpdateScrollBarsInternal();
+}
+
 void CListCtrl::UpdateScrollBarsInternal() {
+    d->scrollRangeDirty = false;
     const bool was = d->ownScroll;
     d->ownScroll = true;
     const int perPage = GetCountPerPage();
@@ -870,14 +927,17 @@ int CListCtrl::SubItemHitTest(const QPoint& pt, int* pSubItem, unsigned* flags) 
 }
 
 void CListCtrl::RedrawItems(int nFirst, int nLast) {
-    nFirst = std::max(nFirst, GetTopIndex());
-    nLast = std::min(nLast, LastVisibleRow());
+    // The scroll bar's top may be ahead of a pending range update; if that update moves the
+    // view, it repaints everything anyway, so there is no need to bring it forward here.
+    const int top = ScrollTop();
+    nFirst = std::max(nFirst, top);
+    nLast = std::min(nLast, LastVisibleRow(top));
     if (nFirst > nLast)
         return;
-    const QRect first = RowRect(nFirst);
-    const QRect last = RowRect(nLast);
+    const int h = GetRowHeight();
     // Owner drawing may spill one pixel below a row (shared grid lines): include it.
-    viewport()->update(QRect(0, first.top(), viewport()->width(), last.bottom() - first.top() + 2));
+    viewport()->update(
+        QRect(0, (nFirst - top) * h, viewport()->width(), (nLast - nFirst + 1) * h + 1));
 }
 
 QColor CListCtrl::GetBkColor() const {
@@ -956,6 +1016,18 @@ void CListCtrl::OnDeleteItem(int) {}
 void CListCtrl::OnEndScroll() {}
 
 // ---------------------------------------------------------------- events
+
+// Input and painting see the scroll range as it is, even when no event loop ran since the
+// rows changed.
+bool CListCtrl::event(QEvent* event) {
+    FlushScrollRange();
+    return QAbstractScrollArea::event(event);
+}
+
+bool CListCtrl::viewportEvent(QEvent* event) {
+    FlushScrollRange();
+    return QAbstractScrollArea::viewportEvent(event);
+}
 
 void CListCtrl::resizeEvent(QResizeEvent* event) {
     QAbstractScrollArea::resizeEvent(event);

@@ -186,6 +186,8 @@ protected:
     // keyboard focus movement, a shrinking range) does not call it.
     virtual void OnEndScroll();
 
+    bool event(QEvent* event) override;
+    bool viewportEvent(QEvent* event) override;
     void paintEvent(QPaintEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;
     void scrollContentsBy(int dx, int dy) override;
@@ -206,7 +208,10 @@ private:
     void SelectRange(int from, int to, bool clearOthers);
     int KeyTarget(int key) const;
     int AutoColumnWidth(int nCol, bool withHeading) const;
-    int LastVisibleRow() const;
+    int LastVisibleRow(int top) const;
+    int ScrollTop() const;
+    void ScrollRangeChanged();
+    void FlushScrollRange() const;
     QRect RowRect(int nItem) const;
     QRect CellRect(int nItem, int nCol) const;
     void SetTopIndexInternal(int top);
