@@ -210,8 +210,16 @@ protected:
     void focusInEvent(QFocusEvent* event) override;
     void focusOutEvent(QFocusEvent* event) override;
     void scrollContentsBy(int dx, int dy) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
+    // Editing: the drop-down list or the edit box over a cell; closing whichever is open.
+    bool OpenChoiceList(int nItem, int nCol, QRect rc, CHeaderData* pData, COLORREF crText,
+                        COLORREF crBack);
+    bool OpenEditBox(int nItem, int nCol, QRect rc, CHeaderData* pData, COLORREF crText,
+                     COLORREF crBack, bool bTyping);
+    void CloseEditors();
+
     // Painting of one cell's content by kind.
     void DrawCellText(QPainter& p, const QRect& rc, const QString& text, int nFormat) const;
     void DrawCheckCell(QPainter& p, const QRect& rc, int nItem, int nCol, const QString& text,
@@ -224,9 +232,10 @@ private:
     // Layout of grid and row header in an outer rectangle (parent coordinates).
     void LayoutGrid(const QRect& rcOuter, int nRowHeaderWidth);
     QRect GetGridRectInParent() const;
-    void LayoutHeader();
+    void AttachWindow();
     void ApplyGridFont(const QFont& font);
-    void ApplyHeaderFont(const QFont& font);
+    void ApplyHeaderHeight();
+    void RestoreScroll(int nTop, int nX);
     void MeasureTextMargin();
     void UpdateRowHeight();
     void ShowRowHeader(bool bShow);
@@ -306,6 +315,7 @@ private:
     unsigned m_nID = 0;
     bool m_bCreated = false;
     bool m_bColumnSizing = true;
+    int m_nOpenEditor = 0; // 0 none, 1 edit box, 2 drop-down list
 };
 
 } // namespace Pelmo

@@ -1,0 +1,1095 @@
+#include "grid/ListCtrlBase.h"
+
+#include "grid/EditEx.h"
+#include "grid/HeaderCtrlEx.h"
+#include "grid/ListBoxEx.h"
+#include "grid/RowHeader.h"
+
+#include <QApplication>
+#include <QPalette>
+#include <QScrollBar>
+#include <algorithm>
+
+namespace Pelmo {
+
+namespace {
+
+bool IsUnset(COLORREF c) {
+    return c == CLR_NOT_SET;
+}
+
+} // namespace
+
+// ---------------------------------------------------------------- construction
+
+CListCtrlBase::CListCtrlBase(QWidget* parent) : CListCtrlEx(parent) {
+    const QPalette pal = QApplication::palette();
+    m_mapDefaultColor = {
+        {CK_BACK, FromQColor(pal.color(QPalette::Base))},
+        {CK_READONLY_BACK, RGB(0xF0, 0xF0, 0xF0)},
+        {CK_SELECTED_BACK, FromQColor(pal.color(QPalette::Highlight))},
+        {CK_SELECTED_BACK_NOFOCUS, RGB(0xD9, 0xD9, 0xD9)},
+        {CK_GRIDLINE, RGB(0xC0, 0xC0, 0xC0)},
+        {CK_TEXT, FromQColor(pal.color(QPalette::ButtonText))},
+        {CK_READONLY_TEXT, RGB(0, 0, 0)},
+        {CK_SELECTED_TEXT, FromQColor(pal.color(QPalette::HighlightedText))},
+        {CK_SELECTED_TEXT_NOFOCUS, RGB(0, 0, 0)},
+        {CK_EDIT_FRAME, 0x467321},
+    };
+    m_mapColor = m_mapDefaultColor;
+
+    m_pHeader = new CHeaderCtrlEx(this);
+    SetHeaderCtrl(m_pHeader);
+    m_pHeader->Attach(this);
+    connect(m_pHeader, &QHeaderView::sectionHandleDoubleClicked, this,
+            [this](int logicalIndex) { AutoSizeColumn(logicalIndex); });
+    // Resizing or moving a column moves every cell: the row header's edit marks and the
+    // editor follow on the next paint.
+    connect(m_pHeader, &QHeaderView::sectionPressed, this, [this](int) { EndEdit(); });
+
+    m_pRowHeader = new CRowHeader(parent);
+    m_pRowHeader->Attach(this);
+    m_pRowHeader->hide();
+
+    m_edit = std::make_unique<CEditEx>(nullptr);
+    m_edit->m_pOwner = this;
+    m_edit->m_pColorMap = &m_mapColor;
+    m_edit->hide();
+    m_edit->installEventFilter(this);
+    m_listBox = std::make_unique<CListBoxEx>(nullptr);
+
+    setFocusPolicy(Qt::StrongFocus);
+    UpdateRowHeight();
+    if (parent)
+        AttachWindow();
+}
+
+CListCtrlBase::~CListCtrlBase() {
+    m_edit.reset();
+    if (m_pRowHeader)
+        delete m_pRowHeader.data();
+}
+
+CRowHeader* CListCtrlBase::GetRowHeader() const {
+    return m_pRowHeader;
+}
+
+void CListCtrlBase::SetNotifyHandler(GridNotifyHandler handler) {
+    m_notify = std::move(handler);
+}
+
+void CListCtrlBase::SendGridNotify(unsigned code, int nRow, int nCol, int nEvent) {
+    if (!m_notify)
+        return;
+    GRIDNOTIFY n;
+    n.hwndFrom = this;
+    n.idFrom = m_nID;
+    n.code = code;
+    n.nRow = nRow;
+    n.nCol = nCol;
+    n.nEvent = nEvent;
+    m_notify(n);
+}
+
+void CListCtrlBase::SendHeaderEvent(int nEvent, int nRow, int nCol) {
+    SendGridNotify(GN_RCLICK, nRow, nCol, nEvent);
+}
+
+void CListCtrlBase::ReportCurrentCell() {
+    const int row = GetNextItem(-1, LVNI_FOCUSED);
+    if (row == m_nLastRow && m_nCurCol == m_nLastCol)
+        return;
+    m_nLastRow = row;
+    m_nLastCol = m_nCurCol;
+    if (m_bFollowFocus)
+        SendGridNotify(GN_CURCELLCHANGED, row, m_nCurCol, GE_CURCELL);
+}
+
+// ---------------------------------------------------------------- column keys and records
+
+unsigned CListCtrlBase::GetColumnKey(int nCol) const {
+    if (nCol < 0 || nCol >= GetColumnCount())
+        return 0;
+    return unsigned(m_pHeader->GetColumnKey(nCol));
+}
+
+CHeaderData* CListCtrlBase::GetHeaderDataByIndex(int nCol) const {
+    const unsigned key = GetColumnKey(nCol);
+    return key ? m_pHeader->GetHeaderData(int(key)) : nullptr;
+}
+
+bool CListCtrlBase::ListContains(const QHash<unsigned, QList<unsigned>>& map, unsigned nRowId,
+                                 unsigned nKey) const {
+    const auto it = map.constFind(nRowId);
+    return it != map.constEnd() && it->contains(nKey);
+}
+
+void CListCtrlBase::RemoveFromList(QHash<unsigned, QList<unsigned>>& map, unsigned nRowId,
+                                   unsigned nKey) {
+    const auto it = map.find(nRowId);
+    if (it == map.end())
+        return;
+    it->removeAll(nKey);
+    if (it->isEmpty())
+        map.erase(it);
+}
+
+void CListCtrlBase::RemoveRowRecords(unsigned nRowId) {
+    m_mapRowReadOnly.remove(nRowId);
+    m_mapReadOnlyCells.remove(nRowId);
+    m_mapEditableCells.remove(nRowId);
+    m_mapCellColor.remove(nRowId);
+}
+
+void CListCtrlBase::RemoveColumnFromRows(unsigned nKey) {
+    for (auto it = m_mapCellColor.begin(); it != m_mapCellColor.end();) {
+        it->remove(nKey);
+        it = it->isEmpty() ? m_mapCellColor.erase(it) : std::next(it);
+    }
+    for (auto* map : {&m_mapReadOnlyCells, &m_mapEditableCells}) {
+        for (auto it = map->begin(); it != map->end();) {
+            it->removeAll(nKey);
+            it = it->isEmpty() ? map->erase(it) : std::next(it);
+        }
+    }
+}
+
+bool CListCtrlBase::IsAppendRow(int nItem) const {
+    return m_nAppendRowMode && nItem >= 0 && MapIndexToId(nItem) == m_nAppendRowId;
+}
+
+QList<int> CListCtrlBase::SelectedRows() const {
+    QList<int> rows;
+    for (int i = GetNextItem(-1, LVNI_SELECTED); i >= 0; i = GetNextItem(i, LVNI_SELECTED))
+        rows.append(i);
+    return rows;
+}
+
+// ---------------------------------------------------------------- columns
+
+int CListCtrlBase::InsertColumn(int nCol, const QString& heading, bool bReadOnly, int nFormat,
+                                int nWidth, int nSubItem) {
+    EndEdit();
+    const unsigned curKey = GetColumnKey(m_nCurCol);
+    const int index = CListCtrl::InsertColumn(nCol, heading, nFormat, nWidth, nSubItem);
+    if (index < 0)
+        return -1;
+    auto* data = new CHeaderData;
+    data->m_bReadOnly = bReadOnly;
+    data->m_nFormat = nFormat;
+    m_pHeader->InsertColumnKey(index, data);
+    if (curKey)
+        m_nCurCol = m_pHeader->GetColumnIndex(int(curKey));
+    m_pHeader->viewport()->update();
+    RedrawGrid();
+    return index;
+}
+
+void CListCtrlBase::CommitEditInColumn(int nCol) {
+    if (IsEditing() && m_nEditCol == nCol)
+        EndEdit();
+}
+
+void CListCtrlBase::SetColumnKind(int nCol, int nKind) {
+    CHeaderData* data = GetHeaderDataByIndex(nCol);
+    if (!data || data->m_nKind == nKind)
+        return;
+    CommitEditInColumn(nCol);
+    if (data->m_nKind == KIND_CHOICE && (nKind == KIND_TEXT || nKind == KIND_BUTTON))
+        data->ClearChoices();
+    data->m_nKind = nKind;
+    if (nKind == KIND_CHECKBOX) {
+        for (int i = 0; i < GetItemCount(); ++i) {
+            if (!GetItemText(i, nCol).isEmpty())
+                SetItemText(i, nCol, QStringLiteral("1"));
+        }
+    }
+    viewport()->update();
+}
+
+void CListCtrlBase::SetColumnText(int nCol) {
+    SetColumnKind(nCol, KIND_TEXT);
+}
+
+void CListCtrlBase::SetColumnCheckBox(int nCol) {
+    SetColumnKind(nCol, KIND_CHECKBOX);
+}
+
+void CListCtrlBase::SetColumnButton(int nCol) {
+    SetColumnKind(nCol, KIND_BUTTON);
+}
+
+void CListCtrlBase::SetColumnChoiceCallback(int nCol, PFNFILLCHOICES pfnFill, PFNCHOICETEXT pfnText,
+                                            int nMaxRows, QChar chSeparator, void* pData) {
+    CHeaderData* data = GetHeaderDataByIndex(nCol);
+    if (!data || data->m_nKind == KIND_CHOICE)
+        return;
+    CommitEditInColumn(nCol);
+    data->m_nKind = KIND_CHOICE;
+    data->ClearChoices();
+    data->m_pfnFillChoices = pfnFill;
+    data->m_pfnChoiceText = pfnText;
+    data->m_pFillData = pData;
+    data->m_pTextData = pData;
+    data->m_nMaxRows = nMaxRows;
+    data->m_chSeparator = chSeparator;
+    viewport()->update();
+}
+
+void CListCtrlBase::SetColumnChoiceList(int nCol, const QStringList* pItems, int nMaxRows,
+                                        QChar chSeparator) {
+    CHeaderData* data = GetHeaderDataByIndex(nCol);
+    if (!data || data->m_nKind == KIND_CHOICE)
+        return;
+    CommitEditInColumn(nCol);
+    data->m_nKind = KIND_CHOICE;
+    data->m_pfnFillChoices = nullptr;
+    data->m_pfnChoiceText = nullptr;
+    data->m_pFillData = nullptr;
+    data->m_pTextData = nullptr;
+    // The separator splits the strings, so it is in place before they are added.
+    data->m_chSeparator = chSeparator;
+    data->FillChoices(pItems ? *pItems : QStringList());
+    data->m_nMaxRows = nMaxRows;
+    viewport()->update();
+}
+
+bool CListCtrlBase::DeleteColumn(int nCol) {
+    const int count = GetColumnCount();
+    if (nCol < 0 || nCol >= count)
+        return false;
+    EndEdit();
+    if (nCol == m_nCurCol && nCol == count - 1) {
+        const QList<int> order = GetColumnOrderArray();
+        const int pos = int(order.indexOf(nCol));
+        m_nCurCol = pos > 0 ? order[pos - 1] : -1;
+    }
+    const unsigned curKey = GetColumnKey(m_nCurCol);
+    const unsigned key = GetColumnKey(nCol);
+    if (!CListCtrl::DeleteColumn(nCol))
+        return false;
+    m_nLastCol = m_nCurCol;
+    m_pHeader->RemoveColumnKey(nCol);
+    m_nCurCol = curKey ? m_pHeader->GetColumnIndex(int(curKey)) : -1;
+    RemoveColumnFromRows(key);
+    m_mapColumnColor.remove(key);
+    m_pHeader->viewport()->update();
+    RedrawGrid();
+    return true;
+}
+
+void CListCtrlBase::SetColumnColor(int nCol, COLORREF crText, COLORREF crBack) {
+    if (nCol == -1) {
+        for (int c = 0; c < GetColumnCount(); ++c)
+            SetColumnColor(c, crText, crBack);
+        return;
+    }
+    const unsigned key = GetColumnKey(nCol);
+    if (!key)
+        return;
+    if (IsUnset(crText) && IsUnset(crBack)) {
+        m_mapColumnColor.remove(key);
+    } else {
+        CELLCOLOR& color = m_mapColumnColor[key];
+        if (crText != CLR_UNCHANGED)
+            color.crText = crText;
+        if (crBack != CLR_UNCHANGED)
+            color.crBack = crBack;
+    }
+    viewport()->update();
+}
+
+bool CListCtrlBase::GetColumnColor(int nCol, COLORREF* pText, COLORREF* pBack) const {
+    const auto it = m_mapColumnColor.constFind(GetColumnKey(nCol));
+    if (it == m_mapColumnColor.constEnd())
+        return false;
+    if (pText)
+        *pText = it->crText;
+    if (pBack)
+        *pBack = it->crBack;
+    return true;
+}
+
+void CListCtrlBase::ResetColumnColor(int nCol) {
+    if (nCol == -1)
+        m_mapColumnColor.clear();
+    else
+        m_mapColumnColor.remove(GetColumnKey(nCol));
+    viewport()->update();
+}
+
+void CListCtrlBase::SetColumnReadOnly(int nCol, bool bReadOnly) {
+    // Without rows there is nothing the flag could apply to yet; the call is dropped.
+    if (GetItemCount() == 0)
+        return;
+    const int count = GetColumnCount();
+    if (nCol < -1 || nCol >= count)
+        return;
+    const int first = nCol == -1 ? 0 : nCol;
+    const int last = nCol == -1 ? count - 1 : nCol;
+    for (int c = first; c <= last; ++c) {
+        CHeaderData* data = GetHeaderDataByIndex(c);
+        if (data)
+            data->m_bReadOnly = bReadOnly;
+        const unsigned key = GetColumnKey(c);
+        for (auto* map : {&m_mapReadOnlyCells, &m_mapEditableCells}) {
+            for (auto it = map->begin(); it != map->end();) {
+                it->removeAll(key);
+                it = it->isEmpty() ? map->erase(it) : std::next(it);
+            }
+        }
+    }
+    if (m_pHeader->isVisible())
+        RedrawGrid();
+}
+
+bool CListCtrlBase::IsColumnReadOnly(int nCol) const {
+    const CHeaderData* data = GetHeaderDataByIndex(nCol);
+    return data ? data->m_bReadOnly : true;
+}
+
+// ---------------------------------------------------------------- rows
+
+int CListCtrlBase::InsertItem(unsigned nMask, int nItem, const QString& text, unsigned nState,
+                              unsigned nStateMask, quintptr lParam, bool bReadOnly) {
+    const unsigned allowed = LVIF_TEXT | LVIF_STATE | LVIF_PARAM;
+    if (!(nMask & allowed))
+        return -1;
+    m_bFollowFocus = false;
+    if (m_nAppendRowMode) {
+        EndEdit();
+        const int append = MapIdToIndex(m_nAppendRowId);
+        if (append >= 0 && (nItem < 0 || nItem > append))
+            nItem = append;
+    }
+    if ((nMask & LVIF_STATE) && (nState & nStateMask & LVIS_SELECTED) && m_bMultiSelect)
+        m_bRowSelect = true;
+    const int index =
+        CListCtrl::InsertItem(nMask & allowed, nItem, text, nState, nStateMask, lParam);
+    if (index >= 0)
+        m_mapRowReadOnly[MapIndexToId(index)] = bReadOnly ? 1 : 0;
+    m_nLastRow = GetNextItem(-1, LVNI_FOCUSED);
+    m_bFollowFocus = true;
+    if (index >= 0 && m_pRowHeader)
+        m_pRowHeader->update();
+    return index;
+}
+
+int CListCtrlBase::InsertItem(int nItem, const QString& text, bool bReadOnly) {
+    return InsertItem(LVIF_TEXT, nItem, text, 0, 0, 0, bReadOnly);
+}
+
+bool CListCtrlBase::DeleteItem(int nItem) {
+    if (nItem < 0 || nItem >= GetItemCount())
+        return false;
+    CancelEdit();
+    if (IsAppendRow(nItem))
+        return false;
+    // CancelEdit may have removed a pending row before this one.
+    if (nItem >= GetItemCount())
+        return false;
+    const unsigned id = MapIndexToId(nItem);
+    m_bFollowFocus = false;
+    const bool ok = CListCtrl::DeleteItem(nItem);
+    m_bFollowFocus = true;
+    if (!ok)
+        return false;
+    m_nLastRow = GetNextItem(-1, LVNI_FOCUSED);
+    if (m_pRowHeader)
+        m_pRowHeader->RemoveRowLabel(id);
+    RemoveRowRecords(id);
+    // A pending new row that goes is no longer pending.
+    if (id == m_nPendingRowId)
+        m_nPendingRowId = m_nAppendRowId;
+    if (GetItemCount() == 0) {
+        m_nCurCol = -1;
+        m_bRowSelect = false;
+        m_nLastCol = -1;
+        m_nLastRow = -1;
+    }
+    RedrawRowHeader();
+    return true;
+}
+
+int CListCtrlBase::InsertAppendRow() {
+    const int index = CListCtrl::InsertItem(LVIF_TEXT | LVIF_PARAM, GetItemCount(), QString(), 0, 0,
+                                            quintptr(&m_nAppendRowId));
+    if (index < 0)
+        return -1;
+    const unsigned id = MapIndexToId(index);
+    m_nAppendRowId = id;
+    m_nPendingRowId = id;
+    m_mapRowReadOnly[id] = 0;
+    return index;
+}
+
+bool CListCtrlBase::DeleteAllItems() {
+    m_nLastCol = -1;
+    m_nLastRow = -1;
+    CancelEdit();
+    // The append row's overrides and colours survive: they belong to the next append row.
+    QList<unsigned> appendReadOnly;
+    QList<unsigned> appendEditable;
+    QHash<unsigned, CELLCOLOR> appendColors;
+    if (m_nAppendRowMode) {
+        appendReadOnly = m_mapReadOnlyCells.value(m_nAppendRowId);
+        appendEditable = m_mapEditableCells.value(m_nAppendRowId);
+        appendColors = m_mapCellColor.value(m_nAppendRowId);
+    }
+    m_bFollowFocus = false;
+    const bool ok = CListCtrl::DeleteAllItems();
+    m_bFollowFocus = true;
+    if (!ok)
+        return false;
+    if (m_pRowHeader)
+        m_pRowHeader->RemoveAllRowLabels();
+    m_mapRowReadOnly.clear();
+    m_mapReadOnlyCells.clear();
+    m_mapEditableCells.clear();
+    m_mapCellColor.clear();
+    m_nCurCol = -1;
+    m_bRowSelect = false;
+    if (m_nAppendRowMode) {
+        const int index = InsertAppendRow();
+        if (index < 0) {
+            m_nAppendRowMode = 0;
+        } else {
+            if (!appendReadOnly.isEmpty())
+                m_mapReadOnlyCells.insert(m_nAppendRowId, appendReadOnly);
+            if (!appendEditable.isEmpty())
+                m_mapEditableCells.insert(m_nAppendRowId, appendEditable);
+            if (!appendColors.isEmpty())
+                m_mapCellColor.insert(m_nAppendRowId, appendColors);
+            SendGridNotify(GN_APPENDROW, index, -1, GE_NONE);
+        }
+    }
+    RedrawGrid();
+    return true;
+}
+
+void CListCtrlBase::SelectRow(int nItem, bool bSelect) {
+    const int count = GetItemCount();
+    if (count == 0 || nItem >= count || nItem < -1)
+        return;
+    if (nItem == -1) {
+        m_bRowSelect = bSelect;
+        SetItemState(-1, bSelect ? unsigned(LVIS_SELECTED) : 0u, LVIS_SELECTED);
+    } else if (bSelect) {
+        if (!m_bRowSelect)
+            SetItemState(-1, 0, LVIS_SELECTED);
+        m_bRowSelect = true;
+        SetItemState(nItem, LVIS_SELECTED, LVIS_SELECTED);
+    } else {
+        SetItemState(nItem, 0, LVIS_SELECTED);
+        if (GetSelectedCount() == 0)
+            m_bRowSelect = false;
+    }
+    RedrawGrid();
+}
+
+void CListCtrlBase::ClearCellRaw(int nItem, int nCol) {
+    SetItemText(nItem, nCol, QString());
+    const unsigned id = MapIndexToId(nItem);
+    const auto it = m_mapCellColor.find(id);
+    if (it != m_mapCellColor.end()) {
+        it->remove(GetColumnKey(nCol));
+        if (it->isEmpty())
+            m_mapCellColor.erase(it);
+    }
+}
+
+void CListCtrlBase::ClearRow(int nItem, bool bIncludeReadOnly) {
+    const int count = GetItemCount();
+    if (count == 0 || nItem < -1 || nItem >= count)
+        return;
+    const QList<int> rows = nItem == -1 ? SelectedRows() : QList<int>{nItem};
+    for (int row : rows) {
+        for (int c = 0; c < GetColumnCount(); ++c) {
+            if (bIncludeReadOnly || !IsCellReadOnly(row, c))
+                ClearCellRaw(row, c);
+        }
+    }
+    viewport()->update();
+}
+
+void CListCtrlBase::ClearAllRows(bool bIncludeReadOnly) {
+    for (int i = 0; i < GetItemCount(); ++i)
+        ClearRow(i, bIncludeReadOnly);
+}
+
+void CListCtrlBase::SetRowReadOnly(int nItem, bool bReadOnly) {
+    const int count = GetItemCount();
+    if (nItem < -1 || nItem >= count)
+        return;
+    const int first = nItem == -1 ? 0 : nItem;
+    const int last = nItem == -1 ? count - 1 : nItem;
+    for (int i = first; i <= last; ++i) {
+        const unsigned id = MapIndexToId(i);
+        if (m_nAppendRowMode && (id == m_nAppendRowId || id == m_nPendingRowId))
+            continue;
+        m_mapReadOnlyCells.remove(id);
+        m_mapEditableCells.remove(id);
+        m_mapRowReadOnly[id] = bReadOnly ? 1 : 0;
+    }
+    if (m_pHeader->isVisible())
+        RedrawGrid();
+}
+
+bool CListCtrlBase::IsRowReadOnly(int nItem) const {
+    if (nItem < 0 || nItem >= GetItemCount())
+        return true;
+    return m_mapRowReadOnly.value(MapIndexToId(nItem), 1) != 0;
+}
+
+int CListCtrlBase::GetEditState(int nItem) const {
+    if (nItem < 0 || nItem >= GetItemCount())
+        return 0;
+    const unsigned id = MapIndexToId(nItem);
+    if (m_nAppendRowMode) {
+        if (id == m_nAppendRowId)
+            return 3;
+        if (id != m_nPendingRowId)
+            return 0;
+    }
+    if (!IsEditing() || m_nEditRow != nItem)
+        return 0;
+    return m_nOpenEditor;
+}
+
+namespace {
+
+// The sort wrappers need the client's function while the list-view sorts; sorting is
+// synchronous on the one UI thread, so process-wide variables serve.
+PFNLVCOMPARE g_pfnSortCompare = nullptr;
+quintptr g_lSortParam = 0;
+quintptr g_lAppendParam = 0;
+const CListCtrlBase* g_pSortGrid = nullptr;
+
+int CompareByData(quintptr l1, quintptr l2, quintptr) {
+    if (l1 == g_lAppendParam)
+        return l2 == g_lAppendParam ? 0 : 1;
+    if (l2 == g_lAppendParam)
+        return -1;
+    return g_pfnSortCompare(l1, l2, g_lSortParam);
+}
+
+int CompareByIndex(quintptr l1, quintptr l2, quintptr) {
+    const bool append1 = g_pSortGrid->GetEditState(int(l1)) == 3;
+    const bool append2 = g_pSortGrid->GetEditState(int(l2)) == 3;
+    if (append1 || append2)
+        return int(append1) - int(append2);
+    return g_pfnSortCompare(l1, l2, g_lSortParam);
+}
+
+} // namespace
+
+bool CListCtrlBase::SortItems(PFNLVCOMPARE pfnCompare, quintptr lParamSort) {
+    if (!pfnCompare)
+        return false;
+    EndEdit();
+    g_pfnSortCompare = pfnCompare;
+    g_lSortParam = lParamSort;
+    g_lAppendParam = m_nAppendRowMode ? quintptr(&m_nAppendRowId) : 0;
+    const bool ok = CListCtrl::SortItems(&CompareByData, 0);
+    g_pfnSortCompare = nullptr;
+    RedrawGrid();
+    return ok;
+}
+
+bool CListCtrlBase::SortItemsEx(PFNLVCOMPARE pfnCompare, quintptr lParamSort) {
+    if (!pfnCompare)
+        return false;
+    EndEdit();
+    g_pfnSortCompare = pfnCompare;
+    g_lSortParam = lParamSort;
+    g_pSortGrid = this;
+    const bool ok = CListCtrl::SortItemsEx(&CompareByIndex, 0);
+    g_pfnSortCompare = nullptr;
+    g_pSortGrid = nullptr;
+    RedrawGrid();
+    return ok;
+}
+
+bool CListCtrlBase::SetRowLabel(int nItem, const QString& text) {
+    if (nItem < 0 || nItem >= GetItemCount() || GetEditState(nItem) != 0 || !m_pRowHeader)
+        return false;
+    const unsigned id = MapIndexToId(nItem);
+    if (text.isEmpty())
+        m_pRowHeader->RemoveRowLabel(id);
+    else
+        m_pRowHeader->SetRowLabel(id, text);
+    RedrawRowHeader();
+    return true;
+}
+
+// ---------------------------------------------------------------- selection
+
+bool CListCtrlBase::SetCurrentCell(int nItem, int nCol, bool bEnsureVisible, bool bRowSelect) {
+    if (nItem < 0 || nItem >= GetItemCount() || nCol < 0 || nCol >= GetColumnCount())
+        return false;
+    const bool follow = m_bFollowFocus;
+    m_bFollowFocus = false;
+    m_bRowSelect = bRowSelect;
+    m_nCurCol = nCol;
+    SetItemState(-1, 0, LVIS_SELECTED);
+    const int focused = GetNextItem(-1, LVNI_FOCUSED);
+    if (focused >= 0 && focused != nItem)
+        SetItemState(focused, 0, LVIS_FOCUSED);
+    SetItemState(nItem, LVIS_SELECTED | LVIS_FOCUSED, LVIS_SELECTED | LVIS_FOCUSED);
+    SetSelectionMark(nItem);
+    ReportCurrentCell(); // records the pair only: following is off
+    if (bEnsureVisible)
+        ScrollCellIntoView(nItem, nCol);
+    else
+        RedrawGrid();
+    m_bFollowFocus = follow;
+    return true;
+}
+
+bool CListCtrlBase::GetCurrentCell(int* pItem, int* pCol, bool bSelectedOnly) const {
+    int row = GetNextItem(-1, LVNI_FOCUSED);
+    if (row >= 0 && bSelectedOnly && !(GetItemState(row, LVIS_SELECTED) & LVIS_SELECTED))
+        row = -1;
+    if (pItem)
+        *pItem = row;
+    if (pCol)
+        *pCol = m_nCurCol;
+    return row != -1 && m_nCurCol != -1;
+}
+
+void CListCtrlBase::ResetSelection() {
+    m_nCurCol = -1;
+    m_bRowSelect = false;
+    SetItemState(-1, 0, LVIS_SELECTED);
+    SetSelectionMark(-1);
+    if (GetItemCount() > 0) {
+        const QList<int> order = GetColumnOrderArray();
+        if (!order.isEmpty())
+            ScrollCellIntoView(0, order.first());
+        else
+            EnsureVisible(0, false);
+    } else {
+        Scroll(-GetScrollX(), 0);
+    }
+    RedrawGrid();
+}
+
+int CListCtrlBase::GetCellSelectState(int nItem, int nCol) const {
+    if (nItem < 0 || nItem >= GetItemCount() || nCol < 0 || nCol >= GetColumnCount())
+        return 0;
+    if (!m_bRowSelect && nCol != m_nCurCol)
+        return 0;
+    const unsigned state = GetItemState(nItem, LVIS_SELECTED | LVIS_FOCUSED);
+    const bool selected = state & LVIS_SELECTED;
+    const bool current = (state & LVIS_FOCUSED) && nCol == m_nCurCol;
+    if (current)
+        return selected ? 3 : 2;
+    return selected ? 1 : 0;
+}
+
+void CListCtrlBase::SelectRowFromHeader(int nItem, bool bEnsureVisible, bool bExtend) {
+    const int count = GetItemCount();
+    if (nItem < 0 || nItem >= count)
+        return;
+    if (!m_bMultiSelect)
+        bExtend = false;
+    const bool follow = m_bFollowFocus;
+    m_bFollowFocus = false;
+    if (m_nCurCol < 0 && GetColumnCount() > 0)
+        m_nCurCol = GetColumnOrderArray().value(0, 0);
+    m_bRowSelect = m_bMultiSelect;
+    int mark = GetSelectionMark();
+    if (!bExtend || mark < 0 || mark >= count) {
+        SetItemState(-1, 0, LVIS_SELECTED);
+        SetSelectionMark(nItem);
+        mark = nItem;
+    } else {
+        SetItemState(-1, 0, LVIS_SELECTED);
+    }
+    for (int i = std::min(mark, nItem); i <= std::max(mark, nItem); ++i)
+        SetItemState(i, LVIS_SELECTED, LVIS_SELECTED);
+    SetItemState(nItem, LVIS_FOCUSED, LVIS_FOCUSED);
+    m_bFollowFocus = follow;
+    ReportCurrentCell();
+    if (bEnsureVisible)
+        EnsureVisible(nItem, false);
+    RedrawGrid();
+}
+
+void CListCtrlBase::SelectAllRows() {
+    if (GetItemCount() == 0 || !m_bMultiSelect)
+        return;
+    if (m_nCurCol < 0 && GetColumnCount() > 0)
+        m_nCurCol = GetColumnOrderArray().value(0, 0);
+    m_bRowSelect = true;
+    SetItemState(-1, LVIS_SELECTED, LVIS_SELECTED);
+    if (GetNextItem(-1, LVNI_FOCUSED) < 0)
+        SetItemState(0, LVIS_FOCUSED, LVIS_FOCUSED);
+    RedrawGrid();
+}
+
+void CListCtrlBase::ClearCell(int nItem, int nCol, bool bIncludeReadOnly) {
+    const int count = GetItemCount();
+    if (nItem < -1 || nItem >= count || nCol < -1 || nCol >= GetColumnCount())
+        return;
+    const QList<int> rows = nItem == -1 ? SelectedRows() : QList<int>{nItem};
+    for (int row : rows) {
+        QList<int> cols;
+        if (nCol >= 0) {
+            cols.append(nCol);
+        } else if (m_bRowSelect) {
+            for (int c = 0; c < GetColumnCount(); ++c)
+                cols.append(c);
+        } else if (m_nCurCol >= 0 && (GetItemState(row, LVIS_SELECTED) & LVIS_SELECTED)) {
+            cols.append(m_nCurCol);
+        }
+        for (int c : cols) {
+            if (bIncludeReadOnly || !IsCellReadOnly(row, c))
+                ClearCellRaw(row, c);
+        }
+    }
+    viewport()->update();
+}
+
+void CListCtrlBase::ResetGrid() {
+    SetColumnReadOnly(-1, false);
+    SetRowReadOnly(-1, false);
+    m_mapReadOnlyCells.clear();
+    m_mapEditableCells.clear();
+    m_mapColumnColor.clear();
+    for (int i = 0; i < GetItemCount(); ++i)
+        ClearRow(i, true);
+    RedrawGrid();
+}
+
+// ---------------------------------------------------------------- cells
+
+bool CListCtrlBase::IsCellReadOnly(int nItem, int nCol) const {
+    if (nItem < 0 || nItem >= GetItemCount() || nCol < 0 || nCol >= GetColumnCount())
+        return true;
+    const unsigned id = MapIndexToId(nItem);
+    const unsigned key = GetColumnKey(nCol);
+    if (ListContains(m_mapReadOnlyCells, id, key))
+        return true;
+    if (ListContains(m_mapEditableCells, id, key))
+        return false;
+    return IsColumnReadOnly(nCol) || m_mapRowReadOnly.value(id, 1) != 0;
+}
+
+void CListCtrlBase::SetCellReadOnly(int nItem, int nCol, bool bReadOnly) {
+    if (nItem < 0 || nItem >= GetItemCount() || nCol < 0 || nCol >= GetColumnCount())
+        return;
+    if (IsCellReadOnly(nItem, nCol) == bReadOnly)
+        return;
+    if (bReadOnly)
+        CancelEdit();
+    // CancelEdit may have removed a pending row.
+    if (nItem >= GetItemCount())
+        return;
+    const unsigned id = MapIndexToId(nItem);
+    const unsigned key = GetColumnKey(nCol);
+    auto& undo = bReadOnly ? m_mapEditableCells : m_mapReadOnlyCells;
+    auto& force = bReadOnly ? m_mapReadOnlyCells : m_mapEditableCells;
+    if (ListContains(undo, id, key)) {
+        RemoveFromList(undo, id, key);
+        // Falling back to the row and column flags may not give the state asked for.
+        if (IsCellReadOnly(nItem, nCol) != bReadOnly)
+            force[id].append(key);
+    } else {
+        force[id].append(key);
+    }
+    RedrawRow(nItem);
+}
+
+void CListCtrlBase::SetCellColor(int nItem, int nCol, COLORREF crText, COLORREF crBack) {
+    if (nItem < 0 || nItem >= GetItemCount() || nCol < -1 || nCol >= GetColumnCount())
+        return;
+    if (nCol == -1) {
+        for (int c = 0; c < GetColumnCount(); ++c)
+            SetCellColor(nItem, c, crText, crBack);
+        return;
+    }
+    if (IsUnset(crText) && IsUnset(crBack)) {
+        ResetCellColor(nItem, nCol);
+        return;
+    }
+    CELLCOLOR& color = m_mapCellColor[MapIndexToId(nItem)][GetColumnKey(nCol)];
+    if (crText != CLR_UNCHANGED)
+        color.crText = crText;
+    if (crBack != CLR_UNCHANGED)
+        color.crBack = crBack;
+    RedrawRow(nItem);
+}
+
+bool CListCtrlBase::GetCellColor(int nItem, int nCol, COLORREF* pText, COLORREF* pBack) const {
+    if (nItem < 0 || nItem >= GetItemCount() || nCol < 0 || nCol >= GetColumnCount())
+        return false;
+    const auto row = m_mapCellColor.constFind(MapIndexToId(nItem));
+    if (row == m_mapCellColor.constEnd())
+        return false;
+    const auto cell = row->constFind(GetColumnKey(nCol));
+    if (cell == row->constEnd())
+        return false;
+    if (pText)
+        *pText = cell->crText;
+    if (pBack)
+        *pBack = cell->crBack;
+    return true;
+}
+
+bool CListCtrlBase::GetCellDisplayColor(int nItem, int nCol, COLORREF* pText,
+                                        COLORREF* pBack) const {
+    if (nItem < 0 || nItem >= GetItemCount() || nCol < 0 || nCol >= GetColumnCount())
+        return false;
+    COLORREF back = CLR_NOT_SET;
+    COLORREF text = CLR_NOT_SET;
+    GetCellColors(nItem, nCol, &back, &text, nullptr, nullptr);
+    if (pText)
+        *pText = text;
+    if (pBack)
+        *pBack = back;
+    return true;
+}
+
+void CListCtrlBase::ResetCellColor(int nItem, int nCol) {
+    if (nItem < 0 || nItem >= GetItemCount() || nCol < -1 || nCol >= GetColumnCount())
+        return;
+    const unsigned id = MapIndexToId(nItem);
+    if (nCol == -1) {
+        m_mapCellColor.remove(id);
+    } else {
+        const auto it = m_mapCellColor.find(id);
+        if (it != m_mapCellColor.end()) {
+            it->remove(GetColumnKey(nCol));
+            if (it->isEmpty())
+                m_mapCellColor.erase(it);
+        }
+    }
+    RedrawRow(nItem);
+}
+
+void CListCtrlBase::GetCellColors(int nItem, int nCol, COLORREF* pBack, COLORREF* pText,
+                                  bool* pBackFromKey, bool* pTextFromKey) const {
+    COLORREF back = CLR_NOT_SET;
+    COLORREF text = CLR_NOT_SET;
+    const unsigned key = GetColumnKey(nCol);
+    const auto row = m_mapCellColor.constFind(MapIndexToId(nItem));
+    if (row != m_mapCellColor.constEnd()) {
+        const auto cell = row->constFind(key);
+        if (cell != row->constEnd()) {
+            back = cell->crBack;
+            text = cell->crText;
+        }
+    }
+    const auto column = m_mapColumnColor.constFind(key);
+    if (column != m_mapColumnColor.constEnd()) {
+        if (IsUnset(back))
+            back = column->crBack;
+        if (IsUnset(text))
+            text = column->crText;
+    }
+    const bool backFromKey = IsUnset(back);
+    const bool textFromKey = IsUnset(text);
+    if (backFromKey || textFromKey) {
+        const bool readOnly = IsCellReadOnly(nItem, nCol);
+        if (backFromKey)
+            back = GetKeyColor(readOnly ? CK_READONLY_BACK : CK_BACK);
+        if (textFromKey)
+            text = GetKeyColor(readOnly ? CK_READONLY_TEXT : CK_TEXT);
+    }
+    if (pBack)
+        *pBack = back;
+    if (pText)
+        *pText = text;
+    if (pBackFromKey)
+        *pBackFromKey = backFromKey;
+    if (pTextFromKey)
+        *pTextFromKey = textFromKey;
+}
+
+// ---------------------------------------------------------------- settings
+
+void CListCtrlBase::SetKeyMoves(int nTab, int nEnter, int nUp, int nDown, int nLeft, int nRight) {
+    const auto set = [](int& target, int value) {
+        if (value != -1)
+            target = value;
+    };
+    set(m_nTabMove, nTab);
+    set(m_nEnterMove, nEnter);
+    set(m_nUpMove, nUp);
+    set(m_nDownMove, nDown);
+    set(m_nLeftMove, nLeft);
+    set(m_nRightMove, nRight);
+}
+
+void CListCtrlBase::GetKeyMoves(int* pTab, int* pEnter, int* pUp, int* pDown, int* pLeft,
+                                int* pRight) const {
+    const auto get = [](int* target, int value) {
+        if (target)
+            *target = value;
+    };
+    get(pTab, m_nTabMove);
+    get(pEnter, m_nEnterMove);
+    get(pUp, m_nUpMove);
+    get(pDown, m_nDownMove);
+    get(pLeft, m_nLeftMove);
+    get(pRight, m_nRightMove);
+}
+
+void CListCtrlBase::SetAppendRow(bool bOn) {
+    if (bOn == (m_nAppendRowMode != 0))
+        return;
+    CancelEdit();
+    m_nAppendRowMode = bOn ? 1 : 0;
+    if (!bOn) {
+        const int index = MapIdToIndex(m_nAppendRowId);
+        if (index >= 0)
+            DeleteItem(index);
+        m_nAppendRowId = unsigned(-1);
+        m_nPendingRowId = unsigned(-1);
+    } else {
+        const int index = InsertAppendRow();
+        if (index < 0)
+            m_nAppendRowMode = 0;
+        else
+            SendGridNotify(GN_APPENDROW, index, -1, GE_NONE);
+    }
+    RedrawRowHeader();
+}
+
+bool CListCtrlBase::GetAppendRow() const {
+    return m_nAppendRowMode != 0;
+}
+
+bool CListCtrlBase::IsRowSelect() const {
+    return m_bRowSelect;
+}
+
+void CListCtrlBase::EnableMultiSelect(bool bEnable) {
+    if (bEnable == m_bMultiSelect)
+        return;
+    m_bMultiSelect = bEnable;
+    if (!bEnable) {
+        m_bSavedSingleSel = GetSingleSelection();
+        if (m_bRowSelect) {
+            const int focused = GetNextItem(-1, LVNI_FOCUSED);
+            SetItemState(-1, 0, LVIS_SELECTED);
+            if (focused >= 0)
+                SetItemState(focused, LVIS_SELECTED, LVIS_SELECTED);
+            m_bRowSelect = false;
+        }
+        SetSingleSelection(true);
+    } else if (!m_bSavedSingleSel) {
+        SetSingleSelection(false);
+    }
+    RedrawGrid();
+}
+
+bool CListCtrlBase::GetModified() const {
+    return m_bModified;
+}
+
+void CListCtrlBase::SetModified(bool bModified) {
+    m_bModified = bModified;
+}
+
+void CListCtrlBase::SetCaretOnShow(int n) {
+    m_edit->m_nCaretOnShow = n;
+}
+
+int CListCtrlBase::GetCaretOnShow() const {
+    return m_edit->m_nCaretOnShow;
+}
+
+COLORREF CListCtrlBase::GetKeyColor(COLOR_KEY key) const {
+    return m_mapColor.value(key, CLR_UNCHANGED);
+}
+
+void CListCtrlBase::SetKeyColor(COLOR_KEY key, COLORREF color) {
+    if (color == CLR_NOT_SET) {
+        const auto it = m_mapDefaultColor.constFind(key);
+        if (it != m_mapDefaultColor.constEnd())
+            m_mapColor[key] = *it;
+        else
+            m_mapColor.remove(key);
+    } else {
+        m_mapColor[key] = color;
+    }
+    RedrawGrid();
+}
+
+// ---------------------------------------------------------------- editing hooks
+
+void CListCtrlBase::SetCancelWindow(QWidget* pWnd, bool bAdd) {
+    if (!pWnd)
+        return;
+    const auto same = [pWnd](const QPointer<QWidget>& w) { return w.data() == pWnd; };
+    const bool present = std::any_of(m_cancelWindows.begin(), m_cancelWindows.end(), same);
+    if (bAdd && !present)
+        m_cancelWindows.append(pWnd);
+    else if (!bAdd)
+        m_cancelWindows.removeIf(same);
+}
+
+void CListCtrlBase::RemoveAllCancelWindows() {
+    m_cancelWindows.clear();
+}
+
+void CListCtrlBase::CancelNextEndEdit() {
+    m_bCancelNextEnd = true;
+}
+
+void CListCtrlBase::SetEditTextCallback(PFNEDITTEXT pfn, void* pData) {
+    m_pfnEditText = pfn;
+    m_pEditTextData = pData;
+}
+
+void CListCtrlBase::SetEndEditCallback(PFNENDEDIT pfn, void* pData) {
+    m_pfnEndEdit = pfn;
+    m_pEndEditData = pData;
+}
+
+void CListCtrlBase::SetKeyMoveCallback(PFNKEYMOVE pfn, void* pData) {
+    m_pfnKeyMove = pfn;
+    m_pKeyMoveData = pData;
+}
+
+void CListCtrlBase::SetClickEditCallback(PFNCLICKEDIT pfn, void* pData) {
+    m_pfnClickEdit = pfn;
+    m_pClickEditData = pData;
+}
+
+void CListCtrlBase::SetCharFilter(PFNCHARFILTER pfn, void* pData) {
+    m_edit->m_pfnCharFilter = pfn;
+    m_edit->m_pCharFilterData = pData;
+}
+
+void CListCtrlBase::SetTextCheck(PFNTEXTCHECK pfn, void* pData) {
+    m_edit->m_pfnTextCheck = pfn;
+    m_edit->m_pTextCheckData = pData;
+}
+
+// ---------------------------------------------------------------- list-view reports
+
+void CListCtrlBase::OnItemChanged(int nItem, unsigned oldState, unsigned newState) {
+    Q_UNUSED(nItem);
+    if ((newState & LVIS_FOCUSED) && oldState != newState)
+        ReportCurrentCell();
+    if (m_pRowHeader)
+        m_pRowHeader->update();
+}
+
+void CListCtrlBase::OnDeleteItem(int nItem) {
+    Q_UNUSED(nItem);
+    if (GetItemCount() <= 1)
+        m_nCurCol = -1;
+}
+
+void CListCtrlBase::OnEndScroll() {
+    if (IsEditing() && m_nOpenEditor == 1)
+        EndEdit();
+    else
+        RedrawRowHeader();
+}
+
+} // namespace Pelmo

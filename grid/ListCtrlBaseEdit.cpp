@@ -1,0 +1,280 @@
+// In-place editing: opening the editor or the drop-down list on a cell, committing and
+// cancelling, and the append row turning into an ordinary row.
+#include "grid/ListCtrlBase.h"
+
+#include "grid/EditEx.h"
+#include "grid/ListBoxEx.h"
+#include "grid/RowHeader.h"
+
+#include <QApplication>
+#include <QEvent>
+#include <QFontMetrics>
+
+namespace Pelmo {
+
+bool CListCtrlBase::IsEditing() const {
+    return (m_edit && m_edit->IsWindow()) || (m_listBox && m_listBox->IsWindow());
+}
+
+bool CListCtrlBase::BeginEdit(int nItem, int nCol) {
+    return BeginEdit(nItem, nCol, false);
+}
+
+bool CListCtrlBase::BeginEdit(int nItem, int nCol, bool bTyping) {
+    if (nItem == -1 || nCol == -1) {
+        if (!GetCurrentCell(&nItem, &nCol, true))
+            return false;
+    }
+    if (IsCellReadOnly(nItem, nCol))
+        return false;
+    CHeaderData* data = GetHeaderDataByIndex(nCol);
+    if (!data || data->m_nKind == KIND_CHECKBOX || data->m_nKind == KIND_BUTTON)
+        return false;
+    if (data->m_nKind == KIND_CHOICE && data->m_choices.empty() && !data->m_pfnFillChoices)
+        return false;
+    if (IsEditing()) {
+        if (m_nEditRow == nItem && m_nEditCol == nCol)
+            return true;
+        // Cancelling may delete a pending row above this one: follow the row by its id.
+        const unsigned id = MapIndexToId(nItem);
+        CancelEdit();
+        nItem = MapIdToIndex(id);
+        if (nItem < 0)
+            return false;
+    }
+    if (m_bRowSelect && (GetItemState(nItem, LVIS_SELECTED) & LVIS_SELECTED)) {
+        m_nCurCol = nCol;
+        SetItemState(nItem, LVIS_FOCUSED, LVIS_FOCUSED);
+        ScrollCellIntoView(nItem, nCol);
+        RedrawRow(nItem);
+    } else {
+        SetCurrentCell(nItem, nCol, true, false);
+    }
+    if (IsAppendRow(nItem) && !TakeAppendRow(nItem))
+        return false;
+    QRect rc;
+    if (nCol == 0) {
+        GetItemRect(nItem, &rc, LVIR_LABEL);
+        rc.setLeft(rc.left() - 4);
+    } else {
+        GetSubItemRect(nItem, nCol, LVIR_BOUNDS, &rc);
+    }
+    COLORREF back = 0;
+    COLORREF text = 0;
+    GetCellColors(nItem, nCol, &back, &text, nullptr, nullptr);
+    if (data->m_nKind == KIND_CHOICE)
+        return OpenChoiceList(nItem, nCol, rc, data, text, back);
+    return OpenEditBox(nItem, nCol, rc, data, text, back, bTyping);
+}
+
+bool CListCtrlBase::OpenChoiceList(int nItem, int nCol, QRect rc, CHeaderData* pData,
+                                   COLORREF crText, COLORREF crBack) {
+    const QString key = GetItemText(nItem, nCol);
+    rc.setRight(rc.right() - 1);
+    const QRect screen(viewport()->mapToGlobal(rc.topLeft()), rc.size());
+    m_listBox->Create(this, GetGridFont());
+    if (pData->m_pfnFillChoices) {
+        QStringList items;
+        pData->m_pfnFillChoices(this, nItem, nCol, &items, pData->m_pFillData);
+        pData->FillChoices(items);
+    }
+    m_listBox->ShowList(this, &pData->m_choices, screen, key, pData->m_nMaxRows, crText, crBack);
+    m_nEditCol = nCol;
+    m_nEditRow = nItem;
+    m_nOpenEditor = 2;
+    RedrawRow(nItem);
+    m_listBox->show();
+    return true;
+}
+
+bool CListCtrlBase::OpenEditBox(int nItem, int nCol, QRect rc, CHeaderData* pData, COLORREF crText,
+                                COLORREF crBack, bool bTyping) {
+    rc.adjust(-1, 0, 0, 1);
+    m_edit->Create(viewport(), rc);
+    m_edit->setFont(GetGridFont());
+    m_edit->m_nRow = nItem;
+    m_edit->m_nCol = nCol;
+    m_edit->SetColors(crText, crBack);
+    // The text sits where the cell's own text is drawn, so it does not jump on opening.
+    const int textHeight = QFontMetrics(GetGridFont()).height();
+    const QRect format = m_edit->GetRect();
+    int top = 5;
+    int bottom = 5 + textHeight;
+    if (m_nRowHeight != -1) {
+        top = (format.height() - textHeight) / 2;
+        bottom = format.top() + format.height();
+    }
+    const int left = m_nTextMargin - 2;
+    const int right = rc.width() - m_nTextMargin + 2;
+    m_edit->SetRect(QRect(left, top, std::max(0, right - left), std::max(0, bottom - top)));
+    m_nEditCol = nCol;
+    m_nEditRow = nItem;
+    m_nOpenEditor = 1;
+    QString text = GetItemText(nItem, nCol);
+    if (!bTyping && m_pfnEditText) {
+        QString replaced;
+        if (m_pfnEditText(this, nItem, nCol, text, &replaced, m_pEditTextData))
+            text = replaced;
+    }
+    m_edit->setText(text);
+    m_edit->SetFormat(pData->m_nFormat);
+    if (!bTyping) {
+        m_edit->setModified(false);
+        m_edit->show();
+        m_edit->setFocus(Qt::OtherFocusReason);
+        m_edit->update();
+    }
+    RedrawRowHeader();
+    return true;
+}
+
+void CListCtrlBase::CloseEditors() {
+    const int row = m_nEditRow;
+    m_bClosingEdit = true;
+    const bool editHadFocus = m_edit->IsWindow() && m_edit->hasFocus();
+    if (m_edit->IsWindow())
+        m_edit->DestroyWindow();
+    if (m_listBox->IsWindow())
+        m_listBox->DestroyWindow();
+    m_bClosingEdit = false;
+    m_nOpenEditor = 0;
+    if (editHadFocus)
+        setFocus(Qt::OtherFocusReason);
+    if (row >= 0)
+        RedrawRow(row);
+}
+
+bool CListCtrlBase::EndEdit() {
+    if (!IsEditing())
+        return false;
+    if (m_edit->IsWindow())
+        m_edit->CommitComposition();
+    if (m_bCancelNextEnd) {
+        m_bCancelNextEnd = false;
+        CancelEdit();
+        return false;
+    }
+    QWidget* focus = QApplication::focusWidget();
+    for (const QPointer<QWidget>& w : std::as_const(m_cancelWindows)) {
+        if (w && w.data() == focus) {
+            CancelEdit();
+            return false;
+        }
+    }
+    const int row = m_nEditRow;
+    const int col = m_nEditCol;
+    const QString oldText = GetItemText(row, col);
+    QString newText;
+    if (m_edit->IsWindow()) {
+        newText = m_edit->text();
+    } else if (const CKeyValue* choice = m_listBox->GetChoice(m_listBox->GetCurSel())) {
+        newText = choice->m_strKey;
+    }
+    QString store = newText;
+    if (m_pfnEndEdit) {
+        store.clear();
+        if (!m_pfnEndEdit(this, row, col, newText, &store, m_pEndEditData)) {
+            CancelEdit();
+            return false;
+        }
+    }
+    if (!m_nAppendRowMode && store == oldText) {
+        CancelEdit();
+        return true;
+    }
+    SetItemText(row, col, store);
+    m_bModified = true;
+    CloseEditors();
+    int event = GE_EDITED;
+    if (m_nAppendRowMode && MapIndexToId(row) == m_nPendingRowId &&
+        m_nPendingRowId != m_nAppendRowId) {
+        m_nPendingRowId = m_nAppendRowId;
+        event = GE_APPEND_EDITED;
+    }
+    m_nEditRow = -1;
+    m_nEditCol = -1;
+    SendGridNotify(GN_CELLCHANGED, row, col, event);
+    RedrawRowHeader();
+    return true;
+}
+
+bool CListCtrlBase::CancelEdit() {
+    if (!IsEditing())
+        return false;
+    const int row = m_nEditRow;
+    CloseEditors();
+    m_nEditRow = -1;
+    m_nEditCol = -1;
+    if (m_nAppendRowMode && m_nPendingRowId != m_nAppendRowId &&
+        MapIndexToId(row) == m_nPendingRowId) {
+        // A new row that never received a value goes again, without a notification.
+        const unsigned id = m_nPendingRowId;
+        const bool follow = m_bFollowFocus;
+        m_bFollowFocus = false;
+        CListCtrl::DeleteItem(row);
+        m_bFollowFocus = follow;
+        RemoveRowRecords(id);
+        if (m_pRowHeader)
+            m_pRowHeader->RemoveRowLabel(id);
+        if (GetItemCount() == 0) {
+            m_nCurCol = -1;
+            m_bRowSelect = false;
+            m_nLastRow = -1;
+            m_nLastCol = -1;
+        }
+        m_nPendingRowId = m_nAppendRowId;
+        viewport()->update();
+    }
+    RedrawRowHeader();
+    return true;
+}
+
+bool CListCtrlBase::TakeAppendRow(int nItem) {
+    if (!m_nAppendRowMode || !IsAppendRow(nItem))
+        return false;
+    const int index = CListCtrl::InsertItem(LVIF_TEXT, GetItemCount(), QString(), 0, 0, 0);
+    if (index < 0) {
+        m_nAppendRowMode = 0;
+        return false;
+    }
+    const unsigned oldId = m_nAppendRowId;
+    m_nPendingRowId = oldId;
+    SetItemData(nItem, 0);
+    m_mapReadOnlyCells.remove(oldId);
+    m_mapEditableCells.remove(oldId);
+    m_mapCellColor.remove(oldId);
+    SetItemData(index, quintptr(&m_nAppendRowId));
+    m_nAppendRowId = MapIndexToId(index);
+    m_mapRowReadOnly[m_nAppendRowId] = 0;
+    SendGridNotify(GN_APPENDROW, index, -1, GE_NONE);
+    RedrawRowHeader();
+    return true;
+}
+
+void CListCtrlBase::ToggleCheckBox(int nItem, int nCol) {
+    if (IsCellReadOnly(nItem, nCol))
+        return;
+    const bool wasEmpty = GetItemText(nItem, nCol).isEmpty();
+    int event = GE_EDITED;
+    if (IsAppendRow(nItem)) {
+        TakeAppendRow(nItem);
+        // A ticked box is a value: the row is an ordinary row at once.
+        m_nPendingRowId = m_nAppendRowId;
+        event = GE_APPEND_EDITED;
+    }
+    SetItemText(nItem, nCol, wasEmpty ? QStringLiteral("1") : QString());
+    m_bModified = true;
+    RedrawRow(nItem);
+    SendGridNotify(GN_CELLCHANGED, nItem, nCol, event);
+}
+
+bool CListCtrlBase::eventFilter(QObject* watched, QEvent* event) {
+    // The editor losing the focus commits it, unless the grid itself is closing it.
+    if (watched == m_edit.get() && event->type() == QEvent::FocusOut && m_edit->IsWindow() &&
+        !m_bClosingEdit) {
+        EndEdit();
+    }
+    return CListCtrlEx::eventFilter(watched, event);
+}
+
+} // namespace Pelmo
