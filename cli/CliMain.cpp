@@ -29,7 +29,7 @@ const char* const kDumpHelp =
     "section, key and value separated by tabs. With --json: an array of objects\n"
     "with \"section\", \"key\" and \"value\" (key and value null for a section\n"
     "without entries).\n"
-    "Exit status: 0 done, 2 the file could not be read.\n";
+    "Exit status: 0 done, 2 the file is missing or could not be read.\n";
 
 const char* const kCompareHelp =
     "usage: quillet-cli compare [--json] FILE1 FILE2\n"
@@ -46,7 +46,8 @@ const char* const kSetHelp =
     "\n"
     "Sets KEY in SECTION to VALUE and writes that one key into FILE; the entry,\n"
     "and the section, are added when missing. Section, key and value are trimmed\n"
-    "of white space at both ends. Every other line of the file stays as it is.\n"
+    "of white space at both ends. Every other line of the file stays as it is;\n"
+    "a missing FILE is created.\n"
     "Put -- before the arguments when one of them starts with '-'.\n"
     "Exit status: 0 done, 2 error.\n";
 
@@ -80,8 +81,15 @@ bool ParseArguments(const QStringList& args, Command& command, QString& bad) {
     return true;
 }
 
-// Loads a file; on failure prints the message the desktop program would show.
-std::unique_ptr<CIniData> LoadIni(const QString& path, const QString& prefix, QTextStream& err) {
+// Loads a file; on failure prints the message the desktop program would show. The model reads
+// a missing file as an empty one, which on a command line is nearly always a mistyped name,
+// so reading commands refuse it (set may create the file, as writing a key does).
+std::unique_ptr<CIniData> LoadIni(const QString& path, const QString& prefix, QTextStream& err,
+                                  bool mustExist = true) {
+    if (mustExist && !QFileInfo(path).isFile()) {
+        err << "quillet-cli: no such file: " << path << '\n';
+        return nullptr;
+    }
     auto ini = std::make_unique<CIniData>();
     QString errorText;
     if (!ini->Load(QFileInfo(path).absoluteFilePath(), errorText)) {
@@ -213,7 +221,7 @@ int RunSet(const Command& command, QTextStream& err) {
         err << QStringLiteral("エントリの先頭にセミコロンは使用できません") << '\n';
         return kError;
     }
-    const auto ini = LoadIni(command.arguments[0], QString(), err);
+    const auto ini = LoadIni(command.arguments[0], QString(), err, false);
     if (!ini)
         return kError;
     CIniEntryData* entry = nullptr;

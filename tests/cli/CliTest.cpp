@@ -87,6 +87,12 @@ TEST_F(Cli, LoadErrorsGoToStandardErrorWithStatusTwo) {
     EXPECT_EQ(second.status, 2);
     EXPECT_EQ(second.err, u"2:同一セクションが複数存在します[sec]\n"_qs);
 
+    const QString missing = dir.filePath(u"missing.ini"_qs);
+    const Result none = Run({u"compare"_qs, good, missing});
+    EXPECT_EQ(none.status, 2);
+    EXPECT_EQ(none.err, u"quillet-cli: no such file: "_qs + missing + u'\n');
+    EXPECT_EQ(Run({u"dump"_qs, dir.path()}).status, 2); // a folder is no INI file either
+
     QByteArray many;
     for (int i = 0; i < 300; ++i)
         many += "[Section" + QByteArray::number(i) + "]\r\n";
@@ -148,7 +154,7 @@ TEST_F(Cli, SetChangesOneKeyAndLeavesEveryOtherByte) {
               u"Main\tname\t新しい値\nMain\tsize\t-1\nNew\tempty\t\n"_qs);
 }
 
-TEST_F(Cli, SetRefusesWhatCannotBeWritten) {
+TEST_F(Cli, SetRefusesBadNamesCreatesMissingFilesAndReportsFailedWrites) {
     const QString path = Write(u"r.ini"_qs, "[A]\r\nx=1\r\n");
     const Result semicolon = Run({u"set"_qs, path, u"A"_qs, u" ;x"_qs, u"1"_qs});
     EXPECT_EQ(semicolon.status, 2);
@@ -158,6 +164,10 @@ TEST_F(Cli, SetRefusesWhatCannotBeWritten) {
     EXPECT_EQ(Run({u"set"_qs, path, u"A"_qs, u""_qs, u"1"_qs}).err,
               u"エントリを入力してください\n"_qs);
     EXPECT_EQ(Read(path), QByteArray("[A]\r\nx=1\r\n"));
+
+    const QString created = dir.filePath(u"created.ini"_qs);
+    EXPECT_EQ(Run({u"set"_qs, created, u"A"_qs, u"k"_qs, u"1"_qs}).status, 0);
+    EXPECT_EQ(Read(created), QByteArray("[A]\r\nk=1\r\n"));
 
     const Result failed =
         Run({u"set"_qs, dir.filePath(u"no/dir/x.ini"_qs), u"A"_qs, u"k"_qs, u"1"_qs});
