@@ -105,7 +105,8 @@ struct CListCtrl::Impl {
     QPointer<QHeaderView> header;
     bool dragDrop = false;
 
-    int rowHeight = 0; // 0: from the font
+    int rowHeight = 0;     // 0: from the font
+    int fontRowHeight = 1; // text height of the font + 4, kept up to date on font changes
     bool ownScroll = false;
     bool scrollRangeDirty = false;
 
@@ -185,6 +186,7 @@ CListCtrl::CListCtrl(QWidget* parent) : QAbstractScrollArea(parent), d(new Impl)
     viewport()->setBackgroundRole(QPalette::Base);
     viewport()->setAutoFillBackground(false);
     viewport()->setAttribute(Qt::WA_OpaquePaintEvent);
+    d->fontRowHeight = std::max(1, QFontMetrics(font()).height() + 4);
     d->model = new HeaderModel(this);
     auto* header = new QHeaderView(Qt::Horizontal, this);
     SetHeaderCtrl(header);
@@ -733,9 +735,7 @@ bool CListCtrl::Impl::ApplyOrder(const std::vector<int>& order) {
 // ---------------------------------------------------------------- geometry and scrolling
 
 int CListCtrl::GetRowHeight() const {
-    if (d->rowHeight > 0)
-        return d->rowHeight;
-    return std::max(1, QFontMetrics(font()).height() + 4);
+    return d->rowHeight > 0 ? d->rowHeight : d->fontRowHeight;
 }
 
 void CListCtrl::SetRowHeight(int pixels) {
@@ -1054,6 +1054,7 @@ void CListCtrl::focusOutEvent(QFocusEvent* event) {
 void CListCtrl::changeEvent(QEvent* event) {
     QAbstractScrollArea::changeEvent(event);
     if (event->type() == QEvent::FontChange) {
+        d->fontRowHeight = std::max(1, QFontMetrics(font()).height() + 4);
         UpdateScrollBarsInternal();
         viewport()->update();
     }

@@ -623,6 +623,46 @@ TEST_F(ListCtrlTest, SelectedRowsShowTheHighlightAndTheRestTheBackground) {
     EXPECT_EQ(image.pixelColor(300, kRowHeight + 2), list.GetBkColor());
 }
 
+// Whether any pixel of the image in the rectangle differs from the colour.
+bool HasInk(const QImage& image, const QRect& rect, const QColor& background) {
+    for (int y = rect.top(); y <= rect.bottom(); ++y) {
+        for (int x = rect.left(); x <= rect.right(); ++x) {
+            if (image.pixelColor(x, y) != background)
+                return true;
+        }
+    }
+    return false;
+}
+
+TEST_F(ListCtrlTest, DefaultDrawingAlignsTextsByColumnFormat) {
+    list.InsertItem(0, "W");
+    list.SetItemText(0, 1, "W");
+    list.SetItemText(0, 2, "W");
+    const QImage image = list.viewport()->grab().toImage();
+    const QColor base = list.GetBkColor();
+    const int w = QFontMetrics(list.font()).horizontalAdvance("W");
+    // Column 0 (0..99) left, column 1 (100..159) right, column 2 (160..239) centred.
+    EXPECT_TRUE(HasInk(image, QRect(0, 0, 4 + w + 2, kRowHeight), base));
+    EXPECT_FALSE(HasInk(image, QRect(4 + w + 2, 0, 90 - w - 6, kRowHeight), base));
+    EXPECT_TRUE(HasInk(image, QRect(156 - w - 2, 0, w + 4, kRowHeight), base));
+    EXPECT_FALSE(HasInk(image, QRect(100, 0, 50 - w, kRowHeight), base));
+    EXPECT_TRUE(HasInk(image, QRect(200 - w, 0, 2 * w, kRowHeight), base));
+    EXPECT_FALSE(HasInk(image, QRect(160, 0, 35 - w, kRowHeight), base));
+    EXPECT_FALSE(HasInk(image, QRect(205 + w, 0, 35 - w, kRowHeight), base));
+}
+
+TEST_F(ListCtrlTest, RowHeightFollowsTheFontUnlessSet) {
+    list.SetRowHeight(0);
+    QFont font = list.font();
+    font.setPixelSize(30);
+    list.setFont(font);
+    EXPECT_EQ(list.GetRowHeight(), QFontMetrics(font).height() + 4);
+    list.SetRowHeight(17);
+    font.setPixelSize(10);
+    list.setFont(font);
+    EXPECT_EQ(list.GetRowHeight(), 17);
+}
+
 TEST_F(ListCtrlTest, FocusStateIsDrawnOnlyWhileTheListHasTheFocus) {
     QLineEdit other;
     other.show();
