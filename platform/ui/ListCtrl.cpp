@@ -691,6 +691,10 @@ bool CListCtrl::SortItems(PFNLVCOMPARE compare, quintptr lParamSort) {
     for (size_t i = 0; i < order.size(); ++i)
         order[i] = int(i);
     MergeSort(order, [&](int a, int b) {
+        // Rows are read afresh on every call, so a compare function that deletes rows
+        // (which it must not) leaves an unsorted list rather than a crash.
+        if (!d->ValidRow(a) || !d->ValidRow(b))
+            return false;
         return compare(d->rows[a].data, d->rows[b].data, lParamSort) < 0;
     });
     if (d->ApplyOrder(order))
@@ -954,7 +958,7 @@ void CListCtrl::paintEvent(QPaintEvent* event) {
     const int first = top + std::max(0, area.top()) / h;
     const int last = std::min(d->RowCount() - 1, top + std::max(0, area.bottom()) / h);
     const bool hasFocus = this->hasFocus();
-    for (int i = first; i <= last; ++i) {
+    for (int i = first; i <= last && i < d->RowCount(); ++i) {
         DRAWITEMSTRUCT dis;
         dis.itemID = i;
         const unsigned state = d->rows[i].state;
@@ -1089,11 +1093,11 @@ void CListCtrl::mousePressEvent(QMouseEvent* event) {
     } else if (ctrl) {
         const unsigned selected = d->rows[row].state & LVIS_SELECTED;
         ChangeState(row, LVIS_SELECTED | LVIS_FOCUSED, (selected ^ LVIS_SELECTED) | LVIS_FOCUSED);
-        d->selectionMark = row;
+        SetSelectionMark(row);
     } else {
         SelectOnly(row);
         ChangeState(row, LVIS_FOCUSED, LVIS_FOCUSED);
-        d->selectionMark = row;
+        SetSelectionMark(row);
     }
     EnsureVisible(row, false);
 }
@@ -1151,7 +1155,7 @@ void CListCtrl::keyPressEvent(QKeyEvent* event) {
         if (d->singleSelection && !(d->rows[row].state & LVIS_SELECTED))
             ClearSelectionExcept(row);
         ChangeState(row, LVIS_SELECTED, (d->rows[row].state & LVIS_SELECTED) ^ LVIS_SELECTED);
-        d->selectionMark = row;
+        SetSelectionMark(row);
         return;
     }
     const int target = d->rows.empty() ? -1 : KeyTarget(event->key());
@@ -1164,7 +1168,7 @@ void CListCtrl::keyPressEvent(QKeyEvent* event) {
         SelectRange(anchor, target, true);
     } else if (!ctrl) {
         SelectOnly(target);
-        d->selectionMark = target;
+        SetSelectionMark(target);
     }
     ChangeState(target, LVIS_FOCUSED, LVIS_FOCUSED);
     EnsureVisible(target, false);

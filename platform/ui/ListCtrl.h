@@ -85,7 +85,8 @@ public:
     void SetHeaderDragDrop(bool enable);
 
     // The header. SetHeaderCtrl replaces it (the list-view takes ownership); the columns
-    // already inserted move over to the new header with their widths and display order.
+    // already inserted move over to the new header with their widths and display order
+    // (null, the present header or a vertical header are refused: nothing changes).
     // The old header is deleted later (deleteLater), so a caller still inside one of its
     // handlers is safe.
     QHeaderView* GetHeaderCtrl() const;

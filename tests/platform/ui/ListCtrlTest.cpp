@@ -274,6 +274,40 @@ TEST_F(ListCtrlTest, ReplacedHeaderTakesOverColumnsWidthsAndOrder) {
     EXPECT_FALSE(replacement->sectionsMovable());
 }
 
+// A header whose height its owner sets, as an owner-drawn header with text lines does.
+class TallHeader : public QHeaderView {
+public:
+    TallHeader() : QHeaderView(Qt::Horizontal) {}
+    int height = 40;
+    QSize sizeHint() const override { return QSize(QHeaderView::sizeHint().width(), height); }
+};
+
+TEST_F(ListCtrlTest, HeaderHeightComesFromTheHeadersSizeHintWhenItReportsNewGeometry) {
+    auto* header = new TallHeader;
+    list.SetHeaderCtrl(header);
+    EXPECT_EQ(header->geometry().height(), 40);
+    EXPECT_EQ(list.viewport()->geometry().top(), list.frameWidth() + 40);
+
+    header->height = 0;
+    emit header->geometriesChanged();
+    EXPECT_EQ(list.viewport()->geometry().top(), list.frameWidth());
+    Fill(3);
+    QRect row;
+    list.GetItemRect(0, &row, LVIR_BOUNDS);
+    EXPECT_EQ(row.top(), 0); // viewport coordinates do not include the header
+}
+
+TEST_F(ListCtrlTest, ResizingAColumnInTheHeaderWidensRowsAndTheScrollRange) {
+    Fill(2);
+    list.GetHeaderCtrl()->resizeSection(2, 500); // as a user dragging the divider would
+    EXPECT_EQ(list.GetColumnWidth(2), 500);
+    QRect row;
+    list.GetItemRect(0, &row, LVIR_BOUNDS);
+    EXPECT_EQ(row.width(), 660);
+    list.Scroll(10000, 0);
+    EXPECT_EQ(list.GetScrollX(), 660 - list.viewport()->width());
+}
+
 // ---------------------------------------------------------------- states
 
 TEST_F(ListCtrlTest, StateChangesAreReportedAndOnlyOneRowHoldsTheFocus) {
