@@ -301,17 +301,6 @@ TEST_F(ProjectDataBaseTest, BareFileNameMatchesAnyDirectoryAndCase) {
     EXPECT_EQ(m_pDb->LoadProjectByFilePath("d:\\work\\OTHER.INI")->m_strName, "by path");
 }
 
-TEST_F(ProjectDataBaseTest, FileNameOfSplitsAtEitherSeparatorAndDrive) {
-    EXPECT_EQ(CProjectDataBase::FileNameOf("C:\\a\\b.ini"), "b.ini");
-    EXPECT_EQ(CProjectDataBase::FileNameOf("/a/b/c.ini"), "c.ini");
-    EXPECT_EQ(CProjectDataBase::FileNameOf("a/b\\c.ini"), "c.ini");
-    EXPECT_EQ(CProjectDataBase::FileNameOf("C:b.ini"), "b.ini");
-    EXPECT_EQ(CProjectDataBase::FileNameOf("b.ini"), "b.ini");
-    EXPECT_EQ(CProjectDataBase::FileNameOf("C:\\dir\\"), "");
-    EXPECT_EQ(CProjectDataBase::FileNameOf("C:"), "");
-    EXPECT_EQ(CProjectDataBase::FileNameOf(""), "");
-}
-
 TEST_F(ProjectDataBaseTest, DeletingAListKeepsItsHistoryWithPidZero) {
     const int nGone = SavedPid(Sample("gone"));
     const int nKept = SavedPid(Sample("kept"));

@@ -1,6 +1,5 @@
 #include "QStringPrinter.h"
 
-#include "platform/TextUtil.h"
 #include "valuelist/EntryData.h"
 #include "valuelist/ProjectData.h"
 #include "valuelist/ProjectRowFolder.h"
@@ -45,17 +44,6 @@ CEntryData* EntryWithValues(CProjectData& project, const QStringList& values) {
 }
 
 } // namespace
-
-TEST(RecordTree, ConstructionDefaults) {
-    CProjectData project;
-    EXPECT_EQ(project.m_nPid, -1);
-    EXPECT_EQ(project.GetPid(), -1);
-    EXPECT_TRUE(project.m_strName.isEmpty());
-    EXPECT_EQ(project.m_pParent, nullptr);
-    EXPECT_EQ(project.m_pChild, nullptr);
-    CValueData lonely;
-    EXPECT_EQ(lonely.GetPid(), -1);
-}
 
 TEST(RecordTree, AppendLinksAndGetPidReachesTheRoot) {
     CProjectData project(7, "list");
@@ -135,7 +123,6 @@ TEST(RecordTree, VeryLongSiblingListIsFreedWithoutDeepRecursion) {
         pLast = pEntry->AppendValue(QString(), QString(), pLast);
     EXPECT_EQ(pEntry->ChildCount(), 1000000);
     pProject.reset();
-    SUCCEED();
 }
 
 TEST(ValueLookups, ChoicesMarkTheInitialValue) {
@@ -178,17 +165,6 @@ TEST(ValueLookups, ValueNamesAreCaseSensitiveButCodesAreNot) {
     EXPECT_EQ(name, "空");
 }
 
-TEST(ValueLookups, FullwidthCodesFollowTheJapaneseLocaleSwitch) {
-    CProjectData project;
-    project.AppendSection("ＡＢＣ", "")->AppendEntry("Ｋｅｙ", "")->AppendValue("1", "one");
-    QString name;
-    Text::SetJapaneseLocale(false);
-    EXPECT_FALSE(project.GetValueName("ａｂｃ", "ｋｅｙ", "1", name));
-    Text::SetJapaneseLocale(true);
-    EXPECT_TRUE(project.GetValueName("ａｂｃ", "ｋｅｙ", "1", name));
-    EXPECT_EQ(name, "one");
-}
-
 TEST(RowFolding, RowsGroupBySectionAndEntryWithoutCase) {
     CProjectData project(1);
     CProjectRowFolder folder(&project);
@@ -210,11 +186,4 @@ TEST(RowFolding, RowsGroupBySectionAndEntryWithoutCase) {
     EXPECT_EQ(pS1->NextSection()->FirstChild(), nullptr);
     EXPECT_EQ(ChildCodes(project.LastSection()), QStringList{"NoValues"});
     EXPECT_EQ(project.LastSection()->FirstEntry()->FirstChild(), nullptr);
-}
-
-TEST(RowFolding, KeysFoldOnlyAsciiLettersLikeTheDatabase) {
-    Text::SetJapaneseLocale(true);
-    EXPECT_TRUE(CProjectRowFolder::EqualKeys(u"Abc_1", u"aBC_1"));
-    EXPECT_FALSE(CProjectRowFolder::EqualKeys(u"Ａ", u"ａ"));
-    EXPECT_FALSE(CProjectRowFolder::EqualKeys(u"ab", u"abc"));
 }
