@@ -15,6 +15,7 @@
 #include <QStyleOptionFocusRect>
 
 #include <algorithm>
+#include <limits>
 #include <vector>
 
 namespace {
@@ -793,13 +794,17 @@ bool CListCtrl::EnsureVisible(int nItem, bool bPartialOK) {
 
 bool CListCtrl::Scroll(int dx, int dy) {
     FlushScrollRange();
-    const int h = GetRowHeight();
-    const int magnitude = (std::abs(dy) + h / 2) / h;
-    const int rows = dy < 0 ? -magnitude : magnitude;
+    // In 64 bits, so that any pair of ints scrolls to an end instead of overflowing.
+    const qint64 h = GetRowHeight();
+    const qint64 magnitude = (std::abs(qint64(dy)) + h / 2) / h;
+    const qint64 rows = dy < 0 ? -magnitude : magnitude;
+    const auto clamped = [](qint64 v) {
+        return int(std::clamp<qint64>(v, 0, std::numeric_limits<int>::max()));
+    };
     const bool was = d->ownScroll;
     d->ownScroll = true;
-    verticalScrollBar()->setValue(verticalScrollBar()->value() + rows);
-    horizontalScrollBar()->setValue(horizontalScrollBar()->value() + dx);
+    verticalScrollBar()->setValue(clamped(verticalScrollBar()->value() + rows));
+    horizontalScrollBar()->setValue(clamped(horizontalScrollBar()->value() + qint64(dx)));
     d->ownScroll = was;
     OnEndScroll();
     return true;
@@ -957,6 +962,20 @@ void CListCtrl::paintEvent(QPaintEvent* event) {
     const int top = GetTopIndex();
     const int first = top + std::max(0, area.top()) / h;
     const int last = std::min(d->RowCount() - 1, top + std::max(0, area.bottom()) / h);
+    // What the rows do not cover shows the background. It goes first: a row may paint a
+    // pixel into the space below it (grid lines shared with the next row), and the last
+    // row's must stay.
+    const QColor background = GetBkColor();
+    const int rowsBottom = std::max(0, (d->RowCount() - top) * h);
+    const int rowsRight = d->header->length() - GetScrollX();
+    const QRect view = viewport()->rect();
+    if (rowsBottom < view.height())
+        painter.fillRect(QRect(0, rowsBottom, view.width(), view.height() - rowsBottom),
+                         background);
+    if (rowsRight < view.width())
+        painter.fillRect(
+            QRect(rowsRight, 0, view.width() - rowsRight, std::min(rowsBottom, view.height())),
+            background);
     const bool hasFocus = this->hasFocus();
     for (int i = first; i <= last && i < d->RowCount(); ++i) {
         DRAWITEMSTRUCT dis;
@@ -971,18 +990,6 @@ void CListCtrl::paintEvent(QPaintEvent* event) {
         DrawItem(&dis);
         painter.restore();
     }
-    // What the rows do not cover shows the background.
-    const QColor background = GetBkColor();
-    const int rowsBottom = std::max(0, (d->RowCount() - top) * h);
-    const int rowsRight = d->header->length() - GetScrollX();
-    const QRect view = viewport()->rect();
-    if (rowsBottom < view.height())
-        painter.fillRect(QRect(0, rowsBottom, view.width(), view.height() - rowsBottom),
-                         background);
-    if (rowsRight < view.width())
-        painter.fillRect(
-            QRect(rowsRight, 0, view.width() - rowsRight, std::min(rowsBottom, view.height())),
-            background);
 }
 
 void CListCtrl::DrawItem(DRAWITEMSTRUCT* dis) {

@@ -4,6 +4,7 @@
 #include <QHeaderView>
 #include <QImage>
 #include <QLineEdit>
+#include <QPainter>
 #include <QPointer>
 #include <QScrollBar>
 #include <QTest>
@@ -642,6 +643,31 @@ TEST_F(ListCtrlTest, PaintingDrawsOnlyTheVisibleRows) {
     list.viewport()->grab();
     ASSERT_EQ(int(list.drawn.size()), visible);
     EXPECT_EQ(list.drawn.front(), 500);
+}
+
+// Draws each row's bottom border one pixel below the row, where the next row starts, as a
+// grid sharing its lines between rows does.
+class SpillingList : public CListCtrl {
+protected:
+    void DrawItem(DRAWITEMSTRUCT* dis) override {
+        CListCtrl::DrawItem(dis);
+        const int y = dis->rcItem.bottom() + 1;
+        dis->pDC->fillRect(QRect(dis->rcItem.left(), y, dis->rcItem.width(), 1), Qt::red);
+    }
+};
+
+TEST(ListCtrlPaint, TheLineBelowTheLastRowSurvivesTheBackground) {
+    SpillingList list;
+    list.resize(300, 200);
+    list.SetRowHeight(20);
+    list.InsertColumn(0, "A", LVCFMT_LEFT, 100);
+    list.InsertItem(0, "a");
+    list.InsertItem(1, "b");
+    list.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&list));
+    const QImage image = list.viewport()->grab().toImage();
+    EXPECT_EQ(image.pixelColor(50, 40), QColor(Qt::red));
+    EXPECT_EQ(image.pixelColor(50, 41), list.GetBkColor());
 }
 
 TEST_F(ListCtrlTest, SelectedRowsShowTheHighlightAndTheRestTheBackground) {
