@@ -203,6 +203,7 @@ protected:
     void OnItemChanged(int nItem, unsigned oldState, unsigned newState) override;
     void OnDeleteItem(int nItem) override;
     void OnEndScroll() override;
+    void paintEvent(QPaintEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;
     void showEvent(QShowEvent* event) override;
     void hideEvent(QHideEvent* event) override;

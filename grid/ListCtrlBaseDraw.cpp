@@ -219,6 +219,26 @@ void CListCtrlBase::DrawItem(DRAWITEMSTRUCT* dis) {
     }
 }
 
+void CListCtrlBase::paintEvent(QPaintEvent* event) {
+    CListCtrlEx::paintEvent(event);
+    // The list-view fills what lies below the rows, including the last row's bottom border
+    // line, which belongs to the row (cells are one pixel taller than the row): paint it again.
+    const int last = GetItemCount() - 1;
+    if (last < GetTopIndex())
+        return;
+    QRect row;
+    if (!GetItemRect(last, &row, LVIR_BOUNDS) || row.bottom() + 1 >= viewport()->height())
+        return;
+    QPainter painter(viewport());
+    painter.setClipRect(QRect(0, row.bottom() + 1, viewport()->width(), 1));
+    DRAWITEMSTRUCT dis;
+    dis.itemID = last;
+    dis.rcItem = row;
+    dis.pDC = &painter;
+    dis.itemData = GetItemData(last);
+    DrawItem(&dis);
+}
+
 void CListCtrlBase::DrawCellText(QPainter& p, const QRect& rc, const QString& text,
                                  int nFormat) const {
     if (rc.width() <= 0 || text.isEmpty())
