@@ -90,9 +90,9 @@ struct CListCtrl::Impl {
     unsigned nextId = 0;
     // id -> index. Ids grow with every insert, so while rows only get appended (and any
     // deleted) they stay in ascending id order and a binary search finds an id: no index to
-    // keep. Once a row goes in between or a sort mixes them, a hash takes over; appending and
-    // removing the last row keep it current, anything else marks it stale and the next
-    // lookup rebuilds it once.
+    // keep. Once a row goes in between or a sort mixes them, a hash takes over; changes near
+    // the end keep it current, anything else marks it stale and the next lookup rebuilds it
+    // once.
     bool idsAscending = true;
     mutable QHash<unsigned, int> idToIndex;
     mutable bool idIndexValid = false;
@@ -136,19 +136,29 @@ struct CListCtrl::Impl {
             RebuildIdIndex();
         return idToIndex.value(id, -1);
     }
+    // A row inserted or removed near the end (as before an append row kept last) moves only
+    // the few rows after it: the hash follows them. Further up, rebuilding once on the next
+    // lookup is cheaper than following every row.
+    static constexpr int kIncrementalTail = 1024;
+    void ReindexFrom(int index) {
+        for (int j = index; j < RowCount(); ++j)
+            idToIndex.insert(rows[j].id, j);
+    }
     void NoteInserted(int index) {
         if (index != RowCount() - 1)
             idsAscending = false;
-        if (idIndexValid && index == RowCount() - 1)
-            idToIndex.insert(rows[index].id, index);
+        if (idIndexValid && RowCount() - index <= kIncrementalTail)
+            ReindexFrom(index);
         else
             idIndexValid = false;
     }
-    void NoteRemoved(unsigned id, bool wasLast) {
-        if (idIndexValid && wasLast)
+    void NoteRemoved(unsigned id, int index) {
+        if (idIndexValid && RowCount() - index <= kIncrementalTail) {
             idToIndex.remove(id);
-        else
+            ReindexFrom(index);
+        } else {
             idIndexValid = false;
+        }
     }
     void NoteReordered() {
         idsAscending = std::is_sorted(rows.begin(), rows.end(),
@@ -456,9 +466,8 @@ bool CListCtrl::DeleteItem(int nItem) {
     const bool wasVisible = nItem <= LastVisibleRow(ScrollTop());
     if (d->rows[nItem].state & LVIS_SELECTED)
         --d->selectedCount;
-    const bool last = nItem == d->RowCount() - 1;
     d->rows.erase(d->rows.begin() + nItem);
-    d->NoteRemoved(id, last);
+    d->NoteRemoved(id, nItem);
     Impl::ShiftOnRemove(d->focused, nItem);
     Impl::ShiftOnRemove(d->selectionMark, nItem);
     ScrollRangeChanged();

@@ -141,6 +141,58 @@ TEST_F(ListCtrlTest, IdsFollowRowsThroughInsertDeleteAndAreNeverReused) {
     EXPECT_EQ(list.MapIdToIndex(id0), -1);
 }
 
+int CompareDataAscending(quintptr a, quintptr b, quintptr) {
+    return int(a) - int(b);
+}
+
+// Mixed inserts (at the end, just before the end, anywhere), deletes and sorts, checked
+// after every step against a plain list of ids.
+TEST(ListCtrlIds, StayConsistentThroughMixedChanges) {
+    CListCtrl list;
+    list.InsertColumn(0, "A");
+    std::vector<unsigned> expected;
+    unsigned seed = 12345;
+    const auto next = [&seed](unsigned bound) {
+        seed = seed * 1103515245u + 12345u;
+        return (seed >> 8) % bound;
+    };
+    for (int step = 0; step < 3000; ++step) {
+        const unsigned op = next(10);
+        const int count = int(expected.size());
+        if (op < 5 || count < 2) {
+            int at = count;
+            if (op == 1)
+                at = std::max(0, count - 1);
+            else if (op == 2)
+                at = int(next(unsigned(count) + 1));
+            const int index = list.InsertItem(LVIF_TEXT | LVIF_PARAM, at, "x", 0, 0, next(1000));
+            ASSERT_EQ(index, at);
+            expected.insert(expected.begin() + at, list.MapIndexToId(at));
+        } else if (op < 9) {
+            const int at = op == 8 ? count - 1 : int(next(unsigned(count)));
+            ASSERT_TRUE(list.DeleteItem(at));
+            expected.erase(expected.begin() + at);
+        } else {
+            ASSERT_TRUE(list.SortItems(CompareDataAscending, 0));
+            expected.clear();
+            for (int r = 0; r < list.GetItemCount(); ++r)
+                expected.push_back(list.MapIndexToId(r));
+        }
+        ASSERT_EQ(list.GetItemCount(), int(expected.size()));
+        // Spot checks each step keep the test fast; a full check now and then.
+        const int probe = expected.empty() ? -1 : int(next(unsigned(expected.size())));
+        if (probe >= 0) {
+            ASSERT_EQ(list.MapIdToIndex(expected[probe]), probe) << "step " << step;
+        }
+        if (step % 100 == 0) {
+            for (int r = 0; r < int(expected.size()); ++r)
+                ASSERT_EQ(list.MapIdToIndex(expected[r]), r) << "step " << step;
+        }
+    }
+    const std::set<unsigned> unique(expected.begin(), expected.end());
+    EXPECT_EQ(unique.size(), expected.size());
+}
+
 TEST_F(ListCtrlTest, InsertItemClampsToTheEndAndRefusesNegativeIndexes) {
     EXPECT_EQ(list.InsertItem(-1, "x"), -1);
     EXPECT_EQ(list.InsertItem(0, "a"), 0);
