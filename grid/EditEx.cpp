@@ -181,6 +181,10 @@ bool CEditEx::FilterKeyText(QKeyEvent* event) {
     const QString typed = event->text();
     if (typed.isEmpty())
         return false;
+    // With Ctrl held (and not AltGr) a key is a command, never text the editor inserts.
+    const Qt::KeyboardModifiers mods = event->modifiers();
+    if ((mods & Qt::ControlModifier) && !(mods & Qt::AltModifier))
+        return false;
     QString accepted;
     for (QChar ch : typed) {
         QChar chInsert = ch;

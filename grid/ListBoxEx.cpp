@@ -127,6 +127,10 @@ void CListBoxEx::DestroyWindow() {
 void CListBoxEx::ShowList(CListCtrlBase* pOwner, const CKeyValueList* pChoices, const QRect& rcCell,
                           const QString& strCurrent, int nMaxRows, COLORREF crText,
                           COLORREF crBack) {
+    // Opening a list that was never created (or was closed) must still give a popup that
+    // the user can close, or the routed keys would be lost for good.
+    if (!m_bWindow)
+        Create(parentWidget(), font());
     StopTimer();
     clear();
     m_pOwner = pOwner;
