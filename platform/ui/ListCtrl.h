@@ -66,7 +66,8 @@ public:
     // negative one (-1) and takes a negative width as 0; nSubItem is accepted for the
     // familiar call shape and ignored (a column's sub-item index is always its index).
     // SetColumnWidth also takes LVSCW_AUTOSIZE (widest text) and LVSCW_AUTOSIZE_USEHEADER
-    // (widest text or heading).
+    // (widest text or heading). For a column out of range the getters give width 0,
+    // format -1 and an empty heading; the setters refuse (false).
     static constexpr int LVSCW_AUTOSIZE = -1;
     static constexpr int LVSCW_AUTOSIZE_USEHEADER = -2;
     int InsertColumn(int nCol, const QString& heading, int nFormat = LVCFMT_LEFT, int nWidth = 80,
@@ -106,7 +107,10 @@ public:
     int InsertItem(unsigned nMask, int nItem, const QString& text, unsigned nState,
                    unsigned nStateMask, quintptr lParam);
     int InsertItem(int nItem, const QString& text);
+    // OnDeleteItem hears of the row first, while it is still there. A focus or selection mark
+    // on the row goes with it (no OnItemChanged); those on later rows move up with their rows.
     bool DeleteItem(int nItem);
+    // OnDeleteItem for every row, in index order, before any goes.
     bool DeleteAllItems();
     QString GetItemText(int nItem, int nSubItem) const;
     bool SetItemText(int nItem, int nSubItem, const QString& text);
@@ -141,7 +145,10 @@ public:
     bool SortItemsEx(PFNLVCOMPARE compare, quintptr lParamSort);
 
     // Geometry and scrolling. Vertical scrolling is by whole rows: the vertical scroll bar's
-    // value is the top index. Horizontal scrolling is by pixels.
+    // value is the top index. Horizontal scrolling is by pixels. Inserting and deleting rows
+    // update the vertical scroll bar's range once control returns to the event loop (or at
+    // the next call below, input or paint), so that adding many rows stays cheap: read the
+    // top row with GetTopIndex rather than from the scroll bar.
     int GetRowHeight() const;
     // pixels <= 0 goes back to the height taken from the font (text height + 4).
     void SetRowHeight(int pixels);
