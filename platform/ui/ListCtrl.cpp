@@ -57,7 +57,7 @@ public:
         if (role == Qt::DisplayRole)
             return columns[section].heading;
         if (role == Qt::TextAlignmentRole)
-            return QVariant::fromValue(AlignmentOf(columns[section].format));
+            return int(AlignmentOf(columns[section].format)); // int: read by every Qt 6
         return QVariant();
     }
 

@@ -251,6 +251,24 @@ TEST_F(ListCtrlTest, InsertingAndDeletingColumnsShiftsTheTextsOfEveryRow) {
     EXPECT_EQ(list.GetColumnWidth(7), 0);
 }
 
+TEST_F(ListCtrlTest, FormatAndHeadingReachTheHeader) {
+    const QAbstractItemModel* model = list.GetHeaderCtrl()->model();
+    const auto alignment = [model](int c) {
+        return model->headerData(c, Qt::Horizontal, Qt::TextAlignmentRole).toInt() &
+               Qt::AlignHorizontal_Mask;
+    };
+    EXPECT_EQ(alignment(0), int(Qt::AlignLeft));
+    EXPECT_EQ(alignment(1), int(Qt::AlignRight));
+    EXPECT_EQ(alignment(2), int(Qt::AlignHCenter));
+    ASSERT_TRUE(list.SetColumnFormat(0, LVCFMT_RIGHT));
+    EXPECT_EQ(alignment(0), int(Qt::AlignRight));
+    ASSERT_TRUE(list.SetColumnHeading(0, "見出し"));
+    EXPECT_EQ(model->headerData(0, Qt::Horizontal).toString(), "見出し");
+    EXPECT_FALSE(list.SetColumnHeading(3, "x"));
+    EXPECT_FALSE(list.SetColumnFormat(3, LVCFMT_LEFT));
+    EXPECT_EQ(list.GetColumnFormat(3), -1);
+}
+
 TEST_F(ListCtrlTest, ColumnOrderArrayIsTheHeaderDisplayOrder) {
     EXPECT_EQ(list.GetColumnOrderArray(), (QList<int>{0, 1, 2}));
     ASSERT_TRUE(list.SetColumnOrderArray({2, 0, 1}));
