@@ -1167,9 +1167,8 @@ void CListCtrl::keyPressEvent(QKeyEvent* event) {
     const bool ctrl = (mods & Qt::ControlModifier) != 0;
     const bool shift = (mods & Qt::ShiftModifier) && !d->singleSelection;
     if (event->key() == Qt::Key_Space && ctrl && d->focused >= 0) {
+        // ChangeState itself keeps single selection to one row.
         const int row = d->focused;
-        if (d->singleSelection && !(d->rows[row].state & LVIS_SELECTED))
-            ClearSelectionExcept(row);
         ChangeState(row, LVIS_SELECTED, (d->rows[row].state & LVIS_SELECTED) ^ LVIS_SELECTED);
         SetSelectionMark(row);
         return;

@@ -502,6 +502,42 @@ TEST_F(ListCtrlTest, SelectionMarkAcceptsRowsOrMinusOne) {
     EXPECT_EQ(list.GetSelectionMark(), -1);
 }
 
+// Deletes every row it hears was selected: a handler changing the list under a running
+// selection must not make the list-view read rows that are gone.
+class DeletingList : public CListCtrl {
+protected:
+    void OnItemChanged(int nItem, unsigned, unsigned newState) override {
+        if (newState & LVIS_SELECTED)
+            DeleteItem(nItem);
+    }
+    void OnDeleteItem(int nItem) override {
+        if (nItem + 1 < GetItemCount() && GetItemCount() % 3 == 0)
+            DeleteItem(nItem + 1);
+    }
+};
+
+TEST(ListCtrlReentry, HandlersThatDeleteRowsDoNotBreakSelection) {
+    DeletingList list;
+    list.resize(300, 400);
+    list.SetRowHeight(20);
+    list.InsertColumn(0, "A", LVCFMT_LEFT, 100);
+    for (int i = 0; i < 12; ++i)
+        list.InsertItem(i, QString::number(i));
+    list.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&list));
+    list.SetSelectionMark(0);
+    QTest::mouseClick(list.viewport(), Qt::LeftButton, Qt::ShiftModifier, QPoint(10, 5 * 20 + 5));
+    EXPECT_LT(list.GetItemCount(), 12);
+    EXPECT_GE(list.GetSelectionMark(), -1);
+    EXPECT_LT(list.GetSelectionMark(), list.GetItemCount());
+    for (int r = 0; r < list.GetItemCount(); ++r)
+        EXPECT_EQ(list.MapIdToIndex(list.MapIndexToId(r)), r);
+    list.SetItemState(-1, 0, LVIS_SELECTED);
+    QTest::keyClick(&list, Qt::Key_End, Qt::ShiftModifier);
+    list.viewport()->grab();
+    EXPECT_EQ(list.GetSelectedCount(), 0); // every row that got selected went
+}
+
 // ---------------------------------------------------------------- sorting
 
 TEST_F(ListCtrlTest, SortItemsOrdersByDataAndKeepsIdsStatesAndMark) {
