@@ -65,7 +65,14 @@ CListCtrlBase::CListCtrlBase(QWidget* parent) : CListCtrlEx(parent) {
 }
 
 CListCtrlBase::~CListCtrlBase() {
+    // Nothing may commit while the editor goes: its focus loss would reach a grid that is
+    // half destroyed.
+    m_bClosingEdit = true;
+    m_edit->removeEventFilter(this);
+    if (m_listBox->IsWindow())
+        m_listBox->DestroyWindow();
     m_edit.reset();
+    m_listBox.reset();
     if (m_pRowHeader)
         delete m_pRowHeader.data();
 }
@@ -88,6 +95,19 @@ void CListCtrlBase::SendGridNotify(unsigned code, int nRow, int nCol, int nEvent
     n.nRow = nRow;
     n.nCol = nCol;
     n.nEvent = nEvent;
+    m_notify(n);
+}
+
+void CListCtrlBase::SendPasteNotify(const QString& text) {
+    if (!m_notify)
+        return;
+    GRIDPASTENOTIFY n;
+    n.hwndFrom = this;
+    n.idFrom = m_nID;
+    n.code = GN_PASTE;
+    n.nEvent = GE_PASTE;
+    n.nLength = std::uint64_t(text.size());
+    n.strText = text;
     m_notify(n);
 }
 

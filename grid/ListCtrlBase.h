@@ -178,6 +178,8 @@ public:
 
     // Sends a notification to the parent's handler.
     void SendGridNotify(unsigned code, int nRow, int nCol, int nEvent);
+    // The paste notification with the clipboard text as given.
+    void SendPasteNotify(const QString& text);
     // Right-click on a header: notification 6 with the given event (8 column, 9 row header).
     void SendHeaderEvent(int nEvent, int nRow, int nCol);
     // Notification 5 when (focused row, current column) differs from the last reported pair;

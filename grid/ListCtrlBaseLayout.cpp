@@ -420,6 +420,8 @@ QRect CListCtrlBase::GetEditWindowRect() const {
 // ---------------------------------------------------------------- window events
 
 void CListCtrlBase::resizeEvent(QResizeEvent* event) {
+    // The cell under an open editor moves with the new size: commit first.
+    EndEdit();
     CListCtrlEx::resizeEvent(event);
     RedrawGrid();
 }
@@ -447,6 +449,11 @@ void CListCtrlBase::focusInEvent(QFocusEvent* event) {
 
 void CListCtrlBase::focusOutEvent(QFocusEvent* event) {
     CListCtrlEx::focusOutEvent(event);
+    // Focus going anywhere but to the grid's own editor cancels an open edit. The drop-down
+    // list never takes the focus, so it is not asked about.
+    QWidget* next = QApplication::focusWidget();
+    if (IsEditing() && !m_bClosingEdit && next != m_edit.get() && next != this)
+        CancelEdit();
     RedrawGrid();
 }
 

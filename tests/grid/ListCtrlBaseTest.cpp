@@ -515,3 +515,69 @@ TEST_F(GridTest, ChoiceCellOpensTheListAndCommitsItsKey) {
     EXPECT_EQ(grid->GetItemText(0, 0), QStringLiteral("a"));
     EXPECT_FALSE(grid->IsEditing());
 }
+
+TEST_F(GridTest, PasteRecordCarriesTheTextAsGiven) {
+    std::uint64_t length = 0;
+    QString text;
+    grid->SetNotifyHandler([&](const GRIDNOTIFY& n) {
+        notes.push_back(n);
+        if (n.code == GN_PASTE) {
+            const auto& paste = static_cast<const GRIDPASTENOTIFY&>(n);
+            length = paste.nLength;
+            text = paste.strText;
+        }
+    });
+    grid->SendPasteNotify(QStringLiteral("a\tb"));
+    ASSERT_EQ(CountNotes(GN_PASTE), 1);
+    EXPECT_EQ(notes.back().nEvent, GE_PASTE);
+    EXPECT_EQ(notes.back().nRow, 0);
+    EXPECT_EQ(length, 3u);
+    EXPECT_EQ(text, QStringLiteral("a\tb"));
+}
+
+TEST_F(GridTest, FocusLeavingTheEditorCommitsUnlessItGoesToACancelWindow) {
+    Fill(1, 2);
+    auto* other = new QLineEdit(parent.get());
+    auto* cancel = new QLineEdit(parent.get());
+    other->show();
+    cancel->show();
+    grid->SetCancelWindow(cancel, true);
+    grid->SetCancelWindow(cancel, true); // no duplicates
+    ASSERT_TRUE(grid->BeginEdit(0, 0));
+    grid->GetEdit()->setText(QStringLiteral("typed"));
+    other->setFocus();
+    QApplication::processEvents();
+    EXPECT_FALSE(grid->IsEditing());
+    EXPECT_EQ(grid->GetItemText(0, 0), QStringLiteral("typed"));
+
+    ASSERT_TRUE(grid->BeginEdit(1, 0));
+    grid->GetEdit()->setText(QStringLiteral("dropped"));
+    cancel->setFocus();
+    QApplication::processEvents();
+    EXPECT_FALSE(grid->IsEditing());
+    EXPECT_EQ(grid->GetItemText(1, 0), QStringLiteral("r1c0"));
+
+    grid->SetCancelWindow(cancel, false);
+    ASSERT_TRUE(grid->BeginEdit(1, 0));
+    grid->GetEdit()->setText(QStringLiteral("kept"));
+    cancel->setFocus();
+    QApplication::processEvents();
+    EXPECT_EQ(grid->GetItemText(1, 0), QStringLiteral("kept"));
+}
+
+TEST_F(GridTest, DestroyingTheGridWhileEditingIsSafe) {
+    Fill(2, 2);
+    const QStringList items = {QStringLiteral("a|A")};
+    grid->SetColumnChoiceList(1, &items, 5, QLatin1Char('|'));
+    ASSERT_TRUE(grid->BeginEdit(0, 0));
+    delete grid;
+    grid = new CListCtrlBase;
+    grid->Create(kVisible, QRect(0, 0, 200, 100), parent.get(), 1);
+    Fill(2, 1);
+    grid->SetColumnChoiceList(1, &items, 5, QLatin1Char('|'));
+    ASSERT_TRUE(grid->BeginEdit(0, 1));
+    delete grid;
+    grid = nullptr;
+    QApplication::processEvents();
+    SUCCEED();
+}
