@@ -155,6 +155,9 @@ TEST_F(CListBoxExTest, CurrentKeyIsSelectedLastMatchWins) {
 TEST_F(CListBoxExTest, MovementKeysGoToTheListWhileOpen) {
     Open("k1");
     EXPECT_EQ(CListBoxEx::GetOpenList(), &list);
+    // Showing the list took neither the activation nor the focus.
+    EXPECT_EQ(QApplication::activeWindow(), &host);
+    EXPECT_TRUE(standIn->hasFocus());
     QTest::keyClick(standIn, Qt::Key_Down);
     EXPECT_EQ(list.GetCurSel(), 2);
     QTest::keyClick(standIn, Qt::Key_Up);
@@ -216,6 +219,14 @@ TEST_F(CListBoxExTest, ClickOutsideCancelsAndGoesOn) {
     QTest::mouseClick(standIn, Qt::RightButton, Qt::NoModifier, QPoint(5, 5));
     EXPECT_TRUE(list.m_bCancelled);
     EXPECT_EQ(counter.nMousePresses, 2);
+}
+
+TEST_F(CListBoxExTest, LeavingTheApplicationCancels) {
+    Open("k1");
+    QEvent deactivate(QEvent::ApplicationDeactivate);
+    QApplication::sendEvent(qApp, &deactivate);
+    EXPECT_TRUE(list.m_bCancelled);
+    EXPECT_FALSE(list.IsWindow());
 }
 
 TEST_F(CListBoxExTest, WheelOutsideTheListIsSwallowed) {
