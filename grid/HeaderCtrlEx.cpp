@@ -21,7 +21,9 @@ constexpr int kHeightPadding = 10;
 } // namespace
 
 CHeaderCtrlEx::CHeaderCtrlEx(QWidget* parent) : QHeaderView(Qt::Horizontal, parent) {
-    setSectionsClickable(false);
+    // Clickable so that a press is reported (the grid ends an edit on it); the look of a
+    // pressed section is ours and does not change.
+    setSectionsClickable(true);
     setHighlightSections(false);
 }
 
@@ -119,6 +121,11 @@ void CHeaderCtrlEx::SetHeaderFont(const QFont& newFont) {
     m_pFont = std::make_unique<QFont>(newFont);
     setFont(*m_pFont);
     viewport()->update();
+}
+
+void CHeaderCtrlEx::EnableSizing(bool bEnable) {
+    m_bSizing = bEnable;
+    setSectionResizeMode(bEnable ? QHeaderView::Interactive : QHeaderView::Fixed);
 }
 
 // ---- Painting -------------------------------------------------------------------------

@@ -38,10 +38,21 @@ public:
     // the header out again. Returns the height in pixels.
     int Layout();
 
+    void SetTextLines(int nLines) { m_nTextLines = nLines; }
+    int GetTextLines() const { return m_nTextLines; }
+    void SetHeightPixels(int nPixels) { m_nHeight = nPixels; }
+    int GetHeightPixels() const { return m_nHeight; }
+
     // Sets m_nAlign and repaints.
     void SetAlign(int nAlign);
+    int GetAlign() const { return m_nAlign; }
     // Replaces the header's own font.
     void SetHeaderFont(const QFont& font);
+    const QFont* GetHeaderFont() const { return m_pFont.get(); }
+
+    // Column sizing by the user; off keeps every section's width.
+    void EnableSizing(bool bEnable);
+    bool IsSizingEnabled() const { return m_bSizing; }
 
     QSize sizeHint() const override;
 
@@ -75,6 +86,7 @@ public:
     std::unique_ptr<QFont> m_pFont; // the header's own font; null until attached or set
 
 private:
+    bool m_bSizing = true;
     bool m_bRightDown = false;
     int m_nRightDownItem = -1;
     QHash<int, int> m_mapKeyToIndex;

@@ -336,9 +336,10 @@ void CRowHeader::LeftPress(const QPoint& pt) {
             SelectAllRows();
         return;
     }
-    if (m_nHitRow >= 0)
+    if (m_nHitRow >= 0) {
+        m_ptPointer = pt;
         StartRowDrag(m_nHitRow);
-    Q_UNUSED(pt);
+    }
 }
 
 void CRowHeader::SelectAllRows() {
@@ -376,6 +377,7 @@ void CRowHeader::mouseMoveEvent(QMouseEvent* event) {
     if (!m_pGrid)
         return;
     const QPoint pt = event->position().toPoint();
+    m_ptPointer = pt;
     UpdateHit(pt);
     if (m_nDragMode == 1) {
         const int nRow = RowUnderPointer(pt.y());
@@ -432,7 +434,8 @@ void CRowHeader::timerEvent(QTimerEvent* event) {
 // While the pointer is held below or above the rows, the selection runs on by a page
 // downwards or a row upwards per tick, scrolling the grid along.
 void CRowHeader::AutoScrollStep() {
-    const int y = mapFromGlobal(QCursor::pos()).y();
+    // The mouse is grabbed during the drag, so the last move seen is where the pointer is.
+    const int y = m_ptPointer.y();
     const int nCount = m_pGrid->GetItemCount();
     const int nTop = m_pGrid->GetTopIndex();
     if (nCount <= 0 || nTop < 0)

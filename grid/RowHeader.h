@@ -39,7 +39,9 @@ public:
 
     // Set m_bUseLabels or m_nAlign, repainting when the value changes.
     void SetUseLabels(bool bUse);
+    bool GetUseLabels() const { return m_bUseLabels; }
     void SetAlign(int nAlign);
+    int GetAlign() const { return m_nAlign; }
 
     // A copy of the given font, or of the system font when null, becomes the row header's.
     void SetRowFont(const QFont* pFont);
@@ -101,6 +103,7 @@ private:
     bool m_bOnSizingEdge = false;
     int m_nHitRow = HIT_NONE;
     int m_nDragRow = -1;
+    QPoint m_ptPointer; // last pointer position seen while dragging
     int m_nTimerRow = -1;
     int m_nTimer = 0;
     bool m_bRightDown = false;

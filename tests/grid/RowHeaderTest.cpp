@@ -1,0 +1,358 @@
+#include "grid/RowHeader.h"
+#include "grid/GridTypes.h"
+#include "grid/HeaderCtrlEx.h"
+#include "grid/ListCtrlBase.h"
+
+#include <QApplication>
+#include <QFontMetrics>
+#include <QImage>
+#include <QMouseEvent>
+#include <QTest>
+#include <QWheelEvent>
+#include <QWidget>
+#include <gtest/gtest.h>
+
+#include <functional>
+#include <vector>
+
+using namespace Pelmo;
+
+namespace {
+
+constexpr unsigned kVisible = 0x10000000; // WS_VISIBLE
+
+class RowHeaderOnGrid : public ::testing::Test {
+protected:
+    void SetUp() override {
+        parent.resize(500, 320);
+        grid = new CListCtrlBase(&parent);
+        grid->Create(kVisible, QRect(10, 10, 400, 240), &parent, 1010);
+        grid->SetNotifyHandler([this](const GRIDNOTIFY& n) { notes.push_back(n); });
+        grid->InsertColumn(0, "A", false, LVCFMT_LEFT, 120);
+        grid->InsertColumn(1, "B", false, LVCFMT_LEFT, 120);
+        grid->SetRowHeaderWidth(40);
+        rows = grid->GetRowHeader();
+        parent.show();
+        ASSERT_TRUE(QTest::qWaitForWindowExposed(&parent));
+    }
+    void AddRows(int n) {
+        for (int i = 0; i < n; ++i)
+            grid->InsertItem(grid->GetItemCount(), QString::number(i));
+    }
+    // The button of a row in the row header's coordinates, from the grid's own geometry.
+    QRect Button(int nRow) const {
+        QRect r;
+        grid->GetItemRect(nRow, &r, LVIR_BOUNDS);
+        const int top = rows->mapFromGlobal(grid->viewport()->mapToGlobal(r.topLeft())).y();
+        return QRect(0, top, rows->width(), r.height() + 1);
+    }
+    QPoint Corner() const { return QPoint(5, 3); }
+    QPoint SizingEdge() const { return QPoint(rows->width() - 3, 3); }
+    QImage Render() const { return rows->grab().toImage(); }
+    QColor Face(const QImage& img, int nRow) const {
+        // Inside the button, left of any centred text.
+        return QColor(img.pixel(2, Button(nRow).top() + 2));
+    }
+    void Mouse(QEvent::Type type, Qt::MouseButton button, const QPoint& pt) {
+        const Qt::MouseButtons held =
+            type == QEvent::MouseButtonRelease ? Qt::MouseButtons() : Qt::MouseButtons(button);
+        QMouseEvent e(type, pt, rows->mapToGlobal(pt),
+                      type == QEvent::MouseMove ? Qt::NoButton : button, held, Qt::NoModifier);
+        QApplication::sendEvent(rows, &e);
+    }
+    void Click(const QPoint& pt, Qt::MouseButton button = Qt::LeftButton) {
+        Mouse(QEvent::MouseButtonPress, button, pt);
+        Mouse(QEvent::MouseButtonRelease, button, pt);
+    }
+    std::vector<int> SelectedRows() const {
+        std::vector<int> out;
+        for (int i = 0; i < grid->GetItemCount(); ++i) {
+            if (grid->GetItemState(i, LVIS_SELECTED) & LVIS_SELECTED)
+                out.push_back(i);
+        }
+        return out;
+    }
+    static bool WaitFor(const std::function<bool()>& done, int ms = 3000) {
+        for (int waited = 0; waited < ms && !done(); waited += 5)
+            QTest::qWait(5);
+        return done();
+    }
+
+    QWidget parent;
+    CListCtrlBase* grid = nullptr;
+    CRowHeader* rows = nullptr;
+    std::vector<GRIDNOTIFY> notes;
+};
+
+// ---- Texts ------------------------------------------------------------------------------
+
+TEST_F(RowHeaderOnGrid, ButtonsShowNumbersAnAsteriskForTheAppendRowAndLabelsByRowId) {
+    AddRows(3);
+    EXPECT_EQ("1", rows->RowText(0));
+    EXPECT_EQ("2", rows->RowText(1));
+    EXPECT_EQ("3", rows->RowText(2));
+    grid->SetAppendRow(true);
+    EXPECT_EQ("*", rows->RowText(3));
+
+    grid->SetRowLabel(1, "second");
+    grid->SetRowHeaderUseLabels(true);
+    EXPECT_EQ("", rows->RowText(0));
+    EXPECT_EQ("second", rows->RowText(1));
+    EXPECT_EQ("*", rows->RowText(3));
+    // The label belongs to the row, not to its position.
+    grid->DeleteItem(0);
+    EXPECT_EQ("second", rows->RowText(0));
+    EXPECT_EQ("", rows->RowText(1));
+}
+
+TEST_F(RowHeaderOnGrid, AnItalicFontEndsEveryTextInABlank) {
+    AddRows(2);
+    grid->SetAppendRow(true);
+    QFont italic = rows->font();
+    italic.setItalic(true);
+    grid->SetHeaderFont(italic);
+    EXPECT_EQ("1 ", rows->RowText(0));
+    EXPECT_EQ("* ", rows->RowText(2));
+    grid->SetRowLabel(1, "x");
+    grid->SetRowHeaderUseLabels(true);
+    EXPECT_EQ(" ", rows->RowText(0));
+    EXPECT_EQ("x ", rows->RowText(1));
+}
+
+TEST_F(RowHeaderOnGrid, TheAppendRowsButtonShowsAnAsterisk) {
+    AddRows(3);
+    grid->SetAppendRow(true);
+    grid->SetRowLabel(1, "*");
+    grid->SetRowLabel(2, "#");
+    grid->SetRowHeaderUseLabels(true);
+    const QImage img = Render();
+    const QImage star = img.copy(Button(1));
+    const QImage append = img.copy(Button(3));
+    ASSERT_FALSE(append.isNull());
+    // Drawn exactly like a button labelled "*", and unlike one labelled "#".
+    EXPECT_EQ(star, append);
+    EXPECT_NE(img.copy(Button(2)), append);
+}
+
+// ---- Marks ------------------------------------------------------------------------------
+
+TEST_F(RowHeaderOnGrid, TheFocusedRowIsTintedInCellModeAndSelectedRowsInRowMode) {
+    AddRows(4);
+    const QColor tint = ToQColor(CLR_HEADER_TINT);
+    grid->SetCurrentCell(1, 0, false, false);
+    QImage img = Render();
+    EXPECT_EQ(tint, Face(img, 1));
+    EXPECT_NE(tint, Face(img, 0));
+    EXPECT_NE(tint, Face(img, 2));
+
+    grid->SelectRow(2, true);
+    grid->SelectRow(3, true);
+    img = Render();
+    EXPECT_NE(tint, Face(img, 1)); // still focused, but not selected
+    EXPECT_EQ(tint, Face(img, 2));
+    EXPECT_EQ(tint, Face(img, 3));
+}
+
+TEST_F(RowHeaderOnGrid, TheRowBeingEditedShowsItsNumberInBlueOnATintedFace) {
+    AddRows(3);
+    ASSERT_TRUE(grid->BeginEdit(1, 0));
+    ASSERT_EQ(1, grid->GetEditState(1));
+    const QImage img = Render();
+    EXPECT_EQ(ToQColor(CLR_HEADER_TINT), Face(img, 1));
+    int blue = 0;
+    const QRect b = Button(1);
+    for (int y = b.top(); y <= b.bottom(); ++y) {
+        for (int x = 0; x < img.width(); ++x) {
+            const QColor c(img.pixel(x, y));
+            if (c.blue() > 180 && c.red() < 90 && c.green() < 90)
+                ++blue;
+        }
+    }
+    EXPECT_GT(blue, 0);
+    grid->CancelEdit();
+}
+
+// ---- Hit testing and clicks ----------------------------------------------------------------
+
+TEST_F(RowHeaderOnGrid, HitTestFindsTheCornerTheRowsAndNothingBelowThem) {
+    AddRows(3);
+    EXPECT_EQ(CRowHeader::HIT_CORNER, rows->HitTestRow(Corner()));
+    for (int i = 0; i < 3; ++i)
+        EXPECT_EQ(i, rows->HitTestRow(Button(i).center())) << i;
+    EXPECT_EQ(CRowHeader::HIT_NONE, rows->HitTestRow(QPoint(5, Button(2).bottom() + 5)));
+}
+
+TEST_F(RowHeaderOnGrid, ClicksSelectARowTheCornerSelectsAllAndADragSelectsARange) {
+    AddRows(6);
+    Click(Button(2).center());
+    EXPECT_EQ(std::vector<int>({2}), SelectedRows());
+    EXPECT_TRUE(grid->IsRowSelect());
+
+    Click(Corner());
+    EXPECT_EQ(6u, SelectedRows().size());
+
+    Mouse(QEvent::MouseButtonPress, Qt::LeftButton, Button(1).center());
+    Mouse(QEvent::MouseMove, Qt::LeftButton, Button(2).center());
+    Mouse(QEvent::MouseMove, Qt::LeftButton, Button(4).center());
+    Mouse(QEvent::MouseButtonRelease, Qt::LeftButton, Button(4).center());
+    EXPECT_EQ(std::vector<int>({1, 2, 3, 4}), SelectedRows());
+}
+
+TEST_F(RowHeaderOnGrid, DraggingPastTheBottomRunsTheSelectionOnToTheLastRowAndNoFurther) {
+    AddRows(30);
+    const int nPage = grid->GetCountPerPage();
+    ASSERT_GT(nPage, 2);
+    const QPoint below(5, rows->height() + 30);
+    Mouse(QEvent::MouseButtonPress, Qt::LeftButton, Button(2).center());
+    Mouse(QEvent::MouseMove, Qt::LeftButton, below);
+    // The first tick reaches one page below the top row and scrolls it into view.
+    ASSERT_TRUE(WaitFor([&] { return SelectedRows().size() > 1; }));
+    EXPECT_EQ(nPage, SelectedRows().back());
+    EXPECT_GT(grid->GetTopIndex(), 0);
+
+    ASSERT_TRUE(WaitFor([&] { return SelectedRows().back() == 29; }));
+    QTest::qWait(120);
+    EXPECT_EQ(29, SelectedRows().back());
+    EXPECT_EQ(28u, SelectedRows().size()); // rows 2 to 29
+    Mouse(QEvent::MouseButtonRelease, Qt::LeftButton, below);
+}
+
+TEST_F(RowHeaderOnGrid, ASecondDragPastTheBottomReachesTheLastRowAgain) {
+    // Few rows more than a page: the first tick of the second drag aims at the same last
+    // row as the end of the first drag, and must still select up to it.
+    AddRows(grid->GetCountPerPage() + 3);
+    const int nLast = grid->GetItemCount() - 1;
+    const QPoint below(5, rows->height() + 30);
+    for (int pass = 0; pass < 2; ++pass) {
+        const int nFrom = grid->GetTopIndex() + 1;
+        Mouse(QEvent::MouseButtonPress, Qt::LeftButton, Button(nFrom).center());
+        ASSERT_EQ(std::vector<int>({nFrom}), SelectedRows()) << pass;
+        Mouse(QEvent::MouseMove, Qt::LeftButton, below);
+        EXPECT_TRUE(WaitFor([&] { return SelectedRows().back() == nLast; }, 1500)) << pass;
+        EXPECT_EQ(size_t(nLast - nFrom + 1), SelectedRows().size()) << pass;
+        Mouse(QEvent::MouseButtonRelease, Qt::LeftButton, below);
+    }
+}
+
+TEST_F(RowHeaderOnGrid, AClickWhileEditingEndsTheEditAndTheClickEditCallbackMayRefuseIt) {
+    AddRows(4);
+    struct Seen {
+        int calls = 0;
+        int editRow = -9, editCol = -9, row = -9, col = -9;
+        bool left = false;
+        bool answer = false;
+    } seen;
+    grid->SetClickEditCallback(
+        [](CListCtrlEx*, int er, int ec, int r, int c, bool left, void* data) {
+            auto* s = static_cast<Seen*>(data);
+            ++s->calls;
+            s->editRow = er;
+            s->editCol = ec;
+            s->row = r;
+            s->col = c;
+            s->left = left;
+            return s->answer;
+        },
+        &seen);
+    grid->SetCurrentCell(0, 1, false, false);
+    ASSERT_TRUE(grid->BeginEdit(0, 1));
+    Click(Button(3).center());
+    EXPECT_FALSE(grid->IsEditing());
+    EXPECT_EQ(1, seen.calls);
+    EXPECT_EQ(0, seen.editRow);
+    EXPECT_EQ(1, seen.editCol);
+    EXPECT_EQ(3, seen.row);
+    EXPECT_EQ(-1, seen.col);
+    EXPECT_TRUE(seen.left);
+    EXPECT_EQ(std::vector<int>({0}), SelectedRows()); // the refused click selected nothing
+
+    // Accepted, a click on the corner asks with row -1 and selects everything.
+    seen.answer = true;
+    ASSERT_TRUE(grid->BeginEdit(0, 1));
+    Click(Corner());
+    EXPECT_EQ(2, seen.calls);
+    EXPECT_EQ(-1, seen.row);
+    EXPECT_EQ(4u, SelectedRows().size());
+}
+
+// ---- Width ----------------------------------------------------------------------------
+
+TEST_F(RowHeaderOnGrid, DraggingTheCornersRightEdgeSetsTheWidth) {
+    AddRows(2);
+    Mouse(QEvent::MouseButtonPress, Qt::LeftButton, SizingEdge());
+    Mouse(QEvent::MouseMove, Qt::LeftButton, QPoint(75, 3));
+    EXPECT_EQ(75, grid->GetRowHeaderWidth());
+    Mouse(QEvent::MouseMove, Qt::LeftButton, QPoint(-20, 3));
+    EXPECT_EQ(3, grid->GetRowHeaderWidth()); // at least 1, and the grid's minimum is 3
+    Mouse(QEvent::MouseButtonRelease, Qt::LeftButton, QPoint(-20, 3));
+    Mouse(QEvent::MouseMove, Qt::NoButton, QPoint(1, 3));
+    EXPECT_EQ(3, grid->GetRowHeaderWidth());
+    EXPECT_TRUE(SelectedRows().empty());
+}
+
+TEST_F(RowHeaderOnGrid, DoubleClickOnTheSizingEdgeFitsTheTextsUnlessColumnSizingIsOff) {
+    AddRows(120);
+    const QFontMetrics fm(rows->font());
+    // "1" sets the width to its own + 20; "10" to "120" fit in that and change nothing.
+    ASSERT_LE(fm.horizontalAdvance("120"), fm.horizontalAdvance("1") + 20);
+    const int nFit = fm.horizontalAdvance("1") + 20;
+    Mouse(QEvent::MouseButtonDblClick, Qt::LeftButton, SizingEdge());
+    Mouse(QEvent::MouseButtonRelease, Qt::LeftButton, SizingEdge());
+    EXPECT_EQ(nFit, grid->GetRowHeaderWidth());
+
+    grid->SetRowHeaderWidth(80);
+    grid->EnableColumnSizing(false);
+    Mouse(QEvent::MouseButtonDblClick, Qt::LeftButton, SizingEdge());
+    Mouse(QEvent::MouseButtonRelease, Qt::LeftButton, SizingEdge());
+    EXPECT_EQ(80, grid->GetRowHeaderWidth());
+}
+
+TEST_F(RowHeaderOnGrid, FitWidthGrowsOnlyForATextWiderThanTheWidthSoFar) {
+    AddRows(3);
+    grid->SetRowHeaderUseLabels(true);
+    const QFontMetrics fm(rows->font());
+    // The second text is wider than the first but narrower than the first + 20: the width
+    // stays the first's + 20.
+    grid->SetRowLabel(0, "WW");
+    grid->SetRowLabel(1, "WWi");
+    ASSERT_LT(fm.horizontalAdvance("WWi"), fm.horizontalAdvance("WW") + 20);
+    EXPECT_EQ(fm.horizontalAdvance("WW") + 20, rows->CalcFitWidth());
+    grid->SetRowLabel(2, "WWWWWWWWWW");
+    EXPECT_EQ(fm.horizontalAdvance("WWWWWWWWWW") + 20, rows->CalcFitWidth());
+}
+
+// ---- Right button and wheel ---------------------------------------------------------
+
+TEST_F(RowHeaderOnGrid, RightClickReportsTheRowOrTheCornerOnlyWhenReleasedOnIt) {
+    AddRows(5);
+    Mouse(QEvent::MouseButtonPress, Qt::RightButton, Button(3).center());
+    Mouse(QEvent::MouseButtonRelease, Qt::RightButton, Button(4).center());
+    EXPECT_TRUE(notes.empty());
+
+    Click(Button(3).center(), Qt::RightButton);
+    Click(Corner(), Qt::RightButton);
+    Click(QPoint(5, Button(4).bottom() + 10), Qt::RightButton); // below the rows
+    ASSERT_EQ(2u, notes.size());
+    EXPECT_EQ(unsigned(GN_RCLICK), notes[0].code);
+    EXPECT_EQ(GE_RCLICK_ROWHEADER, notes[0].nEvent);
+    EXPECT_EQ(3, notes[0].nRow);
+    EXPECT_EQ(-1, notes[0].nCol);
+    EXPECT_EQ(-1, notes[1].nRow);
+    EXPECT_EQ(-1, notes[1].nCol);
+}
+
+TEST_F(RowHeaderOnGrid, TheWheelScrollsTheGridAndTheButtonsFollow) {
+    AddRows(80);
+    const QPoint pt = Button(1).center();
+    QWheelEvent wheel(pt, rows->mapToGlobal(pt), QPoint(), QPoint(0, -120), Qt::NoButton,
+                      Qt::NoModifier, Qt::NoScrollPhase, false);
+    QApplication::sendEvent(rows, &wheel);
+    const int nTop = grid->GetTopIndex();
+    EXPECT_GT(nTop, 0);
+    // The buttons are read from the grid's rows, so they moved with it.
+    EXPECT_EQ(nTop, rows->HitTestRow(Button(nTop).center()));
+    EXPECT_EQ(nTop + 1, rows->HitTestRow(Button(nTop + 1).center()));
+    EXPECT_EQ(CRowHeader::HIT_CORNER, rows->HitTestRow(Corner()));
+}
+
+} // namespace
