@@ -1,4 +1,5 @@
 #include "grid/ListBoxEx.h"
+#include "tests/grid/GridTestFixture.h"
 
 #include <QApplication>
 #include <QElapsedTimer>
@@ -322,6 +323,88 @@ TEST_F(CListBoxExTest, OnlyOneListIsOpenAtATime) {
     EXPECT_EQ(CListBoxEx::GetOpenList(), &other);
     other.DestroyWindow();
     EXPECT_EQ(CListBoxEx::GetOpenList(), nullptr);
+}
+
+// ---- with a real grid as the owner ----
+
+class CListBoxExGridTest : public GridTest {
+protected:
+    void SetUp() override {
+        GridTest::SetUp();
+        Fill(3, 4);
+        const QStringList items{"a|Apple", "b|Banana", "c|Cherry"};
+        grid->SetColumnChoiceList(1, &items, 5, QLatin1Char('|'));
+        grid->SetItemText(0, 1, "a");
+        grid->setFocus();
+        grid->viewport()->installEventFilter(&viewportEvents);
+        grid->installEventFilter(&gridEvents);
+        QApplication::processEvents();
+        ASSERT_TRUE(grid->BeginEdit(0, 1));
+        list = grid->GetListBox();
+        ASSERT_TRUE(list->IsWindow());
+    }
+    QPoint DropButtonCenter(int nItem, int nCol) const {
+        const QRect rc = grid->GetCellRect(nItem, nCol).adjusted(3, 3, -3, -3);
+        const int w = grid->GetDropButtonWidth();
+        return QRect(rc.right() + 1 - w, rc.top(), w, rc.height()).center();
+    }
+
+    EventCounter viewportEvents;
+    EventCounter gridEvents;
+    CListBoxEx* list = nullptr;
+};
+
+TEST_F(CListBoxExGridTest, PickWithKeysIsStoredInTheCell) {
+    EXPECT_EQ(list->GetCurSel(), 0);
+    QTest::keyClick(grid, Qt::Key_Down);
+    QTest::keyClick(grid, Qt::Key_Down);
+    QTest::keyClick(grid, Qt::Key_Return);
+    EXPECT_FALSE(grid->IsEditing());
+    EXPECT_FALSE(list->IsWindow());
+    EXPECT_EQ(grid->GetItemText(0, 1), "c");
+    EXPECT_EQ(CountNotes(Pelmo::GN_CELLCHANGED), 1);
+}
+
+TEST_F(CListBoxExGridTest, EscapeLeavesTheCellAsItWas) {
+    QTest::keyClick(grid, Qt::Key_Down);
+    QTest::keyClick(grid, Qt::Key_Escape);
+    EXPECT_FALSE(grid->IsEditing());
+    EXPECT_EQ(grid->GetItemText(0, 1), "a");
+    EXPECT_EQ(CountNotes(Pelmo::GN_CELLCHANGED), 0);
+    EXPECT_EQ(gridEvents.keyPresses(Qt::Key_Escape), 0);
+}
+
+TEST_F(CListBoxExGridTest, TabCancelsAndReachesTheGrid) {
+    QTest::keyClick(grid, Qt::Key_Down);
+    QTest::keyClick(grid, Qt::Key_Tab);
+    EXPECT_FALSE(grid->IsEditing());
+    EXPECT_EQ(grid->GetItemText(0, 1), "a");
+    EXPECT_EQ(gridEvents.keyPresses(Qt::Key_Tab), 1);
+}
+
+TEST_F(CListBoxExGridTest, ClickOnTheOpenCellsDropButtonOnlyCloses) {
+    const QPoint pt = DropButtonCenter(0, 1);
+    ASSERT_TRUE(grid->IsOnDropButton(pt, 0, 1));
+    QTest::mouseClick(grid->viewport(), Qt::LeftButton, Qt::NoModifier, pt);
+    EXPECT_FALSE(grid->IsEditing());
+    EXPECT_FALSE(list->IsWindow());
+    EXPECT_EQ(viewportEvents.nMousePresses, 0); // the press never reached the grid
+}
+
+TEST_F(CListBoxExGridTest, ClickOnAnotherCellClosesAndGoesOn) {
+    // A cell beside the list, not under it.
+    const QPoint pt = grid->GetCellRect(2, 2).center();
+    ASSERT_FALSE(list->geometry().contains(grid->viewport()->mapToGlobal(pt)));
+    QTest::mouseClick(grid->viewport(), Qt::LeftButton, Qt::NoModifier, pt);
+    EXPECT_TRUE(list->m_bCancelled);
+    EXPECT_FALSE(grid->IsEditing());
+    EXPECT_EQ(grid->GetItemText(0, 1), "a");
+    // The press went on to the grid, which moved to the clicked row.
+    EXPECT_EQ(viewportEvents.nMousePresses, 1);
+    int nRow = -1;
+    int nCol = -1;
+    grid->GetCurrentCell(&nRow, &nCol, false);
+    EXPECT_EQ(nRow, 2);
 }
 
 } // namespace
