@@ -1,4 +1,5 @@
 #include "grid/EditEx.h"
+#include "tests/grid/GridTestFixture.h"
 
 #include <QApplication>
 #include <QClipboard>
@@ -318,6 +319,49 @@ TEST_F(CEditExTest, FormattingRectangleRoundTrip) {
     const QRect narrower = wanted.adjusted(6, 0, -6, 0);
     edit.SetRect(narrower);
     EXPECT_EQ(edit.GetRect(), narrower);
+}
+
+// ---- the editor as the grid opens it ----
+
+class CEditExGridTest : public GridTest {
+protected:
+    void SetUp() override {
+        GridTest::SetUp();
+        Fill(2, 3);
+        grid->setFocus();
+        QApplication::processEvents();
+    }
+    CEditEx* Open(int nRow, int nCol) {
+        EXPECT_TRUE(grid->BeginEdit(nRow, nCol));
+        CEditEx* edit = grid->GetEdit();
+        EXPECT_TRUE(edit->IsWindow());
+        return edit;
+    }
+};
+
+TEST_F(CEditExGridTest, PendingCompositionEndsUpInTheCell) {
+    grid->SetCaretOnShow(1);
+    CEditEx* edit = Open(1, 1);
+    QInputMethodEvent preedit(u"かな"_s, {});
+    QApplication::sendEvent(edit, &preedit);
+    EXPECT_TRUE(grid->EndEdit());
+    EXPECT_EQ(grid->GetItemText(1, 1), u"r1c1かな"_s);
+}
+
+TEST_F(CEditExGridTest, GridCallbacksAndColoursReachTheEditor) {
+    Recorder rec;
+    grid->SetCharFilter(NoDigitsFilter, &rec);
+    grid->SetKeyColor(CK_EDIT_FRAME, RGB(255, 0, 0));
+    grid->SetCellColor(2, 0, CLR_UNCHANGED, RGB(0, 0, 255));
+    grid->SetCaretOnShow(1);
+    CEditEx* edit = Open(2, 0);
+    TypeText(edit, "1a");
+    EXPECT_EQ(edit->text(), "r2c0A");
+    EXPECT_EQ(rec.nLastRow, 2);
+    EXPECT_EQ(rec.nLastCol, 0);
+    const QImage img = edit->grab().toImage();
+    EXPECT_EQ(img.pixelColor(0, edit->height() / 2), QColor(255, 0, 0));
+    EXPECT_EQ(img.pixelColor(edit->width() - 6, edit->height() / 2), QColor(0, 0, 255));
 }
 
 } // namespace
