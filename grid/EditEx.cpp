@@ -300,10 +300,12 @@ void CEditEx::DrawFrame(QPainter& painter) const {
 
 void CEditEx::contextMenuEvent(QContextMenuEvent* event) {
     std::unique_ptr<QMenu> menu(createStandardContextMenu());
-    // The menu's paste must take the same road as Ctrl+V.
-    if (auto* paste = menu->findChild<QAction*>(QStringLiteral("edit-paste"))) {
-        QObject::disconnect(paste, &QAction::triggered, nullptr, nullptr);
-        connect(paste, &QAction::triggered, this, &CEditEx::Paste);
+    // The menu's paste must take the same road as Ctrl+V. The action is found by its
+    // connection, which holds in every language.
+    for (QAction* action : menu->actions()) {
+        if (QObject::disconnect(action, &QAction::triggered, this, &QLineEdit::paste) ||
+            QObject::disconnect(action, SIGNAL(triggered()), this, SLOT(paste())))
+            connect(action, &QAction::triggered, this, &CEditEx::Paste);
     }
     menu->exec(event->globalPos());
 }

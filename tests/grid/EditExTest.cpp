@@ -5,8 +5,10 @@
 #include <QClipboard>
 #include <QImage>
 #include <QInputMethodEvent>
+#include <QMenu>
 #include <QSignalSpy>
 #include <QTest>
+#include <QTimer>
 #include <gtest/gtest.h>
 
 using namespace Pelmo;
@@ -200,6 +202,28 @@ TEST_F(CEditExTest, PasteRunsEachCharacterThroughTheFilter) {
     SetClipboard("9a9");
     QTest::keyClick(&edit, Qt::Key_Insert, Qt::ShiftModifier);
     EXPECT_EQ(edit.text(), "A");
+}
+
+TEST_F(CEditExTest, ContextMenuPasteGoesThroughTheFilter) {
+    InstallFilter(NoDigitsFilter);
+    SetClipboard("b2c");
+    bool bTriggered = false;
+    QTimer::singleShot(0, [&] {
+        auto* menu = qobject_cast<QMenu*>(QApplication::activePopupWidget());
+        if (!menu)
+            return;
+        for (QAction* action : menu->actions()) {
+            if (action->text().contains("Paste")) {
+                action->trigger();
+                bTriggered = true;
+            }
+        }
+        menu->close();
+    });
+    QContextMenuEvent event(QContextMenuEvent::Mouse, QPoint(5, 5), edit.mapToGlobal(QPoint(5, 5)));
+    QApplication::sendEvent(&edit, &event);
+    ASSERT_TRUE(bTriggered);
+    EXPECT_EQ(edit.text(), "bc");
 }
 
 TEST_F(CEditExTest, PasteWithoutFilterSkipsTheTextCheck) {
