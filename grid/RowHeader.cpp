@@ -9,7 +9,6 @@
 #include <QFontMetrics>
 #include <QMouseEvent>
 #include <QPainter>
-#include <QScrollBar>
 #include <QWheelEvent>
 
 namespace Pelmo {
@@ -233,7 +232,7 @@ void CRowHeader::PaintRow(QPainter* pDC, int nRow, const QRect& button) const {
         pDC->setPen(ToQColor(m_pGrid->GetKeyColor(CK_GRIDLINE)));
         pDC->drawLine(rightEdge);
     }
-    PaintRowText(pDC, nRow, button);
+    PaintRowText(pDC, nRow, nState, button);
 }
 
 bool CRowHeader::EditorFrameMeetsRow(const QRect& button) const {
@@ -241,8 +240,7 @@ bool CRowHeader::EditorFrameMeetsRow(const QRect& button) const {
     return !editor.isEmpty() && editor.left() == mapToGlobal(QPoint(button.right(), 0)).x();
 }
 
-void CRowHeader::PaintRowText(QPainter* pDC, int nRow, const QRect& button) const {
-    const int nState = m_pGrid->GetEditState(nRow);
+void CRowHeader::PaintRowText(QPainter* pDC, int nRow, int nState, const QRect& button) const {
     const bool bEdited = nState == ROW_EDITING || nState == ROW_CHOOSING;
     pDC->setPen(bEdited ? ToQColor(kEditedRowText) : palette().color(QPalette::ButtonText));
 
@@ -431,8 +429,9 @@ void CRowHeader::timerEvent(QTimerEvent* event) {
     AutoScrollStep();
 }
 
-// While the pointer is held below or above the rows, the selection runs on by a page
-// downwards or a row upwards per tick, scrolling the grid along.
+// While the pointer is held below the rows, each tick runs the selection on to the row a
+// page below the top row; above them, to the row above the top row. Scrolling that row
+// into view moves the top row, so the selection keeps going until the pointer comes back.
 void CRowHeader::AutoScrollStep() {
     // The mouse is grabbed during the drag, so the last move seen is where the pointer is.
     const int y = m_ptPointer.y();
