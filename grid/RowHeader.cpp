@@ -274,6 +274,13 @@ void CRowHeader::UpdateHit(const QPoint& pt) {
         unsetCursor();
 }
 
+// Hidden in the middle of a drag (the grid dropped its row header) no release will come.
+void CRowHeader::hideEvent(QHideEvent* event) {
+    StopDrag();
+    m_bRightDown = false;
+    QWidget::hideEvent(event);
+}
+
 void CRowHeader::leaveEvent(QEvent* event) {
     if (m_nDragMode != 2)
         unsetCursor();

@@ -62,6 +62,7 @@ protected:
     void wheelEvent(QWheelEvent* event) override;
     void timerEvent(QTimerEvent* event) override;
     void leaveEvent(QEvent* event) override;
+    void hideEvent(QHideEvent* event) override;
 
 private:
     // Where the grid's rows sit in this widget: the y of the viewport's top, and the
