@@ -15,6 +15,13 @@
 //
 // The INI syntax follows Windows; files may be UTF-16LE/BE or UTF-8 with a BOM, UTF-8
 // without one, or CP932, and a write keeps the file's encoding, BOM and line ends.
+//
+// Details beyond Windows' recorded behaviour: a section named "[]" can be read with an empty
+// name but is not listed (its empty name would end the list); names are looked up by
+// Text::CompareNoCase, so they follow the process-wide case switch; a value the file's
+// encoding cannot hold exactly fails the write instead of becoming '?'. Reads parse a file
+// once and keep it while it is unchanged (ProfileCache.h); writes always start from the
+// file as it is on disk (ProfileWriter.h).
 
 unsigned GetPrivateProfileSectionNamesW(char16_t* buffer, unsigned size, const QString& path);
 

@@ -1,0 +1,95 @@
+#include "ProfileCache.h"
+
+#include "ParsedProfile.h"
+
+#include <QDir>
+#include <algorithm>
+
+CProfileCache& CProfileCache::Instance() {
+    static CProfileCache cache;
+    return cache;
+}
+
+QString CProfileCache::AbsolutePath(const QString& path) {
+    if (path.isEmpty())
+        return path;
+    return QDir::cleanPath(QDir::current().absoluteFilePath(path));
+}
+
+std::vector<CProfileCache::Entry>::iterator CProfileCache::find(const QString& path) {
+    return std::find_if(m_entries.begin(), m_entries.end(),
+                        [&](const Entry& e) { return e.path == path; });
+}
+
+std::shared_ptr<const CParsedProfile> CProfileCache::get(const QString& rawPath) {
+    const QString path = AbsolutePath(rawPath);
+    std::lock_guard lock(m_mutex);
+    auto it = find(path);
+
+    CFileStamp stamp;
+    if (!CRegularFile::Stat(path, stamp)) {
+        if (it != m_entries.end())
+            m_entries.erase(it);
+        return nullptr;
+    }
+    if (it != m_entries.end() && it->trusted && it->stamp == stamp) {
+        std::rotate(m_entries.begin(), it, it + 1);
+        return m_entries.front().parsed;
+    }
+
+    if (it != m_entries.end() && it->stamp == stamp && !it->trusted) {
+        // A young entry whose stamp still matches: only the bytes can tell.
+        CFileStamp readStamp;
+        if (CRegularFile::HasContent(path, it->bytes, readStamp) && readStamp == stamp) {
+            if (CRegularFile::NowNs() - stamp.mtimeNs >= kCoarseTimeNs) {
+                it->trusted = true; // compared after its time settled: later edits show
+                it->bytes = QByteArray();
+            }
+            std::rotate(m_entries.begin(), it, it + 1);
+            return m_entries.front().parsed;
+        }
+    }
+
+    QByteArray bytes;
+    if (!CRegularFile::Read(path, bytes, &stamp)) {
+        if (it != m_entries.end())
+            m_entries.erase(it);
+        return nullptr;
+    }
+    Entry entry;
+    entry.path = path;
+    entry.stamp = stamp;
+    entry.trusted = CRegularFile::NowNs() - stamp.mtimeNs >= kCoarseTimeNs;
+    entry.parsed = std::make_shared<const CParsedProfile>(bytes);
+    ++m_parseCount;
+    if (!entry.trusted)
+        entry.bytes = std::move(bytes);
+    if (it != m_entries.end()) {
+        *it = std::move(entry);
+    } else {
+        if (m_entries.size() >= kMaxEntries)
+            m_entries.pop_back();
+        m_entries.push_back(std::move(entry));
+        it = m_entries.end() - 1;
+    }
+    std::rotate(m_entries.begin(), it, it + 1);
+    return m_entries.front().parsed;
+}
+
+void CProfileCache::drop(const QString& path) {
+    const QString absolute = AbsolutePath(path);
+    std::lock_guard lock(m_mutex);
+    const auto it = find(absolute);
+    if (it != m_entries.end())
+        m_entries.erase(it);
+}
+
+void CProfileCache::clear() {
+    std::lock_guard lock(m_mutex);
+    m_entries.clear();
+}
+
+std::uint64_t CProfileCache::parseCount() const {
+    std::lock_guard lock(m_mutex);
+    return m_parseCount;
+}

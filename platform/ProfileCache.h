@@ -1,0 +1,57 @@
+#pragma once
+
+#include "RegularFile.h"
+
+#include <QByteArray>
+#include <QString>
+#include <cstdint>
+#include <memory>
+#include <mutex>
+#include <vector>
+
+class CParsedProfile;
+
+// Parsed INI files, so that reading a file section by section parses it once.
+//
+// An entry is reused while the file's stamp (path, device, inode, size, modification time
+// in nanoseconds) is unchanged. Timestamps can be coarser than the edits they should tell
+// apart, so an entry read while the file's modification time was less than two seconds old
+// is only provisional: each use rereads the file and compares the bytes (cheap next to
+// parsing), until a comparison made two seconds past that time lets it be trusted.
+class CProfileCache {
+public:
+    static CProfileCache& Instance();
+
+    // The file at `path` parsed, or null when no regular file can be read there. Relative
+    // paths are taken from the current directory.
+    std::shared_ptr<const CParsedProfile> get(const QString& path);
+
+    // Forgets the file, after a write of our own.
+    void drop(const QString& path);
+    void clear();
+
+    // How many times a file has been parsed, for tests and benchmarks.
+    std::uint64_t parseCount() const;
+
+    // A file at most this much younger than the moment it was read is not trusted by stamp.
+    static constexpr std::int64_t kCoarseTimeNs = 2'000'000'000;
+
+    static QString AbsolutePath(const QString& path);
+
+private:
+    struct Entry {
+        QString path;
+        CFileStamp stamp;
+        bool trusted = false;
+        QByteArray bytes; // kept only while not trusted
+        std::shared_ptr<const CParsedProfile> parsed;
+    };
+
+    static constexpr size_t kMaxEntries = 8;
+
+    std::vector<Entry>::iterator find(const QString& path);
+
+    mutable std::mutex m_mutex;
+    std::vector<Entry> m_entries; // most recently used first
+    std::uint64_t m_parseCount = 0;
+};

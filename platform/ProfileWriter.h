@@ -1,0 +1,34 @@
+#pragma once
+
+#include <QByteArray>
+#include <QString>
+#include <QStringView>
+#include <optional>
+
+// Sets one key of an INI file the way Windows' WritePrivateProfileString does, editing the
+// file in place: only the bytes of the changed or added lines differ afterwards.
+//
+// - Section and key lose U+0020 at both ends; the value is written verbatim. A NUL ends each
+//   of them, as in the C strings Windows takes.
+// - Existing key (first matching non-comment line with '=' of the first matching section):
+//   everything up to and including its '=' and the blanks after it stays, the rest of the
+//   line before its break becomes the value. A last line without a break gets one.
+// - New key: a line "key=value" right after the section's last entry line, so before the
+//   comments and blank lines that trail the section; right after the header when there is
+//   no entry. New section: "[section]" and the key appended at the end of the file, after a
+//   line break when the file does not end with one.
+// - The file keeps its encoding and BOM; added line breaks follow the file's dominant line
+//   end. A missing file is created as UTF-8 without BOM with CRLF; a missing folder is not.
+// - Fails, leaving the file as it was, when the file's encoding cannot hold the new text,
+//   the file is read-only (no write permission bit, which root respects too), the folder
+//   does not allow the temporary file, the path is no regular file, or writing fails.
+class CProfileWriter {
+public:
+    static bool Write(QStringView section, QStringView key, QStringView value, const QString& path);
+
+    // The edit alone, on a file's bytes (empty for a missing file): the new bytes, or
+    // nothing when the file's encoding cannot hold the new text or the file is damaged
+    // beyond a safe edit (UTF-16 of odd length).
+    static std::optional<QByteArray> Edit(const QByteArray& bytes, QStringView section,
+                                          QStringView key, QStringView value);
+};

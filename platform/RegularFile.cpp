@@ -1,0 +1,124 @@
+#include "RegularFile.h"
+
+#include <QFile>
+#include <algorithm>
+#include <cerrno>
+#include <cstring>
+#include <ctime>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace {
+
+CFileStamp StampOf(const struct stat& st) {
+    CFileStamp stamp;
+    stamp.device = static_cast<std::uint64_t>(st.st_dev);
+    stamp.inode = static_cast<std::uint64_t>(st.st_ino);
+    stamp.size = static_cast<std::int64_t>(st.st_size);
+    stamp.mtimeNs = static_cast<std::int64_t>(st.st_mtim.tv_sec) * 1'000'000'000 +
+                    static_cast<std::int64_t>(st.st_mtim.tv_nsec);
+    return stamp;
+}
+
+// Opens a regular file for reading. O_NONBLOCK: opening a FIFO would otherwise wait for a
+// writer; it is refused right after by the type check.
+int OpenRegular(const QString& path, struct stat& st) {
+    if (path.isEmpty())
+        return -1;
+    const int fd = ::open(QFile::encodeName(path).constData(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+    if (fd < 0)
+        return -1;
+    if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
+        ::close(fd);
+        return -1;
+    }
+    return fd;
+}
+
+// read() until `size` bytes or the end of the file; -1 on error.
+qsizetype ReadFully(int fd, char* data, qsizetype size) {
+    qsizetype filled = 0;
+    while (filled < size) {
+        const ssize_t n = ::read(fd, data + filled, static_cast<size_t>(size - filled));
+        if (n < 0) {
+            if (errno == EINTR)
+                continue;
+            return -1;
+        }
+        if (n == 0)
+            break;
+        filled += n;
+    }
+    return filled;
+}
+
+} // namespace
+
+bool CRegularFile::Stat(const QString& path, CFileStamp& stamp) {
+    struct stat st;
+    if (path.isEmpty() || ::stat(QFile::encodeName(path).constData(), &st) != 0 ||
+        !S_ISREG(st.st_mode))
+        return false;
+    stamp = StampOf(st);
+    return true;
+}
+
+bool CRegularFile::Read(const QString& path, QByteArray& bytes, CFileStamp* stamp) {
+    struct stat st;
+    const int fd = OpenRegular(path, st);
+    if (fd < 0)
+        return false;
+    if (stamp)
+        *stamp = StampOf(st);
+    // The size is a hint only: the file may grow or shrink while we read.
+    QByteArray data;
+    qsizetype filled = 0;
+    for (qsizetype want = st.st_size > 0 ? qsizetype(st.st_size) + 1 : 4096;; want *= 2) {
+        data.resize(want);
+        const qsizetype n = ReadFully(fd, data.data() + filled, want - filled);
+        if (n < 0) {
+            ::close(fd);
+            return false;
+        }
+        filled += n;
+        if (filled < want)
+            break;
+    }
+    ::close(fd);
+    data.truncate(filled);
+    bytes = std::move(data);
+    return true;
+}
+
+bool CRegularFile::HasContent(const QString& path, QByteArrayView bytes, CFileStamp& stamp) {
+    struct stat st;
+    const int fd = OpenRegular(path, st);
+    if (fd < 0)
+        return false;
+    stamp = StampOf(st);
+    bool same = st.st_size == bytes.size();
+    constexpr qsizetype kChunk = 256 * 1024;
+    static thread_local QByteArray buffer(kChunk + 1, Qt::Uninitialized);
+    for (qsizetype offset = 0; same;) {
+        // One byte more than expected, to notice a file that grew since the fstat.
+        const qsizetype want = std::min(kChunk, bytes.size() - offset + 1);
+        const qsizetype n = ReadFully(fd, buffer.data(), want);
+        if (n < 0 || n > bytes.size() - offset ||
+            (n > 0 && std::memcmp(buffer.constData(), bytes.data() + offset, size_t(n)) != 0)) {
+            same = false;
+        } else if (n < want) {
+            same = offset + n == bytes.size(); // the end of the file
+            break;
+        }
+        offset += n;
+    }
+    ::close(fd);
+    return same;
+}
+
+std::int64_t CRegularFile::NowNs() {
+    struct timespec ts;
+    ::clock_gettime(CLOCK_REALTIME, &ts);
+    return static_cast<std::int64_t>(ts.tv_sec) * 1'000'000'000 + ts.tv_nsec;
+}

@@ -1,0 +1,276 @@
+#include "TextCodec.h"
+
+#include "RegularFile.h"
+
+#include <QStringDecoder>
+#include <QStringEncoder>
+#include <cstdint>
+#include <cstring>
+
+namespace {
+
+using Encoding = CTextCodec::Encoding;
+using Flag = QStringConverter::Flag;
+
+// Qt's decoders skip a leading BOM by default; ours strips the file's BOM itself and wants
+// any further U+FEFF kept as text.
+QStringDecoder MakeDecoder(Encoding encoding, QStringConverter::Flags flags) {
+    flags |= Flag::ConvertInitialBom;
+    switch (encoding) {
+    case Encoding::Utf8:
+    case Encoding::Utf8Bom:
+        return QStringDecoder(QStringConverter::Utf8, flags);
+    case Encoding::Utf16LE:
+        return QStringDecoder(QStringConverter::Utf16LE, flags);
+    case Encoding::Utf16BE:
+        return QStringDecoder(QStringConverter::Utf16BE, flags);
+    case Encoding::Cp932:
+        break;
+    }
+    return QStringDecoder("CP932", flags);
+}
+
+QStringEncoder MakeEncoder(Encoding encoding) {
+    // Stateless: an unpaired surrogate at the end must be an error, not a pending state.
+    const QStringConverter::Flags flags = Flag::Stateless;
+    switch (encoding) {
+    case Encoding::Utf8:
+    case Encoding::Utf8Bom:
+        return QStringEncoder(QStringConverter::Utf8, flags);
+    case Encoding::Utf16LE:
+        return QStringEncoder(QStringConverter::Utf16LE, flags);
+    case Encoding::Utf16BE:
+        return QStringEncoder(QStringConverter::Utf16BE, flags);
+    case Encoding::Cp932:
+        break;
+    }
+    return QStringEncoder("CP932", flags);
+}
+
+// A line break in the file's encoding. Decoding one after the real bytes flushes a broken
+// sequence at their end as a replacement character; none of our decoders swallows it.
+QByteArrayView Sentinel(Encoding encoding) {
+    switch (encoding) {
+    case Encoding::Utf16LE:
+        return QByteArrayView("\n\0", 2);
+    case Encoding::Utf16BE:
+        return QByteArrayView("\0\n", 2);
+    default:
+        return QByteArrayView("\n", 1);
+    }
+}
+
+// The code unit at byte offset `i`: one byte, or two in the file's byte order.
+unsigned UnitAt(QByteArrayView bytes, qsizetype i, Encoding encoding) {
+    const auto* p = reinterpret_cast<const unsigned char*>(bytes.data()) + i;
+    switch (encoding) {
+    case Encoding::Utf16LE:
+        return (unsigned(p[1]) << 8) | p[0];
+    case Encoding::Utf16BE:
+        return (unsigned(p[0]) << 8) | p[1];
+    default:
+        return p[0];
+    }
+}
+
+bool IsContinuation(unsigned char c) {
+    return (c & 0xC0) == 0x80;
+}
+
+} // namespace
+
+CTextCodec::CTextCodec(Encoding encoding) : m_encoding(encoding) {}
+
+int CTextCodec::unitSize() const {
+    return (m_encoding == Encoding::Utf16LE || m_encoding == Encoding::Utf16BE) ? 2 : 1;
+}
+
+QString CTextCodec::decode(QByteArrayView bytes) const {
+    QString out;
+    decodeInto(bytes, out);
+    return out;
+}
+
+void CTextCodec::decodeInto(QByteArrayView bytes, QString& out) const {
+    // A UTF-16 file of odd length ends in half a unit: it becomes one replacement character.
+    const int unit = unitSize();
+    const bool dangling = unit == 2 && (bytes.size() % 2) != 0;
+    if (dangling)
+        bytes.chop(1);
+    // Decoding ends with a line break, so that a broken sequence at the end is flushed the
+    // same way whether a line is decoded alone or within the whole file. Everything up to
+    // the last break in the bytes already ends with one; only the rest is copied to add it.
+    qsizetype split = bytes.size();
+    while (split > 0 && UnitAt(bytes, split - unit, m_encoding) != '\n' &&
+           UnitAt(bytes, split - unit, m_encoding) != '\r')
+        split -= unit;
+    QByteArray tail;
+    tail.reserve(bytes.size() - split + unit);
+    tail.append(bytes.sliced(split));
+    tail.append(Sentinel(m_encoding));
+
+    QStringDecoder decoder = MakeDecoder(m_encoding, {});
+    out.resize(decoder.requiredSpace(split) + decoder.requiredSpace(tail.size()) + 1);
+    QChar* const begin = out.data();
+    QChar* end = decoder.appendToBuffer(begin, bytes.first(split));
+    end = decoder.appendToBuffer(end, tail);
+    if (end > begin && end[-1] == u'\n')
+        --end; // the sentinel itself
+    if (dangling)
+        *end++ = QChar(QChar::ReplacementCharacter);
+    out.truncate(end - begin);
+}
+
+bool CTextCodec::encode(QStringView text, QByteArray& out) const {
+    // Fresh converters each time: ICU's error flag survives resetState().
+    QStringEncoder encoder = MakeEncoder(m_encoding);
+    if (!encoder.isValid())
+        return false;
+    out = encoder.encode(text);
+    if (encoder.hasError())
+        return false;
+    // ICU maps some characters one way only (U+301C to 0x8160, which reads back as U+FF5E);
+    // such a write would not read back as written, so it counts as "cannot hold".
+    QStringDecoder decoder = MakeDecoder(m_encoding, Flag::Stateless);
+    const QString back = decoder.decode(out);
+    return !decoder.hasError() && back == text;
+}
+
+CTextCodec::Encoding CTextCodec::Detect(QByteArrayView bytes) {
+    const auto at = [&](qsizetype i) { return static_cast<unsigned char>(bytes[i]); };
+    if (bytes.size() >= 2 && at(0) == 0xFF && at(1) == 0xFE)
+        return Encoding::Utf16LE;
+    if (bytes.size() >= 2 && at(0) == 0xFE && at(1) == 0xFF)
+        return Encoding::Utf16BE;
+    if (bytes.size() >= 3 && at(0) == 0xEF && at(1) == 0xBB && at(2) == 0xBF)
+        return Encoding::Utf8Bom;
+    return IsValidUtf8(bytes) ? Encoding::Utf8 : Encoding::Cp932;
+}
+
+bool CTextCodec::IsValidUtf8(QByteArrayView bytes) {
+    const auto* p = reinterpret_cast<const unsigned char*>(bytes.data());
+    const auto* const end = p + bytes.size();
+    while (p < end) {
+        // Most INI text is ASCII: skip it eight bytes at a time.
+        while (end - p >= 8) {
+            std::uint64_t word;
+            std::memcpy(&word, p, 8);
+            if (word & 0x8080808080808080ULL)
+                break;
+            p += 8;
+        }
+        if (p == end)
+            break;
+        const unsigned char c = *p;
+        if (c < 0x80) {
+            ++p;
+            continue;
+        }
+        int trail;
+        unsigned char low = 0x80, high = 0xBF; // range of the first trail byte
+        if (c >= 0xC2 && c <= 0xDF) {
+            trail = 1;
+        } else if (c >= 0xE0 && c <= 0xEF) {
+            trail = 2;
+            if (c == 0xE0)
+                low = 0xA0; // overlong
+            else if (c == 0xED)
+                high = 0x9F; // surrogates
+        } else if (c >= 0xF0 && c <= 0xF4) {
+            trail = 3;
+            if (c == 0xF0)
+                low = 0x90; // overlong
+            else if (c == 0xF4)
+                high = 0x8F; // beyond U+10FFFF
+        } else {
+            return false;
+        }
+        if (end - p <= trail || p[1] < low || p[1] > high)
+            return false;
+        for (int i = 2; i <= trail; ++i) {
+            if (!IsContinuation(p[i]))
+                return false;
+        }
+        p += trail + 1;
+    }
+    return true;
+}
+
+QByteArray CTextCodec::Bom(Encoding encoding) {
+    switch (encoding) {
+    case Encoding::Utf16LE:
+        return QByteArray("\xFF\xFE", 2);
+    case Encoding::Utf16BE:
+        return QByteArray("\xFE\xFF", 2);
+    case Encoding::Utf8Bom:
+        return QByteArray("\xEF\xBB\xBF", 3);
+    case Encoding::Utf8:
+    case Encoding::Cp932:
+        break;
+    }
+    return QByteArray();
+}
+
+CTextCodec::LineEnd CTextCodec::DominantLineEnd(QByteArrayView payload, Encoding encoding) {
+    qsizetype crlf = 0, lf = 0, cr = 0;
+    const auto count = [&](auto unitAt, qsizetype units) {
+        for (qsizetype i = 0; i < units; ++i) {
+            const unsigned u = unitAt(i);
+            if (u > '\r')
+                continue;
+            if (u == '\n') {
+                ++lf;
+            } else if (u == '\r') {
+                if (i + 1 < units && unitAt(i + 1) == '\n') {
+                    ++crlf;
+                    ++i;
+                } else {
+                    ++cr;
+                }
+            }
+        }
+    };
+    const auto* p = reinterpret_cast<const unsigned char*>(payload.data());
+    if (CTextCodec(encoding).unitSize() == 1) {
+        count([p](qsizetype i) { return unsigned(p[i]); }, payload.size());
+    } else {
+        const int high = encoding == Encoding::Utf16BE ? 0 : 1;
+        count(
+            [p, high](qsizetype i) { return unsigned(p[2 * i + high]) << 8 | p[2 * i + 1 - high]; },
+            payload.size() / 2);
+    }
+    if (lf > crlf && lf > cr)
+        return LineEnd::Lf;
+    if (cr > crlf && cr > lf)
+        return LineEnd::Cr;
+    return LineEnd::CrLf;
+}
+
+QStringView CTextCodec::LineEndText(LineEnd lineEnd) {
+    switch (lineEnd) {
+    case LineEnd::Lf:
+        return u"\n";
+    case LineEnd::Cr:
+        return u"\r";
+    case LineEnd::CrLf:
+        break;
+    }
+    return u"\r\n";
+}
+
+CDecodedText CTextCodec::DecodeBytes(QByteArrayView bytes) {
+    CDecodedText result;
+    result.encoding = Detect(bytes);
+    const QByteArrayView payload = bytes.sliced(Bom(result.encoding).size());
+    result.lineEnd = DominantLineEnd(payload, result.encoding);
+    result.text = CTextCodec(result.encoding).decode(payload);
+    return result;
+}
+
+bool CTextCodec::DecodeFile(const QString& path, CDecodedText& out) {
+    QByteArray bytes;
+    if (!CRegularFile::Read(path, bytes))
+        return false;
+    out = DecodeBytes(bytes);
+    return true;
+}
