@@ -18,9 +18,10 @@ function(quillet_add_test)
 endfunction()
 
 # quillet_add_benchmark(NAME <target> SOURCES <files...> LIBS <libs...>)
+# Benchmarks stay out of the default build: make bench builds and runs them.
 function(quillet_add_benchmark)
   cmake_parse_arguments(B "" "NAME" "SOURCES;LIBS" ${ARGN})
-  add_executable(${B_NAME} ${B_SOURCES})
+  add_executable(${B_NAME} EXCLUDE_FROM_ALL ${B_SOURCES})
   target_link_libraries(${B_NAME} PRIVATE ${B_LIBS} benchmark::benchmark)
   add_dependencies(benchmarks ${B_NAME})
 endfunction()
