@@ -45,7 +45,7 @@ CListCtrlBase::CListCtrlBase(QWidget* parent) : CListCtrlEx(parent) {
             [this](int logicalIndex) { AutoSizeColumn(logicalIndex); });
     // Resizing or moving a column moves every cell: the row header's edit marks and the
     // editor follow on the next paint.
-    connect(m_pHeader, &QHeaderView::sectionPressed, this, [this](int) { EndEdit(); });
+    m_pHeader->viewport()->installEventFilter(this);
 
     m_pRowHeader = new CRowHeader(parent);
     m_pRowHeader->Attach(this);
@@ -59,6 +59,8 @@ CListCtrlBase::CListCtrlBase(QWidget* parent) : CListCtrlEx(parent) {
     m_listBox = std::make_unique<CListBoxEx>(nullptr);
 
     setFocusPolicy(Qt::StrongFocus);
+    // A composition typed on the grid opens the editor and goes on into it.
+    setAttribute(Qt::WA_InputMethodEnabled, true);
     UpdateRowHeight();
     if (parent)
         AttachWindow();

@@ -214,8 +214,33 @@ protected:
     void focusOutEvent(QFocusEvent* event) override;
     void scrollContentsBy(int dx, int dy) override;
     bool eventFilter(QObject* watched, QEvent* event) override;
+    bool event(QEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
+    void keyReleaseEvent(QKeyEvent* event) override;
+    void mousePressEvent(QMouseEvent* event) override;
+    void mouseMoveEvent(QMouseEvent* event) override;
+    void mouseReleaseEvent(QMouseEvent* event) override;
+    void mouseDoubleClickEvent(QMouseEvent* event) override;
+    void inputMethodEvent(QInputMethodEvent* event) override;
 
 private:
+    bool HeaderPressWhileEditing(QMouseEvent* event);
+    // Keys and mouse.
+    void MoveCurrentCell(int nItem, int nCol);
+    int MoveTarget(int nSetting, int dRow, int dCol, int* pRow, int* pCol) const;
+    bool MoveByTabOrEnter(int nSetting, bool bShift, bool bTab);
+    void MoveByArrow(int nKey, Qt::KeyboardModifiers mods);
+    void ExtendByArrow(QKeyEvent* event);
+    void MoveHomeEnd(bool bEnd, bool bCtrl, bool bShift);
+    bool MoveByPage(QKeyEvent* event);
+    bool HandleEditorKey(QKeyEvent* event);
+    bool HandleGridKey(QKeyEvent* event);
+    bool StartSpacePress(int nItem, int nCol);
+    bool StartEditByTyping(QChar ch);
+    bool StartMousePress(int nItem, int nCol);
+    void ActOnPressedCell(int nItem, int nCol, int nButtonEvent);
+    void RightPress(const QPoint& pt, int nItem, int nCol);
+
     // Editing: the drop-down list or the edit box over a cell; closing whichever is open.
     bool OpenChoiceList(int nItem, int nCol, QRect rc, CHeaderData* pData, COLORREF crText,
                         COLORREF crBack);

@@ -158,7 +158,9 @@ void CListCtrlBase::DrawItem(DRAWITEMSTRUCT* dis) {
     QPainter& p = *dis->pDC;
     const int nItem = dis->itemID;
     const int viewWidth = viewport()->width();
-    const QRect rowArea = QRect(0, dis->rcItem.top(), viewWidth, dis->rcItem.height() + 1);
+    // The row spans its columns; what lies right of them belongs to the list-view's background.
+    const int rowsRight = std::min(viewWidth, m_pHeader->length() - GetScrollX());
+    const QRect rowArea = QRect(0, dis->rcItem.top(), rowsRight, dis->rcItem.height() + 1);
     p.fillRect(rowArea, ToQColor(GetKeyColor(CK_BACK)));
     p.setFont(GetGridFont());
     p.setBrush(Qt::NoBrush);
@@ -230,7 +232,7 @@ void CListCtrlBase::paintEvent(QPaintEvent* event) {
     if (!GetItemRect(last, &row, LVIR_BOUNDS) || row.bottom() + 1 >= viewport()->height())
         return;
     QPainter painter(viewport());
-    painter.setClipRect(QRect(0, row.bottom() + 1, viewport()->width(), 1));
+    painter.setClipRect(QRect(0, row.bottom() + 1, m_pHeader->length() - GetScrollX(), 1));
     DRAWITEMSTRUCT dis;
     dis.itemID = last;
     dis.rcItem = row;

@@ -3,12 +3,16 @@
 #include "grid/ListCtrlBase.h"
 
 #include "grid/EditEx.h"
+#include "grid/HeaderCtrlEx.h"
 #include "grid/ListBoxEx.h"
 #include "grid/RowHeader.h"
 
 #include <QApplication>
 #include <QEvent>
 #include <QFontMetrics>
+#include <QKeyEvent>
+#include <QMouseEvent>
+#include <QTimer>
 
 namespace Pelmo {
 
@@ -209,9 +213,16 @@ bool CListCtrlBase::CancelEdit() {
         MapIndexToId(row) == m_nPendingRowId) {
         // A new row that never received a value goes again, without a notification.
         const unsigned id = m_nPendingRowId;
+        const bool hadFocus = GetItemState(row, LVIS_FOCUSED) & LVIS_FOCUSED;
         const bool follow = m_bFollowFocus;
         m_bFollowFocus = false;
         CListCtrl::DeleteItem(row);
+        // The cell stays where it was on screen: on the append row that moved up into it.
+        if (hadFocus && GetItemCount() > 0 && m_nCurCol >= 0) {
+            const int next = std::min(row, GetItemCount() - 1);
+            SetItemState(next, LVIS_FOCUSED | LVIS_SELECTED, LVIS_FOCUSED | LVIS_SELECTED);
+            SetSelectionMark(next);
+        }
         m_bFollowFocus = follow;
         RemoveRowRecords(id);
         if (m_pRowHeader)
@@ -268,11 +279,42 @@ void CListCtrlBase::ToggleCheckBox(int nItem, int nCol) {
     SendGridNotify(GN_CELLCHANGED, nItem, nCol, event);
 }
 
+bool CListCtrlBase::HeaderPressWhileEditing(QMouseEvent* event) {
+    const bool left = event->button() == Qt::LeftButton;
+    if (!IsEditing() || (!left && event->button() != Qt::RightButton))
+        return false;
+    const int editRow = m_nEditRow;
+    const int editCol = m_nEditCol;
+    EndEdit();
+    const int col = m_pHeader->logicalIndexAt(event->position().toPoint());
+    // A refusal swallows the press, so the header neither sorts nor starts a resize.
+    return m_pfnClickEdit &&
+           !m_pfnClickEdit(this, editRow, editCol, -1, col, left, m_pClickEditData);
+}
+
 bool CListCtrlBase::eventFilter(QObject* watched, QEvent* event) {
+    if (watched == m_pHeader->viewport() && event->type() == QEvent::MouseButtonPress &&
+        HeaderPressWhileEditing(static_cast<QMouseEvent*>(event)))
+        return true;
+    // Enter, Tab and Escape in the editor end the edit; everything else is the editor's.
+    if (watched == m_edit.get() && event->type() == QEvent::KeyPress && m_edit->IsWindow() &&
+        HandleEditorKey(static_cast<QKeyEvent*>(event)))
+        return true;
     // The editor losing the focus commits it, unless the grid itself is closing it.
     if (watched == m_edit.get() && event->type() == QEvent::FocusOut && m_edit->IsWindow() &&
         !m_bClosingEdit) {
-        EndEdit();
+        // A click into the grid moves the focus before the grid sees the press; the press
+        // itself commits (and asks the click callback), so only make sure nothing stays open
+        // should the press land elsewhere, on the frame for instance.
+        const auto* focus = static_cast<QFocusEvent*>(event);
+        if (focus->reason() == Qt::MouseFocusReason && QApplication::focusWidget() == this) {
+            QTimer::singleShot(0, this, [this] {
+                if (m_edit->IsWindow() && !m_edit->hasFocus())
+                    EndEdit();
+            });
+        } else {
+            EndEdit();
+        }
     }
     return CListCtrlEx::eventFilter(watched, event);
 }

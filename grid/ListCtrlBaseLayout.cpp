@@ -62,7 +62,8 @@ void CListCtrlBase::AttachWindow() {
         SetCancelWindow(parent, true);
         SetCancelWindow(parent->window(), true);
     }
-    SetHeaderDragDrop(false);
+    // The header offers dragging exactly when the list-view allows reordering.
+    SetHeaderDragDrop(GetHeaderDragDrop());
     SetAppendRow(false);
     if (m_pRowHeader && m_pRowHeader->parentWidget() != parent) {
         m_pRowHeader->setParent(parent);

@@ -1,0 +1,607 @@
+// Keyboard and mouse: the current cell and its movement, opening editors, check boxes and
+// buttons, and the notifications the parent acts on (delete, copy, paste, right-click).
+#include "grid/ListCtrlBase.h"
+
+#include "grid/EditEx.h"
+
+#include <QApplication>
+#include <QClipboard>
+#include <QInputMethodEvent>
+#include <QKeyEvent>
+#include <QMimeData>
+#include <QMouseEvent>
+
+namespace Pelmo {
+
+// ---------------------------------------------------------------- current cell
+
+void CListCtrlBase::MoveCurrentCell(int nItem, int nCol) {
+    // SetCurrentCell records the pair without reporting it; a move the user made is
+    // reported when it changed the pair.
+    const int lastRow = m_nLastRow;
+    const int lastCol = m_nLastCol;
+    if (!SetCurrentCell(nItem, nCol, true, false))
+        return;
+    if (nItem != lastRow || nCol != lastCol)
+        SendGridNotify(GN_CURCELLCHANGED, nItem, nCol, GE_CURCELL);
+}
+
+int CListCtrlBase::MoveTarget(int nSetting, int dRow, int dCol, int* pRow, int* pCol) const {
+    const int rows = GetItemCount();
+    const QList<int> order = GetColumnOrderArray();
+    const int last = int(order.size()) - 1;
+    int row = std::max(0, GetNextItem(-1, LVNI_FOCUSED));
+    int pos = std::max(0, int(order.indexOf(m_nCurCol)));
+    row += dRow;
+    pos += dCol;
+    const bool beforeStart = (row == 0 && pos < 0) || (row < 0 && pos == 0);
+    const bool pastEnd = (row >= rows && pos == last) || (row == rows - 1 && pos > last);
+    if (beforeStart || pastEnd) {
+        switch (nSetting & 0x300) {
+        case 0x100:
+            row = beforeStart ? rows - 1 : 0;
+            pos = beforeStart ? last : 0;
+            break;
+        case 0x200:
+            return -1;
+        default:
+            row = beforeStart ? 0 : rows - 1;
+            pos = beforeStart ? 0 : last;
+            break;
+        }
+    }
+    if (nSetting & 0x10) {
+        if (pos < 0) {
+            pos = last;
+            --row;
+        } else if (pos > last) {
+            pos = 0;
+            ++row;
+        } else if (row < 0) {
+            row = rows - 1;
+            --pos;
+        } else if (row >= rows) {
+            row = 0;
+            ++pos;
+        }
+    }
+    *pRow = std::clamp(row, 0, rows - 1);
+    *pCol = order.value(std::clamp(pos, 0, last), 0);
+    return 0;
+}
+
+bool CListCtrlBase::MoveByTabOrEnter(int nSetting, bool bShift, bool bTab) {
+    int dRow = 0;
+    int dCol = 0;
+    const int sign = bShift ? -1 : 1;
+    switch (nSetting & 7) {
+    case 0:
+        dCol = -sign;
+        break;
+    case 1:
+        dCol = sign;
+        break;
+    case 2:
+        dRow = sign;
+        break;
+    case 3:
+        dRow = -sign;
+        break;
+    case 4:
+        return !bTab; // Tab passes on; Enter stays put but is consumed
+    default:
+        return true;
+    }
+    if (GetItemCount() == 0 || GetNextItem(-1, LVNI_FOCUSED) < 0 || m_nCurCol < 0)
+        return !bTab;
+    int row = 0;
+    int col = 0;
+    if (MoveTarget(nSetting, dRow, dCol, &row, &col) < 0)
+        return false;
+    if (m_bRowSelect && (GetItemState(row, LVIS_SELECTED) & LVIS_SELECTED)) {
+        // Within a row selection only the focus and the current column move.
+        m_nCurCol = col;
+        SetItemState(row, LVIS_FOCUSED, LVIS_FOCUSED);
+        ScrollCellIntoView(row, col);
+        ReportCurrentCell();
+        RedrawGrid();
+    } else {
+        MoveCurrentCell(row, col);
+    }
+    return true;
+}
+
+void CListCtrlBase::MoveByArrow(int nKey, Qt::KeyboardModifiers mods) {
+    const int rows = GetItemCount();
+    if (rows == 0)
+        return;
+    const QList<int> order = GetColumnOrderArray();
+    const int focused = std::max(0, GetNextItem(-1, LVNI_FOCUSED));
+    const int col = m_nCurCol >= 0 ? m_nCurCol : order.value(0, 0);
+    if (mods & Qt::ControlModifier) {
+        if (nKey == Qt::Key_Right || nKey == Qt::Key_Left)
+            MoveCurrentCell(focused, nKey == Qt::Key_Right ? order.last() : order.first());
+        else
+            MoveCurrentCell(nKey == Qt::Key_Down ? rows - 1 : 0, col);
+        return;
+    }
+    int setting = m_nRightMove;
+    int dRow = 0;
+    int dCol = 0;
+    switch (nKey) {
+    case Qt::Key_Left:
+        setting = m_nLeftMove;
+        dCol = -1;
+        break;
+    case Qt::Key_Right:
+        dCol = 1;
+        break;
+    case Qt::Key_Up:
+        setting = m_nUpMove;
+        dRow = -1;
+        break;
+    default:
+        setting = m_nDownMove;
+        dRow = 1;
+        break;
+    }
+    if (m_nCurCol < 0)
+        m_nCurCol = col;
+    int row = 0;
+    int target = 0;
+    if (MoveTarget(setting, dRow, dCol, &row, &target) == 0)
+        MoveCurrentCell(row, target);
+}
+
+void CListCtrlBase::MoveHomeEnd(bool bEnd, bool bCtrl, bool bShift) {
+    const int rows = GetItemCount();
+    const QList<int> order = GetColumnOrderArray();
+    if (rows == 0 || order.isEmpty())
+        return;
+    const int focused = std::max(0, GetNextItem(-1, LVNI_FOCUSED));
+    const int col = bEnd ? order.last() : order.first();
+    if (!(bShift && m_bMultiSelect)) {
+        int row = focused;
+        if (bCtrl)
+            row = bEnd ? rows - 1 : 0;
+        MoveCurrentCell(row, col);
+        return;
+    }
+    m_bRowSelect = true;
+    m_nCurCol = col;
+    int target = focused;
+    if (bCtrl) {
+        const int from = bEnd ? focused : 0;
+        const int to = bEnd ? rows - 1 : focused;
+        SetItemState(-1, 0, LVIS_SELECTED);
+        for (int i = from; i <= to; ++i)
+            SetItemState(i, LVIS_SELECTED, LVIS_SELECTED);
+        target = bEnd ? rows - 1 : 0;
+        SetItemState(target, LVIS_FOCUSED, LVIS_FOCUSED);
+    } else {
+        SetItemState(focused, LVIS_SELECTED, LVIS_SELECTED);
+    }
+    ScrollCellIntoView(target, col);
+    ReportCurrentCell();
+    RedrawGrid();
+}
+
+bool CListCtrlBase::MoveByPage(QKeyEvent* event) {
+    const int rows = GetItemCount();
+    const QList<int> order = GetColumnOrderArray();
+    if (rows == 0 || order.isEmpty())
+        return false;
+    const bool down = event->key() == Qt::Key_PageDown;
+    const int focused = std::max(0, GetNextItem(-1, LVNI_FOCUSED));
+    const int top = GetTopIndex();
+    const int perPage = GetCountPerPage();
+    int target = 0;
+    if (down) {
+        const int lastVisible = top + perPage - 1;
+        target = std::min(rows - 1, focused < lastVisible ? lastVisible : focused + perPage - 1);
+    } else {
+        target = focused > top ? top : std::max(0, focused - perPage + 1);
+    }
+    const int col = m_nCurCol >= 0 ? m_nCurCol : order.first();
+    if ((event->modifiers() & Qt::ShiftModifier) && m_bMultiSelect) {
+        // The list-view extends the selection; the grid only keeps the cell in view.
+        m_bRowSelect = true;
+        m_nCurCol = col;
+        ScrollCellIntoView(target, col);
+        CListCtrlEx::keyPressEvent(event);
+        return true;
+    }
+    MoveCurrentCell(target, col);
+    return true;
+}
+
+void CListCtrlBase::ExtendByArrow(QKeyEvent* event) {
+    const int rows = GetItemCount();
+    if (rows == 0)
+        return;
+    const int key = event->key();
+    m_bRowSelect = true;
+    if (m_nCurCol < 0)
+        m_nCurCol = GetColumnOrderArray().value(0, 0);
+    if (key == Qt::Key_Up || key == Qt::Key_Down) {
+        // Extending by rows is the list-view's own work, from the selection mark.
+        const int focused = std::max(0, GetNextItem(-1, LVNI_FOCUSED));
+        const int next = std::clamp(focused + (key == Qt::Key_Down ? 1 : -1), 0, rows - 1);
+        ScrollCellIntoView(next, m_nCurCol);
+        CListCtrlEx::keyPressEvent(event);
+        RedrawGrid();
+        return;
+    }
+    const int setting = key == Qt::Key_Left ? m_nLeftMove : m_nRightMove;
+    int row = 0;
+    int col = 0;
+    if (MoveTarget(setting, 0, key == Qt::Key_Left ? -1 : 1, &row, &col) < 0)
+        return;
+    const int previous = GetNextItem(-1, LVNI_FOCUSED);
+    if (previous >= 0 && previous < GetSelectionMark())
+        SetItemState(previous, 0, LVIS_SELECTED);
+    m_nCurCol = col;
+    SetItemState(row, LVIS_SELECTED | LVIS_FOCUSED, LVIS_SELECTED | LVIS_FOCUSED);
+    ScrollCellIntoView(row, col);
+    ReportCurrentCell();
+    RedrawGrid();
+}
+
+// ---------------------------------------------------------------- keys
+
+bool CListCtrlBase::HandleEditorKey(QKeyEvent* event) {
+    const int key = event->key();
+    const bool shift = event->modifiers() & Qt::ShiftModifier;
+    switch (key) {
+    case Qt::Key_Escape:
+        CancelEdit();
+        return true;
+    case Qt::Key_Return:
+    case Qt::Key_Enter:
+    case Qt::Key_Tab:
+    case Qt::Key_Backtab: {
+        const bool tab = key == Qt::Key_Tab || key == Qt::Key_Backtab;
+        const int row = m_nEditRow;
+        const int col = m_nEditCol;
+        EndEdit();
+        if (m_pfnKeyMove && !m_pfnKeyMove(this, row, col, tab ? 9 : 13,
+                                          shift || key == Qt::Key_Backtab, m_pKeyMoveData))
+            return true;
+        MoveByTabOrEnter(tab ? m_nTabMove : m_nEnterMove, shift || key == Qt::Key_Backtab, tab);
+        return true;
+    }
+    default:
+        return false;
+    }
+}
+
+bool CListCtrlBase::HandleGridKey(QKeyEvent* event) {
+    const int key = event->key();
+    const Qt::KeyboardModifiers mods = event->modifiers();
+    const bool ctrl = mods & Qt::ControlModifier;
+    const bool shift = mods & Qt::ShiftModifier;
+    int row = -1;
+    int col = -1;
+    const bool current = GetCurrentCell(&row, &col, true);
+    switch (key) {
+    case Qt::Key_Tab:
+    case Qt::Key_Backtab:
+        return MoveByTabOrEnter(m_nTabMove, shift || key == Qt::Key_Backtab, true);
+    case Qt::Key_Return:
+    case Qt::Key_Enter:
+        MoveByTabOrEnter(m_nEnterMove, shift, false);
+        return true;
+    case Qt::Key_Left:
+    case Qt::Key_Right:
+    case Qt::Key_Up:
+    case Qt::Key_Down:
+        if (shift && m_bMultiSelect && !ctrl)
+            ExtendByArrow(event);
+        else
+            MoveByArrow(key, mods);
+        return true;
+    case Qt::Key_Home:
+    case Qt::Key_End:
+        MoveHomeEnd(key == Qt::Key_End, ctrl, shift);
+        return true;
+    case Qt::Key_PageUp:
+    case Qt::Key_PageDown:
+        return MoveByPage(event);
+    case Qt::Key_F2:
+        BeginEdit(-1, -1);
+        return true;
+    case Qt::Key_F4:
+        if (current && !IsCellReadOnly(row, col)) {
+            const CHeaderData* data = GetHeaderDataByIndex(col);
+            if (data && data->m_nKind == KIND_CHOICE)
+                BeginEdit(row, col);
+        }
+        return true;
+    case Qt::Key_Backspace:
+        if (BeginEdit(-1, -1) && m_edit->IsWindow())
+            m_edit->clear();
+        return true;
+    case Qt::Key_Delete:
+        SendGridNotify(GN_DELETE, 0, 0, GE_DELETE);
+        return true;
+    case Qt::Key_Space:
+        if (!ctrl && current && StartSpacePress(row, col))
+            return true;
+        break;
+    default:
+        break;
+    }
+    if (ctrl && key == Qt::Key_C) {
+        SendGridNotify(GN_COPY, 0, 0, GE_COPY);
+        return true;
+    }
+    if (ctrl && key == Qt::Key_V) {
+        const QMimeData* data = QApplication::clipboard()->mimeData();
+        if (data && data->hasText())
+            SendPasteNotify(data->text());
+        return true;
+    }
+    if (ctrl && key == Qt::Key_A) {
+        SelectAllRows();
+        return true;
+    }
+    if (!ctrl && !event->text().isEmpty() && event->text().at(0).isPrint())
+        return StartEditByTyping(event->text().at(0));
+    return false;
+}
+
+bool CListCtrlBase::StartSpacePress(int nItem, int nCol) {
+    const CHeaderData* data = GetHeaderDataByIndex(nCol);
+    if (!data || (data->m_nKind != KIND_CHECKBOX && data->m_nKind != KIND_BUTTON) ||
+        IsCellReadOnly(nItem, nCol))
+        return false;
+    m_press.bTracking = false;
+    m_press.bPushed = true;
+    m_press.nRow = nItem;
+    m_press.nCol = nCol;
+    RedrawRow(nItem);
+    return true;
+}
+
+bool CListCtrlBase::StartEditByTyping(QChar ch) {
+    int row = -1;
+    int col = -1;
+    if (!GetCurrentCell(&row, &col, true))
+        return false;
+    const CHeaderData* data = GetHeaderDataByIndex(col);
+    if (!data || data->m_nKind != KIND_TEXT)
+        return false;
+    QChar insert = ch;
+    if (!m_edit->FilterChar(ch, &insert, row, col))
+        return true; // refused: the keystroke vanishes
+    if (!BeginEdit(row, col, true))
+        return false;
+    m_edit->setText(QString(insert));
+    m_edit->show();
+    m_edit->setFocus(Qt::OtherFocusReason);
+    m_edit->setCursorPosition(1);
+    m_edit->setModified(true);
+    return true;
+}
+
+void CListCtrlBase::keyPressEvent(QKeyEvent* event) {
+    if (HandleGridKey(event)) {
+        event->accept();
+        return;
+    }
+    if (event->key() == Qt::Key_Tab || event->key() == Qt::Key_Backtab) {
+        event->ignore(); // the dialog moves the focus on
+        return;
+    }
+    CListCtrlEx::keyPressEvent(event);
+}
+
+void CListCtrlBase::keyReleaseEvent(QKeyEvent* event) {
+    if (event->key() == Qt::Key_Space && !event->isAutoRepeat() && m_press.bPushed &&
+        !m_press.bTracking) {
+        const int row = m_press.nRow;
+        const int col = m_press.nCol;
+        m_press.bPushed = false;
+        RedrawRow(row);
+        int curRow = -1;
+        int curCol = -1;
+        if (GetCurrentCell(&curRow, &curCol, true) && curRow == row && curCol == col)
+            ActOnPressedCell(row, col, GE_BUTTON_SPACE);
+        return;
+    }
+    CListCtrlEx::keyReleaseEvent(event);
+}
+
+bool CListCtrlBase::event(QEvent* event) {
+    // Tab must reach keyPressEvent instead of moving the focus straight away.
+    if (event->type() == QEvent::KeyPress) {
+        auto* key = static_cast<QKeyEvent*>(event);
+        if (key->key() == Qt::Key_Tab || key->key() == Qt::Key_Backtab) {
+            keyPressEvent(key);
+            if (key->isAccepted())
+                return true;
+            // Not ours: the focus moves on. Accepted afterwards, or the window would take the
+            // same Tab once more and move the focus a second time.
+            const bool moved = CListCtrlEx::event(event);
+            key->accept();
+            return moved;
+        }
+    }
+    return CListCtrlEx::event(event);
+}
+
+void CListCtrlBase::inputMethodEvent(QInputMethodEvent* event) {
+    const bool text = !event->preeditString().isEmpty() || !event->commitString().isEmpty();
+    if (text && !IsEditing() && BeginEdit(-1, -1) && m_edit->IsWindow()) {
+        // The composition replaces what the cell held.
+        m_edit->selectAll();
+        QApplication::sendEvent(m_edit.get(), event);
+        return;
+    }
+    CListCtrlEx::inputMethodEvent(event);
+}
+
+// ---------------------------------------------------------------- mouse
+
+void CListCtrlBase::ActOnPressedCell(int nItem, int nCol, int nButtonEvent) {
+    const CHeaderData* data = GetHeaderDataByIndex(nCol);
+    if (!data)
+        return;
+    if (data->m_nKind == KIND_CHECKBOX)
+        ToggleCheckBox(nItem, nCol);
+    else if (data->m_nKind == KIND_BUTTON)
+        SendGridNotify(GN_BUTTONCLICK, nItem, nCol, nButtonEvent);
+}
+
+bool CListCtrlBase::StartMousePress(int nItem, int nCol) {
+    const CHeaderData* data = GetHeaderDataByIndex(nCol);
+    if (!data || (data->m_nKind != KIND_CHECKBOX && data->m_nKind != KIND_BUTTON))
+        return false;
+    if (IsCellReadOnly(nItem, nCol)) {
+        if (data->m_nKind == KIND_BUTTON)
+            return true; // swallowed
+        MoveCurrentCell(nItem, nCol);
+        setFocus(Qt::MouseFocusReason);
+        return true;
+    }
+    m_press.bTracking = true;
+    m_press.bPushed = true;
+    m_press.nRow = nItem;
+    m_press.nCol = nCol;
+    if (data->m_nKind == KIND_CHECKBOX)
+        MoveCurrentCell(nItem, nCol);
+    setFocus(Qt::MouseFocusReason);
+    RedrawRow(nItem);
+    return true;
+}
+
+void CListCtrlBase::mousePressEvent(QMouseEvent* event) {
+    const bool left = event->button() == Qt::LeftButton;
+    const bool right = event->button() == Qt::RightButton;
+    if (!left && !right) {
+        CListCtrlEx::mousePressEvent(event);
+        return;
+    }
+    const QPoint pt = event->position().toPoint();
+    int col = -1;
+    int row = SubItemHitTest(pt, &col);
+    if (IsEditing()) {
+        const int editRow = m_nEditRow;
+        const int editCol = m_nEditCol;
+        EndEdit();
+        row = SubItemHitTest(pt, &col); // the edit may have added or removed rows
+        if (row < 0)
+            return;
+        if (m_pfnClickEdit &&
+            !m_pfnClickEdit(this, editRow, editCol, row, col, left, m_pClickEditData))
+            return;
+    }
+    if (row < 0 || col < 0)
+        return;
+    const Qt::KeyboardModifiers mods = event->modifiers();
+    const bool extend = mods & (Qt::ControlModifier | Qt::ShiftModifier);
+    if (left && !extend && StartMousePress(row, col))
+        return;
+    if (right) {
+        RightPress(pt, row, col);
+        return;
+    }
+    if (extend && m_bMultiSelect) {
+        m_bRowSelect = true;
+        m_nCurCol = col;
+        CListCtrlEx::mousePressEvent(event);
+        if (GetSelectedCount() == 0)
+            m_bRowSelect = false;
+        ScrollCellIntoView(row, col);
+        ReportCurrentCell();
+        return;
+    }
+    MoveCurrentCell(row, col);
+    setFocus(Qt::MouseFocusReason);
+    if (IsOnDropButton(pt, row, col))
+        BeginEdit(row, col);
+}
+
+void CListCtrlBase::RightPress(const QPoint& pt, int nItem, int nCol) {
+    m_ptRButton = pt;
+    m_nRButtonRow = nItem;
+    m_nRButtonCol = nCol;
+    const int state = GetCellSelectState(nItem, nCol);
+    if (!m_bRowSelect) {
+        if (state == 2) {
+            SetItemState(nItem, LVIS_SELECTED, LVIS_SELECTED);
+            RedrawRow(nItem);
+        } else if (state != 3) {
+            MoveCurrentCell(nItem, nCol);
+        }
+    } else if (state == 1) {
+        m_nCurCol = nCol;
+        SetItemState(nItem, LVIS_FOCUSED, LVIS_FOCUSED);
+        ReportCurrentCell();
+        RedrawGrid();
+    } else if (state == 2) {
+        SetItemState(-1, 0, LVIS_SELECTED);
+        SetItemState(nItem, LVIS_SELECTED, LVIS_SELECTED);
+        RedrawGrid();
+    } else if (state == 0) {
+        MoveCurrentCell(nItem, nCol);
+    }
+    setFocus(Qt::MouseFocusReason);
+}
+
+void CListCtrlBase::mouseMoveEvent(QMouseEvent* event) {
+    const QPoint pt = event->position().toPoint();
+    if (m_press.bTracking) {
+        int col = -1;
+        const int row = SubItemHitTest(pt, &col);
+        const bool over = row == m_press.nRow && col == m_press.nCol;
+        if (over != m_press.bPushed) {
+            m_press.bPushed = over;
+            RedrawRow(m_press.nRow);
+        }
+        return;
+    }
+    if (m_ptRButton.x() != -1 &&
+        (std::abs(pt.x() - m_ptRButton.x()) > 4 || std::abs(pt.y() - m_ptRButton.y()) > 4))
+        m_ptRButton = QPoint(-1, -1);
+    CListCtrlEx::mouseMoveEvent(event);
+}
+
+void CListCtrlBase::mouseReleaseEvent(QMouseEvent* event) {
+    const QPoint pt = event->position().toPoint();
+    int col = -1;
+    const int row = SubItemHitTest(pt, &col);
+    if (event->button() == Qt::LeftButton && m_press.bTracking) {
+        const int pressRow = m_press.nRow;
+        const int pressCol = m_press.nCol;
+        m_press.bTracking = false;
+        m_press.bPushed = false;
+        RedrawRow(pressRow);
+        if (row == pressRow && col == pressCol)
+            ActOnPressedCell(row, col, GE_BUTTON_CLICK);
+        return;
+    }
+    if (event->button() == Qt::RightButton && m_ptRButton.x() != -1) {
+        m_ptRButton = QPoint(-1, -1);
+        if (row >= 0 && row == m_nRButtonRow && col == m_nRButtonCol)
+            SendGridNotify(GN_RCLICK, row, col, GE_RCLICK_CELL);
+        return;
+    }
+    CListCtrlEx::mouseReleaseEvent(event);
+}
+
+void CListCtrlBase::mouseDoubleClickEvent(QMouseEvent* event) {
+    if (event->button() != Qt::LeftButton)
+        return;
+    const QPoint pt = event->position().toPoint();
+    int col = -1;
+    const int row = SubItemHitTest(pt, &col);
+    if (row < 0 || col < 0)
+        return;
+    // A double-click on a check box or button acts a second time.
+    if (StartMousePress(row, col))
+        return;
+    BeginEdit(row, col);
+}
+
+} // namespace Pelmo
