@@ -223,6 +223,20 @@ void CListCtrlBase::ExtendByArrow(QKeyEvent* event) {
     m_bRowSelect = true;
     if (m_nCurCol < 0)
         m_nCurCol = GetColumnOrderArray().value(0, 0);
+    if ((key == Qt::Key_Up || key == Qt::Key_Down) && (event->modifiers() & Qt::ControlModifier)) {
+        // From the selection mark to the first or last row.
+        const int focused = std::max(0, GetNextItem(-1, LVNI_FOCUSED));
+        const int mark = GetSelectionMark() >= 0 ? GetSelectionMark() : focused;
+        const int target = key == Qt::Key_Down ? rows - 1 : 0;
+        SetItemState(-1, 0, LVIS_SELECTED);
+        for (int i = std::min(mark, target); i <= std::max(mark, target); ++i)
+            SetItemState(i, LVIS_SELECTED, LVIS_SELECTED);
+        SetItemState(target, LVIS_FOCUSED, LVIS_FOCUSED);
+        ScrollCellIntoView(target, m_nCurCol);
+        ReportCurrentCell();
+        RedrawGrid();
+        return;
+    }
     if (key == Qt::Key_Up || key == Qt::Key_Down) {
         // Extending by rows is the list-view's own work, from the selection mark.
         const int focused = std::max(0, GetNextItem(-1, LVNI_FOCUSED));
@@ -295,7 +309,7 @@ bool CListCtrlBase::HandleGridKey(QKeyEvent* event) {
     case Qt::Key_Right:
     case Qt::Key_Up:
     case Qt::Key_Down:
-        if (shift && m_bMultiSelect && !ctrl)
+        if (shift && m_bMultiSelect)
             ExtendByArrow(event);
         else
             MoveByArrow(key, mods);

@@ -6,6 +6,7 @@
 
 #include <QHeaderView>
 #include <QLineEdit>
+#include <QTest>
 
 using namespace Pelmo;
 
@@ -580,4 +581,22 @@ TEST_F(GridTest, DestroyingTheGridWhileEditingIsSafe) {
     grid = nullptr;
     QApplication::processEvents();
     SUCCEED();
+}
+
+TEST_F(GridTest, ControlShiftDownSelectsFromTheMarkToTheLastRow) {
+    Fill(2, 6);
+    grid->SetCurrentCell(2, 1, false, false);
+    grid->setFocus();
+    QTest::keyClick(grid, Qt::Key_Down, Qt::ControlModifier | Qt::ShiftModifier);
+    EXPECT_TRUE(grid->IsRowSelect());
+    EXPECT_EQ(grid->GetSelectedCount(), 4); // rows 2 to 5
+    EXPECT_FALSE(grid->GetItemState(1, LVIS_SELECTED));
+    int row = -1;
+    int col = -1;
+    grid->GetCurrentCell(&row, &col, true);
+    EXPECT_EQ(row, 5);
+    EXPECT_EQ(col, 1);
+    QTest::keyClick(grid, Qt::Key_Up, Qt::ControlModifier | Qt::ShiftModifier);
+    EXPECT_EQ(grid->GetSelectedCount(), 3); // rows 0 to 2
+    EXPECT_TRUE(grid->GetItemState(0, LVIS_FOCUSED));
 }
