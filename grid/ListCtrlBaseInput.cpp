@@ -30,6 +30,8 @@ int CListCtrlBase::MoveTarget(int nSetting, int dRow, int dCol, int* pRow, int* 
     const int rows = GetItemCount();
     const QList<int> order = GetColumnOrderArray();
     const int last = int(order.size()) - 1;
+    if (rows == 0 || last < 0)
+        return -1;
     int row = std::max(0, GetNextItem(-1, LVNI_FOCUSED));
     int pos = std::max(0, int(order.indexOf(m_nCurCol)));
     row += dRow;
@@ -113,9 +115,9 @@ bool CListCtrlBase::MoveByTabOrEnter(int nSetting, bool bShift, bool bTab) {
 
 void CListCtrlBase::MoveByArrow(int nKey, Qt::KeyboardModifiers mods) {
     const int rows = GetItemCount();
-    if (rows == 0)
-        return;
     const QList<int> order = GetColumnOrderArray();
+    if (rows == 0 || order.isEmpty())
+        return;
     const int focused = std::max(0, GetNextItem(-1, LVNI_FOCUSED));
     const int col = m_nCurCol >= 0 ? m_nCurCol : order.value(0, 0);
     if (mods & Qt::ControlModifier) {
@@ -217,7 +219,7 @@ bool CListCtrlBase::MoveByPage(QKeyEvent* event) {
 
 void CListCtrlBase::ExtendByArrow(QKeyEvent* event) {
     const int rows = GetItemCount();
-    if (rows == 0)
+    if (rows == 0 || GetColumnCount() == 0)
         return;
     const int key = event->key();
     m_bRowSelect = true;

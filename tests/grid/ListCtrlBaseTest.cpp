@@ -600,3 +600,18 @@ TEST_F(GridTest, ControlShiftDownSelectsFromTheMarkToTheLastRow) {
     EXPECT_EQ(grid->GetSelectedCount(), 3); // rows 0 to 2
     EXPECT_TRUE(grid->GetItemState(0, LVIS_FOCUSED));
 }
+
+TEST_F(GridTest, KeysAndClicksOnAGridWithoutColumnsDoNothing) {
+    ASSERT_EQ(grid->InsertItem(0, QStringLiteral("orphan")), 0);
+    grid->setFocus();
+    for (int key : {Qt::Key_Right, Qt::Key_Down, Qt::Key_Home, Qt::Key_End, Qt::Key_PageDown,
+                    Qt::Key_Tab, Qt::Key_Return, Qt::Key_F2, Qt::Key_Space, Qt::Key_A}) {
+        QTest::keyClick(grid, Qt::Key(key));
+        QTest::keyClick(grid, Qt::Key(key), Qt::ShiftModifier);
+        QTest::keyClick(grid, Qt::Key(key), Qt::ControlModifier | Qt::ShiftModifier);
+    }
+    QTest::mouseClick(grid->viewport(), Qt::LeftButton, Qt::NoModifier, QPoint(5, 5));
+    QTest::mouseDClick(grid->viewport(), Qt::LeftButton, Qt::NoModifier, QPoint(5, 5));
+    EXPECT_FALSE(grid->IsEditing());
+    EXPECT_EQ(grid->m_nCurCol, -1);
+}
