@@ -107,7 +107,11 @@ CListBoxEx* CListBoxEx::GetOpenList() {
 void CListBoxEx::Create(QWidget* pParent, const QFont& font) {
     // A tool-tip window is never activated, also not by the offscreen and X11 platforms,
     // which activate every other kind of top-level window when it is shown.
-    setParent(pParent, Qt::ToolTip | Qt::FramelessWindowHint | Qt::WindowDoesNotAcceptFocus);
+    const Qt::WindowFlags flags =
+        Qt::ToolTip | Qt::FramelessWindowHint | Qt::WindowDoesNotAcceptFocus;
+    // Reparenting recreates the native window; the grid creates its list on every opening.
+    if (parentWidget() != pParent || windowFlags() != flags)
+        setParent(pParent, flags);
     setAttribute(Qt::WA_ShowWithoutActivating);
     setFont(font);
     m_bWindow = true;
