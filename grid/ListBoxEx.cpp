@@ -6,6 +6,7 @@
 #include <QKeyEvent>
 #include <QMouseEvent>
 #include <QPainter>
+#include <QPointer>
 #include <QScreen>
 #include <QStyledItemDelegate>
 #include <QTimerEvent>
@@ -226,8 +227,11 @@ void CListBoxEx::Commit() {
     if (!m_bWindow)
         return;
     m_bCommitted = true;
+    const QPointer<CListBoxEx> self(this); // the client's end-edit handling may delete the grid
     if (m_pOwner)
         m_pOwner->EndEdit();
+    if (!self)
+        return;
     // The grid closes the list; without a grid, or should it not, the list must not stay up
     // with the input still routed to it.
     if (m_bWindow)
@@ -238,8 +242,11 @@ void CListBoxEx::Cancel() {
     if (!m_bWindow)
         return;
     m_bCancelled = true;
+    const QPointer<CListBoxEx> self(this); // the client's end-edit handling may delete the grid
     if (m_pOwner)
         m_pOwner->CancelEdit();
+    if (!self)
+        return;
     if (m_bWindow)
         DestroyWindow();
 }
