@@ -1,0 +1,263 @@
+#include "tests/grid/GridInputFixture.h"
+
+#include <QInputMethodEvent>
+#include <QLineEdit>
+#include <functional>
+
+using namespace Pelmo;
+
+namespace {
+
+bool RefuseBad(CListCtrlEx*, int, int, const QString& text, QString* pStore, void*) {
+    if (text.contains(QStringLiteral("bad")))
+        return false;
+    *pStore = text;
+    return true;
+}
+
+int CompareDescending(quintptr l1, quintptr l2, quintptr) {
+    return l1 < l2 ? 1 : (l1 > l2 ? -1 : 0);
+}
+
+} // namespace
+
+class GridEditFlowTest : public GridInputTest {
+protected:
+    std::vector<unsigned> Codes() const {
+        std::vector<unsigned> codes;
+        for (const auto& n : notes) {
+            if (n.code != GN_CURCELLCHANGED)
+                codes.push_back(n.code);
+        }
+        return codes;
+    }
+    void Preedit(QWidget* target, const QString& text) {
+        QInputMethodEvent event(text, {});
+        QApplication::sendEvent(target, &event);
+    }
+    void Commit(QWidget* target, const QString& text) {
+        QInputMethodEvent event;
+        event.setCommitString(text);
+        QApplication::sendEvent(target, &event);
+    }
+};
+
+// ---------------------------------------------------------------- the append row
+
+TEST_F(GridEditFlowTest, AppendRowBecomesAPendingRowThenAnOrdinaryRow) {
+    Fill(2, 1);
+    grid->SetAppendRow(true);
+    StartAt(1, 0);
+    Type(QStringLiteral("n"));
+    ASSERT_TRUE(EditOpen());
+    // Opening an editor on the append row made a new append row below it.
+    EXPECT_EQ(grid->GetItemCount(), 3);
+    ASSERT_EQ(NotesOf(GN_APPENDROW).size(), 1u);
+    EXPECT_EQ(NotesOf(GN_APPENDROW)[0].nRow, 2);
+    EXPECT_EQ(NotesOf(GN_APPENDROW)[0].nCol, -1);
+    EXPECT_EQ(grid->GetEditState(1), 1);
+    EXPECT_EQ(grid->GetEditState(2), 3);
+
+    // Cancelled before it got a value: the half-made row goes, silently.
+    Key(Qt::Key_Escape);
+    EXPECT_EQ(grid->GetItemCount(), 2);
+    EXPECT_EQ(grid->GetEditState(1), 3);
+    EXPECT_EQ(Codes(), (std::vector<unsigned>{GN_APPENDROW}));
+
+    // Committed: event 2 for the row that is now ordinary; Enter then moves onto the new
+    // append row.
+    notes.clear();
+    Type(QStringLiteral("n"));
+    Key(Qt::Key_Return);
+    EXPECT_EQ(grid->GetItemCount(), 3);
+    EXPECT_EQ(grid->GetItemText(1, 0), QStringLiteral("n"));
+    EXPECT_EQ(Codes(), (std::vector<unsigned>{GN_APPENDROW, GN_CELLCHANGED}));
+    const auto changed = NotesOf(GN_CELLCHANGED);
+    ASSERT_EQ(changed.size(), 1u);
+    EXPECT_EQ(changed[0].nEvent, GE_APPEND_EDITED);
+    EXPECT_EQ(changed[0].nRow, 1);
+    EXPECT_EQ(changed[0].nCol, 0);
+    EXPECT_EQ(grid->GetEditState(1), 0);
+    EXPECT_EQ(grid->GetEditState(2), 3);
+    EXPECT_EQ(Current(), Cell(2, 0));
+    EXPECT_FALSE(grid->IsRowReadOnly(1));
+
+    // In append mode even an unchanged text is stored and reported (as event 1 for a row
+    // that is already ordinary).
+    notes.clear();
+    StartAt(1, 1);
+    Key(Qt::Key_F2);
+    Key(Qt::Key_Return);
+    ASSERT_EQ(NotesOf(GN_CELLCHANGED).size(), 1u);
+    EXPECT_EQ(NotesOf(GN_CELLCHANGED)[0].nEvent, GE_EDITED);
+    EXPECT_EQ(grid->GetItemCount(), 3);
+}
+
+TEST_F(GridEditFlowTest, RefusedCommitOfAPendingRowRemovesIt) {
+    Fill(1, 1);
+    grid->SetEndEditCallback(&RefuseBad, nullptr);
+    grid->SetAppendRow(true);
+    StartAt(1, 0);
+    Type(QStringLiteral("bad"));
+    EXPECT_EQ(grid->GetItemCount(), 3);
+    Key(Qt::Key_Return);
+    EXPECT_FALSE(grid->IsEditing());
+    EXPECT_EQ(grid->GetItemCount(), 2);
+    EXPECT_EQ(grid->GetEditState(1), 3);
+    EXPECT_TRUE(NotesOf(GN_CELLCHANGED).empty());
+    EXPECT_FALSE(grid->GetModified());
+
+    // On an ordinary row the cell keeps its old text.
+    StartAt(0, 0);
+    Type(QStringLiteral("bad"));
+    Key(Qt::Key_Tab);
+    EXPECT_EQ(grid->GetItemText(0, 0), QStringLiteral("r0c0"));
+    EXPECT_TRUE(NotesOf(GN_CELLCHANGED).empty());
+}
+
+TEST_F(GridEditFlowTest, CancelNextEndEditTurnsExactlyOneEnterIntoACancel) {
+    Fill(1, 2);
+    grid->CancelNextEndEdit();
+    StartAt(0, 0);
+    Type(QStringLiteral("x"));
+    Key(Qt::Key_Return);
+    EXPECT_EQ(grid->GetItemText(0, 0), QStringLiteral("r0c0"));
+    EXPECT_EQ(Current(), Cell(1, 0)); // the movement still follows
+    Type(QStringLiteral("y"));
+    Key(Qt::Key_Return);
+    EXPECT_EQ(grid->GetItemText(1, 0), QStringLiteral("y"));
+}
+
+TEST_F(GridEditFlowTest, ChoiceListWithNothingSelectedCommitsTheEmptyKey) {
+    Fill(2, 1);
+    const QStringList items = {QStringLiteral("a|Alpha"), QStringLiteral("b|Beta")};
+    grid->SetColumnChoiceList(1, &items, 5, QLatin1Char('|'));
+    StartAt(0, 1);
+    Key(Qt::Key_F4);
+    ASSERT_TRUE(ListOpen());
+    EXPECT_EQ(grid->GetListBox()->GetCurSel(), -1); // "r0c1" is no key
+    Key(Qt::Key_Return);
+    EXPECT_EQ(grid->GetItemText(0, 1), QString());
+    ASSERT_EQ(NotesOf(GN_CELLCHANGED).size(), 1u);
+}
+
+// ---------------------------------------------------------------- what ends an editor
+
+TEST_F(GridEditFlowTest, OperationsEndAnOpenEditorTheRightWay) {
+    struct Case {
+        const char* name;
+        std::function<void(CListCtrlBase*)> op;
+        bool commits;
+    };
+    const std::vector<Case> cases = {
+        {"InsertColumn", [](CListCtrlBase* g) { g->InsertColumn(3, QStringLiteral("D")); }, true},
+        {"DeleteColumn", [](CListCtrlBase* g) { g->DeleteColumn(2); }, true},
+        {"SetFont", [](CListCtrlBase* g) { g->SetFont(QStringLiteral("IPAGothic"), 12, 0, 0); },
+         true},
+        {"SetHeaderLines", [](CListCtrlBase* g) { g->SetHeaderLines(2); }, true},
+        {"SortItems", [](CListCtrlBase* g) { g->SortItems(&CompareDescending, 0); }, true},
+        {"kind change", [](CListCtrlBase* g) { g->SetColumnButton(0); }, true},
+        {"resize", [](CListCtrlBase* g) { g->SetGridSize(300, 200); }, true},
+        {"DeleteItem", [](CListCtrlBase* g) { g->DeleteItem(1); }, false},
+        {"DeleteAllItems", [](CListCtrlBase* g) { g->DeleteAllItems(); }, false},
+        {"SetAppendRow", [](CListCtrlBase* g) { g->SetAppendRow(true); }, false},
+        {"read-only cell", [](CListCtrlBase* g) { g->SetCellReadOnly(0, 0, true); }, false},
+        {"BeginEdit elsewhere", [](CListCtrlBase* g) { g->BeginEdit(1, 1); }, false},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        TearDown();
+        notes.clear();
+        SetUp();
+        Fill(3, 2);
+        for (int r = 0; r < 2; ++r)
+            grid->SetItemData(r, quintptr(r));
+        StartAt(0, 0);
+        Type(QStringLiteral("typed"));
+        ASSERT_TRUE(EditOpen());
+        c.op(grid);
+        EXPECT_FALSE(EditOpen() && grid->m_nEditRow == 0 && grid->m_nEditCol == 0);
+        EXPECT_EQ(NotesOf(GN_CELLCHANGED).size(), c.commits ? 1u : 0u);
+        bool found = false;
+        for (int r = 0; r < grid->GetItemCount(); ++r)
+            found = found || grid->GetItemText(r, 0) == QStringLiteral("typed");
+        EXPECT_EQ(found, c.commits);
+    }
+}
+
+TEST_F(GridEditFlowTest, FocusLeavingTheGridCancelsTheOpenList) {
+    Fill(2, 1);
+    const QStringList items = {QStringLiteral("a|Alpha")};
+    grid->SetColumnChoiceList(1, &items, 5, QLatin1Char('|'));
+    auto* other = new QLineEdit(parent.get());
+    other->show();
+    StartAt(0, 1);
+    Key(Qt::Key_F4);
+    ASSERT_TRUE(ListOpen());
+    grid->GetListBox()->SetCurSel(0);
+    other->setFocus();
+    QApplication::processEvents();
+    EXPECT_FALSE(grid->IsEditing());
+    EXPECT_EQ(grid->GetItemText(0, 1), QStringLiteral("r0c1"));
+}
+
+TEST_F(GridEditFlowTest, ScrollingCommitsTheEditBox) {
+    Fill(2, 60);
+    StartAt(0, 0);
+    Type(QStringLiteral("s"));
+    grid->Scroll(0, grid->GetRowHeight() * 3);
+    EXPECT_FALSE(grid->IsEditing());
+    EXPECT_EQ(grid->GetItemText(0, 0), QStringLiteral("s"));
+}
+
+// ---------------------------------------------------------------- input method
+
+TEST_F(GridEditFlowTest, PendingCompositionIsCommittedWithTheEdit) {
+    Fill(2, 2);
+    StartAt(0, 0);
+    Key(Qt::Key_F2);
+    ASSERT_TRUE(EditOpen());
+    Key(Qt::Key_End);
+    Preedit(grid->GetEdit(), QStringLiteral("かな"));
+    EXPECT_EQ(grid->GetEdit()->text(), QStringLiteral("r0c0")); // still composing
+    Key(Qt::Key_Return);
+    EXPECT_EQ(grid->GetItemText(0, 0), QStringLiteral("r0c0かな"));
+    ASSERT_EQ(NotesOf(GN_CELLCHANGED).size(), 1u);
+
+    // The same when a click ends the edit.
+    StartAt(0, 1);
+    Key(Qt::Key_F2);
+    Key(Qt::Key_End);
+    Preedit(grid->GetEdit(), QStringLiteral("漢"));
+    Click(1, 0);
+    EXPECT_EQ(grid->GetItemText(0, 1), QStringLiteral("r0c1漢"));
+    EXPECT_EQ(Current(), Cell(1, 0));
+}
+
+TEST_F(GridEditFlowTest, CompositionOnTheGridStartsAnEditReplacingTheText) {
+    Fill(2, 2);
+    int editTextCalls = 0;
+    grid->SetEditTextCallback(
+        [](CListCtrlEx*, int, int, const QString&, QString*, void* p) {
+            ++*static_cast<int*>(p);
+            return false;
+        },
+        &editTextCalls);
+    StartAt(1, 1);
+    Preedit(grid, QStringLiteral("に"));
+    ASSERT_TRUE(EditOpen());
+    EXPECT_TRUE(grid->GetEdit()->hasFocus());
+    EXPECT_EQ(editTextCalls, 1);
+    // The composition replaces the whole selected text; later input goes to the editor.
+    Commit(FocusTarget(), QStringLiteral("日本"));
+    EXPECT_EQ(grid->GetEdit()->text(), QStringLiteral("日本"));
+    Preedit(FocusTarget(), QStringLiteral("ご"));
+    Key(Qt::Key_Return);
+    EXPECT_EQ(grid->GetItemText(1, 1), QStringLiteral("日本ご"));
+
+    // On a cell that cannot be edited the composition opens nothing.
+    grid->SetCellReadOnly(0, 0, true);
+    StartAt(0, 0);
+    Preedit(grid, QStringLiteral("に"));
+    EXPECT_FALSE(grid->IsEditing());
+}

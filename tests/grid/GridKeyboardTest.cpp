@@ -1,0 +1,504 @@
+#include "tests/grid/GridInputFixture.h"
+
+#include <QClipboard>
+#include <QLineEdit>
+
+using namespace Pelmo;
+
+namespace {
+
+struct KeyMoveLog {
+    int calls = 0;
+    int row = -1;
+    int col = -1;
+    int key = 0;
+    bool shift = false;
+    bool result = true;
+};
+
+bool LogKeyMove(CListCtrlEx*, int nRow, int nCol, int nKey, bool bShift, void* pData) {
+    auto* log = static_cast<KeyMoveLog*>(pData);
+    ++log->calls;
+    log->row = nRow;
+    log->col = nCol;
+    log->key = nKey;
+    log->shift = bShift;
+    return log->result;
+}
+
+bool ReplaceEditText(CListCtrlEx*, int, int, const QString&, QString* pEdit, void* pCalls) {
+    ++*static_cast<int*>(pCalls);
+    *pEdit = QStringLiteral("from callback");
+    return true;
+}
+
+bool RefuseDigits(CListCtrlEx*, int, int, QChar ch, QChar* pInsert, void*) {
+    if (ch.isDigit())
+        return false;
+    *pInsert = ch.toUpper();
+    return true;
+}
+
+} // namespace
+
+// ---------------------------------------------------------------- movement
+
+TEST_F(GridInputTest, ArrowsWrapLinesButStopAtTheEdges) {
+    Fill(3, 3);
+    StartAt(0, 2);
+    Key(Qt::Key_Right); // past the last column: first column of the next row
+    EXPECT_EQ(Current(), Cell(1, 0));
+    ASSERT_EQ(NotesOf(GN_CURCELLCHANGED).size(), 1u);
+    EXPECT_EQ(notes.back().nRow, 1);
+    EXPECT_EQ(notes.back().nCol, 0);
+    EXPECT_EQ(notes.back().nEvent, GE_CURCELL);
+
+    Key(Qt::Key_Left); // before the first column: last column of the previous row
+    EXPECT_EQ(Current(), Cell(0, 2));
+
+    StartAt(2, 2);
+    Key(Qt::Key_Right); // the last cell: the edge rule comes before the line wrap
+    EXPECT_EQ(Current(), Cell(2, 2));
+    EXPECT_TRUE(NotesOf(GN_CURCELLCHANGED).empty());
+    StartAt(0, 0);
+    Key(Qt::Key_Left);
+    EXPECT_EQ(Current(), Cell(0, 0));
+
+    // Down past the last row continues at the top of the next column.
+    StartAt(2, 0);
+    Key(Qt::Key_Down);
+    EXPECT_EQ(Current(), Cell(0, 1));
+    Key(Qt::Key_Up); // and back
+    EXPECT_EQ(Current(), Cell(2, 0));
+    EXPECT_TRUE(grid->GetItemState(2, LVIS_SELECTED) & LVIS_SELECTED);
+    EXPECT_FALSE(grid->IsRowSelect());
+}
+
+TEST_F(GridInputTest, EdgeWrapGoesAroundAndPlainSettingsClamp) {
+    Fill(3, 3);
+    grid->SetKeyMoves(-1, -1, 0, 0, 0x110, 0x110);
+    StartAt(2, 2);
+    Key(Qt::Key_Right);
+    EXPECT_EQ(Current(), Cell(0, 0));
+    Key(Qt::Key_Left);
+    EXPECT_EQ(Current(), Cell(2, 2));
+    // Without line wrap a step off the side stays in its row or column.
+    StartAt(1, 1);
+    Key(Qt::Key_Up);
+    Key(Qt::Key_Up);
+    EXPECT_EQ(Current(), Cell(0, 1));
+    Key(Qt::Key_Down);
+    Key(Qt::Key_Down);
+    Key(Qt::Key_Down);
+    EXPECT_EQ(Current(), Cell(2, 1));
+}
+
+TEST_F(GridInputTest, MovementFollowsTheDisplayOrder) {
+    Fill(3, 2);
+    grid->SetColumnOrderArray({2, 0, 1});
+    StartAt(0, 2); // the first column on screen
+    Key(Qt::Key_Right);
+    EXPECT_EQ(Current(), Cell(0, 0));
+    Key(Qt::Key_Right);
+    EXPECT_EQ(Current(), Cell(0, 1));
+    Key(Qt::Key_Right); // the last column on screen wraps to the first on screen
+    EXPECT_EQ(Current(), Cell(1, 2));
+    Key(Qt::Key_End);
+    EXPECT_EQ(Current(), Cell(1, 1));
+    Key(Qt::Key_Home);
+    EXPECT_EQ(Current(), Cell(1, 2));
+    Key(Qt::Key_Left, Qt::ControlModifier);
+    EXPECT_EQ(Current(), Cell(1, 2));
+    Key(Qt::Key_Right, Qt::ControlModifier);
+    EXPECT_EQ(Current(), Cell(1, 1));
+}
+
+TEST_F(GridInputTest, TabStaysAtTheRowEndAndCanLeaveTheGrid) {
+    Fill(3, 2);
+    auto* next = new QLineEdit(parent.get());
+    next->show();
+    QWidget::setTabOrder(grid, next);
+    StartAt(0, 2);
+    Key(Qt::Key_Tab); // setting 1 has no line wrap
+    EXPECT_EQ(Current(), Cell(0, 2));
+    EXPECT_TRUE(grid->hasFocus());
+    Key(Qt::Key_Tab, Qt::ShiftModifier);
+    EXPECT_EQ(Current(), Cell(0, 1));
+
+    StartAt(1, 2);
+    Key(Qt::Key_Tab); // the last cell with setting 1: stays, focus stays
+    EXPECT_EQ(Current(), Cell(1, 2));
+    EXPECT_TRUE(grid->hasFocus());
+
+    grid->SetKeyMoves(0x201, -1, -1, -1, -1, -1);
+    Key(Qt::Key_Tab);
+    EXPECT_TRUE(next->hasFocus());
+    EXPECT_EQ(Current(), Cell(1, 2));
+
+    // Away from the last cell 0x201 moves like 1.
+    StartAt(0, 0);
+    Key(Qt::Key_Tab);
+    EXPECT_EQ(Current(), Cell(0, 1));
+    EXPECT_TRUE(grid->hasFocus());
+}
+
+TEST_F(GridInputTest, TabOnAnEmptyGridMovesTheFocusOn) {
+    Fill(2, 0);
+    auto* next = new QLineEdit(parent.get());
+    next->show();
+    QWidget::setTabOrder(grid, next);
+    FocusGrid();
+    Key(Qt::Key_Tab);
+    EXPECT_TRUE(next->hasFocus());
+    EXPECT_TRUE(notes.empty());
+}
+
+TEST_F(GridInputTest, EnterMovesDownAndShiftEnterUp) {
+    Fill(2, 3);
+    StartAt(0, 1);
+    Key(Qt::Key_Return);
+    EXPECT_EQ(Current(), Cell(1, 1));
+    Key(Qt::Key_Enter, Qt::ShiftModifier);
+    EXPECT_EQ(Current(), Cell(0, 1));
+    StartAt(2, 1);
+    Key(Qt::Key_Return); // the last row: stays
+    EXPECT_EQ(Current(), Cell(2, 1));
+    EXPECT_TRUE(NotesOf(GN_CURCELLCHANGED).empty());
+}
+
+TEST_F(GridInputTest, HomeEndPageAndControlJumps) {
+    Fill(3, 40);
+    StartAt(5, 1);
+    Key(Qt::Key_Home);
+    EXPECT_EQ(Current(), Cell(5, 0));
+    Key(Qt::Key_End);
+    EXPECT_EQ(Current(), Cell(5, 2));
+    Key(Qt::Key_End, Qt::ControlModifier);
+    EXPECT_EQ(Current(), Cell(39, 2));
+    Key(Qt::Key_Home, Qt::ControlModifier);
+    EXPECT_EQ(Current(), Cell(0, 0));
+    Key(Qt::Key_Down, Qt::ControlModifier);
+    EXPECT_EQ(Current(), Cell(39, 0));
+    Key(Qt::Key_Up, Qt::ControlModifier);
+    EXPECT_EQ(Current(), Cell(0, 0));
+
+    // Page Down goes to the last fully visible row first, then a page further.
+    const int perPage = grid->GetCountPerPage();
+    ASSERT_GT(perPage, 2);
+    StartAt(0, 1);
+    Key(Qt::Key_PageDown);
+    EXPECT_EQ(Current(), Cell(perPage - 1, 1));
+    Key(Qt::Key_PageDown);
+    EXPECT_EQ(Current(), Cell(2 * perPage - 2, 1));
+    EXPECT_GE(grid->GetTopIndex() + perPage - 1, 2 * perPage - 2);
+    // Page Up goes to the top visible row first.
+    const int top = grid->GetTopIndex();
+    Key(Qt::Key_PageUp);
+    EXPECT_EQ(Current(), Cell(top, 1));
+    Key(Qt::Key_End, Qt::ControlModifier);
+    Key(Qt::Key_PageDown);
+    EXPECT_EQ(Current(), Cell(39, 2));
+    EXPECT_EQ(NotesOf(GN_CURCELLCHANGED).size(), 4u); // the last Page Down did not move
+}
+
+TEST_F(GridInputTest, ShiftSelectsWholeRows) {
+    Fill(3, 6);
+    StartAt(1, 1);
+    Key(Qt::Key_Down, Qt::ShiftModifier);
+    Key(Qt::Key_Down, Qt::ShiftModifier);
+    EXPECT_TRUE(grid->IsRowSelect());
+    EXPECT_EQ(grid->GetSelectedCount(), 3);
+    EXPECT_EQ(Current(), Cell(3, 1));
+    ASSERT_FALSE(NotesOf(GN_CURCELLCHANGED).empty());
+    EXPECT_EQ(notes.back().nRow, 3);
+
+    // Shift+End keeps the rows, moves the current column to the last one.
+    Key(Qt::Key_End, Qt::ShiftModifier);
+    EXPECT_EQ(Current(), Cell(3, 2));
+    EXPECT_EQ(grid->GetSelectedCount(), 3);
+    // Ctrl+Shift+End selects from the focused row to the last row only.
+    Key(Qt::Key_End, Qt::ShiftModifier | Qt::ControlModifier);
+    EXPECT_EQ(Current(), Cell(5, 2));
+    EXPECT_EQ(grid->GetSelectedCount(), 3); // rows 3, 4 and 5
+    EXPECT_FALSE(grid->GetItemState(1, LVIS_SELECTED) & LVIS_SELECTED);
+    EXPECT_TRUE(grid->GetItemState(3, LVIS_SELECTED) & LVIS_SELECTED);
+
+    // A plain movement goes back to a single cell.
+    Key(Qt::Key_Up);
+    EXPECT_FALSE(grid->IsRowSelect());
+    EXPECT_EQ(grid->GetSelectedCount(), 1);
+    EXPECT_EQ(Current(), Cell(4, 2));
+
+    // Shift+Right past the row's end adds the next row.
+    StartAt(2, 2);
+    Key(Qt::Key_Right, Qt::ShiftModifier);
+    EXPECT_TRUE(grid->IsRowSelect());
+    EXPECT_EQ(Current(), Cell(3, 0));
+    EXPECT_EQ(grid->GetSelectedCount(), 2);
+
+    Key(Qt::Key_A, Qt::ControlModifier);
+    EXPECT_EQ(grid->GetSelectedCount(), 6);
+    EXPECT_TRUE(grid->IsRowSelect());
+}
+
+TEST_F(GridInputTest, WithoutMultiSelectShiftOnlyMoves) {
+    Fill(2, 4);
+    grid->EnableMultiSelect(false);
+    StartAt(0, 0);
+    Key(Qt::Key_Down, Qt::ShiftModifier);
+    EXPECT_FALSE(grid->IsRowSelect());
+    EXPECT_EQ(grid->GetSelectedCount(), 1);
+    EXPECT_EQ(Current(), Cell(1, 0));
+    Key(Qt::Key_A, Qt::ControlModifier);
+    EXPECT_EQ(grid->GetSelectedCount(), 1);
+}
+
+TEST_F(GridInputTest, KeysOnAnEmptyGridDoNothing) {
+    Fill(2, 0);
+    FocusGrid();
+    for (int key : {Qt::Key_Right, Qt::Key_Down, Qt::Key_Home, Qt::Key_End, Qt::Key_PageDown,
+                    Qt::Key_Return, Qt::Key_F2, Qt::Key_Backspace, Qt::Key_Space})
+        Key(key);
+    Type(QStringLiteral("a"));
+    EXPECT_FALSE(grid->IsEditing());
+    EXPECT_EQ(grid->GetItemCount(), 0);
+    EXPECT_TRUE(NotesOf(GN_CURCELLCHANGED).empty());
+}
+
+// ---------------------------------------------------------------- notifications
+
+TEST_F(GridInputTest, DeleteCopyAndPasteBecomeNotificationsOutsideTheEditor) {
+    Fill(2, 2);
+    QString pasted;
+    std::uint64_t length = 0;
+    grid->SetNotifyHandler([&](const GRIDNOTIFY& n) {
+        notes.push_back(n);
+        if (n.code == GN_PASTE) {
+            pasted = static_cast<const GRIDPASTENOTIFY&>(n).strText;
+            length = static_cast<const GRIDPASTENOTIFY&>(n).nLength;
+        }
+    });
+    QApplication::clipboard()->setText(QStringLiteral("x\ty\nz"));
+    StartAt(1, 1);
+    Key(Qt::Key_Delete);
+    Key(Qt::Key_C, Qt::ControlModifier);
+    Key(Qt::Key_V, Qt::ControlModifier);
+    ASSERT_EQ(notes.size(), 3u);
+    EXPECT_EQ(notes[0].code, GN_DELETE);
+    EXPECT_EQ(notes[0].nEvent, GE_DELETE);
+    EXPECT_EQ(notes[1].code, GN_COPY);
+    EXPECT_EQ(notes[1].nEvent, GE_COPY);
+    EXPECT_EQ(notes[2].code, GN_PASTE);
+    EXPECT_EQ(notes[2].nEvent, GE_PASTE);
+    EXPECT_EQ(notes[2].nRow, 0);
+    EXPECT_EQ(pasted, QStringLiteral("x\ty\nz"));
+    EXPECT_EQ(length, 5u);
+    EXPECT_EQ(grid->GetItemText(1, 1), QStringLiteral("r1c1")); // the parent does the work
+
+    // In the editor the same keys edit the text.
+    QApplication::clipboard()->setText(QStringLiteral("P"));
+    notes.clear();
+    Key(Qt::Key_F2);
+    ASSERT_TRUE(EditOpen());
+    Key(Qt::Key_End);
+    Key(Qt::Key_V, Qt::ControlModifier);
+    Key(Qt::Key_Home);
+    Key(Qt::Key_Delete);
+    EXPECT_EQ(grid->GetEdit()->text(), QStringLiteral("1c1P"));
+    EXPECT_TRUE(notes.empty());
+
+    // No text on the clipboard: Ctrl+V is still taken, but nothing is reported.
+    Key(Qt::Key_Escape);
+    QApplication::clipboard()->clear();
+    Key(Qt::Key_V, Qt::ControlModifier);
+    EXPECT_TRUE(NotesOf(GN_PASTE).empty());
+}
+
+// ---------------------------------------------------------------- starting an edit
+
+TEST_F(GridInputTest, KeysThatOpenTheEditor) {
+    Fill(2, 2);
+    int editTextCalls = 0;
+    grid->SetEditTextCallback(&ReplaceEditText, &editTextCalls);
+
+    StartAt(0, 1);
+    Key(Qt::Key_F2);
+    ASSERT_TRUE(EditOpen());
+    EXPECT_TRUE(grid->GetEdit()->hasFocus());
+    EXPECT_EQ(grid->GetEdit()->text(), QStringLiteral("from callback"));
+    EXPECT_EQ(editTextCalls, 1);
+    Key(Qt::Key_Escape);
+    EXPECT_FALSE(grid->IsEditing());
+    EXPECT_TRUE(grid->hasFocus());
+    EXPECT_EQ(grid->GetItemText(0, 1), QStringLiteral("r0c1"));
+
+    // Backspace opens it empty.
+    Key(Qt::Key_Backspace);
+    ASSERT_TRUE(EditOpen());
+    EXPECT_EQ(grid->GetEdit()->text(), QString());
+    Key(Qt::Key_Escape);
+
+    // A typed character opens it with that character, caret after it, and the edit-text
+    // callback is not asked.
+    editTextCalls = 0;
+    Type(QStringLiteral("漢"));
+    ASSERT_TRUE(EditOpen());
+    EXPECT_EQ(editTextCalls, 0);
+    EXPECT_EQ(grid->GetEdit()->text(), QStringLiteral("漢"));
+    EXPECT_EQ(grid->GetEdit()->cursorPosition(), 1);
+    EXPECT_TRUE(grid->GetEdit()->isModified());
+    Type(QStringLiteral("字"));
+    Key(Qt::Key_Return);
+    EXPECT_EQ(grid->GetItemText(0, 1), QStringLiteral("漢字"));
+    EXPECT_EQ(Current(), Cell(1, 1)); // Enter committed, then moved down
+    ASSERT_EQ(NotesOf(GN_CELLCHANGED).size(), 1u);
+    EXPECT_EQ(NotesOf(GN_CELLCHANGED)[0].nRow, 0);
+    EXPECT_EQ(NotesOf(GN_CELLCHANGED)[0].nCol, 1);
+}
+
+TEST_F(GridInputTest, TypingGoesThroughTheCharacterFilter) {
+    Fill(1, 1);
+    grid->SetCharFilter(&RefuseDigits, nullptr);
+    StartAt(0, 0);
+    Type(QStringLiteral("7"));
+    EXPECT_FALSE(grid->IsEditing());
+    Type(QStringLiteral("a"));
+    ASSERT_TRUE(EditOpen());
+    EXPECT_EQ(grid->GetEdit()->text(), QStringLiteral("A")); // the filter's replacement
+    Type(QStringLiteral("b9c"));
+    EXPECT_EQ(grid->GetEdit()->text(), QStringLiteral("ABC"));
+}
+
+TEST_F(GridInputTest, RefusedStartsLeaveEverythingAsItWas) {
+    Fill(3, 2);
+    grid->SetCellReadOnly(0, 0, true);
+    grid->SetColumnButton(2);
+    StartAt(0, 0);
+    Key(Qt::Key_F2);
+    Key(Qt::Key_Backspace);
+    Type(QStringLiteral("x"));
+    EXPECT_FALSE(grid->IsEditing());
+    EXPECT_EQ(grid->GetItemText(0, 0), QStringLiteral("r0c0"));
+    EXPECT_EQ(Current(), Cell(0, 0));
+    // F4 on a text cell does nothing, and is still taken.
+    StartAt(0, 1);
+    Key(Qt::Key_F4);
+    EXPECT_FALSE(grid->IsEditing());
+    StartAt(1, 2);
+    Key(Qt::Key_F2);
+    EXPECT_FALSE(grid->IsEditing());
+    EXPECT_TRUE(notes.empty());
+}
+
+TEST_F(GridInputTest, F4OpensTheChoiceList) {
+    Fill(2, 1);
+    const QStringList items = {QStringLiteral("a|Alpha"), QStringLiteral("b|Beta")};
+    grid->SetColumnChoiceList(1, &items, 5, QLatin1Char('|'));
+    StartAt(0, 1);
+    Key(Qt::Key_F4);
+    ASSERT_TRUE(ListOpen());
+    EXPECT_EQ(grid->GetEditState(0), 2);
+    EXPECT_TRUE(grid->hasFocus()); // the list never takes the focus
+    Key(Qt::Key_Down);
+    Key(Qt::Key_Return);
+    EXPECT_FALSE(grid->IsEditing());
+    EXPECT_EQ(grid->GetItemText(0, 1), QStringLiteral("a"));
+    EXPECT_EQ(Current(), Cell(0, 1)); // Enter went to the list, not to the grid
+}
+
+// ---------------------------------------------------------------- ending an edit by key
+
+TEST_F(GridInputTest, EnterAndTabCommitThenAskTheKeyMoveCallback) {
+    Fill(3, 3);
+    KeyMoveLog log;
+    grid->SetKeyMoveCallback(&LogKeyMove, &log);
+    StartAt(0, 0);
+    Key(Qt::Key_F2);
+    Type(QStringLiteral("x"));
+    Key(Qt::Key_Tab);
+    EXPECT_EQ(grid->GetItemText(0, 0), QStringLiteral("xr0c0")); // caret at the start
+    EXPECT_EQ(log.calls, 1);
+    EXPECT_EQ(log.key, 9);
+    EXPECT_FALSE(log.shift);
+    EXPECT_EQ(Current(), Cell(0, 1));
+
+    log.result = false; // the callback keeps the cursor where it is
+    Key(Qt::Key_F2);
+    Key(Qt::Key_Return, Qt::ShiftModifier);
+    EXPECT_EQ(log.calls, 2);
+    EXPECT_EQ(log.key, 13);
+    EXPECT_TRUE(log.shift);
+    EXPECT_EQ(log.row, 0);
+    EXPECT_EQ(log.col, 1);
+    EXPECT_EQ(Current(), Cell(0, 1));
+    EXPECT_FALSE(grid->IsEditing());
+    EXPECT_TRUE(grid->hasFocus());
+
+    // Without an open editor the callback is not asked.
+    Key(Qt::Key_Return);
+    EXPECT_EQ(log.calls, 2);
+    EXPECT_EQ(Current(), Cell(1, 1));
+}
+
+TEST_F(GridInputTest, EscapeCancelsAndTheCellKeepsItsText) {
+    Fill(1, 1);
+    StartAt(0, 0);
+    Type(QStringLiteral("new"));
+    Key(Qt::Key_Escape);
+    EXPECT_FALSE(grid->IsEditing());
+    EXPECT_EQ(grid->GetItemText(0, 0), QStringLiteral("r0c0"));
+    EXPECT_TRUE(NotesOf(GN_CELLCHANGED).empty());
+    EXPECT_FALSE(grid->GetModified());
+}
+
+// ---------------------------------------------------------------- check boxes and buttons
+
+TEST_F(GridInputTest, SpaceTogglesCheckBoxesAndPressesButtons) {
+    Fill(3, 2);
+    grid->SetColumnCheckBox(0);
+    grid->SetColumnButton(1);
+    grid->SetItemText(0, 0, QString());
+    StartAt(0, 0);
+    QTest::keyPress(grid, Qt::Key_Space);
+    EXPECT_TRUE(grid->m_press.bPushed); // shown pushed until the key comes up
+    EXPECT_EQ(grid->GetItemText(0, 0), QString());
+    QTest::keyRelease(grid, Qt::Key_Space);
+    EXPECT_FALSE(grid->m_press.bPushed);
+    EXPECT_EQ(grid->GetItemText(0, 0), QStringLiteral("1"));
+    ASSERT_EQ(NotesOf(GN_CELLCHANGED).size(), 1u);
+    EXPECT_EQ(notes.back().nEvent, GE_EDITED);
+    EXPECT_TRUE(grid->GetModified());
+
+    StartAt(1, 1);
+    Key(Qt::Key_Space);
+    ASSERT_EQ(NotesOf(GN_BUTTONCLICK).size(), 1u);
+    EXPECT_EQ(notes.back().nEvent, GE_BUTTON_SPACE);
+    EXPECT_EQ(notes.back().nRow, 1);
+    EXPECT_EQ(notes.back().nCol, 1);
+
+    // Read-only cells do not react; Space on a text cell types a blank.
+    grid->SetCellReadOnly(1, 0, true);
+    StartAt(1, 0);
+    Key(Qt::Key_Space);
+    EXPECT_TRUE(notes.empty());
+    EXPECT_EQ(grid->GetItemText(1, 0), QStringLiteral("1"));
+    StartAt(1, 2);
+    Key(Qt::Key_Space);
+    ASSERT_TRUE(EditOpen());
+    EXPECT_EQ(grid->GetEdit()->text(), QStringLiteral(" "));
+}
+
+TEST_F(GridInputTest, SpaceOnTheAppendRowCheckBoxMakesItARow) {
+    grid->InsertColumn(0, QStringLiteral("A"));
+    grid->SetColumnCheckBox(0);
+    grid->SetAppendRow(true);
+    StartAt(0, 0);
+    Key(Qt::Key_Space);
+    EXPECT_EQ(grid->GetItemText(0, 0), QStringLiteral("1"));
+    EXPECT_EQ(grid->GetItemCount(), 2);
+    ASSERT_EQ(NotesOf(GN_APPENDROW).size(), 1u);
+    EXPECT_EQ(NotesOf(GN_APPENDROW)[0].nRow, 1);
+    ASSERT_EQ(NotesOf(GN_CELLCHANGED).size(), 1u);
+    EXPECT_EQ(NotesOf(GN_CELLCHANGED)[0].nEvent, GE_APPEND_EDITED);
+    EXPECT_EQ(grid->GetEditState(0), 0);
+}
