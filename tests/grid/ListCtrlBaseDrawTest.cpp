@@ -250,3 +250,25 @@ TEST_F(GridDrawTest, DividerDoubleClickSizesByKind) {
     EXPECT_EQ(grid->GetColumnWidth(3), fm.horizontalAdvance(QStringLiteral("WWWWWW")) + margins +
                                            grid->GetDropButtonWidth());
 }
+
+TEST_F(GridDrawTest, FocusMarkRunsOnePixelInsideTheCurrentCell) {
+    grid->InsertColumn(0, QStringLiteral("A"), false, 0, 100);
+    grid->InsertColumn(1, QStringLiteral("B"), false, 0, 100);
+    grid->InsertItem(0, QString());
+    grid->InsertItem(1, QString());
+    grid->SetCurrentCell(0, 0, false, false);
+    FocusGrid();
+    grid->SelectRow(1, true); // whole rows: row 1 selected, the focus stays on row 0
+    grid->SetItemState(0, LVIS_FOCUSED, LVIS_FOCUSED);
+    const QImage image = Render();
+    const auto marks = [&](int row, int col, COLORREF color) {
+        const QRect cell = CellInImage(row, col);
+        int n = 0;
+        for (int x = cell.left() + 2; x < cell.right() - 1; ++x)
+            n += Pixel(image, QPoint(x, cell.top() + 1)) == color ? 1 : 0;
+        return n;
+    };
+    EXPECT_GT(marks(0, 0, grid->GetKeyColor(CK_TEXT)), 10);
+    EXPECT_EQ(marks(0, 1, grid->GetKeyColor(CK_TEXT)), 0);          // not the current column
+    EXPECT_EQ(marks(1, 0, grid->GetKeyColor(CK_SELECTED_TEXT)), 0); // not the focused row
+}
