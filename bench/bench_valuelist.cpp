@@ -20,19 +20,6 @@ constexpr int kSections = 200;
 constexpr int kEntries = 50;
 constexpr int kValues = 10;
 
-const char16_t* const kSchema[] = {
-    u"CREATE TABLE IF NOT EXISTS PROJECT ( PID INTEGER PRIMARY KEY, NAME TEXT, UPDATETIME TEXT)",
-    u"CREATE TABLE IF NOT EXISTS SECTION ( PID INTEGER, SCODE TEXT COLLATE NOCASE, NAME TEXT, "
-    u"UPDATETIME TEXT, PRIMARY KEY(PID, SCODE))",
-    u"CREATE TABLE IF NOT EXISTS ENTRY ( PID INTEGER, SCODE TEXT COLLATE NOCASE, ECODE TEXT "
-    u"COLLATE NOCASE, NAME TEXT, UPDATETIME TEXT, PRIMARY KEY(PID, SCODE, ECODE))",
-    u"CREATE TABLE IF NOT EXISTS VALUE ( PID INTEGER, SCODE TEXT COLLATE NOCASE, ECODE TEXT "
-    u"COLLATE NOCASE, VALUE TEXT, NAME TEXT, DISP INTEGER, UPDATETIME TEXT, PRIMARY KEY(PID, "
-    u"SCODE, ECODE, VALUE))",
-    u"CREATE TABLE IF NOT EXISTS HISTORY ( FILEPATH TEXT PRIMARY KEY COLLATE NOCASE, PID "
-    u"INTEGER, UPDATETIME TEXT)",
-};
-
 std::unique_ptr<CProjectData> BuildProject() {
     auto pProject = std::make_unique<CProjectData>(-1, QString("ベンチマーク"));
     CSectionData* pSection = nullptr;
@@ -161,13 +148,16 @@ void FloorInsertRows(sqlite3* pDb) {
     sqlite3_exec(pDb, "COMMIT", nullptr, nullptr, nullptr);
 }
 
+// A new file with the library's tables, opened as a bare connection for the floor.
 sqlite3* OpenFresh(const QString& path) {
     QFile::remove(path);
+    {
+        CProjectDataBase schema(path);
+        schema.Open();
+        schema.CreateTables();
+    }
     sqlite3* pDb = nullptr;
     sqlite3_open16(path.utf16(), &pDb);
-    for (const char16_t* pszSql : kSchema)
-        sqlite3_exec(pDb, QString::fromUtf16(pszSql).toUtf8().constData(), nullptr, nullptr,
-                     nullptr);
     return pDb;
 }
 

@@ -68,10 +68,44 @@ const char16_t kUpdateHistory[] = u"UPDATE HISTORY SET PID = :pid, UPDATETIME = 
                                   u"'localtime') WHERE FILEPATH = :filepath";
 const char16_t kDeleteHistory[] = u"DELETE FROM HISTORY WHERE FILEPATH = :filepath";
 
-// The tree is walked with checked casts: a record of the wrong kind in the wrong place makes
-// the save fail instead of writing something the load would not give back.
-template <typename T> const T* As(const CBaseData* p) {
-    return dynamic_cast<const T*>(p);
+// Calls f for every child of parent in order, as a T; stops and fails at the first child that
+// is not a T or for which f fails. The tree is walked with checked casts: a record of the
+// wrong kind in the wrong place makes the save fail instead of writing something the load
+// would not give back.
+template <typename T, typename F> bool EachChild(const CBaseData& parent, F&& f) {
+    for (const CBaseData* p = parent.FirstChild(); p; p = p->Next()) {
+        const auto* pChild = dynamic_cast<const T*>(p);
+        if (!pChild || !f(*pChild))
+            return false;
+    }
+    return true;
+}
+
+// Reads the rows of a query giving a PID and a text into records made from the two; fails
+// when the read breaks off.
+template <typename T>
+bool ReadIdTextRows(sqlite3* pDb, const char16_t* pszSql, std::vector<std::unique_ptr<T>>& rows) {
+    CStatement query(pDb, pszSql);
+    if (!query.IsPrepared())
+        return false;
+    int rc;
+    while ((rc = query.Step()) == SQLITE_ROW)
+        rows.push_back(std::make_unique<T>(query.ColumnInt(0), query.ColumnText(1)));
+    return rc == SQLITE_DONE;
+}
+
+template <typename T>
+void AppendAll(std::vector<std::unique_ptr<T>>& to, std::vector<std::unique_ptr<T>>& from) {
+    for (auto& p : from)
+        to.push_back(std::move(p));
+}
+
+// Runs an insert and makes it ready for the next row's parameters.
+bool StepDoneAndReset(CStatement& statement) {
+    if (!statement.StepDone())
+        return false;
+    statement.Reset();
+    return true;
 }
 
 } // namespace
@@ -261,74 +295,49 @@ bool CProjectDataBase::DeleteContent(int nPid) {
 
 bool CProjectDataBase::InsertSections(const CProjectData& project) {
     CStatement insert(m_pDb, kInsertSection);
-    if (!insert.IsPrepared())
-        return false;
-    for (const CBaseData* p = project.FirstChild(); p; p = p->Next()) {
-        const auto* pSection = As<CSectionData>(p);
-        if (!pSection || !insert.BindInt(":pid", project.m_nPid) ||
-            !insert.BindText(":scode", pSection->m_strCode) ||
-            !insert.BindText(":name", pSection->m_strName) || !insert.StepDone())
-            return false;
-        insert.Reset();
-    }
-    return true;
+    return insert.IsPrepared() &&
+           EachChild<CSectionData>(project, [&](const CSectionData& section) {
+               return insert.BindInt(":pid", project.m_nPid) &&
+                      insert.BindText(":scode", section.m_strCode) &&
+                      insert.BindText(":name", section.m_strName) && StepDoneAndReset(insert);
+           });
 }
 
 bool CProjectDataBase::InsertEntries(const CProjectData& project) {
     CStatement insert(m_pDb, kInsertEntry);
-    if (!insert.IsPrepared())
-        return false;
-    for (const CBaseData* p = project.FirstChild(); p; p = p->Next()) {
-        const auto* pSection = As<CSectionData>(p);
-        if (!pSection)
-            return false;
-        for (const CBaseData* q = pSection->FirstChild(); q; q = q->Next()) {
-            const auto* pEntry = As<CEntryData>(q);
-            if (!pEntry || !insert.BindInt(":pid", project.m_nPid) ||
-                !insert.BindText(":scode", pSection->m_strCode) ||
-                !insert.BindText(":ecode", pEntry->m_strCode) ||
-                !insert.BindText(":name", pEntry->m_strName) || !insert.StepDone())
-                return false;
-            insert.Reset();
-        }
-    }
-    return true;
+    return insert.IsPrepared() &&
+           EachChild<CSectionData>(project, [&](const CSectionData& section) {
+               return EachChild<CEntryData>(section, [&](const CEntryData& entry) {
+                   return insert.BindInt(":pid", project.m_nPid) &&
+                          insert.BindText(":scode", section.m_strCode) &&
+                          insert.BindText(":ecode", entry.m_strCode) &&
+                          insert.BindText(":name", entry.m_strName) && StepDoneAndReset(insert);
+               });
+           });
 }
 
 bool CProjectDataBase::InsertValues(const CProjectData& project) {
     CStatement insert(m_pDb, kInsertValue);
-    if (!insert.IsPrepared())
-        return false;
-    for (const CBaseData* p = project.FirstChild(); p; p = p->Next()) {
-        const auto* pSection = As<CSectionData>(p);
-        if (!pSection)
-            return false;
-        for (const CBaseData* q = pSection->FirstChild(); q; q = q->Next()) {
-            const auto* pEntry = As<CEntryData>(q);
-            if (!pEntry)
-                return false;
-            int nDisp = 0;
-            for (const CBaseData* r = pEntry->FirstChild(); r; r = r->Next()) {
-                const auto* pValue = As<CValueData>(r);
-                if (!pValue || !insert.BindInt(":pid", project.m_nPid) ||
-                    !insert.BindText(":scode", pSection->m_strCode) ||
-                    !insert.BindText(":ecode", pEntry->m_strCode) ||
-                    !insert.BindText(":value", pValue->m_strCode) ||
-                    !insert.BindText(":name", pValue->m_strName) ||
-                    !insert.BindInt(":disp", ++nDisp) || !insert.StepDone())
-                    return false;
-                insert.Reset();
-            }
-        }
-    }
-    return true;
+    return insert.IsPrepared() &&
+           EachChild<CSectionData>(project, [&](const CSectionData& section) {
+               return EachChild<CEntryData>(section, [&](const CEntryData& entry) {
+                   int nDisp = 0;
+                   return EachChild<CValueData>(entry, [&](const CValueData& value) {
+                       return insert.BindInt(":pid", project.m_nPid) &&
+                              insert.BindText(":scode", section.m_strCode) &&
+                              insert.BindText(":ecode", entry.m_strCode) &&
+                              insert.BindText(":value", value.m_strCode) &&
+                              insert.BindText(":name", value.m_strName) &&
+                              insert.BindInt(":disp", ++nDisp) && StepDoneAndReset(insert);
+                   });
+               });
+           });
 }
 
 bool CProjectDataBase::DeleteProject(int nPid) {
     if (!Begin())
         return false;
-    if (RunWithPid(kResetHistoryPid, nPid) && RunWithPid(kDeleteValues, nPid) &&
-        RunWithPid(kDeleteEntries, nPid) && RunWithPid(kDeleteSections, nPid) &&
+    if (RunWithPid(kResetHistoryPid, nPid) && DeleteContent(nPid) &&
         RunWithPid(kDeleteProject, nPid))
         return Commit();
     Rollback();
@@ -337,35 +346,13 @@ bool CProjectDataBase::DeleteProject(int nPid) {
 
 // --- name and history lists ------------------------------------------------------------------
 
-bool CProjectDataBase::ReadNames(std::vector<std::unique_ptr<CRecordIdName>>& names) {
-    CStatement query(m_pDb, kSelectNames);
-    if (!query.IsPrepared())
-        return false;
-    int rc;
-    while ((rc = query.Step()) == SQLITE_ROW)
-        names.push_back(std::make_unique<CRecordIdName>(query.ColumnInt(0), query.ColumnText(1)));
-    return rc == SQLITE_DONE;
-}
-
-bool CProjectDataBase::ReadHistory(std::vector<std::unique_ptr<CRecordIdFilePath>>& history) {
-    CStatement query(m_pDb, kSelectHistory);
-    if (!query.IsPrepared())
-        return false;
-    int rc;
-    while ((rc = query.Step()) == SQLITE_ROW)
-        history.push_back(
-            std::make_unique<CRecordIdFilePath>(query.ColumnInt(0), query.ColumnText(1)));
-    return rc == SQLITE_DONE;
-}
-
 bool CProjectDataBase::LoadProjectNames(std::vector<std::unique_ptr<CRecordIdName>>& names) {
     // Read into a list of our own first: a read that breaks off must not hand out a list
     // that only looks complete.
     std::vector<std::unique_ptr<CRecordIdName>> read;
-    if (!ReadNames(read))
+    if (!ReadIdTextRows(m_pDb, kSelectNames, read))
         return false;
-    for (auto& pName : read)
-        names.push_back(std::move(pName));
+    AppendAll(names, read);
     return true;
 }
 
@@ -373,12 +360,11 @@ bool CProjectDataBase::LoadProjectList(std::vector<std::unique_ptr<CRecordIdName
                                        std::vector<std::unique_ptr<CRecordIdFilePath>>& history) {
     std::vector<std::unique_ptr<CRecordIdName>> readNames;
     std::vector<std::unique_ptr<CRecordIdFilePath>> readHistory;
-    if (!ReadNames(readNames) || !ReadHistory(readHistory))
+    if (!ReadIdTextRows(m_pDb, kSelectNames, readNames) ||
+        !ReadIdTextRows(m_pDb, kSelectHistory, readHistory))
         return false;
-    for (auto& pName : readNames)
-        names.push_back(std::move(pName));
-    for (auto& pPath : readHistory)
-        history.push_back(std::move(pPath));
+    AppendAll(names, readNames);
+    AppendAll(history, readHistory);
     return true;
 }
 

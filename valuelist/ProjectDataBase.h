@@ -66,6 +66,4 @@ private:
     bool InsertEntries(const CProjectData& project);
     bool InsertValues(const CProjectData& project);
     bool RunWithPid(const char16_t* pszSql, int nPid);
-    bool ReadNames(std::vector<std::unique_ptr<CRecordIdName>>& names);
-    bool ReadHistory(std::vector<std::unique_ptr<CRecordIdFilePath>>& history);
 };
