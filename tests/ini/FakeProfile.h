@@ -1,7 +1,7 @@
 #pragma once
 
 #include "ini/ProfileAccess.h"
-#include "platform/TextUtil.h"
+#include "tests/common/LocaleMode.h"
 
 #include <QList>
 #include <QMap>
@@ -64,16 +64,4 @@ public:
         writes.append({section, key, value, path});
         return writeResult;
     }
-};
-
-// Restores the process-wide locale switch so tests do not leak their mode into each other.
-class LocaleMode {
-public:
-    explicit LocaleMode(bool japanese) : m_previous(Text::IsJapaneseLocale()) {
-        Text::SetJapaneseLocale(japanese);
-    }
-    ~LocaleMode() { Text::SetJapaneseLocale(m_previous); }
-
-private:
-    bool m_previous;
 };

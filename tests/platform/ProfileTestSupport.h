@@ -4,7 +4,7 @@
 // reads, and the reader calls returned as strings that keep their NULs.
 
 #include "platform/ProfileApi.h"
-#include "platform/TextUtil.h"
+#include "tests/common/LocaleMode.h"
 
 #include <QByteArray>
 #include <QFile>
@@ -16,20 +16,6 @@
 #include <vector>
 
 namespace ProfileTest {
-
-// Sets the process-wide case switch for one test and restores it afterwards.
-class LocaleMode {
-public:
-    explicit LocaleMode(bool japanese) : m_previous(Text::IsJapaneseLocale()) {
-        Text::SetJapaneseLocale(japanese);
-    }
-    ~LocaleMode() { Text::SetJapaneseLocale(m_previous); }
-    LocaleMode(const LocaleMode&) = delete;
-    LocaleMode& operator=(const LocaleMode&) = delete;
-
-private:
-    bool m_previous;
-};
 
 inline QByteArray Bytes(const std::string& s) {
     return QByteArray(s.data(), qsizetype(s.size()));

@@ -1,21 +1,10 @@
 #include "platform/TextUtil.h"
+#include "tests/common/LocaleMode.h"
 
 #include <QStringList>
 #include <gtest/gtest.h>
 
 namespace {
-
-// Restores the process-wide switch so tests do not leak their mode into each other.
-class LocaleMode {
-public:
-    explicit LocaleMode(bool japanese) : m_previous(Text::IsJapaneseLocale()) {
-        Text::SetJapaneseLocale(japanese);
-    }
-    ~LocaleMode() { Text::SetJapaneseLocale(m_previous); }
-
-private:
-    bool m_previous;
-};
 
 int Sign(int v) {
     return (v > 0) - (v < 0);
