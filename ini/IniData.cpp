@@ -99,18 +99,9 @@ void CIniData::ClearAddedMarks() {
 }
 
 std::unique_ptr<CIniSectionData> CIniData::TakeSection(const CIniSectionData* section) {
-    const auto it = std::find_if(m_sections.begin(), m_sections.end(),
-                                 [section](const auto& s) { return s.get() == section; });
-    if (it == m_sections.end())
-        return nullptr;
-    std::unique_ptr<CIniSectionData> taken = std::move(*it);
-    m_sections.erase(it);
-    m_nameIndex.Removed(m_sections, taken.get());
-    return taken;
+    return m_nameIndex.Take(m_sections, section);
 }
 
 void CIniData::AppendSection(std::unique_ptr<CIniSectionData> section) {
-    CIniSectionData* appended = section.get();
-    m_sections.push_back(std::move(section));
-    m_nameIndex.Added(m_sections, appended);
+    m_nameIndex.Append(m_sections, std::move(section));
 }

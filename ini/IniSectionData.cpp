@@ -82,20 +82,11 @@ CIniEntryData* CIniSectionData::AddEntry(const QString& key, const QString& valu
 }
 
 void CIniSectionData::AppendEntry(std::unique_ptr<CIniEntryData> entry) {
-    CIniEntryData* appended = entry.get();
-    m_entries.push_back(std::move(entry));
-    m_keyIndex.Added(m_entries, appended);
+    m_keyIndex.Append(m_entries, std::move(entry));
 }
 
 std::unique_ptr<CIniEntryData> CIniSectionData::TakeEntry(const CIniEntryData* entry) {
-    const auto it = std::find_if(m_entries.begin(), m_entries.end(),
-                                 [entry](const auto& e) { return e.get() == entry; });
-    if (it == m_entries.end())
-        return nullptr;
-    std::unique_ptr<CIniEntryData> taken = std::move(*it);
-    m_entries.erase(it);
-    m_keyIndex.Removed(m_entries, taken.get());
-    return taken;
+    return m_keyIndex.Take(m_entries, entry);
 }
 
 void CIniSectionData::Remove() {

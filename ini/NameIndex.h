@@ -4,6 +4,7 @@
 #include "platform/TextUtil.h"
 
 #include <QHash>
+#include <algorithm>
 #include <memory>
 #include <vector>
 
@@ -22,6 +23,26 @@ public:
         Refresh(list);
         const auto it = m_slots.constFind(CFoldedName{name});
         return it == m_slots.cend() ? nullptr : it->first;
+    }
+
+    // Appends item to list and indexes it; returns the appended item.
+    T* Append(List& list, std::unique_ptr<T> item) {
+        T* appended = item.get();
+        list.push_back(std::move(item));
+        Added(list, appended);
+        return appended;
+    }
+
+    // Unlinks item from list and hands it over; null when it is not in the list.
+    std::unique_ptr<T> Take(List& list, const T* item) {
+        const auto it = std::find_if(list.begin(), list.end(),
+                                     [item](const auto& p) { return p.get() == item; });
+        if (it == list.end())
+            return nullptr;
+        std::unique_ptr<T> taken = std::move(*it);
+        list.erase(it);
+        Removed(list, taken.get());
+        return taken;
     }
 
     // Call right after appending item to list.
