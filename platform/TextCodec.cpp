@@ -12,39 +12,33 @@ namespace {
 using Encoding = CTextCodec::Encoding;
 using Flag = QStringConverter::Flag;
 
+// Qt's decoder or encoder for the file's encoding. CP932 has no encoding of Qt's own and is
+// asked for by name.
+template <typename Converter>
+Converter MakeConverter(Encoding encoding, QStringConverter::Flags flags) {
+    switch (encoding) {
+    case Encoding::Utf8:
+    case Encoding::Utf8Bom:
+        return Converter(QStringConverter::Utf8, flags);
+    case Encoding::Utf16LE:
+        return Converter(QStringConverter::Utf16LE, flags);
+    case Encoding::Utf16BE:
+        return Converter(QStringConverter::Utf16BE, flags);
+    case Encoding::Cp932:
+        break;
+    }
+    return Converter("CP932", flags);
+}
+
 // Qt's decoders skip a leading BOM by default; ours strips the file's BOM itself and wants
 // any further U+FEFF kept as text.
 QStringDecoder MakeDecoder(Encoding encoding, QStringConverter::Flags flags) {
-    flags |= Flag::ConvertInitialBom;
-    switch (encoding) {
-    case Encoding::Utf8:
-    case Encoding::Utf8Bom:
-        return QStringDecoder(QStringConverter::Utf8, flags);
-    case Encoding::Utf16LE:
-        return QStringDecoder(QStringConverter::Utf16LE, flags);
-    case Encoding::Utf16BE:
-        return QStringDecoder(QStringConverter::Utf16BE, flags);
-    case Encoding::Cp932:
-        break;
-    }
-    return QStringDecoder("CP932", flags);
+    return MakeConverter<QStringDecoder>(encoding, flags | Flag::ConvertInitialBom);
 }
 
+// Stateless: an unpaired surrogate at the end must be an error, not a pending state.
 QStringEncoder MakeEncoder(Encoding encoding) {
-    // Stateless: an unpaired surrogate at the end must be an error, not a pending state.
-    const QStringConverter::Flags flags = Flag::Stateless;
-    switch (encoding) {
-    case Encoding::Utf8:
-    case Encoding::Utf8Bom:
-        return QStringEncoder(QStringConverter::Utf8, flags);
-    case Encoding::Utf16LE:
-        return QStringEncoder(QStringConverter::Utf16LE, flags);
-    case Encoding::Utf16BE:
-        return QStringEncoder(QStringConverter::Utf16BE, flags);
-    case Encoding::Cp932:
-        break;
-    }
-    return QStringEncoder("CP932", flags);
+    return MakeConverter<QStringEncoder>(encoding, Flag::Stateless);
 }
 
 // A line break in the file's encoding. Decoding one after the real bytes flushes a broken
