@@ -145,6 +145,15 @@ void CProjectDataBase::Rollback() {
     Execute("ROLLBACK");
 }
 
+template <typename Work> bool CProjectDataBase::InTransaction(Work work) {
+    if (!Begin())
+        return false;
+    if (work())
+        return Commit();
+    Rollback();
+    return false;
+}
+
 // --- loading -------------------------------------------------------------------------------
 
 QString CProjectDataBase::FileNameOf(const QString& path) {
@@ -222,24 +231,18 @@ bool CProjectDataBase::SaveProject(CProjectData* pProject) {
     // other PID below 1) would be attached to every file that has none.
     if (pProject->m_nPid != -1 && pProject->m_nPid < 1)
         return false;
-    if (!Begin())
-        return false;
     const bool bNewPid = pProject->m_nPid == -1;
-    if (bNewPid) {
-        int nPid = 0;
-        if (!AllocatePid(nPid)) {
-            Rollback();
-            return false;
-        }
-        pProject->m_nPid = nPid;
-    }
-    if (WriteProjectRow(*pProject) && DeleteContent(pProject->m_nPid) &&
-        InsertSections(*pProject) && InsertEntries(*pProject) && InsertValues(*pProject)) {
-        if (Commit())
-            return true;
-    } else {
-        Rollback();
-    }
+    if (InTransaction([&] {
+            if (bNewPid) {
+                int nPid = 0;
+                if (!AllocatePid(nPid))
+                    return false;
+                pProject->m_nPid = nPid;
+            }
+            return WriteProjectRow(*pProject) && DeleteContent(pProject->m_nPid) &&
+                   InsertSections(*pProject) && InsertEntries(*pProject) && InsertValues(*pProject);
+        }))
+        return true;
     // The PID was never stored: keeping it would let a later save claim a number that
     // somebody else has taken in the meantime.
     if (bNewPid)
@@ -335,13 +338,10 @@ bool CProjectDataBase::InsertValues(const CProjectData& project) {
 }
 
 bool CProjectDataBase::DeleteProject(int nPid) {
-    if (!Begin())
-        return false;
-    if (RunWithPid(kResetHistoryPid, nPid) && DeleteContent(nPid) &&
-        RunWithPid(kDeleteProject, nPid))
-        return Commit();
-    Rollback();
-    return false;
+    return InTransaction([&] {
+        return RunWithPid(kResetHistoryPid, nPid) && DeleteContent(nPid) &&
+               RunWithPid(kDeleteProject, nPid);
+    });
 }
 
 // --- name and history lists ------------------------------------------------------------------
@@ -371,50 +371,30 @@ bool CProjectDataBase::LoadProjectList(std::vector<std::unique_ptr<CRecordIdName
 bool CProjectDataBase::InsertHistory(const CRecordIdFilePath& record, bool bInTransaction) {
     if (!m_pDb)
         return false;
-    if (!bInTransaction && !Begin())
-        return false;
-    bool bInserted;
-    {
-        CStatement insert(m_pDb, kInsertHistory);
-        bInserted = insert.IsPrepared() && insert.BindText(":filepath", record.m_strFilePath) &&
-                    insert.BindInt(":pid", record.m_nPid) && insert.StepDone();
-    }
-    if (bInTransaction)
-        return bInserted;
-    if (bInserted)
-        return Commit();
-    Rollback();
-    return false;
+    const auto insert = [&] {
+        CStatement statement(m_pDb, kInsertHistory);
+        return statement.IsPrepared() && statement.BindText(":filepath", record.m_strFilePath) &&
+               statement.BindInt(":pid", record.m_nPid) && statement.StepDone();
+    };
+    return bInTransaction ? insert() : InTransaction(insert);
 }
 
 bool CProjectDataBase::SetHistory(const CRecordIdFilePath& record) {
-    if (!Begin())
-        return false;
-    bool bDone;
-    {
-        CStatement update(m_pDb, kUpdateHistory);
-        bDone = update.IsPrepared() && update.BindInt(":pid", record.m_nPid) &&
-                update.BindText(":filepath", record.m_strFilePath) && update.StepDone();
-    }
-    if (bDone && sqlite3_changes(m_pDb) == 0)
-        bDone = InsertHistory(record, true);
-    if (bDone)
-        return Commit();
-    Rollback();
-    return false;
+    return InTransaction([&] {
+        {
+            CStatement update(m_pDb, kUpdateHistory);
+            if (!update.IsPrepared() || !update.BindInt(":pid", record.m_nPid) ||
+                !update.BindText(":filepath", record.m_strFilePath) || !update.StepDone())
+                return false;
+        }
+        return sqlite3_changes(m_pDb) > 0 || InsertHistory(record, true);
+    });
 }
 
 bool CProjectDataBase::DeleteHistory(const CRecordIdFilePath& record) {
-    if (!Begin())
-        return false;
-    bool bDone;
-    {
+    return InTransaction([&] {
         CStatement statement(m_pDb, kDeleteHistory);
-        bDone = statement.IsPrepared() && statement.BindText(":filepath", record.m_strFilePath) &&
-                statement.StepDone();
-    }
-    if (bDone)
-        return Commit();
-    Rollback();
-    return false;
+        return statement.IsPrepared() && statement.BindText(":filepath", record.m_strFilePath) &&
+               statement.StepDone();
+    });
 }

@@ -56,6 +56,9 @@ private:
     // Commits; when the commit fails (another connection still reads), rolls back and fails.
     bool Commit();
     void Rollback();
+    // Runs work() in a transaction of its own: commits when it succeeds, rolls back when it
+    // fails; the result is whether the change was committed.
+    template <typename Work> bool InTransaction(Work work);
 
     std::unique_ptr<CProjectData> LoadProjectRow(CStatement& query);
     bool LoadContent(CProjectData& project);
