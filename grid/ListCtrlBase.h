@@ -236,7 +236,7 @@ private:
     bool HandleEditorKey(QKeyEvent* event);
     bool HandleGridKey(QKeyEvent* event);
     bool StartSpacePress(int nItem, int nCol);
-    bool StartEditByTyping(QChar ch);
+    bool StartEditByTyping(const QString& text);
     bool StartMousePress(int nItem, int nCol);
     void ActOnPressedCell(int nItem, int nCol, int nButtonEvent);
     void RightPress(const QPoint& pt, int nItem, int nCol);

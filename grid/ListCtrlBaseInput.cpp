@@ -10,8 +10,22 @@
 #include <QKeyEvent>
 #include <QMimeData>
 #include <QMouseEvent>
+#include <algorithm>
 
 namespace Pelmo {
+
+namespace {
+
+// Text a keystroke types: printable characters only, so that control keys, Escape and the
+// like never start an edit. Decoded whole, so a surrogate pair counts as its character.
+bool IsTypedText(const QString& text) {
+    if (text.isEmpty())
+        return false;
+    const QList<uint> chars = text.toUcs4();
+    return std::all_of(chars.begin(), chars.end(), [](uint ch) { return QChar::isPrint(ch); });
+}
+
+} // namespace
 
 // ---------------------------------------------------------------- current cell
 
@@ -253,8 +267,12 @@ void CListCtrlBase::ExtendByArrow(QKeyEvent* event) {
     int col = 0;
     if (MoveTarget(setting, 0, key == Qt::Key_Left ? -1 : 1, &row, &col) < 0)
         return;
+    // A step back towards the selection mark gives up the row the focus leaves; a step away
+    // from it keeps that row, whichever side of the mark the selection grows on.
     const int previous = GetNextItem(-1, LVNI_FOCUSED);
-    if (previous >= 0 && previous < GetSelectionMark())
+    const int mark = GetSelectionMark();
+    if (previous >= 0 && mark >= 0 &&
+        ((previous < mark && row > previous) || (previous > mark && row < previous)))
         SetItemState(previous, 0, LVIS_SELECTED);
     m_nCurCol = col;
     SetItemState(row, LVIS_SELECTED | LVIS_FOCUSED, LVIS_SELECTED | LVIS_FOCUSED);
@@ -283,7 +301,10 @@ bool CListCtrlBase::HandleEditorKey(QKeyEvent* event) {
         if (m_pfnKeyMove && !m_pfnKeyMove(this, row, col, tab ? 9 : 13,
                                           shift || key == Qt::Key_Backtab, m_pKeyMoveData))
             return true;
-        MoveByTabOrEnter(tab ? m_nTabMove : m_nEnterMove, shift || key == Qt::Key_Backtab, tab);
+        const bool back = shift || key == Qt::Key_Backtab;
+        // A Tab the movement does not take leaves the grid, as it would without the editor.
+        if (!MoveByTabOrEnter(tab ? m_nTabMove : m_nEnterMove, back, tab) && tab)
+            focusNextPrevChild(!back);
         return true;
     }
     default:
@@ -361,8 +382,10 @@ bool CListCtrlBase::HandleGridKey(QKeyEvent* event) {
         SelectAllRows();
         return true;
     }
-    if (!ctrl && !event->text().isEmpty() && event->text().at(0).isPrint())
-        return StartEditByTyping(event->text().at(0));
+    // Alt with a letter is a mnemonic and Ctrl a command, neither is text for the cell.
+    if (!(mods & (Qt::ControlModifier | Qt::AltModifier | Qt::MetaModifier)) &&
+        IsTypedText(event->text()))
+        return StartEditByTyping(event->text());
     return false;
 }
 
@@ -379,7 +402,7 @@ bool CListCtrlBase::StartSpacePress(int nItem, int nCol) {
     return true;
 }
 
-bool CListCtrlBase::StartEditByTyping(QChar ch) {
+bool CListCtrlBase::StartEditByTyping(const QString& text) {
     int row = -1;
     int col = -1;
     if (!GetCurrentCell(&row, &col, true))
@@ -387,15 +410,22 @@ bool CListCtrlBase::StartEditByTyping(QChar ch) {
     const CHeaderData* data = GetHeaderDataByIndex(col);
     if (!data || data->m_nKind != KIND_TEXT)
         return false;
-    QChar insert = ch;
-    if (!m_edit->FilterChar(ch, &insert, row, col))
+    // One keystroke can carry two code units (a character outside the basic plane); each
+    // goes through the filter, as it would in the editor.
+    QString accepted;
+    for (QChar ch : text) {
+        QChar insert = ch;
+        if (m_edit->FilterChar(ch, &insert, row, col))
+            accepted += insert;
+    }
+    if (accepted.isEmpty())
         return true; // refused: the keystroke vanishes
     if (!BeginEdit(row, col, true))
         return false;
-    m_edit->setText(QString(insert));
+    m_edit->setText(accepted);
     m_edit->show();
     m_edit->setFocus(Qt::OtherFocusReason);
-    m_edit->setCursorPosition(1);
+    m_edit->setCursorPosition(int(accepted.size()));
     m_edit->setModified(true);
     return true;
 }

@@ -241,6 +241,35 @@ TEST_F(GridInputTest, ShiftSelectsWholeRows) {
     EXPECT_TRUE(grid->IsRowSelect());
 }
 
+TEST_F(GridInputTest, ShiftLeftAndRightGiveBackRowsOnTheWayToTheMark) {
+    Fill(2, 6);
+    // Extending downwards and coming back.
+    StartAt(2, 1);
+    Key(Qt::Key_Right, Qt::ShiftModifier);
+    Key(Qt::Key_Right, Qt::ShiftModifier);
+    EXPECT_EQ(Current(), Cell(3, 1));
+    EXPECT_EQ(grid->GetSelectedCount(), 2);
+    Key(Qt::Key_Left, Qt::ShiftModifier);
+    Key(Qt::Key_Left, Qt::ShiftModifier);
+    EXPECT_EQ(Current(), Cell(2, 1));
+    EXPECT_EQ(grid->GetSelectedCount(), 1);
+    EXPECT_TRUE(grid->GetItemState(2, LVIS_SELECTED) & LVIS_SELECTED);
+    // Extending upwards over two rows keeps them all, and coming back gives them up.
+    for (int i = 0; i < 4; ++i)
+        Key(Qt::Key_Left, Qt::ShiftModifier);
+    EXPECT_EQ(Current(), Cell(0, 1));
+    EXPECT_EQ(grid->GetSelectedCount(), 3);
+    Key(Qt::Key_Right, Qt::ShiftModifier);
+    EXPECT_EQ(Current(), Cell(1, 0));
+    EXPECT_EQ(grid->GetSelectedCount(), 2);
+    EXPECT_FALSE(grid->GetItemState(0, LVIS_SELECTED) & LVIS_SELECTED);
+    Key(Qt::Key_Right, Qt::ShiftModifier);
+    Key(Qt::Key_Right, Qt::ShiftModifier);
+    EXPECT_EQ(Current(), Cell(2, 0));
+    EXPECT_EQ(grid->GetSelectedCount(), 1);
+    EXPECT_TRUE(grid->GetItemState(2, LVIS_SELECTED) & LVIS_SELECTED);
+}
+
 TEST_F(GridInputTest, WithoutMultiSelectShiftOnlyMoves) {
     Fill(2, 4);
     grid->EnableMultiSelect(false);
@@ -369,6 +398,25 @@ TEST_F(GridInputTest, TypingGoesThroughTheCharacterFilter) {
     EXPECT_EQ(grid->GetEdit()->text(), QStringLiteral("ABC"));
 }
 
+TEST_F(GridInputTest, TypingKeepsCharactersOutsideTheBasicPlaneWhole) {
+    Fill(1, 1);
+    StartAt(0, 0);
+    const QString rare = QString::fromUcs4(U"\U0002000B"); // one character, two code units
+    QTest::sendKeyEvent(QTest::Click, grid, Qt::Key_unknown, rare, Qt::NoModifier);
+    ASSERT_TRUE(EditOpen());
+    EXPECT_EQ(grid->GetEdit()->text(), rare);
+    Key(Qt::Key_Return);
+    EXPECT_EQ(grid->GetItemText(0, 0), rare);
+}
+
+TEST_F(GridInputTest, AltLetterIsNoTyping) {
+    Fill(1, 1);
+    StartAt(0, 0);
+    QTest::keyClick(grid, Qt::Key_A, Qt::AltModifier);
+    QTest::keyClick(grid, Qt::Key_A, Qt::ControlModifier | Qt::ShiftModifier);
+    EXPECT_FALSE(grid->IsEditing());
+}
+
 TEST_F(GridInputTest, RefusedStartsLeaveEverythingAsItWas) {
     Fill(3, 2);
     grid->SetCellReadOnly(0, 0, true);
@@ -438,6 +486,27 @@ TEST_F(GridInputTest, EnterAndTabCommitThenAskTheKeyMoveCallback) {
     Key(Qt::Key_Return);
     EXPECT_EQ(log.calls, 2);
     EXPECT_EQ(Current(), Cell(1, 1));
+}
+
+TEST_F(GridInputTest, TabFromTheEditorCanLeaveTheGrid) {
+    Fill(2, 2);
+    auto* next = new QLineEdit(parent.get());
+    next->show();
+    QWidget::setTabOrder(grid, next);
+    grid->SetKeyMoves(0x201, -1, -1, -1, -1, -1);
+    StartAt(1, 1);
+    Type(QStringLiteral("x"));
+    ASSERT_TRUE(EditOpen());
+    Key(Qt::Key_Tab);
+    EXPECT_FALSE(grid->IsEditing());
+    EXPECT_EQ(grid->GetItemText(1, 1), QStringLiteral("x"));
+    EXPECT_TRUE(next->hasFocus());
+    // Before the last cell it moves within the grid and the focus stays.
+    StartAt(1, 0);
+    Type(QStringLiteral("y"));
+    Key(Qt::Key_Tab);
+    EXPECT_EQ(Current(), Cell(1, 1));
+    EXPECT_TRUE(grid->hasFocus());
 }
 
 TEST_F(GridInputTest, EscapeCancelsAndTheCellKeepsItsText) {
