@@ -239,6 +239,8 @@ private:
     bool StartEditByTyping(const QString& text);
     bool StartMousePress(int nItem, int nCol);
     void ActOnPressedCell(int nItem, int nCol, int nButtonEvent);
+    void CancelKeyPress();
+    bool IsEditorKey() const;
     void RightPress(const QPoint& pt, int nItem, int nCol);
 
     // Editing: the drop-down list or the edit box over a cell; closing whichever is open.

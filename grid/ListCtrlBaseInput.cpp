@@ -430,7 +430,30 @@ bool CListCtrlBase::StartEditByTyping(const QString& text) {
     return true;
 }
 
+void CListCtrlBase::CancelKeyPress() {
+    if (!m_press.bPushed || m_press.bTracking)
+        return;
+    m_press.bPushed = false;
+    RedrawRow(m_press.nRow);
+}
+
+bool CListCtrlBase::IsEditorKey() const {
+    // A key the editor did not want travels on to its parents, the grid among them; an edit
+    // box keeps every key to itself, so the grid must not act on it.
+    return m_edit->IsWindow() && QApplication::focusWidget() == m_edit.get();
+}
+
 void CListCtrlBase::keyPressEvent(QKeyEvent* event) {
+    if (IsEditorKey()) {
+        event->accept();
+        return;
+    }
+    if (event->key() == Qt::Key_Escape && m_press.bPushed && !m_press.bTracking) {
+        // Escape gives up a Space press; the Space coming up then does nothing.
+        CancelKeyPress();
+        event->accept();
+        return;
+    }
     if (HandleGridKey(event)) {
         event->accept();
         return;
@@ -443,6 +466,10 @@ void CListCtrlBase::keyPressEvent(QKeyEvent* event) {
 }
 
 void CListCtrlBase::keyReleaseEvent(QKeyEvent* event) {
+    if (IsEditorKey()) {
+        event->accept();
+        return;
+    }
     if (event->key() == Qt::Key_Space && !event->isAutoRepeat() && m_press.bPushed &&
         !m_press.bTracking) {
         const int row = m_press.nRow;
@@ -459,6 +486,9 @@ void CListCtrlBase::keyReleaseEvent(QKeyEvent* event) {
 }
 
 bool CListCtrlBase::event(QEvent* event) {
+    // The Space key coming up goes elsewhere once the focus has left: no cell stays pushed.
+    if (event->type() == QEvent::FocusOut)
+        CancelKeyPress();
     // Tab must reach keyPressEvent instead of moving the focus straight away.
     if (event->type() == QEvent::KeyPress) {
         auto* key = static_cast<QKeyEvent*>(event);

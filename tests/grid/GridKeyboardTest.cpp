@@ -520,6 +520,23 @@ TEST_F(GridInputTest, EscapeCancelsAndTheCellKeepsItsText) {
     EXPECT_FALSE(grid->GetModified());
 }
 
+TEST_F(GridInputTest, KeysTheEditorLeavesAloneDoNotReachTheGrid) {
+    Fill(2, 30);
+    StartAt(1, 1);
+    Key(Qt::Key_F2);
+    ASSERT_TRUE(EditOpen());
+    for (int key : {Qt::Key_Down, Qt::Key_Up, Qt::Key_PageDown, Qt::Key_PageUp, Qt::Key_F2,
+                    Qt::Key_F4, Qt::Key_Insert})
+        Key(key);
+    Key(Qt::Key_Down, Qt::ControlModifier);
+    Key(Qt::Key_Down, Qt::ShiftModifier);
+    EXPECT_TRUE(EditOpen());
+    EXPECT_EQ(grid->GetEditState(1), 1);
+    EXPECT_EQ(Current(), Cell(1, 1));
+    EXPECT_EQ(grid->GetSelectedCount(), 1);
+    EXPECT_TRUE(notes.empty());
+}
+
 // ---------------------------------------------------------------- check boxes and buttons
 
 TEST_F(GridInputTest, SpaceTogglesCheckBoxesAndPressesButtons) {
@@ -555,6 +572,32 @@ TEST_F(GridInputTest, SpaceTogglesCheckBoxesAndPressesButtons) {
     Key(Qt::Key_Space);
     ASSERT_TRUE(EditOpen());
     EXPECT_EQ(grid->GetEdit()->text(), QStringLiteral(" "));
+}
+
+TEST_F(GridInputTest, SpacePressEndsWithoutActionOnEscapeOrFocusLoss) {
+    Fill(2, 2);
+    grid->SetColumnCheckBox(0);
+    grid->SetColumnButton(1);
+    auto* other = new QLineEdit(parent.get());
+    other->show();
+    StartAt(0, 0);
+    QTest::keyPress(grid, Qt::Key_Space);
+    ASSERT_TRUE(grid->m_press.bPushed);
+    Key(Qt::Key_Escape);
+    EXPECT_FALSE(grid->m_press.bPushed);
+    QTest::keyRelease(grid, Qt::Key_Space);
+    EXPECT_EQ(grid->GetItemText(0, 0), QStringLiteral("1"));
+
+    StartAt(0, 1);
+    QTest::keyPress(grid, Qt::Key_Space);
+    ASSERT_TRUE(grid->m_press.bPushed);
+    other->setFocus();
+    QApplication::processEvents();
+    EXPECT_FALSE(grid->m_press.bPushed); // not left drawn pushed
+    QTest::keyRelease(other, Qt::Key_Space);
+    FocusGrid();
+    QTest::keyRelease(grid, Qt::Key_Space);
+    EXPECT_TRUE(notes.empty());
 }
 
 TEST_F(GridInputTest, SpaceOnTheAppendRowCheckBoxMakesItARow) {
