@@ -148,6 +148,7 @@ TEST_F(GridEditFlowTest, OperationsEndAnOpenEditorTheRightWay) {
         const char* name;
         std::function<void(CListCtrlBase*)> op;
         bool commits;
+        bool append = false;
     };
     const std::vector<Case> cases = {
         {"InsertColumn", [](CListCtrlBase* g) { g->InsertColumn(3, QStringLiteral("D")); }, true},
@@ -163,6 +164,8 @@ TEST_F(GridEditFlowTest, OperationsEndAnOpenEditorTheRightWay) {
         {"SetAppendRow", [](CListCtrlBase* g) { g->SetAppendRow(true); }, false},
         {"read-only cell", [](CListCtrlBase* g) { g->SetCellReadOnly(0, 0, true); }, false},
         {"BeginEdit elsewhere", [](CListCtrlBase* g) { g->BeginEdit(1, 1); }, false},
+        {"InsertItem in append mode", [](CListCtrlBase* g) { g->InsertItem(0, QString()); }, true,
+         true},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
@@ -172,6 +175,7 @@ TEST_F(GridEditFlowTest, OperationsEndAnOpenEditorTheRightWay) {
         Fill(3, 2);
         for (int r = 0; r < 2; ++r)
             grid->SetItemData(r, quintptr(r));
+        grid->SetAppendRow(c.append);
         StartAt(0, 0);
         Type(QStringLiteral("typed"));
         ASSERT_TRUE(EditOpen());
