@@ -13,6 +13,12 @@ using namespace Pelmo;
 namespace {
 
 constexpr unsigned kVisible = 0x10000000;
+constexpr int kNumberColumn = 4;
+
+// The number column takes digits only, so the editor's character filter can be tried by hand.
+bool DigitsOnly(CListCtrlEx*, int, int nCol, QChar ch, QChar*, void*) {
+    return nCol != kNumberColumn || ch.isDigit();
+}
 
 QString Describe(const GRIDNOTIFY& n) {
     static const char* const names[] = {"",     "changed", "delete",     "copy",  "paste",
@@ -38,7 +44,10 @@ public:
         m_grid = new CListCtrlBase;
         m_grid->Create(kVisible, QRect(8, 8, 600, 300), this, 1010);
         m_grid->SetNotifyHandler([this](const GRIDNOTIFY& n) { m_status->setText(Describe(n)); });
+        m_grid->SetCharFilter(&DigitsOnly, nullptr);
         Fill();
+        m_status->setText(QStringLiteral("F2, typing or a double-click edits; Enter/Tab commit, "
+                                         "Esc cancels; F4 or the arrow button opens a choice"));
         resize(720, 420);
     }
 
@@ -58,13 +67,14 @@ private:
         m_grid->InsertColumn(1, QStringLiteral("有効\n(check)"), false, LVCFMT_CENTER, 60);
         m_grid->InsertColumn(2, QStringLiteral("色\n(choice)"), false, LVCFMT_LEFT, 140);
         m_grid->InsertColumn(3, QStringLiteral("操作\n(button)"), false, LVCFMT_LEFT, 90);
-        m_grid->InsertColumn(4, QStringLiteral("数値\n(right)"), false, LVCFMT_RIGHT, 90);
+        m_grid->InsertColumn(kNumberColumn, QStringLiteral("数値\n(right)"), false, LVCFMT_RIGHT,
+                             90);
         m_grid->SetColumnCheckBox(1);
         const QStringList colours = {QStringLiteral("red|赤"), QStringLiteral("green|緑"),
                                      QStringLiteral("blue|青"), QStringLiteral("none|なし")};
         m_grid->SetColumnChoiceList(2, &colours, 5, QLatin1Char('|'));
         m_grid->SetColumnButton(3);
-        m_grid->SetColumnColor(4, RGB(0, 0, 160), RGB(240, 248, 255));
+        m_grid->SetColumnColor(kNumberColumn, RGB(0, 0, 160), RGB(240, 248, 255));
 
         const char* const keys[] = {"red", "green", "blue", "none"};
         for (int i = 0; i < 12; ++i) {
@@ -72,7 +82,7 @@ private:
             m_grid->SetItemText(row, 1, i % 2 ? QStringLiteral("1") : QString());
             m_grid->SetItemText(row, 2, QString::fromLatin1(keys[i % 4]));
             m_grid->SetItemText(row, 3, QStringLiteral("実行"));
-            m_grid->SetItemText(row, 4, QString::number((i + 1) * 125));
+            m_grid->SetItemText(row, kNumberColumn, QString::number((i + 1) * 125));
         }
         m_grid->SetCellColor(1, 0, CLR_UNCHANGED, RGB(255, 255, 160)); // a changed value
         m_grid->SetCellColor(2, 0, RGB(200, 0, 0), CLR_UNCHANGED);
