@@ -85,10 +85,14 @@ TEST_F(GridMouseTest, ClickMakesTheCellCurrentAndReportsOnlyChanges) {
 TEST_F(GridMouseTest, ControlAndShiftClicksSelectWholeRows) {
     Fill(3, 6);
     Click(0, 0);
+    notes.clear();
     Click(2, 1, Qt::LeftButton, Qt::ControlModifier);
     EXPECT_TRUE(grid->IsRowSelect());
     EXPECT_EQ(grid->GetSelectedCount(), 2);
     EXPECT_EQ(Current(), Cell(2, 1));
+    ASSERT_EQ(NotesOf(GN_CURCELLCHANGED).size(), 1u);
+    EXPECT_EQ(notes.back().nRow, 2);
+    EXPECT_EQ(notes.back().nCol, 1);
     Click(4, 2, Qt::LeftButton, Qt::ShiftModifier);
     EXPECT_EQ(grid->GetSelectedCount(), 3); // from the mark (row 2) to row 4
     EXPECT_EQ(Current(), Cell(4, 2));
@@ -98,6 +102,10 @@ TEST_F(GridMouseTest, ControlAndShiftClicksSelectWholeRows) {
     Click(3, 0, Qt::RightButton);
     EXPECT_EQ(grid->GetSelectedCount(), 3);
     EXPECT_EQ(Current(), Cell(3, 0));
+    const auto moved = NotesOf(GN_CURCELLCHANGED);
+    ASSERT_FALSE(moved.empty());
+    EXPECT_EQ(moved.back().nRow, 3);
+    EXPECT_EQ(moved.back().nCol, 0);
 
     // A plain click goes back to one cell; Ctrl+click on it leaves no row, and so cell mode.
     Click(1, 1);
