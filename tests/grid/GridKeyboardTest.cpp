@@ -270,6 +270,30 @@ TEST_F(GridInputTest, ShiftLeftAndRightGiveBackRowsOnTheWayToTheMark) {
     EXPECT_TRUE(grid->GetItemState(2, LVIS_SELECTED) & LVIS_SELECTED);
 }
 
+TEST_F(GridInputTest, EnterAndTabMoveInsideASelectionOfRows) {
+    Fill(2, 6);
+    StartAt(3, 0);
+    Key(Qt::Key_Up, Qt::ShiftModifier);
+    Key(Qt::Key_Up, Qt::ShiftModifier);
+    ASSERT_EQ(grid->GetSelectedCount(), 3);
+    Key(Qt::Key_Return);
+    EXPECT_EQ(Current(), Cell(2, 0));
+    Key(Qt::Key_Tab);
+    EXPECT_EQ(Current(), Cell(2, 1));
+    // Editing inside the selection keeps it too.
+    Type(QStringLiteral("e"));
+    Key(Qt::Key_Return);
+    EXPECT_EQ(grid->GetItemText(2, 1), QStringLiteral("e"));
+    EXPECT_EQ(Current(), Cell(3, 1));
+    EXPECT_TRUE(grid->IsRowSelect());
+    EXPECT_EQ(grid->GetSelectedCount(), 3);
+    // Leaving it gives a single cell again.
+    Key(Qt::Key_Return);
+    EXPECT_EQ(Current(), Cell(4, 1));
+    EXPECT_FALSE(grid->IsRowSelect());
+    EXPECT_EQ(grid->GetSelectedCount(), 1);
+}
+
 TEST_F(GridInputTest, WithoutMultiSelectShiftOnlyMoves) {
     Fill(2, 4);
     grid->EnableMultiSelect(false);
