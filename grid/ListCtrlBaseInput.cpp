@@ -592,9 +592,12 @@ void CListCtrlBase::mousePressEvent(QMouseEvent* event) {
         ReportCurrentCell();
         return;
     }
+    // Whether the button was hit is decided before the cell scrolls into view and moves away
+    // from under the pointer.
+    const bool onButton = IsOnDropButton(pt, row, col);
     MoveCurrentCell(row, col);
     setFocus(Qt::MouseFocusReason);
-    if (IsOnDropButton(pt, row, col))
+    if (onButton)
         BeginEdit(row, col);
 }
 

@@ -299,6 +299,20 @@ TEST_F(GridMouseTest, DropButtonOpensTheListAndClosesItAgain) {
     EXPECT_TRUE(NotesOf(GN_CELLCHANGED).empty());
 }
 
+TEST_F(GridMouseTest, DropButtonOfAHalfHiddenCellOpensTheList) {
+    FillWithChoices(2);
+    for (int c = 0; c < 3; ++c)
+        grid->SetColumnWidth(c, 300);
+    grid->Scroll(400, 0); // the choice cell's left part is scrolled out of view
+    ASSERT_LT(grid->GetCellRect(0, 1).left(), 0);
+    const QPoint button = DropButton(0, 1);
+    ASSERT_GT(button.x(), 0);
+    ClickAt(button);
+    EXPECT_TRUE(ListOpen());
+    EXPECT_EQ(grid->GetEditState(0), 2);
+    EXPECT_GE(grid->GetCellRect(0, 1).left(), 0); // and the cell came into view
+}
+
 TEST_F(GridMouseTest, ClickOnAnItemPicksIt) {
     FillWithChoices(2);
     ClickAt(DropButton(1, 1));
