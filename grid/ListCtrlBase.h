@@ -226,7 +226,7 @@ protected:
 private:
     bool HeaderPressWhileEditing(QMouseEvent* event);
     // Keys and mouse.
-    void MoveCurrentCell(int nItem, int nCol);
+    void MoveCurrentCell(int nItem, int nCol, bool bEnsureVisible = true);
     int MoveTarget(int nSetting, int dRow, int dCol, int* pRow, int* pCol) const;
     bool MoveByTabOrEnter(int nSetting, bool bShift, bool bTab);
     void MoveByArrow(int nKey, Qt::KeyboardModifiers mods);

@@ -29,12 +29,12 @@ bool IsTypedText(const QString& text) {
 
 // ---------------------------------------------------------------- current cell
 
-void CListCtrlBase::MoveCurrentCell(int nItem, int nCol) {
+void CListCtrlBase::MoveCurrentCell(int nItem, int nCol, bool bEnsureVisible) {
     // SetCurrentCell records the pair without reporting it; a move the user made is
     // reported when it changed the pair.
     const int lastRow = m_nLastRow;
     const int lastCol = m_nLastCol;
-    if (!SetCurrentCell(nItem, nCol, true, false))
+    if (!SetCurrentCell(nItem, nCol, bEnsureVisible, false))
         return;
     if (nItem != lastRow || nCol != lastCol)
         SendGridNotify(GN_CURCELLCHANGED, nItem, nCol, GE_CURCELL);
@@ -544,8 +544,10 @@ bool CListCtrlBase::StartMousePress(int nItem, int nCol) {
     m_press.bPushed = true;
     m_press.nRow = nItem;
     m_press.nCol = nCol;
+    // The box scrolls into view only when the button comes up: moved now, it could slide
+    // from under the pointer and the release would miss it.
     if (data->m_nKind == KIND_CHECKBOX)
-        MoveCurrentCell(nItem, nCol);
+        MoveCurrentCell(nItem, nCol, false);
     setFocus(Qt::MouseFocusReason);
     RedrawRow(nItem);
     return true;
@@ -658,6 +660,8 @@ void CListCtrlBase::mouseReleaseEvent(QMouseEvent* event) {
         RedrawRow(pressRow);
         if (row == pressRow && col == pressCol)
             ActOnPressedCell(row, col, GE_BUTTON_CLICK);
+        if (GetCellSelectState(pressRow, pressCol) == 3)
+            ScrollCellIntoView(pressRow, pressCol);
         return;
     }
     if (event->button() == Qt::RightButton && m_ptRButton.x() != -1) {

@@ -179,6 +179,21 @@ TEST_F(GridMouseTest, CheckBoxClicksToggleUnlessReadOnly) {
     EXPECT_FALSE(grid->IsEditing());
 }
 
+TEST_F(GridMouseTest, HalfHiddenCheckBoxTogglesOnTheFirstClick) {
+    Fill(3, 2);
+    grid->SetColumnCheckBox(1);
+    grid->SetColumnWidth(1, 40);
+    grid->SetColumnWidth(0, grid->viewport()->width() - 20); // column 1 sticks out on the right
+    const QRect cell = grid->GetCellRect(0, 1);
+    ASSERT_GT(cell.right(), grid->viewport()->width());
+    const QPoint visible(grid->viewport()->width() - 10, cell.center().y());
+    ClickAt(visible);
+    EXPECT_EQ(grid->GetItemText(0, 1), QString());
+    EXPECT_EQ(NotesOf(GN_CELLCHANGED).size(), 1u);
+    EXPECT_EQ(Current(), Cell(0, 1));
+    EXPECT_LE(grid->GetCellRect(0, 1).right(), grid->viewport()->width()); // now in view
+}
+
 TEST_F(GridMouseTest, ButtonPressDraggedOffDoesNotFire) {
     Fill(2, 3);
     grid->SetColumnButton(1);
