@@ -604,6 +604,8 @@ void CListCtrlBase::mousePressEvent(QMouseEvent* event) {
 }
 
 void CListCtrlBase::RightPress(const QPoint& pt, int nItem, int nCol) {
+    // The cell scrolls into view when the button comes up: moved now, it could slide from
+    // under the pointer and the release would not find it there.
     m_ptRButton = pt;
     m_nRButtonRow = nItem;
     m_nRButtonCol = nCol;
@@ -613,7 +615,7 @@ void CListCtrlBase::RightPress(const QPoint& pt, int nItem, int nCol) {
             SetItemState(nItem, LVIS_SELECTED, LVIS_SELECTED);
             RedrawRow(nItem);
         } else if (state != 3) {
-            MoveCurrentCell(nItem, nCol);
+            MoveCurrentCell(nItem, nCol, false);
         }
     } else if (state == 1) {
         m_nCurCol = nCol;
@@ -625,7 +627,7 @@ void CListCtrlBase::RightPress(const QPoint& pt, int nItem, int nCol) {
         SetItemState(nItem, LVIS_SELECTED, LVIS_SELECTED);
         RedrawGrid();
     } else if (state == 0) {
-        MoveCurrentCell(nItem, nCol);
+        MoveCurrentCell(nItem, nCol, false);
     }
     setFocus(Qt::MouseFocusReason);
 }
@@ -666,7 +668,10 @@ void CListCtrlBase::mouseReleaseEvent(QMouseEvent* event) {
     }
     if (event->button() == Qt::RightButton && m_ptRButton.x() != -1) {
         m_ptRButton = QPoint(-1, -1);
-        if (row >= 0 && row == m_nRButtonRow && col == m_nRButtonCol)
+        const bool inPlace = row >= 0 && row == m_nRButtonRow && col == m_nRButtonCol;
+        if (GetCellSelectState(m_nRButtonRow, m_nRButtonCol) == 3)
+            ScrollCellIntoView(m_nRButtonRow, m_nRButtonCol);
+        if (inPlace)
             SendGridNotify(GN_RCLICK, row, col, GE_RCLICK_CELL);
         return;
     }

@@ -153,6 +153,20 @@ TEST_F(GridMouseTest, RightClickReportsOnlyAClickInPlace) {
     EXPECT_EQ(NotesOf(GN_RCLICK).size(), 1u);
 }
 
+TEST_F(GridMouseTest, RightClickOnAHalfHiddenCellIsReported) {
+    Fill(3, 2);
+    grid->SetColumnWidth(0, grid->viewport()->width() - 20); // column 1 sticks out on the right
+    const QPoint visible(grid->viewport()->width() - 10, CellCenter(1, 1).y());
+    Click(0, 0);
+    notes.clear();
+    ClickAt(visible, Qt::RightButton);
+    EXPECT_EQ(Current(), Cell(1, 1));
+    ASSERT_EQ(NotesOf(GN_RCLICK).size(), 1u);
+    EXPECT_EQ(NotesOf(GN_RCLICK)[0].nRow, 1);
+    EXPECT_EQ(NotesOf(GN_RCLICK)[0].nCol, 1);
+    EXPECT_LE(grid->GetCellRect(1, 1).right(), grid->viewport()->width()); // now in view
+}
+
 // ---------------------------------------------------------------- check boxes and buttons
 
 TEST_F(GridMouseTest, CheckBoxClicksToggleUnlessReadOnly) {
