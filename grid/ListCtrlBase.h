@@ -346,6 +346,13 @@ private:
     bool m_bCreated = false;
     bool m_bColumnSizing = true;
     int m_nOpenEditor = 0; // 0 none, 1 edit box, 2 drop-down list
+
+    // ---- keyboard, mouse and selection ----
+    // Where the last left press landed and on which cell, for the double-click that may
+    // follow: the press may have scrolled that cell away from under the pointer.
+    QPoint m_ptLastPress{-1, -1};
+    int m_nLastPressRow = -1;
+    int m_nLastPressCol = -1;
 };
 
 } // namespace Pelmo

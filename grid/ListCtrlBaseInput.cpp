@@ -561,6 +561,8 @@ void CListCtrlBase::mousePressEvent(QMouseEvent* event) {
         return;
     }
     const QPoint pt = event->position().toPoint();
+    if (left)
+        m_nLastPressRow = -1; // set again below when the press lands on a cell
     int col = -1;
     int row = SubItemHitTest(pt, &col);
     if (IsEditing()) {
@@ -578,6 +580,11 @@ void CListCtrlBase::mousePressEvent(QMouseEvent* event) {
         return;
     const Qt::KeyboardModifiers mods = event->modifiers();
     const bool extend = mods & (Qt::ControlModifier | Qt::ShiftModifier);
+    if (left) {
+        m_ptLastPress = pt;
+        m_nLastPressRow = row;
+        m_nLastPressCol = col;
+    }
     if (left && !extend && StartMousePress(row, col))
         return;
     if (right) {
@@ -683,7 +690,15 @@ void CListCtrlBase::mouseDoubleClickEvent(QMouseEvent* event) {
         return;
     const QPoint pt = event->position().toPoint();
     int col = -1;
-    const int row = SubItemHitTest(pt, &col);
+    int row = SubItemHitTest(pt, &col);
+    // The first press may have scrolled its cell into view, away from under the pointer: the
+    // double-click belongs to the cell that was pressed.
+    if ((pt - m_ptLastPress).manhattanLength() <= QApplication::startDragDistance() &&
+        m_nLastPressRow >= 0 && m_nLastPressRow < GetItemCount() && m_nLastPressCol >= 0 &&
+        m_nLastPressCol < GetColumnCount()) {
+        row = m_nLastPressRow;
+        col = m_nLastPressCol;
+    }
     if (row < 0 || col < 0)
         return;
     // A double-click on a check box or button acts a second time.

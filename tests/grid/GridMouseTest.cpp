@@ -253,6 +253,16 @@ TEST_F(GridMouseTest, DoubleClickOpensTheEditor) {
     EXPECT_TRUE(grid->GetEdit()->hasFocus());
 }
 
+TEST_F(GridMouseTest, DoubleClickOnAHalfHiddenCellEditsThatCell) {
+    Fill(3, 2);
+    grid->SetColumnWidth(0, grid->viewport()->width() - 20); // column 1 sticks out on the right
+    DoubleClick(QPoint(grid->viewport()->width() - 4, CellCenter(1, 1).y()));
+    ASSERT_TRUE(EditOpen());
+    EXPECT_EQ(grid->GetEditState(1), 1);
+    EXPECT_EQ(grid->GetEdit()->text(), QStringLiteral("r1c1"));
+    EXPECT_EQ(Current(), Cell(1, 1));
+}
+
 TEST_F(GridMouseTest, ClickWhileEditingCommitsThenAsksTheCallback) {
     Fill(3, 3);
     ClickEditLog log;
