@@ -2,6 +2,7 @@
 
 #include <QInputMethodEvent>
 #include <QLineEdit>
+#include <QScrollBar>
 #include <functional>
 
 using namespace Pelmo;
@@ -212,6 +213,16 @@ TEST_F(GridEditFlowTest, ScrollingCommitsTheEditBox) {
     grid->Scroll(0, grid->GetRowHeight() * 3);
     EXPECT_FALSE(grid->IsEditing());
     EXPECT_EQ(grid->GetItemText(0, 0), QStringLiteral("s"));
+
+    // A click on the scroll bar, whether it scrolls or not.
+    StartAt(0, 1);
+    Type(QStringLiteral("t"));
+    QScrollBar* bar = grid->verticalScrollBar();
+    ASSERT_TRUE(bar->isVisible());
+    QTest::mouseClick(bar, Qt::LeftButton, Qt::NoModifier, QPoint(bar->width() / 2, 2));
+    QApplication::processEvents();
+    EXPECT_FALSE(grid->IsEditing());
+    EXPECT_EQ(grid->GetItemText(0, 1), QStringLiteral("t"));
 }
 
 // ---------------------------------------------------------------- input method
