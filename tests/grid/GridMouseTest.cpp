@@ -261,6 +261,17 @@ TEST_F(GridMouseTest, DoubleClickOnAHalfHiddenCellEditsThatCell) {
     EXPECT_EQ(grid->GetEditState(1), 1);
     EXPECT_EQ(grid->GetEdit()->text(), QStringLiteral("r1c1"));
     EXPECT_EQ(Current(), Cell(1, 1));
+
+    // The same for a row cut off at the bottom, which scrolls up on the first press.
+    Key(Qt::Key_Escape);
+    for (int r = 2; r < 40; ++r)
+        grid->InsertItem(r, QStringLiteral("r%1c0").arg(r));
+    const int partial = grid->GetTopIndex() + grid->GetCountPerPage();
+    const QRect cell = grid->GetCellRect(partial, 0);
+    ASSERT_GT(cell.bottom(), grid->viewport()->height());
+    DoubleClick(QPoint(cell.center().x(), grid->viewport()->height() - 2));
+    ASSERT_TRUE(EditOpen());
+    EXPECT_EQ(grid->GetEdit()->text(), QStringLiteral("r%1c0").arg(partial));
 }
 
 TEST_F(GridMouseTest, ClickWhileEditingCommitsThenAsksTheCallback) {
