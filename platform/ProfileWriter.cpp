@@ -59,6 +59,17 @@ qsizetype ValueStart(QByteArrayView payload, const Span& line, CTextCodec::Encod
     return std::min(pos, line.end);
 }
 
+// Windows writes whatever it is given, so a line break in a value starts lines of its own
+// ("a\r\n[other]" adds a section) and a key holding '=' reads back as another key. Such text
+// would change the file's structure rather than set one value: refuse it.
+bool KeepsOneLine(QStringView section, QStringView key, QStringView value) {
+    const auto hasBreak = [](QStringView s) { return s.contains(u'\r') || s.contains(u'\n'); };
+    if (hasBreak(section) || hasBreak(key) || hasBreak(value))
+        return false;
+    // "[a]b]" would read back as section "a"; a key "[k" would make its line a header.
+    return !section.contains(u']') && !key.contains(u'=') && !key.startsWith(u'[');
+}
+
 // Windows' read-only attribute stops every user; a file without any write permission bit
 // is its counterpart here, refused even to root, who passes access() regardless.
 bool IsWritable(const QByteArray& path, const struct stat& st) {
@@ -115,6 +126,8 @@ std::optional<QByteArray> CProfileWriter::Edit(const QByteArray& bytes, QStringV
     const QStringView section = ProfileSyntax::TrimSpaces(ProfileSyntax::CutAtNul(sectionArg));
     const QStringView key = ProfileSyntax::TrimSpaces(ProfileSyntax::CutAtNul(keyArg));
     value = ProfileSyntax::CutAtNul(value);
+    if (!KeepsOneLine(section, key, value))
+        return std::nullopt;
 
     // An empty (new) file gets UTF-8 without BOM, which Detect gives for no bytes.
     const CTextCodec::Encoding encoding = CTextCodec::Detect(bytes);

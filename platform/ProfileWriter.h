@@ -21,7 +21,9 @@
 //   end. A missing file is created as UTF-8 without BOM with CRLF; a missing folder is not.
 // - Fails, leaving the file as it was, when the file's encoding cannot hold the new text,
 //   the file is read-only (no write permission bit, which root respects too), the folder
-//   does not allow the temporary file, the path is no regular file, or writing fails.
+//   does not allow the temporary file, the path is no regular file, or writing fails; and
+//   when the text would not stay one line of its own: a line break in section, key or value,
+//   '=' in the key or a key starting with '[', ']' in the section name.
 class CProfileWriter {
 public:
     static bool Write(QStringView section, QStringView key, QStringView value, const QString& path);

@@ -291,6 +291,44 @@ TEST_F(ProfileWrite, UnencodableValueIsRefused) {
     EXPECT_EQ(ReadBytes(file), "[A]\r\nk=\xF0\x9F\x98\x80\r\n");
 }
 
+TEST_F(ProfileWrite, TextThatWouldAddLinesIsRefused) {
+    struct Case {
+        const char* id;
+        QString section, key, value;
+    };
+    const std::vector<Case> cases = {
+        {"line break in the value adds a section", "A", "k", "x\r\n[B]\r\ny=1"},
+        {"LF alone in the value", "A", "k", "x\ny=1"},
+        {"CR alone in the value", "A", "k", "x\ry=1"},
+        {"line break in the key", "A", "k\nz", "1"},
+        {"line break in the section", "A\r\n[B", "k", "1"},
+        {"'=' in the key reads back as another key", "A", "k=1", "v"},
+        {"key starting with '[' would be a header", "A", "[k", "v"},
+        {"']' in the section name cuts the header", "a]b", "k", "v"},
+    };
+    for (const bool existing : {true, false}) {
+        for (const Case& c : cases) {
+            SCOPED_TRACE(std::string(c.id) + (existing ? ", existing file" : ", new file"));
+            const QString file = path("lines.ini");
+            QFile::remove(file);
+            if (existing) {
+                ASSERT_TRUE(WriteBytes(file, kOriginal));
+            }
+            EXPECT_EQ(WritePrivateProfileStringW(c.section, c.key, c.value, file), 0);
+            if (existing) {
+                EXPECT_EQ(ReadBytes(file), kOriginal);
+            } else {
+                EXPECT_FALSE(QFileInfo::exists(file));
+            }
+        }
+    }
+    // What stays allowed: '=', ';' and '[' inside a value, ';' and ']' inside a key.
+    const QString file = path("ok.ini");
+    ASSERT_TRUE(WriteBytes(file, kOriginal));
+    EXPECT_EQ(WritePrivateProfileStringW("A", "k]", "=;[x]", file), 1);
+    EXPECT_EQ(ReadBytes(file), "[A]\r\nk=1\r\nk]==;[x]\r\n");
+}
+
 TEST_F(ProfileWrite, DamagedUtf16IsRefused) {
     const QString file = path("odd.ini");
     const QByteArray odd("\xFF\xFE[\0A\0]\0\r\0\n\0x", 13);
