@@ -16,6 +16,12 @@ QString CProfileCache::AbsolutePath(const QString& path) {
     return QDir::cleanPath(QDir::current().absoluteFilePath(path));
 }
 
+bool CProfileCache::IsSettled(const CFileStamp& stamp, std::int64_t nowNs) {
+    constexpr std::int64_t kSecondNs = 1'000'000'000;
+    const bool wholeSeconds = stamp.mtimeNs % kSecondNs == 0;
+    return nowNs - stamp.mtimeNs >= (wholeSeconds ? kCoarseTimeNs : kFineTimeNs);
+}
+
 std::vector<CProfileCache::Entry>::iterator CProfileCache::find(const QString& path) {
     return std::find_if(m_entries.begin(), m_entries.end(),
                         [&](const Entry& e) { return e.path == path; });
@@ -41,7 +47,7 @@ std::shared_ptr<const CParsedProfile> CProfileCache::get(const QString& rawPath)
         // A young entry whose stamp still matches: only the bytes can tell.
         CFileStamp readStamp;
         if (CRegularFile::HasContent(path, it->bytes, readStamp) && readStamp == stamp) {
-            if (CRegularFile::NowNs() - stamp.mtimeNs >= kCoarseTimeNs) {
+            if (IsSettled(stamp, CRegularFile::NowNs())) {
                 it->trusted = true; // compared after its time settled: later edits show
                 it->bytes = QByteArray();
             }
@@ -59,7 +65,7 @@ std::shared_ptr<const CParsedProfile> CProfileCache::get(const QString& rawPath)
     Entry entry;
     entry.path = path;
     entry.stamp = stamp;
-    entry.trusted = CRegularFile::NowNs() - stamp.mtimeNs >= kCoarseTimeNs;
+    entry.trusted = IsSettled(stamp, CRegularFile::NowNs());
     entry.parsed = std::make_shared<const CParsedProfile>(bytes);
     ++m_parseCount;
     if (!entry.trusted)

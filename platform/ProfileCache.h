@@ -15,9 +15,13 @@ class CParsedProfile;
 //
 // An entry is reused while the file's stamp (path, device, inode, size, modification time
 // in nanoseconds) is unchanged. Timestamps can be coarser than the edits they should tell
-// apart, so an entry read while the file's modification time was less than two seconds old
-// is only provisional: each use rereads the file and compares the bytes (cheap next to
-// parsing), until a comparison made two seconds past that time lets it be trusted.
+// apart, so an entry read while the file's modification time was still within the stamp's
+// resolution is only provisional: each use rereads the file and compares the bytes (cheap
+// next to parsing), until a comparison made after that window lets it be trusted. A stamp
+// without a sub-second part may come from a file system that keeps whole seconds (or two),
+// and gets two seconds; any other comes from the kernel's clock, which ticks every few
+// milliseconds, and gets a tenth of a second. So reloading a large file right after saving
+// it costs a few comparisons, not one per section for two seconds.
 class CProfileCache {
 public:
     static CProfileCache& Instance();
@@ -33,8 +37,13 @@ public:
     // How many times a file has been parsed, for tests and benchmarks.
     std::uint64_t parseCount() const;
 
-    // A file at most this much younger than the moment it was read is not trusted by stamp.
+    // A file at most this much younger than the moment it was read is not trusted by stamp:
+    // whole-second stamps, and stamps with a sub-second part.
     static constexpr std::int64_t kCoarseTimeNs = 2'000'000'000;
+    static constexpr std::int64_t kFineTimeNs = 100'000'000;
+
+    // Whether a stamp is old enough, at nowNs, that a later change must show in it.
+    static bool IsSettled(const CFileStamp& stamp, std::int64_t nowNs);
 
     static QString AbsolutePath(const QString& path);
 

@@ -336,6 +336,26 @@ TEST_F(ProfileRead, CacheSeesExternalChanges) {
     EXPECT_TRUE(BufferIs(Section(path, "s1", 100), u"\0"s));
 }
 
+TEST_F(ProfileRead, CacheTrustsAStampOnlyPastItsResolution) {
+    constexpr std::int64_t kSecond = 1'000'000'000;
+    CFileStamp whole; // as a file system with whole-second stamps leaves it
+    whole.mtimeNs = 1'700'000'000 * kSecond;
+    EXPECT_FALSE(CProfileCache::IsSettled(whole, whole.mtimeNs + kSecond));
+    EXPECT_TRUE(CProfileCache::IsSettled(whole, whole.mtimeNs + 2 * kSecond));
+    CFileStamp fine = whole;
+    fine.mtimeNs += 123'456'789;
+    EXPECT_FALSE(CProfileCache::IsSettled(fine, fine.mtimeNs + 50'000'000));
+    EXPECT_TRUE(CProfileCache::IsSettled(fine, fine.mtimeNs + 100'000'000));
+
+    // A file just written, with the sub-second stamp this file system gives, and edited in
+    // place before its stamp moved on: the entry read while it was young is checked by
+    // content, however late the next read comes.
+    const QString path = file(ManySections(3, '1'));
+    EXPECT_TRUE(BufferIs(Section(path, "s1", 100), u"k=1\0\0"s));
+    EditInPlaceKeepingTime(path, ManySections(3, '2'));
+    EXPECT_TRUE(BufferIs(Section(path, "s1", 100), u"k=2\0\0"s));
+}
+
 TEST_F(ProfileRead, CacheSeesOwnWrites) {
     const QString path = file(ManySections(3, '1'));
     SetMtime(path, 3600);
