@@ -112,7 +112,10 @@ void CIniCompare::Compare() {
                 for (auto e = std::next(s1->m_entries.begin()); e != s1->m_entries.end(); ++e)
                     rows.push_back(MakeRow(s1.get(), nullptr, e->get(), nullptr));
             }
-            anchors.insert(CFoldedName{s1->m_name}, first); // keeps the first of equal names
+            // The first section of a name anchors it; insert() would let a later one take over.
+            const CFoldedName key{s1->m_name};
+            if (!anchors.contains(key))
+                anchors.insert(key, first);
         }
     }
     if (m_pIni2) {

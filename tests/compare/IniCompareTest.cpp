@@ -145,6 +145,18 @@ TEST_F(IniCompareTest, SectionsRepeatedInAHandBuiltModelDoNotBreakPairing) {
     EXPECT_EQ(Rows(), (QStringList{u"S/a | s/a"_qs, u"S/- | S/b"_qs}));
 }
 
+TEST_F(IniCompareTest, FileOnesFirstSectionOfANameAnchorsItsBlock) {
+    // A hand-built file 1 with two sections of one name: file 2's section pairs from the
+    // first of them, and the block runs on through the second.
+    FakeProfile profile;
+    auto ini1 = Model(profile, {{u"S"_qs, {u"a=1"_qs}}}, u"/one.ini"_qs);
+    ini1->AddSection(u"s"_qs)->AddEntry(u"b"_qs, u"1"_qs);
+    compare = std::make_unique<CIniCompare>(
+        std::move(ini1), Model(profile2, {{u"S"_qs, {u"a=2"_qs, u"c=3"_qs}}}, u"/two.ini"_qs));
+    compare->Compare();
+    EXPECT_EQ(Rows(), (QStringList{u"S/a | S/a"_qs, u"s/b | S/-"_qs, u"S/- | S/c"_qs}));
+}
+
 TEST_F(IniCompareTest, ResultsAreAddedAndRemovedOneByOne) {
     Compare({{u"S"_qs, {u"a=1"_qs, u"b=1"_qs}}}, {});
     COMPARE_REULT* first = compare->m_results[0].get();
