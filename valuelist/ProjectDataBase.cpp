@@ -258,6 +258,10 @@ bool CProjectDataBase::AllocatePid(int& nPid) {
     int rc;
     while ((rc = query.Step()) == SQLITE_ROW) {
         const int nTaken = query.ColumnInt(0);
+        // Numbers below the candidate (0, or negative ones another program stored) take
+        // nothing from the positive range the candidate walks.
+        if (nTaken < nCandidate)
+            continue;
         if (nCandidate < nTaken)
             break;
         if (nTaken == INT_MAX)

@@ -147,6 +147,11 @@ TEST_F(ProjectDataBaseTest, PidIsTheSmallestFreeNumber) {
     ASSERT_TRUE(probe.Exec("DELETE FROM PROJECT; INSERT INTO PROJECT (PID) VALUES (2), (3)"));
     EXPECT_EQ(SavedPid(Sample()), 1);
     EXPECT_EQ(SavedPid(Sample()), 4);
+    // Rows at 0 or below, which only another program could have stored, are no reason to
+    // hand out a number below 1.
+    ASSERT_TRUE(probe.Exec("DELETE FROM PROJECT; INSERT INTO PROJECT (PID) VALUES (-5), (0), (2)"));
+    EXPECT_EQ(SavedPid(Sample()), 1);
+    EXPECT_EQ(SavedPid(Sample()), 3);
 }
 
 TEST_F(ProjectDataBaseTest, TextRoundTripsExactly) {
