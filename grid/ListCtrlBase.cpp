@@ -587,11 +587,14 @@ quintptr g_lSortParam = 0;
 quintptr g_lAppendParam = 0;
 const CListCtrlBase* g_pSortGrid = nullptr;
 
+// Without append mode there is no append row: rows whose data is 0 are ordinary rows.
 int CompareByData(quintptr l1, quintptr l2, quintptr) {
-    if (l1 == g_lAppendParam)
-        return l2 == g_lAppendParam ? 0 : 1;
-    if (l2 == g_lAppendParam)
-        return -1;
+    if (g_lAppendParam) {
+        if (l1 == g_lAppendParam)
+            return l2 == g_lAppendParam ? 0 : 1;
+        if (l2 == g_lAppendParam)
+            return -1;
+    }
     return g_pfnSortCompare(l1, l2, g_lSortParam);
 }
 

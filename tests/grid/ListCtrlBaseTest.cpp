@@ -21,6 +21,10 @@ int CompareTextDescending(quintptr l1, quintptr l2, quintptr grid) {
     return -QString::compare(g->GetItemText(int(l1), 0), g->GetItemText(int(l2), 0));
 }
 
+int CompareDataAscending(quintptr l1, quintptr l2, quintptr) {
+    return l1 < l2 ? -1 : (l1 > l2 ? 1 : 0);
+}
+
 } // namespace
 
 // ---------------------------------------------------------------- read-only resolution
@@ -265,6 +269,17 @@ TEST_F(GridTest, SortingKeepsTheAppendRowLastAndIdsValid) {
     COLORREF back = 0;
     ASSERT_TRUE(grid->GetCellColor(moved, 0, nullptr, &back));
     EXPECT_EQ(back, RGB(8, 8, 8));
+}
+
+TEST_F(GridTest, SortingWithoutAnAppendRowSortsRowsWhoseDataIsZero) {
+    grid->InsertColumn(0, QStringLiteral("A"), false, 0, 80);
+    grid->InsertItem(LVIF_TEXT | LVIF_PARAM, 0, QStringLiteral("two"), 0, 0, 2, false);
+    grid->InsertItem(LVIF_TEXT | LVIF_PARAM, 1, QStringLiteral("zero"), 0, 0, 0, false);
+    grid->InsertItem(LVIF_TEXT | LVIF_PARAM, 2, QStringLiteral("one"), 0, 0, 1, false);
+    ASSERT_TRUE(grid->SortItems(&CompareDataAscending, 0));
+    EXPECT_EQ(grid->GetItemText(0, 0), QStringLiteral("zero"));
+    EXPECT_EQ(grid->GetItemText(1, 0), QStringLiteral("one"));
+    EXPECT_EQ(grid->GetItemText(2, 0), QStringLiteral("two"));
 }
 
 TEST_F(GridTest, DeletingRowsDropsTheirRecords) {
