@@ -3,6 +3,7 @@
 #include "ini/ProfileAccess.h"
 #include "platform/TextUtil.h"
 
+#include <QStringView>
 #include <algorithm>
 
 CIniData::CIniData(CProfileAccess* profile)
@@ -21,7 +22,9 @@ bool CIniData::Load(const QString& path, QString& errorText) {
     const char16_t* const end = names.data() + names.size();
     for (const char16_t* p = names.data(); p < end && *p != u'\0';) {
         const char16_t* nameEnd = std::find(p, end, u'\0');
-        const QString name = QString::fromUtf16(p, nameEnd - p);
+        // Not QString::fromUtf16: it would take a leading U+FEFF or U+FFFE for a byte order
+        // mark, dropping the one and byte-swapping the name after the other.
+        const QString name = QStringView(p, nameEnd - p).toString();
         p = nameEnd + 1;
         if (!LoadSection(name, path, errorText))
             return false;

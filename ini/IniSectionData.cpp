@@ -51,7 +51,9 @@ void CIniSectionData::ReadLines(const char16_t* buffer, unsigned size) {
     for (const char16_t* p = buffer; p < end && *p != u'\0';) {
         // Bounded by the buffer even if a line were not terminated.
         const char16_t* lineEnd = std::find(p, end, u'\0');
-        const QString line = QString::fromUtf16(p, lineEnd - p);
+        // Taken as it is: QString::fromUtf16 would read a leading U+FEFF or U+FFFE as a byte
+        // order mark.
+        const QString line = QStringView(p, lineEnd - p).toString();
         p = lineEnd + 1;
         if (!IsEntryLine(line))
             continue;

@@ -143,6 +143,22 @@ TEST_F(IniLoad, LinesAreSplitAtTheFirstEqualsAndNeverTrimmed) {
     }
 }
 
+TEST_F(IniLoad, NamesAndLinesStartingWithByteOrderMarkCharactersStayAsListed) {
+    // U+FEFF and U+FFFE are ordinary characters inside the lists the profile functions hand
+    // over; a name or line that starts with one must not lose it or be byte-swapped.
+    const QString name = QString(QChar(0xFEFF)) + u"S"_qs;
+    const QString other = QString(QChar(0xFFFE)) + u"T"_qs;
+    profile.names = {name, other};
+    profile.sections[name] = {QString(QChar(0xFEFF)) + u"k=1"_qs};
+    profile.sections[other] = {QString(QChar(0xFFFE)) + u"x=2"_qs};
+    ASSERT_TRUE(Load());
+    ASSERT_EQ(ini->m_sections.size(), 2u);
+    EXPECT_EQ(ini->m_sections[0]->m_name, name);
+    EXPECT_EQ(ini->m_sections[1]->m_name, other);
+    EXPECT_EQ(Keys(0), QStringList{QString(QChar(0xFEFF)) + u"k"_qs});
+    EXPECT_EQ(Keys(1), QStringList{QString(QChar(0xFFFE)) + u"x"_qs});
+}
+
 TEST_F(IniLoad, LinesWithoutAKeyAreSkipped) {
     profile.names = {u"S"_qs};
     profile.sections[u"S"_qs] = {u"=x"_qs,   u"  =y"_qs,     u"no equals"_qs,
