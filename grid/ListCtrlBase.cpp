@@ -806,12 +806,15 @@ void CListCtrlBase::SetCellReadOnly(int nItem, int nCol, bool bReadOnly) {
         return;
     if (IsCellReadOnly(nItem, nCol) == bReadOnly)
         return;
-    if (bReadOnly)
-        CancelEdit();
-    // CancelEdit may have removed a pending row.
-    if (nItem >= GetItemCount())
-        return;
     const unsigned id = MapIndexToId(nItem);
+    if (bReadOnly && IsEditing()) {
+        // Cancelling may take away a new row that never received a value, this one or one
+        // above it: follow the row by its id, and stop when it went.
+        CancelEdit();
+        nItem = MapIdToIndex(id);
+        if (nItem < 0)
+            return;
+    }
     const unsigned key = GetColumnKey(nCol);
     auto& undo = bReadOnly ? m_mapEditableCells : m_mapReadOnlyCells;
     auto& force = bReadOnly ? m_mapReadOnlyCells : m_mapEditableCells;

@@ -478,6 +478,21 @@ TEST_F(GridTest, EndEditCallbackDecidesWhatIsStored) {
     EXPECT_EQ(grid->GetItemText(0, 0), QStringLiteral("ABC"));
 }
 
+TEST_F(GridTest, MakingTheEditedNewRowReadOnlyLeavesTheAppendRowEditable) {
+    Fill(2, 1);
+    grid->SetAppendRow(true);
+    ASSERT_TRUE(grid->BeginEdit(1, 0)); // row 1 becomes a new row, the append row is row 2
+    ASSERT_EQ(grid->GetItemCount(), 3);
+    // Cancelling the edit takes the new row away; the append row moves up into its place and
+    // is not the row the call named.
+    grid->SetCellReadOnly(1, 0, true);
+    EXPECT_FALSE(grid->IsEditing());
+    ASSERT_EQ(grid->GetItemCount(), 2);
+    EXPECT_EQ(grid->GetEditState(1), 3);
+    EXPECT_FALSE(grid->IsCellReadOnly(1, 0));
+    EXPECT_TRUE(grid->BeginEdit(1, 0));
+}
+
 TEST_F(GridTest, EditingTheAppendRowMakesAPendingRow) {
     Fill(1, 1);
     grid->SetAppendRow(true);
