@@ -517,6 +517,21 @@ void CListCtrlBase::inputMethodEvent(QInputMethodEvent* event) {
     CListCtrlEx::inputMethodEvent(event);
 }
 
+// A composition typed on the grid starts before the editor exists: the input method places
+// its candidate window from this rectangle, so it opens over the current cell, where the
+// editor will be, and not at the grid's corner.
+QVariant CListCtrlBase::inputMethodQuery(Qt::InputMethodQuery query) const {
+    if (query == Qt::ImCursorRectangle || query == Qt::ImAnchorRectangle) {
+        int nItem = -1, nCol = -1;
+        if (GetCurrentCell(&nItem, &nCol, false)) {
+            const QRect cell = GetCellRect(nItem, nCol);
+            if (!cell.isEmpty())
+                return QRect(viewport()->mapTo(this, cell.topLeft()), cell.size());
+        }
+    }
+    return CListCtrlEx::inputMethodQuery(query);
+}
+
 // ---------------------------------------------------------------- mouse
 
 void CListCtrlBase::ActOnPressedCell(int nItem, int nCol, int nButtonEvent) {

@@ -276,3 +276,24 @@ TEST_F(GridEditFlowTest, CompositionOnTheGridStartsAnEditReplacingTheText) {
     Preedit(grid, QStringLiteral("に"));
     EXPECT_FALSE(grid->IsEditing());
 }
+
+// What the input method asks the focused widget before it opens its candidate window.
+static QRect InputCursorOf(QWidget* widget) {
+    QInputMethodQueryEvent query(Qt::ImCursorRectangle);
+    QApplication::sendEvent(widget, &query);
+    return query.value(Qt::ImCursorRectangle).toRect();
+}
+
+TEST_F(GridEditFlowTest, InputMethodPlacesItsWindowOverTheCurrentCell) {
+    Fill(3, 30);
+    StartAt(20, 2);
+    const QRect cell = grid->GetCellRect(20, 2);
+    ASSERT_FALSE(cell.isEmpty());
+    const QRect cursor = InputCursorOf(grid);
+    EXPECT_EQ(cursor, QRect(grid->viewport()->mapTo(grid, cell.topLeft()), cell.size()));
+
+    // Following the current cell, also after it moved.
+    StartAt(1, 0);
+    const QRect moved = InputCursorOf(grid);
+    EXPECT_EQ(moved.topLeft(), grid->viewport()->mapTo(grid, grid->GetCellRect(1, 0).topLeft()));
+}
