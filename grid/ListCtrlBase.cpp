@@ -718,6 +718,9 @@ void CListCtrlBase::SelectRowFromHeader(int nItem, bool bEnsureVisible, bool bEx
         return;
     if (!m_bMultiSelect)
         bExtend = false;
+    // Focus changes are held back while the rows are set up; the report at the end compares
+    // against what the parent last saw, so a click that moves the focus is reported once.
+    const int lastRow = m_nLastRow, lastCol = m_nLastCol;
     const bool follow = m_bFollowFocus;
     m_bFollowFocus = false;
     if (m_nCurCol < 0 && GetColumnCount() > 0)
@@ -735,6 +738,8 @@ void CListCtrlBase::SelectRowFromHeader(int nItem, bool bEnsureVisible, bool bEx
         SetItemState(i, LVIS_SELECTED, LVIS_SELECTED);
     SetItemState(nItem, LVIS_FOCUSED, LVIS_FOCUSED);
     m_bFollowFocus = follow;
+    m_nLastRow = lastRow;
+    m_nLastCol = lastCol;
     ReportCurrentCell();
     if (bEnsureVisible)
         EnsureVisible(nItem, false);

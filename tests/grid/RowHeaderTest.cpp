@@ -209,6 +209,27 @@ TEST_F(RowHeaderOnGrid, ClicksSelectARowTheCornerSelectsAllAndADragSelectsARange
     EXPECT_EQ(std::vector<int>({1, 2, 3, 4}), SelectedRows());
 }
 
+TEST_F(RowHeaderOnGrid, AClickThatMovesTheFocusReportsTheCurrentCellOnce) {
+    AddRows(6);
+    grid->SetCurrentCell(0, 0, false, false);
+    notes.clear();
+    Click(Button(3).center());
+    std::vector<GRIDNOTIFY> reports;
+    for (const GRIDNOTIFY& n : notes) {
+        if (n.code == GN_CURCELLCHANGED)
+            reports.push_back(n);
+    }
+    ASSERT_EQ(1u, reports.size());
+    EXPECT_EQ(3, reports[0].nRow);
+    EXPECT_EQ(0, reports[0].nCol);
+
+    // The same row again: nothing changed, nothing to report.
+    notes.clear();
+    Click(Button(3).center());
+    for (const GRIDNOTIFY& n : notes)
+        EXPECT_NE(GN_CURCELLCHANGED, n.code);
+}
+
 TEST_F(RowHeaderOnGrid, DraggingPastTheBottomRunsTheSelectionOnToTheLastRowEveryTime) {
     const int nPage = grid->GetCountPerPage();
     ASSERT_GT(nPage, 2);
