@@ -5,32 +5,6 @@
 
 using namespace Pelmo;
 
-namespace {
-
-struct ClickEditLog {
-    int calls = 0;
-    int editRow = -1;
-    int editCol = -1;
-    int row = -2;
-    int col = -2;
-    bool left = false;
-    bool result = true;
-};
-
-bool LogClickEdit(CListCtrlEx*, int nEditRow, int nEditCol, int nRow, int nCol, bool bLeft,
-                  void* pData) {
-    auto* log = static_cast<ClickEditLog*>(pData);
-    ++log->calls;
-    log->editRow = nEditRow;
-    log->editCol = nEditCol;
-    log->row = nRow;
-    log->col = nCol;
-    log->left = bLeft;
-    return log->result;
-}
-
-} // namespace
-
 class GridMouseTest : public GridInputTest {
 protected:
     // The middle of a choice cell's drop-down button.

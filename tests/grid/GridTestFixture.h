@@ -46,3 +46,26 @@ protected:
     Pelmo::CListCtrlBase* grid = nullptr; // owned by parent
     std::vector<Pelmo::GRIDNOTIFY> notes;
 };
+
+// Records what the grid passed to its click-edit callback, and answers with `result`.
+struct ClickEditLog {
+    int calls = 0;
+    int editRow = -1;
+    int editCol = -1;
+    int row = -2;
+    int col = -2;
+    bool left = false;
+    bool result = true;
+};
+
+inline bool LogClickEdit(Pelmo::CListCtrlEx*, int nEditRow, int nEditCol, int nRow, int nCol,
+                         bool bLeft, void* pData) {
+    auto* log = static_cast<ClickEditLog*>(pData);
+    ++log->calls;
+    log->editRow = nEditRow;
+    log->editCol = nEditCol;
+    log->row = nRow;
+    log->col = nCol;
+    log->left = bLeft;
+    return log->result;
+}

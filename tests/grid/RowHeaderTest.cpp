@@ -2,6 +2,7 @@
 #include "grid/GridTypes.h"
 #include "grid/HeaderCtrlEx.h"
 #include "grid/ListCtrlBase.h"
+#include "tests/grid/GridTestFixture.h"
 
 #include <QApplication>
 #include <QFontMetrics>
@@ -255,24 +256,9 @@ TEST_F(RowHeaderOnGrid, DraggingPastTheBottomRunsTheSelectionOnToTheLastRowEvery
 
 TEST_F(RowHeaderOnGrid, AClickWhileEditingEndsTheEditAndTheClickEditCallbackMayRefuseIt) {
     AddRows(4);
-    struct Seen {
-        int calls = 0;
-        int editRow = -9, editCol = -9, row = -9, col = -9;
-        bool left = false;
-        bool answer = false;
-    } seen;
-    grid->SetClickEditCallback(
-        [](CListCtrlEx*, int er, int ec, int r, int c, bool left, void* data) {
-            auto* s = static_cast<Seen*>(data);
-            ++s->calls;
-            s->editRow = er;
-            s->editCol = ec;
-            s->row = r;
-            s->col = c;
-            s->left = left;
-            return s->answer;
-        },
-        &seen);
+    ClickEditLog seen;
+    seen.result = false;
+    grid->SetClickEditCallback(&LogClickEdit, &seen);
     grid->SetCurrentCell(0, 1, false, false);
     ASSERT_TRUE(grid->BeginEdit(0, 1));
     Click(Button(3).center());
@@ -286,7 +272,7 @@ TEST_F(RowHeaderOnGrid, AClickWhileEditingEndsTheEditAndTheClickEditCallbackMayR
     EXPECT_EQ(std::vector<int>({0}), SelectedRows()); // the refused click selected nothing
 
     // Accepted, a click on the corner asks with row -1 and selects everything.
-    seen.answer = true;
+    seen.result = true;
     ASSERT_TRUE(grid->BeginEdit(0, 1));
     Click(Corner());
     EXPECT_EQ(2, seen.calls);
