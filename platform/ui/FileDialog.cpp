@@ -1,0 +1,73 @@
+#include "platform/ui/FileDialog.h"
+
+#include <QCheckBox>
+#include <QDir>
+#include <QFileDialog>
+#include <QGridLayout>
+#include <QStringList>
+#include <utility>
+
+namespace Ui {
+
+namespace {
+
+FileDialogHook& Hook() {
+    static FileDialogHook hook;
+    return hook;
+}
+
+// The extra check box needs Qt's own dialog: a platform dialog cannot take a widget.
+void AddCheckBox(QFileDialog& dialog, QCheckBox* box) {
+    dialog.setOption(QFileDialog::DontUseNativeDialog);
+    if (auto* grid = qobject_cast<QGridLayout*>(dialog.layout()))
+        grid->addWidget(box, grid->rowCount(), 0, 1, grid->columnCount());
+}
+
+FileOpenResult ShowRealDialog(const FileOpenRequest& request) {
+    QFileDialog dialog(request.parent);
+    dialog.setFileMode(QFileDialog::ExistingFile);
+    dialog.setAcceptMode(QFileDialog::AcceptOpen);
+    dialog.setNameFilter(QtFilterFromWindows(request.filter));
+    dialog.setDefaultSuffix(request.defaultSuffix);
+    QCheckBox* box = nullptr;
+    if (!request.checkBoxText.isEmpty()) {
+        box = new QCheckBox(request.checkBoxText, &dialog);
+        box->setChecked(request.checkBoxChecked);
+        AddCheckBox(dialog, box);
+    }
+    FileOpenResult result;
+    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
+        return result;
+    result.accepted = true;
+    result.path = QDir::toNativeSeparators(dialog.selectedFiles().constFirst());
+    result.checkBoxChecked = box && box->isChecked();
+    return result;
+}
+
+} // namespace
+
+QString QtFilterFromWindows(const QString& filter) {
+    const QStringList parts = filter.split(QLatin1Char('|'), Qt::SkipEmptyParts);
+    QStringList filters;
+    for (qsizetype i = 0; i + 1 < parts.size(); i += 2) {
+        QString patterns = parts[i + 1];
+        patterns.replace(QLatin1Char(';'), QLatin1Char(' '));
+        const QString& desc = parts[i];
+        filters << (desc.contains(QLatin1Char('(') + patterns + QLatin1Char(')'))
+                        ? desc
+                        : desc + QStringLiteral(" (") + patterns + QLatin1Char(')'));
+    }
+    return filters.join(QStringLiteral(";;"));
+}
+
+FileOpenResult GetOpenFileName(const FileOpenRequest& request) {
+    if (Hook())
+        return Hook()(request);
+    return ShowRealDialog(request);
+}
+
+FileDialogHook SetFileDialogHook(FileDialogHook hook) {
+    return std::exchange(Hook(), std::move(hook));
+}
+
+} // namespace Ui

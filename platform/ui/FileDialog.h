@@ -1,0 +1,34 @@
+#pragma once
+
+#include <QString>
+#include <functional>
+
+class QWidget;
+
+// The one file-open dialog of the program. Tests replace it with SetFileDialogHook.
+namespace Ui {
+
+struct FileOpenRequest {
+    QWidget* parent = nullptr;
+    QString filter;        // Windows form: "INIファイル (*.ini)|*.ini||"
+    QString defaultSuffix; // "ini"
+    QString checkBoxText;  // an extra check box under the file list when not empty
+    bool checkBoxChecked = false;
+};
+
+struct FileOpenResult {
+    bool accepted = false;
+    QString path; // absolute, native separators
+    bool checkBoxChecked = false;
+};
+
+using FileDialogHook = std::function<FileOpenResult(const FileOpenRequest&)>;
+
+// Asks for one existing file.
+FileOpenResult GetOpenFileName(const FileOpenRequest& request);
+// Replaces the dialog; an empty hook restores the real one. Returns the previous hook.
+FileDialogHook SetFileDialogHook(FileDialogHook hook);
+// "desc|pattern|desc|pattern||" as Qt's "desc (pattern);;desc (pattern)".
+QString QtFilterFromWindows(const QString& filter);
+
+} // namespace Ui

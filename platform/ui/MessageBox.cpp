@@ -1,0 +1,91 @@
+#include "platform/ui/MessageBox.h"
+
+#include <QMessageBox>
+#include <QPushButton>
+#include <utility>
+
+namespace Ui {
+
+namespace {
+
+MessageBoxHook& Hook() {
+    static MessageBoxHook hook;
+    return hook;
+}
+
+QMessageBox::Icon IconOf(unsigned type) {
+    switch (type & 0x00F0) {
+    case MB_ICONERROR:
+        return QMessageBox::Critical;
+    case MB_ICONQUESTION:
+        return QMessageBox::Question;
+    case MB_ICONWARNING:
+        return QMessageBox::Warning;
+    case MB_ICONINFORMATION:
+        return QMessageBox::Information;
+    default:
+        return QMessageBox::NoIcon;
+    }
+}
+
+struct ButtonSet {
+    QList<QMessageBox::StandardButton> buttons;
+    QMessageBox::StandardButton escape;
+};
+
+ButtonSet ButtonsOf(unsigned type) {
+    switch (type & 0x000F) {
+    case MB_OKCANCEL:
+        return {{QMessageBox::Ok, QMessageBox::Cancel}, QMessageBox::Cancel};
+    case MB_YESNOCANCEL:
+        return {{QMessageBox::Yes, QMessageBox::No, QMessageBox::Cancel}, QMessageBox::Cancel};
+    case MB_YESNO:
+        return {{QMessageBox::Yes, QMessageBox::No}, QMessageBox::No};
+    default:
+        return {{QMessageBox::Ok}, QMessageBox::Ok};
+    }
+}
+
+int IdOf(QMessageBox::StandardButton button) {
+    switch (button) {
+    case QMessageBox::Yes:
+        return IDYES;
+    case QMessageBox::No:
+        return IDNO;
+    case QMessageBox::Cancel:
+        return IDCANCEL;
+    default:
+        return IDOK;
+    }
+}
+
+int ShowRealBox(const MessageBoxCall& call) {
+    QMessageBox box(IconOf(call.type), call.caption, call.text, QMessageBox::NoButton, call.parent);
+    const ButtonSet set = ButtonsOf(call.type);
+    for (QMessageBox::StandardButton b : set.buttons)
+        box.addButton(b);
+    const int defaultIndex = (call.type & MB_DEFBUTTON3) ? 2 : (call.type & MB_DEFBUTTON2) ? 1 : 0;
+    if (defaultIndex < set.buttons.size())
+        box.setDefaultButton(set.buttons[defaultIndex]);
+    box.setEscapeButton(set.escape);
+    box.exec();
+    QAbstractButton* clicked = box.clickedButton();
+    if (!clicked)
+        return IdOf(set.escape);
+    return IdOf(box.standardButton(clicked));
+}
+
+} // namespace
+
+int MessageBox(QWidget* parent, const QString& text, const QString& caption, unsigned type) {
+    const MessageBoxCall call{parent, text, caption, type};
+    if (Hook())
+        return Hook()(call);
+    return ShowRealBox(call);
+}
+
+MessageBoxHook SetMessageBoxHook(MessageBoxHook hook) {
+    return std::exchange(Hook(), std::move(hook));
+}
+
+} // namespace Ui

@@ -1,0 +1,70 @@
+#pragma once
+
+// The program's numbered resources: dialogs and bars, control ids, commands, the window
+// messages the view, the document and the bars send to the main frame, and the document's
+// update hints. The numbers are part of the behaviour (tests find controls by them), so
+// they are spelt out rather than generated.
+
+namespace Res {
+
+// Dialog and bar templates.
+enum : int {
+    IDD_PREVIEW_BAR = 310,
+    IDD_FIND = 311,
+    IDD_ADD = 312,
+    IDD_MENU_BAR = 313,
+    IDD_ADD_COMPARE = 314,
+    IDD_PROJECT = 316,
+    IDD_PROJECT_EDIT = 317,
+    IDD_PROJECT_BAR = 321,
+};
+
+// Standard button ids.
+enum : int { IDC_STATIC = -1, IDOK = 1, IDCANCEL = 2 };
+
+// Command bar buttons; each sends its id as a command to the frame.
+enum : int {
+    ID_FILE_OPEN = 1000,
+    ID_FILE_SAVE = 1001,
+    ID_ADD = 1003,
+    ID_COMPARE = 1004,
+    ID_RELOAD = 1005,
+    ID_VALUE_LISTS = 1006,
+    IDC_VERSION = 1009,
+};
+
+// Accelerator commands.
+enum : int { ID_FIND = 32771, ID_FIND_NEXT = 32773, ID_FIND_PREV = 32774 };
+
+// Preview bar edit boxes.
+enum : int { IDC_PREVIEW = 1002, IDC_PREVIEW1 = 1005, IDC_PREVIEW2 = 1006 };
+
+// Value-list selector bar.
+enum : int { IDC_PROJECT_COMBO = 1022 };
+
+// The main view's grid.
+enum : int { IDC_GRID = 1010 };
+
+// Messages to the main frame, delivered synchronously by CMainFrame::SendMessage.
+enum : unsigned {
+    WM_USER = 0x0400,
+    WM_CLEAR_PREVIEW = WM_USER + 1,        // 1025: no parameters
+    WM_SHOW_PREVIEW = WM_USER + 2,         // 1026: lParam = CIniSectionData* / CIniEntryData*
+    WM_SHOW_COMPARE_PREVIEW = WM_USER + 3, // 1027: wParam = side 0/1, lParam = section/entry
+    WM_CLEAR_VALUE_LISTS = WM_USER + 4,    // 1028: no parameters
+    WM_REFRESH_VALUE_LISTS = WM_USER + 5,  // 1029: wParam = PID to select, 0 for none
+    WM_SELECT_VALUE_LIST = WM_USER + 6,    // 1030: wParam = PID the user chose
+};
+
+// Document update hints, sent to the view.
+enum : int {
+    HINT_CLEAR = 0,
+    HINT_SHOW_FILE = 1,
+    HINT_ADDED = 3,
+    HINT_SHOW_COMPARE = 4,
+    HINT_ADDED_COMPARE = 6,
+    HINT_VALUE_LISTS_CHANGED = 7,
+    HINT_SELECT_VALUE_LIST = 8,
+};
+
+} // namespace Res
