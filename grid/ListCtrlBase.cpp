@@ -12,19 +12,11 @@
 
 namespace Pelmo {
 
-namespace {
-
-bool IsUnset(COLORREF c) {
-    return c == CLR_NOT_SET;
-}
-
-} // namespace
-
 // ---------------------------------------------------------------- construction
 
 CListCtrlBase::CListCtrlBase(QWidget* parent) : CListCtrlEx(parent) {
     const QPalette pal = QApplication::palette();
-    m_mapDefaultColor = {
+    m_attrs.SetDefaultKeyColors({
         {CK_BACK, FromQColor(pal.color(QPalette::Base))},
         {CK_READONLY_BACK, RGB(0xF0, 0xF0, 0xF0)},
         {CK_SELECTED_BACK, FromQColor(pal.color(QPalette::Highlight))},
@@ -35,8 +27,7 @@ CListCtrlBase::CListCtrlBase(QWidget* parent) : CListCtrlEx(parent) {
         {CK_SELECTED_TEXT, FromQColor(pal.color(QPalette::HighlightedText))},
         {CK_SELECTED_TEXT_NOFOCUS, RGB(0, 0, 0)},
         {CK_EDIT_FRAME, 0x467321},
-    };
-    m_mapColor = m_mapDefaultColor;
+    });
 
     m_pHeader = new CHeaderCtrlEx(this);
     SetHeaderCtrl(m_pHeader);
@@ -53,7 +44,7 @@ CListCtrlBase::CListCtrlBase(QWidget* parent) : CListCtrlEx(parent) {
 
     m_edit = std::make_unique<CEditEx>(nullptr);
     m_edit->m_pOwner = this;
-    m_edit->m_pColorMap = &m_mapColor;
+    m_edit->m_pColorMap = m_attrs.GetKeyColors();
     m_edit->hide();
     m_edit->installEventFilter(this);
     m_listBox = std::make_unique<CListBoxEx>(nullptr);
@@ -138,42 +129,6 @@ unsigned CListCtrlBase::GetColumnKey(int nCol) const {
 CHeaderData* CListCtrlBase::GetHeaderDataByIndex(int nCol) const {
     const unsigned key = GetColumnKey(nCol);
     return key ? m_pHeader->GetHeaderData(int(key)) : nullptr;
-}
-
-bool CListCtrlBase::ListContains(const QHash<unsigned, QList<unsigned>>& map, unsigned nRowId,
-                                 unsigned nKey) const {
-    const auto it = map.constFind(nRowId);
-    return it != map.constEnd() && it->contains(nKey);
-}
-
-void CListCtrlBase::RemoveFromList(QHash<unsigned, QList<unsigned>>& map, unsigned nRowId,
-                                   unsigned nKey) {
-    const auto it = map.find(nRowId);
-    if (it == map.end())
-        return;
-    it->removeAll(nKey);
-    if (it->isEmpty())
-        map.erase(it);
-}
-
-void CListCtrlBase::RemoveRowRecords(unsigned nRowId) {
-    m_mapRowReadOnly.remove(nRowId);
-    m_mapReadOnlyCells.remove(nRowId);
-    m_mapEditableCells.remove(nRowId);
-    m_mapCellColor.remove(nRowId);
-}
-
-void CListCtrlBase::RemoveColumnFromRows(unsigned nKey) {
-    for (auto it = m_mapCellColor.begin(); it != m_mapCellColor.end();) {
-        it->remove(nKey);
-        it = it->isEmpty() ? m_mapCellColor.erase(it) : std::next(it);
-    }
-    for (auto* map : {&m_mapReadOnlyCells, &m_mapEditableCells}) {
-        for (auto it = map->begin(); it != map->end();) {
-            it->removeAll(nKey);
-            it = it->isEmpty() ? map->erase(it) : std::next(it);
-        }
-    }
 }
 
 bool CListCtrlBase::IsAppendRow(int nItem) const {
@@ -293,8 +248,7 @@ bool CListCtrlBase::DeleteColumn(int nCol) {
     m_nLastCol = m_nCurCol;
     m_pHeader->RemoveColumnKey(nCol);
     m_nCurCol = curKey ? m_pHeader->GetColumnIndex(int(curKey)) : -1;
-    RemoveColumnFromRows(key);
-    m_mapColumnColor.remove(key);
+    m_attrs.RemoveColumn(key);
     m_pHeader->viewport()->update();
     RedrawGrid();
     return true;
@@ -309,34 +263,26 @@ void CListCtrlBase::SetColumnColor(int nCol, COLORREF crText, COLORREF crBack) {
     const unsigned key = GetColumnKey(nCol);
     if (!key)
         return;
-    if (IsUnset(crText) && IsUnset(crBack)) {
-        m_mapColumnColor.remove(key);
-    } else {
-        CELLCOLOR& color = m_mapColumnColor[key];
-        if (crText != CLR_UNCHANGED)
-            color.crText = crText;
-        if (crBack != CLR_UNCHANGED)
-            color.crBack = crBack;
-    }
+    m_attrs.SetColumnColor(key, crText, crBack);
     viewport()->update();
 }
 
 bool CListCtrlBase::GetColumnColor(int nCol, COLORREF* pText, COLORREF* pBack) const {
-    const auto it = m_mapColumnColor.constFind(GetColumnKey(nCol));
-    if (it == m_mapColumnColor.constEnd())
+    CELLCOLOR color;
+    if (!m_attrs.GetColumnColor(GetColumnKey(nCol), &color))
         return false;
     if (pText)
-        *pText = it->crText;
+        *pText = color.crText;
     if (pBack)
-        *pBack = it->crBack;
+        *pBack = color.crBack;
     return true;
 }
 
 void CListCtrlBase::ResetColumnColor(int nCol) {
     if (nCol == -1)
-        m_mapColumnColor.clear();
+        m_attrs.ResetAllColumnColors();
     else
-        m_mapColumnColor.remove(GetColumnKey(nCol));
+        m_attrs.ResetColumnColor(GetColumnKey(nCol));
     viewport()->update();
 }
 
@@ -353,13 +299,7 @@ void CListCtrlBase::SetColumnReadOnly(int nCol, bool bReadOnly) {
         CHeaderData* data = GetHeaderDataByIndex(c);
         if (data)
             data->m_bReadOnly = bReadOnly;
-        const unsigned key = GetColumnKey(c);
-        for (auto* map : {&m_mapReadOnlyCells, &m_mapEditableCells}) {
-            for (auto it = map->begin(); it != map->end();) {
-                it->removeAll(key);
-                it = it->isEmpty() ? map->erase(it) : std::next(it);
-            }
-        }
+        m_attrs.RemoveColumnOverrides(GetColumnKey(c));
     }
     if (m_pHeader->isVisible())
         RedrawGrid();
@@ -389,7 +329,7 @@ int CListCtrlBase::InsertItem(unsigned nMask, int nItem, const QString& text, un
     const int index =
         CListCtrl::InsertItem(nMask & allowed, nItem, text, nState, nStateMask, lParam);
     if (index >= 0)
-        m_mapRowReadOnly[MapIndexToId(index)] = bReadOnly ? 1 : 0;
+        m_attrs.AddRow(MapIndexToId(index), bReadOnly);
     m_nLastRow = GetNextItem(-1, LVNI_FOCUSED);
     m_bFollowFocus = true;
     if (index >= 0 && m_pRowHeader)
@@ -419,7 +359,7 @@ bool CListCtrlBase::DeleteItem(int nItem) {
     m_nLastRow = GetNextItem(-1, LVNI_FOCUSED);
     if (m_pRowHeader)
         m_pRowHeader->RemoveRowLabel(id);
-    RemoveRowRecords(id);
+    m_attrs.RemoveRow(id);
     // A pending new row that goes is no longer pending.
     if (id == m_nPendingRowId)
         m_nPendingRowId = m_nAppendRowId;
@@ -441,7 +381,7 @@ int CListCtrlBase::InsertAppendRow() {
     const unsigned id = MapIndexToId(index);
     m_nAppendRowId = id;
     m_nPendingRowId = id;
-    m_mapRowReadOnly[id] = 0;
+    m_attrs.AddRow(id, false);
     return index;
 }
 
@@ -450,14 +390,9 @@ bool CListCtrlBase::DeleteAllItems() {
     m_nLastRow = -1;
     CancelEdit();
     // The append row's overrides and colours survive: they belong to the next append row.
-    QList<unsigned> appendReadOnly;
-    QList<unsigned> appendEditable;
-    QHash<unsigned, CELLCOLOR> appendColors;
-    if (m_nAppendRowMode) {
-        appendReadOnly = m_mapReadOnlyCells.value(m_nAppendRowId);
-        appendEditable = m_mapEditableCells.value(m_nAppendRowId);
-        appendColors = m_mapCellColor.value(m_nAppendRowId);
-    }
+    CGridAttributes::RowCells appendCells;
+    if (m_nAppendRowMode)
+        appendCells = m_attrs.GetRowCells(m_nAppendRowId);
     m_bFollowFocus = false;
     const bool ok = CListCtrl::DeleteAllItems();
     m_bFollowFocus = true;
@@ -465,10 +400,7 @@ bool CListCtrlBase::DeleteAllItems() {
         return false;
     if (m_pRowHeader)
         m_pRowHeader->RemoveAllRowLabels();
-    m_mapRowReadOnly.clear();
-    m_mapReadOnlyCells.clear();
-    m_mapEditableCells.clear();
-    m_mapCellColor.clear();
+    m_attrs.RemoveAllRows();
     m_nCurCol = -1;
     m_bRowSelect = false;
     if (m_nAppendRowMode) {
@@ -476,12 +408,7 @@ bool CListCtrlBase::DeleteAllItems() {
         if (index < 0) {
             m_nAppendRowMode = 0;
         } else {
-            if (!appendReadOnly.isEmpty())
-                m_mapReadOnlyCells.insert(m_nAppendRowId, appendReadOnly);
-            if (!appendEditable.isEmpty())
-                m_mapEditableCells.insert(m_nAppendRowId, appendEditable);
-            if (!appendColors.isEmpty())
-                m_mapCellColor.insert(m_nAppendRowId, appendColors);
+            m_attrs.SetRowCells(m_nAppendRowId, appendCells);
             SendGridNotify(GN_APPENDROW, index, -1, GE_NONE);
         }
     }
@@ -511,13 +438,7 @@ void CListCtrlBase::SelectRow(int nItem, bool bSelect) {
 
 void CListCtrlBase::ClearCellRaw(int nItem, int nCol) {
     SetItemText(nItem, nCol, QString());
-    const unsigned id = MapIndexToId(nItem);
-    const auto it = m_mapCellColor.find(id);
-    if (it != m_mapCellColor.end()) {
-        it->remove(GetColumnKey(nCol));
-        if (it->isEmpty())
-            m_mapCellColor.erase(it);
-    }
+    m_attrs.ResetCellColor(MapIndexToId(nItem), GetColumnKey(nCol));
 }
 
 void CListCtrlBase::ClearRow(int nItem, bool bIncludeReadOnly) {
@@ -549,9 +470,7 @@ void CListCtrlBase::SetRowReadOnly(int nItem, bool bReadOnly) {
         const unsigned id = MapIndexToId(i);
         if (m_nAppendRowMode && (id == m_nAppendRowId || id == m_nPendingRowId))
             continue;
-        m_mapReadOnlyCells.remove(id);
-        m_mapEditableCells.remove(id);
-        m_mapRowReadOnly[id] = bReadOnly ? 1 : 0;
+        m_attrs.SetRowReadOnly(id, bReadOnly);
     }
     if (m_pHeader->isVisible())
         RedrawGrid();
@@ -560,7 +479,7 @@ void CListCtrlBase::SetRowReadOnly(int nItem, bool bReadOnly) {
 bool CListCtrlBase::IsRowReadOnly(int nItem) const {
     if (nItem < 0 || nItem >= GetItemCount())
         return true;
-    return m_mapRowReadOnly.value(MapIndexToId(nItem), 1) != 0;
+    return m_attrs.IsRowReadOnly(MapIndexToId(nItem));
 }
 
 int CListCtrlBase::GetEditState(int nItem) const {
@@ -784,9 +703,8 @@ void CListCtrlBase::ClearCell(int nItem, int nCol, bool bIncludeReadOnly) {
 void CListCtrlBase::ResetGrid() {
     SetColumnReadOnly(-1, false);
     SetRowReadOnly(-1, false);
-    m_mapReadOnlyCells.clear();
-    m_mapEditableCells.clear();
-    m_mapColumnColor.clear();
+    m_attrs.RemoveAllCellOverrides();
+    m_attrs.ResetAllColumnColors();
     for (int i = 0; i < GetItemCount(); ++i)
         ClearRow(i, true);
     RedrawGrid();
@@ -797,13 +715,7 @@ void CListCtrlBase::ResetGrid() {
 bool CListCtrlBase::IsCellReadOnly(int nItem, int nCol) const {
     if (nItem < 0 || nItem >= GetItemCount() || nCol < 0 || nCol >= GetColumnCount())
         return true;
-    const unsigned id = MapIndexToId(nItem);
-    const unsigned key = GetColumnKey(nCol);
-    if (ListContains(m_mapReadOnlyCells, id, key))
-        return true;
-    if (ListContains(m_mapEditableCells, id, key))
-        return false;
-    return IsColumnReadOnly(nCol) || m_mapRowReadOnly.value(id, 1) != 0;
+    return m_attrs.IsCellReadOnly(MapIndexToId(nItem), GetColumnKey(nCol), IsColumnReadOnly(nCol));
 }
 
 void CListCtrlBase::SetCellReadOnly(int nItem, int nCol, bool bReadOnly) {
@@ -820,17 +732,7 @@ void CListCtrlBase::SetCellReadOnly(int nItem, int nCol, bool bReadOnly) {
         if (nItem < 0)
             return;
     }
-    const unsigned key = GetColumnKey(nCol);
-    auto& undo = bReadOnly ? m_mapEditableCells : m_mapReadOnlyCells;
-    auto& force = bReadOnly ? m_mapReadOnlyCells : m_mapEditableCells;
-    if (ListContains(undo, id, key)) {
-        RemoveFromList(undo, id, key);
-        // Falling back to the row and column flags may not give the state asked for.
-        if (IsCellReadOnly(nItem, nCol) != bReadOnly)
-            force[id].append(key);
-    } else {
-        force[id].append(key);
-    }
+    m_attrs.SetCellReadOnly(id, GetColumnKey(nCol), bReadOnly, IsColumnReadOnly(nCol));
     RedrawRow(nItem);
 }
 
@@ -842,31 +744,20 @@ void CListCtrlBase::SetCellColor(int nItem, int nCol, COLORREF crText, COLORREF 
             SetCellColor(nItem, c, crText, crBack);
         return;
     }
-    if (IsUnset(crText) && IsUnset(crBack)) {
-        ResetCellColor(nItem, nCol);
-        return;
-    }
-    CELLCOLOR& color = m_mapCellColor[MapIndexToId(nItem)][GetColumnKey(nCol)];
-    if (crText != CLR_UNCHANGED)
-        color.crText = crText;
-    if (crBack != CLR_UNCHANGED)
-        color.crBack = crBack;
+    m_attrs.SetCellColor(MapIndexToId(nItem), GetColumnKey(nCol), crText, crBack);
     RedrawRow(nItem);
 }
 
 bool CListCtrlBase::GetCellColor(int nItem, int nCol, COLORREF* pText, COLORREF* pBack) const {
     if (nItem < 0 || nItem >= GetItemCount() || nCol < 0 || nCol >= GetColumnCount())
         return false;
-    const auto row = m_mapCellColor.constFind(MapIndexToId(nItem));
-    if (row == m_mapCellColor.constEnd())
-        return false;
-    const auto cell = row->constFind(GetColumnKey(nCol));
-    if (cell == row->constEnd())
+    CELLCOLOR color;
+    if (!m_attrs.GetCellColor(MapIndexToId(nItem), GetColumnKey(nCol), &color))
         return false;
     if (pText)
-        *pText = cell->crText;
+        *pText = color.crText;
     if (pBack)
-        *pBack = cell->crBack;
+        *pBack = color.crBack;
     return true;
 }
 
@@ -888,41 +779,20 @@ void CListCtrlBase::ResetCellColor(int nItem, int nCol) {
     if (nItem < 0 || nItem >= GetItemCount() || nCol < -1 || nCol >= GetColumnCount())
         return;
     const unsigned id = MapIndexToId(nItem);
-    if (nCol == -1) {
-        m_mapCellColor.remove(id);
-    } else {
-        const auto it = m_mapCellColor.find(id);
-        if (it != m_mapCellColor.end()) {
-            it->remove(GetColumnKey(nCol));
-            if (it->isEmpty())
-                m_mapCellColor.erase(it);
-        }
-    }
+    if (nCol == -1)
+        m_attrs.ResetRowColors(id);
+    else
+        m_attrs.ResetCellColor(id, GetColumnKey(nCol));
     RedrawRow(nItem);
 }
 
 void CListCtrlBase::GetCellColors(int nItem, int nCol, COLORREF* pBack, COLORREF* pText,
                                   bool* pBackFromKey, bool* pTextFromKey) const {
-    COLORREF back = CLR_NOT_SET;
-    COLORREF text = CLR_NOT_SET;
-    const unsigned key = GetColumnKey(nCol);
-    const auto row = m_mapCellColor.constFind(MapIndexToId(nItem));
-    if (row != m_mapCellColor.constEnd()) {
-        const auto cell = row->constFind(key);
-        if (cell != row->constEnd()) {
-            back = cell->crBack;
-            text = cell->crText;
-        }
-    }
-    const auto column = m_mapColumnColor.constFind(key);
-    if (column != m_mapColumnColor.constEnd()) {
-        if (IsUnset(back))
-            back = column->crBack;
-        if (IsUnset(text))
-            text = column->crText;
-    }
-    const bool backFromKey = IsUnset(back);
-    const bool textFromKey = IsUnset(text);
+    const CELLCOLOR own = m_attrs.GetOwnColor(MapIndexToId(nItem), GetColumnKey(nCol));
+    COLORREF back = own.crBack;
+    COLORREF text = own.crText;
+    const bool backFromKey = back == CLR_NOT_SET;
+    const bool textFromKey = text == CLR_NOT_SET;
     if (backFromKey || textFromKey) {
         const bool readOnly = IsCellReadOnly(nItem, nCol);
         if (backFromKey)
@@ -1035,19 +905,11 @@ int CListCtrlBase::GetCaretOnShow() const {
 }
 
 COLORREF CListCtrlBase::GetKeyColor(COLOR_KEY key) const {
-    return m_mapColor.value(key, CLR_UNCHANGED);
+    return m_attrs.GetKeyColor(key);
 }
 
 void CListCtrlBase::SetKeyColor(COLOR_KEY key, COLORREF color) {
-    if (color == CLR_NOT_SET) {
-        const auto it = m_mapDefaultColor.constFind(key);
-        if (it != m_mapDefaultColor.constEnd())
-            m_mapColor[key] = *it;
-        else
-            m_mapColor.remove(key);
-    } else {
-        m_mapColor[key] = color;
-    }
+    m_attrs.SetKeyColor(key, color);
     RedrawGrid();
 }
 

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "grid/GridAttributes.h"
 #include "grid/ListCtrlEx.h"
 
 #include <QHash>
@@ -197,6 +198,9 @@ public:
     // Opens an editor; bTyping when a typed character starts the edit.
     bool BeginEdit(int nItem, int nCol, bool bTyping);
 
+    // The read-only flags and colours by row id and column key.
+    const CGridAttributes& GetAttributes() const { return m_attrs; }
+
     // Repaints one row (its rectangle one pixel taller), the visible rows, or everything.
     void RedrawRow(int nItem);
     void RedrawGrid();
@@ -272,11 +276,6 @@ private:
     void ShowRowHeader(bool bShow);
 
     // Record keeping.
-    void RemoveRowRecords(unsigned nRowId);
-    void RemoveColumnFromRows(unsigned nKey);
-    void RemoveFromList(QHash<unsigned, QList<unsigned>>& map, unsigned nRowId, unsigned nKey);
-    bool ListContains(const QHash<unsigned, QList<unsigned>>& map, unsigned nRowId,
-                      unsigned nKey) const;
     void SetColumnKind(int nCol, int nKind);
     void ClearCellRaw(int nItem, int nCol);
     bool IsAppendRow(int nItem) const;
@@ -322,14 +321,8 @@ public:
     int m_nRowHeaderWidth = -1;
     QPointer<CRowHeader> m_pRowHeader; // a sibling widget: it lives in the grid's parent
 
-    // Per row (by row id), per column (by column key) and per cell.
-    QHash<unsigned, int> m_mapRowReadOnly;
-    QHash<unsigned, QList<unsigned>> m_mapReadOnlyCells;
-    QHash<unsigned, QList<unsigned>> m_mapEditableCells;
-    QHash<unsigned, CELLCOLOR> m_mapColumnColor;
-    QHash<unsigned, QHash<unsigned, CELLCOLOR>> m_mapCellColor;
-    KeyColorMap m_mapDefaultColor;
-    KeyColorMap m_mapColor;
+    // Per row (by row id), per column (by column key) and per cell; the colours by role.
+    CGridAttributes m_attrs;
 
     // Callbacks with their opaque values.
     PFNEDITTEXT m_pfnEditText = nullptr;

@@ -224,7 +224,7 @@ bool CListCtrlBase::CancelEdit() {
             SetSelectionMark(next);
         }
         m_bFollowFocus = follow;
-        RemoveRowRecords(id);
+        m_attrs.RemoveRow(id);
         if (m_pRowHeader)
             m_pRowHeader->RemoveRowLabel(id);
         if (GetItemCount() == 0) {
@@ -251,12 +251,10 @@ bool CListCtrlBase::TakeAppendRow(int nItem) {
     const unsigned oldId = m_nAppendRowId;
     m_nPendingRowId = oldId;
     SetItemData(nItem, 0);
-    m_mapReadOnlyCells.remove(oldId);
-    m_mapEditableCells.remove(oldId);
-    m_mapCellColor.remove(oldId);
+    m_attrs.RemoveRowCells(oldId);
     SetItemData(index, quintptr(&m_nAppendRowId));
     m_nAppendRowId = MapIndexToId(index);
-    m_mapRowReadOnly[m_nAppendRowId] = 0;
+    m_attrs.AddRow(m_nAppendRowId, false);
     SendGridNotify(GN_APPENDROW, index, -1, GE_NONE);
     RedrawRowHeader();
     return true;

@@ -48,8 +48,7 @@ TEST_F(GridTest, ReadOnlyResolvesCellThenRowAndColumn) {
     // Undoing an override falls back to the flags instead of stacking a second override.
     grid->SetCellReadOnly(0, 2, false);
     EXPECT_FALSE(grid->IsCellReadOnly(0, 2));
-    EXPECT_FALSE(grid->m_mapReadOnlyCells.contains(grid->MapIndexToId(0)));
-    EXPECT_FALSE(grid->m_mapEditableCells.contains(grid->MapIndexToId(0)));
+    EXPECT_FALSE(grid->GetAttributes().HasCellOverrides(grid->MapIndexToId(0)));
 
     // Row flags replace the row's overrides.
     grid->SetRowReadOnly(2, false);
@@ -195,7 +194,7 @@ TEST_F(GridTest, DeletingColumnsKeepsRecordsWithTheirColumns) {
     ASSERT_TRUE(grid->GetCellColor(0, 1, nullptr, &back));
     EXPECT_EQ(back, RGB(2, 2, 2));
     EXPECT_FALSE(grid->GetColumnColor(1, nullptr, nullptr));
-    EXPECT_TRUE(grid->m_mapReadOnlyCells.isEmpty());
+    EXPECT_FALSE(grid->GetAttributes().HasAnyCellOverrides());
 
     // A new column reuses the freed key: it must not inherit the old column's records.
     grid->InsertColumn(3, QStringLiteral("N"));
@@ -289,9 +288,9 @@ TEST_F(GridTest, DeletingRowsDropsTheirRecords) {
     const unsigned id = grid->MapIndexToId(1);
     ASSERT_TRUE(grid->DeleteItem(1));
     EXPECT_FALSE(grid->DeleteItem(5));
-    EXPECT_FALSE(grid->m_mapCellColor.contains(id));
-    EXPECT_FALSE(grid->m_mapReadOnlyCells.contains(id));
-    EXPECT_FALSE(grid->m_mapRowReadOnly.contains(id));
+    EXPECT_FALSE(grid->GetAttributes().HasCellColors(id));
+    EXPECT_FALSE(grid->GetAttributes().HasCellOverrides(id));
+    EXPECT_FALSE(grid->GetAttributes().HasRow(id));
     EXPECT_EQ(grid->GetItemText(1, 0), QStringLiteral("r2c0"));
 
     grid->SetCurrentCell(0, 1, false, true);
