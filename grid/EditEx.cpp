@@ -90,12 +90,9 @@ bool CEditEx::FilterChar(QChar chTyped, QChar* pInsert, int nRow, int nCol) {
         nRow = m_nRow;
         nCol = m_nCol;
     }
-    if (m_pfnCharFilter &&
-        !m_pfnCharFilter(m_pOwner, nRow, nCol, chTyped, pInsert, m_pCharFilterData))
+    if (!m_charFilter.Ask(true, m_pOwner, nRow, nCol, chTyped, pInsert))
         return false;
-    if (!m_pfnTextCheck)
-        return true;
-    return m_pfnTextCheck(m_pOwner, nRow, nCol, ProspectiveText(*pInsert), m_pTextCheckData);
+    return m_textCheck.Ask(true, m_pOwner, nRow, nCol, ProspectiveText(*pInsert));
 }
 
 QString CEditEx::ProspectiveText(QChar ch) const {
@@ -128,7 +125,7 @@ void CEditEx::Paste() {
         line.truncate(cr);
     if (int lf = line.indexOf(u'\n'); lf >= 0)
         line.truncate(lf);
-    if (m_pfnCharFilter)
+    if (m_charFilter)
         InsertFiltered(line);
     else if (!line.isEmpty())
         insert(line);
@@ -213,7 +210,7 @@ void CEditEx::keyPressEvent(QKeyEvent* event) {
 void CEditEx::inputMethodEvent(QInputMethodEvent* event) {
     m_strPreedit = event->preeditString();
     const QString committed = event->commitString();
-    if (committed.isEmpty() || (!m_pfnCharFilter && !m_pfnTextCheck)) {
+    if (committed.isEmpty() || (!m_charFilter && !m_textCheck)) {
         QLineEdit::inputMethodEvent(event);
         return;
     }

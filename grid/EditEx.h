@@ -1,5 +1,6 @@
 #pragma once
 
+#include "grid/GridCallback.h"
 #include "grid/GridTypes.h"
 
 #include <QBrush>
@@ -55,19 +56,23 @@ public:
     // Column format of the cell: 0 left, 1 right, 2 centre.
     void SetFormat(int nFormat);
 
-public:
-    int m_nCaretOnShow = 0; // 0 caret at the start, 1 at the end, 2 all selected
-    PFNCHARFILTER m_pfnCharFilter = nullptr;
-    void* m_pCharFilterData = nullptr;
-    PFNTEXTCHECK m_pfnTextCheck = nullptr;
-    void* m_pTextCheckData = nullptr;
-    int m_nCol = -1;
-    int m_nRow = -1;
-    CListCtrlEx* m_pOwner = nullptr;          // first argument of both callbacks
-    const KeyColorMap* m_pColorMap = nullptr; // the grid's, not owned
-    COLORREF m_crText = CLR_UNCHANGED;
-    COLORREF m_crBack = CLR_UNCHANGED;
-    std::unique_ptr<QBrush> m_brBack;
+    // The cell being edited: the row and column the callbacks are told.
+    void SetCell(int nRow, int nCol) {
+        m_nRow = nRow;
+        m_nCol = nCol;
+    }
+    // The first argument of both callbacks; may be null.
+    void SetOwner(CListCtrlEx* pOwner) { m_pOwner = pOwner; }
+    // The grid's colours by role (the frame colour is read from it on each paint); not owned.
+    void SetColorMap(const KeyColorMap* pColors) { m_pColorMap = pColors; }
+    void SetCharFilter(PFNCHARFILTER pfn, void* pData) { m_charFilter.Set(pfn, pData); }
+    void SetTextCheck(PFNTEXTCHECK pfn, void* pData) { m_textCheck.Set(pfn, pData); }
+    // Where the caret goes when the editor is shown: 0 at the start, 1 at the end, 2 all
+    // selected.
+    void SetCaretOnShow(int nMode) { m_nCaretOnShow = nMode; }
+    int GetCaretOnShow() const { return m_nCaretOnShow; }
+    // Whether a background colour of the cell's own is painted.
+    bool HasBackgroundColor() const { return m_brBack != nullptr; }
 
 protected:
     void keyPressEvent(QKeyEvent* event) override;
@@ -88,6 +93,16 @@ private:
     void DrawFrame(QPainter& painter) const;
     static bool PassesUnfiltered(QChar ch);
 
+    int m_nCaretOnShow = 0;
+    CGridCallback<PFNCHARFILTER> m_charFilter;
+    CGridCallback<PFNTEXTCHECK> m_textCheck;
+    int m_nCol = -1;
+    int m_nRow = -1;
+    CListCtrlEx* m_pOwner = nullptr;
+    const KeyColorMap* m_pColorMap = nullptr;
+    COLORREF m_crText = CLR_UNCHANGED;
+    COLORREF m_crBack = CLR_UNCHANGED;
+    std::unique_ptr<QBrush> m_brBack;
     bool m_bWindow = false;
     QString m_strPreedit; // composition the input method has not committed yet
 };

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "grid/ColorConversion.h"
 #include "platform/ColorRef.h"
 
 #include <QChar>
@@ -156,6 +157,40 @@ struct GRIDPASTENOTIFY : GRIDNOTIFY {
 
 // The parent's notification handler.
 using GridNotifyHandler = std::function<void(const GRIDNOTIFY&)>;
+
+// What GetEditState reports for a row.
+enum : int {
+    ES_NONE = 0,       // not being edited
+    ES_EDITBOX = 1,    // an edit box is open on one of its cells
+    ES_CHOICELIST = 2, // a drop-down list is open on one of its cells
+    ES_APPENDROW = 3   // the append row
+};
+
+// What GetCellSelectState reports for a cell.
+enum : int {
+    CSS_NONE = 0,
+    CSS_SELECTED = 1,        // in a selected row, not the current cell
+    CSS_CURRENT = 2,         // the current cell, its row not selected
+    CSS_CURRENT_SELECTED = 3 // the current cell in a selected row
+};
+
+// Key-movement settings (SetKeyMoves): one number per key, a direction (Tab and Enter only;
+// an arrow key has its own) and flags.
+enum : int {
+    KM_LEFT = 0,
+    KM_RIGHT = 1,
+    KM_DOWN = 2,
+    KM_UP = 3,
+    KM_STAY = 4,         // Enter is consumed, Tab passes on to the next control
+    KM_DIRECTION = 0x07, // mask of the direction
+    KM_WRAP_LINE = 0x10, // past a row's last column onto the next row, and so on
+    // At the first or the last cell: stay there, go round to the other end, or refuse (Tab
+    // then passes on to the next control).
+    KM_AT_END_STAY = 0x000,
+    KM_AT_END_WRAP = 0x100,
+    KM_AT_END_REFUSE = 0x200,
+    KM_AT_END = 0x300 // mask of the end behaviour
+};
 
 // Result of HitTestCell.
 enum : int { GHT_CELL = 0, GHT_COLUMNHEADER = 1, GHT_ROWHEADER = 2 };

@@ -146,7 +146,7 @@ QColor CHeaderCtrlEx::BackgroundColor() const {
 }
 
 bool CHeaderCtrlEx::IsCurrentColumn(int logicalIndex) const {
-    return m_pGrid && m_pGrid->m_nCurCol == logicalIndex;
+    return m_pGrid && m_pGrid->GetCurrentColumn() == logicalIndex;
 }
 
 int CHeaderCtrlEx::TextAlignment(int logicalIndex) const {

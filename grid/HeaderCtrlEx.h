@@ -74,8 +74,6 @@ private:
     QColor BackgroundColor() const;
     void DrawText(QPainter* painter, const QRect& rect, int nAlign, const QString& text) const;
 
-public:
-    // Settings the grid reads and writes directly.
     CListCtrlBase* m_pGrid = nullptr;
     // Height in text lines of the header font (+10 pixels); 0 hides the header; negative
     // keeps m_nHeight as it is.
@@ -84,8 +82,6 @@ public:
     // 0 = each column's own format, 1 = left, 2 = centre, 3 = right.
     int m_nAlign = 0;
     std::unique_ptr<QFont> m_pFont; // the header's own font; null until attached or set
-
-private:
     bool m_bSizing = true;
     bool m_bRightDown = false;
     int m_nRightDownItem = -1;

@@ -330,7 +330,7 @@ bool CListBoxEx::IsOnOwnerDropButton(const QPoint& ptGlobal) const {
     if (!m_pOwner)
         return false;
     const QPoint ptClient = m_pOwner->viewport()->mapFromGlobal(ptGlobal);
-    return m_pOwner->IsOnDropButton(ptClient, m_pOwner->m_nEditRow, m_pOwner->m_nEditCol);
+    return m_pOwner->IsOnEditedDropButton(ptClient);
 }
 
 bool CListBoxEx::RouteClick(const QPoint& ptGlobal, Qt::MouseButton button) {

@@ -48,16 +48,13 @@ public:
     // The list that is open in the process, null when none is.
     static CListBoxEx* GetOpenList();
 
-public:
-    const CKeyValueList* m_pChoices = nullptr; // the column's choices, not owned
-    QString m_strCurrent;
-    CListCtrlBase* m_pOwner = nullptr;
-    bool m_bCommitted = false;
-    bool m_bCancelled = false;
-    std::unique_ptr<QBrush> m_pBackBrush;
-    COLORREF m_crText = 0;
-    bool m_bTracking = false; // a left-button press inside the list is being followed
-    int m_nTimer = 0;         // auto-scroll timer while tracking, 0 = none
+    // How the last list ended: picked or given up. Both false while it is open.
+    bool IsCommitted() const { return m_bCommitted; }
+    bool IsCancelled() const { return m_bCancelled; }
+    // A left-button press inside the list is being followed; and whether the list scrolls by
+    // itself meanwhile because the pointer is above or below it.
+    bool IsTracking() const { return m_bTracking; }
+    bool IsAutoScrolling() const { return m_nTimer != 0; }
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
@@ -86,6 +83,15 @@ private:
     bool ContainsGlobal(const QPoint& ptGlobal) const;
     bool IsOnOwnerDropButton(const QPoint& ptGlobal) const;
 
+    const CKeyValueList* m_pChoices = nullptr; // the column's choices, not owned
+    QString m_strCurrent;
+    CListCtrlBase* m_pOwner = nullptr;
+    bool m_bCommitted = false;
+    bool m_bCancelled = false;
+    std::unique_ptr<QBrush> m_pBackBrush;
+    COLORREF m_crText = 0;
+    bool m_bTracking = false; // a left-button press inside the list is being followed
+    int m_nTimer = 0;         // auto-scroll timer while tracking, 0 = none
     bool m_bWindow = false;
     QPoint m_ptLastMove; // pointer position (viewport) of the last move while tracking
 };

@@ -43,8 +43,8 @@ CListCtrlBase::CListCtrlBase(QWidget* parent) : CListCtrlEx(parent) {
     m_pRowHeader->hide();
 
     m_edit = std::make_unique<CEditEx>(nullptr);
-    m_edit->m_pOwner = this;
-    m_edit->m_pColorMap = m_attrs.GetKeyColors();
+    m_edit->SetOwner(this);
+    m_edit->SetColorMap(m_attrs.GetKeyColors());
     m_edit->hide();
     m_edit->installEventFilter(this);
     m_listBox = std::make_unique<CListBoxEx>(nullptr);
@@ -132,7 +132,7 @@ CHeaderData* CListCtrlBase::GetHeaderDataByIndex(int nCol) const {
 }
 
 bool CListCtrlBase::IsAppendRow(int nItem) const {
-    return m_nAppendRowMode && nItem >= 0 && MapIndexToId(nItem) == m_nAppendRowId;
+    return m_bAppendRowMode && nItem >= 0 && MapIndexToId(nItem) == m_nAppendRowId;
 }
 
 QList<int> CListCtrlBase::SelectedRows() const {
@@ -318,7 +318,7 @@ int CListCtrlBase::InsertItem(unsigned nMask, int nItem, const QString& text, un
     if (!(nMask & allowed))
         return -1;
     m_bFollowFocus = false;
-    if (m_nAppendRowMode) {
+    if (m_bAppendRowMode) {
         EndEdit();
         const int append = MapIdToIndex(m_nAppendRowId);
         if (append >= 0 && (nItem < 0 || nItem > append))
@@ -391,7 +391,7 @@ bool CListCtrlBase::DeleteAllItems() {
     CancelEdit();
     // The append row's overrides and colours survive: they belong to the next append row.
     CGridAttributes::RowCells appendCells;
-    if (m_nAppendRowMode)
+    if (m_bAppendRowMode)
         appendCells = m_attrs.GetRowCells(m_nAppendRowId);
     m_bFollowFocus = false;
     const bool ok = CListCtrl::DeleteAllItems();
@@ -403,10 +403,10 @@ bool CListCtrlBase::DeleteAllItems() {
     m_attrs.RemoveAllRows();
     m_nCurCol = -1;
     m_bRowSelect = false;
-    if (m_nAppendRowMode) {
+    if (m_bAppendRowMode) {
         const int index = InsertAppendRow();
         if (index < 0) {
-            m_nAppendRowMode = 0;
+            m_bAppendRowMode = false;
         } else {
             m_attrs.SetRowCells(m_nAppendRowId, appendCells);
             SendGridNotify(GN_APPENDROW, index, -1, GE_NONE);
@@ -468,7 +468,7 @@ void CListCtrlBase::SetRowReadOnly(int nItem, bool bReadOnly) {
     const int last = nItem == -1 ? count - 1 : nItem;
     for (int i = first; i <= last; ++i) {
         const unsigned id = MapIndexToId(i);
-        if (m_nAppendRowMode && (id == m_nAppendRowId || id == m_nPendingRowId))
+        if (m_bAppendRowMode && (id == m_nAppendRowId || id == m_nPendingRowId))
             continue;
         m_attrs.SetRowReadOnly(id, bReadOnly);
     }
@@ -484,45 +484,56 @@ bool CListCtrlBase::IsRowReadOnly(int nItem) const {
 
 int CListCtrlBase::GetEditState(int nItem) const {
     if (nItem < 0 || nItem >= GetItemCount())
-        return 0;
+        return ES_NONE;
     const unsigned id = MapIndexToId(nItem);
-    if (m_nAppendRowMode) {
+    if (m_bAppendRowMode) {
         if (id == m_nAppendRowId)
-            return 3;
+            return ES_APPENDROW;
         if (id != m_nPendingRowId)
-            return 0;
+            return ES_NONE;
     }
     if (!IsEditing() || m_nEditRow != nItem)
-        return 0;
-    return m_nOpenEditor;
+        return ES_NONE;
+    return int(m_openEditor);
 }
 
 namespace {
 
-// The sort wrappers need the client's function while the list-view sorts; sorting is
-// synchronous on the one UI thread, so process-wide variables serve.
-PFNLVCOMPARE g_pfnSortCompare = nullptr;
-quintptr g_lSortParam = 0;
-quintptr g_lAppendParam = 0;
-const CListCtrlBase* g_pSortGrid = nullptr;
+// What the sort wrappers need while the list-view sorts: the client's function and value,
+// and how to know the append row, which always sorts last. It travels as the list-view's
+// own sort parameter.
+struct SortContext {
+    PFNLVCOMPARE pfnCompare = nullptr;
+    quintptr lParamSort = 0;
+    quintptr lAppendParam = 0; // the append row's data; 0 without append mode
+    const CListCtrlBase* pGrid = nullptr;
+};
 
-// Without append mode there is no append row: rows whose data is 0 are ordinary rows.
-int CompareByData(quintptr l1, quintptr l2, quintptr) {
-    if (g_lAppendParam) {
-        if (l1 == g_lAppendParam)
-            return l2 == g_lAppendParam ? 0 : 1;
-        if (l2 == g_lAppendParam)
-            return -1;
-    }
-    return g_pfnSortCompare(l1, l2, g_lSortParam);
+const SortContext& ContextOf(quintptr lContext) {
+    // The list-view's sort parameter is an integer; here it carries the context's address.
+    // NOLINTNEXTLINE(performance-no-int-to-ptr)
+    return *reinterpret_cast<const SortContext*>(lContext);
 }
 
-int CompareByIndex(quintptr l1, quintptr l2, quintptr) {
-    const bool append1 = g_pSortGrid->GetEditState(int(l1)) == 3;
-    const bool append2 = g_pSortGrid->GetEditState(int(l2)) == 3;
+// Without append mode there is no append row: rows whose data is 0 are ordinary rows.
+int CompareByData(quintptr l1, quintptr l2, quintptr lContext) {
+    const SortContext& ctx = ContextOf(lContext);
+    if (ctx.lAppendParam) {
+        if (l1 == ctx.lAppendParam)
+            return l2 == ctx.lAppendParam ? 0 : 1;
+        if (l2 == ctx.lAppendParam)
+            return -1;
+    }
+    return ctx.pfnCompare(l1, l2, ctx.lParamSort);
+}
+
+int CompareByIndex(quintptr l1, quintptr l2, quintptr lContext) {
+    const SortContext& ctx = ContextOf(lContext);
+    const bool append1 = ctx.pGrid->GetEditState(int(l1)) == ES_APPENDROW;
+    const bool append2 = ctx.pGrid->GetEditState(int(l2)) == ES_APPENDROW;
     if (append1 || append2)
         return int(append1) - int(append2);
-    return g_pfnSortCompare(l1, l2, g_lSortParam);
+    return ctx.pfnCompare(l1, l2, ctx.lParamSort);
 }
 
 } // namespace
@@ -531,11 +542,11 @@ bool CListCtrlBase::SortItems(PFNLVCOMPARE pfnCompare, quintptr lParamSort) {
     if (!pfnCompare)
         return false;
     EndEdit();
-    g_pfnSortCompare = pfnCompare;
-    g_lSortParam = lParamSort;
-    g_lAppendParam = m_nAppendRowMode ? quintptr(&m_nAppendRowId) : 0;
-    const bool ok = CListCtrl::SortItems(&CompareByData, 0);
-    g_pfnSortCompare = nullptr;
+    SortContext ctx;
+    ctx.pfnCompare = pfnCompare;
+    ctx.lParamSort = lParamSort;
+    ctx.lAppendParam = m_bAppendRowMode ? quintptr(&m_nAppendRowId) : 0;
+    const bool ok = CListCtrl::SortItems(&CompareByData, quintptr(&ctx));
     RedrawGrid();
     return ok;
 }
@@ -544,18 +555,17 @@ bool CListCtrlBase::SortItemsEx(PFNLVCOMPARE pfnCompare, quintptr lParamSort) {
     if (!pfnCompare)
         return false;
     EndEdit();
-    g_pfnSortCompare = pfnCompare;
-    g_lSortParam = lParamSort;
-    g_pSortGrid = this;
-    const bool ok = CListCtrl::SortItemsEx(&CompareByIndex, 0);
-    g_pfnSortCompare = nullptr;
-    g_pSortGrid = nullptr;
+    SortContext ctx;
+    ctx.pfnCompare = pfnCompare;
+    ctx.lParamSort = lParamSort;
+    ctx.pGrid = this;
+    const bool ok = CListCtrl::SortItemsEx(&CompareByIndex, quintptr(&ctx));
     RedrawGrid();
     return ok;
 }
 
 bool CListCtrlBase::SetRowLabel(int nItem, const QString& text) {
-    if (nItem < 0 || nItem >= GetItemCount() || GetEditState(nItem) != 0 || !m_pRowHeader)
+    if (nItem < 0 || nItem >= GetItemCount() || GetEditState(nItem) != ES_NONE || !m_pRowHeader)
         return false;
     const unsigned id = MapIndexToId(nItem);
     if (text.isEmpty())
@@ -620,15 +630,15 @@ void CListCtrlBase::ResetSelection() {
 
 int CListCtrlBase::GetCellSelectState(int nItem, int nCol) const {
     if (nItem < 0 || nItem >= GetItemCount() || nCol < 0 || nCol >= GetColumnCount())
-        return 0;
+        return CSS_NONE;
     if (!m_bRowSelect && nCol != m_nCurCol)
-        return 0;
+        return CSS_NONE;
     const unsigned state = GetItemState(nItem, LVIS_SELECTED | LVIS_FOCUSED);
     const bool selected = state & LVIS_SELECTED;
     const bool current = (state & LVIS_FOCUSED) && nCol == m_nCurCol;
     if (current)
-        return selected ? 3 : 2;
-    return selected ? 1 : 0;
+        return selected ? CSS_CURRENT_SELECTED : CSS_CURRENT;
+    return selected ? CSS_SELECTED : CSS_NONE;
 }
 
 void CListCtrlBase::SelectRowFromHeader(int nItem, bool bEnsureVisible, bool bExtend) {
@@ -817,12 +827,12 @@ void CListCtrlBase::SetKeyMoves(int nTab, int nEnter, int nUp, int nDown, int nL
         if (value != -1)
             target = value;
     };
-    set(m_nTabMove, nTab);
-    set(m_nEnterMove, nEnter);
-    set(m_nUpMove, nUp);
-    set(m_nDownMove, nDown);
-    set(m_nLeftMove, nLeft);
-    set(m_nRightMove, nRight);
+    set(m_keyMoves.nTab, nTab);
+    set(m_keyMoves.nEnter, nEnter);
+    set(m_keyMoves.nUp, nUp);
+    set(m_keyMoves.nDown, nDown);
+    set(m_keyMoves.nLeft, nLeft);
+    set(m_keyMoves.nRight, nRight);
 }
 
 void CListCtrlBase::GetKeyMoves(int* pTab, int* pEnter, int* pUp, int* pDown, int* pLeft,
@@ -831,19 +841,19 @@ void CListCtrlBase::GetKeyMoves(int* pTab, int* pEnter, int* pUp, int* pDown, in
         if (target)
             *target = value;
     };
-    get(pTab, m_nTabMove);
-    get(pEnter, m_nEnterMove);
-    get(pUp, m_nUpMove);
-    get(pDown, m_nDownMove);
-    get(pLeft, m_nLeftMove);
-    get(pRight, m_nRightMove);
+    get(pTab, m_keyMoves.nTab);
+    get(pEnter, m_keyMoves.nEnter);
+    get(pUp, m_keyMoves.nUp);
+    get(pDown, m_keyMoves.nDown);
+    get(pLeft, m_keyMoves.nLeft);
+    get(pRight, m_keyMoves.nRight);
 }
 
 void CListCtrlBase::SetAppendRow(bool bOn) {
-    if (bOn == (m_nAppendRowMode != 0))
+    if (bOn == m_bAppendRowMode)
         return;
     CancelEdit();
-    m_nAppendRowMode = bOn ? 1 : 0;
+    m_bAppendRowMode = bOn;
     if (!bOn) {
         const int index = MapIdToIndex(m_nAppendRowId);
         if (index >= 0)
@@ -853,7 +863,7 @@ void CListCtrlBase::SetAppendRow(bool bOn) {
     } else {
         const int index = InsertAppendRow();
         if (index < 0)
-            m_nAppendRowMode = 0;
+            m_bAppendRowMode = false;
         else
             SendGridNotify(GN_APPENDROW, index, -1, GE_NONE);
     }
@@ -861,7 +871,7 @@ void CListCtrlBase::SetAppendRow(bool bOn) {
 }
 
 bool CListCtrlBase::GetAppendRow() const {
-    return m_nAppendRowMode != 0;
+    return m_bAppendRowMode;
 }
 
 bool CListCtrlBase::IsRowSelect() const {
@@ -897,11 +907,11 @@ void CListCtrlBase::SetModified(bool bModified) {
 }
 
 void CListCtrlBase::SetCaretOnShow(int n) {
-    m_edit->m_nCaretOnShow = n;
+    m_edit->SetCaretOnShow(n);
 }
 
 int CListCtrlBase::GetCaretOnShow() const {
-    return m_edit->m_nCaretOnShow;
+    return m_edit->GetCaretOnShow();
 }
 
 COLORREF CListCtrlBase::GetKeyColor(COLOR_KEY key) const {
@@ -935,33 +945,31 @@ void CListCtrlBase::CancelNextEndEdit() {
 }
 
 void CListCtrlBase::SetEditTextCallback(PFNEDITTEXT pfn, void* pData) {
-    m_pfnEditText = pfn;
-    m_pEditTextData = pData;
+    m_editText.Set(pfn, pData);
 }
 
 void CListCtrlBase::SetEndEditCallback(PFNENDEDIT pfn, void* pData) {
-    m_pfnEndEdit = pfn;
-    m_pEndEditData = pData;
+    m_endEdit.Set(pfn, pData);
 }
 
 void CListCtrlBase::SetKeyMoveCallback(PFNKEYMOVE pfn, void* pData) {
-    m_pfnKeyMove = pfn;
-    m_pKeyMoveData = pData;
+    m_keyMove.Set(pfn, pData);
 }
 
 void CListCtrlBase::SetClickEditCallback(PFNCLICKEDIT pfn, void* pData) {
-    m_pfnClickEdit = pfn;
-    m_pClickEditData = pData;
+    m_clickEdit.Set(pfn, pData);
 }
 
 void CListCtrlBase::SetCharFilter(PFNCHARFILTER pfn, void* pData) {
-    m_edit->m_pfnCharFilter = pfn;
-    m_edit->m_pCharFilterData = pData;
+    m_edit->SetCharFilter(pfn, pData);
 }
 
 void CListCtrlBase::SetTextCheck(PFNTEXTCHECK pfn, void* pData) {
-    m_edit->m_pfnTextCheck = pfn;
-    m_edit->m_pTextCheckData = pData;
+    m_edit->SetTextCheck(pfn, pData);
+}
+
+bool CListCtrlBase::MayClickAfterEdit(int nEditRow, int nEditCol, int nRow, int nCol, bool bLeft) {
+    return m_clickEdit.Ask(true, this, nEditRow, nEditCol, nRow, nCol, bLeft);
 }
 
 // ---------------------------------------------------------------- list-view reports
@@ -981,7 +989,7 @@ void CListCtrlBase::OnDeleteItem(int nItem) {
 }
 
 void CListCtrlBase::OnEndScroll() {
-    if (IsEditing() && m_nOpenEditor == 1)
+    if (IsEditing() && m_openEditor == OpenEditor::EditBox)
         EndEdit();
     else
         RedrawRowHeader();

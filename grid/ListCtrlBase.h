@@ -1,6 +1,7 @@
 #pragma once
 
 #include "grid/GridAttributes.h"
+#include "grid/GridCallback.h"
 #include "grid/ListCtrlEx.h"
 
 #include <QHash>
@@ -24,14 +25,10 @@ class CListBoxEx;
 // in-place editing. The list-view keeps the rows and texts; everything else is keyed here by
 // row id (stable across sorting) and column key (stable across insertion and deletion).
 //
-// The companions (header, row header, editor, drop-down list) are friends: they read the
-// grid's state members directly, by the names below.
+// The companions (header, row header, editor, drop-down list) hold no key to the grid's
+// state: they ask it the questions below.
 class CListCtrlBase : public CListCtrlEx {
     Q_OBJECT
-    friend class CHeaderCtrlEx;
-    friend class CRowHeader;
-    friend class CEditEx;
-    friend class CListBoxEx;
 
 public:
     explicit CListCtrlBase(QWidget* parent = nullptr);
@@ -144,10 +141,6 @@ public:
     void SetNotifyHandler(GridNotifyHandler handler) override;
 
     // ---- used by the companions and the editing flow ----
-    // Colours a cell is drawn with when not selected; the flags tell whether each came from
-    // the key colours (and so is not darkened under selection).
-    void GetCellColors(int nItem, int nCol, COLORREF* pBack, COLORREF* pText, bool* pBackFromKey,
-                       bool* pTextFromKey) const;
     // Column key of a column index (0 for none) and the column's record (null for none).
     unsigned GetColumnKey(int nCol) const;
     CHeaderData* GetHeaderDataByIndex(int nCol) const;
@@ -167,8 +160,6 @@ public:
     // Whether the grid, its editor or its drop-down list has the keyboard focus.
     bool HasGridFocus() const;
     bool IsColumnSizingEnabled() const;
-    // The font rows are drawn in: the grid font once set, else the widget's font.
-    QFont GetGridFont() const;
     // The editor's window rectangle in screen coordinates (empty when no editor is open).
     QRect GetEditWindowRect() const;
 
@@ -177,22 +168,15 @@ public:
     void SelectRowFromHeader(int nItem, bool bEnsureVisible, bool bExtend);
     void SelectAllRows();
 
-    // Sends a notification to the parent's handler.
-    void SendGridNotify(unsigned code, int nRow, int nCol, int nEvent);
     // The paste notification with the clipboard text as given.
     void SendPasteNotify(const QString& text);
     // Right-click on a header: notification 6 with the given event (8 column, 9 row header).
     void SendHeaderEvent(int nEvent, int nRow, int nCol);
-    // Notification 5 when (focused row, current column) differs from the last reported pair;
-    // while m_bFollowFocus is clear the pair is only recorded.
-    void ReportCurrentCell();
 
     // Scrolls a cell into view: horizontally with a 10-pixel allowance, vertically fully.
     void ScrollCellIntoView(int nItem, int nCol);
     // Sizes a column to its contents (double-click on a header divider).
     void AutoSizeColumn(int nCol);
-    // Turns the append row into a pending new row and makes a new append row below it.
-    bool TakeAppendRow(int nItem);
     // Toggles a check-box cell and reports the change.
     void ToggleCheckBox(int nItem, int nCol);
     // Opens an editor; bTyping when a typed character starts the edit.
@@ -201,9 +185,21 @@ public:
     // The read-only flags and colours by row id and column key.
     const CGridAttributes& GetAttributes() const { return m_attrs; }
 
-    // Repaints one row (its rectangle one pixel taller), the visible rows, or everything.
-    void RedrawRow(int nItem);
-    void RedrawGrid();
+    // ---- questions the companions ask ----
+    // The current column, -1 for none (the column header tints it).
+    int GetCurrentColumn() const { return m_nCurCol; }
+    // The cell an editor is open on; false, with -1s, when none is.
+    bool GetEditCell(int* pRow, int* pCol) const;
+    // Whether a point (viewport coordinates) is on the drop-down button of the cell being
+    // edited.
+    bool IsOnEditedDropButton(const QPoint& ptClient) const;
+    // Once a click elsewhere has committed the edit of (nEditRow, nEditCol): may the click
+    // act on (nRow, nCol)? The client's click-edit callback decides; without one it may.
+    bool MayClickAfterEdit(int nEditRow, int nEditCol, int nRow, int nCol, bool bLeft);
+    // The check-box or button cell shown pushed (by the mouse or the Space key); false, with
+    // the pointers untouched, when none is. And whether the mouse is following the press.
+    bool GetPushedCell(int* pItem, int* pCol) const;
+    bool IsTrackingPress() const { return m_press.bTracking; }
 
 protected:
     void OnItemChanged(int nItem, unsigned oldState, unsigned newState) override;
@@ -229,6 +225,23 @@ protected:
     QVariant inputMethodQuery(Qt::InputMethodQuery query) const override;
 
 private:
+    // Colours a cell is drawn with when not selected; the flags tell whether each came from
+    // the key colours (and so is not darkened under selection).
+    void GetCellColors(int nItem, int nCol, COLORREF* pBack, COLORREF* pText, bool* pBackFromKey,
+                       bool* pTextFromKey) const;
+    // The font rows are drawn in: the grid font once set, else the widget's font.
+    QFont GetGridFont() const;
+    // Sends a notification to the parent's handler.
+    void SendGridNotify(unsigned code, int nRow, int nCol, int nEvent);
+    // Notification 5 when (focused row, current column) differs from the last reported pair;
+    // while m_bFollowFocus is clear the pair is only recorded.
+    void ReportCurrentCell();
+    // Turns the append row into a pending new row and makes a new append row below it.
+    bool TakeAppendRow(int nItem);
+    // Repaints one row (its rectangle one pixel taller), the visible rows, or everything.
+    void RedrawRow(int nItem);
+    void RedrawGrid();
+
     bool HeaderPressWhileEditing(QMouseEvent* event);
     // Keys and mouse.
     void MoveCurrentCell(int nItem, int nCol, bool bEnsureVisible = true);
@@ -284,9 +297,20 @@ private:
     QList<int> SelectedRows() const;
     static COLORREF Darken(COLORREF c, double factor);
 
-public:
-    // ---- state, named as the companions read it ----
-    int m_nAppendRowMode = 0;
+    // ---- state ----
+    // The open editor; the numbers are those GetEditState reports for the edited row.
+    enum class OpenEditor : int { None = 0, EditBox = ES_EDITBOX, ChoiceList = ES_CHOICELIST };
+    // The key-movement settings (KM_*), as SetKeyMoves takes them.
+    struct KeyMoves {
+        int nTab = KM_RIGHT;
+        int nEnter = KM_DOWN;
+        int nUp = KM_WRAP_LINE;
+        int nDown = KM_WRAP_LINE;
+        int nLeft = KM_WRAP_LINE;
+        int nRight = KM_WRAP_LINE;
+    };
+
+    bool m_bAppendRowMode = false;
     unsigned m_nPendingRowId = unsigned(-1);
     unsigned m_nAppendRowId = unsigned(-1);
     int m_nCurCol = -1;
@@ -301,6 +325,7 @@ public:
     std::unique_ptr<CListBoxEx> m_listBox;
     int m_nEditCol = -1;
     int m_nEditRow = -1;
+    OpenEditor m_openEditor = OpenEditor::None;
     bool m_bClosingEdit = false;
     int m_nTextMargin = 2;
     GRIDPRESS m_press;
@@ -312,34 +337,23 @@ public:
     std::unique_ptr<QFont> m_pFont; // null: the widget's font
     bool m_bMultiSelect = true;
     bool m_bSavedSingleSel = false;
-    int m_nTabMove = 1;
-    int m_nEnterMove = 2;
-    int m_nUpMove = 16;
-    int m_nDownMove = 16;
-    int m_nLeftMove = 16;
-    int m_nRightMove = 16;
+    KeyMoves m_keyMoves;
     int m_nRowHeaderWidth = -1;
     QPointer<CRowHeader> m_pRowHeader; // a sibling widget: it lives in the grid's parent
 
     // Per row (by row id), per column (by column key) and per cell; the colours by role.
     CGridAttributes m_attrs;
 
-    // Callbacks with their opaque values.
-    PFNEDITTEXT m_pfnEditText = nullptr;
-    void* m_pEditTextData = nullptr;
-    PFNENDEDIT m_pfnEndEdit = nullptr;
-    void* m_pEndEditData = nullptr;
-    PFNKEYMOVE m_pfnKeyMove = nullptr;
-    void* m_pKeyMoveData = nullptr;
-    PFNCLICKEDIT m_pfnClickEdit = nullptr;
-    void* m_pClickEditData = nullptr;
+    // The client's callbacks with their opaque values.
+    CGridCallback<PFNEDITTEXT> m_editText;
+    CGridCallback<PFNENDEDIT> m_endEdit;
+    CGridCallback<PFNKEYMOVE> m_keyMove;
+    CGridCallback<PFNCLICKEDIT> m_clickEdit;
 
-private:
     GridNotifyHandler m_notify;
     unsigned m_nID = 0;
     bool m_bCreated = false;
     bool m_bColumnSizing = true;
-    int m_nOpenEditor = 0; // 0 none, 1 edit box, 2 drop-down list
 
     // ---- keyboard, mouse and selection ----
     // Where the last left press landed and on which cell, for the double-click that may

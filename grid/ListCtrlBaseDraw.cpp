@@ -152,6 +152,20 @@ bool CListCtrlBase::IsOnDropButton(const QPoint& ptClient, int nItem, int nCol) 
     return button.contains(ptClient);
 }
 
+bool CListCtrlBase::IsOnEditedDropButton(const QPoint& ptClient) const {
+    return IsEditing() && IsOnDropButton(ptClient, m_nEditRow, m_nEditCol);
+}
+
+bool CListCtrlBase::GetPushedCell(int* pItem, int* pCol) const {
+    if (!m_press.bPushed)
+        return false;
+    if (pItem)
+        *pItem = m_press.nRow;
+    if (pCol)
+        *pCol = m_press.nCol;
+    return true;
+}
+
 void CListCtrlBase::DrawItem(DRAWITEMSTRUCT* dis) {
     if (!dis || !dis->pDC || dis->rcItem.isEmpty())
         return;
@@ -298,7 +312,8 @@ void CListCtrlBase::DrawChoiceCell(QPainter& p, const QRect& rc, int nItem, int 
     const QPen textPen = p.pen();
     if (inner.width() > 0 && inner.height() > 0) {
         const QRect button(inner.left() + inner.width() - w, inner.top(), w, inner.height());
-        const bool open = m_nOpenEditor == 2 && m_nEditRow == nItem && m_nEditCol == nCol;
+        const bool open =
+            m_openEditor == OpenEditor::ChoiceList && m_nEditRow == nItem && m_nEditCol == nCol;
         DrawFlatComboButton(p, button.intersected(inner), open, bReadOnly, FrameColors(palette()));
     }
     p.setPen(textPen);

@@ -20,6 +20,15 @@ bool CListCtrlBase::IsEditing() const {
     return (m_edit && m_edit->IsWindow()) || (m_listBox && m_listBox->IsWindow());
 }
 
+bool CListCtrlBase::GetEditCell(int* pRow, int* pCol) const {
+    const bool editing = IsEditing();
+    if (pRow)
+        *pRow = editing ? m_nEditRow : -1;
+    if (pCol)
+        *pCol = editing ? m_nEditCol : -1;
+    return editing;
+}
+
 bool CListCtrlBase::BeginEdit(int nItem, int nCol) {
     return BeginEdit(nItem, nCol, false);
 }
@@ -85,7 +94,7 @@ bool CListCtrlBase::OpenChoiceList(int nItem, int nCol, QRect rc, CHeaderData* p
     m_listBox->ShowList(this, &pData->m_choices, screen, key, pData->m_nMaxRows, crText, crBack);
     m_nEditCol = nCol;
     m_nEditRow = nItem;
-    m_nOpenEditor = 2;
+    m_openEditor = OpenEditor::ChoiceList;
     RedrawRow(nItem);
     m_listBox->show();
     return true;
@@ -96,8 +105,7 @@ bool CListCtrlBase::OpenEditBox(int nItem, int nCol, QRect rc, CHeaderData* pDat
     rc.adjust(-1, 0, 0, 1);
     m_edit->Create(viewport(), rc);
     m_edit->setFont(GetGridFont());
-    m_edit->m_nRow = nItem;
-    m_edit->m_nCol = nCol;
+    m_edit->SetCell(nItem, nCol);
     m_edit->SetColors(crText, crBack);
     // The text sits where the cell's own text is drawn, so it does not jump on opening.
     const int textHeight = QFontMetrics(GetGridFont()).height();
@@ -113,11 +121,11 @@ bool CListCtrlBase::OpenEditBox(int nItem, int nCol, QRect rc, CHeaderData* pDat
     m_edit->SetRect(QRect(left, top, std::max(0, right - left), std::max(0, bottom - top)));
     m_nEditCol = nCol;
     m_nEditRow = nItem;
-    m_nOpenEditor = 1;
+    m_openEditor = OpenEditor::EditBox;
     QString text = GetItemText(nItem, nCol);
-    if (!bTyping && m_pfnEditText) {
+    if (!bTyping && m_editText) {
         QString replaced;
-        if (m_pfnEditText(this, nItem, nCol, text, &replaced, m_pEditTextData))
+        if (m_editText(this, nItem, nCol, text, &replaced))
             text = replaced;
     }
     m_edit->setText(text);
@@ -141,7 +149,7 @@ void CListCtrlBase::CloseEditors() {
     if (m_listBox->IsWindow())
         m_listBox->DestroyWindow();
     m_bClosingEdit = false;
-    m_nOpenEditor = 0;
+    m_openEditor = OpenEditor::None;
     if (editHadFocus)
         setFocus(Qt::OtherFocusReason);
     if (row >= 0)
@@ -175,14 +183,14 @@ bool CListCtrlBase::EndEdit() {
         newText = choice->m_strKey;
     }
     QString store = newText;
-    if (m_pfnEndEdit) {
+    if (m_endEdit) {
         store.clear();
-        if (!m_pfnEndEdit(this, row, col, newText, &store, m_pEndEditData)) {
+        if (!m_endEdit(this, row, col, newText, &store)) {
             CancelEdit();
             return false;
         }
     }
-    if (!m_nAppendRowMode && store == oldText) {
+    if (!m_bAppendRowMode && store == oldText) {
         CancelEdit();
         return true;
     }
@@ -190,7 +198,7 @@ bool CListCtrlBase::EndEdit() {
     m_bModified = true;
     CloseEditors();
     int event = GE_EDITED;
-    if (m_nAppendRowMode && MapIndexToId(row) == m_nPendingRowId &&
+    if (m_bAppendRowMode && MapIndexToId(row) == m_nPendingRowId &&
         m_nPendingRowId != m_nAppendRowId) {
         m_nPendingRowId = m_nAppendRowId;
         event = GE_APPEND_EDITED;
@@ -209,7 +217,7 @@ bool CListCtrlBase::CancelEdit() {
     CloseEditors();
     m_nEditRow = -1;
     m_nEditCol = -1;
-    if (m_nAppendRowMode && m_nPendingRowId != m_nAppendRowId &&
+    if (m_bAppendRowMode && m_nPendingRowId != m_nAppendRowId &&
         MapIndexToId(row) == m_nPendingRowId) {
         // A new row that never received a value goes again, without a notification.
         const unsigned id = m_nPendingRowId;
@@ -241,11 +249,11 @@ bool CListCtrlBase::CancelEdit() {
 }
 
 bool CListCtrlBase::TakeAppendRow(int nItem) {
-    if (!m_nAppendRowMode || !IsAppendRow(nItem))
+    if (!m_bAppendRowMode || !IsAppendRow(nItem))
         return false;
     const int index = CListCtrl::InsertItem(LVIF_TEXT, GetItemCount(), QString(), 0, 0, 0);
     if (index < 0) {
-        m_nAppendRowMode = 0;
+        m_bAppendRowMode = false;
         return false;
     }
     const unsigned oldId = m_nAppendRowId;
@@ -286,8 +294,7 @@ bool CListCtrlBase::HeaderPressWhileEditing(QMouseEvent* event) {
     EndEdit();
     const int col = m_pHeader->logicalIndexAt(event->position().toPoint());
     // A refusal swallows the press, so the header neither sorts nor starts a resize.
-    return m_pfnClickEdit &&
-           !m_pfnClickEdit(this, editRow, editCol, -1, col, left, m_pClickEditData);
+    return !MayClickAfterEdit(editRow, editCol, -1, col, left);
 }
 
 bool CListCtrlBase::eventFilter(QObject* watched, QEvent* event) {

@@ -53,12 +53,12 @@ int CListCtrlBase::MoveTarget(int nSetting, int dRow, int dCol, int* pRow, int* 
     const bool beforeStart = (row == 0 && pos < 0) || (row < 0 && pos == 0);
     const bool pastEnd = (row >= rows && pos == last) || (row == rows - 1 && pos > last);
     if (beforeStart || pastEnd) {
-        switch (nSetting & 0x300) {
-        case 0x100:
+        switch (nSetting & KM_AT_END) {
+        case KM_AT_END_WRAP:
             row = beforeStart ? rows - 1 : 0;
             pos = beforeStart ? last : 0;
             break;
-        case 0x200:
+        case KM_AT_END_REFUSE:
             return -1;
         default:
             row = beforeStart ? 0 : rows - 1;
@@ -66,7 +66,7 @@ int CListCtrlBase::MoveTarget(int nSetting, int dRow, int dCol, int* pRow, int* 
             break;
         }
     }
-    if (nSetting & 0x10) {
+    if (nSetting & KM_WRAP_LINE) {
         if (pos < 0) {
             pos = last;
             --row;
@@ -90,20 +90,20 @@ bool CListCtrlBase::MoveByTabOrEnter(int nSetting, bool bShift, bool bTab) {
     int dRow = 0;
     int dCol = 0;
     const int sign = bShift ? -1 : 1;
-    switch (nSetting & 7) {
-    case 0:
+    switch (nSetting & KM_DIRECTION) {
+    case KM_LEFT:
         dCol = -sign;
         break;
-    case 1:
+    case KM_RIGHT:
         dCol = sign;
         break;
-    case 2:
+    case KM_DOWN:
         dRow = sign;
         break;
-    case 3:
+    case KM_UP:
         dRow = -sign;
         break;
-    case 4:
+    case KM_STAY:
         return !bTab; // Tab passes on; Enter stays put but is consumed
     default:
         return true;
@@ -141,23 +141,23 @@ void CListCtrlBase::MoveByArrow(int nKey, Qt::KeyboardModifiers mods) {
             MoveCurrentCell(nKey == Qt::Key_Down ? rows - 1 : 0, col);
         return;
     }
-    int setting = m_nRightMove;
+    int setting = m_keyMoves.nRight;
     int dRow = 0;
     int dCol = 0;
     switch (nKey) {
     case Qt::Key_Left:
-        setting = m_nLeftMove;
+        setting = m_keyMoves.nLeft;
         dCol = -1;
         break;
     case Qt::Key_Right:
         dCol = 1;
         break;
     case Qt::Key_Up:
-        setting = m_nUpMove;
+        setting = m_keyMoves.nUp;
         dRow = -1;
         break;
     default:
-        setting = m_nDownMove;
+        setting = m_keyMoves.nDown;
         dRow = 1;
         break;
     }
@@ -262,7 +262,7 @@ void CListCtrlBase::ExtendByArrow(QKeyEvent* event) {
         RedrawGrid();
         return;
     }
-    const int setting = key == Qt::Key_Left ? m_nLeftMove : m_nRightMove;
+    const int setting = key == Qt::Key_Left ? m_keyMoves.nLeft : m_keyMoves.nRight;
     int row = 0;
     int col = 0;
     if (MoveTarget(setting, 0, key == Qt::Key_Left ? -1 : 1, &row, &col) < 0)
@@ -298,12 +298,11 @@ bool CListCtrlBase::HandleEditorKey(QKeyEvent* event) {
         const int row = m_nEditRow;
         const int col = m_nEditCol;
         EndEdit();
-        if (m_pfnKeyMove && !m_pfnKeyMove(this, row, col, tab ? 9 : 13,
-                                          shift || key == Qt::Key_Backtab, m_pKeyMoveData))
+        if (!m_keyMove.Ask(true, this, row, col, tab ? 9 : 13, shift || key == Qt::Key_Backtab))
             return true;
         const bool back = shift || key == Qt::Key_Backtab;
         // A Tab the movement does not take leaves the grid, as it would without the editor.
-        if (!MoveByTabOrEnter(tab ? m_nTabMove : m_nEnterMove, back, tab) && tab)
+        if (!MoveByTabOrEnter(tab ? m_keyMoves.nTab : m_keyMoves.nEnter, back, tab) && tab)
             focusNextPrevChild(!back);
         return true;
     }
@@ -323,10 +322,10 @@ bool CListCtrlBase::HandleGridKey(QKeyEvent* event) {
     switch (key) {
     case Qt::Key_Tab:
     case Qt::Key_Backtab:
-        return MoveByTabOrEnter(m_nTabMove, shift || key == Qt::Key_Backtab, true);
+        return MoveByTabOrEnter(m_keyMoves.nTab, shift || key == Qt::Key_Backtab, true);
     case Qt::Key_Return:
     case Qt::Key_Enter:
-        MoveByTabOrEnter(m_nEnterMove, shift, false);
+        MoveByTabOrEnter(m_keyMoves.nEnter, shift, false);
         return true;
     case Qt::Key_Left:
     case Qt::Key_Right:
@@ -587,8 +586,7 @@ void CListCtrlBase::mousePressEvent(QMouseEvent* event) {
         row = SubItemHitTest(pt, &col); // the edit may have added or removed rows
         if (row < 0)
             return;
-        if (m_pfnClickEdit &&
-            !m_pfnClickEdit(this, editRow, editCol, row, col, left, m_pClickEditData))
+        if (!MayClickAfterEdit(editRow, editCol, row, col, left))
             return;
     }
     if (row < 0 || col < 0)
@@ -633,22 +631,22 @@ void CListCtrlBase::RightPress(const QPoint& pt, int nItem, int nCol) {
     m_nRButtonCol = nCol;
     const int state = GetCellSelectState(nItem, nCol);
     if (!m_bRowSelect) {
-        if (state == 2) {
+        if (state == CSS_CURRENT) {
             SetItemState(nItem, LVIS_SELECTED, LVIS_SELECTED);
             RedrawRow(nItem);
-        } else if (state != 3) {
+        } else if (state != CSS_CURRENT_SELECTED) {
             MoveCurrentCell(nItem, nCol, false);
         }
-    } else if (state == 1) {
+    } else if (state == CSS_SELECTED) {
         m_nCurCol = nCol;
         SetItemState(nItem, LVIS_FOCUSED, LVIS_FOCUSED);
         ReportCurrentCell();
         RedrawGrid();
-    } else if (state == 2) {
+    } else if (state == CSS_CURRENT) {
         SetItemState(-1, 0, LVIS_SELECTED);
         SetItemState(nItem, LVIS_SELECTED, LVIS_SELECTED);
         RedrawGrid();
-    } else if (state == 0) {
+    } else if (state == CSS_NONE) {
         MoveCurrentCell(nItem, nCol, false);
     }
     setFocus(Qt::MouseFocusReason);
@@ -684,14 +682,14 @@ void CListCtrlBase::mouseReleaseEvent(QMouseEvent* event) {
         RedrawRow(pressRow);
         if (row == pressRow && col == pressCol)
             ActOnPressedCell(row, col, GE_BUTTON_CLICK);
-        if (GetCellSelectState(pressRow, pressCol) == 3)
+        if (GetCellSelectState(pressRow, pressCol) == CSS_CURRENT_SELECTED)
             ScrollCellIntoView(pressRow, pressCol);
         return;
     }
     if (event->button() == Qt::RightButton && m_ptRButton.x() != -1) {
         m_ptRButton = QPoint(-1, -1);
         const bool inPlace = row >= 0 && row == m_nRButtonRow && col == m_nRButtonCol;
-        if (GetCellSelectState(m_nRButtonRow, m_nRButtonCol) == 3)
+        if (GetCellSelectState(m_nRButtonRow, m_nRButtonCol) == CSS_CURRENT_SELECTED)
             ScrollCellIntoView(m_nRButtonRow, m_nRButtonCol);
         if (inPlace)
             SendGridNotify(GN_RCLICK, row, col, GE_RCLICK_CELL);

@@ -148,7 +148,7 @@ void CListCtrlBase::ApplyGridFont(const QFont& font) {
     {
         CRedrawOff off(this);
         // The header keeps a font of its own: giving the grid a font must not change it.
-        const QFont* headerFont = m_pHeader->m_pFont.get();
+        const QFont* headerFont = m_pHeader->GetHeaderFont();
         const QFont keep = headerFont ? *headerFont : m_pHeader->font();
         QWidget::setFont(font);
         m_pHeader->SetHeaderFont(keep);
@@ -178,7 +178,7 @@ void CListCtrlBase::SetHeaderFont(const QString& face, int nPoint, bool bBold, b
 }
 
 QFont CListCtrlBase::GetHeaderFont() const {
-    const QFont* own = m_pHeader->m_pFont.get();
+    const QFont* own = m_pHeader->GetHeaderFont();
     return own ? *own : m_pHeader->font();
 }
 
@@ -195,22 +195,22 @@ void CListCtrlBase::ApplyHeaderHeight() {
 
 void CListCtrlBase::SetHeaderLines(int nLines) {
     EndEdit();
-    m_pHeader->m_nTextLines = std::max(0, nLines);
-    m_pHeader->m_nHeight = -1;
+    m_pHeader->SetTextLines(std::max(0, nLines));
+    m_pHeader->SetHeightPixels(-1);
     ApplyHeaderHeight();
 }
 
 void CListCtrlBase::SetHeaderHeight(int nPixels) {
     EndEdit();
-    m_pHeader->m_nTextLines = -1;
-    m_pHeader->m_nHeight = std::max(0, nPixels);
+    m_pHeader->SetTextLines(-1);
+    m_pHeader->SetHeightPixels(std::max(0, nPixels));
     ApplyHeaderHeight();
 }
 
 int CListCtrlBase::GetHeaderLines(int* pHeight) const {
     if (pHeight)
-        *pHeight = m_pHeader->m_nHeight;
-    return m_pHeader->m_nTextLines;
+        *pHeight = m_pHeader->GetHeightPixels();
+    return m_pHeader->GetTextLines();
 }
 
 void CListCtrlBase::SetHeaderAlign(int nAlign) {
@@ -245,14 +245,14 @@ int CListCtrlBase::GetRowHeaderWidth() const {
 }
 
 void CListCtrlBase::SetRowHeaderAlign(int nAlign) {
-    if (m_pRowHeader && m_pRowHeader->m_nAlign != nAlign) {
+    if (m_pRowHeader && m_pRowHeader->GetAlign() != nAlign) {
         m_pRowHeader->SetAlign(nAlign);
         RedrawRowHeader();
     }
 }
 
 void CListCtrlBase::SetRowHeaderUseLabels(bool bUse) {
-    if (m_pRowHeader && m_pRowHeader->m_bUseLabels != bUse) {
+    if (m_pRowHeader && m_pRowHeader->GetUseLabels() != bUse) {
         m_pRowHeader->SetUseLabels(bUse);
         RedrawRowHeader();
     }

@@ -26,9 +26,6 @@ constexpr int kAutoScrollMs = 50;
 // Text colour of the row being edited.
 constexpr COLORREF kEditedRowText = RGB(0, 0, 255);
 
-// Edit states of a row as the grid reports them.
-enum : int { ROW_IDLE = 0, ROW_EDITING = 1, ROW_CHOOSING = 2, ROW_APPEND = 3 };
-
 } // namespace
 
 CRowHeader::CRowHeader(QWidget* parent) : QWidget(parent) {
@@ -136,7 +133,7 @@ QString CRowHeader::RowText(int nRow) const {
         return {};
     // An italic last letter leans past its advance width; a blank keeps it from being cut.
     const QString suffix = font().italic() ? QStringLiteral(" ") : QString();
-    if (m_pGrid->GetEditState(nRow) == ROW_APPEND)
+    if (m_pGrid->GetEditState(nRow) == ES_APPENDROW)
         return QLatin1Char('*') + suffix;
     if (m_bUseLabels)
         return m_mapLabels.value(m_pGrid->MapIndexToId(nRow)) + suffix;
@@ -202,7 +199,7 @@ void CRowHeader::PaintRows(QPainter* pDC) const {
             continue;
         QRect clip = button.intersected(area);
         // The row above with its edit box open keeps the shared line in its own colours.
-        if (nRow > nTop && m_pGrid->GetEditState(nRow - 1) == ROW_EDITING)
+        if (nRow > nTop && m_pGrid->GetEditState(nRow - 1) == ES_EDITBOX)
             clip.setTop(clip.top() + 1);
         if (clip.isEmpty())
             continue;
@@ -218,7 +215,7 @@ void CRowHeader::PaintRow(QPainter* pDC, int nRow, const QRect& button) const {
     const QRect inside = button.adjusted(1, 1, -1, -1);
     const QLine rightEdge(button.right(), button.top(), button.right(), button.bottom());
     const int nState = m_pGrid->GetEditState(nRow);
-    if (nState == ROW_EDITING) {
+    if (nState == ES_EDITBOX) {
         pDC->fillRect(inside, ToQColor(CLR_HEADER_TINT));
         // The editor's coloured frame runs on into the row header when it touches it.
         if (EditorFrameMeetsRow(button)) {
@@ -241,7 +238,7 @@ bool CRowHeader::EditorFrameMeetsRow(const QRect& button) const {
 }
 
 void CRowHeader::PaintRowText(QPainter* pDC, int nRow, int nState, const QRect& button) const {
-    const bool bEdited = nState == ROW_EDITING || nState == ROW_CHOOSING;
+    const bool bEdited = nState == ES_EDITBOX || nState == ES_CHOICELIST;
     pDC->setPen(bEdited ? ToQColor(kEditedRowText) : palette().color(QPalette::ButtonText));
 
     QRect box = button;
@@ -315,8 +312,9 @@ bool CRowHeader::FinishEditBeforeClick() {
         m_pGrid->setFocus(Qt::MouseFocusReason);
         return true;
     }
-    const int nEditRow = m_pGrid->m_nEditRow;
-    const int nEditCol = m_pGrid->m_nEditCol;
+    int nEditRow = -1;
+    int nEditCol = -1;
+    m_pGrid->GetEditCell(&nEditRow, &nEditCol);
     // The grid commits the edit when it takes the focus back; an inactive window gets no
     // focus change, so commit explicitly then.
     m_pGrid->setFocus(Qt::MouseFocusReason);
@@ -324,11 +322,8 @@ bool CRowHeader::FinishEditBeforeClick() {
         m_pGrid->EndEdit();
     if (m_nHitRow == HIT_NONE)
         return false;
-    if (!m_pGrid->m_pfnClickEdit)
-        return true;
     const int nNewRow = m_nHitRow == HIT_CORNER ? -1 : m_nHitRow;
-    return m_pGrid->m_pfnClickEdit(m_pGrid, nEditRow, nEditCol, nNewRow, -1, true,
-                                   m_pGrid->m_pClickEditData);
+    return m_pGrid->MayClickAfterEdit(nEditRow, nEditCol, nNewRow, -1, true);
 }
 
 void CRowHeader::LeftPress(const QPoint& pt) {

@@ -91,14 +91,10 @@ private:
     void RightRelease(const QPoint& pt);
     void FitWidth();
 
-public:
-    // Settings the grid reads and writes directly.
     CListCtrlBase* m_pGrid = nullptr;
     std::unique_ptr<QFont> m_pFont; // the row header's own font; null until set
     bool m_bUseLabels = false;      // labels instead of row numbers
     int m_nAlign = ALIGN_CENTER;
-
-private:
     int m_nDragMode = 0; // 0 none, 1 selecting rows, 2 changing the width
     QHash<unsigned, QString> m_mapLabels;
     bool m_bOnSizingEdge = false;

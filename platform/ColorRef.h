@@ -1,6 +1,5 @@
 #pragma once
 
-#include <QColor>
 #include <cstdint>
 
 // Windows colour values (0x00BBGGRR). Kept as plain 32-bit numbers because the grid gives
@@ -22,10 +21,3 @@ constexpr int GetBValue(COLORREF c) {
 
 constexpr COLORREF CLR_NOT_SET = 0xFF000000u;
 constexpr COLORREF CLR_UNCHANGED = 0xFFFFFFFFu;
-
-inline QColor ToQColor(COLORREF c) {
-    return QColor(GetRValue(c), GetGValue(c), GetBValue(c));
-}
-inline COLORREF FromQColor(const QColor& c) {
-    return RGB(c.red(), c.green(), c.blue());
-}

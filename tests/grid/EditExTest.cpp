@@ -70,8 +70,7 @@ protected:
     void SetUp() override {
         parent.resize(300, 100);
         parent.show();
-        edit.m_nRow = 3;
-        edit.m_nCol = 4;
+        edit.SetCell(3, 4);
         edit.Create(&parent, QRect(10, 10, 200, 30));
         edit.show();
         edit.setFocus();
@@ -81,14 +80,8 @@ protected:
         edit.DestroyWindow();
         QGuiApplication::clipboard()->clear();
     }
-    void InstallFilter(PFNCHARFILTER pfn) {
-        edit.m_pfnCharFilter = pfn;
-        edit.m_pCharFilterData = &rec;
-    }
-    void InstallCheck() {
-        edit.m_pfnTextCheck = RecordingCheck;
-        edit.m_pTextCheckData = &rec;
-    }
+    void InstallFilter(PFNCHARFILTER pfn) { edit.SetCharFilter(pfn, &rec); }
+    void InstallCheck() { edit.SetTextCheck(RecordingCheck, &rec); }
     void SetClipboard(const QString& text) { QGuiApplication::clipboard()->setText(text); }
 
     QWidget parent;
@@ -143,8 +136,7 @@ TEST_F(CEditExTest, TextCheckSeesTheTextAfterTheKeystroke) {
 
 TEST_F(CEditExTest, TextCheckGetsTheFilteredCharacter) {
     InstallFilter(NoDigitsFilter);
-    edit.m_pfnTextCheck = RecordingCheck; // same recorder for both
-    edit.m_pTextCheckData = &rec;
+    edit.SetTextCheck(RecordingCheck, &rec); // same recorder for both
     TypeText(&edit, "1a");
     EXPECT_EQ(rec.nCheckCalls, 1); // the refused digit never reaches the check
     EXPECT_EQ(rec.strLastCheck, "A");
@@ -263,7 +255,7 @@ TEST_F(CEditExTest, CaretPlacementWhenShown) {
     };
     for (const Case& c : {Case{0, 0, ""}, Case{1, 6, ""}, Case{2, 6, "abcdef"}}) {
         edit.hide();
-        edit.m_nCaretOnShow = c.mode;
+        edit.SetCaretOnShow(c.mode);
         edit.setText("abcdef");
         edit.setSelection(2, 2);
         edit.show();
@@ -277,7 +269,7 @@ TEST_F(CEditExTest, BackgroundAndFrameColours) {
     const COLORREF crBack = RGB(255, 255, 0);
     KeyColorMap colors;
     colors.insert(CK_EDIT_FRAME, crFrame);
-    edit.m_pColorMap = &colors;
+    edit.SetColorMap(&colors);
     edit.SetColors(RGB(0, 0, 0), crBack);
     edit.setText("ab");
     const int w = edit.width();
@@ -300,7 +292,7 @@ TEST_F(CEditExTest, BackgroundAndFrameColours) {
 
     // No background colour: the ordinary base colour.
     edit.SetColors(CLR_UNCHANGED, CLR_UNCHANGED);
-    EXPECT_EQ(edit.m_brBack, nullptr);
+    EXPECT_FALSE(edit.HasBackgroundColor());
     img = edit.grab().toImage();
     EXPECT_EQ(img.pixelColor(w - 10, y), edit.palette().color(QPalette::Base));
     EXPECT_NE(img.pixelColor(w - 10, y), ToQColor(crBack));

@@ -181,7 +181,7 @@ TEST_F(GridEditFlowTest, OperationsEndAnOpenEditorTheRightWay) {
         Type(QStringLiteral("typed"));
         ASSERT_TRUE(EditOpen());
         c.op(grid);
-        EXPECT_FALSE(EditOpen() && grid->m_nEditRow == 0 && grid->m_nEditCol == 0);
+        EXPECT_FALSE(EditOpen() && EditCell() == Cell(0, 0));
         EXPECT_EQ(NotesOf(GN_CELLCHANGED).size(), c.commits ? 1u : 0u);
         bool found = false;
         for (int r = 0; r < grid->GetItemCount(); ++r)

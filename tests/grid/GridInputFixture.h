@@ -59,6 +59,12 @@ protected:
         return {row, col};
     }
     static std::pair<int, int> Cell(int row, int col) { return {row, col}; }
+    std::pair<int, int> EditCell() const {
+        int row = -1;
+        int col = -1;
+        grid->GetEditCell(&row, &col);
+        return {row, col};
+    }
 
     // The current cell as the user would put it there, with the focus on the grid and the
     // notifications so far forgotten.

@@ -570,10 +570,10 @@ TEST_F(GridInputTest, SpaceTogglesCheckBoxesAndPressesButtons) {
     grid->SetItemText(0, 0, QString());
     StartAt(0, 0);
     QTest::keyPress(grid, Qt::Key_Space);
-    EXPECT_TRUE(grid->m_press.bPushed); // shown pushed until the key comes up
+    EXPECT_TRUE(grid->GetPushedCell(nullptr, nullptr)); // shown pushed until the key comes up
     EXPECT_EQ(grid->GetItemText(0, 0), QString());
     QTest::keyRelease(grid, Qt::Key_Space);
-    EXPECT_FALSE(grid->m_press.bPushed);
+    EXPECT_FALSE(grid->GetPushedCell(nullptr, nullptr));
     EXPECT_EQ(grid->GetItemText(0, 0), QStringLiteral("1"));
     ASSERT_EQ(NotesOf(GN_CELLCHANGED).size(), 1u);
     EXPECT_EQ(notes.back().nEvent, GE_EDITED);
@@ -606,18 +606,18 @@ TEST_F(GridInputTest, SpacePressEndsWithoutActionOnEscapeOrFocusLoss) {
     other->show();
     StartAt(0, 0);
     QTest::keyPress(grid, Qt::Key_Space);
-    ASSERT_TRUE(grid->m_press.bPushed);
+    ASSERT_TRUE(grid->GetPushedCell(nullptr, nullptr));
     Key(Qt::Key_Escape);
-    EXPECT_FALSE(grid->m_press.bPushed);
+    EXPECT_FALSE(grid->GetPushedCell(nullptr, nullptr));
     QTest::keyRelease(grid, Qt::Key_Space);
     EXPECT_EQ(grid->GetItemText(0, 0), QStringLiteral("1"));
 
     StartAt(0, 1);
     QTest::keyPress(grid, Qt::Key_Space);
-    ASSERT_TRUE(grid->m_press.bPushed);
+    ASSERT_TRUE(grid->GetPushedCell(nullptr, nullptr));
     other->setFocus();
     QApplication::processEvents();
-    EXPECT_FALSE(grid->m_press.bPushed); // not left drawn pushed
+    EXPECT_FALSE(grid->GetPushedCell(nullptr, nullptr)); // not left drawn pushed
     QTest::keyRelease(other, Qt::Key_Space);
     FocusGrid();
     QTest::keyRelease(grid, Qt::Key_Space);

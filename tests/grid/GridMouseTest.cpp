@@ -187,19 +187,19 @@ TEST_F(GridMouseTest, ButtonPressDraggedOffDoesNotFire) {
     grid->SetColumnButton(1);
     const QPoint button = CellCenter(0, 1);
     QTest::mousePress(grid->viewport(), Qt::LeftButton, Qt::NoModifier, button);
-    EXPECT_TRUE(grid->m_press.bPushed);
+    EXPECT_TRUE(grid->GetPushedCell(nullptr, nullptr));
     DragTo(CellCenter(1, 1), Qt::LeftButton);
-    EXPECT_FALSE(grid->m_press.bPushed);
+    EXPECT_FALSE(grid->GetPushedCell(nullptr, nullptr));
     QTest::mouseRelease(grid->viewport(), Qt::LeftButton, Qt::NoModifier, CellCenter(1, 1));
     EXPECT_TRUE(NotesOf(GN_BUTTONCLICK).empty());
-    EXPECT_FALSE(grid->m_press.bTracking);
+    EXPECT_FALSE(grid->IsTrackingPress());
 
     // Off and back on again before the release: a click. The header counts as off.
     QTest::mousePress(grid->viewport(), Qt::LeftButton, Qt::NoModifier, button);
     DragTo(QPoint(button.x(), -5), Qt::LeftButton);
-    EXPECT_FALSE(grid->m_press.bPushed);
+    EXPECT_FALSE(grid->GetPushedCell(nullptr, nullptr));
     DragTo(button, Qt::LeftButton);
-    EXPECT_TRUE(grid->m_press.bPushed);
+    EXPECT_TRUE(grid->GetPushedCell(nullptr, nullptr));
     QTest::mouseRelease(grid->viewport(), Qt::LeftButton, Qt::NoModifier, button);
     ASSERT_EQ(NotesOf(GN_BUTTONCLICK).size(), 1u);
     EXPECT_EQ(NotesOf(GN_BUTTONCLICK)[0].nEvent, GE_BUTTON_CLICK);

@@ -182,8 +182,8 @@ TEST_F(CListBoxExTest, MovementKeysGoToTheListWhileOpen) {
     EXPECT_TRUE(list.IsWindow());
 
     QTest::keyClick(standIn, Qt::Key_Return);
-    EXPECT_TRUE(list.m_bCommitted);
-    EXPECT_FALSE(list.m_bCancelled);
+    EXPECT_TRUE(list.IsCommitted());
+    EXPECT_FALSE(list.IsCancelled());
     EXPECT_FALSE(list.IsWindow());
     EXPECT_EQ(CListBoxEx::GetOpenList(), nullptr);
     EXPECT_EQ(counter.keyPresses(Qt::Key_Return), 0);
@@ -195,8 +195,8 @@ TEST_F(CListBoxExTest, MovementKeysGoToTheListWhileOpen) {
 TEST_F(CListBoxExTest, EscapeCancels) {
     Open("k1");
     QTest::keyClick(standIn, Qt::Key_Escape);
-    EXPECT_TRUE(list.m_bCancelled);
-    EXPECT_FALSE(list.m_bCommitted);
+    EXPECT_TRUE(list.IsCancelled());
+    EXPECT_FALSE(list.IsCommitted());
     EXPECT_FALSE(list.IsWindow());
     EXPECT_EQ(counter.keyPresses(Qt::Key_Escape), 0);
 }
@@ -204,7 +204,7 @@ TEST_F(CListBoxExTest, EscapeCancels) {
 TEST_F(CListBoxExTest, TabCancelsAndStillReachesTheFocus) {
     Open("k1");
     QTest::keyClick(standIn, Qt::Key_Tab);
-    EXPECT_TRUE(list.m_bCancelled);
+    EXPECT_TRUE(list.IsCancelled());
     EXPECT_FALSE(list.IsWindow());
     EXPECT_EQ(counter.keyPresses(Qt::Key_Tab), 1);
 }
@@ -212,13 +212,13 @@ TEST_F(CListBoxExTest, TabCancelsAndStillReachesTheFocus) {
 TEST_F(CListBoxExTest, ClickOutsideCancelsAndGoesOn) {
     Open("k1");
     QTest::mouseClick(standIn, Qt::LeftButton, Qt::NoModifier, QPoint(5, 5));
-    EXPECT_TRUE(list.m_bCancelled);
+    EXPECT_TRUE(list.IsCancelled());
     EXPECT_FALSE(list.IsWindow());
     EXPECT_EQ(counter.nMousePresses, 1);
 
     Open("k1");
     QTest::mouseClick(standIn, Qt::RightButton, Qt::NoModifier, QPoint(5, 5));
-    EXPECT_TRUE(list.m_bCancelled);
+    EXPECT_TRUE(list.IsCancelled());
     EXPECT_EQ(counter.nMousePresses, 2);
 }
 
@@ -226,7 +226,7 @@ TEST_F(CListBoxExTest, LeavingTheApplicationCancels) {
     Open("k1");
     QEvent deactivate(QEvent::ApplicationDeactivate);
     QApplication::sendEvent(qApp, &deactivate);
-    EXPECT_TRUE(list.m_bCancelled);
+    EXPECT_TRUE(list.IsCancelled());
     EXPECT_FALSE(list.IsWindow());
 }
 
@@ -251,7 +251,7 @@ TEST_F(CListBoxExTest, SelectionFollowsThePointer) {
     Open("k0");
     SendMouse(list.viewport(), QEvent::MouseMove, ItemCenter(3), Qt::NoButton, Qt::NoButton);
     EXPECT_EQ(list.GetCurSel(), 3);
-    EXPECT_FALSE(list.m_bCommitted);
+    EXPECT_FALSE(list.IsCommitted());
     // Outside the items nothing changes.
     SendMouse(list.viewport(), QEvent::MouseMove, QPoint(10, -5), Qt::NoButton, Qt::NoButton);
     EXPECT_EQ(list.GetCurSel(), 3);
@@ -262,13 +262,13 @@ TEST_F(CListBoxExTest, DragCommitsTheItemUnderTheReleasePoint) {
     QWidget* vp = list.viewport();
     SendMouse(vp, QEvent::MouseButtonPress, ItemCenter(1), Qt::LeftButton, Qt::LeftButton);
     EXPECT_EQ(list.GetCurSel(), 1);
-    EXPECT_TRUE(list.m_bTracking);
+    EXPECT_TRUE(list.IsTracking());
     SendMouse(vp, QEvent::MouseMove, ItemCenter(3), Qt::NoButton, Qt::LeftButton);
     EXPECT_EQ(list.GetCurSel(), 3);
-    EXPECT_FALSE(list.m_bCommitted);
+    EXPECT_FALSE(list.IsCommitted());
     SendMouse(vp, QEvent::MouseButtonRelease, ItemCenter(3), Qt::LeftButton, Qt::NoButton);
-    EXPECT_TRUE(list.m_bCommitted);
-    EXPECT_FALSE(list.m_bTracking);
+    EXPECT_TRUE(list.IsCommitted());
+    EXPECT_FALSE(list.IsTracking());
     EXPECT_FALSE(list.IsWindow());
 }
 
@@ -281,7 +281,7 @@ TEST_F(CListBoxExTest, DraggingBelowScrollsOneItemPerTick) {
     clock.start();
     SendMouse(vp, QEvent::MouseMove, QPoint(10, vp->height() + 10), Qt::NoButton, Qt::LeftButton);
     EXPECT_EQ(list.GetCurSel(), 0); // the move itself selects nothing
-    EXPECT_NE(list.m_nTimer, 0);
+    EXPECT_TRUE(list.IsAutoScrolling());
     QTest::qWait(450);
     const int nSteps = list.GetCurSel();
     EXPECT_GE(nSteps, 1);
@@ -290,15 +290,15 @@ TEST_F(CListBoxExTest, DraggingBelowScrollsOneItemPerTick) {
 
     // Back inside the list the timer stops.
     SendMouse(vp, QEvent::MouseMove, QPoint(10, 2), Qt::NoButton, Qt::LeftButton);
-    EXPECT_EQ(list.m_nTimer, 0);
+    EXPECT_FALSE(list.IsAutoScrolling());
     // Above the list it moves up, never past the first item.
     list.SetCurSel(1);
     SendMouse(vp, QEvent::MouseMove, QPoint(10, -10), Qt::NoButton, Qt::LeftButton);
     QTest::qWait(350);
     EXPECT_EQ(list.GetCurSel(), 0);
     SendMouse(vp, QEvent::MouseButtonRelease, QPoint(10, -10), Qt::LeftButton, Qt::NoButton);
-    EXPECT_TRUE(list.m_bCommitted);
-    EXPECT_EQ(list.m_nTimer, 0);
+    EXPECT_TRUE(list.IsCommitted());
+    EXPECT_FALSE(list.IsAutoScrolling());
 }
 
 TEST_F(CListBoxExTest, SelectedItemIsDrawnHighlighted) {
@@ -318,7 +318,7 @@ TEST_F(CListBoxExTest, OnlyOneListIsOpenAtATime) {
     other.Create(&host, host.font());
     Open("k0");
     other.ShowList(nullptr, &choices, kCell, "k0", 5, RGB(0, 0, 0), RGB(255, 255, 255));
-    EXPECT_TRUE(list.m_bCancelled);
+    EXPECT_TRUE(list.IsCancelled());
     EXPECT_FALSE(list.IsWindow());
     EXPECT_EQ(CListBoxEx::GetOpenList(), &other);
     other.DestroyWindow();
@@ -396,7 +396,7 @@ TEST_F(CListBoxExGridTest, ClickOnAnotherCellClosesAndGoesOn) {
     const QPoint pt = grid->GetCellRect(2, 2).center();
     ASSERT_FALSE(list->geometry().contains(grid->viewport()->mapToGlobal(pt)));
     QTest::mouseClick(grid->viewport(), Qt::LeftButton, Qt::NoModifier, pt);
-    EXPECT_TRUE(list->m_bCancelled);
+    EXPECT_TRUE(list->IsCancelled());
     EXPECT_FALSE(grid->IsEditing());
     EXPECT_EQ(grid->GetItemText(0, 1), "a");
     // The press went on to the grid, which moved to the clicked row.

@@ -188,7 +188,7 @@ TEST_F(GridTest, DeletingColumnsKeepsRecordsWithTheirColumns) {
 
     ASSERT_TRUE(grid->DeleteColumn(1));
     EXPECT_FALSE(grid->DeleteColumn(9));
-    EXPECT_EQ(grid->m_nCurCol, 1); // the same column, one index lower
+    EXPECT_EQ(grid->GetCurrentColumn(), 1); // the same column, one index lower
     EXPECT_FALSE(grid->IsCellReadOnly(0, 1));
     COLORREF back = 0;
     ASSERT_TRUE(grid->GetCellColor(0, 1, nullptr, &back));
@@ -207,10 +207,10 @@ TEST_F(GridTest, DeletingTheLastCurrentColumnMovesToThePreviousDisplayed) {
     grid->SetColumnOrderArray({2, 0, 1});
     grid->SetCurrentCell(0, 2, false, false);
     grid->DeleteColumn(2); // current, last by index, first displayed: no column before it
-    EXPECT_EQ(grid->m_nCurCol, -1);
+    EXPECT_EQ(grid->GetCurrentColumn(), -1);
     grid->SetCurrentCell(0, 1, false, false);
     grid->DeleteColumn(1);
-    EXPECT_EQ(grid->m_nCurCol, 0);
+    EXPECT_EQ(grid->GetCurrentColumn(), 0);
 }
 
 // ---------------------------------------------------------------- rows and append row
@@ -296,7 +296,7 @@ TEST_F(GridTest, DeletingRowsDropsTheirRecords) {
     grid->SetCurrentCell(0, 1, false, true);
     grid->DeleteItem(0);
     grid->DeleteItem(0);
-    EXPECT_EQ(grid->m_nCurCol, -1);
+    EXPECT_EQ(grid->GetCurrentColumn(), -1);
     EXPECT_FALSE(grid->IsRowSelect());
 }
 
@@ -367,7 +367,7 @@ TEST_F(GridTest, CurrentCellAndSelectStates) {
     EXPECT_EQ(notes.back().nEvent, GE_CURCELL);
 
     grid->ResetSelection();
-    EXPECT_EQ(grid->m_nCurCol, -1);
+    EXPECT_EQ(grid->GetCurrentColumn(), -1);
     EXPECT_EQ(grid->GetSelectedCount(), 0);
     EXPECT_EQ(grid->GetSelectionMark(), -1);
 }
@@ -642,5 +642,5 @@ TEST_F(GridTest, KeysAndClicksOnAGridWithoutColumnsDoNothing) {
     QTest::mouseClick(grid->viewport(), Qt::LeftButton, Qt::NoModifier, QPoint(5, 5));
     QTest::mouseDClick(grid->viewport(), Qt::LeftButton, Qt::NoModifier, QPoint(5, 5));
     EXPECT_FALSE(grid->IsEditing());
-    EXPECT_EQ(grid->m_nCurCol, -1);
+    EXPECT_EQ(grid->GetCurrentColumn(), -1);
 }
