@@ -1,6 +1,11 @@
 #include "valuelist/EntryData.h"
 
+#include "valuelist/TypedChildren.h"
 #include "valuelist/ValueData.h"
+
+namespace {
+using Values = CTypedChildren<CValueData>;
+} // namespace
 
 CEntryData::CEntryData() = default;
 
@@ -15,24 +20,18 @@ CEntryData* CEntryData::NextEntry() const {
 }
 
 CValueData* CEntryData::FirstValue() const {
-    return dynamic_cast<CValueData*>(FirstChild());
+    return Values::First(*this);
 }
 
 CValueData* CEntryData::LastValue() const {
-    return dynamic_cast<CValueData*>(LastChild());
+    return Values::Last(*this);
 }
 
 CValueData* CEntryData::AppendValue(const QString& code, const QString& name,
                                     CValueData* pLastHint) {
-    return static_cast<CValueData*>(
-        AppendChild(std::make_unique<CValueData>(code, name), pLastHint));
+    return Values::Append(*this, code, name, pLastHint);
 }
 
 CValueData* CEntryData::FindValue(const QString& code) const {
-    for (CBaseData* p = FirstChild(); p; p = p->Next()) {
-        auto* pValue = dynamic_cast<CValueData*>(p);
-        if (pValue && pValue->m_strCode == code)
-            return pValue;
-    }
-    return nullptr;
+    return Values::Find(*this, code, Values::Match::Exact);
 }

@@ -1,9 +1,13 @@
 #include "valuelist/ProjectData.h"
 
-#include "platform/TextUtil.h"
 #include "valuelist/EntryData.h"
 #include "valuelist/SectionData.h"
+#include "valuelist/TypedChildren.h"
 #include "valuelist/ValueData.h"
+
+namespace {
+using Sections = CTypedChildren<CSectionData>;
+} // namespace
 
 CProjectData::CProjectData() = default;
 
@@ -18,26 +22,20 @@ int CProjectData::GetPid() const {
 }
 
 CSectionData* CProjectData::FirstSection() const {
-    return dynamic_cast<CSectionData*>(FirstChild());
+    return Sections::First(*this);
 }
 
 CSectionData* CProjectData::LastSection() const {
-    return dynamic_cast<CSectionData*>(LastChild());
+    return Sections::Last(*this);
 }
 
 CSectionData* CProjectData::AppendSection(const QString& code, const QString& name,
                                           CSectionData* pLastHint) {
-    return static_cast<CSectionData*>(
-        AppendChild(std::make_unique<CSectionData>(code, name), pLastHint));
+    return Sections::Append(*this, code, name, pLastHint);
 }
 
 CSectionData* CProjectData::FindSection(const QString& code) const {
-    for (CBaseData* p = FirstChild(); p; p = p->Next()) {
-        auto* pSection = dynamic_cast<CSectionData*>(p);
-        if (pSection && Text::EqualNoCase(pSection->m_strCode, code))
-            return pSection;
-    }
-    return nullptr;
+    return Sections::Find(*this, code, Sections::Match::NoCase);
 }
 
 CEntryData* CProjectData::FindEntry(const QString& sectionCode, const QString& entryCode) const {

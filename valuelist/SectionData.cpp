@@ -1,7 +1,11 @@
 #include "valuelist/SectionData.h"
 
-#include "platform/TextUtil.h"
 #include "valuelist/EntryData.h"
+#include "valuelist/TypedChildren.h"
+
+namespace {
+using Entries = CTypedChildren<CEntryData>;
+} // namespace
 
 CSectionData::CSectionData() = default;
 
@@ -16,24 +20,18 @@ CSectionData* CSectionData::NextSection() const {
 }
 
 CEntryData* CSectionData::FirstEntry() const {
-    return dynamic_cast<CEntryData*>(FirstChild());
+    return Entries::First(*this);
 }
 
 CEntryData* CSectionData::LastEntry() const {
-    return dynamic_cast<CEntryData*>(LastChild());
+    return Entries::Last(*this);
 }
 
 CEntryData* CSectionData::AppendEntry(const QString& code, const QString& name,
                                       CEntryData* pLastHint) {
-    return static_cast<CEntryData*>(
-        AppendChild(std::make_unique<CEntryData>(code, name), pLastHint));
+    return Entries::Append(*this, code, name, pLastHint);
 }
 
 CEntryData* CSectionData::FindEntry(const QString& code) const {
-    for (CBaseData* p = FirstChild(); p; p = p->Next()) {
-        auto* pEntry = dynamic_cast<CEntryData*>(p);
-        if (pEntry && Text::EqualNoCase(pEntry->m_strCode, code))
-            return pEntry;
-    }
-    return nullptr;
+    return Entries::Find(*this, code, Entries::Match::NoCase);
 }
