@@ -135,8 +135,8 @@ void CIniCompare::Compare() {
 }
 
 QString CIniCompare::GetTitle(int which) const {
-    const QString path1 = m_pIni1 ? m_pIni1->m_filePath : QString();
-    const QString path2 = m_pIni2 ? m_pIni2->m_filePath : QString();
+    QString path1 = m_pIni1 ? m_pIni1->m_filePath : QString();
+    QString path2 = m_pIni2 ? m_pIni2->m_filePath : QString();
     if (which == 0)
         return path1;
     if (which == 1)

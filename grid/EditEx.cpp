@@ -121,9 +121,9 @@ void CEditEx::Paste() {
     if (!mime || !mime->hasText())
         return;
     QString line = mime->text();
-    if (int cr = line.indexOf(u'\r'); cr >= 0)
+    if (const qsizetype cr = line.indexOf(u'\r'); cr >= 0)
         line.truncate(cr);
-    if (int lf = line.indexOf(u'\n'); lf >= 0)
+    if (const qsizetype lf = line.indexOf(u'\n'); lf >= 0)
         line.truncate(lf);
     if (m_charFilter)
         InsertFiltered(line);

@@ -20,12 +20,12 @@ QString CHeaderData::GetChoiceText(CListCtrlEx* pGrid, const QString& strCell, i
 
 void CHeaderData::AddChoice(const QString& strChoice) {
     auto choice = std::make_unique<CKeyValue>();
-    const int first = m_chSeparator.isNull() ? -1 : strChoice.indexOf(m_chSeparator);
+    const qsizetype first = m_chSeparator.isNull() ? -1 : strChoice.indexOf(m_chSeparator);
     if (first < 0) {
         choice->m_strKey = strChoice;
     } else {
         choice->m_strKey = strChoice.left(first);
-        const int second = strChoice.indexOf(m_chSeparator, first + 1);
+        const qsizetype second = strChoice.indexOf(m_chSeparator, first + 1);
         choice->m_strText =
             second < 0 ? strChoice.mid(first + 1) : strChoice.mid(first + 1, second - first - 1);
     }

@@ -211,6 +211,8 @@ const CKeyValue* CListBoxEx::GetChoice(int nIndex) const {
     const QListWidgetItem* it = item(nIndex);
     if (!it)
         return nullptr;
+    // Each item carries the address of the choice it shows (the column owns the choices).
+    // NOLINTNEXTLINE(performance-no-int-to-ptr)
     return reinterpret_cast<const CKeyValue*>(it->data(Qt::UserRole).value<quintptr>());
 }
 

@@ -79,7 +79,7 @@ const QHash<QString, qsizetype>& CParsedProfile::index() const {
         for (qsizetype i = 0; i < qsizetype(m_sections.size()); ++i) {
             QString folded = Text::FoldCase(m_sections[size_t(i)].name);
             if (!index.contains(folded)) // the first block of a name wins
-                index.insert(std::move(folded), i);
+                index.emplace(std::move(folded), i);
         }
         m_indexBuilt[mode] = true;
     }

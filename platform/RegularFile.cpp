@@ -98,7 +98,7 @@ bool CRegularFile::HasContent(const QString& path, QByteArrayView bytes, CFileSt
         return false;
     stamp = StampOf(st);
     bool same = st.st_size == bytes.size();
-    constexpr qsizetype kChunk = 256 * 1024;
+    constexpr qsizetype kChunk = qsizetype(256) * 1024;
     static thread_local QByteArray buffer(kChunk + 1, Qt::Uninitialized);
     for (qsizetype offset = 0; same;) {
         // One byte more than expected, to notice a file that grew since the fstat.

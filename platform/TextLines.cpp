@@ -70,7 +70,7 @@ qsizetype CTextLines::pastBreak(qsizetype offset) const {
 
 bool CTextLines::decodeNextPiece() {
     // Pieces small enough to stay in the processor's cache, ending after a line break.
-    constexpr qsizetype kPiece = 64 * 1024;
+    constexpr qsizetype kPiece = qsizetype(64) * 1024;
     while (m_decoded < m_bytes.size()) {
         const qsizetype begin = m_decoded;
         m_decoded = pastBreak(breakAt(std::min(m_bytes.size(), begin + kPiece)));

@@ -1018,7 +1018,7 @@ void CListCtrl::DrawItem(DRAWITEMSTRUCT* dis) {
             continue;
         const QString text =
             fm.elidedText(GetItemText(dis->itemID, c), Qt::ElideRight, cell.width());
-        p->drawText(cell, AlignmentOf(d->model->columns[c].format), text);
+        p->drawText(cell, int(AlignmentOf(d->model->columns[c].format)), text);
     }
     if (dis->itemState & ODS_FOCUS) {
         QStyleOptionFocusRect option;
