@@ -10,7 +10,13 @@
 #include <QCoreApplication>
 #include <QIcon>
 #include <QLibraryInfo>
+#include <QScreen>
 #include <QTranslator>
+
+// The icon's resource lives in the app library; a static library's resources must be named once.
+static void InitResources() {
+    Q_INIT_RESOURCE(quillet);
+}
 
 CQuilletApp::CQuilletApp() = default;
 
@@ -20,6 +26,7 @@ CQuilletApp::~CQuilletApp() {
 
 bool CQuilletApp::InitInstance(const QStringList& files) {
     // Names compare the same way from the first file on, not only after the first preview.
+    InitResources();
     Text::SetJapaneseLocale(true);
     Pelmo::InstallJapaneseFontSubstitutes();
     LoadQtTranslation();
@@ -31,6 +38,9 @@ bool CQuilletApp::InitInstance(const QStringList& files) {
     m_pFrame = std::make_unique<CMainFrame>(m_pDoc.get(), m_pDataBase.get());
     m_pFrame->setWindowIcon(QIcon(QStringLiteral(":/quillet/quillet.svg")));
     m_pDoc->OnNewDocument();
+    // Without a window manager "maximised" means nothing; the screen's size stands in for it.
+    if (const QScreen* screen = m_pFrame->screen())
+        m_pFrame->resize(screen->availableGeometry().size());
     m_pFrame->showMaximized();
     m_pFrame->repaint();
     m_pFrame->OpenCommandLineFiles(files);
