@@ -82,19 +82,6 @@ TEST_F(AppTest, CompareThroughTwoDialogsAndReloadKeepTheOrderOfTheFiles) {
     EXPECT_EQ(preview->Edit(Res::IDC_PREVIEW2)->toPlainText(), "[s]\nk=1\n");
 }
 
-TEST_F(AppTest, CancellingEitherFileDialogOfCompareChangesNothing) {
-    StartOrFail();
-    const QString a = WriteText("a.ini", "[s]\nk=1\n");
-    m_boxes.CancelFile();
-    Click(Res::ID_COMPARE);
-    m_boxes.ChooseFile(a);
-    m_boxes.CancelFile();
-    Click(Res::ID_COMPARE);
-    EXPECT_EQ(m_boxes.FileRequests().size(), 3u);
-    EXPECT_FALSE(Doc()->HasContent());
-    EXPECT_EQ(Frame()->windowTitle(), "Quillet");
-}
-
 // The reloaded file carries the list chosen in the selector as the user's choice, and "none"
 // (PID 0) is a choice too: the view must not look the file up again.
 TEST_F(AppTest, ReloadCarriesTheSelectedValueList) {
@@ -116,19 +103,6 @@ TEST_F(AppTest, ReloadCarriesTheSelectedValueList) {
         ASSERT_NE(Doc()->m_pIniData->m_pProject, nullptr);
         EXPECT_EQ(Doc()->m_pIniData->m_pProject->m_nPid, c.selectedPid);
     }
-}
-
-TEST_F(AppTest, TheSelectorBarFollowsItsMessages) {
-    StartOrFail();
-    CProjectData project(-1, QStringLiteral("一覧"));
-    ASSERT_TRUE(m_app->DataBase()->SaveProject(&project));
-    QComboBox* combo = Frame()->ProjectBar()->Combo();
-    Frame()->SendMessage(Res::WM_REFRESH_VALUE_LISTS, quintptr(project.m_nPid), 0);
-    EXPECT_TRUE(combo->isEnabled());
-    EXPECT_EQ(combo->currentText(), "一覧");
-    Frame()->SendMessage(Res::WM_CLEAR_VALUE_LISTS, 0, 0);
-    EXPECT_FALSE(combo->isEnabled());
-    EXPECT_EQ(combo->currentIndex(), -1);
 }
 
 TEST_F(AppTest, KeysReachTheirCommandsAndTheButtonsNameThem) {

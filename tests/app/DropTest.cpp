@@ -81,15 +81,6 @@ TEST_F(AppTest, CommandLineFilesAreCheckedLikeADropAndEachRefusalIsReported) {
     EXPECT_TRUE(Frame()->isVisible());
 }
 
-TEST_F(AppTest, TwoCommandLineFilesAreCompared) {
-    const QString a = WriteText("a.ini", "[s]\nk=1\n");
-    const QString b = WriteText("b.ini", "[s]\nk=2\n");
-    ASSERT_TRUE(Start({b, a}));
-    ASSERT_NE(Doc()->m_pCompare, nullptr);
-    EXPECT_EQ(Doc()->m_pCompare->GetTitle(0), b);
-    EXPECT_EQ(Doc()->m_pCompare->GetTitle(1), a);
-}
-
 TEST(CommandLineTest, ParsesFilesHelpVersionAndRefusesTheRest) {
     using Action = CCommandLine::Action;
     struct Case {
