@@ -9,7 +9,6 @@
 #include <QComboBox>
 #include <QLineEdit>
 #include <QPushButton>
-#include <QTimer>
 
 namespace {
 
@@ -199,26 +198,17 @@ TEST_F(ProjectDlgTest, SelectedRowsAreRemovedTogether) {
     EXPECT_FALSE(Button(Res::IDC_FILE_REMOVE)->isEnabled());
 }
 
-// Drives the editing dialog that New or Edit opens modally, once it is up.
-template <class Drive> void WhenEditorOpens(Drive drive) {
-    QTimer::singleShot(0, [drive] {
-        auto* editor = qobject_cast<CProjectEditDlg*>(QApplication::activeModalWidget());
-        ASSERT_NE(editor, nullptr);
-        drive(editor);
-    });
-}
-
 TEST_F(ProjectDlgTest, NewAndEditOpenTheEditorAndChooseTheSavedList) {
     Store("zeta", {});
     Open();
-    WhenEditorOpens([](CProjectEditDlg* editor) {
+    WhenModalOpens<CProjectEditDlg>([](CProjectEditDlg* editor) {
         editor->findChild<QLineEdit*>(QString::number(Res::IDC_PROJECT_NAME))->setText("beta");
         editor->findChild<QPushButton*>(QString::number(Res::IDOK))->click();
     });
     Press(Res::IDC_PROJECT_NEW);
     EXPECT_EQ(combo->currentText(), "beta");
 
-    WhenEditorOpens([](CProjectEditDlg* editor) {
+    WhenModalOpens<CProjectEditDlg>([](CProjectEditDlg* editor) {
         auto* name = editor->findChild<QLineEdit*>(QString::number(Res::IDC_PROJECT_NAME));
         EXPECT_EQ(name->text(), "beta");
         name->setText("alpha");
@@ -228,7 +218,7 @@ TEST_F(ProjectDlgTest, NewAndEditOpenTheEditorAndChooseTheSavedList) {
     EXPECT_EQ(combo->currentText(), "alpha") << "renamed, reordered and still chosen";
     EXPECT_EQ(combo->count(), 2);
 
-    WhenEditorOpens([](CProjectEditDlg* editor) { editor->reject(); });
+    WhenModalOpens<CProjectEditDlg>([](CProjectEditDlg* editor) { editor->reject(); });
     Press(Res::IDC_PROJECT_EDIT);
     EXPECT_EQ(combo->currentText(), "alpha");
 }

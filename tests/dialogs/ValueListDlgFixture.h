@@ -18,6 +18,7 @@
 #include <QFileInfo>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QTimer>
 #include <gtest/gtest.h>
 
 #include <memory>
@@ -154,6 +155,15 @@ public:
         int col = -1;
         grid->GetCurrentCell(&row, &col, false);
         return row;
+    }
+
+    // Drives the dialog that a button is about to open modally, once it is up.
+    template <class Dialog, class Drive> static void WhenModalOpens(Drive drive) {
+        QTimer::singleShot(0, [drive] {
+            auto* dlg = qobject_cast<Dialog*>(QApplication::activeModalWidget());
+            ASSERT_NE(dlg, nullptr);
+            drive(dlg);
+        });
     }
 
     QTemporaryDir dir;
