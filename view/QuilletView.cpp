@@ -162,14 +162,12 @@ void CQuilletView::FillEntryCells(int nRow, CIniEntryData* pEntry) {
 
 void CQuilletView::FillRows() {
     SetRedraw(false);
-    const bool bHasList = Project() != nullptr;
     int nRow = 0;
     for (const auto& section : m_pIni->m_sections) {
         if (section->m_entries.empty()) {
             m_pGrid->InsertItem(LVIF_TEXT | LVIF_PARAM, nRow, section->m_name, 0, 0,
                                 ItemDataOf(section.get()), false);
             m_pGrid->SetCellReadOnly(nRow, kValueColumn, true);
-            m_pGrid->SetCellReadOnly(nRow, kValueListColumn, true);
             ++nRow;
             continue;
         }
@@ -178,13 +176,23 @@ void CQuilletView::FillRows() {
             m_pGrid->InsertItem(LVIF_TEXT | LVIF_PARAM, nRow, bFirst ? section->m_name : QString(),
                                 0, 0, ItemDataOf(entry.get()), false);
             FillEntryCells(nRow, entry.get());
-            if (!bHasList)
-                m_pGrid->SetCellReadOnly(nRow, kValueListColumn, true);
             bFirst = false;
             ++nRow;
         }
     }
+    ApplyValueListColumnState();
     SetRedraw(true);
+}
+
+void CQuilletView::ApplyValueListColumnState() {
+    // One column flag rather than a flag per cell: a large file has hundreds of thousands of
+    // entry rows, and only the rows of sections without entries differ from the column.
+    m_pGrid->SetColumnReadOnly(kValueListColumn, Project() == nullptr);
+    const int nCount = m_pGrid->GetItemCount();
+    for (int nRow = 0; nRow < nCount; ++nRow) {
+        if (!EntryAt(nRow))
+            m_pGrid->SetCellReadOnly(nRow, kValueListColumn, true);
+    }
 }
 
 void CQuilletView::ClearView() {
@@ -266,10 +274,8 @@ void CQuilletView::ReloadValueList() {
 }
 
 void CQuilletView::UpdateValueListColumn() {
-    const bool bHasList = Project() != nullptr;
     SetRedraw(false);
-    for (int nRow = 0; nRow < m_pGrid->GetItemCount(); ++nRow)
-        m_pGrid->SetCellReadOnly(nRow, kValueListColumn, !bHasList || !EntryAt(nRow));
+    ApplyValueListColumnState();
     SetRedraw(true);
     m_pGrid->viewport()->repaint();
 }

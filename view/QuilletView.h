@@ -54,6 +54,8 @@ private:
 
     void SetupColumns();
     void FillRows();
+    // Column 3 is open on entry rows while the file has a value list, closed everywhere else.
+    void ApplyValueListColumnState();
     void FillEntryCells(int nRow, CIniEntryData* pEntry);
     void LoadProject(int nPid);
     CProjectData* Project() const;
