@@ -47,6 +47,14 @@ TEST_F(SelectorTest, TheBarShowsTheFilesListAndTheUsersChoiceSwitchesIt) {
     Click(0, 3);
     Key(Qt::Key_F4);
     EXPECT_FALSE(grid->IsEditing());
+
+    // Emptying the document takes rows, columns and the bar's selection away.
+    view->OnUpdate(nullptr, Res::HINT_CLEAR, 0);
+    EXPECT_EQ(grid->GetItemCount(), 0);
+    EXPECT_EQ(grid->GetColumnCount(), 0);
+    EXPECT_FALSE(bar->Combo()->isEnabled());
+    EXPECT_EQ(bar->Combo()->currentIndex(), -1);
+    ini.reset();
 }
 
 TEST_F(SelectorTest, AReloadCarriesTheChoiceAndAnOpenAsksTheHistory) {
