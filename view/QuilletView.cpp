@@ -483,12 +483,13 @@ void CQuilletView::RemoveNewEntry(CIniEntryData* pEntry) {
     if (nFirst == nLast) {
         // The section is in the file: it stays, and its row stands for it again as a section
         // without entries.
+        // The row lets go of the entry before the entry is destroyed.
+        m_pGrid->SetItemData(nRow, ItemDataOf(pSection));
         pEntry->Remove();
         m_pGrid->ResetCellColor(nRow, -1);
         for (int nCol = 1; nCol <= kValueListColumn; ++nCol)
             m_pGrid->SetItemText(nRow, nCol, QString());
         m_pGrid->SetItemText(nRow, 0, pSection->m_name);
-        m_pGrid->SetItemData(nRow, ItemDataOf(pSection));
         m_pGrid->SetCellReadOnly(nRow, kValueColumn, true);
         m_pGrid->SetCellReadOnly(nRow, kValueListColumn, true);
         return;
