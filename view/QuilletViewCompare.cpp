@@ -326,7 +326,10 @@ void CQuilletView::CopyEntryIntoRow(int row, const CIniEntryData& source, CIniSe
                                     bool toSecond) {
     const CompareSide& to = SideOf(!toSecond);
     CIniEntryData* copy = target->AddEntry(source.m_key, source.m_value);
-    RowAt(*m_pGrid, row)->*to.entry = copy;
+    // The row names the section its entry lives in, so taking the section back finds it.
+    COMPARE_REULT* result = RowAt(*m_pGrid, row);
+    result->*to.section = target;
+    result->*to.entry = copy;
     ShowNewEntryCells(*m_pGrid, row, to, *copy);
     SetDifferenceMark(*m_pGrid, row, false);
 }
