@@ -260,44 +260,28 @@ TEST_F(ViewCompareTest, CopiesAcrossReachBothFilesByteForByte) {
     EXPECT_TRUE(Marked(2)); // z is file 2's own
     EXPECT_EQ(Text(2, 1), QString());
 
-    DoubleClick(3, 0); // Only1 does not exist in file 2: made there
-    for (int row : {3, 4}) {
-        EXPECT_EQ(Back(row, 4), kYellow) << row;
-        EXPECT_FALSE(Marked(row)) << row;
-        EXPECT_EQ(Row(row).pSection2, compare->m_pIni2->FindSection(u"Only1"_qs, false));
-    }
+    DoubleClick(4, 1); // Only1/b alone: Only1 is made in file 2 for the whole run
+    const CIniSectionData* made = compare->m_pIni2->FindSection(u"Only1"_qs, false);
+    ASSERT_NE(made, nullptr);
     EXPECT_EQ(Text(3, 4), QStringLiteral("Only1"));
-    EXPECT_EQ(Text(4, 4), QString());
+    for (int row : {3, 4}) {
+        EXPECT_EQ(Row(row).pSection2, made) << row;
+        EXPECT_EQ(Back(row, 4), kYellow) << row;
+    }
+    EXPECT_TRUE(Grid().IsCellReadOnly(3, 6));
+    EXPECT_TRUE(Marked(3));
     EXPECT_EQ(Text(4, 5), QStringLiteral("b"));
+    EXPECT_FALSE(Marked(4));
+    DoubleClick(3, 0); // the rest of Only1 goes into the section just made
+    EXPECT_EQ(Text(3, 5), QStringLiteral("a"));
+    EXPECT_FALSE(Marked(3));
 
     EditCell(0, 2, QStringLiteral("9"));
     EXPECT_FALSE(Marked(0));
     SaveBoth();
     EXPECT_EQ(Read(path1), QByteArray("[S]\r\nx=9\r\ny=2\r\n[Only1]\r\na=1\r\nb=2\r\n"));
     EXPECT_EQ(Read(path2),
-              QByteArray("; two\r\n[s]\r\nx=9\r\nz=3\r\ny=2\r\n[Only1]\r\na=1\r\nb=2\r\n"));
-}
-
-TEST_F(ViewCompareTest, CopyingOneEntryMakesItsSectionInTheOtherFile) {
-    OpenTexts("[S]\r\nx=1\r\n", "[T]\r\nk=v\r\nm=w\r\n");
-    ASSERT_EQ(Grid().GetItemCount(), 3); // S/x, then T/k and T/m of file 2
-    DoubleClick(2, 5);
-    CIniSectionData* made = compare->m_pIni1->FindSection(u"T"_qs, false);
-    ASSERT_NE(made, nullptr);
-    EXPECT_TRUE(made->m_isNew);
-    // The run's first row names the section, every row of the run has it, only m is copied.
-    EXPECT_EQ(Text(1, 0), QStringLiteral("T"));
-    EXPECT_EQ(Row(1).pSection1, made);
-    EXPECT_EQ(Row(2).pSection1, made);
-    EXPECT_EQ(Back(1, 0), kYellow);
-    EXPECT_EQ(Back(2, 0), kYellow);
-    EXPECT_EQ(Row(1).pEntry1, nullptr);
-    EXPECT_TRUE(Grid().IsCellReadOnly(1, 2));
-    EXPECT_TRUE(Marked(1));
-    EXPECT_EQ(Text(2, 1), QStringLiteral("m"));
-    EXPECT_FALSE(Marked(2));
-    SaveBoth();
-    EXPECT_EQ(Read(path1), QByteArray("[S]\r\nx=1\r\n[T]\r\nm=w\r\n"));
+              QByteArray("; two\r\n[s]\r\nx=9\r\nz=3\r\ny=2\r\n[Only1]\r\nb=2\r\na=1\r\n"));
 }
 
 // Right-clicks take back only what is not in the file yet; rows left standing for nothing go,
