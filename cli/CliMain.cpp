@@ -3,8 +3,10 @@
 #include "cli/JsonText.h"
 #include "compare/IniCompare.h"
 #include "ini/IniData.h"
+#include "platform/ProfileWriter.h"
 #include "platform/TextUtil.h"
 
+#include <QFile>
 #include <QFileInfo>
 #include <QStringList>
 #include <QTextStream>
@@ -29,6 +31,8 @@ const char* const kDumpHelp =
     "section, key and value separated by tabs. With --json: an array of objects\n"
     "with \"section\", \"key\" and \"value\" (key and value null for a section\n"
     "without entries).\n"
+    "A section too large for the section buffer is left out, with a warning on\n"
+    "standard error.\n"
     "Exit status: 0 done, 2 the file is missing or could not be read.\n";
 
 const char* const kCompareHelp =
@@ -39,7 +43,9 @@ const char* const kCompareHelp =
     "key 2, value 2, separated by tabs; empty where a file lacks the item.\n"
     "With --json: an array of objects with \"section1\", \"key1\", \"value1\",\n"
     "\"differs\", \"section2\", \"key2\", \"value2\" (null where a file lacks the item).\n"
-    "Exit status: 0 no row differs, 1 some row differs, 2 error.\n";
+    "Exit status: 0 no row differs, 1 some row differs, 2 error, or a section of\n"
+    "either file was left out as too large for the section buffer (the files may\n"
+    "differ inside it).\n";
 
 const char* const kSetHelp =
     "usage: quillet-cli set FILE SECTION KEY VALUE\n"
@@ -83,10 +89,11 @@ bool ParseArguments(const QStringList& args, Command& command, QString& bad) {
 
 // Loads a file; on failure prints the message the desktop program would show. The model reads
 // a missing file as an empty one, which on a command line is nearly always a mistyped name,
-// so reading commands refuse it (set may create the file, as writing a key does).
+// so reading commands refuse it (set may create the file, as writing a key does). Sections
+// left out for their size are named on standard error: the output does not show them.
 std::unique_ptr<CIniData> LoadIni(const QString& path, const QString& prefix, QTextStream& err,
                                   bool mustExist = true) {
-    if (mustExist && !QFileInfo(path).isFile()) {
+    if (mustExist && !QFileInfo::exists(path)) {
         err << "quillet-cli: no such file: " << path << '\n';
         return nullptr;
     }
@@ -96,6 +103,9 @@ std::unique_ptr<CIniData> LoadIni(const QString& path, const QString& prefix, QT
         err << prefix << errorText << '\n';
         return nullptr;
     }
+    for (const CIniData::SkippedSection& skipped : ini->SkippedSections())
+        err << "quillet-cli: section [" << skipped.name
+            << "] left out: larger than the section buffer\n";
     return ini;
 }
 
@@ -200,6 +210,9 @@ int RunCompare(const Command& command, QTextStream& out, QTextStream& err) {
     }
     if (command.json)
         PrintJsonArray(out, objects);
+    // Rows inside a section left out are not compared: equal rows prove nothing then.
+    if (!compare.m_pIni1->SkippedSections().empty() || !compare.m_pIni2->SkippedSections().empty())
+        return kError;
     return anyDiffers ? kDiffers : kSuccess;
 }
 
@@ -234,7 +247,8 @@ int RunSet(const Command& command, QTextStream& err) {
     ini->Save();
     // The model has no message for a failed write; a script needs one.
     if (entry->NeedsWrite()) {
-        err << "quillet-cli: could not write " << ini->m_filePath << '\n';
+        err << "quillet-cli: could not write " << ini->m_filePath << ": "
+            << CProfileWriter::LastError() << '\n';
         return kError;
     }
     return kSuccess;
@@ -300,14 +314,39 @@ int Dispatch(const QStringList& args, QTextStream& out, QTextStream& err) {
     return RunCommand(command, out, err);
 }
 
+// Bytes as a reader can see them: printable ASCII as is, the rest as \xHH.
+QString Escaped(const QByteArray& bytes) {
+    QString text;
+    for (const char c : bytes) {
+        const auto u = static_cast<unsigned char>(c);
+        if (u >= 0x20 && u < 0x7F && u != '\\')
+            text += QChar(u);
+        else
+            text +=
+                QStringLiteral("\\x") + QString::number(u, 16).toUpper().rightJustified(2, u'0');
+    }
+    return text;
+}
+
 } // namespace
 
 int CliMain(int argc, char** argv, QTextStream& out, QTextStream& err) {
     // Names compare as they do in the desktop program once it is running.
     Text::SetJapaneseLocale(true);
     QStringList args;
-    for (int i = 1; i < argc; ++i)
-        args.append(QString::fromLocal8Bit(argv[i]));
+    for (int i = 1; i < argc; ++i) {
+        // An argument that does not come back to the same bytes (such as \xFF in a UTF-8
+        // system) would name another file, or write other text than was given: refuse it.
+        const QByteArray raw(argv[i]);
+        const QString arg = QFile::decodeName(raw);
+        if (QFile::encodeName(arg) != raw) {
+            err << "quillet-cli: cannot use the argument \"" << Escaped(raw)
+                << "\": it is not valid text in the system's encoding\n";
+            err.flush();
+            return kError;
+        }
+        args.append(arg);
+    }
     const int status = Dispatch(args, out, err);
     out.flush();
     err.flush();

@@ -2,9 +2,13 @@
 
 #include <QCoreApplication>
 #include <QTextStream>
+#include <csignal>
 #include <cstdio>
 
 int main(int argc, char** argv) {
+    // A file size limit (ulimit -f) would kill the program mid-write without a word; ignored,
+    // it makes the write fail, which the writer reports and recovers from like a full disk.
+    std::signal(SIGXFSZ, SIG_IGN);
     QCoreApplication app(argc, argv);
     QTextStream out(stdout);
     QTextStream err(stderr);
