@@ -18,7 +18,7 @@ bool LockWithin(int fd, int operation, int timeoutMs, int& error) {
     using Clock = std::chrono::steady_clock;
     const auto deadline = Clock::now() + std::chrono::milliseconds(timeoutMs);
     thread_local std::minstd_rand jitter(unsigned(::getpid()));
-    int pauseUs = 200;
+    int pauseUs = 50;
     for (;;) {
         if (::flock(fd, operation | LOCK_NB) == 0)
             return true;
@@ -32,8 +32,8 @@ bool LockWithin(int fd, int operation, int timeoutMs, int& error) {
             error = EWOULDBLOCK;
             return false;
         }
-        std::this_thread::sleep_for(std::chrono::microseconds(pauseUs + int(jitter() % 500)));
-        pauseUs = std::min(pauseUs * 2, 10'000);
+        std::this_thread::sleep_for(std::chrono::microseconds(pauseUs + int(jitter() % 200)));
+        pauseUs = std::min(pauseUs * 2, 2000);
     }
 }
 
