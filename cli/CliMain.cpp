@@ -15,6 +15,9 @@ namespace {
 
 enum ExitCode { kSuccess = 0, kDiffers = 1, kError = 2 };
 
+// Characters of output gathered before they are handed to the stream.
+constexpr qsizetype kPieceSize = 32 * 1024;
+
 const char* const kUsage = "usage: quillet-cli <command> [options] [arguments]\n"
                            "\n"
                            "commands:\n"
@@ -154,8 +157,27 @@ int RunDump(const Command& command, QTextStream& out, QTextStream& err) {
             rows.push_back(SideOf(section.get(), entry.get()));
     }
     if (!command.json) {
-        for (const Row& row : rows)
-            out << TsvFields(row) << '\n';
+        // Rows go out in large pieces: one conversion and one write per piece rather than
+        // per row.
+        QString piece;
+        piece.reserve(kPieceSize + 1024);
+        const auto add = [&](const QString* s) {
+            if (s)
+                piece.append(*s);
+        };
+        for (const Row& row : rows) {
+            add(row.section);
+            piece.append(u'\t');
+            add(row.key);
+            piece.append(u'\t');
+            add(row.value);
+            piece.append(u'\n');
+            if (piece.size() >= kPieceSize) {
+                out << piece;
+                piece.resize(0);
+            }
+        }
+        out << piece;
         return kSuccess;
     }
     QStringList objects;
