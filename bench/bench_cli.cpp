@@ -56,10 +56,25 @@ QByteArray MakeProfile(int sections, int entries) {
     return text;
 }
 
+// About 70 KB shaped like php.ini: mostly comments, a few dozen sections, short entries.
+QByteArray MakeSmallProfile() {
+    QByteArray text;
+    for (int s = 0; s < 40; ++s) {
+        text += "[Section" + QByteArray::number(s) + "]\r\n";
+        for (int e = 0; e < 25; ++e) {
+            text += "; The setting below controls option " + QByteArray::number(e) +
+                    " of this section.\r\n;\r\n";
+            text +=
+                "option." + QByteArray::number(e) + " = " + QByteArray::number(e * 37) + "\r\n\r\n";
+        }
+    }
+    return text;
+}
+
 struct Files {
     QTemporaryDir dir;
-    QString full, half;
-    qint64 fullSize = 0, halfSize = 0;
+    QString full, half, small;
+    qint64 fullSize = 0, halfSize = 0, smallSize = 0;
 
     Files() {
         const auto make = [&](const char* name, int sections, qint64& size) {
@@ -73,6 +88,12 @@ struct Files {
         };
         full = make("full.ini", 400, fullSize);
         half = make("half.ini", 200, halfSize);
+        const QByteArray bytes = MakeSmallProfile();
+        small = dir.filePath("small.ini");
+        QFile f(small);
+        if (!f.open(QIODevice::WriteOnly) || f.write(bytes) != bytes.size())
+            std::abort();
+        smallSize = bytes.size();
     }
 };
 
@@ -194,6 +215,32 @@ void BM_DumpWholeProcess(benchmark::State& state) {
     }
 }
 BENCHMARK(BM_DumpWholeProcess)->UseManualTime()->Unit(benchmark::kMillisecond)->Iterations(5);
+
+// A small file (70 KB, like php.ini): whatever helps large files must not slow this down.
+void BM_DumpSmallFile(benchmark::State& state) {
+    Files& files = TheFiles();
+    const std::string small = files.small.toStdString();
+    const char* before = std::getenv("QUILLET_CLI_BEFORE");
+    Series dump, old;
+    for (auto _ : state) {
+        const Run d = Spawn({QUILLET_CLI_PATH, "dump", small});
+        dump.add(d);
+        state.SetIterationTime(d.seconds);
+        if (before)
+            old.add(Spawn({before, "dump", small}));
+    }
+    auto& c = state.counters;
+    c["KB"] = double(files.smallSize) / 1024;
+    c["dump_ms"] = dump.wall() * 1e3;
+    c["dump_cpu_ms"] = dump.cpuTime() * 1e3;
+    if (before) {
+        c["before_dump_ms"] = old.wall() * 1e3;
+        c["before_dump_cpu_ms"] = old.cpuTime() * 1e3;
+        c["vs_before"] = dump.wall() / old.wall();
+        c["cpu_vs_before"] = dump.cpuTime() / old.cpuTime();
+    }
+}
+BENCHMARK(BM_DumpSmallFile)->UseManualTime()->Unit(benchmark::kMillisecond)->Iterations(21);
 
 // The floor: read the file, split its lines, print each entry. Blanks around names and '='
 // are trimmed, comments and blank lines skipped, as any INI parser does.

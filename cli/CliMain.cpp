@@ -16,7 +16,7 @@ namespace {
 enum ExitCode { kSuccess = 0, kDiffers = 1, kError = 2 };
 
 // Characters of output gathered before they are handed to the stream.
-constexpr qsizetype kPieceSize = 32 * 1024;
+constexpr qsizetype kPieceSize = 256 * 1024;
 
 const char* const kUsage = "usage: quillet-cli <command> [options] [arguments]\n"
                            "\n"
@@ -145,47 +145,53 @@ void PrintJsonArray(QTextStream& out, const QStringList& objects) {
     out << "]\n";
 }
 
+// Calls f(row) for each row of the dump: one per entry, or per section without entries.
+template <typename F> void ForEachRow(const CIniData& ini, F&& f) {
+    for (const auto& section : ini.m_sections) {
+        if (section->m_entries.empty())
+            f(SideOf(section.get(), nullptr));
+        for (const auto& entry : section->m_entries)
+            f(SideOf(section.get(), entry.get()));
+    }
+}
+
+// Rows go out in large pieces: one conversion and one write per piece rather than per row.
+void PrintTsv(const CIniData& ini, QTextStream& out) {
+    QString piece;
+    piece.reserve(kPieceSize + 1024);
+    const auto add = [&](const QString* s) {
+        if (s)
+            piece.append(*s);
+    };
+    ForEachRow(ini, [&](const Row& row) {
+        add(row.section);
+        piece.append(u'\t');
+        add(row.key);
+        piece.append(u'\t');
+        add(row.value);
+        piece.append(u'\n');
+        if (piece.size() >= kPieceSize) {
+            out << piece;
+            piece.resize(0);
+        }
+    });
+    out << piece;
+}
+
 int RunDump(const Command& command, QTextStream& out, QTextStream& err) {
     const auto ini = LoadIni(command.arguments[0], QString(), err);
     if (!ini)
         return kError;
-    std::vector<Row> rows;
-    for (const auto& section : ini->m_sections) {
-        if (section->m_entries.empty())
-            rows.push_back(SideOf(section.get(), nullptr));
-        for (const auto& entry : section->m_entries)
-            rows.push_back(SideOf(section.get(), entry.get()));
-    }
     if (!command.json) {
-        // Rows go out in large pieces: one conversion and one write per piece rather than
-        // per row.
-        QString piece;
-        piece.reserve(kPieceSize + 1024);
-        const auto add = [&](const QString* s) {
-            if (s)
-                piece.append(*s);
-        };
-        for (const Row& row : rows) {
-            add(row.section);
-            piece.append(u'\t');
-            add(row.key);
-            piece.append(u'\t');
-            add(row.value);
-            piece.append(u'\n');
-            if (piece.size() >= kPieceSize) {
-                out << piece;
-                piece.resize(0);
-            }
-        }
-        out << piece;
+        PrintTsv(*ini, out);
         return kSuccess;
     }
     QStringList objects;
-    for (const Row& row : rows) {
+    ForEachRow(*ini, [&](const Row& row) {
         objects.append(QStringLiteral("{\"section\": %1, \"key\": %2, \"value\": %3}")
                            .arg(JsonQuoteOrNull(row.section), JsonQuoteOrNull(row.key),
                                 JsonQuoteOrNull(row.value)));
-    }
+    });
     PrintJsonArray(out, objects);
     return kSuccess;
 }

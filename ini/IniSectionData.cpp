@@ -1,10 +1,10 @@
 #include "ini/IniSectionData.h"
 
 #include "ini/IniData.h"
+#include "ini/LoadedKeys.h"
 #include "ini/ProfileAccess.h"
 #include "platform/TextUtil.h"
 
-#include <QSet>
 #include <QStringView>
 #include <algorithm>
 
@@ -61,11 +61,11 @@ void CIniSectionData::ReadLines(const char16_t* buffer, unsigned size) {
         p = lineEnd + 1;
     }
     // Entries that were there before the lines (none, for a section being loaded) are found
-    // through the index; the lines' own keys through a set that lives for this call only, so
-    // that loading builds no index the program may never ask (it is made on the first lookup).
+    // through the index; the lines' own keys through a table that lives for this call only,
+    // so that loading builds no index the program may never ask (it is made on the first
+    // lookup).
     const bool hadEntries = !m_entries.empty();
-    QSet<CFoldedName> keys;
-    keys.reserve(qsizetype(lines.size()));
+    CLoadedKeys keys(lines.size());
     m_entries.reserve(m_entries.size() + lines.size());
     for (const QStringView line : lines) {
         if (!IsEntryLine(line))
@@ -76,13 +76,13 @@ void CIniSectionData::ReadLines(const char16_t* buffer, unsigned size) {
         const qsizetype equals = line.indexOf(u'=');
         QString key = line.left(equals).toString();
         const QStringView trimmedKey = TrimmedView(key);
-        const CFoldedName lookup{trimmedKey.size() == key.size() ? key : trimmedKey.toString()};
+        const QString lookup = trimmedKey.size() == key.size() ? key : trimmedKey.toString();
         // The first line with a key wins; later lines with the same key stay out of the model.
-        if (keys.contains(lookup) || (hadEntries && m_keyIndex.Find(m_entries, lookup.text)))
+        if (keys.contains(lookup) || (hadEntries && m_keyIndex.Find(m_entries, lookup)))
             continue;
         auto entry = std::make_unique<CIniEntryData>(this, key, line.sliced(equals + 1).toString());
         entry->m_isNew = false; // read from the file
-        keys.insert(CFoldedName{entry->m_key});
+        keys.insert(&entry->m_key);
         AppendEntry(std::move(entry));
     }
 }
