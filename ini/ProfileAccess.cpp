@@ -50,9 +50,14 @@ bool CProfileAccess::BeginRead(const QString& path, QString& errorText) {
     return false;
 }
 
-void CProfileAccess::EndRead(const QString&) {
-    if (!Snapshots().empty())
-        Snapshots().pop_back();
+void CProfileAccess::EndRead(const QString& path) {
+    if (Snapshots().empty())
+        return;
+    Snapshots().pop_back();
+    // The model now holds its own copy of every string; the parsed file (about twice the
+    // file's size) would only sit in the cache until the next load parses it again anyway.
+    if (CProfileSnapshot::Find(CProfileCache::AbsolutePath(path)) == nullptr)
+        CProfileCache::Instance().drop(path);
 }
 
 qsizetype CProfileAccess::SectionLength(const QString& section, const QString& path) {
