@@ -1,5 +1,6 @@
 #include "ini/IniData.h"
 
+#include "ini/KeyPool.h"
 #include "ini/ProfileAccess.h"
 #include "platform/TextUtil.h"
 
@@ -35,6 +36,7 @@ bool CIniData::Load(const QString& path, QString& errorText) {
     const CReadScope scope(*m_pProfile, path, errorText);
     if (!scope.ok())
         return false;
+    CKeyPool keys; // the sections' equal keys share their text
     std::vector<char16_t> names(kNamesBufferSize, u'\0');
     const unsigned count =
         m_pProfile->GetPrivateProfileSectionNamesW(names.data(), kNamesBufferSize, path);

@@ -1,6 +1,7 @@
 #include "ini/IniSectionData.h"
 
 #include "ini/IniData.h"
+#include "ini/KeyPool.h"
 #include "ini/LoadedKeys.h"
 #include "ini/ProfileAccess.h"
 #include "platform/TextUtil.h"
@@ -74,7 +75,8 @@ void CIniSectionData::ReadLines(const char16_t* buffer, unsigned size) {
         // through QString::fromUtf16, which would read a leading U+FEFF or U+FFFE as a byte
         // order mark.
         const qsizetype equals = line.indexOf(u'=');
-        QString key = line.left(equals).toString();
+        CKeyPool* const pool = CKeyPool::Current();
+        const QString key = pool ? pool->Intern(line.left(equals)) : line.left(equals).toString();
         const QStringView trimmedKey = TrimmedView(key);
         const QString lookup = trimmedKey.size() == key.size() ? key : trimmedKey.toString();
         // The first line with a key wins; later lines with the same key stay out of the model.

@@ -189,3 +189,21 @@ TEST_F(IniFault, ALoadDuringSavesSeesOneVersionOfTheFile) {
     EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
     EXPECT_GT(loads, 5);
 }
+
+TEST_F(IniFault, KeysRepeatedAcrossSectionsKeepTheirOwnSpelling) {
+    // Equal keys of one load share their text; keys that differ only in case must not.
+    const QString path = Write("keys.ini", "[A]\r\nName=1\r\nport=2\r\n[B]\r\nname=3\r\nport=4\r\n"
+                                           "[C]\r\nNAME=5\r\nport =6\r\n");
+    std::unique_ptr<CIniData> ini;
+    QString error;
+    ASSERT_TRUE(Load(path, ini, error));
+    ASSERT_EQ(ini->m_sections.size(), 3u);
+    QStringList keys;
+    for (const auto& section : ini->m_sections)
+        for (const auto& entry : section->m_entries)
+            keys << entry->m_key + u'=' + entry->m_value;
+    EXPECT_EQ(keys, (QStringList{"Name=1", "port=2", "name=3", "port=4", "NAME=5", "port=6"}));
+    // An edit of one shared key's entry leaves the others alone.
+    ini->m_sections[1]->m_entries[1]->m_key.append(u'x');
+    EXPECT_EQ(ini->m_sections[0]->m_entries[1]->m_key, "port");
+}
