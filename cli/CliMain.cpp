@@ -7,7 +7,9 @@
 #include "platform/TextUtil.h"
 
 #include <QFile>
+#include <QFileDevice>
 #include <QFileInfo>
+#include <QStringEncoder>
 #include <QStringList>
 #include <QTextStream>
 
@@ -65,6 +67,7 @@ struct Command {
     bool json = false;
     bool help = false;
     QStringList arguments;
+    bool processEndsAfter = false; // see CliMain.h
 };
 
 // Options are --json and --help; "--" ends them. The set command takes options only before its
@@ -156,7 +159,7 @@ template <typename F> void ForEachRow(const CIniData& ini, F&& f) {
 }
 
 // Rows go out in large pieces: one conversion and one write per piece rather than per row.
-void PrintTsv(const CIniData& ini, QTextStream& out) {
+void PrintTsvText(const CIniData& ini, QTextStream& out) {
     QString piece;
     piece.reserve(kPieceSize + 1024);
     const auto add = [&](const QString* s) {
@@ -178,12 +181,56 @@ void PrintTsv(const CIniData& ini, QTextStream& out) {
     out << piece;
 }
 
+// The same for a stream on a device that takes UTF-8 (the program's standard output): each
+// field is encoded straight into one buffer, without gathering it as text first.
+void PrintTsvUtf8(const CIniData& ini, QIODevice& device) {
+    QStringEncoder utf8(QStringConverter::Utf8, QStringConverter::Flag::Stateless);
+    QByteArray buffer(kPieceSize * 4, Qt::Uninitialized);
+    char* const begin = buffer.data();
+    char* p = begin;
+    const auto flush = [&] {
+        device.write(begin, p - begin);
+        p = begin;
+    };
+    const auto put = [&](const QString* s, char end) {
+        // A field is at most a section buffer long: three bytes a unit fit the buffer.
+        const qsizetype size = s ? s->size() : 0;
+        if ((p - begin) + 3 * size + 1 > buffer.size())
+            flush();
+        if (s)
+            p = utf8.appendToBuffer(p, *s);
+        *p++ = end;
+    };
+    ForEachRow(ini, [&](const Row& row) {
+        put(row.section, '\t');
+        put(row.key, '\t');
+        put(row.value, '\n');
+    });
+    flush();
+    // A file device keeps small writes in its own buffer; the stream's flush would not pass
+    // them on when it had nothing of its own to write.
+    if (auto* file = qobject_cast<QFileDevice*>(&device))
+        file->flush();
+}
+
+void PrintTsv(const CIniData& ini, QTextStream& out) {
+    QIODevice* const device = out.device();
+    if (device == nullptr || out.encoding() != QStringConverter::Utf8) {
+        PrintTsvText(ini, out);
+        return;
+    }
+    out.flush();
+    PrintTsvUtf8(ini, *device);
+}
+
 int RunDump(const Command& command, QTextStream& out, QTextStream& err) {
-    const auto ini = LoadIni(command.arguments[0], QString(), err);
+    auto ini = LoadIni(command.arguments[0], QString(), err);
     if (!ini)
         return kError;
     if (!command.json) {
         PrintTsv(*ini, out);
+        if (command.processEndsAfter)
+            static_cast<void>(ini.release()); // the process's end frees it at once
         return kSuccess;
     }
     QStringList objects;
@@ -313,7 +360,7 @@ int Usage(QTextStream& err, const QString& complaint) {
     return kError;
 }
 
-int Dispatch(const QStringList& args, QTextStream& out, QTextStream& err) {
+int Dispatch(const QStringList& args, QTextStream& out, QTextStream& err, bool processEndsAfter) {
     if (args.isEmpty())
         return Usage(err, QStringLiteral("no command given"));
     const QString& name = args.front();
@@ -326,6 +373,7 @@ int Dispatch(const QStringList& args, QTextStream& out, QTextStream& err) {
         return Usage(err, QStringLiteral("unknown command '%1'").arg(name));
     Command command;
     command.name = name;
+    command.processEndsAfter = processEndsAfter;
     QString bad;
     if (!ParseArguments(args.mid(1), command, bad))
         return Usage(err, QStringLiteral("unknown option '%1'").arg(bad));
@@ -358,7 +406,7 @@ QString Escaped(const QByteArray& bytes) {
 
 } // namespace
 
-int CliMain(int argc, char** argv, QTextStream& out, QTextStream& err) {
+int CliMain(int argc, char** argv, QTextStream& out, QTextStream& err, bool processEndsAfter) {
     // Names compare as they do in the desktop program once it is running.
     Text::SetJapaneseLocale(true);
     QStringList args;
@@ -375,7 +423,7 @@ int CliMain(int argc, char** argv, QTextStream& out, QTextStream& err) {
         }
         args.append(arg);
     }
-    const int status = Dispatch(args, out, err);
+    const int status = Dispatch(args, out, err, processEndsAfter);
     out.flush();
     err.flush();
     return status;

@@ -8,4 +8,9 @@ class QTextStream;
 //   dump [--json] FILE               0 done, 2 error
 //   compare [--json] FILE1 FILE2     0 no row differs, 1 some row differs, 2 error
 //   set FILE SECTION KEY VALUE       0 done, 2 error
-int CliMain(int argc, char** argv, QTextStream& out, QTextStream& err);
+//
+// processEndsAfter: the caller ends the process right after (main() does). The models read
+// are then left to the end of the process instead of being freed one record at a time,
+// which for a large file costs more than printing it.
+int CliMain(int argc, char** argv, QTextStream& out, QTextStream& err,
+            bool processEndsAfter = false);

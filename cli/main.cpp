@@ -15,7 +15,7 @@ int main(int argc, char** argv) {
     QTextStream err(stderr);
     out.setEncoding(QStringConverter::Utf8);
     err.setEncoding(QStringConverter::Utf8);
-    const int status = CliMain(argc, argv, out, err);
+    const int status = CliMain(argc, argv, out, err, true);
     // Everything is written and flushed; freeing what is left (caches, per-thread buffers,
     // the application object) would only cost time on the way out.
     std::fflush(nullptr);
