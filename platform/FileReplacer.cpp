@@ -107,11 +107,6 @@ Outcome ReplaceByRename(const QString& target, const QByteArray& bytes, const st
         reason = file.errorString();
         return Outcome::Failed;
     }
-    if (old && !(MatchOwnerAndMode(file.handle(), *old) &&
-                 CopyUserAttributes(QFile::encodeName(target), file.handle()))) {
-        file.cancelWriting();
-        return Outcome::NeedsInPlace; // the destructor removes the temporary file
-    }
     for (qsizetype done = 0; done < bytes.size();) {
         const qint64 n = file.write(bytes.constData() + done, bytes.size() - done);
         if (n <= 0) {
@@ -120,6 +115,12 @@ Outcome ReplaceByRename(const QString& target, const QByteArray& bytes, const st
             return Outcome::Failed;
         }
         done += n;
+    }
+    // After the text: a write by anyone but root clears setuid and setgid again.
+    if (old && !(MatchOwnerAndMode(file.handle(), *old) &&
+                 CopyUserAttributes(QFile::encodeName(target), file.handle()))) {
+        file.cancelWriting();
+        return Outcome::NeedsInPlace; // the destructor removes the temporary file
     }
     // Some file systems report a full disk only when the data goes out; commit() ignores a
     // failed sync, so sync first.
@@ -146,7 +147,7 @@ bool Restore(int fd, const QByteArray& oldBytes) {
 }
 
 Outcome WriteInPlace(const QString& target, const QByteArray& bytes, const QByteArray& oldBytes,
-                     const std::function<bool()>& stillCurrent, QString& reason) {
+                     mode_t oldMode, const std::function<bool()>& stillCurrent, QString& reason) {
     const QFileInfo info(target);
     QTemporaryFile backup(info.absolutePath() + QStringLiteral("/.") + info.fileName() +
                           QStringLiteral(".quillet-backup-XXXXXX"));
@@ -192,6 +193,13 @@ Outcome WriteInPlace(const QString& target, const QByteArray& bytes, const QByte
         }
         return fail(error);
     }
+    // The system clears setuid and setgid when anyone but root writes a file; its owner may
+    // set them again.
+    struct stat now;
+    if (::fstat(fd, &now) == 0 && (now.st_mode & 07777) != (oldMode & 07777)) {
+        const int restored = ::fchmod(fd, oldMode & 07777);
+        Q_UNUSED(restored); // a writer who does not own the file cannot; the text is saved
+    }
     if (::close(fd) != 0) {
         reason = SystemError(errno);
         return Outcome::Failed;
@@ -210,7 +218,7 @@ CFileReplacer::Result CFileReplacer::Replace(const QString& target, const QByteA
     if (!old || old->st_nlink <= 1)
         outcome = ReplaceByRename(target, bytes, old, stillCurrent, reason);
     if (outcome == Outcome::NeedsInPlace)
-        outcome = WriteInPlace(target, bytes, oldBytes, stillCurrent, reason);
+        outcome = WriteInPlace(target, bytes, oldBytes, old->st_mode, stillCurrent, reason);
     switch (outcome) {
     case Outcome::Done:
         return Result::Done;

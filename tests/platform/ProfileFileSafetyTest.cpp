@@ -134,6 +134,37 @@ TEST_F(ProfileFileSafety, AnOwnerTheWriterMayNotGiveIsKeptByWritingInPlace) {
     EXPECT_EQ(filesInFolder(), QStringList{"roots.ini"});
 }
 
+TEST_F(ProfileFileSafety, SetuidAndSetgidSurviveAWriteByAnOwnerWhoIsNotRoot) {
+    if (::geteuid() != 0)
+        GTEST_SKIP() << "needs root to hand the file and the folder to another user";
+    // The system clears both bits when anyone but root writes to a file, so they must be set
+    // after the text is written, not before.
+    ASSERT_EQ(::chmod(QFile::encodeName(m_dir.path()).constData(), 0777), 0);
+    const QString file = path("owned.ini");
+    ASSERT_TRUE(WriteBytes(file, kText));
+    const QByteArray native = QFile::encodeName(file);
+    ASSERT_EQ(::chown(native.constData(), 65534, 65534), 0);
+    ASSERT_EQ(::chmod(native.constData(), 06664), 0);
+    for (const char* value : {"2", "3"}) { // once by rename, once in place (a second link)
+        const pid_t pid = ::fork();
+        if (pid == 0) {
+            if (::setgid(65534) != 0 || ::setuid(65534) != 0)
+                ::_exit(3);
+            ::_exit(WritePrivateProfileStringW("A", "k", value, file) == 1 ? 0 : 1);
+        }
+        int status = 0;
+        ASSERT_EQ(::waitpid(pid, &status, 0), pid);
+        ASSERT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << value;
+        EXPECT_EQ(ReadBytes(file), QByteArray("[A]\r\nk=") + value + "\r\n");
+        EXPECT_EQ(StatOf(file).st_mode & 07777, 06664u) << value;
+        EXPECT_EQ(StatOf(file).st_uid, 65534u) << value;
+        if (StatOf(file).st_nlink == 1) {
+            ASSERT_EQ(::link(native.constData(), QFile::encodeName(path("second.ini")).constData()),
+                      0);
+        }
+    }
+}
+
 TEST_F(ProfileFileSafety, FailedWritesSayWhy) {
     const QString readOnly = path("ro.ini");
     ASSERT_TRUE(WriteBytes(readOnly, kText));
