@@ -39,7 +39,7 @@
 
 namespace {
 
-// The benchmark file of the issue: "k0001=v00001" lines, short names so that 400 fit the
+// The large file of the load goals: "k0001=v00001" lines, short names so that 400 fit the
 // names buffer and 2,000 entries the section buffer.
 QByteArray MakeProfile(int sections, int entries) {
     QByteArray text;
