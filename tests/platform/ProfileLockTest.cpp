@@ -117,7 +117,7 @@ TEST_F(ProfileLock, AWriteGivesUpWhenTheLockIsHeldTooLong) {
     EXPECT_EQ(ReadBytes(file), "[A]\r\nk=1\r\n");
 }
 
-TEST_F(ProfileLock, AReaderWaitsForAWriteInProgress) {
+TEST_F(ProfileLock, AReaderDoesNotTakeAFileWhileAWriteHoldsItTooLong) {
     const QString file = path("r.ini");
     ASSERT_TRUE(WriteBytes(file, "[A]\r\nk=1\r\n"));
     const CFolderLock writer(m_dir.path(), CFolderLock::Mode::Exclusive);
