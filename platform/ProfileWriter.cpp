@@ -232,3 +232,11 @@ bool CProfileWriter::Write(QStringView section, QStringView key, QStringView val
     CProfileCache::Instance().drop(target);
     return saved;
 }
+
+bool CProfileWriter::CanHold(const QString& path, QStringView text) {
+    QByteArray bytes;
+    if (!CRegularFile::Read(path, bytes))
+        bytes.clear();
+    QByteArray encoded;
+    return CTextCodec(CTextCodec::Detect(bytes)).encode(text, encoded);
+}

@@ -28,6 +28,11 @@ class CProfileWriter {
 public:
     static bool Write(QStringView section, QStringView key, QStringView value, const QString& path);
 
+    // Whether the file at path, in the encoding a write would find in it, holds text exactly:
+    // what Write's encoding test will say, asked before the user's input is taken. A missing
+    // or unreadable file counts as the UTF-8 a new file gets.
+    static bool CanHold(const QString& path, QStringView text);
+
     // The edit alone, on a file's bytes (empty for a missing file): the new bytes, or
     // nothing when the file's encoding cannot hold the new text or the file is damaged
     // beyond a safe edit (UTF-16 of odd length).
