@@ -127,16 +127,6 @@ TEST_F(AddCompareDlg, SameEntryAgainReplacesBothValues) {
                             {"New", "k", "3", ""}, {"", "j", "7", "8"}, {"Other", "m", "5", "6"}}));
 }
 
-TEST_F(AddCompareDlg, CancelLeavesBothFilesAlone) {
-    CAddCompareDlg dlg(m_compare.get());
-    CAddDlgDriver d(dlg);
-    d.Add("New", "k", {"1", "2"}, kValues);
-    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Escape);
-    EXPECT_EQ(dlg.result(), QDialog::Rejected);
-    EXPECT_TRUE(Added(Ini1()).empty());
-    EXPECT_TRUE(Added(Ini2()).empty());
-}
-
 // Each row goes into both files with that file's value; saved, each file gains exactly its
 // new lines in its own encoding.
 TEST_F(AddCompareDlg, ConfirmAddsToBothFilesAndSaveWritesThem) {

@@ -12,6 +12,7 @@
 
 #include <QHeaderView>
 #include <QTimer>
+#include <functional>
 
 using namespace AddDlgTest;
 
