@@ -48,12 +48,17 @@ CAddDlgBase::CAddDlgBase(const Ui::DialogTemplate& tmpl, std::vector<ValueColumn
     for (size_t i = 0; i < m_values.size(); ++i)
         m_pList->InsertColumn(int(i) + 2, m_values[i].heading, LVCFMT_LEFT, m_values[i].width);
 
-    connect(Control<QPushButton>(this, Res::IDOK), &QPushButton::clicked, this,
-            [this] { OnAdd(); });
-    connect(Control<QPushButton>(this, Res::IDC_ADD_COMMIT), &QPushButton::clicked, this,
-            [this] { OnCommit(); });
-    connect(Control<QPushButton>(this, Res::IDCANCEL), &QPushButton::clicked, this,
-            &QDialog::reject);
+    ConnectButton(Res::IDOK, [this] { OnAdd(); });
+    ConnectButton(Res::IDC_ADD_COMMIT, [this] { OnCommit(); });
+    ConnectButton(Res::IDCANCEL, [this] { reject(); });
+}
+
+// As in a Windows dialog, Enter presses the button that has the focus, and the add button
+// whenever no button has it.
+void CAddDlgBase::ConnectButton(int id, const std::function<void()>& onClick) {
+    QPushButton* button = Control<QPushButton>(this, id);
+    button->setAutoDefault(true);
+    connect(button, &QPushButton::clicked, this, onClick);
 }
 
 CAddDlgBase::~CAddDlgBase() = default;

@@ -3,6 +3,7 @@
 #include <QDialog>
 #include <QString>
 #include <QStringList>
+#include <functional>
 #include <memory>
 #include <vector>
 
@@ -47,6 +48,7 @@ private:
         QStringList values;
     };
 
+    void ConnectButton(int id, const std::function<void()>& onClick);
     void OnAdd();
     void OnCommit();
 

@@ -246,6 +246,26 @@ TEST_F(AddDlg, LeavingWithoutConfirmAddsNothing) {
     }
 }
 
+// A keyboard user tabs to a button and presses Enter: that button acts, not the add button.
+TEST_F(AddDlg, EnterPressesTheFocusedButton) {
+    const std::vector<std::pair<int, QDialog::DialogCode>> buttons = {
+        {Res::IDC_ADD_COMMIT, QDialog::Accepted}, {Res::IDCANCEL, QDialog::Rejected}};
+    for (const auto& [id, result] : buttons) {
+        SCOPED_TRACE(id);
+        auto ini = m_file.Load();
+        CAddDlg dlg(ini.get());
+        CAddDlgDriver d(dlg);
+        d.Add("New", "A", {"1"}, kValue);
+        d.Type(Res::IDC_ADD_ENTRY, "B");
+        d.Control(id)->setFocus(Qt::TabFocusReason);
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Return);
+        EXPECT_FALSE(dlg.isVisible());
+        EXPECT_EQ(dlg.result(), result);
+        EXPECT_EQ(d.List()->GetItemCount(), 1);
+        EXPECT_EQ(Added(*ini).size(), result == QDialog::Accepted ? 1u : 0u);
+    }
+}
+
 TEST_F(AddDlg, ExecAnswersAcceptedAfterConfirm) {
     for (const bool withRow : {true, false}) {
         SCOPED_TRACE(withRow ? "one row" : "empty list");
