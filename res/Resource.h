@@ -42,6 +42,26 @@ enum : int { IDC_PREVIEW = 1002, IDC_PREVIEW1 = 1005, IDC_PREVIEW2 = 1006 };
 // Value-list selector bar.
 enum : int { IDC_PROJECT_COMBO = 1022 };
 
+// Value-list management dialog.
+enum : int {
+    IDC_PROJECT_NEW = 1003,
+    IDC_PROJECT_EDIT = 1004,
+    IDC_PROJECT_DELETE = 1005,
+    IDC_PROJECT_LIST = 1006,
+    IDC_FILE_ADD = 1007,
+    IDC_FILE_REMOVE = 1008,
+    IDC_FILE_LIST = 1017,
+};
+
+// Value-list editing dialog.
+enum : int {
+    IDC_SECTION_GRID = 1003,
+    IDC_ENTRY_GRID = 1004,
+    IDC_VALUE_GRID = 1005,
+    IDC_PROJECT_NAME = 1006,
+    IDC_IMPORT = 1023,
+};
+
 // The add dialogs (312 and its twin 314 for two compared files).
 enum : int {
     IDC_ADD_SECTION = 1003,
