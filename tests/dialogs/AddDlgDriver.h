@@ -60,7 +60,8 @@ public:
     explicit CAddDlgDriver(QDialog& dlg) : m_dlg(dlg) {
         m_dlg.show();
         m_dlg.activateWindow();
-        EXPECT_TRUE(QTest::qWaitForWindowActive(&m_dlg));
+        // Not qWaitForWindowActive: it takes a dialog for active while its parent window is.
+        EXPECT_TRUE(QTest::qWaitFor([this] { return QApplication::activeWindow() == &m_dlg; }));
     }
 
     template <class Widget = QWidget> Widget* Control(int id) const {
