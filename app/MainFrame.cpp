@@ -4,6 +4,8 @@
 #include "app/PreviewDlgBar.h"
 #include "app/QuilletDoc.h"
 #include "compare/IniCompare.h"
+#include "dialogs/AddCompareDlg.h"
+#include "dialogs/AddDlg.h"
 #include "dialogs/ProjectDlg.h"
 #include "ini/IniData.h"
 #include "platform/RegularFile.h"
@@ -393,7 +395,12 @@ void CMainFrame::OnValueLists() {
 }
 
 bool CMainFrame::RunAddDialog() {
-    return false; // the add dialogs are wired in when they land
+    if (m_pDoc->m_pIniData) {
+        CAddDlg dlg(m_pDoc->m_pIniData.get(), this);
+        return dlg.exec() == QDialog::Accepted;
+    }
+    CAddCompareDlg dlg(m_pDoc->m_pCompare.get(), this);
+    return dlg.exec() == QDialog::Accepted;
 }
 
 bool CMainFrame::RunValueListDialog() {
