@@ -1,9 +1,12 @@
 #include "cli/CliMain.h"
 
 #include "cli/JsonText.h"
+#include "cli/ValueCheck.h"
 #include "compare/IniCompare.h"
 #include "ini/IniData.h"
 #include "platform/TextUtil.h"
+#include "valuelist/ProjectData.h"
+#include "valuelist/ProjectDataBase.h"
 
 #include <QFileInfo>
 #include <QStringList>
@@ -13,14 +16,17 @@ namespace {
 
 enum ExitCode { kSuccess = 0, kDiffers = 1, kError = 2 };
 
-const char* const kUsage = "usage: quillet-cli <command> [options] [arguments]\n"
-                           "\n"
-                           "commands:\n"
-                           "  dump [--json] FILE            print the entries of an INI file\n"
-                           "  compare [--json] FILE1 FILE2  pair two INI files row by row\n"
-                           "  set FILE SECTION KEY VALUE    set one value and write it\n"
-                           "\n"
-                           "'quillet-cli <command> --help' describes a command.\n";
+const char* const kUsage =
+    "usage: quillet-cli <command> [options] [arguments]\n"
+    "\n"
+    "commands:\n"
+    "  dump [--json] FILE            print the entries of an INI file\n"
+    "  compare [--json] FILE1 FILE2  pair two INI files row by row\n"
+    "  set FILE SECTION KEY VALUE    set one value and write it\n"
+    "  check [--json] [--db PATH] FILE\n"
+    "                                list values its value list does not allow\n"
+    "\n"
+    "'quillet-cli <command> --help' describes a command.\n";
 
 const char* const kDumpHelp =
     "usage: quillet-cli dump [--json] FILE\n"
@@ -51,10 +57,24 @@ const char* const kSetHelp =
     "Put -- before the arguments when one of them starts with '-'.\n"
     "Exit status: 0 done, 2 error.\n";
 
+const char* const kCheckHelp =
+    "usage: quillet-cli check [--json] [--db PATH] FILE\n"
+    "\n"
+    "Attaches the value list the desktop program would attach to FILE (the history\n"
+    "by full path, then by bare file name) from Quillet.db in the current folder, or\n"
+    "from the database PATH names, and prints one line per entry whose value is not\n"
+    "one of its admissible values: section, key, value and the admissible values,\n"
+    "separated by tabs. Entries the value list gives no values for are not listed.\n"
+    "With --json: an array of objects with \"section\", \"key\", \"value\" and\n"
+    "\"allowed\" (an array). The database is only read, never created or changed.\n"
+    "Exit status: 0 every described entry holds an admissible value, 1 some do not,\n"
+    "2 error or no value list for FILE.\n";
+
 struct Command {
     QString name;
     bool json = false;
     bool help = false;
+    QString database; // check --db
     QStringList arguments;
 };
 
@@ -62,7 +82,8 @@ struct Command {
 // first argument, so that a value such as -1 needs no quoting.
 bool ParseArguments(const QStringList& args, Command& command, QString& bad) {
     bool optionsEnded = false;
-    for (const QString& arg : args) {
+    for (qsizetype i = 0; i < args.size(); ++i) {
+        const QString& arg = args[i];
         const bool optionsAllowed =
             !optionsEnded && (command.name != u"set" || command.arguments.isEmpty());
         if (!optionsAllowed || arg.size() < 2 || !arg.startsWith(u'-')) {
@@ -73,6 +94,8 @@ bool ParseArguments(const QStringList& args, Command& command, QString& bad) {
             command.help = true;
         } else if (arg == u"--json" && command.name != u"set") {
             command.json = true;
+        } else if (arg == u"--db" && command.name == u"check" && i + 1 < args.size()) {
+            command.database = args[++i];
         } else {
             bad = arg;
             return false;
@@ -240,11 +263,63 @@ int RunSet(const Command& command, QTextStream& err) {
     return kSuccess;
 }
 
+// The value list the desktop program would attach, from a database opened for reading only.
+std::unique_ptr<CProjectData> LoadValueListFor(const CIniData& ini, const QString& dbPath,
+                                               QTextStream& err) {
+    if (!QFileInfo(dbPath).isFile()) {
+        err << "quillet-cli: no value-list database: " << dbPath << '\n';
+        return nullptr;
+    }
+    CProjectDataBase db(dbPath);
+    if (!db.OpenReadOnly()) {
+        err << "quillet-cli: could not open the value-list database " << dbPath << '\n';
+        return nullptr;
+    }
+    auto project = db.LoadProjectByFilePath(ini.m_filePath);
+    if (!project)
+        err << "quillet-cli: no value list for " << ini.m_filePath << " in " << dbPath << '\n';
+    return project;
+}
+
+QString CheckJson(const ValueMismatch& m) {
+    QStringList allowed;
+    for (const QString& value : m.allowed)
+        allowed.append(JsonQuoteOrNull(&value));
+    return QStringLiteral("{\"section\": %1, \"key\": %2, \"value\": %3, \"allowed\": [%4]}")
+        .arg(JsonQuoteOrNull(&m.section), JsonQuoteOrNull(&m.key), JsonQuoteOrNull(&m.value),
+             allowed.join(QStringLiteral(", ")));
+}
+
+int RunCheck(const Command& command, QTextStream& out, QTextStream& err) {
+    const auto ini = LoadIni(command.arguments[0], QString(), err);
+    if (!ini)
+        return kError;
+    const QString dbPath =
+        command.database.isEmpty() ? QStringLiteral("Quillet.db") : command.database;
+    const auto project = LoadValueListFor(*ini, dbPath, err);
+    if (!project)
+        return kError;
+    const std::vector<ValueMismatch> mismatches = FindInadmissibleValues(*ini, *project);
+    if (command.json) {
+        QStringList objects;
+        for (const ValueMismatch& m : mismatches)
+            objects.append(CheckJson(m));
+        PrintJsonArray(out, objects);
+    } else {
+        for (const ValueMismatch& m : mismatches)
+            out << m.section << u'\t' << m.key << u'\t' << m.value << u'\t' << m.allowed.join(u'\t')
+                << '\n';
+    }
+    return mismatches.empty() ? kSuccess : kDiffers;
+}
+
 int RunCommand(const Command& command, QTextStream& out, QTextStream& err) {
     if (command.name == u"dump")
         return RunDump(command, out, err);
     if (command.name == u"compare")
         return RunCompare(command, out, err);
+    if (command.name == u"check")
+        return RunCheck(command, out, err);
     return RunSet(command, err);
 }
 
@@ -255,6 +330,8 @@ qsizetype ArgumentCount(const QString& name) {
         return 2;
     if (name == u"set")
         return 4;
+    if (name == u"check")
+        return 1;
     return -1;
 }
 
@@ -263,6 +340,8 @@ const char* HelpOf(const QString& name) {
         return kDumpHelp;
     if (name == u"compare")
         return kCompareHelp;
+    if (name == u"check")
+        return kCheckHelp;
     return kSetHelp;
 }
 

@@ -8,4 +8,5 @@ class QTextStream;
 //   dump [--json] FILE               0 done, 2 error
 //   compare [--json] FILE1 FILE2     0 no row differs, 1 some row differs, 2 error
 //   set FILE SECTION KEY VALUE       0 done, 2 error
+//   check [--json] [--db PATH] FILE  0 all admissible, 1 some not, 2 error or no value list
 int CliMain(int argc, char** argv, QTextStream& out, QTextStream& err);

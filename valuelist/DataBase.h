@@ -19,6 +19,9 @@ public:
     // (Re)opens the stored path; SQLite creates the file when it is missing. On failure the
     // connection stays closed.
     bool Open();
+    // Opens the stored path for reading only: a missing file is not created, nothing is ever
+    // written (not even the VACUUM on exit). For tools that only look.
+    bool OpenReadOnly();
     bool IsOpen() const { return m_pDb != nullptr; }
     const QString& GetPath() const { return m_strPath; }
 
@@ -28,4 +31,5 @@ protected:
 
     QString m_strPath;
     sqlite3* m_pDb = nullptr;
+    bool m_bReadOnly = false;
 };

@@ -1,0 +1,139 @@
+// quillet-cli check: the value list of the desktop program's history against a file's values.
+#include "cli/CliMain.h"
+#include "valuelist/EntryData.h"
+#include "valuelist/ProjectData.h"
+#include "valuelist/ProjectDataBase.h"
+#include "valuelist/RecordIdFilePath.h"
+#include "valuelist/SectionData.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QTemporaryDir>
+#include <QTextStream>
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+namespace {
+
+struct Result {
+    int status;
+    QString out;
+    QString err;
+};
+
+Result RunCli(const QStringList& args) {
+    std::vector<QByteArray> storage{"quillet-cli"};
+    for (const QString& arg : args)
+        storage.push_back(QFile::encodeName(arg));
+    std::vector<char*> argv;
+    for (QByteArray& a : storage)
+        argv.push_back(a.data());
+    argv.push_back(nullptr);
+    Result result;
+    QTextStream out(&result.out);
+    QTextStream err(&result.err);
+    result.status = CliMain(int(storage.size()), argv.data(), out, err);
+    return result;
+}
+
+QByteArray ReadAll(const QString& path) {
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+// A database with one value list for every file named app.ini: [Main] Mode takes on/off,
+// [Main] Level takes 1/2/3, [Main] Free is described without values.
+class CliCheck : public ::testing::Test {
+protected:
+    void SetUp() override {
+        dbPath = dir.filePath(QStringLiteral("values.db"));
+        CProjectDataBase db(dbPath);
+        ASSERT_TRUE(db.Open() && db.CreateTables());
+        CProjectData project(-1, QStringLiteral("アプリ"));
+        CSectionData* main = project.AppendSection(QStringLiteral("Main"), QStringLiteral("主"));
+        CEntryData* mode = main->AppendEntry(QStringLiteral("Mode"), QStringLiteral("モード"));
+        mode->AppendValue(QStringLiteral("on"), QStringLiteral("有効"));
+        mode->AppendValue(QStringLiteral("off"), QStringLiteral("無効"));
+        CEntryData* level = main->AppendEntry(QStringLiteral("Level"), QString());
+        for (const char* v : {"1", "2", "3"})
+            level->AppendValue(QString::fromLatin1(v), QString());
+        main->AppendEntry(QStringLiteral("Free"), QString());
+        ASSERT_TRUE(db.SaveProject(&project));
+        ASSERT_TRUE(db.SetHistory(CRecordIdFilePath(project.m_nPid, QStringLiteral("app.ini"))));
+    }
+
+    QString WriteIni(const QByteArray& text) {
+        const QString path = dir.filePath(QStringLiteral("app.ini"));
+        QFile file(path);
+        EXPECT_TRUE(file.open(QIODevice::WriteOnly));
+        file.write(text);
+        return path;
+    }
+
+    QTemporaryDir dir;
+    QString dbPath;
+};
+
+TEST_F(CliCheck, ListsOnlyDescribedEntriesWithInadmissibleValues) {
+    // "ON" differs from "on" by case; Free has no values; Other is not described.
+    const QString ini = WriteIni("[main]\r\nmode=ON\r\nlevel=2\r\nFree=x\r\nOther=y\r\n"
+                                 "[Main2]\r\nMode=z\r\n");
+    const Result r = RunCli({QStringLiteral("check"), QStringLiteral("--db"), dbPath, ini});
+    EXPECT_EQ(r.status, 1) << r.err.toStdString();
+    EXPECT_EQ(r.out, QStringLiteral("main\tmode\tON\ton\toff\n"));
+}
+
+TEST_F(CliCheck, AllAdmissibleExitsZeroAndJsonListsAllowedValues) {
+    const QString good = WriteIni("[Main]\nMode=off\nLevel=3\n");
+    EXPECT_EQ(RunCli({QStringLiteral("check"), QStringLiteral("--db"), dbPath, good}).status, 0);
+
+    const QString bad = WriteIni("[Main]\nLevel=\"4\"\n");
+    const Result r = RunCli(
+        {QStringLiteral("check"), QStringLiteral("--json"), QStringLiteral("--db"), dbPath, bad});
+    EXPECT_EQ(r.status, 1);
+    EXPECT_EQ(r.out, QStringLiteral("[\n  {\"section\": \"Main\", \"key\": \"Level\", \"value\": "
+                                    "\"\\\"4\\\"\", \"allowed\": [\"1\", \"2\", \"3\"]}\n]\n"));
+}
+
+TEST_F(CliCheck, TheDatabaseIsNeverCreatedOrChanged) {
+    const QString ini = WriteIni("[Main]\nMode=bad\n");
+    const QByteArray before = ReadAll(dbPath);
+    const QDateTime stamp = QFileInfo(dbPath).lastModified();
+    ASSERT_EQ(RunCli({QStringLiteral("check"), QStringLiteral("--db"), dbPath, ini}).status, 1);
+    EXPECT_EQ(ReadAll(dbPath), before);
+    EXPECT_EQ(QFileInfo(dbPath).lastModified(), stamp);
+
+    // A read-only database file is enough.
+    ASSERT_TRUE(QFile::setPermissions(dbPath, QFileDevice::ReadOwner | QFileDevice::ReadGroup));
+    EXPECT_EQ(RunCli({QStringLiteral("check"), QStringLiteral("--db"), dbPath, ini}).status, 1);
+
+    const QString missing = dir.filePath(QStringLiteral("none.db"));
+    const Result r = RunCli({QStringLiteral("check"), QStringLiteral("--db"), missing, ini});
+    EXPECT_EQ(r.status, 2);
+    EXPECT_TRUE(r.err.contains(missing));
+    EXPECT_FALSE(QFileInfo::exists(missing));
+}
+
+TEST_F(CliCheck, DefaultDatabaseIsQuilletDbOfTheCurrentFolder) {
+    const QString ini = WriteIni("[Main]\nMode=bad\n");
+    const QString cwd = QDir::currentPath();
+    ASSERT_TRUE(QFile::copy(dbPath, dir.filePath(QStringLiteral("Quillet.db"))));
+    ASSERT_TRUE(QDir::setCurrent(dir.path()));
+    const Result found = RunCli({QStringLiteral("check"), ini});
+    QDir::setCurrent(cwd);
+    EXPECT_EQ(found.status, 1) << found.err.toStdString();
+}
+
+TEST_F(CliCheck, AFileWithoutValueListIsAnError) {
+    const QString other = dir.filePath(QStringLiteral("other.ini"));
+    QFile file(other);
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    file.write("[Main]\nMode=bad\n");
+    file.close();
+    const Result r = RunCli({QStringLiteral("check"), QStringLiteral("--db"), dbPath, other});
+    EXPECT_EQ(r.status, 2);
+    EXPECT_TRUE(r.err.contains(QStringLiteral("no value list"))) << r.err.toStdString();
+}
+
+} // namespace
