@@ -5,6 +5,7 @@
 #include "app/PreviewDlgBar.h"
 #include "app/QuilletDoc.h"
 #include "compare/IniCompare.h"
+#include "dialogs/ProjectDlg.h"
 #include "ini/IniData.h"
 #include "platform/RegularFile.h"
 #include "platform/TextUtil.h"
@@ -398,7 +399,9 @@ bool CMainFrame::RunAddDialog() {
 }
 
 bool CMainFrame::RunValueListDialog() {
-    return false; // the value-list management dialog is wired in when it lands
+    // Import reads the open file; in comparison mode there is no single file to read.
+    CProjectDlg dialog(m_pDataBase, m_pDoc->m_pIniData.get(), this);
+    return dialog.DoModal() == Ui::IDOK;
 }
 
 void CMainFrame::OnFind() {

@@ -51,6 +51,26 @@ enum : int {
     IDC_FIND_STATUS = 1015,
 };
 
+// Value-list management dialog.
+enum : int {
+    IDC_PROJECT_NEW = 1003,
+    IDC_PROJECT_EDIT = 1004,
+    IDC_PROJECT_DELETE = 1005,
+    IDC_PROJECT_LIST = 1006,
+    IDC_FILE_ADD = 1007,
+    IDC_FILE_REMOVE = 1008,
+    IDC_FILE_LIST = 1017,
+};
+
+// Value-list editing dialog.
+enum : int {
+    IDC_SECTION_GRID = 1003,
+    IDC_ENTRY_GRID = 1004,
+    IDC_VALUE_GRID = 1005,
+    IDC_PROJECT_NAME = 1006,
+    IDC_IMPORT = 1023,
+};
+
 // The main view's grid.
 enum : int { IDC_GRID = 1010 };
 

@@ -1,14 +1,17 @@
 #pragma once
 
+#include "grid/GridTypes.h"
+
 #include <QWidget>
 #include <memory>
 
 class CIniCompare;
 class CIniData;
+class CIniEntryData;
+class CIniSectionData;
+class CObject;
+class CProjectData;
 class CViewHost;
-namespace Pelmo {
-class CListCtrlEx;
-}
 
 // The single view of the main window: one grid (control 1010) filling the client area,
 // showing one INI file with its value list or two files compared. The document and the
@@ -29,13 +32,70 @@ public:
 
 protected:
     void resizeEvent(QResizeEvent* event) override;
+    // Double-clicks on the grid's cells, which the grid itself does not report.
+    bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
     void OnCreate();
 
     // --- single-file mode (QuilletView.cpp) ---
+    // Hint 1: attaches the value list, builds the four columns and the rows, tells the bar.
+    void ShowFile(CIniData* pIni);
+    // Hint 0: rows and columns go, their widths stay in the host's table of that layout.
+    void ClearView();
+    // Hint 3: rows for the entries added since the last time, marked yellow.
+    void ShowAddedEntries();
+    // Hint 8: the value list the user chose in the bar, for as long as the file stays open.
+    void SelectValueList(int nPid);
+    // Hint 7: the value lists may have been edited, deleted or attached to the file.
+    void ReloadValueList();
+    // Column 3's editability after the value list changed; its texts come from the callback.
+    void UpdateValueListColumn();
+
+    void SetupColumns();
+    void FillRows();
+    // Column 3 is open on entry rows while the file has a value list, closed everywhere else.
+    void ApplyValueListColumnState();
+    void FillEntryCells(int nRow, CIniEntryData* pEntry);
+    void LoadProject(int nPid);
+    CProjectData* Project() const;
+    void SetRedraw(bool bOn);
+
+    CObject* RecordAt(int nRow) const;
+    CIniEntryData* EntryAt(int nRow) const;
+    CIniSectionData* SectionOfRow(int nRow) const;
+    // The first contiguous run of rows showing the section or one of its entries.
+    bool FindSectionRows(const CIniSectionData* pSection, int& nFirst, int& nLast) const;
+
+    // The drop-down items of a row's value-list cell ("value\nlabel"); empty without a list.
+    QStringList ValueChoices(int nRow) const;
+    bool IsOfferedChoice(int nRow, const QString& strValue) const;
+    QString ValueListText(int nRow) const;
+    bool EndEditFile(int nRow, int nCol, const QString& strNew, QString* pStore);
+
+    void OnGridNotify(const Pelmo::GRIDNOTIFY& notify);
+    void OnCurrentCellChanged(int nRow, int nCol);
+    void OnGridDblClk(int nRow, int nCol);
+    void OnGridRightClick(int nRow, int nCol);
+    void RemoveNewSection(CIniSectionData* pSection);
+    void RemoveNewEntry(CIniEntryData* pEntry);
+
+    static bool OnEndEdit(Pelmo::CListCtrlEx* pGrid, int nRow, int nCol, const QString& strNew,
+                          QString* pStore, void* pData);
+    static void OnFillChoices(Pelmo::CListCtrlEx* pGrid, int nRow, int nCol, QStringList* pList,
+                              void* pData);
+    static bool OnGetChoiceText(Pelmo::CListCtrlEx* pGrid, int nRow, int nCol,
+                                const QString& strKey, QString* pText, void* pData);
 
     // --- comparison mode (QuilletViewCompare.cpp) ---
+    // Hint 4 and hint 6.
+    void ShowCompare(CIniCompare* pCompare);
+    void ShowAddedCompareEntries();
+    // The grid's callbacks and notifications while a comparison is shown.
+    void OnCompareCurrentCellChanged(int nRow, int nCol);
+    void OnCompareDblClk(int nRow, int nCol);
+    void OnCompareRightClick(int nRow, int nCol);
+    bool OnCompareEndEdit(int nRow, int nCol, const QString& strNew, QString* pStore);
 
     // --- find (QuilletViewFind.cpp) ---
 public:
