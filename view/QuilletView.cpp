@@ -45,6 +45,7 @@ void CQuilletView::OnCreate() {
     m_pGrid->SetCaretOnShow(2);
     m_pGrid->SetEndEditCallback(&CQuilletView::OnEndEdit, this);
     m_pGrid->SetNotifyHandler([this](const Pelmo::GRIDNOTIFY& n) { OnGridNotify(n); });
+    // The grid reports no double-click of its own; the view watches for it on the cells.
     m_pGrid->viewport()->installEventFilter(this);
 }
 
@@ -52,18 +53,6 @@ void CQuilletView::resizeEvent(QResizeEvent* event) {
     QWidget::resizeEvent(event);
     if (m_pGrid)
         m_pGrid->SetGridSize(event->size().width(), event->size().height());
-}
-
-bool CQuilletView::eventFilter(QObject* watched, QEvent* event) {
-    if (m_pGrid && watched == m_pGrid->viewport() && event->type() == QEvent::MouseButtonDblClick) {
-        auto* mouse = static_cast<QMouseEvent*>(event);
-        if (mouse->button() == Qt::LeftButton) {
-            int nCol = -1;
-            const int nRow = m_pGrid->SubItemHitTest(mouse->position().toPoint(), &nCol);
-            OnGridDblClk(nRow, nCol);
-        }
-    }
-    return QWidget::eventFilter(watched, event);
 }
 
 void CQuilletView::OnUpdate(QWidget*, int hint, quintptr object) {
@@ -92,6 +81,18 @@ void CQuilletView::OnUpdate(QWidget*, int hint, quintptr object) {
     default:
         break;
     }
+}
+
+bool CQuilletView::eventFilter(QObject* watched, QEvent* event) {
+    if (m_pGrid && watched == m_pGrid->viewport() && event->type() == QEvent::MouseButtonDblClick) {
+        const auto* mouse = static_cast<QMouseEvent*>(event);
+        Pelmo::GRIDHITTEST hit;
+        if (mouse->button() == Qt::LeftButton &&
+            m_pGrid->HitTestCell(mouse->globalPosition().toPoint(), &hit) &&
+            hit.nArea == Pelmo::GHT_CELL)
+            OnGridDblClk(hit.nRow, hit.nCol);
+    }
+    return QWidget::eventFilter(watched, event);
 }
 
 void CQuilletView::CommitEdit() {
@@ -370,11 +371,11 @@ bool CQuilletView::OnGetChoiceText(Pelmo::CListCtrlEx*, int nRow, int, const QSt
 
 // --- editing ---
 
-bool CQuilletView::OnEndEdit(Pelmo::CListCtrlEx*, int nRow, int nCol, const QString& strNew,
+bool CQuilletView::OnEndEdit(Pelmo::CListCtrlEx* pGrid, int nRow, int nCol, const QString& strNew,
                              QString* pStore, void* pData) {
     auto* view = static_cast<CQuilletView*>(pData);
     if (view->m_pCompare)
-        return view->OnCompareEndEdit(nRow, nCol, strNew, pStore);
+        return OnCompareEndEdit(pGrid, nRow, nCol, strNew, pStore, pData);
     return view->EndEditFile(nRow, nCol, strNew, pStore);
 }
 

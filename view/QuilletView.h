@@ -88,14 +88,37 @@ private:
                                 const QString& strKey, QString* pText, void* pData);
 
     // --- comparison mode (QuilletViewCompare.cpp) ---
-    // Hint 4 and hint 6.
-    void ShowCompare(CIniCompare* pCompare);
+    // Hint 4: seven columns, file 1 left, file 2 right, one row per comparison row.
+    void ShowCompare(CIniCompare* compare);
+    // Hint 6: places the entries the add dialog gave either file into the rows.
     void ShowAddedCompareEntries();
-    // The grid's callbacks and notifications while a comparison is shown.
-    void OnCompareCurrentCellChanged(int nRow, int nCol);
-    void OnCompareDblClk(int nRow, int nCol);
-    void OnCompareRightClick(int nRow, int nCol);
-    bool OnCompareEndEdit(int nRow, int nCol, const QString& strNew, QString* pStore);
+    void OnCompareCurrentCellChanged(int row, int col);
+    void OnCompareDblClk(int row, int col);
+    void OnCompareRightClick(int row, int col);
+    static bool OnCompareEndEdit(Pelmo::CListCtrlEx* grid, int row, int col, const QString& text,
+                                 QString* store, void* data);
+
+    // Double-click: copy what the other file lacks. toSecond: the source is file 1.
+    void CopySection(CIniSectionData* section, bool toSecond);
+    void CopyEntry(CIniEntryData* entry, bool toSecond);
+    // Right-click: take back a copied or added section or entry that is not in the file yet.
+    void RemoveNewCompareSection(CIniSectionData* section, bool fromFirst);
+    void RemoveNewCompareEntry(CIniEntryData* entry, bool fromFirst);
+    // Drops the rows that no longer stand for anything.
+    void TidyCompareRows();
+    // The run of rows of the section of that name (file 1's side first, ignoring case).
+    bool FindCompareSectionRows(const QString& name, int* first, int* last) const;
+
+    void InsertCompareColumns();
+    void FillCompareRows();
+    CIniSectionData* EnsureTargetSection(int first, int last, bool toSecond, const QString& name);
+    void CopyEntryIntoRow(int row, const CIniEntryData& source, CIniSectionData* target,
+                          bool toSecond);
+    void PlaceAddedCompareEntry(CIniEntryData* entry, bool first);
+    bool TakeAddedEntryIntoRun(CIniEntryData* entry, bool first, int runFirst, int runLast);
+    void InsertAddedEntryRow(CIniEntryData* entry, bool first, int at,
+                             CIniSectionData* otherSection, bool showSectionName);
+    void MoveSectionNamesDown(int row);
 
     // --- find (QuilletViewFind.cpp) ---
 public:
@@ -128,7 +151,7 @@ private:
     // The file shown; the document owns it. Null in comparison mode and when empty.
     CIniData* m_pIni = nullptr;
     // --- fields: comparison mode ---
-    CIniCompare* m_pCompare = nullptr;
+    CIniCompare* m_pCompare = nullptr; // the document's comparison, while one is shown
     // --- fields: find ---
     QString m_strFind;
     int m_nFindFlags = 0;
