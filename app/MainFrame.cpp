@@ -1,5 +1,6 @@
 #include "app/MainFrame.h"
 
+#include "app/FindDlg.h"
 #include "app/MenuDlgBar.h"
 #include "app/PreviewDlgBar.h"
 #include "app/QuilletDoc.h"
@@ -60,6 +61,7 @@ CMainFrame::CMainFrame(CQuilletDoc* doc, CProjectDataBase* db, QWidget* parent)
 }
 
 CMainFrame::~CMainFrame() {
+    delete m_pFindDlg; // before the frame's fields go: the dialog clears m_pFindDlg
     // The last emptying of the document still reaches the view, which lets go of the rows;
     // whatever the view or the document send on the way finds no bars any more.
     m_bBarsReady = false;
@@ -424,15 +426,25 @@ bool CMainFrame::RunValueListDialog() {
 void CMainFrame::OnFind() {
     if (!m_pDoc->HasContent())
         return;
-    // The find dialog is wired in when it lands.
+    if (m_pFindDlg) {
+        m_pFindDlg->Reactivate();
+        return;
+    }
+    m_pFindDlg = new CFindDlg(m_pView, &m_pFindDlg, this);
+    // F3 and Shift+F3 work while the dialog has the focus.
+    connect(m_pFindDlg, &CFindDlg::Command, this, &CMainFrame::OnCommand);
+    m_pFindDlg->show();
+    m_pFindDlg->activateWindow();
 }
 
 void CMainFrame::OnFindNext() {
-    // Finding again needs the view's last find text, which comes with the find dialog.
+    if (!m_pView->GetFindText().isEmpty())
+        m_pView->Find(m_pView->GetFindText(), m_pView->GetFindFlags(), true);
 }
 
 void CMainFrame::OnFindPrev() {
-    // As OnFindNext, backwards.
+    if (!m_pView->GetFindText().isEmpty())
+        m_pView->Find(m_pView->GetFindText(), m_pView->GetFindFlags(), false);
 }
 
 bool CMainFrame::IsIniFile(const QString& path) {

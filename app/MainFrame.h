@@ -7,6 +7,7 @@
 #include <map>
 #include <memory>
 
+class CFindDlg;
 class CIniData;
 class CMenuDlgBar;
 class CPreviewDlgBar;
@@ -101,6 +102,8 @@ private:
 
     CQuilletDoc* m_pDoc;
     CProjectDataBase* m_pDataBase;
+    // Made on the first Ctrl+F and kept, hidden, in between; it clears this when it goes.
+    CFindDlg* m_pFindDlg = nullptr;
     CMenuDlgBar* m_pMenuBar = nullptr;
     CPreviewDlgBar* m_pPreviewBar = nullptr;
     CProjectDlgBar* m_pProjectBar = nullptr;

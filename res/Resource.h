@@ -42,6 +42,15 @@ enum : int { IDC_PREVIEW = 1002, IDC_PREVIEW1 = 1005, IDC_PREVIEW2 = 1006 };
 // Value-list selector bar.
 enum : int { IDC_PROJECT_COMBO = 1022 };
 
+// Find dialog: the search box, the kinds of cell to search, the status line.
+enum : int {
+    IDC_FIND_TEXT = 1011,
+    IDC_FIND_SECTION = 1003,
+    IDC_FIND_ENTRY = 1004,
+    IDC_FIND_VALUE = 1005,
+    IDC_FIND_STATUS = 1015,
+};
+
 // Value-list management dialog.
 enum : int {
     IDC_PROJECT_NEW = 1003,

@@ -121,6 +121,29 @@ private:
     void MoveSectionNamesDown(int row);
 
     // --- find (QuilletViewFind.cpp) ---
+public:
+    // Kinds of cell a search looks at, combined as a bit set.
+    enum FindKind : int { FIND_SECTION = 1, FIND_ENTRY = 2, FIND_VALUE = 4 };
+
+    // Moves the current cell to the next (forward) or previous cell whose text contains text,
+    // wrapping at the ends; text is already upper-case. Remembers text and flags for F3 and
+    // Shift+F3 whatever the outcome. True when a cell was found and made current.
+    bool Find(const QString& text, int flags, bool forward);
+    const QString& GetFindText() const { return m_strFind; }
+    int GetFindFlags() const { return m_nFindFlags; }
+
+    // Step a cell position to the next or previous searchable cell of a kind in flags,
+    // wrapping at the ends; (-1, -1) stands for no position.
+    void NextFindCell(int& row, int& col, int flags) const;
+    void PrevFindCell(int& row, int& col, int flags) const;
+
+private:
+    bool IsFindCompareMode() const;
+    int FindColumnKind(int col) const;
+    void StepFindCellForward(int& row, int& col) const;
+    void StepFindCellBackward(int& row, int& col) const;
+    QString FindCellText(int row, int col) const;
+    void ShowFindPreview(int row, int col);
 
     CViewHost* m_pHost;
     std::unique_ptr<Pelmo::CListCtrlEx> m_pGrid;
@@ -130,4 +153,6 @@ private:
     // --- fields: comparison mode ---
     CIniCompare* m_pCompare = nullptr; // the document's comparison, while one is shown
     // --- fields: find ---
+    QString m_strFind;
+    int m_nFindFlags = 0;
 };
