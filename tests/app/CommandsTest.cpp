@@ -2,6 +2,7 @@
 
 #include "valuelist/ProjectData.h"
 #include "valuelist/ProjectDataBase.h"
+#include "valuelist/RecordIdFilePath.h"
 
 #include <QComboBox>
 #include <QPlainTextEdit>
@@ -89,19 +90,22 @@ TEST_F(AppTest, ReloadCarriesTheSelectedValueList) {
     CProjectData project(-1, QStringLiteral("一覧"));
     ASSERT_TRUE(m_app->DataBase()->SaveProject(&project));
     const QString path = WriteText("a.ini", "[s]\nk=v\n");
+    // The history names the list, so a reload that looked the file up would bring it back.
+    ASSERT_TRUE(m_app->DataBase()->SetHistory(CRecordIdFilePath(project.m_nPid, path)));
     ASSERT_TRUE(Frame()->OpenFile(path, false));
-    EXPECT_EQ(Doc()->m_pIniData->m_pProject, nullptr);
+    ASSERT_NE(Doc()->m_pIniData->m_pProject, nullptr);
     struct Case {
         const char* name;
         int selectedPid;
     };
-    for (const Case& c : {Case{"a list", project.m_nPid}, Case{"none", 0}}) {
+    for (const Case& c : {Case{"none", 0}, Case{"a list", project.m_nPid}}) {
         SCOPED_TRACE(c.name);
         Frame()->SendMessage(Res::WM_REFRESH_VALUE_LISTS, quintptr(c.selectedPid), 0);
         QTest::keyClick(Frame(), Qt::Key_F5);
         ASSERT_NE(Doc()->m_pIniData, nullptr);
-        ASSERT_NE(Doc()->m_pIniData->m_pProject, nullptr);
-        EXPECT_EQ(Doc()->m_pIniData->m_pProject->m_nPid, c.selectedPid);
+        const CProjectData* shown = Doc()->m_pIniData->m_pProject.get();
+        EXPECT_EQ(shown ? shown->m_nPid : 0, c.selectedPid);
+        EXPECT_EQ(Frame()->ProjectBar()->SelectedPid(), c.selectedPid);
     }
 }
 
