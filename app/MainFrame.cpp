@@ -5,6 +5,8 @@
 #include "app/PreviewDlgBar.h"
 #include "app/QuilletDoc.h"
 #include "compare/IniCompare.h"
+#include "dialogs/AddCompareDlg.h"
+#include "dialogs/AddDlg.h"
 #include "dialogs/ProjectDlg.h"
 #include "ini/IniData.h"
 #include "platform/RegularFile.h"
@@ -417,7 +419,12 @@ void CMainFrame::OnValueLists() {
 }
 
 bool CMainFrame::RunAddDialog() {
-    return false; // the add dialogs are wired in when they land
+    if (m_pDoc->m_pIniData) {
+        CAddDlg dlg(m_pDoc->m_pIniData.get(), this);
+        return dlg.exec() == QDialog::Accepted;
+    }
+    CAddCompareDlg dlg(m_pDoc->m_pCompare.get(), this);
+    return dlg.exec() == QDialog::Accepted;
 }
 
 bool CMainFrame::RunValueListDialog() {

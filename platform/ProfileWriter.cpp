@@ -317,3 +317,11 @@ QString CProfileWriter::LastError() {
 void CProfileWriter::SetBeforeReplaceHook(std::function<void(const QString&)> hook) {
     BeforeReplaceHook() = std::move(hook);
 }
+
+bool CProfileWriter::CanHold(const QString& path, QStringView text) {
+    QByteArray bytes;
+    if (!CRegularFile::Read(path, bytes))
+        bytes.clear();
+    QByteArray encoded;
+    return CTextCodec(CTextCodec::Detect(bytes)).encode(text, encoded);
+}

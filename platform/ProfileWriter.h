@@ -42,6 +42,11 @@ public:
     // successful one. Windows keeps its reason in the thread's last error; so do we.
     static QString LastError();
 
+    // Whether the file at path, in the encoding a write would find in it, holds text exactly:
+    // what Write's encoding test will say, asked before the user's input is taken. A missing
+    // or unreadable file counts as the UTF-8 a new file gets.
+    static bool CanHold(const QString& path, QStringView text);
+
     // The edit alone, on a file's bytes (empty for a missing file): the new bytes, or
     // nothing when the file's encoding cannot hold the new text or the file is damaged
     // beyond a safe edit (UTF-16 of odd length); `reason` then says which.

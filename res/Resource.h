@@ -62,6 +62,17 @@ enum : int {
     IDC_IMPORT = 1023,
 };
 
+// The add dialogs (312 and its twin 314 for two compared files).
+enum : int {
+    IDC_ADD_SECTION = 1003,
+    IDC_ADD_ENTRY = 1004,
+    IDC_ADD_VALUE = 1005,
+    IDC_ADD_COMMIT = 1006,
+    IDC_ADD_VALUE1 = 1007,
+    IDC_ADD_VALUE2 = 1008,
+    IDC_ADD_LIST = 1010,
+};
+
 // The main view's grid.
 enum : int { IDC_GRID = 1010 };
 
