@@ -162,6 +162,15 @@ void CMainFrame::ShowError(const QString& text) {
     Ui::MessageBox(this, text, kCaption, Ui::MB_OK | Ui::MB_ICONERROR);
 }
 
+void CMainFrame::WarnSkippedSections(const CIniData& ini, const QString& prefix) {
+    if (ini.SkippedSections().empty())
+        return;
+    QString text = prefix + QStringLiteral("次のセクションは大きすぎるため表示されません:");
+    for (const CIniData::SkippedSection& skipped : ini.SkippedSections())
+        text += u'\n' + skipped.name;
+    Ui::MessageBox(this, text, kCaption, Ui::MB_OK | Ui::MB_ICONWARNING);
+}
+
 std::map<int, int>& CMainFrame::ColumnWidths() {
     return m_pDoc->m_mapWidth;
 }
@@ -257,6 +266,7 @@ bool CMainFrame::OpenFile(const QString& path, bool reload) {
     m_pDoc->UpdateAllViews(nullptr, Res::HINT_SHOW_FILE, reinterpret_cast<quintptr>(shown));
     m_pPreviewBar->SetIni(shown);
     m_pFileWatch->Watch(ShownPaths());
+    WarnSkippedSections(*shown, QString());
     return true;
 }
 
@@ -288,6 +298,8 @@ bool CMainFrame::ShowCompare(std::unique_ptr<CIniData> ini1, std::unique_ptr<CIn
     m_pDoc->UpdateAllViews(nullptr, Res::HINT_SHOW_COMPARE, reinterpret_cast<quintptr>(shown));
     m_pPreviewBar->SetCompare(shown);
     m_pFileWatch->Watch(ShownPaths());
+    WarnSkippedSections(*shown->m_pIni1, QStringLiteral("1:"));
+    WarnSkippedSections(*shown->m_pIni2, QStringLiteral("2:"));
     return true;
 }
 

@@ -74,6 +74,8 @@ private:
     void UpdateCommandUI();
     void UpdateTitle();
     void ShowError(const QString& text);
+    // Sections too large for the section buffer are not shown; say which, once per load.
+    void WarnSkippedSections(const CIniData& ini, const QString& prefix);
 
     void OnOpen();
     void OnCompare();

@@ -2,6 +2,7 @@
 #include "app/QuilletApp.h"
 
 #include <QApplication>
+#include <csignal>
 #include <cstdio>
 
 namespace {
@@ -27,6 +28,9 @@ void Print(std::FILE* stream, const QString& text) {
 } // namespace
 
 int main(int argc, char** argv) {
+    // A file-size limit must fail the write that meets it, not end the program with the
+    // user's edits: the writer then sees a short write and reports it.
+    std::signal(SIGXFSZ, SIG_IGN);
     // Help, version and usage errors need no display.
     const CCommandLine commandLine = CCommandLine::Parse(ArgumentsOf(argc, argv));
     switch (commandLine.m_action) {

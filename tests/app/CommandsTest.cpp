@@ -130,3 +130,20 @@ TEST_F(AppTest, KeysReachTheirCommandsAndTheButtonsNameThem) {
     EXPECT_EQ(Read(path), "[s]\r\nk=saved\r\n");
     EXPECT_EQ(Entry(Doc()->m_pIniData.get(), "s", "k")->m_savedValue, "saved");
 }
+
+TEST_F(AppTest, SectionsTooLargeToShowAreNamedOnceAndTheFileStillOpens) {
+    StartOrFail();
+    const QByteArray big = "[Big]\n" + QByteArray(40000, 'x') + "=1\n";
+    const QString path = WriteText("big.ini", QString::fromLatin1("[s]\nk=v\n" + big));
+    ASSERT_TRUE(Frame()->OpenFile(path, false));
+    ASSERT_EQ(m_boxes.Boxes().size(), 1u);
+    EXPECT_EQ(m_boxes.Boxes()[0].text, "次のセクションは大きすぎるため表示されません:\nBig");
+    EXPECT_EQ(m_boxes.Boxes()[0].type, unsigned(Ui::MB_OK | Ui::MB_ICONWARNING));
+    EXPECT_EQ(Doc()->m_pIniData->m_sections.size(), 1u);
+
+    m_boxes.Clear();
+    const QString small = WriteText("small.ini", "[s]\nk=v\n");
+    ASSERT_TRUE(Frame()->OpenCompare(small, path));
+    ASSERT_EQ(m_boxes.Boxes().size(), 1u);
+    EXPECT_EQ(m_boxes.Boxes()[0].text, "2:次のセクションは大きすぎるため表示されません:\nBig");
+}
