@@ -1,5 +1,6 @@
 #include "app/MainFrame.h"
 
+#include "app/FileWatch.h"
 #include "app/FindDlg.h"
 #include "app/MenuDlgBar.h"
 #include "app/PreviewDlgBar.h"
@@ -56,6 +57,7 @@ CMainFrame::CMainFrame(CQuilletDoc* doc, CProjectDataBase* db, QWidget* parent)
     m_pDoc->SetFrame(this);
     CreateBars();
     CreateAccelerators();
+    CreateFileWatch();
     m_bBarsReady = true;
     UpdateCommandUI();
 }
@@ -119,6 +121,25 @@ void CMainFrame::AddAccelerator(int commandId, const QKeySequence& key) {
         button->setToolTip(
             QStringLiteral("%1 (%2)").arg(button->text(), key.toString(QKeySequence::NativeText)));
     }
+}
+
+void CMainFrame::CreateFileWatch() {
+    CFileWatch::Hooks hooks;
+    hooks.hasUnsavedChanges = [this] {
+        m_pView->CommitEdit();
+        return m_pDoc->HasUnsavedChanges();
+    };
+    // The question has already said what a reload drops.
+    hooks.reload = [this] { ReloadDocument(); };
+    m_pFileWatch = new CFileWatch(this, std::move(hooks));
+}
+
+QStringList CMainFrame::ShownPaths() const {
+    if (m_pDoc->m_pIniData)
+        return {m_pDoc->m_pIniData->m_filePath};
+    if (m_pDoc->m_pCompare)
+        return {m_pDoc->m_pCompare->GetTitle(0), m_pDoc->m_pCompare->GetTitle(1)};
+    return {};
 }
 
 void CMainFrame::UpdateCommandUI() {
@@ -246,6 +267,7 @@ bool CMainFrame::OpenFile(const QString& path, bool reload) {
     UpdateCommandUI();
     m_pDoc->UpdateAllViews(nullptr, Res::HINT_SHOW_FILE, reinterpret_cast<quintptr>(shown));
     m_pPreviewBar->SetIni(shown);
+    m_pFileWatch->Watch(ShownPaths());
     WarnSkippedSections(*shown, QString());
     return true;
 }
@@ -277,6 +299,7 @@ bool CMainFrame::ShowCompare(std::unique_ptr<CIniData> ini1, std::unique_ptr<CIn
     UpdateCommandUI();
     m_pDoc->UpdateAllViews(nullptr, Res::HINT_SHOW_COMPARE, reinterpret_cast<quintptr>(shown));
     m_pPreviewBar->SetCompare(shown);
+    m_pFileWatch->Watch(ShownPaths());
     WarnSkippedSections(*shown->m_pIni1, QStringLiteral("1:"));
     WarnSkippedSections(*shown->m_pIni2, QStringLiteral("2:"));
     return true;
@@ -346,6 +369,7 @@ bool CMainFrame::SaveDocument() {
 
 bool CMainFrame::SaveIni(CIniData& ini) {
     ini.Save();
+    m_pFileWatch->Accept(ini.m_filePath);
     const QStringList unwritten = CQuilletDoc::UnwrittenEntries(ini);
     if (unwritten.isEmpty())
         return true;

@@ -7,6 +7,7 @@
 #include <map>
 #include <memory>
 
+class CFileWatch;
 class CFindDlg;
 class CIniData;
 class CMenuDlgBar;
@@ -57,6 +58,7 @@ public:
     CMenuDlgBar* MenuBar() const { return m_pMenuBar; }
     CPreviewDlgBar* PreviewBar() const { return m_pPreviewBar; }
     CProjectDlgBar* ProjectBar() const { return m_pProjectBar; }
+    CFileWatch* FileWatch() const { return m_pFileWatch; }
 
 protected:
     void closeEvent(QCloseEvent* event) override;
@@ -66,6 +68,9 @@ protected:
 private:
     void CreateBars();
     void CreateAccelerators();
+    void CreateFileWatch();
+    // The shown files, as the watch and the reload know them.
+    QStringList ShownPaths() const;
     void AddAccelerator(int commandId, const QKeySequence& key);
     void UpdateCommandUI();
     void UpdateTitle();
@@ -108,6 +113,7 @@ private:
     CPreviewDlgBar* m_pPreviewBar = nullptr;
     CProjectDlgBar* m_pProjectBar = nullptr;
     CQuilletView* m_pView = nullptr;
+    CFileWatch* m_pFileWatch = nullptr;
     std::map<int, QAction*> m_accelerators;
     // Messages reach the bars only between their creation and the window's destruction.
     bool m_bBarsReady = false;

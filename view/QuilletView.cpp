@@ -47,6 +47,7 @@ void CQuilletView::OnCreate() {
     m_pGrid->SetNotifyHandler([this](const Pelmo::GRIDNOTIFY& n) { OnGridNotify(n); });
     // The grid reports no double-click of its own; the view watches for it on the cells.
     m_pGrid->viewport()->installEventFilter(this);
+    CreateNavigationKeys();
 }
 
 void CQuilletView::resizeEvent(QResizeEvent* event) {
@@ -81,6 +82,7 @@ void CQuilletView::OnUpdate(QWidget*, int hint, quintptr object) {
     default:
         break;
     }
+    UpdateNavigationKeys();
 }
 
 bool CQuilletView::eventFilter(QObject* watched, QEvent* event) {

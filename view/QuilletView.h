@@ -4,6 +4,7 @@
 
 #include <QWidget>
 #include <memory>
+#include <vector>
 
 class CIniCompare;
 class CIniData;
@@ -12,6 +13,7 @@ class CIniSectionData;
 class CObject;
 class CProjectData;
 class CViewHost;
+class QShortcut;
 
 // The single view of the main window: one grid (control 1010) filling the client area,
 // showing one INI file with its value list or two files compared. The document and the
@@ -120,6 +122,19 @@ private:
                              CIniSectionData* otherSection, bool showSectionName);
     void MoveSectionNamesDown(int row);
 
+    // --- difference navigation (QuilletViewNavigate.cpp) ---
+    // Alt+Down / F8 and Alt+Up / Shift+F8, live in comparison mode only.
+    void CreateNavigationKeys();
+    // The keys are taken from the grid only while a comparison is shown.
+    void UpdateNavigationKeys();
+    // Moves the current cell to the nearest row marked as differing below (forward) or above,
+    // in the same column; false, nothing moved, when there is none.
+    bool GoToDifference(bool forward);
+    int DifferingRowCount() const;
+    bool IsDifferenceRow(int row) const;
+    // Column 3's header tooltip: reaches the view from the header, which has no tooltip of its own.
+    bool event(QEvent* event) override;
+
     // --- find (QuilletViewFind.cpp) ---
 public:
     // Kinds of cell a search looks at, combined as a bit set.
@@ -152,6 +167,8 @@ private:
     CIniData* m_pIni = nullptr;
     // --- fields: comparison mode ---
     CIniCompare* m_pCompare = nullptr; // the document's comparison, while one is shown
+    // --- fields: difference navigation ---
+    std::vector<QShortcut*> m_navigationKeys;
     // --- fields: find ---
     QString m_strFind;
     int m_nFindFlags = 0;
