@@ -1,6 +1,6 @@
 // quillet-cli on files it cannot fully read or write: the messages, the exit status, and the
 // files afterwards. Some cases run the real program, for what only a process shows.
-#include "cli/CliMain.h"
+#include "tests/cli/CliRun.h"
 
 #include <QDir>
 #include <QFile>
@@ -14,35 +14,12 @@
 
 namespace {
 
-struct Result {
-    int status;
-    QString out;
-    QString err;
-};
+using Result = CliResult;
 
 class CliFault : public ::testing::Test {
 protected:
-    // Runs the entry point with arguments given as raw bytes, as a shell would pass them.
-    static Result RunRaw(const std::vector<QByteArray>& args) {
-        std::vector<QByteArray> storage{"quillet-cli"};
-        storage.insert(storage.end(), args.begin(), args.end());
-        std::vector<char*> argv;
-        for (QByteArray& a : storage)
-            argv.push_back(a.data());
-        argv.push_back(nullptr);
-        Result result;
-        QTextStream out(&result.out);
-        QTextStream err(&result.err);
-        result.status = CliMain(int(storage.size()), argv.data(), out, err);
-        return result;
-    }
-
-    static Result Run(const QStringList& args) {
-        std::vector<QByteArray> raw;
-        for (const QString& arg : args)
-            raw.push_back(QFile::encodeName(arg));
-        return RunRaw(raw);
-    }
+    static Result RunRaw(const std::vector<QByteArray>& args) { return RunCliRaw(args); }
+    static Result Run(const QStringList& args) { return RunCli(args); }
 
     QString Write(const QString& name, const QByteArray& bytes) {
         QFile file(dir.filePath(name));
