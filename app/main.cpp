@@ -1,8 +1,9 @@
-#include <QApplication>
-#include <QMainWindow>
-#include <cstdio>
+#include "app/CommandLine.h"
+#include "app/QuilletApp.h"
 
-#include "platform/TextUtil.h"
+#include <QApplication>
+#include <csignal>
+#include <cstdio>
 
 namespace {
 
@@ -13,21 +14,49 @@ bool HasDisplay() {
            !qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY");
 }
 
+QStringList ArgumentsOf(int argc, char** argv) {
+    QStringList args;
+    for (int i = 1; i < argc; ++i)
+        args.append(QString::fromLocal8Bit(argv[i]));
+    return args;
+}
+
+void Print(std::FILE* stream, const QString& text) {
+    std::fputs(text.toLocal8Bit().constData(), stream);
+}
+
 } // namespace
 
 int main(int argc, char** argv) {
+    // A file-size limit must fail the write that meets it, not end the program with the
+    // user's edits: the writer then sees a short write and reports it.
+    std::signal(SIGXFSZ, SIG_IGN);
+    // Help, version and usage errors need no display.
+    const CCommandLine commandLine = CCommandLine::Parse(ArgumentsOf(argc, argv));
+    switch (commandLine.m_action) {
+    case CCommandLine::Action::Help:
+        Print(stdout, CCommandLine::UsageText());
+        return 0;
+    case CCommandLine::Action::Version:
+        Print(stdout, CCommandLine::VersionText());
+        return 0;
+    case CCommandLine::Action::UsageError:
+        Print(stderr, QStringLiteral("quillet: %1\n\n").arg(commandLine.m_complaint) +
+                          CCommandLine::UsageText());
+        return 2;
+    case CCommandLine::Action::Run:
+        break;
+    }
     if (!HasDisplay()) {
         std::fprintf(stderr, "quillet: a graphical session is needed (no DISPLAY or "
                              "WAYLAND_DISPLAY is set).\n");
         return 1;
     }
-    Text::SetJapaneseLocale(true);
     QApplication app(argc, argv);
-    QCoreApplication::setOrganizationName("Pelmo System");
-    QCoreApplication::setApplicationName("Quillet");
-    QMainWindow window;
-    window.setWindowTitle("Quillet");
-    window.resize(1024, 720);
-    window.showMaximized();
-    return app.exec();
+    CQuilletApp quillet;
+    if (!quillet.InitInstance(commandLine.m_files))
+        return 1;
+    const int status = app.exec();
+    quillet.ExitInstance();
+    return status;
 }

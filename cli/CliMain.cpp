@@ -4,17 +4,24 @@
 #include "cli/ValueCheck.h"
 #include "compare/IniCompare.h"
 #include "ini/IniData.h"
+#include "platform/ProfileWriter.h"
 #include "platform/TextUtil.h"
 #include "valuelist/ProjectData.h"
 #include "valuelist/ProjectDataBase.h"
 
+#include <QFile>
+#include <QFileDevice>
 #include <QFileInfo>
+#include <QStringEncoder>
 #include <QStringList>
 #include <QTextStream>
 
 namespace {
 
 enum ExitCode { kSuccess = 0, kDiffers = 1, kError = 2 };
+
+// Characters of output gathered before they are handed to the stream.
+constexpr qsizetype kPieceSize = 256 * 1024;
 
 const char* const kUsage =
     "usage: quillet-cli <command> [options] [arguments]\n"
@@ -35,6 +42,8 @@ const char* const kDumpHelp =
     "section, key and value separated by tabs. With --json: an array of objects\n"
     "with \"section\", \"key\" and \"value\" (key and value null for a section\n"
     "without entries).\n"
+    "A section too large for the section buffer is left out, with a warning on\n"
+    "standard error.\n"
     "Exit status: 0 done, 2 the file is missing or could not be read.\n";
 
 const char* const kCompareHelp =
@@ -45,7 +54,9 @@ const char* const kCompareHelp =
     "key 2, value 2, separated by tabs; empty where a file lacks the item.\n"
     "With --json: an array of objects with \"section1\", \"key1\", \"value1\",\n"
     "\"differs\", \"section2\", \"key2\", \"value2\" (null where a file lacks the item).\n"
-    "Exit status: 0 no row differs, 1 some row differs, 2 error.\n";
+    "Exit status: 0 no row differs, 1 some row differs, 2 error, or a section of\n"
+    "either file was left out as too large for the section buffer (the files may\n"
+    "differ inside it).\n";
 
 const char* const kSetHelp =
     "usage: quillet-cli set FILE SECTION KEY VALUE\n"
@@ -76,6 +87,7 @@ struct Command {
     bool help = false;
     QString database; // check --db
     QStringList arguments;
+    bool processEndsAfter = false; // see CliMain.h
 };
 
 // Options are --json and --help; "--" ends them. The set command takes options only before its
@@ -106,10 +118,11 @@ bool ParseArguments(const QStringList& args, Command& command, QString& bad) {
 
 // Loads a file; on failure prints the message the desktop program would show. The model reads
 // a missing file as an empty one, which on a command line is nearly always a mistyped name,
-// so reading commands refuse it (set may create the file, as writing a key does).
+// so reading commands refuse it (set may create the file, as writing a key does). Sections
+// left out for their size are named on standard error: the output does not show them.
 std::unique_ptr<CIniData> LoadIni(const QString& path, const QString& prefix, QTextStream& err,
                                   bool mustExist = true) {
-    if (mustExist && !QFileInfo(path).isFile()) {
+    if (mustExist && !QFileInfo::exists(path)) {
         err << "quillet-cli: no such file: " << path << '\n';
         return nullptr;
     }
@@ -119,6 +132,9 @@ std::unique_ptr<CIniData> LoadIni(const QString& path, const QString& prefix, QT
         err << prefix << errorText << '\n';
         return nullptr;
     }
+    for (const CIniData::SkippedSection& skipped : ini->SkippedSections())
+        err << "quillet-cli: section [" << skipped.name
+            << "] left out: larger than the section buffer\n";
     return ini;
 }
 
@@ -155,28 +171,97 @@ void PrintJsonArray(QTextStream& out, const QStringList& objects) {
     out << "]\n";
 }
 
+// Calls f(row) for each row of the dump: one per entry, or per section without entries.
+template <typename F> void ForEachRow(const CIniData& ini, F&& f) {
+    for (const auto& section : ini.m_sections) {
+        if (section->m_entries.empty())
+            f(SideOf(section.get(), nullptr));
+        for (const auto& entry : section->m_entries)
+            f(SideOf(section.get(), entry.get()));
+    }
+}
+
+// Rows go out in large pieces: one conversion and one write per piece rather than per row.
+void PrintTsvText(const CIniData& ini, QTextStream& out) {
+    QString piece;
+    piece.reserve(kPieceSize + 1024);
+    const auto add = [&](const QString* s) {
+        if (s)
+            piece.append(*s);
+    };
+    ForEachRow(ini, [&](const Row& row) {
+        add(row.section);
+        piece.append(u'\t');
+        add(row.key);
+        piece.append(u'\t');
+        add(row.value);
+        piece.append(u'\n');
+        if (piece.size() >= kPieceSize) {
+            out << piece;
+            piece.resize(0);
+        }
+    });
+    out << piece;
+}
+
+// The same for a stream on a device that takes UTF-8 (the program's standard output): each
+// field is encoded straight into one buffer, without gathering it as text first.
+void PrintTsvUtf8(const CIniData& ini, QIODevice& device) {
+    QStringEncoder utf8(QStringConverter::Utf8, QStringConverter::Flag::Stateless);
+    QByteArray buffer(kPieceSize * 4, Qt::Uninitialized);
+    char* const begin = buffer.data();
+    char* p = begin;
+    const auto flush = [&] {
+        device.write(begin, p - begin);
+        p = begin;
+    };
+    const auto put = [&](const QString* s, char end) {
+        // A field is at most a section buffer long: three bytes a unit fit the buffer.
+        const qsizetype size = s ? s->size() : 0;
+        if ((p - begin) + 3 * size + 1 > buffer.size())
+            flush();
+        if (s)
+            p = utf8.appendToBuffer(p, *s);
+        *p++ = end;
+    };
+    ForEachRow(ini, [&](const Row& row) {
+        put(row.section, '\t');
+        put(row.key, '\t');
+        put(row.value, '\n');
+    });
+    flush();
+    // A file device keeps small writes in its own buffer; the stream's flush would not pass
+    // them on when it had nothing of its own to write.
+    if (auto* file = qobject_cast<QFileDevice*>(&device))
+        file->flush();
+}
+
+void PrintTsv(const CIniData& ini, QTextStream& out) {
+    QIODevice* const device = out.device();
+    if (device == nullptr || out.encoding() != QStringConverter::Utf8) {
+        PrintTsvText(ini, out);
+        return;
+    }
+    out.flush();
+    PrintTsvUtf8(ini, *device);
+}
+
 int RunDump(const Command& command, QTextStream& out, QTextStream& err) {
-    const auto ini = LoadIni(command.arguments[0], QString(), err);
+    auto ini = LoadIni(command.arguments[0], QString(), err);
     if (!ini)
         return kError;
-    std::vector<Row> rows;
-    for (const auto& section : ini->m_sections) {
-        if (section->m_entries.empty())
-            rows.push_back(SideOf(section.get(), nullptr));
-        for (const auto& entry : section->m_entries)
-            rows.push_back(SideOf(section.get(), entry.get()));
-    }
     if (!command.json) {
-        for (const Row& row : rows)
-            out << TsvFields(row) << '\n';
+        PrintTsv(*ini, out);
+        if (command.processEndsAfter)
+            static_cast<void>(ini.release()); // the process's end frees it at once
         return kSuccess;
     }
     QStringList objects;
-    for (const Row& row : rows) {
+    ForEachRow(*ini, [&](const Row& row) {
         objects.append(QStringLiteral("{\"section\": %1, \"key\": %2, \"value\": %3}")
                            .arg(JsonQuoteOrNull(row.section), JsonQuoteOrNull(row.key),
                                 JsonQuoteOrNull(row.value)));
-    }
+    });
     PrintJsonArray(out, objects);
     return kSuccess;
 }
@@ -223,6 +308,9 @@ int RunCompare(const Command& command, QTextStream& out, QTextStream& err) {
     }
     if (command.json)
         PrintJsonArray(out, objects);
+    // Rows inside a section left out are not compared: equal rows prove nothing then.
+    if (!compare.m_pIni1->SkippedSections().empty() || !compare.m_pIni2->SkippedSections().empty())
+        return kError;
     return anyDiffers ? kDiffers : kSuccess;
 }
 
@@ -257,7 +345,8 @@ int RunSet(const Command& command, QTextStream& err) {
     ini->Save();
     // The model has no message for a failed write; a script needs one.
     if (entry->NeedsWrite()) {
-        err << "quillet-cli: could not write " << ini->m_filePath << '\n';
+        err << "quillet-cli: could not write " << ini->m_filePath << ": "
+            << CProfileWriter::LastError() << '\n';
         return kError;
     }
     return kSuccess;
@@ -350,7 +439,7 @@ int Usage(QTextStream& err, const QString& complaint) {
     return kError;
 }
 
-int Dispatch(const QStringList& args, QTextStream& out, QTextStream& err) {
+int Dispatch(const QStringList& args, QTextStream& out, QTextStream& err, bool processEndsAfter) {
     if (args.isEmpty())
         return Usage(err, QStringLiteral("no command given"));
     const QString& name = args.front();
@@ -363,6 +452,7 @@ int Dispatch(const QStringList& args, QTextStream& out, QTextStream& err) {
         return Usage(err, QStringLiteral("unknown command '%1'").arg(name));
     Command command;
     command.name = name;
+    command.processEndsAfter = processEndsAfter;
     QString bad;
     if (!ParseArguments(args.mid(1), command, bad))
         return Usage(err, QStringLiteral("unknown option '%1'").arg(bad));
@@ -379,15 +469,40 @@ int Dispatch(const QStringList& args, QTextStream& out, QTextStream& err) {
     return RunCommand(command, out, err);
 }
 
+// Bytes as a reader can see them: printable ASCII as is, the rest as \xHH.
+QString Escaped(const QByteArray& bytes) {
+    QString text;
+    for (const char c : bytes) {
+        const auto u = static_cast<unsigned char>(c);
+        if (u >= 0x20 && u < 0x7F && u != '\\')
+            text += QChar(u);
+        else
+            text +=
+                QStringLiteral("\\x") + QString::number(u, 16).toUpper().rightJustified(2, u'0');
+    }
+    return text;
+}
+
 } // namespace
 
-int CliMain(int argc, char** argv, QTextStream& out, QTextStream& err) {
+int CliMain(int argc, char** argv, QTextStream& out, QTextStream& err, bool processEndsAfter) {
     // Names compare as they do in the desktop program once it is running.
     Text::SetJapaneseLocale(true);
     QStringList args;
-    for (int i = 1; i < argc; ++i)
-        args.append(QString::fromLocal8Bit(argv[i]));
-    const int status = Dispatch(args, out, err);
+    for (int i = 1; i < argc; ++i) {
+        // An argument that does not come back to the same bytes (such as \xFF in a UTF-8
+        // system) would name another file, or write other text than was given: refuse it.
+        const QByteArray raw(argv[i]);
+        const QString arg = QFile::decodeName(raw);
+        if (QFile::encodeName(arg) != raw) {
+            err << "quillet-cli: cannot use the argument \"" << Escaped(raw)
+                << "\": it is not valid text in the system's encoding\n";
+            err.flush();
+            return kError;
+        }
+        args.append(arg);
+    }
+    const int status = Dispatch(args, out, err, processEndsAfter);
     out.flush();
     err.flush();
     return status;

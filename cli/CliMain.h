@@ -9,4 +9,9 @@ class QTextStream;
 //   compare [--json] FILE1 FILE2     0 no row differs, 1 some row differs, 2 error
 //   set FILE SECTION KEY VALUE       0 done, 2 error
 //   check [--json] [--db PATH] FILE  0 all admissible, 1 some not, 2 error or no value list
-int CliMain(int argc, char** argv, QTextStream& out, QTextStream& err);
+//
+// processEndsAfter: the caller ends the process right after (main() does). The models read
+// are then left to the end of the process instead of being freed one record at a time,
+// which for a large file costs more than printing it.
+int CliMain(int argc, char** argv, QTextStream& out, QTextStream& err,
+            bool processEndsAfter = false);

@@ -1,5 +1,6 @@
 #include "ini/IniData.h"
 
+#include "ini/KeyPool.h"
 #include "ini/ProfileAccess.h"
 #include "platform/TextUtil.h"
 
@@ -11,7 +12,31 @@ CIniData::CIniData(CProfileAccess* profile)
 
 CIniData::~CIniData() = default;
 
+namespace {
+
+// Keeps BeginRead and EndRead paired on every way out of a load.
+class CReadScope {
+public:
+    CReadScope(CProfileAccess& profile, const QString& path, QString& errorText)
+        : m_profile(profile), m_path(path), m_ok(profile.BeginRead(path, errorText)) {}
+    ~CReadScope() { m_profile.EndRead(m_path); }
+    CReadScope(const CReadScope&) = delete;
+    CReadScope& operator=(const CReadScope&) = delete;
+    bool ok() const { return m_ok; }
+
+private:
+    CProfileAccess& m_profile;
+    const QString& m_path;
+    bool m_ok;
+};
+
+} // namespace
+
 bool CIniData::Load(const QString& path, QString& errorText) {
+    const CReadScope scope(*m_pProfile, path, errorText);
+    if (!scope.ok())
+        return false;
+    CKeyPool keys; // the sections' equal keys share their text
     std::vector<char16_t> names(kNamesBufferSize, u'\0');
     const unsigned count =
         m_pProfile->GetPrivateProfileSectionNamesW(names.data(), kNamesBufferSize, path);
@@ -40,9 +65,12 @@ bool CIniData::LoadSection(const QString& name, const QString& path, QString& er
         return false;
     }
     auto section = std::make_unique<CIniSectionData>(this, name, false);
-    // A section too large for the read buffer is left out without a word; the rest loads.
+    // A section too large for the read buffer is left out; the rest loads, and the model
+    // remembers it so that the programs can say so.
     if (section->Load(path))
         AppendSection(std::move(section));
+    else
+        m_skippedSections.push_back({name, m_pProfile->SectionLength(name, path)});
     return true;
 }
 

@@ -24,10 +24,23 @@ public:
     explicit CIniData(CProfileAccess* profile = nullptr);
     ~CIniData() override;
 
+    // A section the load left out because its lines do not fit the section buffer.
+    struct SkippedSection {
+        QString name;   // as the file names it
+        qsizetype size; // characters its lines need (each with a NUL); 0 when unknown
+    };
+
     // Fills the empty model from the file at path (a full path). On failure errorText holds
     // the message to show and the caller destroys the model; on success errorText is left
-    // alone. A missing file or one without sections loads as an empty model.
+    // alone. A missing file or one without sections loads as an empty model; a file that
+    // exists but cannot be read, or is larger than the reader takes, fails the load. The
+    // whole load reads one version of the file, even while another process saves it.
     bool Load(const QString& path, QString& errorText);
+
+    // The sections the last successful Load left out for their size, in file order. They stay
+    // in the file untouched; a program shows them so that nobody takes the model for the
+    // whole file.
+    const std::vector<SkippedSection>& SkippedSections() const { return m_skippedSections; }
 
     // The first section whose name equals name, ignoring case. name is trimmed first; with
     // stripBrackets its first and last characters are dropped too (a header line such as
@@ -73,5 +86,6 @@ private:
     void AppendSection(std::unique_ptr<CIniSectionData> section);
 
     CProfileAccess* m_pProfile;
+    std::vector<SkippedSection> m_skippedSections;
     mutable CNameIndex<CIniSectionData, &CIniSectionData::m_name> m_nameIndex;
 };

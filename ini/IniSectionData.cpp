@@ -1,6 +1,8 @@
 #include "ini/IniSectionData.h"
 
 #include "ini/IniData.h"
+#include "ini/KeyPool.h"
+#include "ini/LoadedKeys.h"
 #include "ini/ProfileAccess.h"
 #include "platform/TextUtil.h"
 
@@ -35,7 +37,11 @@ CIniSectionData::~CIniSectionData() = default;
 
 bool CIniSectionData::Load(const QString& path) {
     CProfileAccess& profile = m_pIni ? m_pIni->ProfileAccess() : CProfileAccess::Platform();
-    std::vector<char16_t> buffer(kLinesBufferSize, u'\0');
+    // One buffer for every section a thread loads, zero-filled for each as a fresh one would
+    // be: allocating and freeing 64 KB per section costs more than the filling, and each such
+    // free makes the allocator sweep its small free blocks.
+    thread_local std::vector<char16_t> buffer(kLinesBufferSize);
+    std::fill(buffer.begin(), buffer.end(), u'\0');
     const unsigned count =
         profile.GetPrivateProfileSectionW(m_name, buffer.data(), kLinesBufferSize, path);
     if (count == kLinesBufferSize - 2)
@@ -48,19 +54,38 @@ bool CIniSectionData::Load(const QString& path) {
 
 void CIniSectionData::ReadLines(const char16_t* buffer, unsigned size) {
     const char16_t* const end = buffer + size;
+    std::vector<QStringView> lines;
     for (const char16_t* p = buffer; p < end && *p != u'\0';) {
         // Bounded by the buffer even if a line were not terminated.
         const char16_t* lineEnd = std::find(p, end, u'\0');
-        // Taken as it is: QString::fromUtf16 would read a leading U+FEFF or U+FFFE as a byte
-        // order mark.
-        const QString line = QStringView(p, lineEnd - p).toString();
+        lines.emplace_back(p, lineEnd - p);
         p = lineEnd + 1;
+    }
+    // Entries that were there before the lines (none, for a section being loaded) are found
+    // through the index; the lines' own keys through a table that lives for this call only,
+    // so that loading builds no index the program may never ask (it is made on the first
+    // lookup).
+    const bool hadEntries = !m_entries.empty();
+    CLoadedKeys keys(lines.size());
+    m_entries.reserve(m_entries.size() + lines.size());
+    for (const QStringView line : lines) {
         if (!IsEntryLine(line))
             continue;
+        // Key and value as the line has them; the key looked up trimmed. Taken as views, not
+        // through QString::fromUtf16, which would read a leading U+FEFF or U+FFFE as a byte
+        // order mark.
+        const qsizetype equals = line.indexOf(u'=');
+        CKeyPool* const pool = CKeyPool::Current();
+        const QString key = pool ? pool->Intern(line.left(equals)) : line.left(equals).toString();
+        const QStringView trimmedKey = TrimmedView(key);
+        const QString lookup = trimmedKey.size() == key.size() ? key : trimmedKey.toString();
         // The first line with a key wins; later lines with the same key stay out of the model.
-        if (FindEntry(line, true) != nullptr)
+        if (keys.contains(lookup) || (hadEntries && m_keyIndex.Find(m_entries, lookup)))
             continue;
-        AppendEntry(std::make_unique<CIniEntryData>(this, line));
+        auto entry = std::make_unique<CIniEntryData>(this, key, line.sliced(equals + 1).toString());
+        entry->m_isNew = false; // read from the file
+        keys.insert(&entry->m_key);
+        AppendEntry(std::move(entry));
     }
 }
 

@@ -16,6 +16,19 @@ public:
     virtual int WritePrivateProfileStringW(const QString& section, const QString& key,
                                            const QString& value, const QString& path);
 
+    // Brackets one load. BeginRead pins one version of the file for the calls that follow on
+    // this thread, up to the matching EndRead, so that the names and every section come from
+    // the same version even while another process saves. It returns false, with errorText
+    // set, when the file exists but cannot be read (no permission, an I/O error, not a
+    // regular file) or is too large to read; a missing file is no error. EndRead is called
+    // after every BeginRead, whatever it returned.
+    virtual bool BeginRead(const QString& path, QString& errorText);
+    virtual void EndRead(const QString& path);
+
+    // How many characters the lines of `section` fill in the version being read (each line
+    // with its NUL): what a section left out for its size would have needed. 0 when unknown.
+    virtual qsizetype SectionLength(const QString& section, const QString& path);
+
     // The instance every model uses unless it is given another one.
     static CProfileAccess& Platform();
 };

@@ -2,6 +2,7 @@
 
 #include "ParsedProfile.h"
 #include "ProfileCache.h"
+#include "ProfileSnapshot.h"
 #include "ProfileSyntax.h"
 #include "ProfileWriter.h"
 
@@ -29,12 +30,20 @@ unsigned CopyList(QStringView items, char16_t* buffer, unsigned size) {
     return size - 2;
 }
 
+// The version a call reads: the one a snapshot pinned on this thread, else the file as it
+// is now. Null when the file cannot be read.
+std::shared_ptr<const CParsedProfile> VersionOf(const QString& path) {
+    if (const CProfileSnapshot* pinned = CProfileSnapshot::Find(CProfileCache::AbsolutePath(path)))
+        return std::shared_ptr<const CParsedProfile>(std::shared_ptr<void>(), pinned->parsed());
+    return CProfileCache::Instance().get(path);
+}
+
 } // namespace
 
 unsigned GetPrivateProfileSectionNamesW(char16_t* buffer, unsigned size, const QString& path) {
     if (!buffer || size == 0)
         return 0;
-    const auto parsed = CProfileCache::Instance().get(path);
+    const auto parsed = VersionOf(path);
     return CopyList(parsed ? parsed->names() : QStringView(), buffer, size);
 }
 
@@ -42,7 +51,7 @@ unsigned GetPrivateProfileSectionW(const QString& section, char16_t* buffer, uns
                                    const QString& path) {
     if (!buffer || size == 0)
         return 0;
-    const auto parsed = CProfileCache::Instance().get(path);
+    const auto parsed = VersionOf(path);
     if (!parsed)
         return CopyList(QStringView(), buffer, size);
     const QStringView name = ProfileSyntax::TrimSpaces(ProfileSyntax::CutAtNul(section));

@@ -1,9 +1,12 @@
 #include "ProfileCache.h"
 
+#include "FolderLock.h"
 #include "ParsedProfile.h"
 
 #include <QDir>
+#include <QFileInfo>
 #include <algorithm>
+#include <cerrno>
 
 CProfileCache& CProfileCache::Instance() {
     static CProfileCache cache;
@@ -27,13 +30,14 @@ std::vector<CProfileCache::Entry>::iterator CProfileCache::find(const QString& p
                         [&](const Entry& e) { return e.path == path; });
 }
 
-std::shared_ptr<const CParsedProfile> CProfileCache::get(const QString& rawPath) {
+std::shared_ptr<const CParsedProfile> CProfileCache::get(const QString& rawPath,
+                                                         CRegularFile::Status* status) {
     const QString path = AbsolutePath(rawPath);
     std::lock_guard lock(m_mutex);
     auto it = find(path);
 
     CFileStamp stamp;
-    if (!CRegularFile::Stat(path, stamp)) {
+    if (!CRegularFile::Stat(path, stamp, status)) {
         if (it != m_entries.end())
             m_entries.erase(it);
         return nullptr;
@@ -41,6 +45,18 @@ std::shared_ptr<const CParsedProfile> CProfileCache::get(const QString& rawPath)
     if (it != m_entries.end() && it->trusted && it->stamp == stamp) {
         std::rotate(m_entries.begin(), it, it + 1);
         return m_entries.front().parsed;
+    }
+
+    // From here on the bytes are read, under the lock of the folder that holds the file
+    // itself (a write through a symbolic link locks the target's folder). A folder we may
+    // not open cannot be locked; its files are read as they are. A lock held past the wait
+    // means a writer is stuck mid-write.
+    const CFolderLock folderLock(QFileInfo(QFileInfo(path).canonicalFilePath()).absolutePath(),
+                                 CFolderLock::Mode::Shared);
+    if (!folderLock.isHeld() && folderLock.error() == EWOULDBLOCK) {
+        if (status)
+            *status = CRegularFile::Status::Unreadable;
+        return nullptr;
     }
 
     if (it != m_entries.end() && it->stamp == stamp && !it->trusted) {
@@ -57,7 +73,7 @@ std::shared_ptr<const CParsedProfile> CProfileCache::get(const QString& rawPath)
     }
 
     QByteArray bytes;
-    if (!CRegularFile::Read(path, bytes, &stamp)) {
+    if (!CRegularFile::Read(path, bytes, &stamp, status)) {
         if (it != m_entries.end())
             m_entries.erase(it);
         return nullptr;

@@ -26,9 +26,11 @@ class CProfileCache {
 public:
     static CProfileCache& Instance();
 
-    // The file at `path` parsed, or null when no regular file can be read there. Relative
-    // paths are taken from the current directory.
-    std::shared_ptr<const CParsedProfile> get(const QString& path);
+    // The file at `path` parsed, or null when no regular file can be read there; `status`
+    // says why. Relative paths are taken from the current directory. The bytes are read under
+    // the folder's shared lock (FolderLock.h), so a write of ours is never seen half done.
+    std::shared_ptr<const CParsedProfile> get(const QString& path,
+                                              CRegularFile::Status* status = nullptr);
 
     // Forgets the file, after a write of our own.
     void drop(const QString& path);

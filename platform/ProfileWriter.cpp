@@ -1,5 +1,7 @@
 #include "ProfileWriter.h"
 
+#include "FileReplacer.h"
+#include "FolderLock.h"
 #include "ProfileCache.h"
 #include "ProfileSyntax.h"
 #include "TextCodec.h"
@@ -8,8 +10,8 @@
 
 #include <QFile>
 #include <QFileInfo>
-#include <QSaveFile>
 #include <cerrno>
+#include <cstring>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -88,46 +90,112 @@ QString WriteTarget(const QString& absolute) {
     return canonical.isEmpty() ? info.symLinkTarget() : canonical; // dangling: its target
 }
 
-bool Save(const QString& target, const QByteArray& bytes, const struct stat* old) {
-    QSaveFile file(target);
-    // Never fall back to writing the file in place: a failure must leave the old file whole.
-    file.setDirectWriteFallback(false);
-    // Unbuffered: Qt's buffered flush takes a short write (a full disk, a file size limit)
-    // for success and commits the truncated file; written directly, it shows in the count.
-    if (!file.open(QIODevice::WriteOnly | QIODevice::Unbuffered))
-        return false;
-    for (qsizetype done = 0; done < bytes.size();) {
-        const qint64 n = file.write(bytes.constData() + done, bytes.size() - done);
-        if (n <= 0) {
-            file.cancelWriting();
-            return false; // the destructor removes the temporary file
+QString& LastErrorText() {
+    thread_local QString text;
+    return text;
+}
+
+std::function<void(const QString&)>& BeforeReplaceHook() {
+    static std::function<void(const QString&)> hook;
+    return hook;
+}
+
+QString SystemError(int error) {
+    return QString::fromLocal8Bit(std::strerror(error));
+}
+
+// Fails the write with a reason.
+bool Fail(const QString& reason) {
+    LastErrorText() = reason;
+    return false;
+}
+
+// How many times a write starts over because another program changed the file under it.
+constexpr int kMaxAttempts = 5;
+
+// The file as one attempt found it.
+struct FileState {
+    bool exists = false;
+    struct stat st {};
+    QByteArray bytes;
+};
+
+// Reads the target for an edit: always from disk, never the cache. False with a reason when
+// it cannot be edited.
+bool ReadState(const QString& target, FileState& state, QString& reason) {
+    const QByteArray native = QFile::encodeName(target);
+    state = FileState();
+    if (::stat(native.constData(), &state.st) != 0) {
+        if (errno != ENOENT) {
+            reason = SystemError(errno);
+            return false;
         }
-        done += n;
+        return true; // created by the write
     }
-    // QSaveFile carries the mode over; the owner too, where we may (root editing a user's
-    // file must not leave it root's). Failing that, the file is ours, as any new file is.
-    if (old) {
-        const int changed = ::fchown(file.handle(), old->st_uid, old->st_gid);
-        Q_UNUSED(changed);
-    }
-    // Some file systems report a full disk only when the data goes out; commit() ignores a
-    // failed sync, so sync first.
-    if (::fsync(file.handle()) != 0) {
-        file.cancelWriting();
+    state.exists = true;
+    if (!S_ISREG(state.st.st_mode)) {
+        reason = QStringLiteral("not a regular file");
         return false;
     }
-    return file.commit();
+    if (!IsWritable(native, state.st)) {
+        reason = SystemError(EACCES);
+        return false;
+    }
+    CRegularFile::Status status;
+    int error = 0;
+    if (!CRegularFile::Read(target, state.bytes, nullptr, &status, &error)) {
+        reason = status == CRegularFile::Status::TooLarge ? QStringLiteral("the file is too large")
+                 : error != 0                             ? SystemError(error)
+                                                          : QStringLiteral("not a regular file");
+        return false;
+    }
+    return true;
+}
+
+// Whether the path still names the file a write read: the same inode, unchanged since; or,
+// for a file that did not exist, still nothing.
+bool IsStillCurrent(const QString& target, const FileState& state) {
+    struct stat now;
+    if (::stat(QFile::encodeName(target).constData(), &now) != 0)
+        return !state.exists && errno == ENOENT;
+    return state.exists && now.st_dev == state.st.st_dev && now.st_ino == state.st.st_ino &&
+           now.st_size == state.st.st_size && now.st_mtim.tv_sec == state.st.st_mtim.tv_sec &&
+           now.st_mtim.tv_nsec == state.st.st_mtim.tv_nsec;
+}
+
+// One read, edit and replace under the folder's lock.
+CFileReplacer::Result Attempt(const QString& target, QStringView section, QStringView key,
+                              QStringView value, QString& reason) {
+    FileState state;
+    if (!ReadState(target, state, reason))
+        return CFileReplacer::Result::Failed;
+    const std::optional<QByteArray> edited =
+        CProfileWriter::Edit(state.bytes, section, key, value, &reason);
+    if (!edited)
+        return CFileReplacer::Result::Failed;
+    if (BeforeReplaceHook())
+        BeforeReplaceHook()(target);
+    return CFileReplacer::Replace(
+        target, *edited, state.exists ? &state.st : nullptr, state.bytes,
+        [&] { return IsStillCurrent(target, state); }, reason);
 }
 
 } // namespace
 
 std::optional<QByteArray> CProfileWriter::Edit(const QByteArray& bytes, QStringView sectionArg,
-                                               QStringView keyArg, QStringView value) {
+                                               QStringView keyArg, QStringView value,
+                                               QString* reason) {
+    const auto refuse = [reason](const char* why) {
+        if (reason)
+            *reason = QString::fromUtf8(why);
+        return std::nullopt;
+    };
     const QStringView section = ProfileSyntax::TrimSpaces(ProfileSyntax::CutAtNul(sectionArg));
     const QStringView key = ProfileSyntax::TrimSpaces(ProfileSyntax::CutAtNul(keyArg));
     value = ProfileSyntax::CutAtNul(value);
     if (!KeepsOneLine(section, key, value))
-        return std::nullopt;
+        return refuse("the text would change the file's structure (a line break, '=' in the "
+                      "key, a key starting with '[' or ']' in the section name)");
 
     // An empty (new) file gets UTF-8 without BOM, which Detect gives for no bytes.
     const CTextCodec::Encoding encoding = CTextCodec::Detect(bytes);
@@ -136,7 +204,7 @@ std::optional<QByteArray> CProfileWriter::Edit(const QByteArray& bytes, QStringV
     const CTextCodec codec(encoding);
     const int unit = codec.unitSize();
     if (payload.size() % unit != 0)
-        return std::nullopt;
+        return refuse("the file is damaged (UTF-16 text of an odd number of bytes)");
     const QStringView lineEnd =
         CTextCodec::LineEndText(CTextCodec::DominantLineEnd(payload, encoding));
 
@@ -192,7 +260,9 @@ std::optional<QByteArray> CProfileWriter::Edit(const QByteArray& bytes, QStringV
 
     QByteArray encoded;
     if (!codec.encode(added, encoded))
-        return std::nullopt;
+        return refuse(encoding == CTextCodec::Encoding::Cp932
+                          ? "the file's encoding (CP932) cannot hold a character of the text"
+                          : "the file's encoding cannot hold a character of the text");
     QByteArray result;
     result.reserve(bytes.size() - (replaceEnd - replaceBegin) + encoded.size());
     result.append(QByteArrayView(bytes).first(bomSize + replaceBegin));
@@ -203,32 +273,55 @@ std::optional<QByteArray> CProfileWriter::Edit(const QByteArray& bytes, QStringV
 
 bool CProfileWriter::Write(QStringView section, QStringView key, QStringView value,
                            const QString& path) {
+    LastErrorText().clear();
     const QString absolute = CProfileCache::AbsolutePath(path);
     if (absolute.isEmpty())
-        return false;
+        return Fail(SystemError(ENOENT));
+    // A name the system's encoding cannot give back unchanged would land in another file.
+    if (QFile::decodeName(QFile::encodeName(absolute)) != absolute)
+        return Fail(QStringLiteral("the file name cannot be represented in the system's encoding"));
     const QString target = WriteTarget(absolute);
     if (target.isEmpty())
-        return false;
-    const QByteArray nativeTarget = QFile::encodeName(target);
+        return Fail(SystemError(ENOENT));
+    const QString folder = QFileInfo(target).absolutePath();
+    if (!QFileInfo(folder).isDir())
+        return Fail(SystemError(ENOENT)); // a missing folder is not created
 
-    // Always the file as it is now, never the cache.
-    QByteArray bytes;
-    struct stat st;
-    const bool exists = ::stat(nativeTarget.constData(), &st) == 0;
-    if (exists) {
-        if (!S_ISREG(st.st_mode) || !IsWritable(nativeTarget, st))
-            return false;
-        if (!CRegularFile::Read(target, bytes))
-            return false;
-    } else if (errno != ENOENT || !QFileInfo(QFileInfo(target).absolutePath()).isDir()) {
-        return false; // a missing folder is not created
+    CFileReplacer::Result result = CFileReplacer::Result::Changed;
+    QString reason;
+    {
+        const CFolderLock lock(folder, CFolderLock::Mode::Exclusive);
+        if (!lock.isHeld()) {
+            return Fail(lock.error() == EWOULDBLOCK
+                            ? QStringLiteral("the lock on the folder could not be had: another "
+                                             "write holds it")
+                            : QStringLiteral("the lock on the folder could not be had: ") +
+                                  SystemError(lock.error()));
+        }
+        for (int attempt = 0; attempt < kMaxAttempts && result == CFileReplacer::Result::Changed;
+             ++attempt)
+            result = Attempt(target, section, key, value, reason);
     }
-
-    const std::optional<QByteArray> edited = Edit(bytes, section, key, value);
-    if (!edited)
-        return false;
-    const bool saved = Save(target, *edited, exists ? &st : nullptr);
+    // After the lock is gone: a reader of this process may wait for it while holding the cache.
     CProfileCache::Instance().drop(absolute);
     CProfileCache::Instance().drop(target);
-    return saved;
+    if (result == CFileReplacer::Result::Changed)
+        return Fail(QStringLiteral("the file kept changing during the write"));
+    return result == CFileReplacer::Result::Done || Fail(reason);
+}
+
+QString CProfileWriter::LastError() {
+    return LastErrorText();
+}
+
+void CProfileWriter::SetBeforeReplaceHook(std::function<void(const QString&)> hook) {
+    BeforeReplaceHook() = std::move(hook);
+}
+
+bool CProfileWriter::CanHold(const QString& path, QStringView text) {
+    QByteArray bytes;
+    if (!CRegularFile::Read(path, bytes))
+        bytes.clear();
+    QByteArray encoded;
+    return CTextCodec(CTextCodec::Detect(bytes)).encode(text, encoded);
 }

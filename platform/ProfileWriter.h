@@ -3,6 +3,7 @@
 #include <QByteArray>
 #include <QString>
 #include <QStringView>
+#include <functional>
 #include <optional>
 
 // Sets one key of an INI file the way Windows' WritePrivateProfileString does, editing the
@@ -23,14 +24,38 @@
 //   the file is read-only (no write permission bit, which root respects too), the folder
 //   does not allow the temporary file, the path is no regular file, or writing fails; and
 //   when the text would not stay one line of its own: a line break in section, key or value,
-//   '=' in the key or a key starting with '[', ']' in the section name.
+//   '=' in the key or a key starting with '[', ']' in the section name; and when the file is
+//   larger than CRegularFile::kMaxSize or its name does not survive the round trip through
+//   the system's file name encoding.
+// - Writes of ours to files of one folder take turns (FolderLock.h): the file is read, edited
+//   and replaced under the lock, so no process loses another's update. A lock that cannot be
+//   had within a few seconds fails the write. When the file vanished or was replaced by
+//   another program after it was read, the write starts over from what is there now.
+// - The file stays the same file: owner, group, mode bits, user extended attributes and hard
+//   links are kept (FileReplacer.h).
 class CProfileWriter {
 public:
     static bool Write(QStringView section, QStringView key, QStringView value, const QString& path);
 
+    // Why the last failed Write on this thread failed, in the words of the system's error
+    // where there is one ("Permission denied", "No space left on device", ...); empty after a
+    // successful one. Windows keeps its reason in the thread's last error; so do we.
+    static QString LastError();
+
+    // Whether the file at path, in the encoding a write would find in it, holds text exactly:
+    // what Write's encoding test will say, asked before the user's input is taken. A missing
+    // or unreadable file counts as the UTF-8 a new file gets.
+    static bool CanHold(const QString& path, QStringView text);
+
     // The edit alone, on a file's bytes (empty for a missing file): the new bytes, or
     // nothing when the file's encoding cannot hold the new text or the file is damaged
-    // beyond a safe edit (UTF-16 of odd length).
+    // beyond a safe edit (UTF-16 of odd length); `reason` then says which.
     static std::optional<QByteArray> Edit(const QByteArray& bytes, QStringView section,
-                                          QStringView key, QStringView value);
+                                          QStringView key, QStringView value,
+                                          QString* reason = nullptr);
+
+    // For tests: called with the target path after a write has read and edited the file and
+    // before it checks that the file is still the one it read, so that a test can change the
+    // file at exactly that moment. Empty to remove.
+    static void SetBeforeReplaceHook(std::function<void(const QString&)> hook);
 };

@@ -21,15 +21,53 @@ CFileStamp StampOf(const struct stat& st) {
     return stamp;
 }
 
+using Status = CRegularFile::Status;
+
+void Report(Status* status, Status value) {
+    if (status)
+        *status = value;
+}
+
+// Nothing there (or no folder on the way) is a missing file; anything else that stops us is
+// a file we may not read.
+Status StatusOfError(int error) {
+    return error == ENOENT || error == ENOTDIR ? Status::Missing : Status::Unreadable;
+}
+
+// Type and size, the checks made before a single byte is read.
+Status StatusOf(const struct stat& st) {
+    if (!S_ISREG(st.st_mode))
+        return Status::Unreadable;
+    return st.st_size > CRegularFile::kMaxSize ? Status::TooLarge : Status::Ok;
+}
+
 // Opens a regular file for reading. O_NONBLOCK: opening a FIFO would otherwise wait for a
 // writer; it is refused right after by the type check.
-int OpenRegular(const QString& path, struct stat& st) {
-    if (path.isEmpty())
+int OpenRegular(const QString& path, struct stat& st, Status* status = nullptr,
+                int* error = nullptr) {
+    if (error)
+        *error = 0;
+    if (path.isEmpty()) {
+        Report(status, Status::Missing);
         return -1;
+    }
     const int fd = ::open(QFile::encodeName(path).constData(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
-    if (fd < 0)
+    if (fd < 0) {
+        if (error)
+            *error = errno;
+        Report(status, StatusOfError(errno));
         return -1;
-    if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
+    }
+    if (::fstat(fd, &st) != 0) {
+        if (error)
+            *error = errno;
+        Report(status, Status::Unreadable);
+        ::close(fd);
+        return -1;
+    }
+    const Status checked = StatusOf(st);
+    Report(status, checked);
+    if (checked != Status::Ok) {
         ::close(fd);
         return -1;
     }
@@ -55,33 +93,53 @@ qsizetype ReadFully(int fd, char* data, qsizetype size) {
 
 } // namespace
 
-bool CRegularFile::Stat(const QString& path, CFileStamp& stamp) {
+bool CRegularFile::Stat(const QString& path, CFileStamp& stamp, Status* status) {
     struct stat st;
-    if (path.isEmpty() || ::stat(QFile::encodeName(path).constData(), &st) != 0 ||
-        !S_ISREG(st.st_mode))
+    if (path.isEmpty()) {
+        Report(status, Status::Missing);
+        return false;
+    }
+    if (::stat(QFile::encodeName(path).constData(), &st) != 0) {
+        Report(status, StatusOfError(errno));
+        return false;
+    }
+    const Status checked = StatusOf(st);
+    Report(status, checked);
+    if (checked != Status::Ok)
         return false;
     stamp = StampOf(st);
     return true;
 }
 
-bool CRegularFile::Read(const QString& path, QByteArray& bytes, CFileStamp* stamp) {
+bool CRegularFile::Read(const QString& path, QByteArray& bytes, CFileStamp* stamp, Status* status,
+                        int* error) {
     struct stat st;
-    const int fd = OpenRegular(path, st);
+    const int fd = OpenRegular(path, st, status, error);
     if (fd < 0)
         return false;
     if (stamp)
         *stamp = StampOf(st);
-    // The size is a hint only: the file may grow or shrink while we read.
+    // The size is a hint only: the file may grow while we read (or report 0, as files under
+    // /proc do), so read on past it, but never beyond the limit.
     QByteArray data;
     qsizetype filled = 0;
-    for (qsizetype want = st.st_size > 0 ? qsizetype(st.st_size) + 1 : 4096;; want *= 2) {
+    for (qsizetype want = st.st_size > 0 ? qsizetype(st.st_size) + 1 : 4096;;
+         want = std::min<qsizetype>(want * 2, kMaxSize + 1)) {
         data.resize(want);
         const qsizetype n = ReadFully(fd, data.data() + filled, want - filled);
         if (n < 0) {
+            if (error)
+                *error = errno;
+            Report(status, Status::Unreadable);
             ::close(fd);
             return false;
         }
         filled += n;
+        if (filled > kMaxSize) {
+            Report(status, Status::TooLarge);
+            ::close(fd);
+            return false;
+        }
         if (filled < want)
             break;
     }

@@ -42,6 +42,46 @@ enum : int { IDC_PREVIEW = 1002, IDC_PREVIEW1 = 1005, IDC_PREVIEW2 = 1006 };
 // Value-list selector bar.
 enum : int { IDC_PROJECT_COMBO = 1022 };
 
+// Find dialog: the search box, the kinds of cell to search, the status line.
+enum : int {
+    IDC_FIND_TEXT = 1011,
+    IDC_FIND_SECTION = 1003,
+    IDC_FIND_ENTRY = 1004,
+    IDC_FIND_VALUE = 1005,
+    IDC_FIND_STATUS = 1015,
+};
+
+// Value-list management dialog.
+enum : int {
+    IDC_PROJECT_NEW = 1003,
+    IDC_PROJECT_EDIT = 1004,
+    IDC_PROJECT_DELETE = 1005,
+    IDC_PROJECT_LIST = 1006,
+    IDC_FILE_ADD = 1007,
+    IDC_FILE_REMOVE = 1008,
+    IDC_FILE_LIST = 1017,
+};
+
+// Value-list editing dialog.
+enum : int {
+    IDC_SECTION_GRID = 1003,
+    IDC_ENTRY_GRID = 1004,
+    IDC_VALUE_GRID = 1005,
+    IDC_PROJECT_NAME = 1006,
+    IDC_IMPORT = 1023,
+};
+
+// The add dialogs (312 and its twin 314 for two compared files).
+enum : int {
+    IDC_ADD_SECTION = 1003,
+    IDC_ADD_ENTRY = 1004,
+    IDC_ADD_VALUE = 1005,
+    IDC_ADD_COMMIT = 1006,
+    IDC_ADD_VALUE1 = 1007,
+    IDC_ADD_VALUE2 = 1008,
+    IDC_ADD_LIST = 1010,
+};
+
 // The main view's grid.
 enum : int { IDC_GRID = 1010 };
 

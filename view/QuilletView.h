@@ -1,12 +1,19 @@
 #pragma once
 
+#include "grid/GridTypes.h"
+
 #include <QWidget>
 #include <memory>
+#include <vector>
 
+class CIniCompare;
+class CIniData;
+class CIniEntryData;
+class CIniSectionData;
+class CObject;
+class CProjectData;
 class CViewHost;
-namespace Pelmo {
-class CListCtrlEx;
-}
+class QShortcut;
 
 // The single view of the main window: one grid (control 1010) filling the client area,
 // showing one INI file with its value list or two files compared. The document and the
@@ -27,19 +34,142 @@ public:
 
 protected:
     void resizeEvent(QResizeEvent* event) override;
+    // Double-clicks on the grid's cells, which the grid itself does not report.
+    bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
     void OnCreate();
 
     // --- single-file mode (QuilletView.cpp) ---
+    // Hint 1: attaches the value list, builds the four columns and the rows, tells the bar.
+    void ShowFile(CIniData* pIni);
+    // Hint 0: rows and columns go, their widths stay in the host's table of that layout.
+    void ClearView();
+    // Hint 3: rows for the entries added since the last time, marked yellow.
+    void ShowAddedEntries();
+    // Hint 8: the value list the user chose in the bar, for as long as the file stays open.
+    void SelectValueList(int nPid);
+    // Hint 7: the value lists may have been edited, deleted or attached to the file.
+    void ReloadValueList();
+    // Column 3's editability after the value list changed; its texts come from the callback.
+    void UpdateValueListColumn();
+
+    void SetupColumns();
+    void FillRows();
+    // Column 3 is open on entry rows while the file has a value list, closed everywhere else.
+    void ApplyValueListColumnState();
+    void FillEntryCells(int nRow, CIniEntryData* pEntry);
+    void LoadProject(int nPid);
+    CProjectData* Project() const;
+    void SetRedraw(bool bOn);
+
+    CObject* RecordAt(int nRow) const;
+    CIniEntryData* EntryAt(int nRow) const;
+    CIniSectionData* SectionOfRow(int nRow) const;
+    // The first contiguous run of rows showing the section or one of its entries.
+    bool FindSectionRows(const CIniSectionData* pSection, int& nFirst, int& nLast) const;
+
+    // The drop-down items of a row's value-list cell ("value\nlabel"); empty without a list.
+    QStringList ValueChoices(int nRow) const;
+    bool IsOfferedChoice(int nRow, const QString& strValue) const;
+    QString ValueListText(int nRow) const;
+    bool EndEditFile(int nRow, int nCol, const QString& strNew, QString* pStore);
+
+    void OnGridNotify(const Pelmo::GRIDNOTIFY& notify);
+    void OnCurrentCellChanged(int nRow, int nCol);
+    void OnGridDblClk(int nRow, int nCol);
+    void OnGridRightClick(int nRow, int nCol);
+    void RemoveNewSection(CIniSectionData* pSection);
+    void RemoveNewEntry(CIniEntryData* pEntry);
+
+    static bool OnEndEdit(Pelmo::CListCtrlEx* pGrid, int nRow, int nCol, const QString& strNew,
+                          QString* pStore, void* pData);
+    static void OnFillChoices(Pelmo::CListCtrlEx* pGrid, int nRow, int nCol, QStringList* pList,
+                              void* pData);
+    static bool OnGetChoiceText(Pelmo::CListCtrlEx* pGrid, int nRow, int nCol,
+                                const QString& strKey, QString* pText, void* pData);
 
     // --- comparison mode (QuilletViewCompare.cpp) ---
+    // Hint 4: seven columns, file 1 left, file 2 right, one row per comparison row.
+    void ShowCompare(CIniCompare* compare);
+    // Hint 6: places the entries the add dialog gave either file into the rows.
+    void ShowAddedCompareEntries();
+    void OnCompareCurrentCellChanged(int row, int col);
+    void OnCompareDblClk(int row, int col);
+    void OnCompareRightClick(int row, int col);
+    static bool OnCompareEndEdit(Pelmo::CListCtrlEx* grid, int row, int col, const QString& text,
+                                 QString* store, void* data);
+
+    // Double-click: copy what the other file lacks. toSecond: the source is file 1.
+    void CopySection(CIniSectionData* section, bool toSecond);
+    void CopyEntry(CIniEntryData* entry, bool toSecond);
+    // Right-click: take back a copied or added section or entry that is not in the file yet.
+    void RemoveNewCompareSection(CIniSectionData* section, bool fromFirst);
+    void RemoveNewCompareEntry(CIniEntryData* entry, bool fromFirst);
+    // Drops the rows that no longer stand for anything.
+    void TidyCompareRows();
+    // The run of rows of the section of that name (file 1's side first, ignoring case).
+    bool FindCompareSectionRows(const QString& name, int* first, int* last) const;
+
+    void InsertCompareColumns();
+    void FillCompareRows();
+    CIniSectionData* EnsureTargetSection(int first, int last, bool toSecond, const QString& name);
+    void CopyEntryIntoRow(int row, const CIniEntryData& source, CIniSectionData* target,
+                          bool toSecond);
+    void PlaceAddedCompareEntry(CIniEntryData* entry, bool first);
+    bool TakeAddedEntryIntoRun(CIniEntryData* entry, bool first, int runFirst, int runLast);
+    void InsertAddedEntryRow(CIniEntryData* entry, bool first, int at,
+                             CIniSectionData* otherSection, bool showSectionName);
+    void MoveSectionNamesDown(int row);
+
+    // --- difference navigation (QuilletViewNavigate.cpp) ---
+    // Alt+Down / F8 and Alt+Up / Shift+F8, live in comparison mode only.
+    void CreateNavigationKeys();
+    // The keys are taken from the grid only while a comparison is shown.
+    void UpdateNavigationKeys();
+    // Moves the current cell to the nearest row marked as differing below (forward) or above,
+    // in the same column; false, nothing moved, when there is none.
+    bool GoToDifference(bool forward);
+    int DifferingRowCount() const;
+    bool IsDifferenceRow(int row) const;
+    // Column 3's header tooltip: reaches the view from the header, which has no tooltip of its own.
+    bool event(QEvent* event) override;
 
     // --- find (QuilletViewFind.cpp) ---
+public:
+    // Kinds of cell a search looks at, combined as a bit set.
+    enum FindKind : int { FIND_SECTION = 1, FIND_ENTRY = 2, FIND_VALUE = 4 };
+
+    // Moves the current cell to the next (forward) or previous cell whose text contains text,
+    // wrapping at the ends; text is already upper-case. Remembers text and flags for F3 and
+    // Shift+F3 whatever the outcome. True when a cell was found and made current.
+    bool Find(const QString& text, int flags, bool forward);
+    const QString& GetFindText() const { return m_strFind; }
+    int GetFindFlags() const { return m_nFindFlags; }
+
+    // Step a cell position to the next or previous searchable cell of a kind in flags,
+    // wrapping at the ends; (-1, -1) stands for no position.
+    void NextFindCell(int& row, int& col, int flags) const;
+    void PrevFindCell(int& row, int& col, int flags) const;
+
+private:
+    bool IsFindCompareMode() const;
+    int FindColumnKind(int col) const;
+    void StepFindCellForward(int& row, int& col) const;
+    void StepFindCellBackward(int& row, int& col) const;
+    QString FindCellText(int row, int col) const;
+    void ShowFindPreview(int row, int col);
 
     CViewHost* m_pHost;
     std::unique_ptr<Pelmo::CListCtrlEx> m_pGrid;
     // --- fields: single-file mode ---
+    // The file shown; the document owns it. Null in comparison mode and when empty.
+    CIniData* m_pIni = nullptr;
     // --- fields: comparison mode ---
+    CIniCompare* m_pCompare = nullptr; // the document's comparison, while one is shown
+    // --- fields: difference navigation ---
+    std::vector<QShortcut*> m_navigationKeys;
     // --- fields: find ---
+    QString m_strFind;
+    int m_nFindFlags = 0;
 };

@@ -12,6 +12,7 @@
 #include <QPointer>
 #include <QScrollBar>
 #include <QStyle>
+#include <QStyleOptionButton>
 #include <QStyleOptionFocusRect>
 
 #include <algorithm>
@@ -20,8 +21,16 @@
 
 namespace {
 
-constexpr unsigned kStateBits = LVIS_SELECTED | LVIS_FOCUSED;
+constexpr unsigned kStateBits = LVIS_SELECTED | LVIS_FOCUSED | LVIS_STATEIMAGEMASK;
+constexpr unsigned kUnchecked = INDEXTOSTATEIMAGEMASK(1);
+constexpr unsigned kChecked = INDEXTOSTATEIMAGEMASK(2);
 constexpr int kTextMargin = 4;
+
+// The state image is one number in four bits: a mask naming any of them names all of them.
+unsigned WholeImageMask(unsigned mask) {
+    mask &= kStateBits;
+    return (mask & LVIS_STATEIMAGEMASK) ? mask | LVIS_STATEIMAGEMASK : mask;
+}
 constexpr int kHorizontalStep = 20;
 
 Qt::Alignment AlignmentOf(int format) {
@@ -101,6 +110,7 @@ struct CListCtrl::Impl {
     int selectionMark = -1;
     int selectedCount = 0;
     bool singleSelection = false;
+    bool checkBoxes = false;
 
     HeaderModel* model = nullptr;
     QPointer<QHeaderView> header;
@@ -434,6 +444,8 @@ int CListCtrl::InsertItem(unsigned nMask, int nItem, const QString& text, unsign
         row.texts.append(text);
     if (nMask & LVIF_PARAM)
         row.data = lParam;
+    if (d->checkBoxes)
+        row.state = kUnchecked;
     d->rows.insert(d->rows.begin() + index, std::move(row));
     d->NoteInserted(index);
     Impl::ShiftOnInsert(d->focused, index);
@@ -443,9 +455,8 @@ int CListCtrl::InsertItem(unsigned nMask, int nItem, const QString& text, unsign
         viewport()->update();
     const unsigned id = d->rows[index].id;
     if (nMask & LVIF_STATE) {
-        const unsigned state = nState & nStateMask & kStateBits;
-        if (state)
-            ChangeState(index, state, state);
+        const unsigned mask = WholeImageMask(nStateMask);
+        ChangeState(index, mask, nState & mask);
     }
     return d->Locate(index, id);
 }
@@ -544,7 +555,7 @@ unsigned CListCtrl::GetItemState(int nItem, unsigned mask) const {
 }
 
 bool CListCtrl::SetItemState(int nItem, unsigned state, unsigned mask) {
-    mask &= kStateBits;
+    mask = WholeImageMask(mask);
     state &= mask;
     if (nItem == -1) {
         if ((state & LVIS_FOCUSED) || ((state & LVIS_SELECTED) && d->singleSelection))
@@ -590,6 +601,7 @@ void CListCtrl::ChangeState(int nItem, unsigned mask, unsigned state) {
         d->focused = -1;
     RedrawItems(nItem, nItem);
     OnItemChanged(nItem, before, after);
+    emit ItemChanged(nItem, before, after);
 }
 
 void CListCtrl::ClearSelectionExcept(int keep) {
@@ -664,6 +676,38 @@ bool CListCtrl::GetSingleSelection() const {
 
 void CListCtrl::SetSingleSelection(bool single) {
     d->singleSelection = single;
+}
+
+bool CListCtrl::GetCheckBoxes() const {
+    return d->checkBoxes;
+}
+
+void CListCtrl::SetCheckBoxes(bool on) {
+    if (on == d->checkBoxes)
+        return;
+    d->checkBoxes = on;
+    for (Impl::Row& row : d->rows)
+        row.state = (row.state & ~LVIS_STATEIMAGEMASK) | (on ? kUnchecked : 0u);
+    viewport()->update();
+}
+
+bool CListCtrl::GetCheck(int nItem) const {
+    return GetItemState(nItem, LVIS_STATEIMAGEMASK) == kChecked;
+}
+
+bool CListCtrl::SetCheck(int nItem, bool bCheck) {
+    if (!d->checkBoxes)
+        return false;
+    return SetItemState(nItem, bCheck ? kChecked : kUnchecked, LVIS_STATEIMAGEMASK);
+}
+
+QRect CListCtrl::CheckBoxRect(int nItem) const {
+    if (!d->checkBoxes || !d->ValidRow(nItem))
+        return {};
+    const QRect cell = d->ColumnCount() > 0 ? CellRect(nItem, 0) : RowRect(nItem);
+    const int side =
+        std::max(1, std::min(style()->pixelMetric(QStyle::PM_IndicatorWidth), cell.height() - 2));
+    return QRect(cell.left() + kLabelIndent, cell.top() + (cell.height() - side) / 2, side, side);
 }
 
 // ---------------------------------------------------------------- sorting
@@ -1012,8 +1056,18 @@ void CListCtrl::DrawItem(DRAWITEMSTRUCT* dis) {
     p->setPen(pal.color(selected ? QPalette::HighlightedText : QPalette::Text));
     p->setFont(font());
     const QFontMetrics fm(font());
+    const QRect box = CheckBoxRect(dis->itemID);
+    if (!box.isEmpty()) {
+        QStyleOptionButton option;
+        option.initFrom(this);
+        option.rect = box;
+        option.state |= GetCheck(dis->itemID) ? QStyle::State_On : QStyle::State_Off;
+        style()->drawPrimitive(QStyle::PE_IndicatorCheckBox, &option, p, this);
+    }
     for (int c = 0; c < d->ColumnCount(); ++c) {
-        const QRect cell = CellRect(dis->itemID, c).adjusted(kTextMargin, 0, -kTextMargin, 0);
+        QRect cell = CellRect(dis->itemID, c).adjusted(kTextMargin, 0, -kTextMargin, 0);
+        if (c == 0 && !box.isEmpty())
+            cell.setLeft(box.right() + 1 + kTextMargin);
         if (cell.width() <= 0)
             continue;
         const QString text =
@@ -1095,6 +1149,12 @@ void CListCtrl::mousePressEvent(QMouseEvent* event) {
             ClearSelectionExcept(-1);
         return;
     }
+    if (event->button() == Qt::LeftButton &&
+        CheckBoxRect(row).contains(event->position().toPoint())) {
+        SetCheck(row, !GetCheck(row));
+        ChangeState(row, LVIS_FOCUSED, LVIS_FOCUSED);
+        return;
+    }
     if (event->button() == Qt::RightButton) {
         // A right click keeps a selection it lands in, so a context menu acts on all of it.
         if (!(d->rows[row].state & LVIS_SELECTED))
@@ -1166,6 +1226,10 @@ void CListCtrl::keyPressEvent(QKeyEvent* event) {
     const Qt::KeyboardModifiers mods = event->modifiers();
     const bool ctrl = (mods & Qt::ControlModifier) != 0;
     const bool shift = (mods & Qt::ShiftModifier) && !d->singleSelection;
+    if (event->key() == Qt::Key_Space && !ctrl && d->checkBoxes && d->focused >= 0) {
+        SetCheck(d->focused, !GetCheck(d->focused));
+        return;
+    }
     if (event->key() == Qt::Key_Space && ctrl && d->focused >= 0) {
         // ChangeState itself keeps single selection to one row.
         const int row = d->focused;

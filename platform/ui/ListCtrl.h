@@ -10,7 +10,12 @@ class QPainter;
 
 // Item states, flags and codes with their Windows values, so that code written against the
 // report-style list-view reads the same here.
-enum : unsigned { LVIS_FOCUSED = 0x0001, LVIS_SELECTED = 0x0002 };
+enum : unsigned { LVIS_FOCUSED = 0x0001, LVIS_SELECTED = 0x0002, LVIS_STATEIMAGEMASK = 0xF000 };
+// The state image of a row: with check boxes, image 1 is an unchecked box and image 2 a
+// checked one.
+constexpr unsigned INDEXTOSTATEIMAGEMASK(unsigned image) {
+    return image << 12;
+}
 enum : unsigned { LVIF_TEXT = 0x0001, LVIF_PARAM = 0x0004, LVIF_STATE = 0x0008 };
 enum : unsigned {
     LVNI_ALL = 0x0000,
@@ -137,6 +142,19 @@ public:
     bool GetSingleSelection() const; // LVS_SINGLESEL
     void SetSingleSelection(bool single);
 
+    // Check boxes (LVS_EX_CHECKBOXES): a box in front of each row's first column, toggled by a
+    // click on it or by Space on the focused row, without touching the selection. The check is
+    // the row's state image (LVIS_STATEIMAGEMASK), so its changes reach OnItemChanged and
+    // ItemChanged like the other states. Switching check boxes on gives every row an unchecked
+    // box silently, as do rows inserted while they are on; switching them off takes the images
+    // away silently.
+    bool GetCheckBoxes() const;
+    void SetCheckBoxes(bool on);
+    bool GetCheck(int nItem) const;
+    bool SetCheck(int nItem, bool bCheck);
+    // Where a row's check box is drawn and hit, in viewport coordinates; empty without boxes.
+    QRect CheckBoxRect(int nItem) const;
+
     // Stable sorts. SortItems passes the rows' item data to compare, SortItemsEx their
     // indexes: rows do not move until the sort is over, so an index names the same row for
     // the whole sort and GetItemText(index, ...) inside compare reads that row. Ids, states,
@@ -181,6 +199,11 @@ public:
     int SubItemHitTest(const QPoint& pt, int* pSubItem, unsigned* flags = nullptr) const;
     void RedrawItems(int nFirst, int nLast);
     QColor GetBkColor() const;
+
+signals:
+    // Every state change that OnItemChanged hears, for owners that use the list as it is
+    // (a dialog's list) rather than subclass it.
+    void ItemChanged(int nItem, unsigned oldState, unsigned newState);
 
 protected:
     // Paints one row; the default draws the texts plainly.

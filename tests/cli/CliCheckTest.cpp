@@ -1,5 +1,5 @@
 // quillet-cli check: the value list of the desktop program's history against a file's values.
-#include "cli/CliMain.h"
+#include "tests/cli/CliRun.h"
 #include "valuelist/EntryData.h"
 #include "valuelist/ProjectData.h"
 #include "valuelist/ProjectDataBase.h"
@@ -16,26 +16,7 @@
 
 namespace {
 
-struct Result {
-    int status;
-    QString out;
-    QString err;
-};
-
-Result RunCli(const QStringList& args) {
-    std::vector<QByteArray> storage{"quillet-cli"};
-    for (const QString& arg : args)
-        storage.push_back(QFile::encodeName(arg));
-    std::vector<char*> argv;
-    for (QByteArray& a : storage)
-        argv.push_back(a.data());
-    argv.push_back(nullptr);
-    Result result;
-    QTextStream out(&result.out);
-    QTextStream err(&result.err);
-    result.status = CliMain(int(storage.size()), argv.data(), out, err);
-    return result;
-}
+using Result = CliResult;
 
 QByteArray ReadAll(const QString& path) {
     QFile file(path);

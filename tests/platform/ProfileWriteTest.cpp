@@ -291,6 +291,38 @@ TEST_F(ProfileWrite, UnencodableValueIsRefused) {
     EXPECT_EQ(ReadBytes(file), "[A]\r\nk=\xF0\x9F\x98\x80\r\n");
 }
 
+// Asked before a write, the answer must be the writer's own: a value it refuses for its
+// encoding is one CanHold refuses, and one it takes is one CanHold takes.
+TEST_F(ProfileWrite, CanHoldAnswersAsTheWriteWill) {
+    struct Case {
+        const char* id;
+        std::optional<QByteArray> file; // nullopt: no file yet
+        QString text;
+        bool holds;
+    };
+    const QByteArray cp932 = "[\x90\xDD\x92\xE8]\r\nk=1\r\n"; // [設定] in CP932
+    const QByteArray utf16("\xFF\xFE[\0A\0]\0\r\0\n\0k\0=\0\x31\0\r\0\n\0", 20);
+    const std::vector<Case> cases = {
+        {"Japanese into CP932", cp932, "値です", true},
+        {"emoji into CP932", cp932, "a😀", false},
+        {"WAVE DASH into CP932", cp932, "\u301C", false},
+        {"emoji into UTF-8", kOriginal, "😀", true},
+        {"emoji into UTF-16LE", utf16, "😀", true},
+        {"unpaired surrogate into UTF-8", kOriginal, QString(QChar(0xD800)), false},
+        {"emoji into a file not there yet", std::nullopt, "😀", true},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.id);
+        const QString file = path("hold.ini");
+        QFile::remove(file);
+        if (c.file) {
+            ASSERT_TRUE(WriteBytes(file, *c.file));
+        }
+        EXPECT_EQ(CProfileWriter::CanHold(file, c.text), c.holds);
+        EXPECT_EQ(WritePrivateProfileStringW("A", "k", c.text, file), c.holds ? 1 : 0);
+    }
+}
+
 TEST_F(ProfileWrite, TextThatWouldAddLinesIsRefused) {
     struct Case {
         const char* id;

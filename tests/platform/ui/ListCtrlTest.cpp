@@ -935,3 +935,47 @@ TEST_F(ListCtrlTest, KeysMoveTheFocusAndScrollItIntoView) {
     EXPECT_EQ(list.GetTopIndex(), 0);
     EXPECT_EQ(list.endScrolls, 0);
 }
+
+// ---------------------------------------------------------------- check boxes
+
+TEST_F(ListCtrlTest, CheckBoxesToggleByClickAndSpaceAndReportTheStateImage) {
+    Fill(3);
+    EXPECT_FALSE(list.SetCheck(0, true)) << "no check without boxes";
+    list.SetCheckBoxes(true);
+    list.InsertItem(3, "late");
+    for (int i = 0; i < 4; ++i)
+        EXPECT_FALSE(list.GetCheck(i)) << "row " << i << " starts unchecked";
+    std::vector<StateChange> signalled;
+    QObject::connect(&list, &CListCtrl::ItemChanged, [&](int item, unsigned o, unsigned n) {
+        signalled.push_back({item, o, n});
+    });
+    list.changes.clear();
+
+    ASSERT_TRUE(list.SetCheck(1, true));
+    EXPECT_TRUE(list.GetCheck(1));
+    const StateChange toChecked{1, INDEXTOSTATEIMAGEMASK(1), INDEXTOSTATEIMAGEMASK(2)};
+    ASSERT_EQ(list.changes.size(), 1u);
+    EXPECT_EQ(list.changes[0], toChecked);
+    ASSERT_EQ(signalled.size(), 1u);
+    EXPECT_EQ(signalled[0], toChecked);
+
+    // A click on the box of row 2 toggles it and leaves the selection alone; a click on the
+    // text selects as before and leaves the check alone.
+    list.SetItemState(0, LVIS_SELECTED, LVIS_SELECTED);
+    QTest::mouseClick(list.viewport(), Qt::LeftButton, Qt::NoModifier,
+                      list.CheckBoxRect(2).center());
+    EXPECT_TRUE(list.GetCheck(2));
+    EXPECT_EQ(Selected(), std::vector<int>{0});
+    QTest::mouseClick(list.viewport(), Qt::LeftButton, Qt::NoModifier, RowPoint(2));
+    EXPECT_TRUE(list.GetCheck(2));
+    EXPECT_EQ(Selected(), std::vector<int>{2});
+
+    QTest::keyClick(&list, Qt::Key_Space);
+    EXPECT_FALSE(list.GetCheck(2)) << "Space toggles the focused row";
+    EXPECT_EQ(Selected(), std::vector<int>{2});
+
+    list.SetCheckBoxes(false);
+    EXPECT_FALSE(list.GetCheck(1));
+    EXPECT_EQ(list.GetItemState(1, LVIS_STATEIMAGEMASK), 0u);
+    EXPECT_TRUE(list.CheckBoxRect(1).isEmpty());
+}

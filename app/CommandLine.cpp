@@ -1,0 +1,53 @@
+#include "app/CommandLine.h"
+
+namespace {
+
+constexpr qsizetype kMaxFiles = 2;
+
+bool IsOption(const QString& arg) {
+    return arg.size() >= 2 && arg.startsWith(u'-');
+}
+
+CCommandLine UsageError(const QString& complaint) {
+    CCommandLine result;
+    result.m_action = CCommandLine::Action::UsageError;
+    result.m_complaint = complaint;
+    return result;
+}
+
+} // namespace
+
+CCommandLine CCommandLine::Parse(const QStringList& args) {
+    CCommandLine result;
+    bool optionsEnded = false;
+    for (const QString& arg : args) {
+        if (optionsEnded || !IsOption(arg)) {
+            result.m_files.append(arg);
+        } else if (arg == u"--") {
+            optionsEnded = true;
+        } else if (arg == u"--help" || arg == u"-h") {
+            result.m_action = Action::Help;
+        } else if (arg == u"--version" || arg == u"-v") {
+            if (result.m_action != Action::Help)
+                result.m_action = Action::Version;
+        } else {
+            return UsageError(QStringLiteral("unknown option '%1'").arg(arg));
+        }
+    }
+    if (result.m_action == Action::Run && result.m_files.size() > kMaxFiles)
+        return UsageError(QStringLiteral("at most two files can be given"));
+    return result;
+}
+
+QString CCommandLine::UsageText() {
+    return QStringLiteral("usage: quillet [FILE [FILE2]]\n"
+                          "\n"
+                          "Opens the INI file FILE, or compares FILE with FILE2 side by side.\n"
+                          "\n"
+                          "  -h, --help     show this help and exit\n"
+                          "  -v, --version  show the version and exit\n");
+}
+
+QString CCommandLine::VersionText() {
+    return QStringLiteral("quillet " QUILLET_VERSION "\n");
+}

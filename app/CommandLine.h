@@ -1,0 +1,22 @@
+#pragma once
+
+#include <QString>
+#include <QStringList>
+
+// What the desktop program was asked to do on its command line: open one file, compare two,
+// or print its help or version. Anything else is a usage error (exit status 2).
+class CCommandLine {
+public:
+    enum class Action { Run, Help, Version, UsageError };
+
+    // args without the program name. "--" ends the options, so a file named "-x.ini" can be
+    // given after it.
+    static CCommandLine Parse(const QStringList& args);
+
+    static QString UsageText();
+    static QString VersionText();
+
+    Action m_action = Action::Run;
+    QStringList m_files; // as given; at most two
+    QString m_complaint; // what was wrong, for a usage error
+};

@@ -1,0 +1,129 @@
+#include "app/FileWatch.h"
+
+#include "platform/ui/MessageBox.h"
+
+#include <QEvent>
+#include <QFileInfo>
+#include <QTimer>
+#include <QWidget>
+
+CFileWatch::CFileWatch(QWidget* window, Hooks hooks)
+    : QObject(window), m_pWindow(window), m_hooks(std::move(hooks)) {
+    connect(&m_watcher, &QFileSystemWatcher::fileChanged, this, &CFileWatch::OnSomethingChanged);
+    connect(&m_watcher, &QFileSystemWatcher::directoryChanged, this,
+            &CFileWatch::OnSomethingChanged);
+    m_pWindow->installEventFilter(this);
+}
+
+void CFileWatch::Watch(const QStringList& paths) {
+    m_files.clear();
+    for (const QString& path : paths)
+        m_files.push_back(StampOf(path));
+    m_bPending = false;
+    Rearm();
+}
+
+void CFileWatch::Accept(const QString& path) {
+    for (WatchedFile& file : m_files) {
+        if (file.path == path)
+            file = StampOf(path);
+    }
+    Rearm();
+}
+
+QStringList CFileWatch::WatchedPaths() const {
+    QStringList paths;
+    for (const WatchedFile& file : m_files)
+        paths.append(file.path);
+    return paths;
+}
+
+CFileWatch::WatchedFile CFileWatch::StampOf(const QString& path) {
+    WatchedFile file;
+    file.path = path;
+    file.exists = CRegularFile::Stat(path, file.stamp);
+    return file;
+}
+
+void CFileWatch::Rearm() {
+    // Starting afresh is simpler than tracking which watches the system has dropped: a file
+    // replaced by rename leaves a watch on an inode that no longer has the name.
+    const QStringList old = m_watcher.files() + m_watcher.directories();
+    if (!old.isEmpty())
+        m_watcher.removePaths(old);
+    QStringList paths;
+    for (const WatchedFile& file : m_files) {
+        const QFileInfo info(file.path);
+        if (info.exists())
+            paths.append(file.path);
+        if (const QString folder = info.absolutePath(); QFileInfo::exists(folder))
+            paths.append(folder);
+    }
+    paths.removeDuplicates();
+    if (!paths.isEmpty())
+        m_watcher.addPaths(paths);
+}
+
+void CFileWatch::OnSomethingChanged() {
+    Rearm();
+    if (ChangedPaths().isEmpty())
+        return;
+    m_bPending = true;
+    if (m_pWindow->isActiveWindow())
+        AskSoon();
+}
+
+bool CFileWatch::eventFilter(QObject* watched, QEvent* event) {
+    if (watched == m_pWindow && event->type() == QEvent::WindowActivate && m_bPending)
+        AskSoon();
+    return QObject::eventFilter(watched, event);
+}
+
+void CFileWatch::AskSoon() {
+    // Not inside the watcher's signal or the activation: the question runs its own event loop.
+    QTimer::singleShot(0, this, &CFileWatch::Ask);
+}
+
+void CFileWatch::Ask() {
+    if (m_bAsking || !m_bPending)
+        return;
+    const QStringList changed = ChangedPaths();
+    m_bPending = false;
+    if (changed.isEmpty())
+        return; // changed back, or already read again
+    m_bAsking = true;
+    const int answer = Ui::MessageBox(m_pWindow, QuestionText(changed), QStringLiteral("Quillet"),
+                                      Ui::MB_YESNO | Ui::MB_ICONQUESTION);
+    // Whatever happened while the question was up is answered by it too; only a later change
+    // asks again.
+    TakeCurrentStateAsKnown();
+    m_bAsking = false;
+    if (answer == Ui::IDYES)
+        m_hooks.reload();
+}
+
+QStringList CFileWatch::ChangedPaths() const {
+    QStringList changed;
+    for (const WatchedFile& file : m_files) {
+        const WatchedFile now = StampOf(file.path);
+        if (now.exists != file.exists || (now.exists && now.stamp != file.stamp))
+            changed.append(file.path);
+    }
+    return changed;
+}
+
+QString CFileWatch::QuestionText(const QStringList& changed) const {
+    QString text =
+        QStringLiteral("ファイルが他のプログラムによって変更されました。再読み込みしますか？");
+    if (m_hooks.hasUnsavedChanges())
+        text += QStringLiteral("\n保存されていない変更は失われます。");
+    for (const QString& path : changed)
+        text += u'\n' + path;
+    return text;
+}
+
+void CFileWatch::TakeCurrentStateAsKnown() {
+    for (WatchedFile& file : m_files)
+        file = StampOf(file.path);
+    Rearm();
+}

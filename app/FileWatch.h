@@ -1,0 +1,64 @@
+#pragma once
+
+#include "platform/RegularFile.h"
+
+#include <QFileSystemWatcher>
+#include <QObject>
+#include <QStringList>
+#include <functional>
+#include <vector>
+
+class QWidget;
+
+// Watches the files the main window shows. When another program changes, replaces or removes
+// one, the window asks once, the next time it is active, whether to read the files again.
+// Each file is known by its stamp: whatever this program writes itself is handed in as known,
+// so its own saves never look like news.
+class CFileWatch : public QObject {
+    Q_OBJECT
+public:
+    struct Hooks {
+        // Whether reading again would drop changes the user has not saved.
+        std::function<bool()> hasUnsavedChanges;
+        // Reads the shown files again, as the reload command does.
+        std::function<void()> reload;
+    };
+
+    CFileWatch(QWidget* window, Hooks hooks);
+
+    // The files shown from now on, in their current state; earlier ones are forgotten.
+    void Watch(const QStringList& paths);
+    // This program has just written path: its new state is known, not news.
+    void Accept(const QString& path);
+
+    QStringList WatchedPaths() const;
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+private:
+    struct WatchedFile {
+        QString path;
+        bool exists = false;
+        CFileStamp stamp;
+    };
+
+    static WatchedFile StampOf(const QString& path);
+    // Watches each shown file and its folder; a replaced file is a new inode to watch again,
+    // a removed one comes back through its folder.
+    void Rearm();
+    void OnSomethingChanged();
+    void AskSoon();
+    void Ask();
+    QStringList ChangedPaths() const;
+    QString QuestionText(const QStringList& changed) const;
+    void TakeCurrentStateAsKnown();
+
+    QWidget* m_pWindow;
+    Hooks m_hooks;
+    QFileSystemWatcher m_watcher;
+    std::vector<WatchedFile> m_files;
+    // A change waits for the window to be active; the question is never asked twice at once.
+    bool m_bPending = false;
+    bool m_bAsking = false;
+};

@@ -1,0 +1,546 @@
+#include "app/MainFrame.h"
+
+#include "app/FileWatch.h"
+#include "app/FindDlg.h"
+#include "app/MenuDlgBar.h"
+#include "app/PreviewDlgBar.h"
+#include "app/QuilletDoc.h"
+#include "compare/IniCompare.h"
+#include "dialogs/AddCompareDlg.h"
+#include "dialogs/AddDlg.h"
+#include "dialogs/ProjectDlg.h"
+#include "ini/IniData.h"
+#include "platform/RegularFile.h"
+#include "platform/TextUtil.h"
+#include "platform/ui/FileDialog.h"
+#include "platform/ui/MessageBox.h"
+#include "res/Resource.h"
+#include "valuelist/ProjectData.h"
+#include "view/ProjectDlgBar.h"
+#include "view/QuilletView.h"
+
+#include <QAction>
+#include <QBoxLayout>
+#include <QCloseEvent>
+#include <QDir>
+#include <QDragEnterEvent>
+#include <QDropEvent>
+#include <QFileInfo>
+#include <QMimeData>
+#include <QPushButton>
+#include <QUrl>
+
+namespace {
+
+const QString kCaption = QStringLiteral("Quillet");
+const QString kIniFilter = QStringLiteral("INIファイル (*.ini)|*.ini||");
+constexpr qsizetype kMaxDroppedFiles = 2;
+constexpr qsizetype kMaxListedEntries = 20;
+
+// The message after a save that left entries unwritten.
+QString WriteFailureText(const QString& path, const QStringList& unwritten) {
+    QString text = QStringLiteral("ファイルへの書き込みに失敗しました。\n") + path +
+                   QStringLiteral("\n\n書き込めなかったエントリ:");
+    for (qsizetype i = 0; i < unwritten.size() && i < kMaxListedEntries; ++i)
+        text += u'\n' + unwritten[i];
+    if (unwritten.size() > kMaxListedEntries)
+        text += QStringLiteral("\nほか %1 件").arg(unwritten.size() - kMaxListedEntries);
+    return text;
+}
+
+} // namespace
+
+CMainFrame::CMainFrame(CQuilletDoc* doc, CProjectDataBase* db, QWidget* parent)
+    : QMainWindow(parent), m_pDoc(doc), m_pDataBase(db) {
+    setWindowTitle(kCaption);
+    setAcceptDrops(true);
+    m_pDoc->SetFrame(this);
+    CreateBars();
+    CreateAccelerators();
+    CreateFileWatch();
+    m_bBarsReady = true;
+    UpdateCommandUI();
+}
+
+CMainFrame::~CMainFrame() {
+    delete m_pFindDlg; // before the frame's fields go: the dialog clears m_pFindDlg
+    // The last emptying of the document still reaches the view, which lets go of the rows;
+    // whatever the view or the document send on the way finds no bars any more.
+    m_bBarsReady = false;
+    m_pDoc->DeleteContents();
+    m_pDoc->RemoveView(m_pView);
+    m_pDoc->SetFrame(nullptr);
+}
+
+void CMainFrame::CreateBars() {
+    auto* client = new QWidget(this);
+    auto* columns = new QHBoxLayout(client);
+    columns->setContentsMargins(0, 0, 0, 0);
+    columns->setSpacing(0);
+    auto* rows = new QVBoxLayout;
+    rows->setContentsMargins(0, 0, 0, 0);
+    rows->setSpacing(0);
+
+    m_pMenuBar = new CMenuDlgBar(client);
+    m_pMenuBar->setObjectName(QString::number(Res::IDD_MENU_BAR));
+    connect(m_pMenuBar, &CMenuDlgBar::Command, this, &CMainFrame::OnCommand);
+    m_pProjectBar = new CProjectDlgBar(this, client);
+    m_pProjectBar->setObjectName(QString::number(Res::IDD_PROJECT_BAR));
+    m_pProjectBar->ClearValueLists();
+    m_pProjectBar->hide();
+    m_pPreviewBar = new CPreviewDlgBar(client);
+    m_pPreviewBar->setObjectName(QString::number(Res::IDD_PREVIEW_BAR));
+    m_pView = new CQuilletView(this, client);
+    m_pDoc->AddView(m_pView);
+
+    columns->addWidget(m_pMenuBar);
+    columns->addLayout(rows, 1);
+    rows->addWidget(m_pProjectBar);
+    rows->addWidget(m_pPreviewBar);
+    rows->addWidget(m_pView, 1);
+    setCentralWidget(client);
+}
+
+void CMainFrame::CreateAccelerators() {
+    AddAccelerator(Res::ID_FIND, QKeySequence(Qt::CTRL | Qt::Key_F));
+    AddAccelerator(Res::ID_FIND_NEXT, QKeySequence(Qt::Key_F3));
+    AddAccelerator(Res::ID_FIND_PREV, QKeySequence(Qt::SHIFT | Qt::Key_F3));
+    AddAccelerator(Res::ID_FILE_OPEN, QKeySequence(Qt::CTRL | Qt::Key_O));
+    AddAccelerator(Res::ID_FILE_SAVE, QKeySequence(Qt::CTRL | Qt::Key_S));
+    AddAccelerator(Res::ID_RELOAD, QKeySequence(Qt::Key_F5));
+}
+
+void CMainFrame::AddAccelerator(int commandId, const QKeySequence& key) {
+    auto* action = new QAction(this);
+    action->setShortcut(key);
+    action->setShortcutContext(Qt::WindowShortcut);
+    connect(action, &QAction::triggered, this, [this, commandId] { OnCommand(commandId); });
+    addAction(action);
+    m_accelerators[commandId] = action;
+    if (QPushButton* button = m_pMenuBar->Button(commandId)) {
+        button->setToolTip(
+            QStringLiteral("%1 (%2)").arg(button->text(), key.toString(QKeySequence::NativeText)));
+    }
+}
+
+void CMainFrame::CreateFileWatch() {
+    CFileWatch::Hooks hooks;
+    hooks.hasUnsavedChanges = [this] {
+        m_pView->CommitEdit();
+        return m_pDoc->HasUnsavedChanges();
+    };
+    // The question has already said what a reload drops.
+    hooks.reload = [this] { ReloadDocument(); };
+    m_pFileWatch = new CFileWatch(this, std::move(hooks));
+}
+
+QStringList CMainFrame::ShownPaths() const {
+    if (m_pDoc->m_pIniData)
+        return {m_pDoc->m_pIniData->m_filePath};
+    if (m_pDoc->m_pCompare)
+        return {m_pDoc->m_pCompare->GetTitle(0), m_pDoc->m_pCompare->GetTitle(1)};
+    return {};
+}
+
+void CMainFrame::UpdateCommandUI() {
+    for (int id : {Res::ID_FILE_OPEN, Res::ID_COMPARE, Res::ID_RELOAD, Res::ID_FILE_SAVE,
+                   Res::ID_ADD, Res::ID_VALUE_LISTS}) {
+        const bool enabled = m_pDoc->IsCommandEnabled(id);
+        if (QPushButton* button = m_pMenuBar->Button(id))
+            button->setEnabled(enabled);
+        if (auto found = m_accelerators.find(id); found != m_accelerators.end())
+            found->second->setEnabled(enabled);
+    }
+}
+
+void CMainFrame::UpdateTitle() {
+    if (m_bAddToTitle)
+        setWindowTitle(kCaption + QStringLiteral(" - ") + m_pDoc->GetTitle());
+    else
+        setWindowTitle(kCaption);
+}
+
+void CMainFrame::ShowError(const QString& text) {
+    Ui::MessageBox(this, text, kCaption, Ui::MB_OK | Ui::MB_ICONERROR);
+}
+
+void CMainFrame::WarnSkippedSections(const CIniData& ini, const QString& prefix) {
+    if (ini.SkippedSections().empty())
+        return;
+    QString text = prefix + QStringLiteral("次のセクションは大きすぎるため表示されません:");
+    for (const CIniData::SkippedSection& skipped : ini.SkippedSections())
+        text += u'\n' + skipped.name;
+    Ui::MessageBox(this, text, kCaption, Ui::MB_OK | Ui::MB_ICONWARNING);
+}
+
+std::map<int, int>& CMainFrame::ColumnWidths() {
+    return m_pDoc->m_mapWidth;
+}
+
+std::map<int, int>& CMainFrame::CompareColumnWidths() {
+    return m_pDoc->m_mapCompareWidth;
+}
+
+qintptr CMainFrame::SendMessage(unsigned message, quintptr wParam, qintptr lParam) {
+    if (!m_bBarsReady)
+        return 0;
+    // The senders pass a section or an entry; both derive from CObject alone.
+    const auto* item = reinterpret_cast<const CObject*>(lParam);
+    switch (message) {
+    case Res::WM_CLEAR_PREVIEW:
+        m_pPreviewBar->Clear();
+        break;
+    case Res::WM_SHOW_PREVIEW:
+        m_pPreviewBar->ShowItem(Res::IDC_PREVIEW, item);
+        break;
+    case Res::WM_SHOW_COMPARE_PREVIEW:
+        if (wParam == 0 || wParam == 1)
+            m_pPreviewBar->ShowItem(wParam == 0 ? Res::IDC_PREVIEW1 : Res::IDC_PREVIEW2, item);
+        break;
+    case Res::WM_CLEAR_VALUE_LISTS:
+        m_pProjectBar->ClearValueLists();
+        break;
+    case Res::WM_REFRESH_VALUE_LISTS:
+        m_pProjectBar->ShowValueLists(int(wParam));
+        break;
+    case Res::WM_SELECT_VALUE_LIST:
+        m_pDoc->UpdateAllViews(nullptr, Res::HINT_SELECT_VALUE_LIST, wParam);
+        break;
+    default:
+        break;
+    }
+    return 0;
+}
+
+void CMainFrame::OnCommand(int commandId) {
+    if (!m_pDoc->IsCommandEnabled(commandId))
+        return;
+    switch (commandId) {
+    case Res::ID_FILE_OPEN:
+        OnOpen();
+        break;
+    case Res::ID_COMPARE:
+        OnCompare();
+        break;
+    case Res::ID_RELOAD:
+        OnReload();
+        break;
+    case Res::ID_FILE_SAVE:
+        OnSave();
+        break;
+    case Res::ID_ADD:
+        OnAdd();
+        break;
+    case Res::ID_VALUE_LISTS:
+        OnValueLists();
+        break;
+    case Res::ID_FIND:
+        OnFind();
+        break;
+    case Res::ID_FIND_NEXT:
+        OnFindNext();
+        break;
+    case Res::ID_FIND_PREV:
+        OnFindPrev();
+        break;
+    default:
+        break;
+    }
+}
+
+bool CMainFrame::OpenFile(const QString& path, bool reload) {
+    auto ini = std::make_unique<CIniData>();
+    QString errorText;
+    if (!ini->Load(path, errorText)) {
+        ShowError(errorText);
+        return false;
+    }
+    // A reload keeps the user's choice of value list, "none" included.
+    if (reload)
+        ini->SetProject(std::make_unique<CProjectData>(m_pProjectBar->SelectedPid()));
+    m_pDoc->OnNewDocument();
+    m_bAddToTitle = true;
+    CIniData* shown = ini.get();
+    m_pDoc->m_pIniData = std::move(ini);
+    m_pDoc->SetTitle(shown->m_filePath);
+    UpdateTitle();
+    UpdateCommandUI();
+    m_pDoc->UpdateAllViews(nullptr, Res::HINT_SHOW_FILE, reinterpret_cast<quintptr>(shown));
+    m_pPreviewBar->SetIni(shown);
+    m_pFileWatch->Watch(ShownPaths());
+    WarnSkippedSections(*shown, QString());
+    return true;
+}
+
+bool CMainFrame::OpenCompare(const QString& path1, const QString& path2) {
+    auto ini1 = std::make_unique<CIniData>();
+    auto ini2 = std::make_unique<CIniData>();
+    QString errorText;
+    if (!ini1->Load(path1, errorText)) {
+        ShowError(QStringLiteral("1:") + errorText);
+        return false;
+    }
+    if (!ini2->Load(path2, errorText)) {
+        ShowError(QStringLiteral("2:") + errorText);
+        return false;
+    }
+    return ShowCompare(std::move(ini1), std::move(ini2));
+}
+
+bool CMainFrame::ShowCompare(std::unique_ptr<CIniData> ini1, std::unique_ptr<CIniData> ini2) {
+    m_pDoc->OnNewDocument();
+    auto compare = std::make_unique<CIniCompare>(std::move(ini1), std::move(ini2));
+    compare->Compare();
+    m_bAddToTitle = true;
+    CIniCompare* shown = compare.get();
+    m_pDoc->m_pCompare = std::move(compare);
+    m_pDoc->SetTitle(shown->GetTitle(2));
+    UpdateTitle();
+    UpdateCommandUI();
+    m_pDoc->UpdateAllViews(nullptr, Res::HINT_SHOW_COMPARE, reinterpret_cast<quintptr>(shown));
+    m_pPreviewBar->SetCompare(shown);
+    m_pFileWatch->Watch(ShownPaths());
+    WarnSkippedSections(*shown->m_pIni1, QStringLiteral("1:"));
+    WarnSkippedSections(*shown->m_pIni2, QStringLiteral("2:"));
+    return true;
+}
+
+bool CMainFrame::AskOpenFileName(QString& path) {
+    Ui::FileOpenRequest request;
+    request.parent = this;
+    request.filter = kIniFilter;
+    request.defaultSuffix = QStringLiteral("ini");
+    const Ui::FileOpenResult result = Ui::GetOpenFileName(request);
+    if (!result.accepted)
+        return false;
+    path = result.path;
+    return true;
+}
+
+void CMainFrame::OnOpen() {
+    QString path;
+    if (!AskOpenFileName(path) || !ConfirmDiscard())
+        return;
+    if (OpenFile(path, false))
+        m_pProjectBar->show();
+}
+
+void CMainFrame::OnCompare() {
+    QString path1;
+    QString path2;
+    if (!AskOpenFileName(path1) || !AskOpenFileName(path2) || !ConfirmDiscard())
+        return;
+    if (OpenCompare(path1, path2))
+        m_pProjectBar->hide();
+}
+
+void CMainFrame::OnReload() {
+    if (ConfirmDiscard())
+        ReloadDocument();
+}
+
+void CMainFrame::ReloadDocument() {
+    // The paths are copied: the reload destroys the models that hold them.
+    if (m_pDoc->m_pIniData) {
+        const QString path = m_pDoc->m_pIniData->m_filePath;
+        OpenFile(path, true);
+    } else if (m_pDoc->m_pCompare) {
+        const QString path1 = m_pDoc->m_pCompare->GetTitle(0);
+        const QString path2 = m_pDoc->m_pCompare->GetTitle(1);
+        OpenCompare(path1, path2);
+    }
+}
+
+void CMainFrame::OnSave() {
+    SaveDocument();
+}
+
+bool CMainFrame::SaveDocument() {
+    m_pView->CommitEdit();
+    if (m_pDoc->m_pCompare)
+        return SaveCompare();
+    if (!m_pDoc->m_pIniData)
+        return true;
+    if (!SaveIni(*m_pDoc->m_pIniData))
+        return false;
+    ReloadDocument();
+    return true;
+}
+
+bool CMainFrame::SaveIni(CIniData& ini) {
+    ini.Save();
+    m_pFileWatch->Accept(ini.m_filePath);
+    const QStringList unwritten = CQuilletDoc::UnwrittenEntries(ini);
+    if (unwritten.isEmpty())
+        return true;
+    ShowError(WriteFailureText(ini.m_filePath, unwritten));
+    return false;
+}
+
+bool CMainFrame::SaveCompare() {
+    CIniCompare& compare = *m_pDoc->m_pCompare;
+    const bool saved1 = SaveIni(*compare.m_pIni1);
+    const bool saved2 = SaveIni(*compare.m_pIni2);
+    if (saved1 && saved2) {
+        ReloadDocument();
+        return true;
+    }
+    if (!saved1 && !saved2)
+        return false;
+    // Only the file that was saved is read again; the other keeps its unsaved values on screen.
+    const int savedSide = saved1 ? 1 : 2;
+    auto fresh = std::make_unique<CIniData>();
+    QString errorText;
+    const QString path = compare.GetTitle(savedSide - 1);
+    if (!fresh->Load(path, errorText)) {
+        ShowError(QString::number(savedSide) + u':' + errorText);
+        return false;
+    }
+    std::unique_ptr<CIniData> kept = std::move(saved1 ? compare.m_pIni2 : compare.m_pIni1);
+    if (saved1)
+        ShowCompare(std::move(fresh), std::move(kept));
+    else
+        ShowCompare(std::move(kept), std::move(fresh));
+    return false;
+}
+
+bool CMainFrame::ConfirmDiscard() {
+    m_pView->CommitEdit();
+    if (!m_pDoc->HasUnsavedChanges())
+        return true;
+    const int answer =
+        Ui::MessageBox(this, QStringLiteral("変更が保存されていません。保存しますか？"), kCaption,
+                       Ui::MB_YESNOCANCEL | Ui::MB_ICONQUESTION);
+    if (answer == Ui::IDYES)
+        return SaveDocument();
+    return answer == Ui::IDNO;
+}
+
+void CMainFrame::OnAdd() {
+    m_pView->CommitEdit();
+    if (m_pDoc->m_pIniData) {
+        if (RunAddDialog())
+            m_pDoc->UpdateAllViews(nullptr, Res::HINT_ADDED, 0);
+    } else if (m_pDoc->m_pCompare) {
+        if (RunAddDialog())
+            m_pDoc->UpdateAllViews(nullptr, Res::HINT_ADDED_COMPARE, 0);
+    }
+}
+
+void CMainFrame::OnValueLists() {
+    RunValueListDialog();
+    m_pDoc->UpdateAllViews(nullptr, Res::HINT_VALUE_LISTS_CHANGED, 0);
+}
+
+bool CMainFrame::RunAddDialog() {
+    if (m_pDoc->m_pIniData) {
+        CAddDlg dlg(m_pDoc->m_pIniData.get(), this);
+        return dlg.exec() == QDialog::Accepted;
+    }
+    CAddCompareDlg dlg(m_pDoc->m_pCompare.get(), this);
+    return dlg.exec() == QDialog::Accepted;
+}
+
+bool CMainFrame::RunValueListDialog() {
+    // Import reads the open file; in comparison mode there is no single file to read.
+    CProjectDlg dialog(m_pDataBase, m_pDoc->m_pIniData.get(), this);
+    return dialog.DoModal() == Ui::IDOK;
+}
+
+void CMainFrame::OnFind() {
+    if (!m_pDoc->HasContent())
+        return;
+    if (m_pFindDlg) {
+        m_pFindDlg->Reactivate();
+        return;
+    }
+    m_pFindDlg = new CFindDlg(m_pView, &m_pFindDlg, this);
+    // F3 and Shift+F3 work while the dialog has the focus.
+    connect(m_pFindDlg, &CFindDlg::Command, this, &CMainFrame::OnCommand);
+    m_pFindDlg->show();
+    m_pFindDlg->activateWindow();
+}
+
+void CMainFrame::OnFindNext() {
+    if (!m_pView->GetFindText().isEmpty())
+        m_pView->Find(m_pView->GetFindText(), m_pView->GetFindFlags(), true);
+}
+
+void CMainFrame::OnFindPrev() {
+    if (!m_pView->GetFindText().isEmpty())
+        m_pView->Find(m_pView->GetFindText(), m_pView->GetFindFlags(), false);
+}
+
+bool CMainFrame::IsIniFile(const QString& path) {
+    // A name of fewer than four characters simply does not end in ".ini".
+    if (path.size() < 4 || Text::CompareNoCase(QStringView(path).right(4), u".ini") != 0)
+        return false;
+    CFileStamp stamp;
+    return CRegularFile::Stat(path, stamp);
+}
+
+void CMainFrame::DropFiles(const QStringList& paths) {
+    QStringList accepted;
+    for (const QString& path : paths) {
+        if (IsIniFile(path))
+            accepted.append(path);
+        if (accepted.size() == kMaxDroppedFiles)
+            break;
+    }
+    raise();
+    activateWindow();
+    OpenAccepted(accepted);
+}
+
+void CMainFrame::OpenCommandLineFiles(const QStringList& paths) {
+    QStringList accepted;
+    for (const QString& given : paths) {
+        // The model wants full paths; a name given on the command line is relative to the
+        // folder the program was started in.
+        const QString path = QDir::toNativeSeparators(QFileInfo(given).absoluteFilePath());
+        CFileStamp stamp;
+        if (!CRegularFile::Stat(path, stamp))
+            ShowError(QStringLiteral("ファイルが見つかりません。\n") + path);
+        else if (!IsIniFile(path))
+            ShowError(QStringLiteral("INI ファイル (*.ini) ではありません。\n") + path);
+        else
+            accepted.append(path);
+    }
+    OpenAccepted(accepted.mid(0, kMaxDroppedFiles));
+}
+
+void CMainFrame::OpenAccepted(const QStringList& paths) {
+    if (paths.isEmpty() || !ConfirmDiscard())
+        return;
+    if (paths.size() == 1) {
+        if (OpenFile(paths[0], false))
+            m_pProjectBar->show();
+    } else if (OpenCompare(paths[0], paths[1])) {
+        m_pProjectBar->hide();
+    }
+}
+
+void CMainFrame::closeEvent(QCloseEvent* event) {
+    if (ConfirmDiscard())
+        event->accept();
+    else
+        event->ignore();
+}
+
+void CMainFrame::dragEnterEvent(QDragEnterEvent* event) {
+    if (event->mimeData()->hasUrls())
+        event->acceptProposedAction();
+}
+
+void CMainFrame::dropEvent(QDropEvent* event) {
+    QStringList paths;
+    for (const QUrl& url : event->mimeData()->urls()) {
+        if (url.isLocalFile())
+            paths.append(url.toLocalFile());
+    }
+    event->acceptProposedAction();
+    // The drop is finished before anything opens: a message box inside the drop would keep
+    // the dragging program waiting.
+    QMetaObject::invokeMethod(
+        this, [this, paths] { DropFiles(paths); }, Qt::QueuedConnection);
+}

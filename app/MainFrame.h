@@ -1,0 +1,122 @@
+#pragma once
+
+#include "view/ViewHost.h"
+
+#include <QMainWindow>
+#include <QStringList>
+#include <map>
+#include <memory>
+
+class CFileWatch;
+class CFindDlg;
+class CIniData;
+class CMenuDlgBar;
+class CPreviewDlgBar;
+class CProjectDlgBar;
+class CQuilletDoc;
+class CQuilletView;
+class QAction;
+class QKeySequence;
+
+// The main window: the command bar on the left, the value-list selector bar and the preview
+// bar at the top, the view filling the rest. It carries out every command, takes dropped
+// files and delivers the numbered messages (Res::WM_*) between the view, the document and
+// the bars.
+class CMainFrame : public QMainWindow, public CViewHost {
+    Q_OBJECT
+public:
+    CMainFrame(CQuilletDoc* doc, CProjectDataBase* db, QWidget* parent = nullptr);
+    ~CMainFrame() override;
+
+    // CViewHost. Messages that arrive before the bars exist or once the window is going are
+    // dropped.
+    qintptr SendMessage(unsigned message, quintptr wParam, qintptr lParam) override;
+    std::map<int, int>& ColumnWidths() override;
+    std::map<int, int>& CompareColumnWidths() override;
+    CProjectDataBase* DataBase() override { return m_pDataBase; }
+
+    // A command of the command bar or the keyboard (Res::ID_*); a disabled one does nothing.
+    void OnCommand(int commandId);
+
+    // Loads one file into the document; on a reload the value list chosen in the selector
+    // goes with it. False, with the document unchanged, when the load fails.
+    bool OpenFile(const QString& path, bool reload);
+    // Loads two files and shows their comparison. False, the document unchanged, on failure.
+    bool OpenCompare(const QString& path1, const QString& path2);
+
+    // Dropped paths, in drop order: the first two existing .ini files are opened (one) or
+    // compared (two); everything else is ignored.
+    void DropFiles(const QStringList& paths);
+    // Files named on the command line: the same as a drop, but each path that is not an
+    // existing .ini file is reported.
+    void OpenCommandLineFiles(const QStringList& paths);
+    // Whether a drop takes the path: an existing regular file whose name ends in ".ini",
+    // ignoring case.
+    static bool IsIniFile(const QString& path);
+
+    CQuilletView* GetView() const { return m_pView; }
+    CMenuDlgBar* MenuBar() const { return m_pMenuBar; }
+    CPreviewDlgBar* PreviewBar() const { return m_pPreviewBar; }
+    CProjectDlgBar* ProjectBar() const { return m_pProjectBar; }
+    CFileWatch* FileWatch() const { return m_pFileWatch; }
+
+protected:
+    void closeEvent(QCloseEvent* event) override;
+    void dragEnterEvent(QDragEnterEvent* event) override;
+    void dropEvent(QDropEvent* event) override;
+
+private:
+    void CreateBars();
+    void CreateAccelerators();
+    void CreateFileWatch();
+    // The shown files, as the watch and the reload know them.
+    QStringList ShownPaths() const;
+    void AddAccelerator(int commandId, const QKeySequence& key);
+    void UpdateCommandUI();
+    void UpdateTitle();
+    void ShowError(const QString& text);
+    // Sections too large for the section buffer are not shown; say which, once per load.
+    void WarnSkippedSections(const CIniData& ini, const QString& prefix);
+
+    void OnOpen();
+    void OnCompare();
+    void OnReload();
+    void OnSave();
+    void OnAdd();
+    void OnValueLists();
+    void OnFind();
+    void OnFindNext();
+    void OnFindPrev();
+
+    bool AskOpenFileName(QString& path);
+    void OpenAccepted(const QStringList& paths);
+    bool ShowCompare(std::unique_ptr<CIniData> ini1, std::unique_ptr<CIniData> ini2);
+    void ReloadDocument();
+    // Saves, reports the entries that could not be written and reloads what was saved;
+    // true when everything was written.
+    bool SaveDocument();
+    bool SaveCompare();
+    bool SaveIni(CIniData& ini);
+    // Asks before unsaved changes would be dropped; false when the user cancels or a save
+    // that the user asked for failed.
+    bool ConfirmDiscard();
+
+    // The dialogs ended with OK.
+    bool RunAddDialog();
+    bool RunValueListDialog();
+
+    CQuilletDoc* m_pDoc;
+    CProjectDataBase* m_pDataBase;
+    // Made on the first Ctrl+F and kept, hidden, in between; it clears this when it goes.
+    CFindDlg* m_pFindDlg = nullptr;
+    CMenuDlgBar* m_pMenuBar = nullptr;
+    CPreviewDlgBar* m_pPreviewBar = nullptr;
+    CProjectDlgBar* m_pProjectBar = nullptr;
+    CQuilletView* m_pView = nullptr;
+    CFileWatch* m_pFileWatch = nullptr;
+    std::map<int, QAction*> m_accelerators;
+    // Messages reach the bars only between their creation and the window's destruction.
+    bool m_bBarsReady = false;
+    // Once a file was shown the title carries the document's title after the program's.
+    bool m_bAddToTitle = false;
+};

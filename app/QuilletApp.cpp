@@ -1,0 +1,80 @@
+#include "app/QuilletApp.h"
+
+#include "app/MainFrame.h"
+#include "app/QuilletDoc.h"
+#include "grid/GridTypes.h"
+#include "platform/TextUtil.h"
+#include "platform/ui/MessageBox.h"
+#include "valuelist/ProjectDataBase.h"
+
+#include <QCoreApplication>
+#include <QIcon>
+#include <QLibraryInfo>
+#include <QScreen>
+#include <QTranslator>
+
+// The icon's resource lives in the app library; a static library's resources must be named once.
+static void InitResources() {
+    Q_INIT_RESOURCE(quillet);
+}
+
+CQuilletApp::CQuilletApp() = default;
+
+CQuilletApp::~CQuilletApp() {
+    ExitInstance();
+}
+
+bool CQuilletApp::InitInstance(const QStringList& files) {
+    // Names compare the same way from the first file on, not only after the first preview.
+    InitResources();
+    Text::SetJapaneseLocale(true);
+    Pelmo::InstallJapaneseFontSubstitutes();
+    LoadQtTranslation();
+    QCoreApplication::setOrganizationName(QStringLiteral("Pelmo System"));
+    QCoreApplication::setApplicationName(QStringLiteral("Quillet"));
+    if (!OpenDataBase())
+        return false;
+    m_pDoc = std::make_unique<CQuilletDoc>();
+    m_pFrame = std::make_unique<CMainFrame>(m_pDoc.get(), m_pDataBase.get());
+    m_pFrame->setWindowIcon(QIcon(QStringLiteral(":/quillet/quillet.svg")));
+    m_pDoc->OnNewDocument();
+    // Without a window manager "maximised" means nothing; the screen's size stands in for it.
+    if (const QScreen* screen = m_pFrame->screen())
+        m_pFrame->resize(screen->availableGeometry().size());
+    m_pFrame->showMaximized();
+    m_pFrame->repaint();
+    m_pFrame->OpenCommandLineFiles(files);
+    return true;
+}
+
+// Qt's own buttons, file dialog and context menus speak the program's language.
+void CQuilletApp::LoadQtTranslation() {
+    m_pTranslator = std::make_unique<QTranslator>();
+    if (m_pTranslator->load(QStringLiteral("qtbase_ja"),
+                            QLibraryInfo::path(QLibraryInfo::TranslationsPath)))
+        QCoreApplication::installTranslator(m_pTranslator.get());
+    else
+        m_pTranslator.reset();
+}
+
+bool CQuilletApp::OpenDataBase() {
+    m_pDataBase = std::make_unique<CProjectDataBase>(QString::fromLatin1(kDataBaseName));
+    // Without its tables the database is as useless as one that did not open.
+    if (m_pDataBase->Open() && m_pDataBase->CreateTables())
+        return true;
+    m_pDataBase.reset();
+    Ui::MessageBox(nullptr, QStringLiteral("DB 接続失敗"), QStringLiteral("Quillet"),
+                   Ui::MB_OK | Ui::MB_ICONWARNING);
+    return false;
+}
+
+int CQuilletApp::ExitInstance() {
+    m_pFrame.reset();
+    m_pDoc.reset();
+    m_pDataBase.reset();
+    if (m_pTranslator) {
+        QCoreApplication::removeTranslator(m_pTranslator.get());
+        m_pTranslator.reset();
+    }
+    return 0;
+}

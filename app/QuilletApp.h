@@ -1,0 +1,42 @@
+#pragma once
+
+#include <QStringList>
+#include <memory>
+
+class CMainFrame;
+class CProjectDataBase;
+class CQuilletDoc;
+class QTranslator;
+
+// The application object: prepares the platform, opens the value-list database for the whole
+// run, makes the document and the main window and closes the database at exit. The Qt
+// application object itself exists before it (main makes it).
+class CQuilletApp {
+public:
+    CQuilletApp();
+    ~CQuilletApp();
+    CQuilletApp(const CQuilletApp&) = delete;
+    CQuilletApp& operator=(const CQuilletApp&) = delete;
+
+    // Start-up; false when the program must end (the reason has been shown). files: the
+    // command line's files, opened once the window is up.
+    bool InitInstance(const QStringList& files = {});
+    // Destroys the window and the document, then compacts and closes the database.
+    int ExitInstance();
+
+    CMainFrame* MainFrame() const { return m_pFrame.get(); }
+    CQuilletDoc* Document() const { return m_pDoc.get(); }
+    CProjectDataBase* DataBase() const { return m_pDataBase.get(); }
+
+    // The database file, by bare name: it lies in the folder the program is started from.
+    static constexpr const char* kDataBaseName = "Quillet.db";
+
+private:
+    void LoadQtTranslation();
+    bool OpenDataBase();
+
+    std::unique_ptr<QTranslator> m_pTranslator;
+    std::unique_ptr<CProjectDataBase> m_pDataBase;
+    std::unique_ptr<CQuilletDoc> m_pDoc;
+    std::unique_ptr<CMainFrame> m_pFrame;
+};

@@ -1,0 +1,202 @@
+// Opening the largest file the loader takes (400 sections x 2,000 entries, about 11 MB) in the
+// main view, and in the whole main window, until it has painted, against loading the same file
+// alone, in the same run: the view should cost no more than the load. Then one move of the current
+// cell on that file, which must not depend on the row count (the same move on a 1,000-row file
+// beside it). For the view alone a host stands in for the frame; it records the preview message
+// only.
+#include "app/MainFrame.h"
+#include "app/QuilletDoc.h"
+#include "bench/BenchQtSupport.h"
+#include "grid/ListCtrlEx.h"
+#include "ini/IniData.h"
+#include "platform/TextUtil.h"
+#include "res/Resource.h"
+#include "valuelist/ProjectDataBase.h"
+#include "view/QuilletView.h"
+#include "view/ViewHost.h"
+
+#include <QDateTime>
+#include <QFile>
+#include <QKeyEvent>
+#include <QMap>
+#include <QTemporaryDir>
+#include <cstdio>
+#include <sys/resource.h>
+
+namespace {
+
+class CBenchHost : public CViewHost {
+public:
+    qintptr SendMessage(unsigned message, quintptr, qintptr lParam) override {
+        if (message == Res::WM_SHOW_PREVIEW)
+            m_nLastPreview = lParam;
+        return 0;
+    }
+    std::map<int, int>& ColumnWidths() override { return m_widths; }
+    std::map<int, int>& CompareColumnWidths() override { return m_compareWidths; }
+    CProjectDataBase* DataBase() override { return nullptr; }
+
+    qintptr m_nLastPreview = 0;
+    std::map<int, int> m_widths{{0, 200}, {1, 200}, {2, 250}, {3, 250}};
+    std::map<int, int> m_compareWidths;
+};
+
+QTemporaryDir& Folder() {
+    static QTemporaryDir dir;
+    return dir;
+}
+
+// Written once per shape, stamped an hour back like a file the user did not just write.
+QString FilePath(int sections, int entries) {
+    static QMap<QString, QString> made;
+    const QString name = QStringLiteral("v%1_%2.ini").arg(sections).arg(entries);
+    if (made.contains(name))
+        return made[name];
+    QByteArray text;
+    char line[64];
+    for (int s = 0; s < sections; ++s) {
+        std::snprintf(line, sizeof line, "[S%03d]\r\n", s);
+        text += line;
+        for (int e = 0; e < entries; ++e) {
+            std::snprintf(line, sizeof line, "k%04d=%07d\r\n", e, e);
+            text += line;
+        }
+    }
+    const QString path = Folder().filePath(name);
+    QFile file(path);
+    if (file.open(QIODevice::WriteOnly)) {
+        file.write(text);
+        file.setFileTime(QDateTime::currentDateTimeUtc().addSecs(-3600),
+                         QFileDevice::FileModificationTime);
+    }
+    made[name] = path;
+    return path;
+}
+
+std::unique_ptr<CIniData> Load(const QString& path) {
+    auto ini = std::make_unique<CIniData>();
+    QString error;
+    return ini->Load(path, error) ? std::move(ini) : nullptr;
+}
+
+double PeakMegabytes() {
+    rusage usage{};
+    getrusage(RUSAGE_SELF, &usage);
+    return double(usage.ru_maxrss) / 1024.0;
+}
+
+void BM_LoadAlone(benchmark::State& state) {
+    const QString path = FilePath(int(state.range(0)), int(state.range(1)));
+    for (auto _ : state) {
+        auto ini = Load(path);
+        if (!ini) {
+            state.SkipWithError("load failed");
+            return;
+        }
+        benchmark::DoNotOptimize(ini.get());
+        state.PauseTiming();
+        ini.reset();
+        state.ResumeTiming();
+    }
+}
+
+// Load, show in the view, paint it once: what the user waits for after picking the file.
+void BM_OpenInView(benchmark::State& state) {
+    const QString path = FilePath(int(state.range(0)), int(state.range(1)));
+    CBenchHost host;
+    CQuilletView view(&host);
+    view.resize(BenchQt::kWindow);
+    view.show();
+    QCoreApplication::processEvents();
+    QImage image(view.size(), QImage::Format_ARGB32_Premultiplied);
+    int rows = 0;
+    for (auto _ : state) {
+        auto ini = Load(path);
+        if (!ini) {
+            state.SkipWithError("load failed");
+            return;
+        }
+        view.OnUpdate(nullptr, Res::HINT_SHOW_FILE, reinterpret_cast<quintptr>(ini.get()));
+        QCoreApplication::processEvents();
+        view.render(&image);
+        benchmark::DoNotOptimize(image.bits());
+        state.PauseTiming();
+        rows = view.GetGrid()->GetItemCount();
+        view.OnUpdate(nullptr, Res::HINT_CLEAR, 0);
+        ini.reset();
+        state.ResumeTiming();
+    }
+    state.counters["rows"] = rows;
+    state.counters["peak_MB"] = PeakMegabytes();
+}
+
+// The same through the real main window: the frame loads, the view fills the grid, the
+// preview bar reads the file as text, and the whole window paints once.
+void BM_OpenInWindow(benchmark::State& state) {
+    const QString path = FilePath(int(state.range(0)), int(state.range(1)));
+    CProjectDataBase db(Folder().filePath(QStringLiteral("Quillet.db")));
+    if (!db.Open() || !db.CreateTables()) {
+        state.SkipWithError("no database");
+        return;
+    }
+    CQuilletDoc doc;
+    CMainFrame frame(&doc, &db);
+    doc.OnNewDocument();
+    frame.resize(1600, 1000);
+    frame.show();
+    QCoreApplication::processEvents();
+    QImage image(frame.size(), QImage::Format_ARGB32_Premultiplied);
+    for (auto _ : state) {
+        if (!frame.OpenFile(path, false)) {
+            state.SkipWithError("open failed");
+            return;
+        }
+        QCoreApplication::processEvents();
+        frame.render(&image);
+        benchmark::DoNotOptimize(image.bits());
+        state.PauseTiming();
+        doc.OnNewDocument();
+        state.ResumeTiming();
+    }
+    state.counters["peak_MB"] = PeakMegabytes();
+}
+
+// One Down key in the value column of the middle row, and the repaint that follows.
+void BM_MoveCurrentCell(benchmark::State& state) {
+    const QString path = FilePath(int(state.range(0)), int(state.range(1)));
+    CBenchHost host;
+    CQuilletView view(&host);
+    view.resize(BenchQt::kWindow);
+    view.show();
+    auto ini = Load(path);
+    view.OnUpdate(nullptr, Res::HINT_SHOW_FILE, reinterpret_cast<quintptr>(ini.get()));
+    Pelmo::CListCtrlEx* grid = view.GetGrid();
+    const int middle = grid->GetItemCount() / 2;
+    grid->SetCurrentCell(middle, 2, true, false);
+    grid->setFocus();
+    QCoreApplication::processEvents();
+    QImage image(view.size(), QImage::Format_ARGB32_Premultiplied);
+    bool down = true;
+    for (auto _ : state) {
+        QKeyEvent press(QEvent::KeyPress, down ? Qt::Key_Down : Qt::Key_Up, Qt::NoModifier);
+        QCoreApplication::sendEvent(grid, &press);
+        view.render(&image);
+        benchmark::DoNotOptimize(image.bits());
+        down = !down;
+    }
+    if (host.m_nLastPreview == 0)
+        state.SkipWithError("the move sent no preview message");
+    view.OnUpdate(nullptr, Res::HINT_CLEAR, 0);
+}
+
+} // namespace
+
+BENCHMARK(BM_LoadAlone)->Args({400, 2000})->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_OpenInView)->Args({400, 2000})->Unit(benchmark::kMillisecond)->Iterations(3);
+BENCHMARK(BM_OpenInWindow)->Args({400, 2000})->Unit(benchmark::kMillisecond)->Iterations(3);
+BENCHMARK(BM_MoveCurrentCell)->Args({400, 2000})->Args({1, 1000})->Unit(benchmark::kMicrosecond);
+
+int main(int argc, char** argv) {
+    Text::SetJapaneseLocale(true);
+    return BenchQt::RunBenchmarks(argc, argv, Pelmo::InstallJapaneseFontSubstitutes);
+}

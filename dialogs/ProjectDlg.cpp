@@ -1,0 +1,275 @@
+#include "dialogs/ProjectDlg.h"
+
+#include "dialogs/ProjectEditDlg.h"
+#include "platform/TextUtil.h"
+#include "platform/ui/DialogBuilder.h"
+#include "platform/ui/FileDialog.h"
+#include "platform/ui/ListCtrl.h"
+#include "platform/ui/MessageBox.h"
+#include "res/DialogTemplates.h"
+#include "res/Resource.h"
+#include "valuelist/ProjectData.h"
+#include "valuelist/ProjectDataBase.h"
+#include "valuelist/RecordIdFilePath.h"
+#include "valuelist/RecordIdName.h"
+
+#include <QComboBox>
+#include <QPushButton>
+
+#include <algorithm>
+
+QSize CProjectDlg::s_szLast;
+
+namespace {
+
+const QString kCaption = QStringLiteral("Quillet");
+
+// Erases the record that p points to from its owning list.
+template <class Record> void FreeRecord(std::vector<std::unique_ptr<Record>>& list, Record* p) {
+    list.erase(std::remove_if(list.begin(), list.end(),
+                              [p](const std::unique_ptr<Record>& q) { return q.get() == p; }),
+               list.end());
+}
+
+} // namespace
+
+CProjectDlg::CProjectDlg(CProjectDataBase* pDataBase, CIniData* pIniData, QWidget* parent)
+    : QDialog(parent), m_pDataBase(pDataBase), m_pIniData(pIniData) {
+    Ui::CDialogBuilder builder(Res::ProjectDlgTemplate());
+    builder.Build(this);
+    m_szMinTrack = size();
+    setMinimumSize(m_szMinTrack);
+    if (s_szLast.width() > 0 && s_szLast.height() > 0)
+        resize(s_szLast);
+
+    auto button = [this](int id) { return findChild<QPushButton*>(QString::number(id)); };
+    m_pProjectCombo = findChild<QComboBox*>(QString::number(Res::IDC_PROJECT_LIST));
+    m_pFileList = findChild<CListCtrl*>(QString::number(Res::IDC_FILE_LIST));
+    m_pEditButton = button(Res::IDC_PROJECT_EDIT);
+    m_pDeleteButton = button(Res::IDC_PROJECT_DELETE);
+    m_pRemoveButton = button(Res::IDC_FILE_REMOVE);
+    connect(m_pProjectCombo, &QComboBox::activated, this, &CProjectDlg::OnProjectChanged);
+    connect(button(Res::IDC_PROJECT_NEW), &QPushButton::clicked, this, &CProjectDlg::OnNew);
+    connect(m_pEditButton, &QPushButton::clicked, this, &CProjectDlg::OnEdit);
+    connect(m_pDeleteButton, &QPushButton::clicked, this, &CProjectDlg::OnDelete);
+    connect(button(Res::IDC_FILE_ADD), &QPushButton::clicked, this, &CProjectDlg::OnAddFile);
+    connect(m_pRemoveButton, &QPushButton::clicked, this, &CProjectDlg::OnRemoveFiles);
+    connect(button(Res::IDCANCEL), &QPushButton::clicked, this, &QDialog::reject);
+    connect(m_pFileList, &CListCtrl::ItemChanged, this, &CProjectDlg::OnItemChanged);
+
+    m_pFileList->SetCheckBoxes(true);
+    m_pFileList->SetSingleSelection(false);
+    m_pFileList->InsertColumn(0, QStringLiteral("INIファイルパス"), LVCFMT_LEFT, 650);
+    Reload(-1);
+}
+
+CProjectDlg::~CProjectDlg() {
+    disconnect(m_pFileList, nullptr, this, nullptr);
+    FreeItems();
+}
+
+int CProjectDlg::DoModal() {
+    exec();
+    return Ui::IDCANCEL;
+}
+
+void CProjectDlg::done(int result) {
+    s_szLast = size();
+    QDialog::done(result);
+}
+
+// ---------------------------------------------------------------- filling
+
+void CProjectDlg::FreeItems() {
+    m_pProjectCombo->setUpdatesEnabled(false);
+    m_pFileList->setUpdatesEnabled(false);
+    m_pProjectCombo->clear();
+    m_pFileList->DeleteAllItems();
+    m_names.clear();
+    m_history.clear();
+    m_pProjectCombo->setUpdatesEnabled(true);
+    m_pFileList->setUpdatesEnabled(true);
+}
+
+void CProjectDlg::Reload(int nPreselectPid) {
+    FreeItems();
+    std::vector<std::unique_ptr<CRecordIdName>> names;
+    std::vector<std::unique_ptr<CRecordIdFilePath>> history;
+    if (!m_pDataBase || !m_pDataBase->LoadProjectList(names, history)) {
+        UpdateButtons();
+        return;
+    }
+    int preselect = -1;
+    for (auto& pName : names) {
+        if (pName->m_nPid == nPreselectPid)
+            preselect = m_pProjectCombo->count();
+        m_pProjectCombo->addItem(pName->m_strName, QVariant::fromValue(quintptr(pName.get())));
+        m_names.push_back(std::move(pName));
+    }
+    m_bListEvents = false;
+    for (auto& pRecord : history)
+        AddRow(std::move(pRecord));
+    m_bListEvents = true;
+    m_pProjectCombo->setCurrentIndex(preselect >= 0 ? preselect : 0);
+    OnProjectChanged();
+}
+
+int CProjectDlg::AddRow(std::unique_ptr<CRecordIdFilePath> pRecord) {
+    const int row = m_pFileList->InsertItem(LVIF_TEXT | LVIF_PARAM, m_pFileList->GetItemCount(),
+                                            pRecord->m_strFilePath, 0, 0, quintptr(pRecord.get()));
+    if (row >= 0)
+        m_history.push_back(std::move(pRecord));
+    return row;
+}
+
+CRecordIdName* CProjectDlg::SelectedProject() const {
+    const int index = m_pProjectCombo->currentIndex();
+    if (index < 0)
+        return nullptr;
+    return reinterpret_cast<CRecordIdName*>(m_pProjectCombo->itemData(index).value<quintptr>());
+}
+
+CRecordIdFilePath* CProjectDlg::RowRecord(int nItem) const {
+    return reinterpret_cast<CRecordIdFilePath*>(m_pFileList->GetItemData(nItem));
+}
+
+void CProjectDlg::SetChecks(int nPid) {
+    m_bListEvents = false;
+    for (int row = 0; row < m_pFileList->GetItemCount(); ++row) {
+        const CRecordIdFilePath* pRecord = RowRecord(row);
+        m_pFileList->SetCheck(row, nPid > 0 && pRecord && pRecord->m_nPid == nPid);
+    }
+    m_bListEvents = true;
+}
+
+void CProjectDlg::OnProjectChanged() {
+    const CRecordIdName* pProject = SelectedProject();
+    SetChecks(pProject ? pProject->m_nPid : 0);
+    UpdateButtons();
+}
+
+void CProjectDlg::UpdateButtons() {
+    const bool bProject = m_pProjectCombo->currentIndex() >= 0;
+    m_pEditButton->setEnabled(bProject);
+    m_pDeleteButton->setEnabled(bProject);
+    m_pRemoveButton->setEnabled(m_pFileList->GetSelectedCount() > 0);
+}
+
+void CProjectDlg::ReportRegisterFailure() {
+    Ui::MessageBox(this, QStringLiteral("登録に失敗しました"), kCaption, Ui::MB_OK);
+    const CRecordIdName* pProject = SelectedProject();
+    Reload(pProject ? pProject->m_nPid : -1);
+}
+
+// ---------------------------------------------------------------- the user's changes
+
+void CProjectDlg::OnItemChanged(int nItem, unsigned oldState, unsigned newState) {
+    if ((oldState ^ newState) & LVIS_SELECTED)
+        UpdateButtons();
+    if (!m_bListEvents || !((oldState ^ newState) & LVIS_STATEIMAGEMASK))
+        return;
+    const bool bChecked = (newState & LVIS_STATEIMAGEMASK) == INDEXTOSTATEIMAGEMASK(2);
+    const bool bWasChecked = (oldState & LVIS_STATEIMAGEMASK) == INDEXTOSTATEIMAGEMASK(2);
+    CRecordIdFilePath* pRecord = RowRecord(nItem);
+    if (bChecked == bWasChecked || !pRecord)
+        return;
+    const CRecordIdName* pProject = SelectedProject();
+    if (bChecked && !pProject) {
+        m_bListEvents = false;
+        m_pFileList->SetCheck(nItem, false);
+        m_bListEvents = true;
+        return;
+    }
+    pRecord->m_nPid = bChecked ? pProject->m_nPid : 0;
+    if (!m_pDataBase->SetHistory(*pRecord))
+        ReportRegisterFailure();
+}
+
+void CProjectDlg::OnNew() {
+    CProjectEditDlg dlg(m_pDataBase, m_pIniData, nullptr, this);
+    if (dlg.DoModal() == Ui::IDOK)
+        Reload(dlg.GetProject()->m_nPid);
+}
+
+void CProjectDlg::OnEdit() {
+    CRecordIdName* pProject = SelectedProject();
+    if (!pProject)
+        return;
+    const int nPid = pProject->m_nPid;
+    CProjectEditDlg dlg(m_pDataBase, m_pIniData, pProject, this);
+    if (dlg.DoModal() == Ui::IDOK)
+        Reload(nPid);
+}
+
+void CProjectDlg::OnDelete() {
+    CRecordIdName* pProject = SelectedProject();
+    if (!pProject)
+        return;
+    // A value list goes with all its values and display names: ask before it is lost.
+    const QString question =
+        QStringLiteral("値リスト「%1」を削除しますか？").arg(pProject->m_strName);
+    if (Ui::MessageBox(this, question, kCaption,
+                       Ui::MB_YESNO | Ui::MB_ICONQUESTION | Ui::MB_DEFBUTTON2) != Ui::IDYES)
+        return;
+    const int nPid = pProject->m_nPid;
+    if (!m_pDataBase->DeleteProject(nPid)) {
+        Ui::MessageBox(this, QStringLiteral("削除に失敗しました"), kCaption, Ui::MB_OK);
+        return;
+    }
+    // The database gave the files of the deleted value list PID 0; the rows say the same.
+    for (const auto& pRecord : m_history) {
+        if (pRecord->m_nPid == nPid)
+            pRecord->m_nPid = 0;
+    }
+    const int index = m_pProjectCombo->currentIndex();
+    m_pProjectCombo->removeItem(index);
+    FreeRecord(m_names, pProject);
+    m_pProjectCombo->setCurrentIndex(std::min(index, m_pProjectCombo->count() - 1));
+    OnProjectChanged();
+}
+
+void CProjectDlg::OnAddFile() {
+    Ui::FileOpenRequest request;
+    request.parent = this;
+    request.filter = QStringLiteral("INIファイル (*.ini)|*.ini||");
+    request.defaultSuffix = QStringLiteral("ini");
+    request.checkBoxText = QStringLiteral("ファイル名で登録");
+    request.checkBoxChecked = false;
+    const Ui::FileOpenResult result = Ui::GetOpenFileName(request);
+    if (!result.accepted)
+        return;
+    const QString text =
+        result.checkBoxChecked ? CProjectDataBase::FileNameOf(result.path) : result.path;
+    if (text.isEmpty())
+        return;
+    for (int row = 0; row < m_pFileList->GetItemCount(); ++row) {
+        if (Text::EqualNoCase(m_pFileList->GetItemText(row, 0), text))
+            return;
+    }
+    const CRecordIdName* pProject = SelectedProject();
+    auto pRecord = std::make_unique<CRecordIdFilePath>(pProject ? pProject->m_nPid : 0, text);
+    const CRecordIdFilePath record = *pRecord;
+    m_bListEvents = false;
+    const int row = AddRow(std::move(pRecord));
+    if (row >= 0 && pProject)
+        m_pFileList->SetCheck(row, true);
+    m_bListEvents = true;
+    if (!m_pDataBase->InsertHistory(record, false))
+        ReportRegisterFailure();
+}
+
+void CProjectDlg::OnRemoveFiles() {
+    int row = m_pFileList->GetNextItem(-1, LVNI_SELECTED);
+    while (row >= 0) {
+        CRecordIdFilePath* pRecord = RowRecord(row);
+        if (pRecord && m_pDataBase->DeleteHistory(*pRecord)) {
+            m_pFileList->DeleteItem(row);
+            FreeRecord(m_history, pRecord);
+            // The following row has moved up into this index.
+            row = m_pFileList->GetNextItem(row - 1, LVNI_SELECTED);
+        } else {
+            row = m_pFileList->GetNextItem(row, LVNI_SELECTED);
+        }
+    }
+    UpdateButtons();
+}

@@ -1,0 +1,68 @@
+#pragma once
+
+#include <QDialog>
+#include <QSize>
+#include <memory>
+#include <vector>
+
+class CIniData;
+class CListCtrl;
+class CProjectDataBase;
+class CRecordIdFilePath;
+class CRecordIdName;
+class QComboBox;
+class QPushButton;
+
+// Manages the value lists and which INI files use them: one value list at a time in a
+// drop-down list, and every file of the history with a check mark that says whether it uses
+// that value list. Every change goes to the database at once, so there is only a close button.
+class CProjectDlg : public QDialog {
+    Q_OBJECT
+public:
+    // pDataBase: the value-list database. pIniData: the one file open in the main window,
+    // null when none is (or two are compared); the editing dialog imports from it.
+    CProjectDlg(CProjectDataBase* pDataBase, CIniData* pIniData, QWidget* parent = nullptr);
+    ~CProjectDlg() override;
+
+    // Runs modally until closed; the result is always Ui::IDCANCEL, the close button's id.
+    int DoModal();
+
+    void done(int result) override;
+
+private:
+    void Reload(int nPreselectPid);
+    void FreeItems();
+    void OnProjectChanged();
+    void OnItemChanged(int nItem, unsigned oldState, unsigned newState);
+    void OnNew();
+    void OnEdit();
+    void OnDelete();
+    void OnAddFile();
+    void OnRemoveFiles();
+    void UpdateButtons();
+    // A history change the database refused: the list goes back to what is stored.
+    void ReportRegisterFailure();
+
+    CRecordIdName* SelectedProject() const;
+    CRecordIdFilePath* RowRecord(int nItem) const;
+    int AddRow(std::unique_ptr<CRecordIdFilePath> pRecord);
+    void SetChecks(int nPid);
+
+    CProjectDataBase* m_pDataBase;
+    CIniData* m_pIniData;
+    QComboBox* m_pProjectCombo = nullptr;
+    CListCtrl* m_pFileList = nullptr;
+    QPushButton* m_pEditButton = nullptr;
+    QPushButton* m_pDeleteButton = nullptr;
+    QPushButton* m_pRemoveButton = nullptr;
+    // The records behind the combo items and the list rows.
+    std::vector<std::unique_ptr<CRecordIdName>> m_names;
+    std::vector<std::unique_ptr<CRecordIdFilePath>> m_history;
+    // False while the dialog itself fills the list or sets check marks, so that those
+    // changes are not taken for the user's.
+    bool m_bListEvents = true;
+    QSize m_szMinTrack;
+
+    // The size at the last closing, for the next opening in this run.
+    static QSize s_szLast;
+};

@@ -1,0 +1,113 @@
+#include "AppFixture.h"
+
+#include "app/CommandLine.h"
+
+#include <QDropEvent>
+#include <QMimeData>
+#include <QUrl>
+
+// Which dropped paths open what: the first two existing regular .ini files in drop order.
+TEST_F(AppTest, DropsOpenTheFirstOneOrTwoIniFiles) {
+    StartOrFail();
+    const QString a = WriteText("a.ini", "[s]\nk=1\n");
+    const QString b = WriteText("b.ini", "[s]\nk=2\n");
+    const QString c = WriteText("c.ini", "[s]\nk=3\n");
+    const QString upper = WriteText("UPPER.INI", "[s]\nk=4\n");
+    const QString text = WriteText("notes.txt", "[s]\nk=5\n");
+    ASSERT_TRUE(QDir(m_dir.path()).mkdir("folder.ini"));
+    const QString folder = Path("folder.ini");
+    const QString missing = Path("missing.ini");
+    struct Case {
+        const char* name;
+        QStringList dropped;
+        QStringList opened; // one path: single file; two: comparison; none: nothing happens
+    };
+    const Case cases[] = {
+        {"one ini and one txt", {text, a}, {a}},    {"three ini files", {c, a, b}, {c, a}},
+        {"upper-case extension", {upper}, {upper}}, {"a folder named .ini", {folder}, {}},
+        {"missing file", {missing, b}, {b}},        {"short names", {"ini", ".in", ""}, {}},
+    };
+    for (const Case& row : cases) {
+        SCOPED_TRACE(row.name);
+        Doc()->OnNewDocument();
+        Frame()->DropFiles(row.dropped);
+        if (row.opened.size() == 1) {
+            ASSERT_NE(Doc()->m_pIniData, nullptr);
+            EXPECT_EQ(Doc()->m_pIniData->m_filePath, row.opened[0]);
+            EXPECT_TRUE(Frame()->ProjectBar()->isVisible());
+        } else if (row.opened.size() == 2) {
+            ASSERT_NE(Doc()->m_pCompare, nullptr);
+            EXPECT_EQ(Doc()->m_pCompare->GetTitle(0), row.opened[0]);
+            EXPECT_EQ(Doc()->m_pCompare->GetTitle(1), row.opened[1]);
+            EXPECT_FALSE(Frame()->ProjectBar()->isVisible());
+        } else {
+            EXPECT_FALSE(Doc()->HasContent());
+        }
+        EXPECT_TRUE(m_boxes.Boxes().empty());
+    }
+}
+
+TEST_F(AppTest, ARealDropOfTwoFilesComparesThemOnceTheDropIsOver) {
+    StartOrFail();
+    const QString a = WriteText("a.ini", "[s]\nk=1\n");
+    const QString b = WriteText("b.ini", "[s]\nk=2\n");
+    QMimeData data;
+    data.setUrls({QUrl::fromLocalFile(b), QUrl::fromLocalFile(a)});
+    const QPoint at = Frame()->rect().center();
+    QDragEnterEvent enter(at, Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+    QCoreApplication::sendEvent(Frame(), &enter);
+    EXPECT_TRUE(enter.isAccepted());
+    QDropEvent drop(at, Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+    QCoreApplication::sendEvent(Frame(), &drop);
+    EXPECT_FALSE(Doc()->HasContent());
+    QCoreApplication::processEvents();
+    ASSERT_NE(Doc()->m_pCompare, nullptr);
+    EXPECT_EQ(Doc()->m_pCompare->GetTitle(0), b);
+    EXPECT_EQ(Doc()->m_pCompare->GetTitle(1), a);
+}
+
+TEST_F(AppTest, CommandLineFilesAreCheckedLikeADropAndEachRefusalIsReported) {
+    const QString a = WriteText("a.ini", "[s]\nk=1\n");
+    WriteText("notes.txt", "x");
+    ASSERT_TRUE(Start({"a.ini", "notes.txt", "missing.ini"}));
+    ASSERT_EQ(m_boxes.Boxes().size(), 2u);
+    EXPECT_EQ(m_boxes.Boxes()[0].text,
+              "INI ファイル (*.ini) ではありません。\n" + Path("notes.txt"));
+    EXPECT_EQ(m_boxes.Boxes()[1].text, "ファイルが見つかりません。\n" + Path("missing.ini"));
+    EXPECT_EQ(m_boxes.Boxes()[1].type, unsigned(Ui::MB_OK | Ui::MB_ICONERROR));
+    // The file given as a relative name is opened by its full path; the program stays open.
+    ASSERT_NE(Doc()->m_pIniData, nullptr);
+    EXPECT_EQ(Doc()->m_pIniData->m_filePath, a);
+    EXPECT_TRUE(Frame()->isVisible());
+}
+
+TEST(CommandLineTest, ParsesFilesHelpVersionAndRefusesTheRest) {
+    using Action = CCommandLine::Action;
+    struct Case {
+        const char* name;
+        QStringList args;
+        Action action;
+        QStringList files;
+    };
+    const Case cases[] = {
+        {"nothing", {}, Action::Run, {}},
+        {"one file", {"a.ini"}, Action::Run, {"a.ini"}},
+        {"two files", {"a.ini", "b.ini"}, Action::Run, {"a.ini", "b.ini"}},
+        {"three files", {"a.ini", "b.ini", "c.ini"}, Action::UsageError, {}},
+        {"help", {"--help"}, Action::Help, {}},
+        {"short help", {"-h", "a.ini"}, Action::Help, {"a.ini"}},
+        {"version", {"--version"}, Action::Version, {}},
+        {"unknown option", {"a.ini", "--bogus"}, Action::UsageError, {}},
+        {"file after --", {"--", "-x.ini"}, Action::Run, {"-x.ini"}},
+        {"lone dash is a name", {"-"}, Action::Run, {"-"}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        const CCommandLine parsed = CCommandLine::Parse(c.args);
+        EXPECT_EQ(parsed.m_action, c.action);
+        if (c.action == Action::UsageError)
+            EXPECT_FALSE(parsed.m_complaint.isEmpty());
+        else
+            EXPECT_EQ(parsed.m_files, c.files);
+    }
+}

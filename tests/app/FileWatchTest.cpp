@@ -1,0 +1,223 @@
+#include "AppFixture.h"
+
+#include "app/FileWatch.h"
+
+#include <QWidget>
+#include <cstdio>
+#include <functional>
+
+namespace {
+
+const QString kQuestion =
+    QStringLiteral("ファイルが他のプログラムによって変更されました。再読み込みしますか？");
+const QString kLossLine = QStringLiteral("保存されていない変更は失われます。");
+constexpr int kWaitMs = 5000;
+// How long a change that must not ask is given to arrive.
+constexpr int kQuietMs = 400;
+
+// What other programs do to a file: write it in place, swap in a new one, take it away.
+void WriteInPlace(const QString& path, const QByteArray& bytes) {
+    QFile file(path);
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
+    file.write(bytes);
+}
+
+void ReplaceByRename(const QString& path, const QByteArray& bytes) {
+    const QString temporary = path + QStringLiteral(".new");
+    WriteInPlace(temporary, bytes);
+    ASSERT_EQ(
+        std::rename(QFile::encodeName(temporary).constData(), QFile::encodeName(path).constData()),
+        0);
+}
+
+void Remove(const QString& path, const QByteArray&) {
+    ASSERT_TRUE(QFile::remove(path));
+}
+
+} // namespace
+
+class FileWatchTest : public AppTest {
+protected:
+    bool WaitForBoxes(size_t count) {
+        return QTest::qWaitFor([&] { return m_boxes.Boxes().size() >= count; }, kWaitMs);
+    }
+    // Gives a notification time to arrive and be handled; nothing is expected from it.
+    static void LetNotificationsArrive() { QTest::qWait(kQuietMs); }
+    QString Expected(bool unsaved, const QStringList& paths) const {
+        QString text = kQuestion;
+        if (unsaved)
+            text += u'\n' + kLossLine;
+        for (const QString& path : paths)
+            text += u'\n' + path;
+        return text;
+    }
+};
+
+TEST_F(FileWatchTest, EachKindOfOutsideChangeAsksOnceAndYesReadsTheFileAgain) {
+    StartOrFail();
+    struct Case {
+        const char* name;
+        std::function<void(const QString&, const QByteArray&)> change;
+        QString valueAfter; // empty: the entry is gone
+    };
+    const Case cases[] = {
+        {"written in place", WriteInPlace, "outside"},
+        {"replaced by rename", ReplaceByRename, "outside"},
+        {"removed", Remove, ""},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        const QString path = WriteText("a.ini", "[s]\nk=v\n");
+        ASSERT_TRUE(Frame()->OpenFile(path, false));
+        LetNotificationsArrive();
+        m_boxes.Clear();
+        m_boxes.Answer(Ui::IDYES);
+        c.change(path, "[s]\r\nk=outside\r\n");
+        ASSERT_TRUE(WaitForBoxes(1));
+        LetNotificationsArrive();
+        ASSERT_EQ(m_boxes.Boxes().size(), 1u);
+        EXPECT_EQ(m_boxes.Boxes()[0].text, Expected(false, {path}));
+        EXPECT_EQ(m_boxes.Boxes()[0].caption, "Quillet");
+        EXPECT_EQ(m_boxes.Boxes()[0].type, unsigned(Ui::MB_YESNO | Ui::MB_ICONQUESTION));
+        ASSERT_NE(Doc()->m_pIniData, nullptr);
+        CIniEntryData* entry = Entry(Doc()->m_pIniData.get(), "s", "k");
+        EXPECT_EQ(entry ? entry->m_value : QString(), c.valueAfter);
+
+        // The watch holds on after the reload: the file written (back) once more asks again.
+        m_boxes.Clear();
+        m_boxes.Answer(Ui::IDNO);
+        WriteInPlace(path, "[s]\r\nk=again\r\n");
+        ASSERT_TRUE(WaitForBoxes(1));
+        EXPECT_EQ(m_boxes.Boxes()[0].text, Expected(false, {path}));
+    }
+}
+
+TEST_F(FileWatchTest, NoKeepsTheModelAndOnlyALaterChangeAsksAgain) {
+    StartOrFail();
+    const QString path = WriteText("a.ini", "[s]\nk=v\n");
+    ASSERT_TRUE(Frame()->OpenFile(path, false));
+    CIniData* shown = Doc()->m_pIniData.get();
+    Entry(shown, "s", "k")->SetValue("edited");
+    m_boxes.Answer(Ui::IDNO);
+    ReplaceByRename(path, "[s]\r\nk=outside\r\n");
+    ASSERT_TRUE(WaitForBoxes(1));
+    EXPECT_EQ(m_boxes.Boxes()[0].text, Expected(true, {path}));
+    EXPECT_EQ(Doc()->m_pIniData.get(), shown);
+    EXPECT_EQ(Entry(shown, "s", "k")->m_value, "edited");
+
+    // Activating the window again is no new change.
+    auto* other = new QWidget;
+    other->show();
+    other->activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(other));
+    Frame()->activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(Frame()));
+    delete other;
+    LetNotificationsArrive();
+    EXPECT_EQ(m_boxes.Boxes().size(), 1u);
+
+    m_boxes.Answer(Ui::IDNO);
+    WriteInPlace(path, "[s]\r\nk=later\r\n");
+    ASSERT_TRUE(WaitForBoxes(2));
+    EXPECT_EQ(Doc()->m_pIniData.get(), shown);
+}
+
+TEST_F(FileWatchTest, AChangeWhileTheWindowIsInactiveAsksOnceOnActivation) {
+    StartOrFail();
+    const QString path = WriteText("a.ini", "[s]\nk=v\n");
+    ASSERT_TRUE(Frame()->OpenFile(path, false));
+    auto other = std::make_unique<QWidget>();
+    other->show();
+    other->activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(other.get()));
+    WriteInPlace(path, "[s]\r\nk=one\r\n");
+    LetNotificationsArrive();
+    ReplaceByRename(path, "[s]\r\nk=two\r\n");
+    LetNotificationsArrive();
+    EXPECT_TRUE(m_boxes.Boxes().empty());
+
+    m_boxes.Answer(Ui::IDYES);
+    Frame()->activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(Frame()));
+    ASSERT_TRUE(WaitForBoxes(1));
+    LetNotificationsArrive();
+    EXPECT_EQ(m_boxes.Boxes().size(), 1u);
+    EXPECT_EQ(Entry(Doc()->m_pIniData.get(), "s", "k")->m_value, "two");
+}
+
+// A save replaces the file by rename; the watch follows it and knows the result as its own.
+TEST_F(FileWatchTest, OurOwnSavesAskNothingAndTheWatchGoesOn) {
+    StartOrFail();
+    const QString a = WriteText("a.ini", "[s]\nk=1\n");
+    const QString b = WriteText("b.ini", "[s]\nk=2\n");
+    struct Case {
+        const char* name;
+        std::function<bool()> open;
+        std::function<CIniData*()> edited;
+    };
+    const Case cases[] = {
+        {"one file", [&] { return Frame()->OpenFile(a, false); },
+         [&] { return Doc()->m_pIniData.get(); }},
+        {"comparison", [&] { return Frame()->OpenCompare(a, b); },
+         [&] { return Doc()->m_pCompare->m_pIni2.get(); }},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        ASSERT_TRUE(c.open());
+        LetNotificationsArrive();
+        m_boxes.Clear();
+        Entry(c.edited(), "s", "k")->SetValue(QString::fromLatin1(c.name));
+        QTest::keyClick(Frame(), Qt::Key_S, Qt::ControlModifier);
+        Entry(c.edited(), "s", "k")->SetValue(QStringLiteral("saved twice"));
+        Click(Res::ID_FILE_SAVE);
+        LetNotificationsArrive();
+        EXPECT_TRUE(m_boxes.Boxes().empty());
+        EXPECT_EQ(Entry(c.edited(), "s", "k")->m_savedValue, "saved twice");
+
+        m_boxes.Answer(Ui::IDNO);
+        const QString path = c.edited()->m_filePath;
+        WriteInPlace(path, "[s]\r\nk=outside\r\n");
+        ASSERT_TRUE(WaitForBoxes(1));
+        EXPECT_EQ(m_boxes.Boxes()[0].text, Expected(false, {path}));
+    }
+}
+
+// A save that fails halfway has still written some entries itself.
+TEST_F(FileWatchTest, APartlyFailedSaveAsksNothing) {
+    StartOrFail();
+    const QString path = WriteText("a.ini", "[s]\nk=v\n");
+    ASSERT_TRUE(Frame()->OpenFile(path, false));
+    Entry(Doc()->m_pIniData.get(), "s", "k")->SetValue("written");
+    // A key with "=" cannot be written; the value before it can.
+    Doc()->m_pIniData->AddEntry("s", "a=b", "x");
+    Click(Res::ID_FILE_SAVE);
+    ASSERT_EQ(m_boxes.Boxes().size(), 1u);
+    EXPECT_TRUE(m_boxes.Boxes()[0].text.startsWith("ファイルへの書き込みに失敗しました。"));
+    EXPECT_EQ(Read(path), "[s]\r\nk=written\r\n");
+    LetNotificationsArrive();
+    EXPECT_EQ(m_boxes.Boxes().size(), 1u);
+}
+
+TEST_F(FileWatchTest, InComparisonTheQuestionNamesTheChangedFilesAndYesReadsBothAgain) {
+    StartOrFail();
+    const QString a = WriteText("a.ini", "[s]\nk=1\n");
+    const QString b = WriteText("b.ini", "[s]\nk=2\n");
+    ASSERT_TRUE(Frame()->OpenCompare(a, b));
+    Entry(Doc()->m_pCompare->m_pIni1.get(), "s", "k")->SetValue("unsaved");
+    auto other = std::make_unique<QWidget>();
+    other->show();
+    other->activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(other.get()));
+    WriteInPlace(b, "[s]\r\nk=two\r\n");
+    WriteInPlace(a, "[s]\r\nk=one\r\n");
+    LetNotificationsArrive();
+
+    m_boxes.Answer(Ui::IDYES);
+    Frame()->activateWindow();
+    ASSERT_TRUE(WaitForBoxes(1));
+    EXPECT_EQ(m_boxes.Boxes()[0].text, Expected(true, {a, b}));
+    ASSERT_NE(Doc()->m_pCompare, nullptr);
+    EXPECT_EQ(Entry(Doc()->m_pCompare->m_pIni1.get(), "s", "k")->m_value, "one");
+    EXPECT_EQ(Entry(Doc()->m_pCompare->m_pIni2.get(), "s", "k")->m_value, "two");
+    EXPECT_EQ(Frame()->FileWatch()->WatchedPaths(), QStringList({a, b}));
+}

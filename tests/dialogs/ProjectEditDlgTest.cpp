@@ -1,0 +1,328 @@
+// The value-list editing dialog driven by hand over a real database.
+#include "dialogs/ProjectEditDlg.h"
+#include "res/Resource.h"
+#include "tests/dialogs/ValueListDlgFixture.h"
+#include "tests/valuelist/QStringPrinter.h"
+#include "valuelist/RecordIdName.h"
+
+#include <functional>
+
+#include <QClipboard>
+#include <QGuiApplication>
+#include <QLineEdit>
+#include <QPushButton>
+
+namespace {
+
+class ProjectEditDlgTest : public ValueListDlgTest {
+public:
+    // Opens the dialog for the stored value list pid (or a new one with pid 0).
+    void Open(int nPid, const QString& name = "List", CIniData* pIni = nullptr) {
+        idName = CRecordIdName(nPid, name);
+        dlg = std::make_unique<CProjectEditDlg>(db.get(), pIni, nPid ? &idName : nullptr);
+        ShowActive(dlg.get());
+        sections = Grid(dlg.get(), Res::IDC_SECTION_GRID);
+        entries = Grid(dlg.get(), Res::IDC_ENTRY_GRID);
+        values = Grid(dlg.get(), Res::IDC_VALUE_GRID);
+        ASSERT_TRUE(sections && entries && values);
+    }
+    void PressOK() {
+        Control<QPushButton>(dlg.get(), Res::IDOK)->click();
+        QApplication::processEvents();
+    }
+    QLineEdit* NameEdit() { return Control<QLineEdit>(dlg.get(), Res::IDC_PROJECT_NAME); }
+
+    CRecordIdName idName;
+    std::unique_ptr<CProjectEditDlg> dlg;
+    Pelmo::CListCtrlEx* sections = nullptr;
+    Pelmo::CListCtrlEx* entries = nullptr;
+    Pelmo::CListCtrlEx* values = nullptr;
+};
+
+TEST_F(ProjectEditDlgTest, ATreeTypedIntoTheThreeGridsIsSavedOnOK) {
+    Open(0);
+    EXPECT_FALSE(Control<QPushButton>(dlg.get(), Res::IDC_IMPORT)->isEnabled())
+        << "import needs an open file";
+    EXPECT_TRUE(sections->GetAppendRow());
+    EXPECT_FALSE(entries->GetAppendRow());
+    EXPECT_FALSE(values->GetAppendRow());
+
+    // A click into the next grid commits the code and keeps its section current (Enter would
+    // move on to the append row below).
+    Click(sections, 0, 1);
+    Type(sections, "Main");
+    Click(entries, 0, 1);
+    EXPECT_EQ(Column(sections, 1), (QStringList{"Main", ""}));
+    EXPECT_EQ(Column(sections, 0), (QStringList{"-", "-"})) << "the new append row has its button";
+    EXPECT_TRUE(entries->GetAppendRow()) << "the new section's entries open";
+    EXPECT_EQ(entries->GetItemCount(), 1);
+    EXPECT_EQ(CurrentRow(sections), 0);
+
+    Type(entries, "Mode");
+    Click(values, 0, 2);
+    EXPECT_TRUE(values->GetAppendRow());
+    // Enter walks value -> name -> next row's value, so a list is typed without the mouse.
+    Type(values, "1");
+    Key(values, Qt::Key_Return);
+    Type(values, QString::fromUtf8("一"));
+    Key(values, Qt::Key_Return);
+    Type(values, "2");
+    Key(values, Qt::Key_Return);
+    Type(values, QString::fromUtf8("二"));
+    Key(values, Qt::Key_Return);
+    EXPECT_EQ(Column(values, 2), (QStringList{"1", "2", ""}));
+    EXPECT_EQ(Column(values, 3),
+              (QStringList{QString::fromUtf8("一"), QString::fromUtf8("二"), ""}));
+
+    // An empty section code is refused: the cell keeps its text.
+    Enter(sections, 0, 1, "   ");
+    EXPECT_EQ(sections->GetItemText(0, 1), "Main");
+
+    QTest::keyClicks(NameEdit(), "  Road  ");
+    PressOK();
+    EXPECT_TRUE(boxes.Boxes().empty()) << boxes.LastText().toStdString();
+    EXPECT_EQ(dlg->result(), QDialog::Accepted);
+    const int pid = dlg->GetProject()->m_nPid;
+    ASSERT_GT(pid, 0);
+    EXPECT_EQ(Dump(pid), (QStringList{"S Main", " E Mode", QString::fromUtf8("  V 1=一"),
+                                      QString::fromUtf8("  V 2=二")}));
+    EXPECT_EQ(db->LoadProject(pid)->m_strName, "Road") << "the name is trimmed";
+}
+
+// The database holds no duplicates, so each case stores a sound tree and makes the fault
+// the way a user would, in the grids.
+struct ValidationCase {
+    const char* name;
+    std::vector<ValueListDlgTest::SectionSpec> tree;
+    std::function<void(ProjectEditDlgTest&)> edit;
+    QString listName;
+    QString message; // empty: saved
+    int gridId;      // where the faulty row is selected
+    int row;
+};
+
+class ProjectEditValidation : public ProjectEditDlgTest,
+                              public ::testing::WithParamInterface<ValidationCase> {};
+
+TEST_P(ProjectEditValidation, OKStopsAtTheFirstFaultWithItsMessageAndRow) {
+    const ValidationCase& c = GetParam();
+    const int pid = Store("Stored", c.tree);
+    Open(pid, "Stored");
+    if (c.edit)
+        c.edit(*this);
+    NameEdit()->setText(c.listName);
+    PressOK();
+    if (c.message.isEmpty()) {
+        EXPECT_TRUE(boxes.Boxes().empty()) << boxes.LastText().toStdString();
+        EXPECT_EQ(dlg->result(), QDialog::Accepted);
+        return;
+    }
+    ASSERT_EQ(boxes.Boxes().size(), 1u);
+    EXPECT_EQ(boxes.LastText(), c.message);
+    EXPECT_EQ(boxes.Boxes()[0].caption, "Quillet");
+    EXPECT_TRUE(dlg->isVisible()) << "the dialog stays open";
+    if (c.gridId == Res::IDC_PROJECT_NAME) {
+        EXPECT_EQ(QApplication::focusWidget(), NameEdit());
+        return;
+    }
+    Pelmo::CListCtrlEx* grid = Grid(dlg.get(), c.gridId);
+    EXPECT_EQ(CurrentRow(grid), c.row);
+    EXPECT_EQ(QApplication::focusWidget(), grid);
+}
+
+const QString kSectionDup = QString::fromUtf8("セクションが重複しています");
+const QString kEntryDup = QString::fromUtf8("エントリが重複しています");
+const QString kValueDup = QString::fromUtf8("値が重複しています");
+const QString kNoName = QString::fromUtf8("値リスト名を入力してください");
+
+INSTANTIATE_TEST_SUITE_P(
+    Cases, ProjectEditValidation,
+    ::testing::Values(ValidationCase{"SectionsDifferingInCase",
+                                     {{"A", {}}, {"B", {}}, {"c", {}}},
+                                     [](ProjectEditDlgTest& t) { t.Enter(t.sections, 2, 1, "a"); },
+                                     "L",
+                                     kSectionDup,
+                                     Res::IDC_SECTION_GRID,
+                                     2},
+                      ValidationCase{"EntriesDifferingInCase",
+                                     {{"S", {{"k", {}}, {"x", {}}, {"y", {}}}}},
+                                     [](ProjectEditDlgTest& t) {
+                                         t.Click(t.sections, 0, 1);
+                                         t.Enter(t.entries, 2, 1, "K");
+                                     },
+                                     "L",
+                                     kEntryDup,
+                                     Res::IDC_ENTRY_GRID,
+                                     2},
+                      ValidationCase{"SameEntryInTwoSections",
+                                     {{"S", {{"k", {}}}}, {"T", {{"j", {}}}}},
+                                     [](ProjectEditDlgTest& t) {
+                                         t.Click(t.sections, 1, 1);
+                                         t.Enter(t.entries, 0, 1, "k");
+                                     },
+                                     "L",
+                                     {},
+                                     0,
+                                     0},
+                      ValidationCase{"ValuesDifferingInCase",
+                                     {{"S", {{"k", {{"on", ""}}}}}},
+                                     [](ProjectEditDlgTest& t) {
+                                         t.Click(t.sections, 0, 1);
+                                         t.Enter(t.values, 1, 2, "ON");
+                                     },
+                                     "L",
+                                     {},
+                                     0,
+                                     0},
+                      ValidationCase{"TwoEmptyValues",
+                                     {{"S", {{"a", {}}, {"k", {{"1", ""}}}}}},
+                                     [](ProjectEditDlgTest& t) {
+                                         t.Click(t.sections, 0, 1);
+                                         t.Click(t.entries, 1, 1);
+                                         t.Click(t.values, 0, 0);
+                                         t.Click(t.values, 0, 0);
+                                     },
+                                     "L",
+                                     kValueDup,
+                                     Res::IDC_VALUE_GRID,
+                                     1},
+                      ValidationCase{
+                          "EmptyName", {{"S", {}}}, {}, "  ", kNoName, Res::IDC_PROJECT_NAME, 0},
+                      ValidationCase{"DuplicateBeforeEmptyName",
+                                     {{"S", {}}, {"T", {}}},
+                                     [](ProjectEditDlgTest& t) { t.Enter(t.sections, 1, 1, "s"); },
+                                     "",
+                                     kSectionDup,
+                                     Res::IDC_SECTION_GRID,
+                                     1}),
+    [](const ::testing::TestParamInfo<ValidationCase>& info) { return info.param.name; });
+
+TEST_F(ProjectEditDlgTest, DeletingTheCurrentSectionShowsTheNextOrNothing) {
+    const int pid = Store("L", {{"A", {{"a1", {{"1", ""}}}}}, {"B", {{"b1", {}}}}, {"C", {}}});
+    const QStringList stored = Dump(pid);
+    Open(pid);
+    Click(sections, 0, 1);
+    EXPECT_EQ(Column(entries, 1), (QStringList{"a1", ""}));
+    EXPECT_EQ(Column(values, 2), (QStringList{"1", ""}));
+    Click(sections, 2, 1);
+    EXPECT_EQ(Column(entries, 1), (QStringList{""}));
+    EXPECT_EQ(values->GetItemCount(), 0) << "a section without entries shows no values";
+    EXPECT_FALSE(values->GetAppendRow());
+
+    Click(sections, 0, 1);
+    Click(sections, 0, 0); // "-" of A
+    EXPECT_EQ(Column(sections, 1), (QStringList{"B", "C", ""}));
+    EXPECT_EQ(CurrentRow(sections), 0);
+    EXPECT_EQ(Column(entries, 1), (QStringList{"b1", ""})) << "B became current";
+    EXPECT_EQ(values->GetItemCount(), 1) << "b1's values: only the append row";
+
+    Click(sections, 1, 0); // "-" of C, while B is current
+    EXPECT_EQ(Column(sections, 1), (QStringList{"B", ""}));
+    Click(sections, 0, 0); // "-" of B, the append row takes its place
+    EXPECT_EQ(sections->GetItemCount(), 1);
+    EXPECT_EQ(entries->GetItemCount(), 0);
+    EXPECT_FALSE(entries->GetAppendRow());
+    EXPECT_EQ(values->GetItemCount(), 0);
+    EXPECT_FALSE(values->GetAppendRow());
+
+    Control<QPushButton>(dlg.get(), Res::IDCANCEL)->click();
+    EXPECT_EQ(Dump(pid), stored) << "Cancel stores nothing";
+}
+
+TEST_F(ProjectEditDlgTest, DeletingTheCurrentEntryShowsTheNextEntrysValues) {
+    const int pid = Store("L", {{"S", {{"e1", {{"1", ""}}}, {"e2", {{"2", ""}, {"3", ""}}}}}});
+    Open(pid);
+    Click(sections, 0, 1);
+    Click(entries, 0, 0); // "-" of e1
+    EXPECT_EQ(Column(entries, 1), (QStringList{"e2", ""}));
+    EXPECT_EQ(Column(values, 2), (QStringList{"2", "3", ""}));
+    Click(entries, 0, 0); // "-" of e2
+    EXPECT_EQ(entries->GetItemCount(), 1);
+    EXPECT_EQ(values->GetItemCount(), 0);
+    NameEdit()->setText("L");
+    PressOK();
+    EXPECT_EQ(Dump(pid), (QStringList{"S S"}));
+}
+
+TEST_F(ProjectEditDlgTest, PlusOnTheFirstValueSavesTheNewValueFirst) {
+    const int pid = Store("L", {{"S", {{"k", {{"1", "one"}, {"2", "two"}}}}}});
+    Open(pid);
+    Click(sections, 0, 1);
+    Click(values, 0, 0); // "+" of the first value
+    EXPECT_EQ(Column(values, 2), (QStringList{"", "1", "2", ""}));
+    EXPECT_EQ(Column(values, 0), (QStringList{"+", "+", "+", "+"}));
+    Enter(values, 0, 2, "0");
+    Click(values, 1, 1); // "-" of "1"
+    EXPECT_EQ(Column(values, 2), (QStringList{"0", "2", ""}));
+    PressOK();
+    EXPECT_EQ(Dump(pid), (QStringList{"S S", " E k", "  V 0=", "  V 2=two"}));
+}
+
+TEST_F(ProjectEditDlgTest, PasteOnTheAppendRowMakesOneSectionFromTheFirstLineAndCopyTakesItBack) {
+    Open(0);
+    Click(sections, 0, 1);
+    QGuiApplication::clipboard()->setText("  First \r\nSecond\n");
+    Key(sections, Qt::Key_V, Qt::ControlModifier);
+    EXPECT_EQ(Column(sections, 1), (QStringList{"First", ""}));
+    EXPECT_EQ(CurrentRow(sections), 0);
+    EXPECT_TRUE(entries->GetAppendRow()) << "the pasted section is current";
+    Click(entries, 0, 1);
+    QGuiApplication::clipboard()->setText("key");
+    Key(entries, Qt::Key_V, Qt::ControlModifier);
+    EXPECT_EQ(Column(entries, 1), (QStringList{"key", ""}));
+
+    QGuiApplication::clipboard()->clear();
+    Click(sections, 0, 1);
+    Key(sections, Qt::Key_C, Qt::ControlModifier);
+    EXPECT_EQ(QGuiApplication::clipboard()->text(), "First");
+    NameEdit()->setText("P");
+    PressOK();
+    EXPECT_EQ(Dump(dlg->GetProject()->m_nPid), (QStringList{"S First", " E key"}));
+}
+
+TEST_F(ProjectEditDlgTest, ImportReplacesTheTreeAndCancelKeepsTheStoredList) {
+    const int pid = Store("L", {{"Old", {{"k", {{"1", "one"}}}}}});
+    const QStringList stored = Dump(pid);
+    const QString path = WriteIni("a/app.ini", "[Main]\r\nMode=1\r\nSize=2\r\n[Extra]\r\nX=y\r\n");
+    auto ini = LoadIni(path);
+    Open(pid, "L", ini.get());
+    Click(sections, 0, 1);
+    auto* import = Control<QPushButton>(dlg.get(), Res::IDC_IMPORT);
+    ASSERT_TRUE(import->isEnabled());
+    import->click();
+    EXPECT_EQ(Column(sections, 1), (QStringList{"Main", "Extra", ""}));
+    EXPECT_EQ(entries->GetItemCount(), 0);
+    EXPECT_EQ(values->GetItemCount(), 0);
+    Click(sections, 0, 1);
+    EXPECT_EQ(Column(entries, 1), (QStringList{"Mode", "Size", ""}));
+    EXPECT_EQ(Column(values, 2), (QStringList{""})) << "no values are taken over";
+
+    Control<QPushButton>(dlg.get(), Res::IDCANCEL)->click();
+    EXPECT_EQ(dlg->result(), QDialog::Rejected);
+    EXPECT_EQ(Dump(pid), stored);
+}
+
+TEST_F(ProjectEditDlgTest, AValueListThatCannotBeLoadedCancelsAtOnce) {
+    CRecordIdName missing(42, "gone");
+    CProjectEditDlg gone(db.get(), nullptr, &missing);
+    EXPECT_FALSE(gone.IsLoaded());
+    EXPECT_EQ(gone.DoModal(), Ui::IDCANCEL);
+    EXPECT_TRUE(boxes.Boxes().empty());
+}
+
+TEST_F(ProjectEditDlgTest, TheSizeAtClosingIsTheNextOpeningsAndTheFirstIsTheSmallest) {
+    Open(0);
+    const QSize first = dlg->size();
+    EXPECT_EQ(dlg->minimumSize(), first);
+    const QRect valuesBefore = values->geometry();
+    dlg->resize(first + QSize(100, 80));
+    QApplication::processEvents();
+    // The values grid takes the last 40 % of the width gained and all the height.
+    EXPECT_EQ(values->geometry(), valuesBefore.adjusted(60, 0, 100, 80));
+    Control<QPushButton>(dlg.get(), Res::IDCANCEL)->click();
+    Open(0);
+    EXPECT_EQ(dlg->size(), first + QSize(100, 80));
+    EXPECT_EQ(dlg->minimumSize(), first);
+}
+
+} // namespace
