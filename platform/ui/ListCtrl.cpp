@@ -1,5 +1,7 @@
 #include "platform/ui/ListCtrl.h"
 
+#include "platform/ui/ListRowStore.h"
+
 #include <QAbstractTableModel>
 #include <QApplication>
 #include <QFocusEvent>
@@ -25,6 +27,8 @@ constexpr unsigned kStateBits = LVIS_SELECTED | LVIS_FOCUSED | LVIS_STATEIMAGEMA
 constexpr unsigned kUnchecked = INDEXTOSTATEIMAGEMASK(1);
 constexpr unsigned kChecked = INDEXTOSTATEIMAGEMASK(2);
 constexpr int kTextMargin = 4;
+static_assert(CListRowStore::kFocusedBit == LVIS_FOCUSED &&
+              CListRowStore::kSelectedBit == LVIS_SELECTED);
 
 // The state image is one number in four bits: a mask naming any of them names all of them.
 unsigned WholeImageMask(unsigned mask) {
@@ -88,27 +92,7 @@ public:
 } // namespace
 
 struct CListCtrl::Impl {
-    struct Row {
-        unsigned id = 0;
-        unsigned state = 0;
-        quintptr data = 0;
-        QList<QString> texts; // by sub-item; missing trailing texts are empty
-    };
-
-    std::vector<Row> rows;
-    unsigned nextId = 0;
-    // id -> index. Ids grow with every insert, so while rows only get appended (and any
-    // deleted) they stay in ascending id order and a binary search finds an id: no index to
-    // keep. Once a row goes in between or a sort mixes them, a hash takes over; changes near
-    // the end keep it current, anything else marks it stale and the next lookup rebuilds it
-    // once.
-    bool idsAscending = true;
-    mutable QHash<unsigned, int> idToIndex;
-    mutable bool idIndexValid = false;
-
-    int focused = -1;
-    int selectionMark = -1;
-    int selectedCount = 0;
+    CListRowStore rows;
     bool singleSelection = false;
     bool checkBoxes = false;
 
@@ -121,85 +105,11 @@ struct CListCtrl::Impl {
     bool ownScroll = false;
     bool scrollRangeDirty = false;
 
-    int RowCount() const { return int(rows.size()); }
-    bool ValidRow(int i) const { return i >= 0 && i < RowCount(); }
+    int RowCount() const { return rows.Count(); }
+    bool ValidRow(int i) const { return rows.IsValid(i); }
     int ColumnCount() const { return int(model->columns.size()); }
     bool ValidColumn(int c) const { return c >= 0 && c < ColumnCount(); }
-
-    void RebuildIdIndex() const {
-        idToIndex.clear();
-        idToIndex.reserve(RowCount());
-        for (int i = 0; i < RowCount(); ++i)
-            idToIndex.insert(rows[i].id, i);
-        idIndexValid = true;
-    }
-
-    bool ApplyOrder(const std::vector<int>& order);
-
-    int IndexOf(unsigned id) const {
-        if (idsAscending) {
-            const auto it = std::lower_bound(rows.begin(), rows.end(), id,
-                                             [](const Row& row, unsigned v) { return row.id < v; });
-            return it != rows.end() && it->id == id ? int(it - rows.begin()) : -1;
-        }
-        if (!idIndexValid)
-            RebuildIdIndex();
-        return idToIndex.value(id, -1);
-    }
-    // A row inserted or removed near the end (as before an append row kept last) moves only
-    // the few rows after it: the hash follows them. Further up, rebuilding once on the next
-    // lookup is cheaper than following every row.
-    static constexpr int kIncrementalTail = 1024;
-    void ReindexFrom(int index) {
-        for (int j = index; j < RowCount(); ++j)
-            idToIndex.insert(rows[j].id, j);
-    }
-    void NoteInserted(int index) {
-        if (index != RowCount() - 1)
-            idsAscending = false;
-        if (idIndexValid && RowCount() - index <= kIncrementalTail)
-            ReindexFrom(index);
-        else
-            idIndexValid = false;
-    }
-    void NoteRemoved(unsigned id, int index) {
-        if (idIndexValid && RowCount() - index <= kIncrementalTail) {
-            idToIndex.remove(id);
-            ReindexFrom(index);
-        } else {
-            idIndexValid = false;
-        }
-    }
-    void NoteReordered() {
-        idsAscending = std::is_sorted(rows.begin(), rows.end(),
-                                      [](const Row& a, const Row& b) { return a.id < b.id; });
-        idIndexValid = false;
-    }
-    void NoteCleared() {
-        idsAscending = true;
-        idToIndex.clear();
-        idIndexValid = false;
-    }
-    // Where the row with this id is now, looking first where it was: a handler called in
-    // between may have moved or deleted it, but mostly it has not, and then no lookup (and
-    // no rebuild of the id index) is needed.
-    int Locate(int hint, unsigned id) const {
-        if (ValidRow(hint) && rows[hint].id == id)
-            return hint;
-        return IndexOf(id);
-    }
-
-    // Index bookkeeping for a row inserted at index (shift) or removed from it.
-    static void ShiftOnInsert(int& item, int index) {
-        if (item >= index)
-            ++item;
-    }
-    static void ShiftOnRemove(int& item, int index) {
-        if (item == index)
-            item = -1;
-        else if (item > index)
-            --item;
-    }
+    unsigned StateOf(int i) const { return rows.At(i).state; }
 };
 
 CListCtrl::CListCtrl(QWidget* parent) : QAbstractScrollArea(parent), d(new Impl) {
@@ -306,10 +216,7 @@ int CListCtrl::InsertColumn(int nCol, const QString& heading, int nFormat, int n
     if (nCol < 0)
         return -1;
     nCol = std::min(nCol, d->ColumnCount());
-    for (Impl::Row& row : d->rows) {
-        if (nCol < row.texts.size())
-            row.texts.insert(nCol, QString());
-    }
+    d->rows.InsertColumn(nCol);
     d->model->Insert(nCol, {heading, nFormat});
     d->header->resizeSection(nCol, std::max(0, nWidth));
     UpdateScrollBarsInternal();
@@ -320,10 +227,7 @@ int CListCtrl::InsertColumn(int nCol, const QString& heading, int nFormat, int n
 bool CListCtrl::DeleteColumn(int nCol) {
     if (!d->ValidColumn(nCol))
         return false;
-    for (Impl::Row& row : d->rows) {
-        if (nCol < row.texts.size())
-            row.texts.removeAt(nCol);
-    }
+    d->rows.RemoveColumn(nCol);
     d->model->Remove(nCol);
     UpdateScrollBarsInternal();
     viewport()->update();
@@ -352,9 +256,10 @@ bool CListCtrl::SetColumnWidth(int nCol, int cx) {
 int CListCtrl::AutoColumnWidth(int nCol, bool withHeading) const {
     const QFontMetrics fm(font());
     int widest = 0;
-    for (const Impl::Row& row : d->rows) {
-        if (nCol < row.texts.size())
-            widest = std::max(widest, fm.horizontalAdvance(row.texts[nCol]));
+    for (int i = 0; i < d->RowCount(); ++i) {
+        const QList<QString>& texts = d->rows.At(i).texts;
+        if (nCol < texts.size())
+            widest = std::max(widest, fm.horizontalAdvance(texts[nCol]));
     }
     widest += 2 * kTextMargin;
     if (withHeading) {
@@ -436,9 +341,7 @@ int CListCtrl::InsertItem(unsigned nMask, int nItem, const QString& text, unsign
                           unsigned nStateMask, quintptr lParam) {
     if (nItem < 0)
         return -1;
-    const int index = std::min(nItem, d->RowCount());
-    Impl::Row row;
-    row.id = d->nextId++;
+    CListRowStore::Row row;
     row.texts.reserve(std::max(1, d->ColumnCount()));
     if (nMask & LVIF_TEXT)
         row.texts.append(text);
@@ -446,19 +349,16 @@ int CListCtrl::InsertItem(unsigned nMask, int nItem, const QString& text, unsign
         row.data = lParam;
     if (d->checkBoxes)
         row.state = kUnchecked;
-    d->rows.insert(d->rows.begin() + index, std::move(row));
-    d->NoteInserted(index);
-    Impl::ShiftOnInsert(d->focused, index);
-    Impl::ShiftOnInsert(d->selectionMark, index);
+    const int index = d->rows.Insert(nItem, std::move(row));
     ScrollRangeChanged();
     if (index <= LastVisibleRow(ScrollTop()))
         viewport()->update();
-    const unsigned id = d->rows[index].id;
+    const unsigned id = d->rows.IdAt(index);
     if (nMask & LVIF_STATE) {
         const unsigned mask = WholeImageMask(nStateMask);
         ChangeState(index, mask, nState & mask);
     }
-    return d->Locate(index, id);
+    return d->rows.Locate(index, id);
 }
 
 int CListCtrl::InsertItem(int nItem, const QString& text) {
@@ -468,19 +368,14 @@ int CListCtrl::InsertItem(int nItem, const QString& text) {
 bool CListCtrl::DeleteItem(int nItem) {
     if (!d->ValidRow(nItem))
         return false;
-    const unsigned id = d->rows[nItem].id;
+    const unsigned id = d->rows.IdAt(nItem);
     OnDeleteItem(nItem);
     // The handler may have changed the list; delete the row it was told about.
-    nItem = d->Locate(nItem, id);
+    nItem = d->rows.Locate(nItem, id);
     if (nItem < 0)
         return false;
     const bool wasVisible = nItem <= LastVisibleRow(ScrollTop());
-    if (d->rows[nItem].state & LVIS_SELECTED)
-        --d->selectedCount;
-    d->rows.erase(d->rows.begin() + nItem);
-    d->NoteRemoved(id, nItem);
-    Impl::ShiftOnRemove(d->focused, nItem);
-    Impl::ShiftOnRemove(d->selectionMark, nItem);
+    d->rows.Remove(nItem);
     ScrollRangeChanged();
     if (wasVisible)
         viewport()->update();
@@ -490,68 +385,55 @@ bool CListCtrl::DeleteItem(int nItem) {
 bool CListCtrl::DeleteAllItems() {
     // Every row is announced before any goes, so the handler sees the rows as they were.
     std::vector<unsigned> ids;
-    ids.reserve(d->rows.size());
-    for (const Impl::Row& row : d->rows)
-        ids.push_back(row.id);
+    ids.reserve(size_t(d->RowCount()));
+    for (int i = 0; i < d->RowCount(); ++i)
+        ids.push_back(d->rows.IdAt(i));
     for (size_t i = 0; i < ids.size(); ++i) {
-        const int index = d->Locate(int(i), ids[i]);
+        const int index = d->rows.Locate(int(i), ids[i]);
         if (index >= 0)
             OnDeleteItem(index);
     }
-    d->rows.clear();
-    d->NoteCleared();
-    d->focused = -1;
-    d->selectionMark = -1;
-    d->selectedCount = 0;
+    d->rows.Clear();
     UpdateScrollBarsInternal();
     viewport()->update();
     return true;
 }
 
 QString CListCtrl::GetItemText(int nItem, int nSubItem) const {
-    if (!d->ValidRow(nItem) || nSubItem < 0)
-        return QString();
-    const QList<QString>& texts = d->rows[nItem].texts;
-    return nSubItem < texts.size() ? texts[nSubItem] : QString();
+    return d->rows.Text(nItem, nSubItem);
 }
 
 bool CListCtrl::SetItemText(int nItem, int nSubItem, const QString& text) {
     if (!d->ValidRow(nItem) || nSubItem < 0 || (nSubItem > 0 && nSubItem >= d->ColumnCount()))
         return false;
-    QList<QString>& texts = d->rows[nItem].texts;
-    if (nSubItem >= texts.size()) {
-        if (text.isEmpty())
-            return true;
-        texts.resize(nSubItem + 1);
-    }
-    texts[nSubItem] = text;
+    d->rows.SetText(nItem, nSubItem, text);
     RedrawItems(nItem, nItem);
     return true;
 }
 
 quintptr CListCtrl::GetItemData(int nItem) const {
-    return d->ValidRow(nItem) ? d->rows[nItem].data : 0;
+    return d->ValidRow(nItem) ? d->rows.At(nItem).data : 0;
 }
 
 bool CListCtrl::SetItemData(int nItem, quintptr data) {
     if (!d->ValidRow(nItem))
         return false;
-    d->rows[nItem].data = data;
+    d->rows.SetData(nItem, data);
     return true;
 }
 
 unsigned CListCtrl::MapIndexToId(int index) const {
-    return d->ValidRow(index) ? d->rows[index].id : unsigned(-1);
+    return d->rows.IdAt(index);
 }
 
 int CListCtrl::MapIdToIndex(unsigned id) const {
-    return d->IndexOf(id);
+    return d->rows.IndexOf(id);
 }
 
 // ---------------------------------------------------------------- states
 
 unsigned CListCtrl::GetItemState(int nItem, unsigned mask) const {
-    return d->ValidRow(nItem) ? d->rows[nItem].state & mask : 0;
+    return d->ValidRow(nItem) ? d->StateOf(nItem) & mask : 0;
 }
 
 bool CListCtrl::SetItemState(int nItem, unsigned state, unsigned mask) {
@@ -573,40 +455,43 @@ bool CListCtrl::SetItemState(int nItem, unsigned state, unsigned mask) {
 void CListCtrl::ChangeState(int nItem, unsigned mask, unsigned state) {
     if (!d->ValidRow(nItem))
         return;
-    const unsigned old = d->rows[nItem].state;
+    const unsigned old = d->StateOf(nItem);
     const unsigned now = (old & ~mask) | (state & mask);
     if (now == old)
         return;
-    const unsigned id = d->rows[nItem].id;
+    const unsigned id = d->rows.IdAt(nItem);
     // Only one row holds the focus, and in single selection only one the selection: the
     // others give theirs up first, each reported on its own, as the list-view does.
-    if ((now & LVIS_FOCUSED) && d->focused >= 0 && d->focused != nItem)
-        ChangeState(d->focused, LVIS_FOCUSED, 0);
+    const int focused = d->rows.Focused();
+    if ((now & LVIS_FOCUSED) && focused >= 0 && focused != nItem)
+        ChangeState(focused, LVIS_FOCUSED, 0);
     if ((now & LVIS_SELECTED) && !(old & LVIS_SELECTED) && d->singleSelection)
         ClearSelectionExcept(nItem);
-    nItem = d->Locate(nItem, id);
+    nItem = d->rows.Locate(nItem, id);
     if (nItem < 0)
         return;
-    Impl::Row& row = d->rows[nItem];
-    const unsigned before = row.state;
+    const unsigned before = d->StateOf(nItem);
     const unsigned after = (before & ~mask) | (state & mask);
     if (after == before)
         return;
-    row.state = after;
-    if ((after ^ before) & LVIS_SELECTED)
-        d->selectedCount += (after & LVIS_SELECTED) ? 1 : -1;
-    if (after & LVIS_FOCUSED)
-        d->focused = nItem;
-    else if (d->focused == nItem)
-        d->focused = -1;
+    d->rows.SetState(nItem, after);
     RedrawItems(nItem, nItem);
     OnItemChanged(nItem, before, after);
     emit ItemChanged(nItem, before, after);
 }
 
 void CListCtrl::ClearSelectionExcept(int keep) {
-    for (int i = 0; i < d->RowCount() && d->selectedCount > 0; ++i) {
-        if (i != keep && (d->rows[i].state & LVIS_SELECTED))
+    // Mostly one row is selected, the one selected last: it goes without a walk over the rows,
+    // which only looks for any others.
+    const int last = d->rows.LastSelected();
+    if (last >= 0 && last != keep)
+        ChangeState(last, LVIS_SELECTED, 0);
+    const auto othersSelected = [&] {
+        const bool keepSelected = d->ValidRow(keep) && (d->StateOf(keep) & LVIS_SELECTED);
+        return d->rows.SelectedCount() > (keepSelected ? 1 : 0);
+    };
+    for (int i = 0; i < d->RowCount() && othersSelected(); ++i) {
+        if (i != keep && (d->StateOf(i) & LVIS_SELECTED))
             ChangeState(i, LVIS_SELECTED, 0);
     }
 }
@@ -615,8 +500,8 @@ void CListCtrl::SelectRange(int from, int to, bool clearOthers) {
     if (from > to)
         std::swap(from, to);
     if (clearOthers) {
-        for (int i = 0; i < d->RowCount() && d->selectedCount > 0; ++i) {
-            if ((i < from || i > to) && (d->rows[i].state & LVIS_SELECTED))
+        for (int i = 0; i < d->RowCount() && d->rows.SelectedCount() > 0; ++i) {
+            if ((i < from || i > to) && (d->StateOf(i) & LVIS_SELECTED))
                 ChangeState(i, LVIS_SELECTED, 0);
         }
     }
@@ -629,13 +514,13 @@ int CListCtrl::GetNextItem(int nItem, unsigned flags) const {
         return -1;
     const unsigned wanted = ((flags & LVNI_SELECTED) ? unsigned(LVIS_SELECTED) : 0u) |
                             ((flags & LVNI_FOCUSED) ? unsigned(LVIS_FOCUSED) : 0u);
-    if ((wanted & LVIS_SELECTED) && d->selectedCount == 0)
+    if ((wanted & LVIS_SELECTED) && d->rows.SelectedCount() == 0)
         return -1;
     const bool upwards = (flags & LVNI_ABOVE) != 0;
     if (wanted & LVIS_FOCUSED) {
         // Only one row can match: no need to walk the rows.
-        const int f = d->focused;
-        if (f < 0 || (d->rows[f].state & wanted) != wanted)
+        const int f = d->rows.Focused();
+        if (f < 0 || (d->StateOf(f) & wanted) != wanted)
             return -1;
         if (nItem == -1)
             return f;
@@ -643,30 +528,30 @@ int CListCtrl::GetNextItem(int nItem, unsigned flags) const {
     }
     if (upwards) {
         for (int i = (nItem == -1 ? d->RowCount() : nItem) - 1; i >= 0; --i) {
-            if ((d->rows[i].state & wanted) == wanted)
+            if ((d->StateOf(i) & wanted) == wanted)
                 return i;
         }
         return -1;
     }
     for (int i = nItem + 1; i < d->RowCount(); ++i) {
-        if ((d->rows[i].state & wanted) == wanted)
+        if ((d->StateOf(i) & wanted) == wanted)
             return i;
     }
     return -1;
 }
 
 int CListCtrl::GetSelectedCount() const {
-    return d->selectedCount;
+    return d->rows.SelectedCount();
 }
 
 int CListCtrl::GetSelectionMark() const {
-    return d->selectionMark;
+    return d->rows.SelectionMark();
 }
 
 int CListCtrl::SetSelectionMark(int nItem) {
-    const int previous = d->selectionMark;
+    const int previous = d->rows.SelectionMark();
     if (nItem == -1 || d->ValidRow(nItem))
-        d->selectionMark = nItem;
+        d->rows.SetSelectionMark(nItem);
     return previous;
 }
 
@@ -686,8 +571,7 @@ void CListCtrl::SetCheckBoxes(bool on) {
     if (on == d->checkBoxes)
         return;
     d->checkBoxes = on;
-    for (Impl::Row& row : d->rows)
-        row.state = (row.state & ~LVIS_STATEIMAGEMASK) | (on ? kUnchecked : 0u);
+    d->rows.SetStateBitsOfAll(LVIS_STATEIMAGEMASK, on ? kUnchecked : 0u);
     viewport()->update();
 }
 
@@ -741,7 +625,7 @@ template <typename Less> void MergeSort(std::vector<int>& items, Less less) {
 bool CListCtrl::SortItems(PFNLVCOMPARE compare, quintptr lParamSort) {
     if (!compare)
         return false;
-    std::vector<int> order(d->rows.size());
+    std::vector<int> order(size_t(d->RowCount()));
     for (size_t i = 0; i < order.size(); ++i)
         order[i] = int(i);
     MergeSort(order, [&](int a, int b) {
@@ -749,9 +633,9 @@ bool CListCtrl::SortItems(PFNLVCOMPARE compare, quintptr lParamSort) {
         // (which it must not) leaves an unsorted list rather than a crash.
         if (!d->ValidRow(a) || !d->ValidRow(b))
             return false;
-        return compare(d->rows[a].data, d->rows[b].data, lParamSort) < 0;
+        return compare(d->rows.At(a).data, d->rows.At(b).data, lParamSort) < 0;
     });
-    if (d->ApplyOrder(order))
+    if (d->rows.ApplyOrder(order))
         viewport()->update();
     return true;
 }
@@ -759,34 +643,13 @@ bool CListCtrl::SortItems(PFNLVCOMPARE compare, quintptr lParamSort) {
 bool CListCtrl::SortItemsEx(PFNLVCOMPARE compare, quintptr lParamSort) {
     if (!compare)
         return false;
-    std::vector<int> order(d->rows.size());
+    std::vector<int> order(size_t(d->RowCount()));
     for (size_t i = 0; i < order.size(); ++i)
         order[i] = int(i);
     MergeSort(order,
               [&](int a, int b) { return compare(quintptr(a), quintptr(b), lParamSort) < 0; });
-    if (d->ApplyOrder(order))
+    if (d->rows.ApplyOrder(order))
         viewport()->update();
-    return true;
-}
-
-bool CListCtrl::Impl::ApplyOrder(const std::vector<int>& order) {
-    if (order.size() != rows.size())
-        return false; // the compare function changed the list; leave it as it is now
-    std::vector<Row> sorted;
-    sorted.reserve(order.size());
-    int focused = -1;
-    int mark = -1;
-    for (int from : order) {
-        if (from == this->focused)
-            focused = int(sorted.size());
-        if (from == selectionMark)
-            mark = int(sorted.size());
-        sorted.push_back(std::move(rows[from]));
-    }
-    rows.swap(sorted);
-    this->focused = focused;
-    selectionMark = mark;
-    NoteReordered();
     return true;
 }
 
@@ -808,7 +671,7 @@ int CListCtrl::GetTopIndex() const {
 }
 
 int CListCtrl::ScrollTop() const {
-    return d->rows.empty() ? 0 : verticalScrollBar()->value();
+    return d->rows.IsEmpty() ? 0 : verticalScrollBar()->value();
 }
 
 int CListCtrl::GetCountPerPage() const {
@@ -1033,12 +896,12 @@ void CListCtrl::paintEvent(QPaintEvent* event) {
     for (int i = first; i <= last && i < d->RowCount(); ++i) {
         DRAWITEMSTRUCT dis;
         dis.itemID = i;
-        const unsigned state = d->rows[i].state;
+        const unsigned state = d->StateOf(i);
         dis.itemState = ((state & LVIS_SELECTED) ? unsigned(ODS_SELECTED) : 0u) |
                         ((hasFocus && (state & LVIS_FOCUSED)) ? unsigned(ODS_FOCUS) : 0u);
         dis.rcItem = RowRect(i);
         dis.pDC = &painter;
-        dis.itemData = d->rows[i].data;
+        dis.itemData = d->rows.At(i).data;
         painter.save();
         DrawItem(&dis);
         painter.restore();
@@ -1157,17 +1020,18 @@ void CListCtrl::mousePressEvent(QMouseEvent* event) {
     }
     if (event->button() == Qt::RightButton) {
         // A right click keeps a selection it lands in, so a context menu acts on all of it.
-        if (!(d->rows[row].state & LVIS_SELECTED))
+        if (!(d->StateOf(row) & LVIS_SELECTED))
             SelectOnly(row);
         ChangeState(row, LVIS_FOCUSED, LVIS_FOCUSED);
         return;
     }
     if (shift) {
-        const int anchor = d->selectionMark >= 0 ? d->selectionMark : row;
+        const int mark = d->rows.SelectionMark();
+        const int anchor = mark >= 0 ? mark : row;
         SelectRange(anchor, row, !ctrl);
         ChangeState(row, LVIS_FOCUSED, LVIS_FOCUSED);
     } else if (ctrl) {
-        const unsigned selected = d->rows[row].state & LVIS_SELECTED;
+        const unsigned selected = d->StateOf(row) & LVIS_SELECTED;
         ChangeState(row, LVIS_SELECTED | LVIS_FOCUSED, (selected ^ LVIS_SELECTED) | LVIS_FOCUSED);
         SetSelectionMark(row);
     } else {
@@ -1194,7 +1058,7 @@ void CListCtrl::SelectOnly(int nItem) {
 
 int CListCtrl::KeyTarget(int key) const {
     const int count = d->RowCount();
-    const int focused = d->focused;
+    const int focused = d->rows.Focused();
     const int top = GetTopIndex();
     const int perPage = GetCountPerPage();
     switch (key) {
@@ -1226,24 +1090,26 @@ void CListCtrl::keyPressEvent(QKeyEvent* event) {
     const Qt::KeyboardModifiers mods = event->modifiers();
     const bool ctrl = (mods & Qt::ControlModifier) != 0;
     const bool shift = (mods & Qt::ShiftModifier) && !d->singleSelection;
-    if (event->key() == Qt::Key_Space && !ctrl && d->checkBoxes && d->focused >= 0) {
-        SetCheck(d->focused, !GetCheck(d->focused));
+    const int focused = d->rows.Focused();
+    if (event->key() == Qt::Key_Space && !ctrl && d->checkBoxes && focused >= 0) {
+        SetCheck(focused, !GetCheck(focused));
         return;
     }
-    if (event->key() == Qt::Key_Space && ctrl && d->focused >= 0) {
+    if (event->key() == Qt::Key_Space && ctrl && focused >= 0) {
         // ChangeState itself keeps single selection to one row.
-        const int row = d->focused;
-        ChangeState(row, LVIS_SELECTED, (d->rows[row].state & LVIS_SELECTED) ^ LVIS_SELECTED);
+        const int row = focused;
+        ChangeState(row, LVIS_SELECTED, (d->StateOf(row) & LVIS_SELECTED) ^ LVIS_SELECTED);
         SetSelectionMark(row);
         return;
     }
-    const int target = d->rows.empty() ? -1 : KeyTarget(event->key());
+    const int target = d->rows.IsEmpty() ? -1 : KeyTarget(event->key());
     if (target < 0) {
         QAbstractScrollArea::keyPressEvent(event);
         return;
     }
     if (shift) {
-        const int anchor = d->selectionMark >= 0 ? d->selectionMark : target;
+        const int mark = d->rows.SelectionMark();
+        const int anchor = mark >= 0 ? mark : target;
         SelectRange(anchor, target, true);
     } else if (!ctrl) {
         SelectOnly(target);

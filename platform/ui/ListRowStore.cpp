@@ -1,0 +1,215 @@
+#include "platform/ui/ListRowStore.h"
+
+#include <algorithm>
+
+namespace {
+
+// Index bookkeeping for a row inserted at index (shift) or removed from it.
+void ShiftOnInsert(int& item, int index) {
+    if (item >= index)
+        ++item;
+}
+
+void ShiftOnRemove(int& item, int index) {
+    if (item == index)
+        item = -1;
+    else if (item > index)
+        --item;
+}
+
+// A row inserted or removed near the end (as before an append row kept last) moves only the
+// few rows after it: the hash follows them. Further up, rebuilding once on the next lookup is
+// cheaper than following every row.
+constexpr int kIncrementalTail = 1024;
+
+} // namespace
+
+// ---------------------------------------------------------------- rows
+
+int CListRowStore::Insert(int index, Row row) {
+    index = std::clamp(index, 0, Count());
+    row.id = m_nextId++;
+    const unsigned state = row.state;
+    row.state = 0; // recorded through SetState, which follows focus and selection
+    m_rows.insert(m_rows.begin() + index, std::move(row));
+    NoteInserted(index);
+    ShiftOnInsert(m_focused, index);
+    ShiftOnInsert(m_selectionMark, index);
+    SetState(index, state);
+    return index;
+}
+
+void CListRowStore::Remove(int index) {
+    if (!IsValid(index))
+        return;
+    const Row& row = At(index);
+    const unsigned id = row.id;
+    if (row.state & kSelectedBit)
+        --m_selectedCount;
+    if (id == m_lastSelectedId)
+        m_lastSelectedId = kNoId;
+    m_rows.erase(m_rows.begin() + index);
+    NoteRemoved(id, index);
+    ShiftOnRemove(m_focused, index);
+    ShiftOnRemove(m_selectionMark, index);
+}
+
+void CListRowStore::Clear() {
+    m_rows.clear();
+    m_idsAscending = true;
+    m_idToIndex.clear();
+    m_idIndexValid = false;
+    m_focused = -1;
+    m_selectionMark = -1;
+    m_selectedCount = 0;
+    m_lastSelectedId = kNoId;
+}
+
+// ---------------------------------------------------------------- ids
+
+int CListRowStore::IndexOf(unsigned id) const {
+    if (m_idsAscending) {
+        const auto it = std::lower_bound(m_rows.begin(), m_rows.end(), id,
+                                         [](const Row& row, unsigned v) { return row.id < v; });
+        return it != m_rows.end() && it->id == id ? int(it - m_rows.begin()) : -1;
+    }
+    if (!m_idIndexValid)
+        RebuildIdIndex();
+    return m_idToIndex.value(id, -1);
+}
+
+int CListRowStore::Locate(int hint, unsigned id) const {
+    if (IsValid(hint) && At(hint).id == id)
+        return hint;
+    return IndexOf(id);
+}
+
+void CListRowStore::RebuildIdIndex() const {
+    m_idToIndex.clear();
+    m_idToIndex.reserve(Count());
+    for (int i = 0; i < Count(); ++i)
+        m_idToIndex.insert(At(i).id, i);
+    m_idIndexValid = true;
+}
+
+void CListRowStore::ReindexFrom(int index) {
+    for (int j = index; j < Count(); ++j)
+        m_idToIndex.insert(At(j).id, j);
+}
+
+void CListRowStore::NoteInserted(int index) {
+    if (index != Count() - 1)
+        m_idsAscending = false;
+    if (m_idIndexValid && Count() - index <= kIncrementalTail)
+        ReindexFrom(index);
+    else
+        m_idIndexValid = false;
+}
+
+void CListRowStore::NoteRemoved(unsigned id, int index) {
+    if (m_idIndexValid && Count() - index <= kIncrementalTail) {
+        m_idToIndex.remove(id);
+        ReindexFrom(index);
+    } else {
+        m_idIndexValid = false;
+    }
+}
+
+// ---------------------------------------------------------------- texts and data
+
+QString CListRowStore::Text(int index, int subItem) const {
+    if (!IsValid(index) || subItem < 0)
+        return QString();
+    const QList<QString>& texts = At(index).texts;
+    return subItem < texts.size() ? texts[subItem] : QString();
+}
+
+bool CListRowStore::SetText(int index, int subItem, const QString& text) {
+    if (!IsValid(index) || subItem < 0)
+        return false;
+    QList<QString>& texts = m_rows[size_t(index)].texts;
+    if (subItem >= texts.size()) {
+        if (text.isEmpty())
+            return true; // missing texts read as empty already
+        texts.resize(subItem + 1);
+    }
+    texts[subItem] = text;
+    return true;
+}
+
+void CListRowStore::InsertColumn(int col) {
+    for (Row& row : m_rows) {
+        if (col < row.texts.size())
+            row.texts.insert(col, QString());
+    }
+}
+
+void CListRowStore::RemoveColumn(int col) {
+    for (Row& row : m_rows) {
+        if (col < row.texts.size())
+            row.texts.removeAt(col);
+    }
+}
+
+// ---------------------------------------------------------------- states
+
+void CListRowStore::SetState(int index, unsigned state) {
+    if (!IsValid(index))
+        return;
+    Row& row = m_rows[size_t(index)];
+    const unsigned changed = row.state ^ state;
+    row.state = state;
+    if (changed & kSelectedBit) {
+        const bool selected = (state & kSelectedBit) != 0;
+        m_selectedCount += selected ? 1 : -1;
+        if (selected)
+            m_lastSelectedId = row.id;
+        else if (row.id == m_lastSelectedId)
+            m_lastSelectedId = kNoId;
+    }
+    if (state & kFocusedBit)
+        m_focused = index;
+    else if (m_focused == index)
+        m_focused = -1;
+}
+
+void CListRowStore::SetStateBitsOfAll(unsigned mask, unsigned bits) {
+    mask &= ~(kSelectedBit | kFocusedBit);
+    for (Row& row : m_rows)
+        row.state = (row.state & ~mask) | (bits & mask);
+}
+
+int CListRowStore::LastSelected() const {
+    return m_lastSelectedId == kNoId ? -1 : IndexOf(m_lastSelectedId);
+}
+
+// ---------------------------------------------------------------- order
+
+bool CListRowStore::ApplyOrder(const std::vector<int>& order) {
+    if (order.size() != m_rows.size())
+        return false;
+    std::vector<bool> seen(order.size(), false);
+    for (int from : order) {
+        if (from < 0 || from >= Count() || seen[size_t(from)])
+            return false;
+        seen[size_t(from)] = true;
+    }
+    std::vector<Row> sorted;
+    sorted.reserve(order.size());
+    int focused = -1;
+    int mark = -1;
+    for (int from : order) {
+        if (from == m_focused)
+            focused = int(sorted.size());
+        if (from == m_selectionMark)
+            mark = int(sorted.size());
+        sorted.push_back(std::move(m_rows[size_t(from)]));
+    }
+    m_rows.swap(sorted);
+    m_focused = focused;
+    m_selectionMark = mark;
+    m_idsAscending = std::is_sorted(m_rows.begin(), m_rows.end(),
+                                    [](const Row& a, const Row& b) { return a.id < b.id; });
+    m_idIndexValid = false;
+    return true;
+}

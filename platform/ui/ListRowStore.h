@@ -1,0 +1,98 @@
+#pragma once
+
+#include <QHash>
+#include <QList>
+#include <QString>
+#include <QtGlobal>
+#include <vector>
+
+// The rows of a list-view control, apart from the widget that shows them: per row an id that
+// stays with it through inserts, deletes and sorts, a state word, an item data value and the
+// sub-item texts; besides them the id index, the focused row, the selection mark and the
+// count of selected rows. The store knows nothing of painting or notifications: the control
+// decides what a change means and asks the store to record it.
+class CListRowStore {
+public:
+    struct Row {
+        unsigned id = 0;
+        unsigned state = 0;
+        quintptr data = 0;
+        QList<QString> texts; // by sub-item; missing trailing texts are empty
+    };
+
+    // State bits the store itself follows: the one focused row and the selected rows.
+    static constexpr unsigned kFocusedBit = 0x0001;
+    static constexpr unsigned kSelectedBit = 0x0002;
+
+    int Count() const { return int(m_rows.size()); }
+    bool IsEmpty() const { return m_rows.empty(); }
+    bool IsValid(int index) const { return index >= 0 && index < Count(); }
+    // index must be valid.
+    const Row& At(int index) const { return m_rows[size_t(index)]; }
+
+    // ---- rows ----
+    // Inserts a row at index (at most Count()) and gives it a new id; the index it landed at.
+    int Insert(int index, Row row);
+    void Remove(int index);
+    void Clear();
+
+    // ---- ids ----
+    unsigned IdAt(int index) const { return IsValid(index) ? At(index).id : unsigned(-1); }
+    // -1 for an id no row has.
+    int IndexOf(unsigned id) const;
+    // Where the row with this id is now, looking first where it was: a handler called in
+    // between may have moved or deleted it, but mostly it has not, and then no lookup (and no
+    // rebuild of the id index) is needed.
+    int Locate(int hint, unsigned id) const;
+
+    // ---- texts and data ----
+    QString Text(int index, int subItem) const;
+    // False for an invalid row or a negative sub-item.
+    bool SetText(int index, int subItem, const QString& text);
+    void SetData(int index, quintptr data) { m_rows[size_t(index)].data = data; }
+    // A column inserted or deleted at col shifts the texts of every row.
+    void InsertColumn(int col);
+    void RemoveColumn(int col);
+
+    // ---- states ----
+    // Records the row's whole state word and follows the focus and selection bits in it; the
+    // caller keeps the focus to one row.
+    void SetState(int index, unsigned state);
+    // Replaces the bits of mask in every row, without touching focus or selection bits.
+    void SetStateBitsOfAll(unsigned mask, unsigned bits);
+    int Focused() const { return m_focused; }
+    int SelectedCount() const { return m_selectedCount; }
+    // The row selected last while it stays selected, else -1: in single selection the one
+    // selected row, found without a walk over the rows.
+    int LastSelected() const;
+    int SelectionMark() const { return m_selectionMark; }
+    void SetSelectionMark(int index) { m_selectionMark = index; }
+
+    // ---- order ----
+    // Puts the rows in the order given as old indexes; false, nothing changed, when the order
+    // does not cover every row once in size.
+    bool ApplyOrder(const std::vector<int>& order);
+
+private:
+    void RebuildIdIndex() const;
+    void ReindexFrom(int index);
+    void NoteInserted(int index);
+    void NoteRemoved(unsigned id, int index);
+
+    std::vector<Row> m_rows;
+    unsigned m_nextId = 0;
+    // id -> index. Ids grow with every insert, so while rows only get appended (and any
+    // deleted) they stay in ascending id order and a binary search finds an id: no index to
+    // keep. Once a row goes in between or a sort mixes them, a hash takes over; changes near
+    // the end keep it current, anything else marks it stale and the next lookup rebuilds it
+    // once.
+    bool m_idsAscending = true;
+    mutable QHash<unsigned, int> m_idToIndex;
+    mutable bool m_idIndexValid = false;
+
+    int m_focused = -1;
+    int m_selectionMark = -1;
+    int m_selectedCount = 0;
+    static constexpr unsigned kNoId = unsigned(-1);
+    unsigned m_lastSelectedId = kNoId;
+};
