@@ -442,6 +442,12 @@ bool CListCtrl::SetItemState(int nItem, unsigned state, unsigned mask) {
     if (nItem == -1) {
         if ((state & LVIS_FOCUSED) || ((state & LVIS_SELECTED) && d->singleSelection))
             return false;
+        if (mask == LVIS_SELECTED && state == 0) {
+            // Clearing the selection, as every move of a grid's current cell does, touches
+            // the selected rows only.
+            ClearSelectionExcept(-1);
+            return true;
+        }
         for (int i = 0; i < d->RowCount(); ++i)
             ChangeState(i, mask, state);
         return true;
@@ -481,16 +487,18 @@ void CListCtrl::ChangeState(int nItem, unsigned mask, unsigned state) {
 }
 
 void CListCtrl::ClearSelectionExcept(int keep) {
-    // Mostly one row is selected, the one selected last: it goes without a walk over the rows,
-    // which only looks for any others.
-    const int last = d->rows.LastSelected();
-    if (last >= 0 && last != keep)
-        ChangeState(last, LVIS_SELECTED, 0);
     const auto othersSelected = [&] {
         const bool keepSelected = d->ValidRow(keep) && (d->StateOf(keep) & LVIS_SELECTED);
-        return d->rows.SelectedCount() > (keepSelected ? 1 : 0);
+        return d->rows.SelectedCount() - (keepSelected ? 1 : 0);
     };
-    for (int i = 0; i < d->RowCount() && othersSelected(); ++i) {
+    // Mostly the one other selected row is the one selected last: it goes without a walk over
+    // the rows. Several go in row order, as they are reported.
+    const int last = d->rows.LastSelected();
+    if (othersSelected() == 1 && last >= 0 && last != keep) {
+        ChangeState(last, LVIS_SELECTED, 0);
+        return;
+    }
+    for (int i = 0; i < d->RowCount() && othersSelected() > 0; ++i) {
         if (i != keep && (d->StateOf(i) & LVIS_SELECTED))
             ChangeState(i, LVIS_SELECTED, 0);
     }
