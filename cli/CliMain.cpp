@@ -21,7 +21,7 @@ namespace {
 enum ExitCode { kSuccess = 0, kDiffers = 1, kError = 2 };
 
 // Characters of output gathered before they are handed to the stream.
-constexpr qsizetype kPieceSize = 256 * 1024;
+constexpr qsizetype kPieceSize = qsizetype(256) * 1024;
 
 const char* const kUsage =
     "usage: quillet-cli <command> [options] [arguments]\n"

@@ -115,7 +115,7 @@ bool CAddDlgBase::CheckStorable(const QString& section, const QString& entry,
     std::vector<Input> inputs{{section, m_pSection, TargetFiles()},
                               {entry, m_pEntry, TargetFiles()}};
     for (size_t i = 0; i < m_valueEdits.size(); ++i)
-        inputs.push_back({values[i], m_valueEdits[i], {m_values[i].pIni}});
+        inputs.push_back({values[qsizetype(i)], m_valueEdits[i], {m_values[i].pIni}});
 
     for (const Input& input : inputs) {
         if (HasLineBreak(input.text))
