@@ -26,7 +26,7 @@ constexpr int kIncrementalTail = 1024;
 
 // ---------------------------------------------------------------- rows
 
-int CListRowStore::Insert(int index, Row row) {
+int CListRowStore::Insert(int index, Row&& row) {
     index = std::clamp(index, 0, Count());
     row.id = m_nextId++;
     const unsigned state = row.state;
@@ -35,7 +35,8 @@ int CListRowStore::Insert(int index, Row row) {
     NoteInserted(index);
     ShiftOnInsert(m_focused, index);
     ShiftOnInsert(m_selectionMark, index);
-    SetState(index, state);
+    if (state != 0)
+        SetState(index, state);
     return index;
 }
 
@@ -116,26 +117,6 @@ void CListRowStore::NoteRemoved(unsigned id, int index) {
 }
 
 // ---------------------------------------------------------------- texts and data
-
-QString CListRowStore::Text(int index, int subItem) const {
-    if (!IsValid(index) || subItem < 0)
-        return QString();
-    const QList<QString>& texts = At(index).texts;
-    return subItem < texts.size() ? texts[subItem] : QString();
-}
-
-bool CListRowStore::SetText(int index, int subItem, const QString& text) {
-    if (!IsValid(index) || subItem < 0)
-        return false;
-    QList<QString>& texts = m_rows[size_t(index)].texts;
-    if (subItem >= texts.size()) {
-        if (text.isEmpty())
-            return true; // missing texts read as empty already
-        texts.resize(subItem + 1);
-    }
-    texts[subItem] = text;
-    return true;
-}
 
 void CListRowStore::InsertColumn(int col) {
     for (Row& row : m_rows) {

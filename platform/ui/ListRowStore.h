@@ -32,7 +32,7 @@ public:
 
     // ---- rows ----
     // Inserts a row at index (at most Count()) and gives it a new id; the index it landed at.
-    int Insert(int index, Row row);
+    int Insert(int index, Row&& row);
     void Remove(int index);
     void Clear();
 
@@ -46,9 +46,26 @@ public:
     int Locate(int hint, unsigned id) const;
 
     // ---- texts and data ----
-    QString Text(int index, int subItem) const;
+    // Inline, as the texts are what filling and painting a list do most.
+    QString Text(int index, int subItem) const {
+        if (!IsValid(index) || subItem < 0)
+            return QString();
+        const QList<QString>& texts = At(index).texts;
+        return subItem < texts.size() ? texts[subItem] : QString();
+    }
     // False for an invalid row or a negative sub-item.
-    bool SetText(int index, int subItem, const QString& text);
+    bool SetText(int index, int subItem, const QString& text) {
+        if (!IsValid(index) || subItem < 0)
+            return false;
+        QList<QString>& texts = m_rows[size_t(index)].texts;
+        if (subItem >= texts.size()) {
+            if (text.isEmpty())
+                return true; // missing texts read as empty already
+            texts.resize(subItem + 1);
+        }
+        texts[subItem] = text;
+        return true;
+    }
     void SetData(int index, quintptr data) { m_rows[size_t(index)].data = data; }
     // A column inserted or deleted at col shifts the texts of every row.
     void InsertColumn(int col);
