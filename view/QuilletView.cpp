@@ -11,6 +11,7 @@
 
 #include <QMouseEvent>
 #include <QResizeEvent>
+#include <set>
 
 namespace {
 constexpr unsigned kGridStyle = 0x50010000; // WS_CHILD | WS_VISIBLE | WS_TABSTOP
@@ -226,9 +227,27 @@ void CQuilletView::ClearView() {
 void CQuilletView::ShowAddedEntries() {
     if (!m_pIni)
         return;
-    CViewSnapshot before = CaptureAddition();
+    CViewSnapshot before = CaptureAddition(AddedEntrySpans());
     PlaceAddedEntries();
     RecordChange(std::move(before));
+}
+
+std::vector<std::pair<int, int>> CQuilletView::AddedEntrySpans() const {
+    std::vector<CIniEntryData*> added;
+    m_pIni->CollectAddedEntries(added);
+    std::set<const CIniSectionData*> seen;
+    std::vector<std::pair<int, int>> spans;
+    for (const CIniEntryData* pEntry : added) {
+        if (!seen.insert(pEntry->m_pSection).second)
+            continue;
+        int nFirst = -1;
+        int nLast = -1;
+        if (FindSectionRows(pEntry->m_pSection, nFirst, nLast))
+            spans.emplace_back(nLast, 1);
+        else
+            spans.emplace_back(m_pGrid->GetItemCount(), 0);
+    }
+    return spans;
 }
 
 void CQuilletView::PlaceAddedEntries() {
@@ -480,7 +499,7 @@ void CQuilletView::OnGridRightClick(int nRow, int nCol) {
     int nLast = -1;
     // Both take-backs touch only the rows of the section.
     if (takeBack && FindSectionRows(pSection, nFirst, nLast))
-        MakeChange(nFirst, nLast - nFirst + 1, takeBack);
+        MakeChange({{nFirst, nLast - nFirst + 1}}, takeBack);
 }
 
 void CQuilletView::RemoveNewSection(CIniSectionData* pSection) {

@@ -18,6 +18,7 @@ class CViewHost;
 class QShortcut;
 class QUndoStack;
 struct COMPARE_REULT;
+struct CRowRun;
 struct CViewSnapshot;
 
 // The single view of the main window: one grid (control 1010) filling the client area,
@@ -53,6 +54,8 @@ private:
     // Hint 3: rows for the entries added since the last time, marked yellow; one undo step.
     void ShowAddedEntries();
     void PlaceAddedEntries();
+    // Where the additions will go: the last row of each one's section, or below the last row.
+    std::vector<std::pair<int, int>> AddedEntrySpans() const;
     // Hint 8: the value list the user chose in the bar, for as long as the file stays open.
     void SelectValueList(int nPid);
     // Hint 7: the value lists may have been edited, deleted or attached to the file.
@@ -104,6 +107,11 @@ private:
     // Hint 6: places the entries the add dialog gave either file into the rows; one undo step.
     void ShowAddedCompareEntries();
     void PlaceAddedCompareEntries();
+    // Where the additions will go: the run of each one's section, or below the last row.
+    std::vector<std::pair<int, int>> AddedCompareEntrySpans() const;
+    // The runs of rows whose section on that side is section.
+    std::vector<std::pair<int, int>> CompareSectionSpans(const CIniSectionData* section,
+                                                         bool first) const;
     void OnCompareCurrentCellChanged(int row, int col);
     void OnCompareDblClk(int row, int col);
     void OnCompareRightClick(int row, int col);
@@ -158,16 +166,21 @@ private:
     void CreateUndoKeys();
     void Undo();
     void Redo();
-    // Rows [first, first + count) and the current cell; withShape: the model's lists too.
-    CViewSnapshot CaptureChange(int first, int count, bool withShape) const;
+    // (first row, row count) of each run of rows a change may touch; the change may insert
+    // rows into a run (or at its end) and delete rows of it, and leaves every other row alone.
+    using RowSpans = std::vector<std::pair<int, int>>;
+    // The spans' rows and the current cell; withShape: the model's lists too.
+    CViewSnapshot CaptureChange(RowSpans spans, bool withShape) const;
     // The edited row and the entry's value, before a value edit.
     CViewSnapshot CaptureEdit(int row, CIniEntryData* entry) const;
-    // The whole grid and the model as it was before the add dialog linked in its additions.
-    CViewSnapshot CaptureAddition() const;
+    // The spans and the model as it was before the add dialog linked in its additions.
+    CViewSnapshot CaptureAddition(RowSpans spans) const;
     // Ends the change that started with before: what it touched becomes one undo step.
     void RecordChange(CViewSnapshot before);
-    // Makes change, which touches at most rows [first, first + count), one undo step.
-    void MakeChange(int first, int count, const std::function<void()>& change);
+    // Makes change, which touches only the spans, one undo step.
+    void MakeChange(RowSpans spans, const std::function<void()>& change);
+    CRowRun CaptureRun(int first, int count) const;
+    void ReplaceRun(const CRowRun& shown, const CRowRun& target);
     // Brings the model and the rows to target; shown says which rows are there now.
     void RestoreSnapshot(const CViewSnapshot& target, const CViewSnapshot& shown);
     void RestoreCurrentCell(int row, int col);

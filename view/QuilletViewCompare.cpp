@@ -259,7 +259,7 @@ void CQuilletView::OnCompareDblClk(int row, int col) {
     // A copy touches only the source section's run, the one it looks for itself.
     if (copy && result->*from.section &&
         FindSideRun(*m_pGrid, from, result->*from.section, &first, &last))
-        MakeChange(first, last - first + 1, copy);
+        MakeChange({{first, last - first + 1}}, copy);
 }
 
 void CQuilletView::OnCompareRightClick(int row, int col) {
@@ -267,6 +267,8 @@ void CQuilletView::OnCompareRightClick(int row, int col) {
     if (!result || col == kFirstSide.valueColumn || col == kSecondSide.valueColumn)
         return;
     std::function<void()> takeBack;
+    const bool first = col < kMarkColumn;
+    const CIniSectionData* section = result->*SideOf(first).section;
     if (col == kFirstSide.sectionColumn && result->pSection1 && result->pSection1->m_isNew)
         takeBack = [this, s = result->pSection1] { RemoveNewCompareSection(s, true); };
     else if (col == kSecondSide.sectionColumn && result->pSection2 && result->pSection2->m_isNew)
@@ -275,9 +277,9 @@ void CQuilletView::OnCompareRightClick(int row, int col) {
         takeBack = [this, e = result->pEntry1] { RemoveNewCompareEntry(e, true); };
     else if (col == kSecondSide.keyColumn && result->pEntry2 && result->pEntry2->m_isNew)
         takeBack = [this, e = result->pEntry2] { RemoveNewCompareEntry(e, false); };
-    // The section's rows may lie anywhere and the tidying drops rows: the step covers them all.
+    // Both take-backs, and the tidying after them, touch only rows of the section.
     if (takeBack) {
-        MakeChange(0, m_pGrid->GetItemCount(), [this, &takeBack] {
+        MakeChange(CompareSectionSpans(section, first), [this, &takeBack] {
             takeBack();
             TidyCompareRows();
         });
@@ -432,9 +434,41 @@ bool CQuilletView::FindCompareSectionRows(const QString& name, int* first, int* 
 void CQuilletView::ShowAddedCompareEntries() {
     if (!m_pCompare)
         return;
-    CViewSnapshot before = CaptureAddition();
+    CViewSnapshot before = CaptureAddition(AddedCompareEntrySpans());
     PlaceAddedCompareEntries();
     RecordChange(std::move(before));
+}
+
+std::vector<std::pair<int, int>> CQuilletView::AddedCompareEntrySpans() const {
+    std::vector<std::pair<int, int>> spans;
+    for (const CIniData* file : {m_pCompare->m_pIni1.get(), m_pCompare->m_pIni2.get()}) {
+        std::vector<CIniEntryData*> added;
+        file->CollectAddedEntries(added);
+        for (const CIniEntryData* entry : added) {
+            int first = 0;
+            int last = 0;
+            if (FindCompareSectionRows(entry->m_pSection->m_name, &first, &last))
+                spans.emplace_back(first, last - first + 1);
+            else
+                spans.emplace_back(m_pGrid->GetItemCount(), 0);
+        }
+    }
+    return spans;
+}
+
+std::vector<std::pair<int, int>> CQuilletView::CompareSectionSpans(const CIniSectionData* section,
+                                                                   bool first) const {
+    std::vector<std::pair<int, int>> spans;
+    const CompareSide& side = SideOf(first);
+    for (int row = 0; row < m_pGrid->GetItemCount(); ++row) {
+        if (RowAt(*m_pGrid, row)->*side.section != section)
+            continue;
+        if (!spans.empty() && spans.back().first + spans.back().second == row)
+            ++spans.back().second;
+        else
+            spans.emplace_back(row, 1);
+    }
+    return spans;
 }
 
 void CQuilletView::PlaceAddedCompareEntries() {

@@ -10,11 +10,12 @@
 
 #include <QShortcut>
 #include <QUndoStack>
+#include <algorithm>
 
 namespace {
 
-// Leaves in both snapshots only the rows between the first and the last that differ.
-void TrimCommonRows(CViewSnapshot& before, CViewSnapshot& after) {
+// Leaves in both runs only the rows between the first and the last that differ.
+void TrimCommonRows(CRowRun& before, CRowRun& after) {
     std::vector<CGridRowState>& a = before.rows;
     std::vector<CGridRowState>& b = after.rows;
     size_t tail = 0;
@@ -31,8 +32,24 @@ void TrimCommonRows(CViewSnapshot& before, CViewSnapshot& after) {
     after.firstRow += int(head);
 }
 
+// Sorted, with spans that overlap or touch joined: the row below a run must be one the change
+// leaves alone.
+std::vector<std::pair<int, int>> JoinedSpans(std::vector<std::pair<int, int>> spans) {
+    std::sort(spans.begin(), spans.end());
+    std::vector<std::pair<int, int>> joined;
+    for (const auto& [first, count] : spans) {
+        if (!joined.empty() && first <= joined.back().first + joined.back().second) {
+            const int end = std::max(joined.back().first + joined.back().second, first + count);
+            joined.back().second = end - joined.back().first;
+        } else {
+            joined.emplace_back(first, count);
+        }
+    }
+    return joined;
+}
+
 bool ChangesNothing(const CViewSnapshot& before, const CViewSnapshot& after) {
-    return before.rows.empty() && after.rows.empty() && before.shape.IsEmpty() &&
+    return before.runs.empty() && after.runs.empty() && before.shape.IsEmpty() &&
            after.shape.IsEmpty() && before.values == after.values;
 }
 
@@ -83,14 +100,11 @@ std::vector<CIniData*> CQuilletView::ShownFiles() const {
     return {};
 }
 
-CViewSnapshot CQuilletView::CaptureChange(int first, int count, bool withShape) const {
+CViewSnapshot CQuilletView::CaptureChange(RowSpans spans, bool withShape) const {
     CViewSnapshot snapshot;
-    snapshot.firstRow = first;
-    snapshot.totalRows = m_pGrid->GetItemCount();
     snapshot.withShape = withShape;
-    snapshot.rows.reserve(size_t(std::max(count, 0)));
-    for (int row = first; row < first + count; ++row)
-        snapshot.rows.push_back(CGridRowState::Capture(*m_pGrid, row, m_pCompare != nullptr));
+    for (const auto& [first, count] : JoinedSpans(std::move(spans)))
+        snapshot.runs.push_back(CaptureRun(first, count));
     if (withShape)
         snapshot.shape = CModelShape::Capture(ShownFiles(), m_pCompare);
     if (!m_pGrid->GetCurrentCell(&snapshot.currentRow, &snapshot.currentCol, false)) {
@@ -100,32 +114,57 @@ CViewSnapshot CQuilletView::CaptureChange(int first, int count, bool withShape) 
     return snapshot;
 }
 
+CRowRun CQuilletView::CaptureRun(int first, int count) const {
+    CRowRun run;
+    run.firstRow = first;
+    const int end = std::min(first + count, m_pGrid->GetItemCount());
+    for (int row = first; row < end; ++row)
+        run.rows.push_back(CGridRowState::Capture(*m_pGrid, row, m_pCompare != nullptr));
+    run.endRecord = end < m_pGrid->GetItemCount() ? m_pGrid->GetItemData(end) : 0;
+    return run;
+}
+
 CViewSnapshot CQuilletView::CaptureEdit(int row, CIniEntryData* entry) const {
-    CViewSnapshot snapshot = CaptureChange(row, 1, false);
+    CViewSnapshot snapshot = CaptureChange({{row, 1}}, false);
     snapshot.values.emplace_back(entry, entry->m_value);
     return snapshot;
 }
 
-CViewSnapshot CQuilletView::CaptureAddition() const {
+CViewSnapshot CQuilletView::CaptureAddition(RowSpans spans) const {
     // The dialog has linked its additions into the model already and left the grid alone.
-    CViewSnapshot snapshot = CaptureChange(0, m_pGrid->GetItemCount(), true);
+    CViewSnapshot snapshot = CaptureChange(std::move(spans), true);
     snapshot.shape.LeaveOutAdded();
     return snapshot;
 }
 
-void CQuilletView::MakeChange(int first, int count, const std::function<void()>& change) {
-    CViewSnapshot before = CaptureChange(first, count, true);
+void CQuilletView::MakeChange(RowSpans spans, const std::function<void()>& change) {
+    CViewSnapshot before = CaptureChange(std::move(spans), true);
     change();
     RecordChange(std::move(before));
 }
 
 void CQuilletView::RecordChange(CViewSnapshot before) {
-    const int grown = m_pGrid->GetItemCount() - before.totalRows;
-    const int count = std::max(0, int(before.rows.size()) + grown);
-    CViewSnapshot after = CaptureChange(before.firstRow, count, before.withShape);
+    CViewSnapshot after = CaptureChange({}, before.withShape);
+    // Each run now ends at the row its end record is on; the runs above have grown or shrunk.
+    int shift = 0;
+    for (const CRowRun& run : before.runs) {
+        const int first = run.firstRow + shift;
+        int end = first;
+        while (end < m_pGrid->GetItemCount() &&
+               (run.endRecord == 0 || m_pGrid->GetItemData(end) != run.endRecord))
+            ++end;
+        after.runs.push_back(CaptureRun(first, end - first));
+        shift += end - first - int(run.rows.size());
+    }
     for (const auto& [entry, value] : before.values)
         after.values.emplace_back(entry, entry->m_value);
-    TrimCommonRows(before, after);
+    for (size_t i = before.runs.size(); i-- > 0;) {
+        TrimCommonRows(before.runs[i], after.runs[i]);
+        if (before.runs[i].rows.empty() && after.runs[i].rows.empty()) {
+            before.runs.erase(before.runs.begin() + std::ptrdiff_t(i));
+            after.runs.erase(after.runs.begin() + std::ptrdiff_t(i));
+        }
+    }
     CModelShape::KeepDifferences(before.shape, after.shape);
     if (ChangesNothing(before, after))
         return;
@@ -138,16 +177,25 @@ void CQuilletView::RestoreSnapshot(const CViewSnapshot& target, const CViewSnaps
     for (const auto& [entry, value] : target.values)
         entry->SetValue(value);
     m_pGrid->setUpdatesEnabled(false);
-    for (size_t i = 0; i < shown.rows.size(); ++i)
-        m_pGrid->DeleteItem(shown.firstRow);
-    for (size_t i = 0; i < target.rows.size(); ++i) {
-        const int row = target.firstRow + int(i);
-        target.rows[i].Insert(*m_pGrid, row);
-        if (m_pIni)
-            LockValueListCell(row);
+    // From the bottom up, so that each run's rows above are still where the shown side has
+    // them.
+    for (size_t i = shown.runs.size(); i-- > 0;)
+        ReplaceRun(shown.runs[i], target.runs[i]);
+    if (m_pIni) {
+        for (const CRowRun& run : target.runs) {
+            for (size_t i = 0; i < run.rows.size(); ++i)
+                LockValueListCell(run.firstRow + int(i));
+        }
     }
     m_pGrid->setUpdatesEnabled(true);
     RestoreCurrentCell(target.currentRow, target.currentCol);
+}
+
+void CQuilletView::ReplaceRun(const CRowRun& shown, const CRowRun& target) {
+    for (size_t i = 0; i < shown.rows.size(); ++i)
+        m_pGrid->DeleteItem(shown.firstRow);
+    for (size_t i = 0; i < target.rows.size(); ++i)
+        target.rows[i].Insert(*m_pGrid, shown.firstRow + int(i));
 }
 
 void CQuilletView::RestoreCurrentCell(int row, int col) {
