@@ -158,14 +158,15 @@ public:
     // Starts a new history: the model was written (or replaced), so no step may bring back
     // what it held before.
     void ClearUndoHistory();
+    // What Ctrl+Z and Ctrl+Y do; nothing while a cell's editor or drop-down list is open.
+    void Undo();
+    void Redo();
 
 private:
     friend class CViewChangeCommand;
     // Ctrl+Z undoes, Ctrl+Y and Ctrl+Shift+Z redo, wherever the focus is in the window; an open
     // cell editor keeps these keys for its own text.
     void CreateUndoKeys();
-    void Undo();
-    void Redo();
     // (first row, row count) of each run of rows a change may touch; the change may insert
     // rows into a run (or at its end) and delete rows of it, and leaves every other row alone.
     using RowSpans = std::vector<std::pair<int, int>>;
