@@ -38,7 +38,12 @@ CQuilletView::CQuilletView(CViewHost* host, QWidget* parent) : QWidget(parent), 
     OnCreate();
 }
 
-CQuilletView::~CQuilletView() = default;
+CQuilletView::~CQuilletView() {
+    // The grid's viewport reports events while the grid is being destroyed; by then the
+    // filter could not ask the grid which viewport it is.
+    if (m_pGrid)
+        m_pGrid->viewport()->removeEventFilter(this);
+}
 
 void CQuilletView::OnCreate() {
     m_pGrid = std::make_unique<Pelmo::CListCtrlBase>();
