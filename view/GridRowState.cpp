@@ -35,16 +35,21 @@ CGridRowState CGridRowState::Capture(const Pelmo::CListCtrlEx& grid, int row, bo
 }
 
 void CGridRowState::Insert(Pelmo::CListCtrlEx& grid, int row) const {
+    grid.InsertItem(LVIF_PARAM, row, QString(), 0, 0, m_data, false);
+    Overwrite(grid, row);
+}
+
+void CGridRowState::Overwrite(Pelmo::CListCtrlEx& grid, int row) const {
     if (m_bHasRecord)
         *reinterpret_cast<COMPARE_REULT*>(m_data) = m_record;
-    const QString first = m_cells.empty() ? QString() : m_cells.front().text;
-    grid.InsertItem(LVIF_TEXT | LVIF_PARAM, row, first, 0, 0, m_data, false);
+    grid.SetItemData(row, m_data);
     for (int col = 0; col < int(m_cells.size()); ++col) {
         const Cell& cell = m_cells[size_t(col)];
-        if (col > 0)
-            grid.SetItemText(row, col, cell.text);
+        grid.SetItemText(row, col, cell.text);
         if (cell.coloured)
             grid.SetCellColor(row, col, cell.textColor, cell.backColor);
+        else
+            grid.ResetCellColor(row, col);
         grid.SetCellReadOnly(row, col, cell.readOnly);
     }
 }

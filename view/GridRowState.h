@@ -19,6 +19,9 @@ public:
     static CGridRowState Capture(const Pelmo::CListCtrlEx& grid, int row, bool withRecord);
     // Inserts the row at index row, its record's pointers as they were.
     void Insert(Pelmo::CListCtrlEx& grid, int row) const;
+    // Makes the row at index row this one; cheaper than deleting it and inserting this, which
+    // moves every row below.
+    void Overwrite(Pelmo::CListCtrlEx& grid, int row) const;
 
     bool operator==(const CGridRowState& other) const;
 

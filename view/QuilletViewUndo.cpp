@@ -192,16 +192,29 @@ void CQuilletView::RestoreSnapshot(const CViewSnapshot& target, const CViewSnaps
 }
 
 void CQuilletView::ReplaceRun(const CRowRun& shown, const CRowRun& target) {
-    for (size_t i = 0; i < shown.rows.size(); ++i)
-        m_pGrid->DeleteItem(shown.firstRow);
-    for (size_t i = 0; i < target.rows.size(); ++i)
+    // Rows are overwritten where both sides have one; only the difference in count is
+    // deleted or inserted, since each of those moves every row below.
+    const size_t common = std::min(shown.rows.size(), target.rows.size());
+    for (size_t i = 0; i < common; ++i)
+        target.rows[i].Overwrite(*m_pGrid, shown.firstRow + int(i));
+    for (size_t i = common; i < shown.rows.size(); ++i)
+        m_pGrid->DeleteItem(shown.firstRow + int(common));
+    for (size_t i = common; i < target.rows.size(); ++i)
         target.rows[i].Insert(*m_pGrid, shown.firstRow + int(i));
 }
 
 void CQuilletView::RestoreCurrentCell(int row, int col) {
     if (row < 0 || row >= m_pGrid->GetItemCount())
         return;
-    m_pGrid->SetCurrentCell(row, col, true, false);
+    int currentRow = -1;
+    int currentCol = -1;
+    // Making a cell current walks every row of the grid; after undoing an edit the cell
+    // usually is current already.
+    if (m_pGrid->GetCurrentCell(&currentRow, &currentCol, false) && currentRow == row &&
+        currentCol == col)
+        m_pGrid->EnsureVisible(row, false);
+    else
+        m_pGrid->SetCurrentCell(row, col, true, false);
     // Moving the cell from code reports nothing; the previews follow it as after a click.
     OnCurrentCellChanged(row, col);
 }
