@@ -369,6 +369,9 @@ bool CMainFrame::SaveDocument() {
 
 bool CMainFrame::SaveIni(CIniData& ini) {
     ini.Save();
+    // What was written is the file's now, even when other entries failed: no step may take it
+    // back to what the file held before.
+    m_pView->ClearUndoHistory();
     m_pFileWatch->Accept(ini.m_filePath);
     const QStringList unwritten = CQuilletDoc::UnwrittenEntries(ini);
     if (unwritten.isEmpty())

@@ -1,9 +1,9 @@
 // Opening the largest file the loader takes (400 sections x 2,000 entries, about 11 MB) in the
 // main view, and in the whole main window, until it has painted, against loading the same file
 // alone, in the same run: the view should cost no more than the load. Then one move of the current
-// cell on that file, which must not depend on the row count (the same move on a 1,000-row file
-// beside it). For the view alone a host stands in for the frame; it records the preview message
-// only.
+// cell on that file, and the undo and redo of a value edit, neither of which may depend on the row
+// count (the same on a 1,000-row file beside it). For the view alone a host stands in for the
+// frame; it records the preview message only.
 #include "app/MainFrame.h"
 #include "app/QuilletDoc.h"
 #include "bench/BenchQtSupport.h"
@@ -18,6 +18,7 @@
 #include <QDateTime>
 #include <QFile>
 #include <QKeyEvent>
+#include <QLineEdit>
 #include <QMap>
 #include <QTemporaryDir>
 #include <cstdio>
@@ -189,12 +190,48 @@ void BM_MoveCurrentCell(benchmark::State& state) {
     view.OnUpdate(nullptr, Res::HINT_CLEAR, 0);
 }
 
+// A value edit of the middle row undone and redone: each puts back that one row, which must not
+// depend on the row count either. (The edit itself is the grid's and is left out.)
+void BM_UndoRedoEdit(benchmark::State& state) {
+    const QString path = FilePath(int(state.range(0)), int(state.range(1)));
+    CBenchHost host;
+    CQuilletView view(&host);
+    view.resize(BenchQt::kWindow);
+    view.show();
+    auto ini = Load(path);
+    view.OnUpdate(nullptr, Res::HINT_SHOW_FILE, reinterpret_cast<quintptr>(ini.get()));
+    Pelmo::CListCtrlEx* grid = view.GetGrid();
+    const int middle = grid->GetItemCount() / 2;
+    grid->SetCurrentCell(middle, 2, true, false);
+    QCoreApplication::processEvents();
+    grid->BeginEdit(middle, 2);
+    QLineEdit* editor = nullptr;
+    for (QLineEdit* candidate : grid->findChildren<QLineEdit*>()) {
+        if (candidate->isVisible())
+            editor = candidate;
+    }
+    if (!editor) {
+        state.SkipWithError("no cell editor opened");
+        return;
+    }
+    editor->setText(QStringLiteral("edited"));
+    grid->EndEdit();
+    for (auto _ : state) {
+        view.Undo();
+        view.Redo();
+    }
+    if (grid->GetItemText(middle, 2) != QStringLiteral("edited"))
+        state.SkipWithError("undo and redo did not bring the edit back");
+    view.OnUpdate(nullptr, Res::HINT_CLEAR, 0);
+}
+
 } // namespace
 
 BENCHMARK(BM_LoadAlone)->Args({400, 2000})->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_OpenInView)->Args({400, 2000})->Unit(benchmark::kMillisecond)->Iterations(3);
 BENCHMARK(BM_OpenInWindow)->Args({400, 2000})->Unit(benchmark::kMillisecond)->Iterations(3);
 BENCHMARK(BM_MoveCurrentCell)->Args({400, 2000})->Args({1, 1000})->Unit(benchmark::kMicrosecond);
+BENCHMARK(BM_UndoRedoEdit)->Args({400, 2000})->Args({1, 1000})->Unit(benchmark::kMicrosecond);
 
 int main(int argc, char** argv) {
     Text::SetJapaneseLocale(true);

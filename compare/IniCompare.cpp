@@ -150,11 +150,18 @@ void CIniCompare::AddResult(std::unique_ptr<COMPARE_REULT> result) {
 }
 
 bool CIniCompare::RemoveResult(const COMPARE_REULT* result) {
+    TakeResult(result);
+    return true;
+}
+
+std::unique_ptr<COMPARE_REULT> CIniCompare::TakeResult(const COMPARE_REULT* result) {
     const auto it = std::find_if(m_results.begin(), m_results.end(),
                                  [result](const auto& r) { return r.get() == result; });
-    if (it != m_results.end())
-        m_results.erase(it);
-    return true;
+    if (it == m_results.end())
+        return nullptr;
+    std::unique_ptr<COMPARE_REULT> taken = std::move(*it);
+    m_results.erase(it);
+    return taken;
 }
 
 QStringList CIniCompare::SectionNamesForCombo() const {

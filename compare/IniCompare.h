@@ -27,6 +27,8 @@ public:
     void AddResult(std::unique_ptr<COMPARE_REULT> result);
     // Unlinks and destroys the row; a row that is not ours is ignored. Always true.
     bool RemoveResult(const COMPARE_REULT* result);
+    // Unlinks the row and hands it over; null when it is not ours.
+    std::unique_ptr<COMPARE_REULT> TakeResult(const COMPARE_REULT* result);
 
     // The section names an add dialog offers: every name of file 1 in order, then each name of
     // file 2 that is not among those already offered, ignoring case.

@@ -61,6 +61,9 @@ public:
 
     // Unlinks section from this file and hands it over; null when it is not one of ours.
     std::unique_ptr<CIniSectionData> TakeSection(const CIniSectionData* section);
+    // Links a section in after the last one: one just made, or one TakeSection handed over and
+    // an undo brings back.
+    void AppendSection(std::unique_ptr<CIniSectionData> section);
 
     // Takes ownership of the value list for this file. A template so that the deleter is
     // made where the caller sees the complete type.
@@ -83,7 +86,6 @@ private:
     }
 
     bool LoadSection(const QString& name, const QString& path, QString& errorText);
-    void AppendSection(std::unique_ptr<CIniSectionData> section);
 
     CProfileAccess* m_pProfile;
     std::vector<SkippedSection> m_skippedSections;

@@ -34,6 +34,9 @@ public:
 
     // Unlinks entry from this section and hands it over; null when it is not one of ours.
     std::unique_ptr<CIniEntryData> TakeEntry(const CIniEntryData* entry);
+    // Links an entry of this section in after the last one: one just made, or one TakeEntry
+    // handed over and an undo brings back.
+    void AppendEntry(std::unique_ptr<CIniEntryData> entry);
 
     bool m_isNew;
     CIniData* m_pIni;
@@ -46,7 +49,6 @@ public:
     static constexpr unsigned kLinesBufferSize = 32767;
 
 private:
-    void AppendEntry(std::unique_ptr<CIniEntryData> entry);
     void ReadLines(const char16_t* buffer, unsigned size);
 
     mutable CNameIndex<CIniEntryData, &CIniEntryData::m_key> m_keyIndex;

@@ -5,10 +5,13 @@
 #include "res/Resource.h"
 #include "valuelist/ProjectData.h"
 #include "valuelist/ProjectDataBase.h"
+#include "view/DetachedRecords.h"
 #include "view/ViewHost.h"
+#include "view/ViewSnapshot.h"
 
 #include <QMouseEvent>
 #include <QResizeEvent>
+#include <set>
 
 namespace {
 constexpr unsigned kGridStyle = 0x50010000; // WS_CHILD | WS_VISIBLE | WS_TABSTOP
@@ -35,7 +38,12 @@ CQuilletView::CQuilletView(CViewHost* host, QWidget* parent) : QWidget(parent), 
     OnCreate();
 }
 
-CQuilletView::~CQuilletView() = default;
+CQuilletView::~CQuilletView() {
+    // The grid's viewport reports events while the grid is being destroyed; by then the
+    // filter could not ask the grid which viewport it is.
+    if (m_pGrid)
+        m_pGrid->viewport()->removeEventFilter(this);
+}
 
 void CQuilletView::OnCreate() {
     m_pGrid = std::make_unique<Pelmo::CListCtrlBase>();
@@ -48,6 +56,7 @@ void CQuilletView::OnCreate() {
     // The grid reports no double-click of its own; the view watches for it on the cells.
     m_pGrid->viewport()->installEventFilter(this);
     CreateNavigationKeys();
+    CreateUndoKeys();
 }
 
 void CQuilletView::resizeEvent(QResizeEvent* event) {
@@ -109,6 +118,7 @@ void CQuilletView::ShowFile(CIniData* pIni) {
         return;
     if (m_pGrid->GetColumnCount() > 0)
         ClearView();
+    ClearUndoHistory();
     m_pIni = pIni;
     if (m_pIni->m_pProject) {
         // A reload carries the user's choice in the bar, and "none" (PID 0) is a choice too:
@@ -215,12 +225,37 @@ void CQuilletView::ClearView() {
     }
     m_pIni = nullptr;
     m_pCompare = nullptr;
+    ClearUndoHistory();
     m_pHost->SendMessage(Res::WM_CLEAR_VALUE_LISTS, 0, 0);
 }
 
 void CQuilletView::ShowAddedEntries() {
     if (!m_pIni)
         return;
+    CViewSnapshot before = CaptureAddition(AddedEntrySpans());
+    PlaceAddedEntries();
+    RecordChange(std::move(before));
+}
+
+std::vector<std::pair<int, int>> CQuilletView::AddedEntrySpans() const {
+    std::vector<CIniEntryData*> added;
+    m_pIni->CollectAddedEntries(added);
+    std::set<const CIniSectionData*> seen;
+    std::vector<std::pair<int, int>> spans;
+    for (const CIniEntryData* pEntry : added) {
+        if (!seen.insert(pEntry->m_pSection).second)
+            continue;
+        int nFirst = -1;
+        int nLast = -1;
+        if (FindSectionRows(pEntry->m_pSection, nFirst, nLast))
+            spans.emplace_back(nLast, 1);
+        else
+            spans.emplace_back(m_pGrid->GetItemCount(), 0);
+    }
+    return spans;
+}
+
+void CQuilletView::PlaceAddedEntries() {
     std::vector<CIniEntryData*> added;
     m_pIni->CollectAddedEntries(added);
     const bool bHasList = Project() != nullptr;
@@ -390,14 +425,26 @@ bool CQuilletView::EndEditFile(int nRow, int nCol, const QString& strNew, QStrin
     if (nCol == kValueListColumn && !IsOfferedChoice(nRow, strNew))
         return false;
     *pStore = strNew;
+    CViewSnapshot before = CaptureEdit(nRow, pEntry);
+    SetFileValue(nRow, nCol, pEntry, strNew);
+    RecordChange(std::move(before));
+    return true;
+}
+
+void CQuilletView::SetFileValue(int nRow, int nCol, CIniEntryData* pEntry, const QString& strNew) {
     pEntry->SetValue(strNew);
+    // The grid stores the edited cell's text only once this returns; the undo step needs it now.
+    m_pGrid->SetItemText(nRow, nCol, strNew);
     m_pGrid->SetItemText(nRow, nCol == kValueColumn ? kValueListColumn : kValueColumn, strNew);
     // An added entry keeps the yellow that marks the addition.
     if (pEntry->m_isNew)
-        return true;
+        return;
     m_pGrid->SetCellColor(nRow, kValueColumn, CLR_NOT_SET,
                           pEntry->IsChanged() ? kYellow : CLR_NOT_SET);
-    return true;
+}
+
+void CQuilletView::LockValueListCell(int nRow) {
+    m_pGrid->SetCellReadOnly(nRow, kValueListColumn, !EntryAt(nRow) || !Project());
 }
 
 // --- notifications ---
@@ -446,15 +493,18 @@ void CQuilletView::OnGridRightClick(int nRow, int nCol) {
     }
     if (!m_pIni || nRow < 0 || nRow >= m_pGrid->GetItemCount())
         return;
-    if (nCol == 0) {
-        CIniSectionData* pSection = SectionOfRow(nRow);
-        if (pSection && pSection->m_isNew)
-            RemoveNewSection(pSection);
-    } else if (nCol == 1) {
-        CIniEntryData* pEntry = EntryAt(nRow);
-        if (pEntry && pEntry->m_isNew)
-            RemoveNewEntry(pEntry);
-    }
+    CIniSectionData* pSection = SectionOfRow(nRow);
+    CIniEntryData* pEntry = EntryAt(nRow);
+    std::function<void()> takeBack;
+    if (nCol == 0 && pSection && pSection->m_isNew)
+        takeBack = [this, pSection] { RemoveNewSection(pSection); };
+    else if (nCol == 1 && pEntry && pEntry->m_isNew)
+        takeBack = [this, pEntry] { RemoveNewEntry(pEntry); };
+    int nFirst = -1;
+    int nLast = -1;
+    // Both take-backs touch only the rows of the section.
+    if (takeBack && FindSectionRows(pSection, nFirst, nLast))
+        MakeChange({{nFirst, nLast - nFirst + 1}}, takeBack);
 }
 
 void CQuilletView::RemoveNewSection(CIniSectionData* pSection) {
@@ -464,7 +514,7 @@ void CQuilletView::RemoveNewSection(CIniSectionData* pSection) {
         for (int i = nFirst; i <= nLast; ++i)
             m_pGrid->DeleteItem(nFirst);
     }
-    pSection->Remove();
+    DetachSection(pSection);
 }
 
 void CQuilletView::RemoveNewEntry(CIniEntryData* pEntry) {
@@ -480,7 +530,7 @@ void CQuilletView::RemoveNewEntry(CIniEntryData* pEntry) {
         return;
     if (nFirst == nLast && pSection->m_isNew) {
         m_pGrid->DeleteItem(nRow);
-        pSection->Remove();
+        DetachSection(pSection);
         return;
     }
     if (nFirst == nLast) {
@@ -488,7 +538,7 @@ void CQuilletView::RemoveNewEntry(CIniEntryData* pEntry) {
         // without entries.
         // The row lets go of the entry before the entry is destroyed.
         m_pGrid->SetItemData(nRow, ItemDataOf(pSection));
-        pEntry->Remove();
+        DetachEntry(pEntry);
         m_pGrid->ResetCellColor(nRow, -1);
         for (int nCol = 1; nCol <= kValueListColumn; ++nCol)
             m_pGrid->SetItemText(nRow, nCol, QString());
@@ -498,7 +548,7 @@ void CQuilletView::RemoveNewEntry(CIniEntryData* pEntry) {
         return;
     }
     m_pGrid->DeleteItem(nRow);
-    pEntry->Remove();
+    DetachEntry(pEntry);
     if (nRow == nFirst)
         m_pGrid->SetItemText(nRow, 0, pSection->m_name);
 }

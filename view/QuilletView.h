@@ -3,9 +3,11 @@
 #include "grid/GridTypes.h"
 
 #include <QWidget>
+#include <functional>
 #include <memory>
 #include <vector>
 
+class CDetachedRecords;
 class CIniCompare;
 class CIniData;
 class CIniEntryData;
@@ -14,6 +16,10 @@ class CObject;
 class CProjectData;
 class CViewHost;
 class QShortcut;
+class QUndoStack;
+struct COMPARE_REULT;
+struct CRowRun;
+struct CViewSnapshot;
 
 // The single view of the main window: one grid (control 1010) filling the client area,
 // showing one INI file with its value list or two files compared. The document and the
@@ -45,8 +51,11 @@ private:
     void ShowFile(CIniData* pIni);
     // Hint 0: rows and columns go, their widths stay in the host's table of that layout.
     void ClearView();
-    // Hint 3: rows for the entries added since the last time, marked yellow.
+    // Hint 3: rows for the entries added since the last time, marked yellow; one undo step.
     void ShowAddedEntries();
+    void PlaceAddedEntries();
+    // Where the additions will go: the last row of each one's section, or below the last row.
+    std::vector<std::pair<int, int>> AddedEntrySpans() const;
     // Hint 8: the value list the user chose in the bar, for as long as the file stays open.
     void SelectValueList(int nPid);
     // Hint 7: the value lists may have been edited, deleted or attached to the file.
@@ -74,6 +83,9 @@ private:
     bool IsOfferedChoice(int nRow, const QString& strValue) const;
     QString ValueListText(int nRow) const;
     bool EndEditFile(int nRow, int nCol, const QString& strNew, QString* pStore);
+    void SetFileValue(int nRow, int nCol, CIniEntryData* pEntry, const QString& strNew);
+    // A restored row's value-list cell is locked as the value list chosen now wants it.
+    void LockValueListCell(int nRow);
 
     void OnGridNotify(const Pelmo::GRIDNOTIFY& notify);
     void OnCurrentCellChanged(int nRow, int nCol);
@@ -92,8 +104,14 @@ private:
     // --- comparison mode (QuilletViewCompare.cpp) ---
     // Hint 4: seven columns, file 1 left, file 2 right, one row per comparison row.
     void ShowCompare(CIniCompare* compare);
-    // Hint 6: places the entries the add dialog gave either file into the rows.
+    // Hint 6: places the entries the add dialog gave either file into the rows; one undo step.
     void ShowAddedCompareEntries();
+    void PlaceAddedCompareEntries();
+    // Where the additions will go: the run of each one's section, or below the last row.
+    std::vector<std::pair<int, int>> AddedCompareEntrySpans() const;
+    // The runs of rows whose section on that side is section.
+    std::vector<std::pair<int, int>> CompareSectionSpans(const CIniSectionData* section,
+                                                         bool first) const;
     void OnCompareCurrentCellChanged(int row, int col);
     void OnCompareDblClk(int row, int col);
     void OnCompareRightClick(int row, int col);
@@ -135,6 +153,44 @@ private:
     // Column 3's header tooltip: reaches the view from the header, which has no tooltip of its own.
     bool event(QEvent* event) override;
 
+    // --- undo and redo (QuilletViewUndo.cpp) ---
+public:
+    // Starts a new history: the model was written (or replaced), so no step may bring back
+    // what it held before.
+    void ClearUndoHistory();
+    // What Ctrl+Z and Ctrl+Y do; nothing while a cell's editor or drop-down list is open.
+    void Undo();
+    void Redo();
+
+private:
+    friend class CViewChangeCommand;
+    // Ctrl+Z undoes, Ctrl+Y and Ctrl+Shift+Z redo, wherever the focus is in the window; an open
+    // cell editor keeps these keys for its own text.
+    void CreateUndoKeys();
+    // (first row, row count) of each run of rows a change may touch; the change may insert
+    // rows into a run (or at its end) and delete rows of it, and leaves every other row alone.
+    using RowSpans = std::vector<std::pair<int, int>>;
+    // The spans' rows and the current cell; withShape: the model's lists too.
+    CViewSnapshot CaptureChange(RowSpans spans, bool withShape) const;
+    // The edited row and the entry's value, before a value edit.
+    CViewSnapshot CaptureEdit(int row, CIniEntryData* entry) const;
+    // The spans and the model as it was before the add dialog linked in its additions.
+    CViewSnapshot CaptureAddition(RowSpans spans) const;
+    // Ends the change that started with before: what it touched becomes one undo step.
+    void RecordChange(CViewSnapshot before);
+    // Makes change, which touches only the spans, one undo step.
+    void MakeChange(RowSpans spans, const std::function<void()>& change);
+    CRowRun CaptureRun(int first, int count) const;
+    void ReplaceRun(const CRowRun& shown, const CRowRun& target);
+    // Brings the model and the rows to target; shown says which rows are there now.
+    void RestoreSnapshot(const CViewSnapshot& target, const CViewSnapshot& shown);
+    void RestoreCurrentCell(int row, int col);
+    std::vector<CIniData*> ShownFiles() const;
+    // A take-back unlinks; the history keeps the record alive for an undo.
+    void DetachSection(CIniSectionData* section);
+    void DetachEntry(CIniEntryData* entry);
+    void DetachResult(const COMPARE_REULT* result);
+
     // --- find (QuilletViewFind.cpp) ---
 public:
     // Kinds of cell a search looks at, combined as a bit set.
@@ -169,6 +225,9 @@ private:
     CIniCompare* m_pCompare = nullptr; // the document's comparison, while one is shown
     // --- fields: difference navigation ---
     std::vector<QShortcut*> m_navigationKeys;
+    // --- fields: undo and redo ---
+    QUndoStack* m_pUndoStack = nullptr; // a child of the view
+    std::unique_ptr<CDetachedRecords> m_pDetached;
     // --- fields: find ---
     QString m_strFind;
     int m_nFindFlags = 0;

@@ -7,6 +7,7 @@
 #include "platform/TextUtil.h"
 #include "res/Resource.h"
 #include "view/ViewHost.h"
+#include "view/ViewSnapshot.h"
 
 #include <vector>
 
@@ -156,6 +157,7 @@ bool RowStandsForSomething(const COMPARE_REULT& row) {
 void CQuilletView::ShowCompare(CIniCompare* compare) {
     if (!compare)
         return;
+    ClearUndoHistory();
     m_pCompare = compare;
     InsertCompareColumns();
     m_pGrid->SetColumnColor(kMarkColumn, kBlack, kWhite);
@@ -197,7 +199,7 @@ void CQuilletView::FillCompareRows() {
 
 bool CQuilletView::OnCompareEndEdit(Pelmo::CListCtrlEx* grid, int row, int col, const QString& text,
                                     QString* store, void* data) {
-    const auto* view = static_cast<CQuilletView*>(data);
+    auto* view = static_cast<CQuilletView*>(data);
     COMPARE_REULT* result = RowAt(*grid, row);
     if (!view || !view->m_pCompare || !result)
         return false;
@@ -210,11 +212,15 @@ bool CQuilletView::OnCompareEndEdit(Pelmo::CListCtrlEx* grid, int row, int col, 
     if (!edited)
         return false;
     *store = text;
+    CViewSnapshot before = view->CaptureEdit(row, edited);
     edited->SetValue(text);
+    // The grid stores the edited cell's text only once this returns; the undo step needs it now.
+    grid->SetItemText(row, col, text);
     if (const CIniEntryData* other = result->*SideOf(!first).entry)
         SetDifferenceMark(*grid, row, other->m_value != edited->m_value);
     const bool marked = edited->m_isNew || edited->IsChanged();
     SetBack(*grid, row, col, marked ? kYellow : CLR_NOT_SET);
+    view->RecordChange(std::move(before));
     return true;
 }
 
@@ -238,29 +244,46 @@ void CQuilletView::OnCompareDblClk(int row, int col) {
     const COMPARE_REULT* result = RowAt(*m_pGrid, row);
     if (!result)
         return;
+    std::function<void()> copy;
     if (col == kFirstSide.sectionColumn)
-        CopySection(result->pSection1, true);
+        copy = [this, result] { CopySection(result->pSection1, true); };
     else if (col == kSecondSide.sectionColumn)
-        CopySection(result->pSection2, false);
+        copy = [this, result] { CopySection(result->pSection2, false); };
     else if (col == kFirstSide.keyColumn)
-        CopyEntry(result->pEntry1, true);
+        copy = [this, result] { CopyEntry(result->pEntry1, true); };
     else if (col == kSecondSide.keyColumn)
-        CopyEntry(result->pEntry2, false);
+        copy = [this, result] { CopyEntry(result->pEntry2, false); };
+    const CompareSide& from = SideOf(col < kMarkColumn);
+    int first = 0;
+    int last = 0;
+    // A copy touches only the source section's run, the one it looks for itself.
+    if (copy && result->*from.section &&
+        FindSideRun(*m_pGrid, from, result->*from.section, &first, &last))
+        MakeChange({{first, last - first + 1}}, copy);
 }
 
 void CQuilletView::OnCompareRightClick(int row, int col) {
     const COMPARE_REULT* result = RowAt(*m_pGrid, row);
     if (!result || col == kFirstSide.valueColumn || col == kSecondSide.valueColumn)
         return;
+    std::function<void()> takeBack;
+    const bool first = col < kMarkColumn;
+    const CIniSectionData* section = result->*SideOf(first).section;
     if (col == kFirstSide.sectionColumn && result->pSection1 && result->pSection1->m_isNew)
-        RemoveNewCompareSection(result->pSection1, true);
+        takeBack = [this, s = result->pSection1] { RemoveNewCompareSection(s, true); };
     else if (col == kSecondSide.sectionColumn && result->pSection2 && result->pSection2->m_isNew)
-        RemoveNewCompareSection(result->pSection2, false);
+        takeBack = [this, s = result->pSection2] { RemoveNewCompareSection(s, false); };
     else if (col == kFirstSide.keyColumn && result->pEntry1 && result->pEntry1->m_isNew)
-        RemoveNewCompareEntry(result->pEntry1, true);
+        takeBack = [this, e = result->pEntry1] { RemoveNewCompareEntry(e, true); };
     else if (col == kSecondSide.keyColumn && result->pEntry2 && result->pEntry2->m_isNew)
-        RemoveNewCompareEntry(result->pEntry2, false);
-    TidyCompareRows();
+        takeBack = [this, e = result->pEntry2] { RemoveNewCompareEntry(e, false); };
+    // Both take-backs, and the tidying after them, touch only rows of the section.
+    if (takeBack) {
+        MakeChange(CompareSectionSpans(section, first), [this, &takeBack] {
+            takeBack();
+            TidyCompareRows();
+        });
+    }
 }
 
 void CQuilletView::CopySection(CIniSectionData* section, bool toSecond) {
@@ -348,7 +371,7 @@ void CQuilletView::RemoveNewCompareSection(CIniSectionData* section, bool fromFi
         result->*side.section = nullptr;
         result->*side.entry = nullptr;
     }
-    section->Remove();
+    DetachSection(section);
 }
 
 void CQuilletView::RemoveNewCompareEntry(CIniEntryData* entry, bool fromFirst) {
@@ -364,7 +387,7 @@ void CQuilletView::RemoveNewCompareEntry(CIniEntryData* entry, bool fromFirst) {
     SetDifferenceMark(*m_pGrid, row, result->*other.entry || !(result->*other.section));
     CIniSectionData* section = entry->m_pSection;
     result->*side.entry = nullptr;
-    entry->Remove();
+    DetachEntry(entry);
     if (section->m_isNew && section->m_entries.empty())
         RemoveNewCompareSection(section, fromFirst);
 }
@@ -379,7 +402,7 @@ void CQuilletView::TidyCompareRows() {
         MoveSectionNamesDown(row);
         // The row goes before its record, so the grid never holds a dangling pointer.
         m_pGrid->DeleteItem(row);
-        m_pCompare->RemoveResult(result);
+        DetachResult(result);
     }
 }
 
@@ -411,6 +434,44 @@ bool CQuilletView::FindCompareSectionRows(const QString& name, int* first, int* 
 void CQuilletView::ShowAddedCompareEntries() {
     if (!m_pCompare)
         return;
+    CViewSnapshot before = CaptureAddition(AddedCompareEntrySpans());
+    PlaceAddedCompareEntries();
+    RecordChange(std::move(before));
+}
+
+std::vector<std::pair<int, int>> CQuilletView::AddedCompareEntrySpans() const {
+    std::vector<std::pair<int, int>> spans;
+    for (const CIniData* file : {m_pCompare->m_pIni1.get(), m_pCompare->m_pIni2.get()}) {
+        std::vector<CIniEntryData*> added;
+        file->CollectAddedEntries(added);
+        for (const CIniEntryData* entry : added) {
+            int first = 0;
+            int last = 0;
+            if (FindCompareSectionRows(entry->m_pSection->m_name, &first, &last))
+                spans.emplace_back(first, last - first + 1);
+            else
+                spans.emplace_back(m_pGrid->GetItemCount(), 0);
+        }
+    }
+    return spans;
+}
+
+std::vector<std::pair<int, int>> CQuilletView::CompareSectionSpans(const CIniSectionData* section,
+                                                                   bool first) const {
+    std::vector<std::pair<int, int>> spans;
+    const CompareSide& side = SideOf(first);
+    for (int row = 0; row < m_pGrid->GetItemCount(); ++row) {
+        if (RowAt(*m_pGrid, row)->*side.section != section)
+            continue;
+        if (!spans.empty() && spans.back().first + spans.back().second == row)
+            ++spans.back().second;
+        else
+            spans.emplace_back(row, 1);
+    }
+    return spans;
+}
+
+void CQuilletView::PlaceAddedCompareEntries() {
     m_pGrid->setUpdatesEnabled(false);
     for (bool first : {true, false}) {
         std::vector<CIniEntryData*> added;
