@@ -208,8 +208,7 @@ void CQuilletView::RestoreCurrentCell(int row, int col) {
         return;
     int currentRow = -1;
     int currentCol = -1;
-    // Making a cell current walks every row of the grid; after undoing an edit the cell
-    // usually is current already.
+    // After undoing an edit the cell usually is current already: it only needs to be in view.
     if (m_pGrid->GetCurrentCell(&currentRow, &currentCol, false) && currentRow == row &&
         currentCol == col)
         m_pGrid->EnsureVisible(row, false);
