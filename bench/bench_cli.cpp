@@ -17,6 +17,7 @@
 //
 // The splitter is this program itself, run as `bench_cli --split FILE`; the model-only load is
 // `bench_cli --load FILE`.
+#include "bench/BenchFiles.h"
 #include "ini/IniData.h"
 #include "platform/TextUtil.h"
 
@@ -38,23 +39,6 @@
 #include <vector>
 
 namespace {
-
-// The large file of the load goals: "k0001=v00001" lines, short names so that 400 fit the
-// names buffer and 2,000 entries the section buffer.
-QByteArray MakeProfile(int sections, int entries) {
-    QByteArray text;
-    text.reserve(qsizetype(sections) * (entries * 14 + 8));
-    char line[32];
-    for (int s = 1; s <= sections; ++s) {
-        std::snprintf(line, sizeof line, "[s%03d]\r\n", s);
-        text += line;
-        for (int e = 1; e <= entries; ++e) {
-            std::snprintf(line, sizeof line, "k%04d=v%05d\r\n", e, (s * 7 + e) % 100000);
-            text += line;
-        }
-    }
-    return text;
-}
 
 // About 70 KB shaped like php.ini: mostly comments, a few dozen sections, short entries.
 QByteArray MakeSmallProfile() {
@@ -78,7 +62,7 @@ struct Files {
 
     Files() {
         const auto make = [&](const char* name, int sections, qint64& size) {
-            const QByteArray bytes = MakeProfile(sections, 2000);
+            const QByteArray bytes = BenchFiles::MakeProfile(sections, 2000);
             const QString path = dir.filePath(name);
             QFile f(path);
             if (!f.open(QIODevice::WriteOnly) || f.write(bytes) != bytes.size())

@@ -5,12 +5,11 @@
 // Shapes: 400 sections x 2,000 entries is the largest the 2048-character names buffer allows
 // with short names, with each section's text (about 28,000 characters) inside the 32767-
 // character section buffer.
+#include "bench/BenchFiles.h"
 #include "compare/IniCompare.h"
 #include "ini/IniData.h"
 #include "platform/TextUtil.h"
 
-#include <QDateTime>
-#include <QFile>
 #include <QMap>
 #include <QTemporaryDir>
 #include <benchmark/benchmark.h>
@@ -42,8 +41,7 @@ QByteArray MakeFile(int sections, int entries, bool second) {
     return text;
 }
 
-// Writes each shape once. The modification time is set in the past because the profile layer
-// does not trust its cache for files changed in the last moments.
+// Writes each shape once.
 QString FilePath(int sections, int entries, bool second) {
     static QMap<QString, QString> made;
     const QString name =
@@ -51,12 +49,7 @@ QString FilePath(int sections, int entries, bool second) {
     if (made.contains(name))
         return made[name];
     const QString path = Folder().filePath(name);
-    QFile file(path);
-    if (file.open(QIODevice::WriteOnly)) {
-        file.write(MakeFile(sections, entries, second));
-        file.setFileTime(QDateTime::currentDateTimeUtc().addSecs(-3600),
-                         QFileDevice::FileModificationTime);
-    }
+    BenchFiles::WriteAgedFile(path, MakeFile(sections, entries, second));
     made[name] = path;
     return path;
 }

@@ -10,19 +10,18 @@
 // Writing: one WritePrivateProfileStringW on a 1 MB file, on disk and in memory (/dev/shm)
 // to tell the cost of the edit from that of syncing the file to disk.
 
+#include "bench/BenchFiles.h"
 #include "platform/ProfileApi.h"
 #include "platform/ProfileCache.h"
 #include "platform/RegularFile.h"
 #include "platform/TextCodec.h"
 
-#include <QByteArray>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QTemporaryDir>
 #include <benchmark/benchmark.h>
 #include <chrono>
-#include <cstdio>
 #include <fcntl.h>
 #include <memory>
 #include <sys/stat.h>
@@ -37,23 +36,6 @@ double CpuSeconds() {
     struct timespec t;
     ::clock_gettime(CLOCK_THREAD_CPUTIME_ID, &t);
     return double(t.tv_sec) + double(t.tv_nsec) * 1e-9;
-}
-
-// Sections "s001".., entries "k0001=v00001": short enough that the 400 names fit the
-// 2,048-character names buffer and 2,000 entries the 32,767-character section buffer.
-QByteArray MakeProfile(int sections, int entries) {
-    QByteArray text;
-    text.reserve(qsizetype(sections) * (entries * 14 + 8));
-    char line[32];
-    for (int s = 1; s <= sections; ++s) {
-        std::snprintf(line, sizeof line, "[s%03d]\r\n", s);
-        text += line;
-        for (int e = 1; e <= entries; ++e) {
-            std::snprintf(line, sizeof line, "k%04d=v%05d\r\n", e, (s * 7 + e) % 100000);
-            text += line;
-        }
-    }
-    return text;
 }
 
 void SetMtime(const QString& path, bool longAgo) {
@@ -74,7 +56,7 @@ struct LargeFile {
 
     LargeFile() {
         path = dir.filePath("large.ini");
-        const QByteArray bytes = MakeProfile(400, 2000);
+        const QByteArray bytes = BenchFiles::MakeProfile(400, 2000);
         size = bytes.size();
         QFile f(path);
         if (!f.open(QIODevice::WriteOnly) || f.write(bytes) != bytes.size())
@@ -186,7 +168,7 @@ void WriteOneKey(benchmark::State& state, const QString& folder) {
         return;
     }
     const QString path = dir.filePath("1mb.ini");
-    const QByteArray bytes = MakeProfile(38, 2000); // about 1 MB
+    const QByteArray bytes = BenchFiles::MakeProfile(38, 2000); // about 1 MB
     QFile f(path);
     if (!f.open(QIODevice::WriteOnly) || f.write(bytes) != bytes.size())
         std::abort();

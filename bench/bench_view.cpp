@@ -6,6 +6,7 @@
 // frame; it records the preview message only.
 #include "app/MainFrame.h"
 #include "app/QuilletDoc.h"
+#include "bench/BenchFiles.h"
 #include "bench/BenchQtSupport.h"
 #include "grid/ListCtrlEx.h"
 #include "ini/IniData.h"
@@ -15,13 +16,10 @@
 #include "view/QuilletView.h"
 #include "view/ViewHost.h"
 
-#include <QDateTime>
-#include <QFile>
 #include <QKeyEvent>
 #include <QLineEdit>
 #include <QMap>
 #include <QTemporaryDir>
-#include <cstdio>
 #include <sys/resource.h>
 
 namespace {
@@ -47,31 +45,15 @@ QTemporaryDir& Folder() {
     return dir;
 }
 
-// Written once per shape, stamped an hour back like a file the user did not just write.
+// Written once per shape.
 QString FilePath(int sections, int entries) {
     static QMap<QString, QString> made;
     const QString name = QStringLiteral("v%1_%2.ini").arg(sections).arg(entries);
-    if (made.contains(name))
-        return made[name];
-    QByteArray text;
-    char line[64];
-    for (int s = 0; s < sections; ++s) {
-        std::snprintf(line, sizeof line, "[S%03d]\r\n", s);
-        text += line;
-        for (int e = 0; e < entries; ++e) {
-            std::snprintf(line, sizeof line, "k%04d=%07d\r\n", e, e);
-            text += line;
-        }
+    if (!made.contains(name)) {
+        made[name] = Folder().filePath(name);
+        BenchFiles::WriteAgedFile(made[name], BenchFiles::MakeProfile(sections, entries));
     }
-    const QString path = Folder().filePath(name);
-    QFile file(path);
-    if (file.open(QIODevice::WriteOnly)) {
-        file.write(text);
-        file.setFileTime(QDateTime::currentDateTimeUtc().addSecs(-3600),
-                         QFileDevice::FileModificationTime);
-    }
-    made[name] = path;
-    return path;
+    return made[name];
 }
 
 std::unique_ptr<CIniData> Load(const QString& path) {
@@ -162,18 +144,31 @@ void BM_OpenInWindow(benchmark::State& state) {
     state.counters["peak_MB"] = PeakMegabytes();
 }
 
+// The view alone showing a generated file, its value cell of the middle row current.
+struct CShownFile {
+    explicit CShownFile(const benchmark::State& state)
+        : ini(Load(FilePath(int(state.range(0)), int(state.range(1))))) {
+        view.resize(BenchQt::kWindow);
+        view.show();
+        view.OnUpdate(nullptr, Res::HINT_SHOW_FILE, reinterpret_cast<quintptr>(ini.get()));
+        grid = view.GetGrid();
+        middle = grid->GetItemCount() / 2;
+        grid->SetCurrentCell(middle, 2, true, false);
+    }
+    ~CShownFile() { view.OnUpdate(nullptr, Res::HINT_CLEAR, 0); }
+
+    CBenchHost host;
+    CQuilletView view{&host};
+    std::unique_ptr<CIniData> ini;
+    Pelmo::CListCtrlEx* grid = nullptr;
+    int middle = 0;
+};
+
 // One Down key in the value column of the middle row, and the repaint that follows.
 void BM_MoveCurrentCell(benchmark::State& state) {
-    const QString path = FilePath(int(state.range(0)), int(state.range(1)));
-    CBenchHost host;
-    CQuilletView view(&host);
-    view.resize(BenchQt::kWindow);
-    view.show();
-    auto ini = Load(path);
-    view.OnUpdate(nullptr, Res::HINT_SHOW_FILE, reinterpret_cast<quintptr>(ini.get()));
-    Pelmo::CListCtrlEx* grid = view.GetGrid();
-    const int middle = grid->GetItemCount() / 2;
-    grid->SetCurrentCell(middle, 2, true, false);
+    CShownFile shown(state);
+    CQuilletView& view = shown.view;
+    Pelmo::CListCtrlEx* grid = shown.grid;
     grid->setFocus();
     QCoreApplication::processEvents();
     QImage image(view.size(), QImage::Format_ARGB32_Premultiplied);
@@ -185,24 +180,17 @@ void BM_MoveCurrentCell(benchmark::State& state) {
         benchmark::DoNotOptimize(image.bits());
         down = !down;
     }
-    if (host.m_nLastPreview == 0)
+    if (shown.host.m_nLastPreview == 0)
         state.SkipWithError("the move sent no preview message");
-    view.OnUpdate(nullptr, Res::HINT_CLEAR, 0);
 }
 
 // A value edit of the middle row undone and redone: each puts back that one row, which must not
 // depend on the row count either. (The edit itself is the grid's and is left out.)
 void BM_UndoRedoEdit(benchmark::State& state) {
-    const QString path = FilePath(int(state.range(0)), int(state.range(1)));
-    CBenchHost host;
-    CQuilletView view(&host);
-    view.resize(BenchQt::kWindow);
-    view.show();
-    auto ini = Load(path);
-    view.OnUpdate(nullptr, Res::HINT_SHOW_FILE, reinterpret_cast<quintptr>(ini.get()));
-    Pelmo::CListCtrlEx* grid = view.GetGrid();
-    const int middle = grid->GetItemCount() / 2;
-    grid->SetCurrentCell(middle, 2, true, false);
+    CShownFile shown(state);
+    CQuilletView& view = shown.view;
+    Pelmo::CListCtrlEx* grid = shown.grid;
+    const int middle = shown.middle;
     QCoreApplication::processEvents();
     grid->BeginEdit(middle, 2);
     QLineEdit* editor = nullptr;
@@ -222,7 +210,6 @@ void BM_UndoRedoEdit(benchmark::State& state) {
     }
     if (grid->GetItemText(middle, 2) != QStringLiteral("edited"))
         state.SkipWithError("undo and redo did not bring the edit back");
-    view.OnUpdate(nullptr, Res::HINT_CLEAR, 0);
 }
 
 } // namespace
