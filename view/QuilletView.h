@@ -214,7 +214,6 @@ private:
     void StepFindCellForward(int& row, int& col) const;
     void StepFindCellBackward(int& row, int& col) const;
     QString FindCellText(int row, int col) const;
-    void ShowFindPreview(int row, int col);
 
     CViewHost* m_pHost;
     std::unique_ptr<Pelmo::CListCtrlEx> m_pGrid;

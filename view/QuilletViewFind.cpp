@@ -138,28 +138,6 @@ QString CQuilletView::FindCellText(int row, int col) const {
     }
 }
 
-void CQuilletView::ShowFindPreview(int row, int col) {
-    const quintptr data = m_pGrid->GetItemData(row);
-    if (IsFindCompareMode()) {
-        const auto* result = reinterpret_cast<const COMPARE_REULT*>(data);
-        const CObject* first = result->pSection1;
-        const CObject* second = result->pSection2;
-        if (FindColumnKind(col) != FIND_SECTION) {
-            if (result->pEntry1)
-                first = result->pEntry1;
-            if (result->pEntry2)
-                second = result->pEntry2;
-        }
-        m_pHost->SendMessage(Res::WM_SHOW_COMPARE_PREVIEW, 0, reinterpret_cast<qintptr>(first));
-        m_pHost->SendMessage(Res::WM_SHOW_COMPARE_PREVIEW, 1, reinterpret_cast<qintptr>(second));
-        return;
-    }
-    const CObject* shown = RowEntry(data);
-    if (!shown || FindColumnKind(col) == FIND_SECTION)
-        shown = RowSection(data);
-    m_pHost->SendMessage(Res::WM_SHOW_PREVIEW, 0, reinterpret_cast<qintptr>(shown));
-}
-
 bool CQuilletView::Find(const QString& text, int flags, bool forward) {
     m_strFind = text;
     m_nFindFlags = flags;
@@ -186,7 +164,8 @@ bool CQuilletView::Find(const QString& text, int flags, bool forward) {
             // Moving away from an open editor keeps what was typed, as a click elsewhere does.
             CommitEdit();
             m_pGrid->SetCurrentCell(row, col, true, false);
-            ShowFindPreview(row, col);
+            // Moving the cell from code reports nothing; the previews follow it as after a click.
+            OnCurrentCellChanged(row, col);
             return true;
         }
         if (forward)
