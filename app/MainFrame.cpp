@@ -145,7 +145,7 @@ QStringList CMainFrame::ShownPaths() const {
 void CMainFrame::UpdateCommandUI() {
     for (int id : {Res::ID_FILE_OPEN, Res::ID_COMPARE, Res::ID_RELOAD, Res::ID_FILE_SAVE,
                    Res::ID_ADD, Res::ID_VALUE_LISTS}) {
-        const bool enabled = m_pDoc->IsCommandEnabled(id);
+        const bool enabled = IsCommandAvailable(id);
         if (QPushButton* button = m_pMenuBar->Button(id))
             button->setEnabled(enabled);
         if (auto found = m_accelerators.find(id); found != m_accelerators.end())
@@ -212,8 +212,21 @@ qintptr CMainFrame::SendMessage(unsigned message, quintptr wParam, qintptr lPara
     return 0;
 }
 
+bool CMainFrame::IsCommandAvailable(int commandId) const {
+    // Without the database there are no value lists to manage.
+    if (commandId == Res::ID_VALUE_LISTS && !m_pDataBase)
+        return false;
+    return m_pDoc->IsCommandEnabled(commandId);
+}
+
+void CMainFrame::SetDataBaseProblem(const QString& reason) {
+    if (QPushButton* button = m_pMenuBar->Button(Res::ID_VALUE_LISTS))
+        button->setToolTip(QStringLiteral("値リストのデータベースを開けないため使えません\n") +
+                           reason);
+}
+
 void CMainFrame::OnCommand(int commandId) {
-    if (!m_pDoc->IsCommandEnabled(commandId))
+    if (!IsCommandAvailable(commandId))
         return;
     switch (commandId) {
     case Res::ID_FILE_OPEN:
@@ -431,7 +444,17 @@ void CMainFrame::OnAdd() {
 }
 
 void CMainFrame::OnValueLists() {
-    RunValueListDialog();
+    // Import reads the open file; in comparison mode there is no single file to read.
+    CProjectDlg dialog(m_pDataBase, m_pDoc->m_pIniData.get(), this);
+    dialog.DoModal();
+    // A dialog that could not read the lists changed nothing: the file keeps what it shows.
+    if (!dialog.ListsRead())
+        return;
+    // The view reloads its list by PID; a PID freed in the dialog may belong to a new list by
+    // now, which nobody attached to this file. Such a file falls back to its history.
+    if (CIniData* ini = m_pDoc->m_pIniData.get();
+        ini && ini->m_pProject && dialog.WasDeleted(ini->m_pProject->GetPid()))
+        ini->m_pProject.reset();
     m_pDoc->UpdateAllViews(nullptr, Res::HINT_VALUE_LISTS_CHANGED, 0);
 }
 
@@ -442,12 +465,6 @@ bool CMainFrame::RunAddDialog() {
     }
     CAddCompareDlg dlg(m_pDoc->m_pCompare.get(), this);
     return dlg.exec() == QDialog::Accepted;
-}
-
-bool CMainFrame::RunValueListDialog() {
-    // Import reads the open file; in comparison mode there is no single file to read.
-    CProjectDlg dialog(m_pDataBase, m_pDoc->m_pIniData.get(), this);
-    return dialog.DoModal() == Ui::IDOK;
 }
 
 void CMainFrame::OnFind() {

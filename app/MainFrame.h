@@ -37,6 +37,8 @@ public:
 
     // A command of the command bar or the keyboard (Res::ID_*); a disabled one does nothing.
     void OnCommand(int commandId);
+    // The program runs without its value-list database: the management command says why.
+    void SetDataBaseProblem(const QString& reason);
 
     // Loads one file into the document; on a reload the value list chosen in the selector
     // goes with it. False, with the document unchanged, when the load fails.
@@ -73,6 +75,7 @@ private:
     QStringList ShownPaths() const;
     void AddAccelerator(int commandId, const QKeySequence& key);
     void UpdateCommandUI();
+    bool IsCommandAvailable(int commandId) const;
     void UpdateTitle();
     void ShowError(const QString& text);
     // Sections too large for the section buffer are not shown; say which, once per load.
@@ -101,9 +104,8 @@ private:
     // that the user asked for failed.
     bool ConfirmDiscard();
 
-    // The dialogs ended with OK.
+    // The dialog ended with OK.
     bool RunAddDialog();
-    bool RunValueListDialog();
 
     CQuilletDoc* m_pDoc;
     CProjectDataBase* m_pDataBase;

@@ -8,6 +8,8 @@
 #include "valuelist/ProjectDataBase.h"
 
 #include <QCoreApplication>
+#include <QDir>
+#include <QFileInfo>
 #include <QIcon>
 #include <QLibraryInfo>
 #include <QScreen>
@@ -32,8 +34,7 @@ bool CQuilletApp::InitInstance(const QStringList& files) {
     LoadQtTranslation();
     QCoreApplication::setOrganizationName(QStringLiteral("Pelmo System"));
     QCoreApplication::setApplicationName(QStringLiteral("Quillet"));
-    if (!OpenDataBase())
-        return false;
+    const QString dataBaseProblem = OpenDataBase(QString::fromLatin1(kDataBaseName));
     m_pDoc = std::make_unique<CQuilletDoc>();
     m_pFrame = std::make_unique<CMainFrame>(m_pDoc.get(), m_pDataBase.get());
     m_pFrame->setWindowIcon(QIcon(QStringLiteral(":/quillet/quillet.svg")));
@@ -43,6 +44,11 @@ bool CQuilletApp::InitInstance(const QStringList& files) {
         m_pFrame->resize(screen->availableGeometry().size());
     m_pFrame->showMaximized();
     m_pFrame->repaint();
+    if (!dataBaseProblem.isEmpty()) {
+        m_pFrame->SetDataBaseProblem(dataBaseProblem);
+        Ui::MessageBox(m_pFrame.get(), QStringLiteral("DB 接続失敗\n") + dataBaseProblem,
+                       QStringLiteral("Quillet"), Ui::MB_OK | Ui::MB_ICONWARNING);
+    }
     m_pFrame->OpenCommandLineFiles(files);
     return true;
 }
@@ -57,15 +63,17 @@ void CQuilletApp::LoadQtTranslation() {
         m_pTranslator.reset();
 }
 
-bool CQuilletApp::OpenDataBase() {
-    m_pDataBase = std::make_unique<CProjectDataBase>(QString::fromLatin1(kDataBaseName));
+QString CQuilletApp::OpenDataBase(const QString& path) {
+    m_pDataBase = std::make_unique<CProjectDataBase>(path);
     // Without its tables the database is as useless as one that did not open.
     if (m_pDataBase->Open() && m_pDataBase->CreateTables())
-        return true;
+        return QString();
+    const QString problem = QDir::toNativeSeparators(QFileInfo(path).absoluteFilePath()) + u'\n' +
+                            m_pDataBase->ErrorMessage();
+    // The file may be somebody else's, or damaged: it is closed as it is, never compacted.
+    m_pDataBase->Close();
     m_pDataBase.reset();
-    Ui::MessageBox(nullptr, QStringLiteral("DB 接続失敗"), QStringLiteral("Quillet"),
-                   Ui::MB_OK | Ui::MB_ICONWARNING);
-    return false;
+    return problem;
 }
 
 int CQuilletApp::ExitInstance() {

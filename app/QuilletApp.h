@@ -19,13 +19,15 @@ public:
     CQuilletApp& operator=(const CQuilletApp&) = delete;
 
     // Start-up; false when the program must end (the reason has been shown). files: the
-    // command line's files, opened once the window is up.
+    // command line's files, opened once the window is up. A database that cannot be used is
+    // reported, and the program runs on without value lists.
     bool InitInstance(const QStringList& files = {});
     // Destroys the window and the document, then compacts and closes the database.
     int ExitInstance();
 
     CMainFrame* MainFrame() const { return m_pFrame.get(); }
     CQuilletDoc* Document() const { return m_pDoc.get(); }
+    // Null when the database could not be opened or used.
     CProjectDataBase* DataBase() const { return m_pDataBase.get(); }
 
     // The database file, by bare name: it lies in the folder the program is started from.
@@ -33,7 +35,9 @@ public:
 
 private:
     void LoadQtTranslation();
-    bool OpenDataBase();
+    // Opens the value-list database at path for the run. When it cannot be used: none is kept,
+    // and the result names the file and says why; empty on success.
+    QString OpenDataBase(const QString& path);
 
     std::unique_ptr<QTranslator> m_pTranslator;
     std::unique_ptr<CProjectDataBase> m_pDataBase;

@@ -1,7 +1,7 @@
 // SaveProject and LoadProject of a large value list (200 sections x 50 entries x 10 values)
 // against the floor: the same rows written and read with hand-written prepared statements
 // in one transaction, positional parameters, nothing else. Compare Save with FloorInsert and
-// Load with FloorSelect.
+// Load with FloorSelect. Also the duplicate check and save of one entry with 100,000 values.
 #include "valuelist/EntryData.h"
 #include "valuelist/ProjectData.h"
 #include "valuelist/ProjectDataBase.h"
@@ -9,6 +9,7 @@
 #include "valuelist/ValueData.h"
 
 #include <QFile>
+#include <QSet>
 #include <QTemporaryDir>
 #include <benchmark/benchmark.h>
 #include <sqlite3.h>
@@ -271,8 +272,66 @@ void BM_FloorSelect(benchmark::State& state) {
     state.SetItemsProcessed(state.iterations() * kSections * kEntries * kValues);
 }
 
+// One entry with 100,000 values, as a big paste makes it: the editing dialog's OK checks
+// the codes for duplicates and then saves. Compare FindDuplicate with FloorHashValues (the
+// same texts put into a hash set), and CheckAndSaveLongEntry with SaveProject per value.
+constexpr int kLongEntryValues = 100000;
+
+const CProjectData& LongEntryProject() {
+    static const std::unique_ptr<CProjectData> pProject = [] {
+        auto p = std::make_unique<CProjectData>(-1, QString("長いエントリ"));
+        CEntryData* pEntry = p->AppendSection("Section", "")->AppendEntry("Entry", "");
+        CValueData* pValue = nullptr;
+        for (int v = 0; v < kLongEntryValues; ++v)
+            pValue = pEntry->AppendValue(QString("value %1").arg(v), QString(), pValue);
+        return p;
+    }();
+    return *pProject;
+}
+
+void BM_FindDuplicate(benchmark::State& state) {
+    const CProjectData& project = LongEntryProject();
+    for (auto _ : state)
+        Check(project.FindDuplicate() == nullptr, state, "no duplicate");
+    state.SetItemsProcessed(state.iterations() * kLongEntryValues);
+}
+
+void BM_FloorHashValues(benchmark::State& state) {
+    const CProjectData& project = LongEntryProject();
+    for (auto _ : state) {
+        QSet<QString> seen;
+        for (CValueData* v = project.FirstSection()->FirstEntry()->FirstValue(); v;
+             v = v->NextValue())
+            seen.insert(v->m_strCode);
+        Check(seen.size() == kLongEntryValues, state, "floor hash");
+    }
+    state.SetItemsProcessed(state.iterations() * kLongEntryValues);
+}
+
+void BM_CheckAndSaveLongEntry(benchmark::State& state) {
+    QTemporaryDir dir;
+    const QString path = dir.filePath("Quillet.db");
+    CProjectData& project = const_cast<CProjectData&>(LongEntryProject());
+    for (auto _ : state) {
+        state.PauseTiming();
+        QFile::remove(path);
+        auto pDb = std::make_unique<CProjectDataBase>(path);
+        Check(pDb->Open() && pDb->CreateTables(), state, "open");
+        project.m_nPid = -1;
+        state.ResumeTiming();
+        Check(project.FindDuplicate() == nullptr && pDb->SaveProject(&project), state, "save");
+        state.PauseTiming();
+        pDb.reset();
+        state.ResumeTiming();
+    }
+    state.SetItemsProcessed(state.iterations() * kLongEntryValues);
+}
+
 } // namespace
 
+BENCHMARK(BM_FindDuplicate)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_FloorHashValues)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_CheckAndSaveLongEntry)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_SaveProject)->Unit(benchmark::kMillisecond)->MinTime(3.0);
 BENCHMARK(BM_FloorInsert)->Unit(benchmark::kMillisecond)->MinTime(3.0);
 BENCHMARK(BM_LoadProject)->Unit(benchmark::kMillisecond)->MinTime(3.0);

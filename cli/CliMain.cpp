@@ -361,11 +361,16 @@ std::unique_ptr<CProjectData> LoadValueListFor(const CIniData& ini, const QStrin
     }
     CProjectDataBase db(dbPath);
     if (!db.OpenReadOnly()) {
-        err << "quillet-cli: could not open the value-list database " << dbPath << '\n';
+        err << "quillet-cli: could not open the value-list database " << dbPath << ": "
+            << db.ErrorMessage() << '\n';
         return nullptr;
     }
     auto project = db.LoadProjectByFilePath(ini.m_filePath);
-    if (!project)
+    // A database that cannot be read is not one without a list for the file.
+    if (!project && !db.ErrorMessage().isEmpty())
+        err << "quillet-cli: could not read the value-list database " << dbPath << ": "
+            << db.ErrorMessage() << '\n';
+    else if (!project)
         err << "quillet-cli: no value list for " << ini.m_filePath << " in " << dbPath << '\n';
     return project;
 }

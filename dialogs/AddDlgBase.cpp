@@ -1,6 +1,7 @@
 #include "dialogs/AddDlgBase.h"
 
 #include "ini/IniData.h"
+#include "platform/InputText.h"
 #include "platform/ProfileWriter.h"
 #include "platform/TextUtil.h"
 #include "platform/ui/DialogBuilder.h"
@@ -77,11 +78,11 @@ void CAddDlgBase::SortSectionCombo() {
 }
 
 void CAddDlgBase::OnAdd() {
-    const QString section = Text::Trim(m_pSection->currentText());
-    const QString entry = Text::Trim(m_pEntry->text());
+    const QString section = Text::TrimInput(m_pSection->currentText());
+    const QString entry = Text::TrimInput(m_pEntry->text());
     QStringList values;
     for (const QLineEdit* edit : m_valueEdits)
-        values.append(Text::Trim(edit->text()));
+        values.append(Text::TrimInput(edit->text()));
     if (!CheckNames(section, entry) || !CheckStorable(section, entry, values) ||
         !CheckNotInFiles(section, entry))
         return;

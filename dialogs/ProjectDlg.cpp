@@ -1,7 +1,6 @@
 #include "dialogs/ProjectDlg.h"
 
 #include "dialogs/ProjectEditDlg.h"
-#include "platform/TextUtil.h"
 #include "platform/ui/DialogBuilder.h"
 #include "platform/ui/FileDialog.h"
 #include "platform/ui/ListCtrl.h"
@@ -10,6 +9,7 @@
 #include "res/Resource.h"
 #include "valuelist/ProjectData.h"
 #include "valuelist/ProjectDataBase.h"
+#include "valuelist/ProjectRowFolder.h"
 #include "valuelist/RecordIdFilePath.h"
 #include "valuelist/RecordIdName.h"
 
@@ -23,6 +23,12 @@ QSize CProjectDlg::s_szLast;
 namespace {
 
 const QString kCaption = QStringLiteral("Quillet");
+
+// A failure's fixed text, and on a line of its own what the database said about it.
+QString WithReason(const QString& text, const CProjectDataBase* pDataBase) {
+    const QString reason = pDataBase ? pDataBase->ErrorMessage() : QString();
+    return reason.isEmpty() ? text : text + u'\n' + reason;
+}
 
 // Erases the record that p points to from its owning list.
 template <class Record> void FreeRecord(std::vector<std::unique_ptr<Record>>& list, Record* p) {
@@ -97,8 +103,11 @@ void CProjectDlg::Reload(int nPreselectPid) {
     std::vector<std::unique_ptr<CRecordIdFilePath>> history;
     if (!m_pDataBase || !m_pDataBase->LoadProjectList(names, history)) {
         UpdateButtons();
+        Ui::MessageBox(this, WithReason(QStringLiteral("値リストを読み込めません"), m_pDataBase),
+                       kCaption, Ui::MB_OK | Ui::MB_ICONWARNING);
         return;
     }
+    m_bListsRead = true;
     int preselect = -1;
     for (auto& pName : names) {
         if (pName->m_nPid == nPreselectPid)
@@ -156,7 +165,8 @@ void CProjectDlg::UpdateButtons() {
 }
 
 void CProjectDlg::ReportRegisterFailure() {
-    Ui::MessageBox(this, QStringLiteral("登録に失敗しました"), kCaption, Ui::MB_OK);
+    Ui::MessageBox(this, WithReason(QStringLiteral("登録に失敗しました"), m_pDataBase), kCaption,
+                   Ui::MB_OK);
     const CRecordIdName* pProject = SelectedProject();
     Reload(pProject ? pProject->m_nPid : -1);
 }
@@ -213,9 +223,11 @@ void CProjectDlg::OnDelete() {
         return;
     const int nPid = pProject->m_nPid;
     if (!m_pDataBase->DeleteProject(nPid)) {
-        Ui::MessageBox(this, QStringLiteral("削除に失敗しました"), kCaption, Ui::MB_OK);
+        Ui::MessageBox(this, WithReason(QStringLiteral("削除に失敗しました"), m_pDataBase),
+                       kCaption, Ui::MB_OK);
         return;
     }
+    m_deletedPids.insert(nPid);
     // The database gave the files of the deleted value list PID 0; the rows say the same.
     for (const auto& pRecord : m_history) {
         if (pRecord->m_nPid == nPid)
@@ -242,9 +254,20 @@ void CProjectDlg::OnAddFile() {
         result.checkBoxChecked ? CProjectDataBase::FileNameOf(result.path) : result.path;
     if (text.isEmpty())
         return;
+    // Here a path in another case is another file, but the history's key cannot tell the
+    // two apart: the second one cannot be registered, and the user is told why.
     for (int row = 0; row < m_pFileList->GetItemCount(); ++row) {
-        if (Text::EqualNoCase(m_pFileList->GetItemText(row, 0), text))
+        const QString listed = m_pFileList->GetItemText(row, 0);
+        if (listed == text)
             return;
+        if (CProjectRowFolder::EqualKeys(listed, text)) {
+            Ui::MessageBox(
+                this,
+                QStringLiteral("大文字と小文字だけが違うパスが登録済みのため、登録できません\n%1")
+                    .arg(listed),
+                kCaption, Ui::MB_OK | Ui::MB_ICONWARNING);
+            return;
+        }
     }
     const CRecordIdName* pProject = SelectedProject();
     auto pRecord = std::make_unique<CRecordIdFilePath>(pProject ? pProject->m_nPid : 0, text);
@@ -259,6 +282,7 @@ void CProjectDlg::OnAddFile() {
 }
 
 void CProjectDlg::OnRemoveFiles() {
+    QString failure;
     int row = m_pFileList->GetNextItem(-1, LVNI_SELECTED);
     while (row >= 0) {
         CRecordIdFilePath* pRecord = RowRecord(row);
@@ -268,8 +292,13 @@ void CProjectDlg::OnRemoveFiles() {
             // The following row has moved up into this index.
             row = m_pFileList->GetNextItem(row - 1, LVNI_SELECTED);
         } else {
+            if (failure.isEmpty())
+                failure = WithReason(QStringLiteral("削除に失敗しました"), m_pDataBase);
             row = m_pFileList->GetNextItem(row, LVNI_SELECTED);
         }
     }
     UpdateButtons();
+    // Said once, after the rows that could go have gone; the rows that stay show which.
+    if (!failure.isEmpty())
+        Ui::MessageBox(this, failure, kCaption, Ui::MB_OK);
 }

@@ -3,6 +3,7 @@
 #include <QDialog>
 #include <QSize>
 #include <memory>
+#include <set>
 #include <vector>
 
 class CIniData;
@@ -28,6 +29,13 @@ public:
     int DoModal();
 
     void done(int result) override;
+
+    // Whether the lists could be read at least once; a dialog that never could changed
+    // nothing.
+    bool ListsRead() const { return m_bListsRead; }
+    // Whether the value list of that PID was deleted here (a new list may have got its PID
+    // since).
+    bool WasDeleted(int nPid) const { return m_deletedPids.count(nPid) > 0; }
 
 private:
     void Reload(int nPreselectPid);
@@ -62,6 +70,8 @@ private:
     // changes are not taken for the user's.
     bool m_bListEvents = true;
     QSize m_szMinTrack;
+    bool m_bListsRead = false;
+    std::set<int> m_deletedPids;
 
     // The size at the last closing, for the next opening in this run.
     static QSize s_szLast;

@@ -2,7 +2,7 @@
 
 #include "grid/ListCtrlBase.h"
 #include "ini/IniData.h"
-#include "platform/TextUtil.h"
+#include "platform/InputText.h"
 #include "platform/ui/DialogBuilder.h"
 #include "platform/ui/MessageBox.h"
 #include "res/DialogTemplates.h"
@@ -83,7 +83,7 @@ QString FirstLine(const QString& text) {
     const qsizetype lf = line.indexOf(u'\n');
     if (lf >= 0)
         line.truncate(lf);
-    return Text::Trim(line);
+    return Text::TrimInput(line);
 }
 
 // Redrawing off for a burst of changes to several grids, on again at the end of the scope.
@@ -132,8 +132,10 @@ CProjectEditDlg::CProjectEditDlg(CProjectDataBase* pDataBase, CIniData* pIniData
         m_pNameEdit->setText(m_pIdName->m_strName);
         m_pProject = m_pDataBase ? m_pDataBase->LoadProject(m_pIdName->m_nPid) : nullptr;
         m_bLoaded = m_pProject != nullptr;
-        if (!m_bLoaded)
+        if (!m_bLoaded) {
+            m_strLoadError = m_pDataBase ? m_pDataBase->ErrorMessage() : QString();
             return;
+        }
         FillSectionGrid();
     } else {
         m_pProject = std::make_unique<CProjectData>();
@@ -151,8 +153,13 @@ CProjectEditDlg::~CProjectEditDlg() {
 }
 
 int CProjectEditDlg::DoModal() {
-    if (!m_bLoaded)
+    if (!m_bLoaded) {
+        QString text = QStringLiteral("値リストを読み込めません");
+        if (!m_strLoadError.isEmpty())
+            text += u'\n' + m_strLoadError;
+        ShowMessage(text);
         return Ui::IDCANCEL;
+    }
     return exec() == QDialog::Accepted ? Ui::IDOK : Ui::IDCANCEL;
 }
 
@@ -667,7 +674,7 @@ void CProjectEditDlg::OnEntryPaste(const QString& text) {
 
 bool CProjectEditDlg::CodeCheck(CListCtrlEx*, int, int, const QString& strNew, QString* pStore,
                                 void*) {
-    const QString code = Text::Trim(strNew);
+    const QString code = Text::TrimInput(strNew);
     if (code.isEmpty())
         return false;
     *pStore = code;
@@ -676,7 +683,7 @@ bool CProjectEditDlg::CodeCheck(CListCtrlEx*, int, int, const QString& strNew, Q
 
 bool CProjectEditDlg::ValueCheck(CListCtrlEx*, int, int, const QString& strNew, QString* pStore,
                                  void*) {
-    *pStore = Text::Trim(strNew);
+    *pStore = Text::TrimInput(strNew);
     return true;
 }
 
@@ -693,34 +700,38 @@ bool CProjectEditDlg::ValueKeyMove(CListCtrlEx* pGrid, int nRow, int nCol, int n
 // ---------------------------------------------------------------- OK and import
 
 bool CProjectEditDlg::CheckTree() {
-    for (CSectionData* s = m_pProject->FirstSection(); s; s = s->NextSection()) {
-        for (CSectionData* t = s->NextSection(); t; t = t->NextSection()) {
-            if (Text::EqualNoCase(s->m_strCode, t->m_strCode)) {
-                SelectSection(t, kCodeColumn, true, false);
-                ShowMessage(QStringLiteral("セクションが重複しています"));
-                return false;
-            }
-        }
-        for (CEntryData* e = s->FirstEntry(); e; e = e->NextEntry()) {
-            for (CEntryData* f = e->NextEntry(); f; f = f->NextEntry()) {
-                if (Text::EqualNoCase(e->m_strCode, f->m_strCode)) {
-                    SelectEntry(f, kCodeColumn, true, false);
-                    ShowMessage(QStringLiteral("エントリが重複しています"));
-                    return false;
-                }
-            }
-            for (CValueData* v = e->FirstValue(); v; v = v->NextValue()) {
-                for (CValueData* w = v->NextValue(); w; w = w->NextValue()) {
-                    if (v->m_strCode == w->m_strCode) {
-                        SelectValue(w, kValueColumn);
-                        ShowMessage(QStringLiteral("値が重複しています"));
-                        return false;
-                    }
-                }
-            }
-        }
+    // The tree is the dialog's own; the search only hands its records back as const.
+    auto* pDuplicate = const_cast<CBaseData*>(m_pProject->FindDuplicate());
+    if (auto* pSection = dynamic_cast<CSectionData*>(pDuplicate)) {
+        SelectSection(pSection, kCodeColumn, true, false);
+        ShowMessage(QStringLiteral("セクションが重複しています"));
+    } else if (auto* pEntry = dynamic_cast<CEntryData*>(pDuplicate)) {
+        SelectEntry(pEntry, kCodeColumn, true, false);
+        ShowMessage(QStringLiteral("エントリが重複しています"));
+    } else if (auto* pValue = dynamic_cast<CValueData*>(pDuplicate)) {
+        SelectValue(pValue, kValueColumn);
+        ShowMessage(QStringLiteral("値が重複しています"));
     }
-    return true;
+    return pDuplicate == nullptr;
+}
+
+QString CProjectEditDlg::SaveFailureText() const {
+    QString text = QStringLiteral("保存に失敗しました");
+    const CBaseData* pRecord = m_pDataBase ? m_pDataBase->FailedRecord() : nullptr;
+    QStringList where;
+    for (const CBaseData* p = pRecord; p && p->m_pParent; p = p->m_pParent) {
+        if (const auto* pValue = dynamic_cast<const CValueData*>(p))
+            where.prepend(QStringLiteral("値: %1").arg(pValue->m_strCode));
+        else if (const auto* pEntry = dynamic_cast<const CEntryData*>(p))
+            where.prepend(QStringLiteral("エントリ: %1").arg(pEntry->m_strCode));
+        else if (const auto* pSection = dynamic_cast<const CSectionData*>(p))
+            where.prepend(QStringLiteral("セクション: %1").arg(pSection->m_strCode));
+    }
+    if (!where.isEmpty())
+        text += u'\n' + where.join(u'\n');
+    if (m_pDataBase && !m_pDataBase->ErrorMessage().isEmpty())
+        text += u'\n' + m_pDataBase->ErrorMessage();
+    return text;
 }
 
 void CProjectEditDlg::OnOK() {
@@ -731,7 +742,7 @@ void CProjectEditDlg::OnOK() {
     }
     if (!CheckTree())
         return;
-    const QString name = Text::Trim(m_pNameEdit->text());
+    const QString name = Text::TrimInput(m_pNameEdit->text());
     if (name.isEmpty()) {
         ShowMessage(QStringLiteral("値リスト名を入力してください"));
         m_pNameEdit->setFocus(Qt::OtherFocusReason);
@@ -739,7 +750,7 @@ void CProjectEditDlg::OnOK() {
     }
     m_pProject->m_strName = name;
     if (!m_pDataBase || !m_pDataBase->SaveProject(m_pProject.get())) {
-        ShowMessage(QStringLiteral("保存に失敗しました"));
+        ShowMessage(SaveFailureText());
         return;
     }
     accept();

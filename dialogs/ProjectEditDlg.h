@@ -34,8 +34,8 @@ public:
                     CRecordIdName* pIdName = nullptr, QWidget* parent = nullptr);
     ~CProjectEditDlg() override;
 
-    // Runs modally: Ui::IDOK after a successful save, Ui::IDCANCEL otherwise, at once when
-    // the value list could not be loaded.
+    // Runs modally: Ui::IDOK after a successful save, Ui::IDCANCEL otherwise, at once (after
+    // saying so) when the value list could not be loaded.
     int DoModal();
     // False when the value list to edit could not be loaded; the dialog then only cancels.
     bool IsLoaded() const { return m_bLoaded; }
@@ -88,6 +88,8 @@ private:
 
     void OnOK();
     bool CheckTree();
+    // "保存に失敗しました", the section, entry and value that could not be stored, and why.
+    QString SaveFailureText() const;
     void OnImport();
     void ShowMessage(const QString& text);
 
@@ -104,6 +106,7 @@ private:
     CRecordIdName* m_pIdName;
     std::unique_ptr<CProjectData> m_pProject;
     bool m_bLoaded = true;
+    QString m_strLoadError;
 
     Pelmo::CListCtrlEx* m_pSectionGrid = nullptr;
     Pelmo::CListCtrlEx* m_pEntryGrid = nullptr;

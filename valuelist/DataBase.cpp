@@ -1,13 +1,26 @@
 #include "valuelist/DataBase.h"
 
+#include <QElapsedTimer>
 #include <sqlite3.h>
+
+namespace {
+
+// Closing the program must stay quick: a compaction that takes longer is given up (and
+// rolled back by SQLite), the file stays as it was.
+constexpr qint64 kMaxCompactMs = 500;
+
+int StopWhenLate(void* pTimer) {
+    return static_cast<QElapsedTimer*>(pTimer)->hasExpired(kMaxCompactMs) ? 1 : 0;
+}
+
+} // namespace
 
 CDataBase::CDataBase(const QString& path) : m_strPath(path) {}
 
 CDataBase::~CDataBase() {
     if (m_pDb) {
         if (!m_bReadOnly)
-            Execute("VACUUM");
+            CompactIfIdle();
         Close();
     }
 }
@@ -19,10 +32,15 @@ bool CDataBase::CreateTables() {
 bool CDataBase::Open() {
     Close();
     m_bReadOnly = false;
-    if (sqlite3_open16(m_strPath.utf16(), &m_pDb) == SQLITE_OK)
+    ClearError();
+    const int rc = sqlite3_open16(m_strPath.utf16(), &m_pDb);
+    if (rc == SQLITE_OK) {
+        SetBusyTimeout(kBusyTimeoutMs);
         return true;
+    }
     // SQLite hands out a connection even when the open fails; keep none, so that no later
     // operation (nor the VACUUM on exit) runs on a connection that never worked.
+    SetError(m_pDb ? ErrorMessage() : QString::fromUtf8(sqlite3_errstr(rc)));
     Close();
     return false;
 }
@@ -30,11 +48,21 @@ bool CDataBase::Open() {
 bool CDataBase::OpenReadOnly() {
     Close();
     m_bReadOnly = true;
-    if (sqlite3_open_v2(m_strPath.toUtf8().constData(), &m_pDb, SQLITE_OPEN_READONLY, nullptr) ==
-        SQLITE_OK)
+    ClearError();
+    const int rc =
+        sqlite3_open_v2(m_strPath.toUtf8().constData(), &m_pDb, SQLITE_OPEN_READONLY, nullptr);
+    if (rc == SQLITE_OK) {
+        SetBusyTimeout(kBusyTimeoutMs);
         return true;
+    }
+    SetError(m_pDb ? ErrorMessage() : QString::fromUtf8(sqlite3_errstr(rc)));
     Close();
     return false;
+}
+
+void CDataBase::SetBusyTimeout(int nMilliseconds) {
+    if (m_pDb)
+        sqlite3_busy_timeout(m_pDb, nMilliseconds);
 }
 
 void CDataBase::Close() {
@@ -46,4 +74,42 @@ void CDataBase::Close() {
 
 bool CDataBase::Execute(const char* pszSql) {
     return m_pDb && sqlite3_exec(m_pDb, pszSql, nullptr, nullptr, nullptr) == SQLITE_OK;
+}
+
+// SQLite keeps the code of the last call, successful steps' SQLITE_ROW and SQLITE_DONE
+// included; only real errors carry a message worth showing.
+static bool HasSqliteError(sqlite3* pDb) {
+    const int rc = pDb ? sqlite3_errcode(pDb) : SQLITE_OK;
+    return rc != SQLITE_OK && rc != SQLITE_ROW && rc != SQLITE_DONE;
+}
+
+QString CDataBase::ErrorMessage() const {
+    if (HasSqliteError(m_pDb))
+        return QString::fromUtf16(static_cast<const char16_t*>(sqlite3_errmsg16(m_pDb)));
+    return m_strError;
+}
+
+void CDataBase::RememberError() {
+    if (HasSqliteError(m_pDb))
+        m_strError = ErrorMessage();
+}
+
+// VACUUM rewrites the whole file under an exclusive lock; another window starting or saving
+// meanwhile would have to wait for it. So it runs only when there is space to give back and
+// no other connection holds the file, it never waits for one, and it stops when it runs long.
+void CDataBase::CompactIfIdle() {
+    SetBusyTimeout(0);
+    sqlite3_stmt* pStmt = nullptr;
+    int nFreePages = 0;
+    if (sqlite3_prepare_v2(m_pDb, "PRAGMA freelist_count", -1, &pStmt, nullptr) == SQLITE_OK &&
+        sqlite3_step(pStmt) == SQLITE_ROW)
+        nFreePages = sqlite3_column_int(pStmt, 0);
+    sqlite3_finalize(pStmt);
+    if (nFreePages <= 0)
+        return;
+    QElapsedTimer timer;
+    timer.start();
+    sqlite3_progress_handler(m_pDb, 1000, &StopWhenLate, &timer);
+    Execute("VACUUM");
+    sqlite3_progress_handler(m_pDb, 0, nullptr, nullptr);
 }

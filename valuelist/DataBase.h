@@ -5,11 +5,12 @@
 struct sqlite3;
 
 // One SQLite database file and its connection. The file is opened through the UTF-16 open
-// call, so a file that SQLite creates stores its text as UTF-16.
+// call, so a file that SQLite creates stores its text as UTF-16. Several programs may use the
+// file at once: every statement waits a while for another connection's lock before it fails.
 class CDataBase {
 public:
     explicit CDataBase(const QString& path);
-    // Compacts the file (VACUUM) and closes the connection when it is open.
+    // Compacts the file (VACUUM) when nobody else uses it, then closes the connection.
     virtual ~CDataBase();
     CDataBase(const CDataBase&) = delete;
     CDataBase& operator=(const CDataBase&) = delete;
@@ -17,19 +18,38 @@ public:
     virtual bool CreateTables();
 
     // (Re)opens the stored path; SQLite creates the file when it is missing. On failure the
-    // connection stays closed.
+    // connection stays closed and ErrorMessage() says why.
     bool Open();
     // Opens the stored path for reading only: a missing file is not created, nothing is ever
     // written (not even the VACUUM on exit). For tools that only look.
     bool OpenReadOnly();
+    // Closes the connection without compacting: for a file that must not be touched.
+    void Close();
     bool IsOpen() const { return m_pDb != nullptr; }
     const QString& GetPath() const { return m_strPath; }
 
+    // Why the last operation failed, in SQLite's words (or ours, for a file that is not a
+    // database of this program); empty when nothing says more than the failure itself.
+    QString ErrorMessage() const;
+
+    // How long a statement waits for another connection's lock before it fails.
+    static constexpr int kBusyTimeoutMs = 5000;
+    void SetBusyTimeout(int nMilliseconds);
+
 protected:
     bool Execute(const char* pszSql);
-    void Close();
+    // Keeps SQLite's message about the failure that just happened, before a rollback or
+    // another statement replaces it.
+    void RememberError();
+    void SetError(const QString& text) { m_strError = text; }
+    void ClearError() { m_strError.clear(); }
 
     QString m_strPath;
     sqlite3* m_pDb = nullptr;
     bool m_bReadOnly = false;
+
+private:
+    void CompactIfIdle();
+
+    QString m_strError;
 };

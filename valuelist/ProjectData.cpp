@@ -5,6 +5,10 @@
 #include "valuelist/TypedChildren.h"
 #include "valuelist/ValueData.h"
 
+#include "platform/TextUtil.h"
+
+#include <QSet>
+
 namespace {
 using Sections = CTypedChildren<CSectionData>;
 } // namespace
@@ -73,4 +77,40 @@ bool CProjectData::GetValueName(const QString& sectionCode, const QString& entry
         return false;
     name = pValue->m_strName;
     return true;
+}
+
+namespace {
+
+// Adds key to the set; false when it was there already.
+bool AddNew(QSet<QString>& seen, const QString& key) {
+    const qsizetype nBefore = seen.size();
+    seen.insert(key);
+    return seen.size() != nBefore;
+}
+
+} // namespace
+
+const CBaseData* CProjectData::FindDuplicate() const {
+    QSet<QString> seen;
+    for (const CSectionData* s = FirstSection(); s; s = s->NextSection()) {
+        if (!AddNew(seen, Text::FoldCase(s->m_strCode)))
+            return s;
+    }
+    for (const CSectionData* s = FirstSection(); s; s = s->NextSection()) {
+        seen.clear();
+        for (const CEntryData* e = s->FirstEntry(); e; e = e->NextEntry()) {
+            if (!AddNew(seen, Text::FoldCase(e->m_strCode)))
+                return e;
+        }
+    }
+    for (const CSectionData* s = FirstSection(); s; s = s->NextSection()) {
+        for (const CEntryData* e = s->FirstEntry(); e; e = e->NextEntry()) {
+            seen.clear();
+            for (const CValueData* v = e->FirstValue(); v; v = v->NextValue()) {
+                if (!AddNew(seen, v->m_strCode))
+                    return v;
+            }
+        }
+    }
+    return nullptr;
 }

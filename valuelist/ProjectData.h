@@ -33,6 +33,12 @@ public:
     bool GetValueName(const QString& sectionCode, const QString& entryCode, const QString& value,
                       QString& name) const;
 
+    // The first record whose code repeats an earlier sibling's: a section or entry code
+    // without regard to case (Text::EqualNoCase), a value with regard to case. Sections are
+    // looked at before entries, entries before values. Null when every code is unique; the
+    // database's keys would refuse the tree otherwise. Linear in the size of the tree.
+    const CBaseData* FindDuplicate() const;
+
     // -1 until the value list is stored for the first time.
     qint32 m_nPid = -1;
 };

@@ -10,6 +10,7 @@
 #include "valuelist/ValueData.h"
 
 #include <climits>
+#include <optional>
 #include <sqlite3.h>
 
 namespace {
@@ -27,10 +28,15 @@ const char16_t* const kCreateStatements[] = {
     u"INTEGER, UPDATETIME TEXT)",
 };
 
+// Paths compare with case, as the files they name do here; the table's own NOCASE rule only
+// keeps the key. The COLLATE goes on the column: on the other side SQLite 3.40 loses it when
+// it turns the OR into an IN over the NOCASE key. A registration of the full path is more
+// specific than one of the bare name and wins; among equals the lowest PID does, so the
+// answer never depends on the order SQLite happens to return rows in.
 const char16_t kSelectByFilePath[] =
-    u"SELECT PROJECT.PID, PROJECT.NAME FROM PROJECT WHERE EXISTS(SELECT 1 FROM HISTORY WHERE "
-    u"PROJECT.PID = HISTORY.PID AND (HISTORY.FILEPATH = :filepath OR HISTORY.FILEPATH = "
-    u":filename))";
+    u"SELECT PROJECT.PID, PROJECT.NAME FROM HISTORY JOIN PROJECT ON PROJECT.PID = HISTORY.PID"
+    u" WHERE HISTORY.FILEPATH COLLATE BINARY = :filepath OR HISTORY.FILEPATH COLLATE BINARY ="
+    u" :filename ORDER BY HISTORY.FILEPATH COLLATE BINARY = :filepath DESC, PROJECT.PID LIMIT 1";
 const char16_t kSelectByPid[] = u"SELECT PID, NAME FROM PROJECT WHERE PID = :pid";
 
 const char16_t kSelectContent[] =
@@ -65,8 +71,22 @@ const char16_t kSelectHistory[] = u"SELECT PID, FILEPATH FROM HISTORY ORDER BY F
 const char16_t kInsertHistory[] = u"INSERT INTO HISTORY (FILEPATH, PID, UPDATETIME) VALUES "
                                   u"(:filepath, :pid, datetime('now', 'localtime'))";
 const char16_t kUpdateHistory[] = u"UPDATE HISTORY SET PID = :pid, UPDATETIME = datetime('now', "
-                                  u"'localtime') WHERE FILEPATH = :filepath";
-const char16_t kDeleteHistory[] = u"DELETE FROM HISTORY WHERE FILEPATH = :filepath";
+                                  u"'localtime') WHERE FILEPATH COLLATE BINARY = :filepath";
+const char16_t kDeleteHistory[] = u"DELETE FROM HISTORY WHERE FILEPATH COLLATE BINARY = :filepath";
+
+// The columns of each table, in order, as the CREATE statements above make them. A file whose
+// table of one of these names has other columns belongs to somebody else.
+const struct {
+    const char16_t* pszTable;
+    QStringList columns;
+} kTableShapes[] = {
+    {u"PROJECT", {"PID", "NAME", "UPDATETIME"}},
+    {u"SECTION", {"PID", "SCODE", "NAME", "UPDATETIME"}},
+    {u"ENTRY", {"PID", "SCODE", "ECODE", "NAME", "UPDATETIME"}},
+    {u"VALUE", {"PID", "SCODE", "ECODE", "VALUE", "NAME", "DISP", "UPDATETIME"}},
+    {u"HISTORY", {"FILEPATH", "PID", "UPDATETIME"}},
+};
+const char16_t kSelectColumns[] = u"SELECT name FROM pragma_table_info(:table)";
 
 // Calls f for every child of parent in order, as a T; stops and fails at the first child that
 // is not a T or for which f fails. The tree is walked with checked casts: a record of the
@@ -82,15 +102,22 @@ template <typename T, typename F> bool EachChild(const CBaseData& parent, F&& f)
 }
 
 // Reads the rows of a query giving a PID and a text into records made from the two; fails
-// when the read breaks off.
+// when the read breaks off. A PID too large for the program names no list it can reach: the
+// row is left out, or, with a stand-in, kept under that number.
 template <typename T>
-bool ReadIdTextRows(sqlite3* pDb, const char16_t* pszSql, std::vector<std::unique_ptr<T>>& rows) {
+bool ReadIdTextRows(sqlite3* pDb, const char16_t* pszSql, std::vector<std::unique_ptr<T>>& rows,
+                    std::optional<qint32> unreadablePid = std::nullopt) {
     CStatement query(pDb, pszSql);
     if (!query.IsPrepared())
         return false;
     int rc;
-    while ((rc = query.Step()) == SQLITE_ROW)
-        rows.push_back(std::make_unique<T>(query.ColumnInt(0), query.ColumnText(1)));
+    while ((rc = query.Step()) == SQLITE_ROW) {
+        qint32 nPid = 0;
+        if (query.ColumnInt32(0, nPid))
+            rows.push_back(std::make_unique<T>(nPid, query.ColumnText(1)));
+        else if (unreadablePid)
+            rows.push_back(std::make_unique<T>(*unreadablePid, query.ColumnText(1)));
+    }
     return rc == SQLITE_DONE;
 }
 
@@ -117,17 +144,50 @@ CProjectDataBase::~CProjectDataBase() = default;
 bool CProjectDataBase::CreateTables() {
     if (!m_pDb)
         return false;
+    // Everything is checked before anything is created: a file that is not ours (or not a
+    // database at all) is left exactly as it was.
+    bool bComplete = true;
+    for (const auto& shape : kTableShapes) {
+        QStringList columns;
+        if (!ReadColumns(shape.pszTable, columns)) {
+            SetError(ErrorMessage());
+            return false;
+        }
+        if (columns.isEmpty()) {
+            bComplete = false;
+        } else if (columns.join(u',').toUpper() != shape.columns.join(u',')) {
+            SetError(
+                QStringLiteral("テーブル %1 の列が値リストのものと違います（%2）")
+                    .arg(QString::fromUtf16(shape.pszTable), columns.join(QStringLiteral(", "))));
+            return false;
+        }
+    }
+    if (bComplete)
+        return true;
     for (const char16_t* pszSql : kCreateStatements) {
         CStatement statement(m_pDb, pszSql);
-        if (!statement.IsPrepared() || !statement.StepDone())
+        if (!statement.IsPrepared() || !statement.StepDone()) {
+            SetError(ErrorMessage());
             return false;
+        }
     }
     return true;
+}
+
+bool CProjectDataBase::ReadColumns(const char16_t* pszTable, QStringList& columns) {
+    CStatement query(m_pDb, kSelectColumns);
+    if (!query.IsPrepared() || !query.BindText(":table", QString::fromUtf16(pszTable)))
+        return false;
+    int rc;
+    while ((rc = query.Step()) == SQLITE_ROW)
+        columns.append(query.ColumnText(0));
+    return rc == SQLITE_DONE;
 }
 
 // --- transactions -------------------------------------------------------------------------
 
 bool CProjectDataBase::Begin() {
+    ClearError();
     return Execute("BEGIN TRANSACTION");
 }
 
@@ -142,6 +202,7 @@ bool CProjectDataBase::Commit() {
 }
 
 void CProjectDataBase::Rollback() {
+    RememberError();
     Execute("ROLLBACK");
 }
 
@@ -170,6 +231,7 @@ QString CProjectDataBase::FileNameOf(const QString& path) {
 }
 
 std::unique_ptr<CProjectData> CProjectDataBase::LoadProjectByFilePath(const QString& filePath) {
+    ClearError();
     const QString fileName = FileNameOf(filePath);
     CStatement query(m_pDb, kSelectByFilePath);
     if (!query.IsPrepared() || !query.BindText(":filepath", filePath) ||
@@ -179,6 +241,7 @@ std::unique_ptr<CProjectData> CProjectDataBase::LoadProjectByFilePath(const QStr
 }
 
 std::unique_ptr<CProjectData> CProjectDataBase::LoadProject(int nPid) {
+    ClearError();
     CStatement query(m_pDb, kSelectByPid);
     if (!query.IsPrepared() || !query.BindInt(":pid", nPid))
         return nullptr;
@@ -188,7 +251,14 @@ std::unique_ptr<CProjectData> CProjectDataBase::LoadProject(int nPid) {
 std::unique_ptr<CProjectData> CProjectDataBase::LoadProjectRow(CStatement& query) {
     if (query.Step() != SQLITE_ROW)
         return nullptr;
-    auto pProject = std::make_unique<CProjectData>(query.ColumnInt(0), query.ColumnText(1));
+    // A PID the program cannot hold would come back as another number, and with it another
+    // list's content; such a list is unreadable here.
+    qint32 nPid = 0;
+    if (!query.ColumnInt32(0, nPid)) {
+        SetError(QStringLiteral("値リストの番号 %1 は扱えません").arg(query.ColumnInt64(0)));
+        return nullptr;
+    }
+    auto pProject = std::make_unique<CProjectData>(nPid, query.ColumnText(1));
     query.Finalize();
     // A tree cut short by a read error would look complete to the caller, and saving it back
     // would lose the rest: an incomplete load is no load.
@@ -224,7 +294,14 @@ bool CProjectDataBase::LoadContent(CProjectData& project) {
 
 // --- saving --------------------------------------------------------------------------------
 
+bool CProjectDataBase::Noted(const CBaseData& record, bool bStored) {
+    if (!bStored && !m_pFailedRecord)
+        m_pFailedRecord = &record;
+    return bStored;
+}
+
 bool CProjectDataBase::SaveProject(CProjectData* pProject) {
+    m_pFailedRecord = nullptr;
     if (!m_pDb || !pProject)
         return false;
     // 0 means "no value list" in the history; a value list stored under it (or under any
@@ -257,7 +334,7 @@ bool CProjectDataBase::AllocatePid(int& nPid) {
     int nCandidate = 1;
     int rc;
     while ((rc = query.Step()) == SQLITE_ROW) {
-        const int nTaken = query.ColumnInt(0);
+        const qint64 nTaken = query.ColumnInt64(0);
         // Numbers below the candidate (0, or negative ones another program stored) take
         // nothing from the positive range the candidate walks.
         if (nTaken < nCandidate)
@@ -304,9 +381,10 @@ bool CProjectDataBase::InsertSections(const CProjectData& project) {
     CStatement insert(m_pDb, kInsertSection);
     return insert.IsPrepared() &&
            EachChild<CSectionData>(project, [&](const CSectionData& section) {
-               return insert.BindInt(":pid", project.m_nPid) &&
-                      insert.BindText(":scode", section.m_strCode) &&
-                      insert.BindText(":name", section.m_strName) && StepDoneAndReset(insert);
+               return Noted(section, insert.BindInt(":pid", project.m_nPid) &&
+                                         insert.BindText(":scode", section.m_strCode) &&
+                                         insert.BindText(":name", section.m_strName) &&
+                                         StepDoneAndReset(insert));
            });
 }
 
@@ -315,10 +393,11 @@ bool CProjectDataBase::InsertEntries(const CProjectData& project) {
     return insert.IsPrepared() &&
            EachChild<CSectionData>(project, [&](const CSectionData& section) {
                return EachChild<CEntryData>(section, [&](const CEntryData& entry) {
-                   return insert.BindInt(":pid", project.m_nPid) &&
-                          insert.BindText(":scode", section.m_strCode) &&
-                          insert.BindText(":ecode", entry.m_strCode) &&
-                          insert.BindText(":name", entry.m_strName) && StepDoneAndReset(insert);
+                   return Noted(entry, insert.BindInt(":pid", project.m_nPid) &&
+                                           insert.BindText(":scode", section.m_strCode) &&
+                                           insert.BindText(":ecode", entry.m_strCode) &&
+                                           insert.BindText(":name", entry.m_strName) &&
+                                           StepDoneAndReset(insert));
                });
            });
 }
@@ -330,12 +409,13 @@ bool CProjectDataBase::InsertValues(const CProjectData& project) {
                return EachChild<CEntryData>(section, [&](const CEntryData& entry) {
                    int nDisp = 0;
                    return EachChild<CValueData>(entry, [&](const CValueData& value) {
-                       return insert.BindInt(":pid", project.m_nPid) &&
-                              insert.BindText(":scode", section.m_strCode) &&
-                              insert.BindText(":ecode", entry.m_strCode) &&
-                              insert.BindText(":value", value.m_strCode) &&
-                              insert.BindText(":name", value.m_strName) &&
-                              insert.BindInt(":disp", ++nDisp) && StepDoneAndReset(insert);
+                       return Noted(value, insert.BindInt(":pid", project.m_nPid) &&
+                                               insert.BindText(":scode", section.m_strCode) &&
+                                               insert.BindText(":ecode", entry.m_strCode) &&
+                                               insert.BindText(":value", value.m_strCode) &&
+                                               insert.BindText(":name", value.m_strName) &&
+                                               insert.BindInt(":disp", ++nDisp) &&
+                                               StepDoneAndReset(insert));
                    });
                });
            });
@@ -353,6 +433,7 @@ bool CProjectDataBase::DeleteProject(int nPid) {
 bool CProjectDataBase::LoadProjectNames(std::vector<std::unique_ptr<CRecordIdName>>& names) {
     // Read into a list of our own first: a read that breaks off must not hand out a list
     // that only looks complete.
+    ClearError();
     std::vector<std::unique_ptr<CRecordIdName>> read;
     if (!ReadIdTextRows(m_pDb, kSelectNames, read))
         return false;
@@ -362,10 +443,13 @@ bool CProjectDataBase::LoadProjectNames(std::vector<std::unique_ptr<CRecordIdNam
 
 bool CProjectDataBase::LoadProjectList(std::vector<std::unique_ptr<CRecordIdName>>& names,
                                        std::vector<std::unique_ptr<CRecordIdFilePath>>& history) {
+    ClearError();
     std::vector<std::unique_ptr<CRecordIdName>> readNames;
     std::vector<std::unique_ptr<CRecordIdFilePath>> readHistory;
+    // A history row of an unreadable list stays visible (it can still be changed or removed),
+    // under a number that no list has.
     if (!ReadIdTextRows(m_pDb, kSelectNames, readNames) ||
-        !ReadIdTextRows(m_pDb, kSelectHistory, readHistory))
+        !ReadIdTextRows(m_pDb, kSelectHistory, readHistory, qint32(-1)))
         return false;
     AppendAll(names, readNames);
     AppendAll(history, readHistory);

@@ -2,23 +2,27 @@
 
 #include "valuelist/DataBase.h"
 
+#include <QStringList>
 #include <memory>
 #include <vector>
 
+class CBaseData;
 class CProjectData;
 class CRecordIdName;
 class CRecordIdFilePath;
 class CStatement;
 
 // The value-list database: value lists (PROJECT, SECTION, ENTRY, VALUE) and the file history
-// (HISTORY). Every operation reports failure by its result only and shows nothing; a failed
-// change is rolled back, so the stored data stays as it was. No busy time-out is set: when
-// another connection holds a lock, the operation fails at once.
+// (HISTORY). Every operation reports failure by its result (and ErrorMessage()) and shows
+// nothing; a failed change is rolled back, so the stored data stays as it was. Another
+// program's lock is waited for (kBusyTimeoutMs) before an operation gives up.
 class CProjectDataBase : public CDataBase {
 public:
     explicit CProjectDataBase(const QString& path);
     ~CProjectDataBase() override;
 
+    // Creates the tables that are missing. Fails, creating nothing, when the file is no
+    // database or holds a table of one of our names with other columns.
     bool CreateTables() override;
 
     // The value list the history gives for an INI file, registered by its full path or by its
@@ -30,6 +34,9 @@ public:
     // Replaces the stored content of the value list by the tree. A record whose PID is -1 gets
     // the smallest free PID; if the save fails it is -1 again.
     bool SaveProject(CProjectData* pProject);
+    // After a failed save: the section, entry or value that could not be stored, null when
+    // the failure lay elsewhere. Points into the tree that was saved.
+    const CBaseData* FailedRecord() const { return m_pFailedRecord; }
     // Deletes a value list; history rows that used it are kept with PID 0.
     bool DeleteProject(int nPid);
 
@@ -38,6 +45,8 @@ public:
     bool LoadProjectList(std::vector<std::unique_ptr<CRecordIdName>>& names,
                          std::vector<std::unique_ptr<CRecordIdFilePath>>& history);
 
+    // Paths compare with case (another case is another file), but the table's key does not:
+    // a path that differs from a stored one only in case cannot be added.
     // Adds a history row; fails when the path (without regard to case) is already there.
     // With bInTransaction the caller's transaction is used and neither committed nor rolled
     // back here.
@@ -60,6 +69,7 @@ private:
     // fails; the result is whether the change was committed.
     template <typename Work> bool InTransaction(Work work);
 
+    bool ReadColumns(const char16_t* pszTable, QStringList& columns);
     std::unique_ptr<CProjectData> LoadProjectRow(CStatement& query);
     bool LoadContent(CProjectData& project);
     bool AllocatePid(int& nPid);
@@ -69,4 +79,8 @@ private:
     bool InsertEntries(const CProjectData& project);
     bool InsertValues(const CProjectData& project);
     bool RunWithPid(const char16_t* pszSql, int nPid);
+    // Passes bStored on; remembers the record of the first failure.
+    bool Noted(const CBaseData& record, bool bStored);
+
+    const CBaseData* m_pFailedRecord = nullptr;
 };

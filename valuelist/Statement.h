@@ -20,7 +20,8 @@ public:
 
     bool IsPrepared() const { return m_pStmt != nullptr; }
 
-    bool BindInt(const char* pszName, int nValue);
+    // Integers travel as 64-bit values, the width SQLite stores them with.
+    bool BindInt(const char* pszName, qint64 nValue);
     // The text is bound without a copy: it must stay alive and unchanged until the statement
     // has been stepped and reset (or finalized). A text that begins with U+FEFF or U+FFFE
     // cannot be stored unchanged and is refused.
@@ -33,8 +34,12 @@ public:
     void Finalize();
 
     bool IsNull(int nColumn) const;
-    int ColumnInt(int nColumn) const;
-    // Valid until the next Step, Reset or Finalize.
+    qint64 ColumnInt64(int nColumn) const;
+    // The column as a 32-bit number; false when the stored number does not fit, so that it
+    // is never taken for another, truncated one.
+    bool ColumnInt32(int nColumn, qint32& nValue) const;
+    // The whole stored text, NUL characters included. Valid until the next Step, Reset or
+    // Finalize.
     QStringView ColumnView(int nColumn) const;
     QString ColumnText(int nColumn) const { return ColumnView(nColumn).toString(); }
 

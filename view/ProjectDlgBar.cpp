@@ -37,9 +37,9 @@ bool CProjectDlgBar::RefillValueLists() {
 }
 
 void CProjectDlgBar::ShowValueLists(int nPid) {
-    RefillValueLists();
+    // Without a database (or with one that cannot be read) there is nothing to choose from.
+    m_pCombo->setEnabled(RefillValueLists());
     m_pCombo->setCurrentIndex(0);
-    m_pCombo->setEnabled(true);
     for (int i = 1; i < m_pCombo->count(); ++i) {
         if (PidAt(i) == nPid) {
             m_pCombo->setCurrentIndex(i);

@@ -20,7 +20,8 @@ public:
     // Empties the combo and fills it with the empty item and the stored names (ordered by
     // name). False, with the combo left empty, when the names cannot be read.
     bool RefillValueLists();
-    // Message 1029: refill, enable, select the list with this PID (item 0 when none has it).
+    // Message 1029: refill, enable (when the names could be read), select the list with this
+    // PID (item 0 when none has it).
     void ShowValueLists(int nPid);
     // Message 1028: no selection, disabled.
     void ClearValueLists();

@@ -1,11 +1,16 @@
 #include "AppFixture.h"
 
+#include "valuelist/EntryData.h"
 #include "valuelist/ProjectData.h"
 #include "valuelist/ProjectDataBase.h"
 #include "valuelist/RecordIdFilePath.h"
+#include "valuelist/SectionData.h"
 
+#include <QApplication>
 #include <QComboBox>
+#include <QDialog>
 #include <QPlainTextEdit>
+#include <QTimer>
 
 TEST_F(AppTest, OpenShowsTheChosenFileInTheTitlePreviewAndSelectorBar) {
     StartOrFail();
@@ -146,4 +151,37 @@ TEST_F(AppTest, SectionsTooLargeToShowAreNamedOnceAndTheFileStillOpens) {
     ASSERT_TRUE(Frame()->OpenCompare(small, path));
     ASSERT_EQ(m_boxes.Boxes().size(), 1u);
     EXPECT_EQ(m_boxes.Boxes()[0].text, "2:次のセクションは大きすぎるため表示されません:\nBig");
+}
+
+// The number of a list deleted in the management dialog goes to the next new one; the shown
+// file, reloaded by number, must not take that new list for its own.
+TEST_F(AppTest, AListDeletedInTheDialogIsNotReplacedByTheNextOneOfItsNumber) {
+    StartOrFail();
+    CProjectDataBase* db = m_app->DataBase();
+    CProjectData alpha(-1, "Alpha");
+    alpha.AppendSection("s", "")->AppendEntry("k", "")->AppendValue("v", "alpha's v");
+    ASSERT_TRUE(db->SaveProject(&alpha));
+    const QString path = WriteText("a.ini", "[s]\nk=v\n");
+    ASSERT_TRUE(db->SetHistory(CRecordIdFilePath(alpha.m_nPid, path)));
+    ASSERT_TRUE(Frame()->OpenFile(path, false));
+    ASSERT_EQ(Doc()->m_pIniData->m_pProject->GetPid(), alpha.m_nPid);
+
+    bool opened = false;
+    QTimer::singleShot(0, Frame(), [&] {
+        auto* dlg = qobject_cast<QDialog*>(QApplication::activeModalWidget());
+        if (!dlg)
+            return;
+        opened = true;
+        m_boxes.Answer(Ui::IDYES);
+        dlg->findChild<QPushButton*>(QString::number(Res::IDC_PROJECT_DELETE))->click();
+        CProjectData gamma(-1, "Gamma");
+        gamma.AppendSection("s", "")->AppendEntry("k", "")->AppendValue("v", "gamma's v");
+        EXPECT_TRUE(db->SaveProject(&gamma));
+        EXPECT_EQ(gamma.m_nPid, alpha.m_nPid);
+        dlg->reject();
+    });
+    Click(Res::ID_VALUE_LISTS);
+    ASSERT_TRUE(opened);
+    EXPECT_EQ(Doc()->m_pIniData->m_pProject, nullptr);
+    EXPECT_EQ(Frame()->ProjectBar()->SelectedPid(), 0);
 }

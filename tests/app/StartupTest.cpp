@@ -1,9 +1,13 @@
 #include "AppFixture.h"
+#include "tests/common/ChildLock.h"
 
 #include <QComboBox>
 #include <QFileInfo>
 #include <QLabel>
 #include <QMessageBox>
+#include <functional>
+#include <sqlite3.h>
+#include <unistd.h>
 
 TEST_F(AppTest, StartUpCreatesTheDatabaseInTheCurrentFolderAndShowsAnEmptyWindow) {
     ASSERT_FALSE(QFileInfo::exists(Path("Quillet.db")));
@@ -25,28 +29,88 @@ TEST_F(AppTest, StartUpCreatesTheDatabaseInTheCurrentFolderAndShowsAnEmptyWindow
     EXPECT_EQ(version->text(), "Version 1.02");
 }
 
-// The database cannot be used: it does not open (a folder stands where the file would be), or
-// it opens but its tables cannot be made (the file is no database).
-TEST_F(AppTest, AnUnusableDatabaseEndsStartUpWithTheConnectionMessage) {
-    struct Case {
-        const char* name;
-        bool asFolder;
+// A database that cannot be used is reported with its path and the reason, and the program
+// runs on without value lists: the given file opens, is edited and saved, and the database
+// file is left exactly as it was, through the exit too.
+TEST_F(AppTest, AnUnusableDatabaseIsReportedAndTheProgramWorksWithoutValueLists) {
+    const QString dbPath = Path("Quillet.db");
+    const auto writeDatabase = [&](const char* sql) {
+        sqlite3* pDb = nullptr;
+        sqlite3_open(dbPath.toUtf8().constData(), &pDb);
+        EXPECT_EQ(sqlite3_exec(pDb, sql, nullptr, nullptr, nullptr), SQLITE_OK);
+        sqlite3_close(pDb);
     };
-    for (const Case& c : {Case{"folder", true}, Case{"not a database", false}}) {
+    const struct {
+        const char* name;
+        std::function<void()> make;
+        bool bCannotBeMade = false;
+    } cases[] = {
+        {"random bytes",
+         [&] {
+             QByteArray junk(8192, '\0');
+             for (int i = 0; i < junk.size(); ++i)
+                 junk[i] = char((i * 7919 + 13) % 251);
+             Write("Quillet.db", junk);
+         }},
+        {"truncated",
+         [&] {
+             writeDatabase("CREATE TABLE PROJECT ( PID INTEGER PRIMARY KEY, NAME TEXT, "
+                           "UPDATETIME TEXT); CREATE TABLE BIG (X); INSERT INTO BIG VALUES "
+                           "(randomblob(20000));");
+             QFile::resize(dbPath, QFileInfo(dbPath).size() / 2);
+         }},
+        {"folder", [&] { QDir(m_dir.path()).mkdir("Quillet.db"); }},
+        // Permissions do not hold root back: there the case cannot be made.
+        {"read-only folder without one",
+         [&] { QFile::setPermissions(m_dir.path(), QFile::ReadOwner | QFile::ExeOwner); },
+         ::geteuid() == 0},
+        {"foreign tables", [&] { writeDatabase("CREATE TABLE PROJECT (ID INTEGER, TITLE TEXT)"); }},
+    };
+    QDir(m_dir.path()).mkdir("files");
+    const QString ini = WriteText("files/a.ini", "[s]\nk=v\n");
+    for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
-        QDir(m_dir.path()).rmdir("Quillet.db");
-        QFile::remove(Path("Quillet.db"));
-        if (c.asFolder)
-            ASSERT_TRUE(QDir(m_dir.path()).mkdir("Quillet.db"));
-        else
-            Write("Quillet.db", QByteArray(4096, 'x'));
+        if (c.bCannotBeMade)
+            continue;
+        c.make();
+        const QByteArray before = Read(dbPath);
         m_boxes.Clear();
-        EXPECT_FALSE(Start());
+        ASSERT_TRUE(Start({ini}));
         ASSERT_EQ(m_boxes.Boxes().size(), 1u);
-        EXPECT_EQ(m_boxes.Boxes()[0].text, "DB 接続失敗");
-        EXPECT_EQ(m_boxes.Boxes()[0].caption, "Quillet");
-        EXPECT_EQ(m_app->MainFrame(), nullptr);
+        const QStringList lines = m_boxes.Boxes()[0].text.split(u'\n');
+        ASSERT_EQ(lines.size(), 3) << m_boxes.Boxes()[0].text.toStdString();
+        EXPECT_EQ(lines[0], "DB 接続失敗");
+        EXPECT_EQ(lines[1], QDir::toNativeSeparators(dbPath));
+        EXPECT_FALSE(lines[2].isEmpty());
+        EXPECT_FALSE(Button(Res::ID_VALUE_LISTS)->isEnabled());
+        EXPECT_TRUE(Button(Res::ID_VALUE_LISTS)->toolTip().contains(lines[2]));
+        EXPECT_FALSE(Frame()->ProjectBar()->Combo()->isEnabled());
+        EXPECT_EQ(Frame()->ProjectBar()->Combo()->count(), 0);
+
+        ASSERT_NE(Doc()->m_pIniData, nullptr);
+        Entry(Doc()->m_pIniData.get(), "s", "k")->SetValue("edited");
+        Frame()->OnCommand(Res::ID_FILE_SAVE);
+        EXPECT_EQ(Read(ini), "[s]\r\nk=edited\r\n");
+        WriteText("files/a.ini", "[s]\nk=v\n");
+        m_app.reset();
+        EXPECT_EQ(Read(dbPath), before);
+
+        QFile::setPermissions(m_dir.path(), QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+        QDir(m_dir.path()).rmdir("Quillet.db");
+        QFile::remove(dbPath);
     }
+}
+
+// Another window holding the database for a moment does not stop this one from starting.
+TEST_F(AppTest, StartUpWaitsForAnotherProgramsLock) {
+    ASSERT_TRUE(Start());
+    m_app.reset();
+    ChildLock lock(Path("Quillet.db"), "BEGIN EXCLUSIVE", 1);
+    if (!lock.Started())
+        GTEST_SKIP() << "no sqlite3 shell to hold the lock";
+    ASSERT_TRUE(Start());
+    EXPECT_TRUE(m_boxes.Boxes().empty());
+    EXPECT_TRUE(Button(Res::ID_VALUE_LISTS)->isEnabled());
 }
 
 TEST_F(AppTest, CommandsNeedingAFileAreEnabledOnlyOnceOneIsOpen) {

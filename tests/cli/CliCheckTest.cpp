@@ -1,5 +1,6 @@
 // quillet-cli check: the value list of the desktop program's history against a file's values.
 #include "tests/cli/CliRun.h"
+#include "tests/common/ChildLock.h"
 #include "valuelist/EntryData.h"
 #include "valuelist/ProjectData.h"
 #include "valuelist/ProjectDataBase.h"
@@ -115,6 +116,27 @@ TEST_F(CliCheck, AFileWithoutValueListIsAnError) {
     const Result r = RunCli({QStringLiteral("check"), QStringLiteral("--db"), dbPath, other});
     EXPECT_EQ(r.status, 2);
     EXPECT_TRUE(r.err.contains(QStringLiteral("no value list"))) << r.err.toStdString();
+}
+
+// check attaches what the desktop program attaches: the full path's own list beats the one of
+// every app.ini, and another program holding the database for a moment is waited for.
+TEST_F(CliCheck, TheFullPathsListWinsAndALockIsWaitedFor) {
+    const QString ini = WriteIni("[Main]\nMode=special\n");
+    {
+        CProjectDataBase db(dbPath);
+        ASSERT_TRUE(db.Open());
+        CProjectData project(-1, QStringLiteral("この一つ"));
+        project.AppendSection(QStringLiteral("Main"), QString())
+            ->AppendEntry(QStringLiteral("Mode"), QString())
+            ->AppendValue(QStringLiteral("special"), QString());
+        ASSERT_TRUE(db.SaveProject(&project));
+        ASSERT_TRUE(db.SetHistory(CRecordIdFilePath(project.m_nPid, ini)));
+    }
+    ChildLock lock(dbPath, QStringLiteral("BEGIN EXCLUSIVE"), 0.5);
+    if (!lock.Started())
+        GTEST_SKIP() << "no sqlite3 shell to hold the lock";
+    const Result r = RunCli({QStringLiteral("check"), QStringLiteral("--db"), dbPath, ini});
+    EXPECT_EQ(r.status, 0) << r.err.toStdString();
 }
 
 } // namespace

@@ -110,7 +110,7 @@ TEST_F(ProjectDlgTest, AFileIsAddedByPathOrByBareNameAndOnlyOnce) {
     EXPECT_EQ(request.defaultSuffix, "ini");
     EXPECT_EQ(Rows(), (QStringList{"x App.ini"}));
 
-    boxes.ChooseFile("D:\\other\\APP.INI", true); // the same name in another case
+    boxes.ChooseFile("D:\\other\\App.ini", true); // the same name again
     Press(Res::IDC_FILE_ADD);
     boxes.CancelFile();
     Press(Res::IDC_FILE_ADD);
@@ -120,6 +120,14 @@ TEST_F(ProjectDlgTest, AFileIsAddedByPathOrByBareNameAndOnlyOnce) {
     EXPECT_EQ(StoredHistory(), (QStringList{QString::number(pid) + " App.ini",
                                             QString::number(pid) + " D:\\other\\app.ini"}));
     EXPECT_TRUE(boxes.Boxes().empty());
+
+    // Another case is another file, which the history's key cannot hold beside this one.
+    boxes.ChooseFile("D:\\other\\APP.INI", true);
+    Press(Res::IDC_FILE_ADD);
+    ASSERT_EQ(boxes.Boxes().size(), 1u);
+    EXPECT_TRUE(boxes.LastText().contains("大文字と小文字")) << boxes.LastText().toStdString();
+    EXPECT_TRUE(boxes.LastText().contains("App.ini"));
+    EXPECT_EQ(Rows(), (QStringList{"x App.ini", "x D:\\other\\app.ini"}));
 }
 
 TEST_F(ProjectDlgTest, DeleteAsksFirstAndSelectsTheValueListBefore) {
@@ -162,12 +170,13 @@ TEST_F(ProjectDlgTest, ARefusedRegistrationIsReportedAndTheListShowsWhatIsStored
     Store("alpha", {});
     AddHistory(0, "one.ini");
     Open();
+    db->SetBusyTimeout(50);
     SqliteProbe other(dir.filePath("Quillet.db"));
     ASSERT_TRUE(other.Exec("BEGIN IMMEDIATE"));
 
     ToggleCheck(0);
     ASSERT_EQ(boxes.Boxes().size(), 1u);
-    EXPECT_EQ(boxes.LastText(), QString::fromUtf8("登録に失敗しました"));
+    EXPECT_EQ(boxes.LastText(), QString::fromUtf8("登録に失敗しました\ndatabase is locked"));
     EXPECT_EQ(boxes.Boxes()[0].type, Ui::MB_OK);
     EXPECT_EQ(Rows(), (QStringList{"  one.ini"}));
 
@@ -241,3 +250,39 @@ TEST_F(ProjectDlgTest, TheSizeAtClosingIsTheNextOpeningsAndTheListGrowsWithIt) {
 }
 
 } // namespace
+
+// Whatever the database refuses is said, with SQLite's reason: lists that cannot be read (and
+// the dialog then counts as having changed nothing), a list that cannot be opened for editing,
+// a related file that cannot be removed.
+TEST_F(ProjectDlgTest, EveryFailureOfTheDatabaseIsReported) {
+    Store("alpha", {{"S", {{"k", {{"1", "one"}}}}}});
+    AddHistory(0, "one.ini");
+    db->SetBusyTimeout(50);
+    const QString locked = "\ndatabase is locked";
+    {
+        SqliteProbe other(dir.filePath("Quillet.db"));
+        ASSERT_TRUE(other.Exec("BEGIN EXCLUSIVE"));
+        Open();
+        EXPECT_EQ(boxes.LastText(), "値リストを読み込めません" + locked);
+        EXPECT_FALSE(dlg->ListsRead());
+        EXPECT_EQ(combo->count(), 0);
+        dlg.reset();
+        boxes.Clear();
+
+        ASSERT_TRUE(other.Exec("COMMIT"));
+        Open();
+        EXPECT_TRUE(dlg->ListsRead());
+        ASSERT_TRUE(other.Exec("BEGIN EXCLUSIVE"));
+        Press(Res::IDC_PROJECT_EDIT);
+        ASSERT_EQ(boxes.Boxes().size(), 1u);
+        EXPECT_EQ(boxes.LastText(), "値リストを読み込めません" + locked);
+        ASSERT_TRUE(other.Exec("COMMIT"));
+    }
+    SqliteProbe other(dir.filePath("Quillet.db"));
+    ASSERT_TRUE(other.Exec("BEGIN IMMEDIATE"));
+    list->SetItemState(0, LVIS_SELECTED, LVIS_SELECTED);
+    Press(Res::IDC_FILE_REMOVE);
+    ASSERT_EQ(boxes.Boxes().size(), 2u);
+    EXPECT_EQ(boxes.LastText(), "削除に失敗しました" + locked);
+    EXPECT_EQ(Rows(), (QStringList{"  one.ini"}));
+}

@@ -3,6 +3,7 @@
 #include "res/Resource.h"
 #include "tests/dialogs/ValueListDlgFixture.h"
 #include "tests/valuelist/QStringPrinter.h"
+#include "tests/valuelist/SqliteProbe.h"
 #include "valuelist/RecordIdName.h"
 
 #include <functional>
@@ -302,12 +303,13 @@ TEST_F(ProjectEditDlgTest, ImportReplacesTheTreeAndCancelKeepsTheStoredList) {
     EXPECT_EQ(Dump(pid), stored);
 }
 
-TEST_F(ProjectEditDlgTest, AValueListThatCannotBeLoadedCancelsAtOnce) {
+TEST_F(ProjectEditDlgTest, AValueListThatCannotBeLoadedIsReportedAndCancels) {
     CRecordIdName missing(42, "gone");
     CProjectEditDlg gone(db.get(), nullptr, &missing);
     EXPECT_FALSE(gone.IsLoaded());
     EXPECT_EQ(gone.DoModal(), Ui::IDCANCEL);
-    EXPECT_TRUE(boxes.Boxes().empty());
+    ASSERT_EQ(boxes.Boxes().size(), 1u);
+    EXPECT_EQ(boxes.LastText(), "値リストを読み込めません");
 }
 
 TEST_F(ProjectEditDlgTest, TheSizeAtClosingIsTheNextOpeningsAndTheFirstIsTheSmallest) {
@@ -326,3 +328,33 @@ TEST_F(ProjectEditDlgTest, TheSizeAtClosingIsTheNextOpeningsAndTheFirstIsTheSmal
 }
 
 } // namespace
+
+// A paste can carry an invisible U+FEFF: it goes as white space goes, and the list saves. A
+// text that still cannot be stored (another program wrote it) fails the save by name.
+TEST_F(ProjectEditDlgTest, APastedByteOrderMarkIsTrimmedAndARefusedRowIsNamed) {
+    const int pid = Store("L", {{"S", {{"k", {{"1", "one"}}}}}});
+    Open(pid);
+    QGuiApplication::clipboard()->setText(QString(QChar(0xFEFF)) + "A");
+    Click(sections, 0, 1);
+    Key(sections, Qt::Key_V, Qt::ControlModifier);
+    Click(values, 1, 2);
+    Type(values, "x");
+    Key(values, Qt::Key_A, Qt::ControlModifier);
+    Key(values, Qt::Key_V, Qt::ControlModifier);
+    Key(values, Qt::Key_Return);
+    PressOK();
+    EXPECT_TRUE(boxes.Boxes().empty()) << boxes.LastText().toStdString();
+    EXPECT_EQ(Dump(pid), (QStringList{"S A", " E k", "  V 1=one", "  V A="}));
+
+    // The file's text is UTF-16LE, so these bytes are U+FFFE and "B".
+    SqliteProbe other(dir.filePath("Quillet.db"));
+    ASSERT_TRUE(other.Exec(QString("INSERT INTO VALUE (PID, SCODE, ECODE, VALUE, NAME, DISP) "
+                                   "VALUES (%1, 'A', 'k', CAST(X'FEFF4200' AS TEXT), '', 3)")
+                               .arg(pid)));
+    Open(pid);
+    PressOK();
+    ASSERT_EQ(boxes.Boxes().size(), 1u);
+    EXPECT_EQ(boxes.LastText(), "保存に失敗しました\nセクション: A\nエントリ: k\n値: " +
+                                    QString(QChar(0xFFFE)) + "B");
+    EXPECT_EQ(dlg->result(), 0) << "the dialog stays open";
+}

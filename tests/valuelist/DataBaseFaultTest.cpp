@@ -1,10 +1,12 @@
 #include "SqliteProbe.h"
 #include "TreeDump.h"
+#include "tests/common/ChildLock.h"
 
 #include "valuelist/ProjectDataBase.h"
 #include "valuelist/RecordIdFilePath.h"
 #include "valuelist/RecordIdName.h"
 
+#include <QElapsedTimer>
 #include <QFile>
 #include <QRandomGenerator>
 #include <QTemporaryDir>
@@ -58,11 +60,25 @@ protected:
         ASSERT_TRUE(db.SetHistory(CRecordIdFilePath(1, "C:\\stored.ini")));
     }
 
-    std::unique_ptr<CProjectDataBase> OpenDatabase() {
+    // bImpatient: a lock held for good is given up on quickly, so that the failures it
+    // causes can be tested without the real wait.
+    std::unique_ptr<CProjectDataBase> OpenDatabase(bool bImpatient = true) {
         auto pDb = std::make_unique<CProjectDataBase>(m_path);
         EXPECT_TRUE(pDb->Open());
         EXPECT_TRUE(pDb->CreateTables());
+        if (bImpatient)
+            pDb->SetBusyTimeout(50);
         return pDb;
+    }
+
+    // Saves and deletes a large list: the file keeps the pages, free, until it is compacted.
+    static void LeaveFreePages(CProjectDataBase& db) {
+        auto pBig = std::make_unique<CProjectData>(-1, "big");
+        CEntryData* pEntry = pBig->AppendSection("S", "")->AppendEntry("K", "");
+        for (int i = 0; i < 2000; ++i)
+            pEntry->AppendValue(QString::number(i), QString(100, u'x'));
+        ASSERT_TRUE(db.SaveProject(pBig.get()));
+        ASSERT_TRUE(db.DeleteProject(pBig->m_nPid));
     }
 
     QStringList StoredDump(CProjectDataBase& db) {
@@ -211,4 +227,81 @@ TEST_F(DataBaseFaultTest, CommitBlockedByReaderIsReportedAndRolledBack) {
               QStringList{"C:\\stored.ini=1"});
     EXPECT_TRUE(pDb->SaveProject(&changed));
     EXPECT_EQ(reader.Column("SELECT NAME FROM PROJECT"), QStringList{"changed"});
+}
+
+// Another window (or quillet-cli) holding the file for a moment is waited for: every
+// operation started meanwhile goes through once the lock is gone.
+TEST_F(DataBaseFaultTest, EveryOperationWaitsForAnotherProgramsLock) {
+    MakeDatabase();
+    auto pDb = OpenDatabase(false);
+    std::vector<std::unique_ptr<CRecordIdName>> names;
+    std::vector<std::unique_ptr<CRecordIdFilePath>> history;
+    auto pNew = SmallList("new");
+    const struct {
+        const char* name;
+        std::function<bool()> run;
+    } operations[] = {
+        {"load names", [&] { return pDb->LoadProjectList(names, history); }},
+        {"load", [&] { return pDb->LoadProject(1) != nullptr; }},
+        {"load by path", [&] { return pDb->LoadProjectByFilePath("C:\\stored.ini") != nullptr; }},
+        {"save", [&] { return pDb->SaveProject(pNew.get()); }},
+        {"set history", [&] { return pDb->SetHistory(CRecordIdFilePath(2, "C:\\stored.ini")); }},
+        {"insert history",
+         [&] { return pDb->InsertHistory(CRecordIdFilePath(2, "D:\\new.ini"), false); }},
+        {"delete history", [&] { return pDb->DeleteHistory(CRecordIdFilePath(0, "D:\\new.ini")); }},
+        {"delete", [&] { return pDb->DeleteProject(2); }},
+    };
+    for (const auto& operation : operations) {
+        SCOPED_TRACE(operation.name);
+        ChildLock lock(m_path, "BEGIN EXCLUSIVE", 0.3);
+        if (!lock.Started())
+            GTEST_SKIP() << "no sqlite3 shell to hold the lock";
+        EXPECT_TRUE(operation.run());
+    }
+    EXPECT_EQ(StoredDump(*pDb), kStored);
+}
+
+// Compacting on exit locks the whole file: while another program uses it, the exit leaves
+// it alone at once instead of waiting for it (or making it wait).
+TEST_F(DataBaseFaultTest, ExitCompactsOnlyWhenNobodyElseHoldsTheFile) {
+    MakeDatabase();
+    {
+        auto pDb = OpenDatabase(false);
+        LeaveFreePages(*pDb);
+        ChildLock lock(m_path, "BEGIN; SELECT COUNT(*) FROM PROJECT", 2);
+        if (!lock.Started())
+            GTEST_SKIP() << "no sqlite3 shell to hold the lock";
+        QElapsedTimer timer;
+        timer.start();
+        pDb.reset();
+        EXPECT_LT(timer.elapsed(), 1500) << "the exit waited for the other program";
+    }
+    SqliteProbe probe(m_path);
+    EXPECT_GT(probe.Int("PRAGMA freelist_count"), 0);
+    EXPECT_EQ(StoredDump(*OpenDatabase()), kStored);
+}
+
+// A file of somebody else's whose tables bear our names: refused, said why, not extended.
+TEST_F(DataBaseFaultTest, ForeignTablesOfOurNamesAreRefusedAndLeftAsTheyAre) {
+    {
+        QFile empty(m_path); // an empty file is an empty database
+        ASSERT_TRUE(empty.open(QIODevice::WriteOnly));
+    }
+    {
+        SqliteProbe other(m_path);
+        ASSERT_TRUE(other.Exec("CREATE TABLE HISTORY (ID INTEGER PRIMARY KEY, URL TEXT)"));
+        ASSERT_TRUE(other.Exec("INSERT INTO HISTORY (URL) VALUES ('https://example.org/')"));
+    }
+    QFile file(m_path);
+    ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+    const QByteArray before = file.readAll();
+    file.close();
+
+    CProjectDataBase db(m_path);
+    ASSERT_TRUE(db.Open());
+    EXPECT_FALSE(db.CreateTables());
+    EXPECT_TRUE(db.ErrorMessage().contains("HISTORY")) << db.ErrorMessage().toStdString();
+    db.Close();
+    ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+    EXPECT_EQ(file.readAll(), before);
 }

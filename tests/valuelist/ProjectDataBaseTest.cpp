@@ -183,7 +183,7 @@ TEST_F(ProjectDataBaseTest, TextRoundTripsExactly) {
     EXPECT_EQ(names[0]->m_strName, longName);
 
     ASSERT_TRUE(m_pDb->SetHistory(CRecordIdFilePath(nPid, "C:\\データ\\" + emoji + ".ini")));
-    EXPECT_NE(m_pDb->LoadProjectByFilePath("c:\\データ\\" + emoji + ".INI"), nullptr);
+    EXPECT_NE(m_pDb->LoadProjectByFilePath("C:\\データ\\" + emoji + ".ini"), nullptr);
 }
 
 TEST_F(ProjectDataBaseTest, TextsSqliteWouldTakeForByteOrderMarksAreRefused) {
@@ -284,26 +284,27 @@ TEST_F(ProjectDataBaseTest, MalformedRecordsAreRefused) {
     EXPECT_EQ(m_pDb->LoadProject(99), nullptr);
 }
 
-TEST_F(ProjectDataBaseTest, BareFileNameMatchesAnyDirectoryAndCase) {
+TEST_F(ProjectDataBaseTest, BareFileNameMatchesAnyDirectoryInItsOwnCase) {
     const int nByName = SavedPid(Sample("by name"));
     const int nByPath = SavedPid(Sample("by path"));
     ASSERT_TRUE(m_pDb->InsertHistory(CRecordIdFilePath(nByName, "App.INI"), false));
     ASSERT_TRUE(m_pDb->InsertHistory(CRecordIdFilePath(nByPath, "D:\\Work\\Other.ini"), false));
 
-    for (const char* path : {"C:\\Program Files\\Tool\\app.ini", "/home/user/APP.ini", "app.ini",
-                             "C:app.ini", "\\\\server\\share\\App.Ini", "C:/mixed\\dir/app.INI"}) {
+    for (const char* path : {"C:\\Program Files\\Tool\\App.INI", "/home/user/App.INI", "App.INI",
+                             "C:App.INI", "\\\\server\\share\\App.INI", "C:/mixed\\dir/App.INI"}) {
         std::unique_ptr<CProjectData> pLoaded = m_pDb->LoadProjectByFilePath(path);
         ASSERT_NE(pLoaded, nullptr) << path;
         EXPECT_EQ(pLoaded->m_strName, "by name") << path;
         EXPECT_EQ(pLoaded->m_nPid, nByName);
         EXPECT_EQ(DumpTree(*pLoaded), SortedSampleDump("by name"));
     }
+    // Another case is another file here, for bare names and full paths alike.
     for (const char* path :
-         {"C:\\dir\\app.ini.bak", "C:\\dir\\myapp.ini", "C:\\app.ini\\", "C:\\Work\\Other.ini", ""})
+         {"C:\\dir\\App.INI.bak", "C:\\dir\\myApp.INI", "C:\\App.INI\\", "C:\\Work\\Other.ini", "",
+          "/home/user/app.ini", "d:\\work\\OTHER.INI"})
         EXPECT_EQ(m_pDb->LoadProjectByFilePath(path), nullptr) << path;
-    // A full path matches only itself, in any case.
-    ASSERT_NE(m_pDb->LoadProjectByFilePath("d:\\work\\OTHER.INI"), nullptr);
-    EXPECT_EQ(m_pDb->LoadProjectByFilePath("d:\\work\\OTHER.INI")->m_strName, "by path");
+    ASSERT_NE(m_pDb->LoadProjectByFilePath("D:\\Work\\Other.ini"), nullptr);
+    EXPECT_EQ(m_pDb->LoadProjectByFilePath("D:\\Work\\Other.ini")->m_strName, "by path");
 }
 
 TEST_F(ProjectDataBaseTest, DeletingAListKeepsItsHistoryWithPidZero) {
@@ -366,18 +367,21 @@ TEST_F(ProjectDataBaseTest, HistoryInsertSetAndDelete) {
     };
 
     EXPECT_TRUE(m_pDb->InsertHistory(CRecordIdFilePath(nFirst, "C:\\x\\File.ini"), false));
-    // The same path in another case is the same path.
+    // Another case is another file, but the table's key cannot hold both: never silently
+    // taken for the stored one, by none of the three.
     EXPECT_FALSE(m_pDb->InsertHistory(CRecordIdFilePath(nSecond, "c:\\X\\FILE.INI"), false));
+    EXPECT_FALSE(m_pDb->SetHistory(CRecordIdFilePath(nSecond, "c:\\X\\FILE.INI")));
+    EXPECT_TRUE(m_pDb->DeleteHistory(CRecordIdFilePath(0, "c:\\X\\FILE.INI")));
     EXPECT_EQ(rows(), QStringList{"C:\\x\\File.ini=1"});
 
-    // SetHistory updates the row that matches without case, and adds a missing one.
-    EXPECT_TRUE(m_pDb->SetHistory(CRecordIdFilePath(nSecond, "c:\\X\\FILE.INI")));
+    // SetHistory updates the row of the path, and adds a missing one.
+    EXPECT_TRUE(m_pDb->SetHistory(CRecordIdFilePath(nSecond, "C:\\x\\File.ini")));
     EXPECT_TRUE(m_pDb->SetHistory(CRecordIdFilePath(0, "new.ini")));
     EXPECT_EQ(rows(), (QStringList{"C:\\x\\File.ini=2", "new.ini=0"}));
-    EXPECT_EQ(m_pDb->LoadProjectByFilePath("C:\\x\\file.ini")->m_strName, "second");
+    EXPECT_EQ(m_pDb->LoadProjectByFilePath("C:\\x\\File.ini")->m_strName, "second");
     EXPECT_EQ(m_pDb->LoadProjectByFilePath("D:\\new.ini"), nullptr);
 
-    EXPECT_TRUE(m_pDb->DeleteHistory(CRecordIdFilePath(99, "C:\\X\\file.INI")));
+    EXPECT_TRUE(m_pDb->DeleteHistory(CRecordIdFilePath(99, "C:\\x\\File.ini")));
     EXPECT_TRUE(m_pDb->DeleteHistory(CRecordIdFilePath(0, "absent.ini")));
     EXPECT_EQ(rows(), QStringList{"new.ini=0"});
 }
@@ -398,4 +402,66 @@ TEST_F(ProjectDataBaseTest, CloseCompactsTheFile) {
     m_pDb.reset();
     SqliteProbe probe(m_path);
     EXPECT_EQ(probe.Int("PRAGMA freelist_count"), 0);
+}
+
+// Rows another program wrote, read back as they are: a 64-bit PID is never cut to another
+// list's number, and a NUL inside a text does not end it.
+TEST_F(ProjectDataBaseTest, RowsWrittenByHandComeBackAsStored) {
+    {
+        SqliteProbe writer(m_path);
+        ASSERT_TRUE(writer.Exec(
+            "INSERT INTO PROJECT (PID, NAME) VALUES (1, 'Alpha'), (4294967297, 'Beta');"
+            "INSERT INTO SECTION (PID, SCODE, NAME) VALUES (1, 'S', ''), (4294967297, 'S', '');"
+            "INSERT INTO ENTRY (PID, SCODE, ECODE, NAME) VALUES (1, 'S', 'E', '');"
+            "INSERT INTO VALUE (PID, SCODE, ECODE, VALUE, NAME, DISP) VALUES"
+            " (1, 'S', 'E', 'a', 'plain', 1), (1, 'S', 'E', 'a' || char(0) || 'b', 'nul', 2);"
+            "INSERT INTO HISTORY (FILEPATH, PID) VALUES ('/y/beta.ini', 4294967297),"
+            " ('/y/alpha.ini', 1);"));
+    }
+    const QString withNul = QString("a") + QChar(0) + "b";
+    std::unique_ptr<CProjectData> pAlpha = m_pDb->LoadProject(1);
+    ASSERT_NE(pAlpha, nullptr);
+    EXPECT_EQ(DumpTree(*pAlpha), (QStringList{"P[Alpha]", " S[S][]", "  E[E][]", "   V[a][plain]",
+                                              "   V[" + withNul + "][nul]"}));
+    // Saved back unchanged, the NUL stays in its value.
+    ASSERT_TRUE(m_pDb->SaveProject(pAlpha.get()));
+    SqliteProbe probe(m_path);
+    EXPECT_EQ(probe.Column("SELECT length(CAST(VALUE AS BLOB)) FROM VALUE ORDER BY DISP"),
+              (QStringList{"2", "6"}));
+
+    // The list whose PID the program cannot hold is unreadable, not "Alpha".
+    EXPECT_EQ(m_pDb->LoadProjectByFilePath("/y/beta.ini"), nullptr);
+    EXPECT_FALSE(m_pDb->ErrorMessage().isEmpty());
+    std::vector<std::unique_ptr<CRecordIdName>> names;
+    std::vector<std::unique_ptr<CRecordIdFilePath>> history;
+    ASSERT_TRUE(m_pDb->LoadProjectList(names, history));
+    ASSERT_EQ(names.size(), 1u);
+    EXPECT_EQ(names[0]->m_strName, "Alpha");
+    ASSERT_EQ(history.size(), 2u);
+    EXPECT_EQ(history[1]->m_strFilePath, "/y/beta.ini");
+    EXPECT_EQ(history[1]->m_nPid, -1);
+    // Deleting Alpha leaves Beta and its file as they were.
+    ASSERT_TRUE(m_pDb->DeleteProject(1));
+    EXPECT_EQ(probe.Column("SELECT PID || NAME FROM PROJECT"), QStringList{"4294967297Beta"});
+    EXPECT_EQ(probe.Int("SELECT COUNT(*) FROM HISTORY WHERE PID = 4294967297"), 1);
+}
+
+// Which list a file gets does not depend on the order SQLite happens to return rows in.
+TEST_F(ProjectDataBaseTest, FullPathRegistrationWinsOverBareNameInEitherPidOrder) {
+    const int nFirst = SavedPid(Sample("first"));
+    const int nSecond = SavedPid(Sample("second"));
+    const struct {
+        const char* name;
+        int nFullPathPid;
+        int nBareNamePid;
+    } cases[] = {{"full path lower PID", nFirst, nSecond},
+                 {"bare name lower PID", nSecond, nFirst}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        ASSERT_TRUE(m_pDb->SetHistory(CRecordIdFilePath(c.nFullPathPid, "/y/conf.ini")));
+        ASSERT_TRUE(m_pDb->SetHistory(CRecordIdFilePath(c.nBareNamePid, "conf.ini")));
+        EXPECT_EQ(m_pDb->LoadProjectByFilePath("/y/conf.ini")->m_nPid, c.nFullPathPid);
+        EXPECT_EQ(m_pDb->LoadProjectByFilePath("/z/conf.ini")->m_nPid, c.nBareNamePid);
+        EXPECT_EQ(m_pDb->LoadProjectByFilePath("/y/CONF.ini"), nullptr);
+    }
 }
