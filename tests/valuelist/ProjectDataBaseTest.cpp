@@ -446,22 +446,33 @@ TEST_F(ProjectDataBaseTest, RowsWrittenByHandComeBackAsStored) {
     EXPECT_EQ(probe.Int("SELECT COUNT(*) FROM HISTORY WHERE PID = 4294967297"), 1);
 }
 
-// Which list a file gets does not depend on the order SQLite happens to return rows in.
-TEST_F(ProjectDataBaseTest, FullPathRegistrationWinsOverBareNameInEitherPidOrder) {
-    const int nFirst = SavedPid(Sample("first"));
-    const int nSecond = SavedPid(Sample("second"));
+// Which list a file gets does not depend on the order SQLite happens to return rows in: each
+// case loses under one of the two orders it might use (by PID, or as the rows were written).
+TEST_F(ProjectDataBaseTest, FullPathRegistrationWinsOverBareNameInEitherOrder) {
+    const int nLow = SavedPid(Sample("low"));
+    const int nHigh = SavedPid(Sample("high"));
     const struct {
         const char* name;
+        QString firstPath;
+        int nFirstPid;
+        QString secondPath;
+        int nSecondPid;
+        QString fullPath;
         int nFullPathPid;
-        int nBareNamePid;
-    } cases[] = {{"full path lower PID", nFirst, nSecond},
-                 {"bare name lower PID", nSecond, nFirst}};
+    } cases[] = {
+        {"full path written first, bare name lower PID", "/y/conf.ini", nHigh, "conf.ini", nLow,
+         "/y/conf.ini", nHigh},
+        {"bare name written first, full path lower PID", "app.ini", nHigh, "/y/app.ini", nLow,
+         "/y/app.ini", nLow},
+    };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
-        ASSERT_TRUE(m_pDb->SetHistory(CRecordIdFilePath(c.nFullPathPid, "/y/conf.ini")));
-        ASSERT_TRUE(m_pDb->SetHistory(CRecordIdFilePath(c.nBareNamePid, "conf.ini")));
-        EXPECT_EQ(m_pDb->LoadProjectByFilePath("/y/conf.ini")->m_nPid, c.nFullPathPid);
-        EXPECT_EQ(m_pDb->LoadProjectByFilePath("/z/conf.ini")->m_nPid, c.nBareNamePid);
-        EXPECT_EQ(m_pDb->LoadProjectByFilePath("/y/CONF.ini"), nullptr);
+        ASSERT_TRUE(m_pDb->SetHistory(CRecordIdFilePath(c.nFirstPid, c.firstPath)));
+        ASSERT_TRUE(m_pDb->SetHistory(CRecordIdFilePath(c.nSecondPid, c.secondPath)));
+        EXPECT_EQ(m_pDb->LoadProjectByFilePath(c.fullPath)->m_nPid, c.nFullPathPid);
+        EXPECT_EQ(
+            m_pDb->LoadProjectByFilePath("/z/" + CProjectDataBase::FileNameOf(c.fullPath))->m_nPid,
+            c.nFullPathPid == nLow ? nHigh : nLow);
+        EXPECT_EQ(m_pDb->LoadProjectByFilePath(c.fullPath.toUpper()), nullptr);
     }
 }
