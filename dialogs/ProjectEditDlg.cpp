@@ -17,6 +17,7 @@
 
 #include <QClipboard>
 #include <QGuiApplication>
+#include <QHash>
 #include <QKeyEvent>
 #include <QLineEdit>
 #include <QPushButton>
@@ -92,16 +93,35 @@ QString FirstLine(const QString& text) {
     return Text::Trim(line);
 }
 
+// The sections of a value list, or the entries of a section, by case-folded code (the first
+// of a code when a list holds two), so that each of a large file's items is found at once.
+template <class Record> QHash<QString, Record*> ByCode(const CBaseData* pParent) {
+    QHash<QString, Record*> byCode;
+    for (CBaseData* p = pParent->FirstChild(); p; p = p->Next()) {
+        auto* pRecord = dynamic_cast<Record*>(p);
+        if (!pRecord)
+            continue;
+        const QString key = Text::FoldCase(pRecord->m_strCode);
+        if (!byCode.contains(key))
+            byCode.insert(key, pRecord);
+    }
+    return byCode;
+}
+
 // A section or entry of the open file in the value list: the one found, or a new one put right
 // after the record of the file's item before it (first when there is none), so that what the
 // file adds shows in the file's order and nothing the user made moves.
 template <class Record>
-Record* FindOrInsert(CBaseData* pParent, Record* pFound, Record* pAfter, const QString& code) {
-    if (pFound)
+Record* FindOrInsert(CBaseData* pParent, QHash<QString, Record*>& byCode, Record* pAfter,
+                     const QString& code) {
+    const QString key = Text::FoldCase(code);
+    if (Record* pFound = byCode.value(key))
         return pFound;
     CBaseData* pBefore = pAfter ? pAfter->Next() : pParent->FirstChild();
-    return static_cast<Record*>(
+    auto* pRecord = static_cast<Record*>(
         pParent->InsertChildBefore(std::make_unique<Record>(code, QString()), pBefore));
+    byCode.insert(key, pRecord);
+    return pRecord;
 }
 
 // Redrawing off for a burst of changes to several grids, on again at the end of the scope.
@@ -880,13 +900,13 @@ void CProjectEditDlg::OnImport() {
 }
 
 void CProjectEditDlg::MergeIniData() {
+    QHash<QString, CSectionData*> sections = ByCode<CSectionData>(m_pProject.get());
     CSectionData* pLastSection = nullptr;
     for (const auto& pIniSection : m_pIniData->m_sections) {
-        pLastSection = FindOrInsert(m_pProject.get(), m_pProject->FindSection(pIniSection->m_name),
-                                    pLastSection, pIniSection->m_name);
+        pLastSection = FindOrInsert(m_pProject.get(), sections, pLastSection, pIniSection->m_name);
+        QHash<QString, CEntryData*> entries = ByCode<CEntryData>(pLastSection);
         CEntryData* pLastEntry = nullptr;
         for (const auto& pIniEntry : pIniSection->m_entries)
-            pLastEntry = FindOrInsert(pLastSection, pLastSection->FindEntry(pIniEntry->m_key),
-                                      pLastEntry, pIniEntry->m_key);
+            pLastEntry = FindOrInsert(pLastSection, entries, pLastEntry, pIniEntry->m_key);
     }
 }
