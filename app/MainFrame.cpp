@@ -445,7 +445,7 @@ void CMainFrame::OnAdd() {
 
 void CMainFrame::OnValueLists() {
     // Import reads the open file; in comparison mode there is no single file to read.
-    CProjectDlg dialog(m_pDataBase, m_pDoc->m_pIniData.get(), this);
+    CProjectDlg dialog(m_pDataBase, m_pDoc->m_pIniData.get(), m_pProjectBar->SelectedPid(), this);
     dialog.DoModal();
     // A dialog that could not read the lists changed nothing: the file keeps what it shows.
     if (!dialog.ListsRead())
