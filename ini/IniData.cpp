@@ -103,11 +103,13 @@ CIniEntryData* CIniData::AddEntry(const QString& sectionName, const QString& key
     return entry;
 }
 
-void CIniData::Save() {
+void CIniData::Save(const std::function<void(const CIniEntryData&)>& failed) {
     for (const auto& section : m_sections) {
         for (const auto& entry : section->m_entries) {
             if (entry->Write())
                 section->m_isNew = false;
+            else if (failed && entry->NeedsWrite())
+                failed(*entry);
         }
     }
 }

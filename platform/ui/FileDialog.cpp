@@ -29,6 +29,8 @@ FileOpenResult ShowRealDialog(const FileOpenRequest& request) {
     dialog.setAcceptMode(QFileDialog::AcceptOpen);
     dialog.setNameFilter(QtFilterFromWindows(request.filter));
     dialog.setDefaultSuffix(request.defaultSuffix);
+    if (!request.title.isEmpty())
+        dialog.setWindowTitle(request.title);
     QCheckBox* box = nullptr;
     if (!request.checkBoxText.isEmpty()) {
         box = new QCheckBox(request.checkBoxText, &dialog);

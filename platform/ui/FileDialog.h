@@ -12,6 +12,7 @@ struct FileOpenRequest {
     QWidget* parent = nullptr;
     QString filter;        // Windows form: "INIファイル (*.ini)|*.ini||"
     QString defaultSuffix; // "ini"
+    QString title;         // the dialog's own ("開く") when empty
     QString checkBoxText;  // an extra check box under the file list when not empty
     bool checkBoxChecked = false;
 };
