@@ -1,8 +1,10 @@
 #include "AppFixture.h"
 
+#include "grid/ListCtrlEx.h"
 #include "valuelist/ProjectData.h"
 #include "valuelist/ProjectDataBase.h"
 #include "valuelist/RecordIdFilePath.h"
+#include "view/QuilletView.h"
 
 #include <QComboBox>
 #include <QPlainTextEdit>
@@ -118,6 +120,7 @@ TEST_F(AppTest, NoneChosenInTheSelectorOutlastsTheValueListDialog) {
     const QString path = WriteText("a.ini", "[s]\nk=v\n");
     ASSERT_TRUE(m_app->DataBase()->SetHistory(CRecordIdFilePath(project.m_nPid, path)));
     ASSERT_TRUE(Frame()->OpenFile(path, false));
+    Frame()->GetView()->GetGrid()->SetCurrentCell(0, 2, true, false);
     auto* combo = Frame()->ProjectBar()->findChild<QComboBox*>();
     ASSERT_NE(combo, nullptr);
     combo->setCurrentIndex(0);
@@ -130,6 +133,10 @@ TEST_F(AppTest, NoneChosenInTheSelectorOutlastsTheValueListDialog) {
     Click(Res::ID_VALUE_LISTS);
     EXPECT_EQ(Doc()->m_pIniData->m_pProject, nullptr);
     EXPECT_EQ(Frame()->ProjectBar()->SelectedPid(), 0);
+    int row = -1;
+    int col = -1;
+    Frame()->GetView()->GetGrid()->GetCurrentCell(&row, &col, false);
+    EXPECT_EQ(std::make_pair(row, col), std::make_pair(0, 2));
 }
 
 // Comparison's two file dialogs say which file each one picks.
