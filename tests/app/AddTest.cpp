@@ -124,19 +124,3 @@ TEST_F(AddCommandTest, ASectionLeftOutIsRefusedAndTheEntryBoxIsReadyForTheNextEn
     EXPECT_EQ(focusAfterAdd, Res::IDC_ADD_ENTRY);
     EXPECT_EQ(selectedAfterAdd, "n");
 }
-
-TEST_F(AddCommandTest, TheCurrentCellStaysOnItsEntryWhenAdditionsGoInAboveIt) {
-    StartOrFail();
-    ASSERT_TRUE(Frame()->OpenFile(WriteText("a.ini", "[a]\nk=v\n[b]\nm=w\n"), false));
-    Pelmo::CListCtrlEx* grid = Frame()->GetView()->GetGrid();
-    grid->SetCurrentCell(1, 2, true, false);
-    ASSERT_TRUE(RunAdd<CAddDlg>([](AddDlgTest::CAddDlgDriver& d) {
-        d.Add("a", "n", {"1"}, {Res::IDC_ADD_VALUE});
-        d.Click(Res::IDC_ADD_COMMIT);
-    }));
-    int row = -1;
-    int col = -1;
-    grid->GetCurrentCell(&row, &col, false);
-    EXPECT_EQ(grid->GetItemText(row, 1), "m");
-    EXPECT_EQ(col, 2);
-}
