@@ -104,13 +104,28 @@ CIniEntryData* CIniData::AddEntry(const QString& sectionName, const QString& key
 }
 
 void CIniData::Save(const std::function<void(const CIniEntryData&)>& failed) {
+    std::vector<CIniEntryData*> dirty;
+    std::vector<CProfileWriter::Change> changes;
     for (const auto& section : m_sections) {
         for (const auto& entry : section->m_entries) {
-            if (entry->Write())
-                section->m_isNew = false;
-            else if (failed && entry->NeedsWrite())
-                failed(*entry);
+            if (!entry->NeedsWrite())
+                continue;
+            dirty.push_back(entry.get());
+            changes.push_back({section->m_name, entry->m_key, entry->ValueToWrite()});
         }
+    }
+    if (dirty.empty())
+        return;
+    const std::vector<bool> written =
+        m_pProfile->WritePrivateProfileStrings(changes, m_filePath, [&](size_t i) {
+            if (failed)
+                failed(*dirty[i]);
+        });
+    for (size_t i = 0; i < dirty.size(); ++i) {
+        if (!written[i])
+            continue;
+        dirty[i]->MarkWritten();
+        dirty[i]->m_pSection->m_isNew = false;
     }
 }
 

@@ -54,8 +54,9 @@ public:
     // carry the added mark.
     CIniEntryData* AddEntry(const QString& sectionName, const QString& key, const QString& value);
 
-    // Writes every changed or new entry, in model order. failed, when given, hears of each entry
-    // whose write failed right after the failure, while the writer still knows why.
+    // Writes every changed or new entry, in model order, with one write of the file. failed,
+    // when given, hears of each entry whose write failed right after the failure, while the
+    // writer still knows why.
     void Save(const std::function<void(const CIniEntryData&)>& failed = {});
 
     void CollectAddedEntries(std::vector<CIniEntryData*>& list) const;

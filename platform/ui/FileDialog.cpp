@@ -31,6 +31,8 @@ FileOpenResult ShowRealDialog(const FileOpenRequest& request) {
     dialog.setDefaultSuffix(request.defaultSuffix);
     if (!request.title.isEmpty())
         dialog.setWindowTitle(request.title);
+    if (!request.directory.isEmpty())
+        dialog.setDirectory(request.directory);
     QCheckBox* box = nullptr;
     if (!request.checkBoxText.isEmpty()) {
         box = new QCheckBox(request.checkBoxText, &dialog);

@@ -15,6 +15,7 @@ struct FileOpenRequest {
     QString title;         // the dialog's own ("開く") when empty
     QString checkBoxText;  // an extra check box under the file list when not empty
     bool checkBoxChecked = false;
+    QString directory; // where the dialog starts; empty: the current directory
 };
 
 struct FileOpenResult {
