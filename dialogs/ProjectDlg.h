@@ -39,6 +39,9 @@ private:
     void OnDelete();
     void OnAddFile();
     void OnRemoveFiles();
+    // The chosen value list to a value-list file, and a value-list file in as a new list.
+    void OnExport();
+    void OnImport();
     void UpdateButtons();
     // A history change the database refused: the list goes back to what is stored.
     void ReportRegisterFailure();
@@ -54,6 +57,7 @@ private:
     CListCtrl* m_pFileList = nullptr;
     QPushButton* m_pEditButton = nullptr;
     QPushButton* m_pDeleteButton = nullptr;
+    QPushButton* m_pExportButton = nullptr;
     QPushButton* m_pRemoveButton = nullptr;
     // The records behind the combo items and the list rows.
     std::vector<std::unique_ptr<CRecordIdName>> m_names;

@@ -25,8 +25,10 @@ void AddCheckBox(QFileDialog& dialog, QCheckBox* box) {
 
 FileOpenResult ShowRealDialog(const FileOpenRequest& request) {
     QFileDialog dialog(request.parent);
-    dialog.setFileMode(QFileDialog::ExistingFile);
-    dialog.setAcceptMode(QFileDialog::AcceptOpen);
+    dialog.setFileMode(request.save ? QFileDialog::AnyFile : QFileDialog::ExistingFile);
+    dialog.setAcceptMode(request.save ? QFileDialog::AcceptSave : QFileDialog::AcceptOpen);
+    if (!request.fileName.isEmpty())
+        dialog.selectFile(request.fileName);
     dialog.setNameFilter(QtFilterFromWindows(request.filter));
     dialog.setDefaultSuffix(request.defaultSuffix);
     QCheckBox* box = nullptr;
@@ -64,6 +66,11 @@ FileOpenResult GetOpenFileName(const FileOpenRequest& request) {
     if (Hook())
         return Hook()(request);
     return ShowRealDialog(request);
+}
+
+FileOpenResult GetSaveFileName(FileOpenRequest request) {
+    request.save = true;
+    return GetOpenFileName(request);
 }
 
 FileDialogHook SetFileDialogHook(FileDialogHook hook) {

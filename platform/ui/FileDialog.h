@@ -5,7 +5,8 @@
 
 class QWidget;
 
-// The one file-open dialog of the program. Tests replace it with SetFileDialogHook.
+// The program's file dialogs, for opening and for saving. Tests replace them with
+// SetFileDialogHook.
 namespace Ui {
 
 struct FileOpenRequest {
@@ -14,6 +15,8 @@ struct FileOpenRequest {
     QString defaultSuffix; // "ini"
     QString checkBoxText;  // an extra check box under the file list when not empty
     bool checkBoxChecked = false;
+    bool save = false; // set by GetSaveFileName
+    QString fileName;  // the name proposed when saving
 };
 
 struct FileOpenResult {
@@ -26,6 +29,9 @@ using FileDialogHook = std::function<FileOpenResult(const FileOpenRequest&)>;
 
 // Asks for one existing file.
 FileOpenResult GetOpenFileName(const FileOpenRequest& request);
+// Asks for a file to write, proposing request.fileName; an existing file is overwritten only
+// when the user agrees.
+FileOpenResult GetSaveFileName(FileOpenRequest request);
 // Replaces the dialog; an empty hook restores the real one. Returns the previous hook.
 FileDialogHook SetFileDialogHook(FileDialogHook hook);
 // "desc|pattern|desc|pattern||" as Qt's "desc (pattern);;desc (pattern)".

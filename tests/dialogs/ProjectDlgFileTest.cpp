@@ -1,0 +1,81 @@
+// The management dialog's export and import buttons, with their file dialogs scripted.
+#include "dialogs/ProjectDlg.h"
+#include "res/Resource.h"
+#include "tests/dialogs/ValueListDlgFixture.h"
+#include "tests/valuelist/QStringPrinter.h"
+#include "valuelist/ValueListFile.h"
+
+#include <QComboBox>
+#include <QPushButton>
+
+namespace {
+
+class ProjectDlgFileTest : public ValueListDlgTest {
+protected:
+    void Open() {
+        dlg = std::make_unique<CProjectDlg>(db.get(), nullptr);
+        ShowActive(dlg.get());
+        combo = Control<QComboBox>(dlg.get(), Res::IDC_PROJECT_LIST);
+        ASSERT_TRUE(combo);
+    }
+    void Press(int id) {
+        Control<QPushButton>(dlg.get(), id)->click();
+        QApplication::processEvents();
+    }
+    QByteArray Read(const QString& path) {
+        QFile file(path);
+        return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("<missing>");
+    }
+
+    std::unique_ptr<CProjectDlg> dlg;
+    QComboBox* combo = nullptr;
+};
+
+TEST_F(ProjectDlgFileTest, ExportThenDeleteThenImportBringsTheListBack) {
+    Store("other", {});
+    const int pid = Store(QStringLiteral("ゲーム/設定"),
+                          {{QStringLiteral("画面"),
+                            {{QStringLiteral("画質"), {{"0", QStringLiteral("低")}, {"1", ""}}},
+                             {QStringLiteral("フルスクリーン"), {}}}}});
+    const QStringList stored = Dump(pid);
+    Open();
+    combo->setCurrentIndex(combo->findText(QStringLiteral("ゲーム/設定")));
+    const QString file = dir.filePath("exported.qvl.json");
+    boxes.ChooseFile(file);
+    Press(Res::IDC_PROJECT_EXPORT);
+    ASSERT_EQ(boxes.FileRequests().size(), 1u);
+    EXPECT_TRUE(boxes.FileRequests()[0].save);
+    EXPECT_EQ(boxes.FileRequests()[0].fileName, QStringLiteral("ゲーム_設定.qvl.json"));
+    QString error;
+    EXPECT_EQ(Read(file), CValueListFile::ToJson(*db->LoadProject(pid), error));
+
+    boxes.Answer(Ui::IDYES);
+    Press(Res::IDC_PROJECT_DELETE);
+    boxes.ChooseFile(file);
+    Press(Res::IDC_PROJECT_IMPORT);
+    EXPECT_FALSE(boxes.FileRequests().back().save);
+    EXPECT_EQ(combo->currentText(), QStringLiteral("ゲーム/設定"));
+    const int imported =
+        int(reinterpret_cast<CRecordIdName*>(combo->currentData().value<quintptr>())->m_nPid);
+    EXPECT_EQ(Dump(imported), stored);
+    EXPECT_EQ(boxes.Boxes().size(), 1u); // only the question before deleting
+}
+
+// A refused file is shown with the text quillet-cli prints, and nothing is stored.
+TEST_F(ProjectDlgFileTest, ImportRefusalShowsTheReasonAndStoresNothing) {
+    Store("kept", {});
+    const QString file =
+        WriteIni("dup.qvl.json", "{\"format\": \"quillet-value-list\", \"version\": 1, \"name\": "
+                                 "\"n\", \"sections\": [{\"name\": \"A\", \"entries\": []}, "
+                                 "{\"name\": \"a\", \"entries\": []}]}");
+    Open();
+    boxes.ChooseFile(file);
+    Press(Res::IDC_PROJECT_IMPORT);
+    EXPECT_EQ(boxes.LastText(), QStringLiteral("セクションが重複しています: セクション「a」"));
+    EXPECT_EQ(combo->count(), 1);
+    std::vector<std::unique_ptr<CRecordIdName>> names;
+    ASSERT_TRUE(db->LoadProjectNames(names));
+    EXPECT_EQ(names.size(), 1u);
+}
+
+} // namespace
