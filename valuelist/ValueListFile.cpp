@@ -202,6 +202,40 @@ QString LineAndColumn(const QByteArray& bytes, qsizetype offset) {
     return QStringLiteral("%1 行 %2 列").arg(line).arg(column);
 }
 
+// Qt's own text for a parse error is translated in the desktop program (which loads Qt's
+// Japanese texts) and not in quillet-cli: both must show the same words, so they are ours.
+QString ParseErrorText(QJsonParseError::ParseError error) {
+    switch (error) {
+    case QJsonParseError::UnterminatedObject:
+        return QStringLiteral("オブジェクトが閉じていないか \",\" がありません");
+    case QJsonParseError::MissingNameSeparator:
+        return QStringLiteral("キーの後に \":\" がありません");
+    case QJsonParseError::UnterminatedArray:
+        return QStringLiteral("配列が閉じていません");
+    case QJsonParseError::MissingValueSeparator:
+        return QStringLiteral("値の間に \",\" がありません");
+    case QJsonParseError::IllegalValue:
+        return QStringLiteral("値が正しくありません");
+    case QJsonParseError::TerminationByNumber:
+    case QJsonParseError::IllegalNumber:
+        return QStringLiteral("数値が正しくありません");
+    case QJsonParseError::IllegalEscapeSequence:
+        return QStringLiteral("エスケープが正しくありません");
+    case QJsonParseError::IllegalUTF8String:
+        return QStringLiteral("UTF-8 として正しくないバイトがあります");
+    case QJsonParseError::UnterminatedString:
+        return QStringLiteral("文字列が閉じていません");
+    case QJsonParseError::MissingObject:
+        return QStringLiteral("オブジェクトがありません");
+    case QJsonParseError::DeepNesting:
+        return QStringLiteral("入れ子が深すぎます");
+    case QJsonParseError::GarbageAtEnd:
+        return QStringLiteral("終わりの後に余計な文字があります");
+    default:
+        return QStringLiteral("大きすぎるか正しくありません");
+    }
+}
+
 QString Malformed(const QString& key, const QString& where) {
     return Refusal(QStringLiteral("\"%1\" の形が正しくありません").arg(key), where);
 }
@@ -376,7 +410,7 @@ std::unique_ptr<CProjectData> CValueListFile::FromJson(const QByteArray& bytes, 
                                      ? parseError.offset - 1
                                      : parseError.offset;
         error = QStringLiteral("JSON として読めません: %1 (%2)")
-                    .arg(LineAndColumn(text, offset), parseError.errorString());
+                    .arg(LineAndColumn(text, offset), ParseErrorText(parseError.error));
         return nullptr;
     }
     if (!document.isObject()) {

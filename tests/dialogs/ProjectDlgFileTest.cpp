@@ -6,7 +6,9 @@
 #include "valuelist/ValueListFile.h"
 
 #include <QComboBox>
+#include <QLibraryInfo>
 #include <QPushButton>
+#include <QTranslator>
 
 namespace {
 
@@ -61,17 +63,28 @@ TEST_F(ProjectDlgFileTest, ExportThenDeleteThenImportBringsTheListBack) {
     EXPECT_EQ(boxes.Boxes().size(), 1u); // only the question before deleting
 }
 
-// A refused file is shown with the text quillet-cli prints, and nothing is stored.
+// A refused file is shown with the text quillet-cli prints, and nothing is stored. The desktop
+// program loads Qt's Japanese texts, quillet-cli does not: Qt's words must not leak in.
 TEST_F(ProjectDlgFileTest, ImportRefusalShowsTheReasonAndStoresNothing) {
+    QTranslator qtJapanese;
+    ASSERT_TRUE(qtJapanese.load(QStringLiteral("qtbase_ja"),
+                                QLibraryInfo::path(QLibraryInfo::TranslationsPath)));
+    QCoreApplication::installTranslator(&qtJapanese);
     Store("kept", {});
-    const QString file =
+    const QString dup =
         WriteIni("dup.qvl.json", "{\"format\": \"quillet-value-list\", \"version\": 1, \"name\": "
                                  "\"n\", \"sections\": [{\"name\": \"A\", \"entries\": []}, "
                                  "{\"name\": \"a\", \"entries\": []}]}");
+    const QString broken = WriteIni("broken.qvl.json", "{\n  \"format\": 1\n  \"version\": 1}");
     Open();
-    boxes.ChooseFile(file);
+    boxes.ChooseFile(dup);
     Press(Res::IDC_PROJECT_IMPORT);
     EXPECT_EQ(boxes.LastText(), QStringLiteral("セクションが重複しています: セクション「a」"));
+    boxes.ChooseFile(broken);
+    Press(Res::IDC_PROJECT_IMPORT);
+    QCoreApplication::removeTranslator(&qtJapanese);
+    EXPECT_EQ(boxes.LastText(), QStringLiteral("JSON として読めません: 3 行 3 列 (オブジェクトが"
+                                               "閉じていないか \",\" がありません)"));
     EXPECT_EQ(combo->count(), 1);
     std::vector<std::unique_ptr<CRecordIdName>> names;
     ASSERT_TRUE(db->LoadProjectNames(names));

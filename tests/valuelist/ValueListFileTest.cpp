@@ -163,9 +163,10 @@ TEST_P(ValueListFileRefusal, SaysWhatAndWhere) {
 INSTANTIATE_TEST_SUITE_P(
     , ValueListFileRefusal,
     ::testing::Values(
-        Refusal{"BrokenJsonAtLineAndColumn",
-                "{\n  \"format\": \"quillet-value-list\",\n  \"名\": \"値\" \"version\": 1}",
-                "JSON として読めません: 3 行 12 列 (unterminated object)"},
+        Refusal{
+            "BrokenJsonAtLineAndColumn",
+            "{\n  \"format\": \"quillet-value-list\",\n  \"名\": \"値\" \"version\": 1}",
+            "JSON として読めません: 3 行 12 列 (オブジェクトが閉じていないか \",\" がありません)"},
         Refusal{"AnotherFormat", "{\"format\": \"other\", \"version\": 1}",
                 "値リストのファイルではありません (\"format\" が \"quillet-value-list\" "
                 "ではありません)"},
