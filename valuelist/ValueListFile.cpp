@@ -107,6 +107,8 @@ QString Quoted(const QString& text) {
     QString out;
     out.reserve(text.size() + 2);
     out += u'"';
+    // A lone surrogate has no UTF-8 form; escaped, it reads back as it was.
+    const bool escapeSurrogates = !text.isValidUtf16();
     for (qsizetype i = 0; i < text.size(); ++i) {
         const QChar c = text[i];
         if (c == u'"' || c == u'\\') {
@@ -114,7 +116,7 @@ QString Quoted(const QString& text) {
             out += c;
         } else if (c == u'\t') {
             out += QStringLiteral("\\t");
-        } else if (c.unicode() < 0x20 || (c.isSurrogate() && !text.isValidUtf16())) {
+        } else if (c.unicode() < 0x20 || (escapeSurrogates && c.isSurrogate())) {
             out += QStringLiteral("\\u%1").arg(c.unicode(), 4, 16, QLatin1Char('0'));
         } else {
             out += c;

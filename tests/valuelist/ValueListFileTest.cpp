@@ -14,7 +14,8 @@
 namespace {
 
 // What the editing dialog can make: Japanese names, empty labels, sections without entries,
-// entries without values, texts JSON must escape, and one entry with 10,000 values.
+// entries without values, texts JSON must escape (a lone surrogate, which has no UTF-8
+// form, among them), and one entry with 10,000 values.
 std::unique_ptr<CProjectData> EverythingTheDialogMakes() {
     auto project = std::make_unique<CProjectData>(-1, QStringLiteral("ゲーム設定"));
     CSectionData* screen = project->AppendSection(QStringLiteral("画面"), QString());
@@ -27,6 +28,7 @@ std::unique_ptr<CProjectData> EverythingTheDialogMakes() {
     path->AppendValue(QStringLiteral("C:\\\"a b\"\tc"), QStringLiteral("引用符\\と\ttab"));
     path->AppendValue(QStringLiteral("on"), QString());
     path->AppendValue(QStringLiteral("ON"), QStringLiteral("大文字は別の値"));
+    path->AppendValue(QStringLiteral("half") + QChar(0xD800), QStringLiteral("😀\x01"));
     project->AppendSection(QStringLiteral("空のセクション"), QString());
     CEntryData* many =
         project->AppendSection(QStringLiteral("Many"), QString())->AppendEntry("Level", QString());
