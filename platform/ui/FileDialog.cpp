@@ -27,10 +27,12 @@ FileOpenResult ShowRealDialog(const FileOpenRequest& request) {
     QFileDialog dialog(request.parent);
     dialog.setFileMode(request.save ? QFileDialog::AnyFile : QFileDialog::ExistingFile);
     dialog.setAcceptMode(request.save ? QFileDialog::AcceptSave : QFileDialog::AcceptOpen);
-    if (!request.fileName.isEmpty())
-        dialog.selectFile(request.fileName);
     dialog.setNameFilter(QtFilterFromWindows(request.filter));
     dialog.setDefaultSuffix(request.defaultSuffix);
+    if (!request.directory.isEmpty())
+        dialog.setDirectory(request.directory);
+    if (!request.fileName.isEmpty())
+        dialog.selectFile(request.fileName);
     QCheckBox* box = nullptr;
     if (!request.checkBoxText.isEmpty()) {
         box = new QCheckBox(request.checkBoxText, &dialog);
