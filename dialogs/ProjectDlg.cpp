@@ -371,9 +371,34 @@ void CProjectDlg::OnImport() {
         Ui::MessageBox(this, error, kCaption, Ui::MB_OK);
         return;
     }
+    if (!ResolveTakenName(*pProject))
+        return;
     if (!m_pDataBase->ImportProject(*pProject, {})) {
         Ui::MessageBox(this, QStringLiteral("保存に失敗しました"), kCaption, Ui::MB_OK);
         return;
     }
     Reload(pProject->m_nPid);
+}
+
+bool CProjectDlg::ResolveTakenName(CProjectData& project) {
+    std::vector<int> taken;
+    for (const auto& pName : m_names) {
+        if (Text::EqualNoCase(pName->m_strName, project.m_strName))
+            taken.push_back(pName->m_nPid);
+    }
+    if (taken.empty())
+        return true;
+    if (taken.size() > 1) {
+        Ui::MessageBox(this, QStringLiteral("同じ名前の値リストがあります"), kCaption, Ui::MB_OK);
+        return false;
+    }
+    // Replacing keeps the list's PID and so the files attached to it: what bringing a newer
+    // copy of a shared list in means.
+    const QString question =
+        QStringLiteral("値リスト「%1」を読み込んだ内容で置き換えますか？").arg(project.m_strName);
+    if (Ui::MessageBox(this, question, kCaption,
+                       Ui::MB_YESNO | Ui::MB_ICONQUESTION | Ui::MB_DEFBUTTON2) != Ui::IDYES)
+        return false;
+    project.m_nPid = taken.front();
+    return true;
 }

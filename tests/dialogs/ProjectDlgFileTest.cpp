@@ -63,6 +63,31 @@ TEST_F(ProjectDlgFileTest, ExportThenDeleteThenImportBringsTheListBack) {
     EXPECT_EQ(boxes.Boxes().size(), 1u); // only the question before deleting
 }
 
+// The editing dialog refuses a second list of one name, so importing a taken name asks to
+// replace that list instead: No stores nothing, Yes keeps its PID and its attached files.
+TEST_F(ProjectDlgFileTest, ImportOfATakenNameReplacesThatListWhenAllowed) {
+    const int pid = Store(QStringLiteral("設定"), {{"Old", {}}});
+    ASSERT_TRUE(db->InsertHistory(CRecordIdFilePath(pid, "app.ini"), false));
+    const QString file =
+        WriteIni("new.qvl.json", "{\"format\": \"quillet-value-list\", \"version\": "
+                                 "1, \"name\": \"設定\", \"sections\": [{\"name\": "
+                                 "\"New\", \"entries\": []}]}");
+    Open();
+    boxes.ChooseFile(file);
+    boxes.Answer(Ui::IDNO);
+    Press(Res::IDC_PROJECT_IMPORT);
+    EXPECT_EQ(Dump(pid), QStringList{"S Old"});
+    boxes.ChooseFile(file);
+    boxes.Answer(Ui::IDYES);
+    Press(Res::IDC_PROJECT_IMPORT);
+    EXPECT_EQ(boxes.LastText(),
+              QStringLiteral("値リスト「設定」を読み込んだ内容で置き換えますか？"));
+    EXPECT_EQ(Dump(pid), QStringList{"S New"});
+    EXPECT_EQ(combo->count(), 1);
+    ASSERT_EQ(History().size(), 1u);
+    EXPECT_EQ(History()[0].m_nPid, pid);
+}
+
 // A refused file is shown with the text quillet-cli prints, and nothing is stored. The desktop
 // program loads Qt's Japanese texts, quillet-cli does not: Qt's words must not leak in.
 TEST_F(ProjectDlgFileTest, ImportRefusalShowsTheReasonAndStoresNothing) {
