@@ -236,6 +236,7 @@ void CQuilletView::ClearView() {
     }
     m_pIni = nullptr;
     m_pCompare = nullptr;
+    m_findTexts.Clear();
     ClearUndoHistory();
     m_pHost->SendMessage(Res::WM_CLEAR_VALUE_LISTS, 0, 0);
 }

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "grid/GridTypes.h"
+#include "view/FoldedTexts.h"
 
 #include <QWidget>
 #include <functional>
@@ -213,7 +214,8 @@ private:
     int FindColumnKind(int col) const;
     void StepFindCellForward(int& row, int& col) const;
     void StepFindCellBackward(int& row, int& col) const;
-    QString FindCellText(int row, int col) const;
+    static constexpr int kFindColumns = 7; // the comparison grid's columns
+    void FindRowTexts(int row, const QString* (&texts)[kFindColumns]) const;
 
     CViewHost* m_pHost;
     std::unique_ptr<Pelmo::CListCtrlEx> m_pGrid;
@@ -230,4 +232,5 @@ private:
     // --- fields: find ---
     QString m_strFind;
     int m_nFindFlags = 0;
+    CFoldedTexts m_findTexts;
 };

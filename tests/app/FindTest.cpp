@@ -253,6 +253,21 @@ TEST_F(FindTest, ASearchThatMovesAwayFromAnOpenEditorKeepsWhatWasTyped) {
     EXPECT_EQ(dynamic_cast<CIniEntryData*>(Record(0))->m_value, u"pear"_qs);
 }
 
+TEST_F(FindTest, AValueEditedAfterASearchIsFoundByItsNewTextOnly) {
+    OpenSingle();
+    CQuilletView* view = frame->GetView();
+    ASSERT_TRUE(view->Find(u"APPLE"_qs, CQuilletView::FIND_VALUE, true));
+    ASSERT_EQ(Current(), std::make_pair(0, 2));
+    ASSERT_TRUE(grid->BeginEdit(0, 2));
+    Type(QApplication::focusWidget(), u"cherry"_qs);
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Return);
+    ASSERT_EQ(dynamic_cast<CIniEntryData*>(Record(0))->m_value, u"cherry"_qs);
+    grid->SetCurrentCell(2, 2, true, false);
+    EXPECT_FALSE(view->Find(u"APPLE"_qs, CQuilletView::FIND_VALUE, true));
+    EXPECT_TRUE(view->Find(u"CHERRY"_qs, CQuilletView::FIND_VALUE, true));
+    EXPECT_EQ(Current(), std::make_pair(0, 2));
+}
+
 TEST_F(FindTest, CtrlFNeedsContentThenReusesTheDialogWithItsTextSelected) {
     EXPECT_EQ(OpenDialog(), nullptr);
     OpenSingle();
