@@ -185,3 +185,13 @@ bool CQuilletView::Find(const QString& text, int flags, bool forward) {
     }
     return false;
 }
+
+QRect CQuilletView::CurrentCellScreenRect() const {
+    int row = -1;
+    int col = -1;
+    QRect cell;
+    if (!m_pGrid || !m_pGrid->GetCurrentCell(&row, &col, false) ||
+        !m_pGrid->GetSubItemRect(row, col, LVIR_BOUNDS, &cell))
+        return QRect();
+    return QRect(m_pGrid->viewport()->mapToGlobal(cell.topLeft()), cell.size());
+}

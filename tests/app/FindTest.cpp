@@ -15,6 +15,7 @@
 #include <QFile>
 #include <QInputMethodEvent>
 #include <QLabel>
+#include <QScreen>
 #include <QTemporaryDir>
 #include <QTest>
 #include <gtest/gtest.h>
@@ -234,6 +235,28 @@ TEST_F(FindTest, F3AndShiftF3RepeatTheSearchFromTheGridAndFromTheDialog) {
         QTest::keyClick(grid, Qt::Key_F3, key);
         EXPECT_EQ(Current(), std::make_pair(1, 2));
         EXPECT_EQ(frame->previews.size(), 1u);
+    }
+}
+
+// The dialog never hides what it found: laid over the cell, it moves above or below it.
+TEST_F(FindTest, TheDialogStepsAsideFromTheCellItFound) {
+    OpenSingle();
+    CFindDlg* dlg = OpenDialog();
+    ASSERT_NE(dlg, nullptr);
+    QTest::mouseClick(Box(dlg, Res::IDC_FIND_SECTION), Qt::LeftButton);
+    QTest::mouseClick(Box(dlg, Res::IDC_FIND_ENTRY), Qt::LeftButton);
+    for (int row : {0, 3}) {
+        SCOPED_TRACE(row);
+        QRect cell;
+        ASSERT_TRUE(grid->GetSubItemRect(row, 2, LVIR_BOUNDS, &cell));
+        const QPoint cellOnScreen = grid->viewport()->mapToGlobal(cell.center());
+        dlg->move(cellOnScreen - dlg->rect().center());
+        ASSERT_TRUE(dlg->frameGeometry().contains(cellOnScreen));
+        dlg->Edit()->clear();
+        Type(dlg->Edit(), row == 0 ? u"apple"_qs : u"ａｂｃ"_qs);
+        ASSERT_EQ(Current(), std::make_pair(row, 2));
+        EXPECT_FALSE(dlg->frameGeometry().contains(cellOnScreen));
+        EXPECT_TRUE(dlg->screen()->availableGeometry().contains(dlg->frameGeometry()));
     }
 }
 
