@@ -2,6 +2,7 @@
 
 #include "app/MainFrame.h"
 #include "app/QuilletDoc.h"
+#include "grid/GridAccessible.h"
 #include "grid/GridTypes.h"
 #include "platform/TextUtil.h"
 #include "platform/ui/MessageBox.h"
@@ -30,6 +31,8 @@ bool CQuilletApp::InitInstance(const QStringList& files) {
     Text::SetJapaneseLocale(true);
     Pelmo::InstallJapaneseFontSubstitutes();
     LoadQtTranslation();
+    // Screen readers read the grid and the dialogs' lists cell by cell.
+    Pelmo::CGridAccessible::InstallFactory();
     QCoreApplication::setOrganizationName(QStringLiteral("Pelmo System"));
     QCoreApplication::setApplicationName(QStringLiteral("Quillet"));
     if (!OpenDataBase())
