@@ -9,7 +9,6 @@
 #include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QPushButton>
-#include <QRegularExpression>
 #include <QWidget>
 
 namespace Ui {
@@ -62,15 +61,6 @@ bool IsLabelled(ControlKind kind) {
            kind == ControlKind::ListView || kind == ControlKind::Custom;
 }
 
-// The label's text as a name: without mnemonic marks and a trailing colon.
-QString NameFromLabel(QString text) {
-    text.remove(QRegularExpression(QStringLiteral("&(?!&)")));
-    text.replace(QStringLiteral("&&"), QStringLiteral("&"));
-    while (text.endsWith(u':') || text.endsWith(u'：'))
-        text.chop(1);
-    return text.trimmed();
-}
-
 // Names an input control after its own name in the template, or else after the label just
 // before it, which also becomes its buddy.
 void NameControl(QWidget* w, const ControlTemplate& c, QLabel* label) {
@@ -79,7 +69,7 @@ void NameControl(QWidget* w, const ControlTemplate& c, QLabel* label) {
     if (!c.name.isEmpty()) {
         w->setAccessibleName(c.name);
     } else if (label) {
-        w->setAccessibleName(NameFromLabel(label->text()));
+        w->setAccessibleName(label->text());
         label->setBuddy(w);
     }
 }
