@@ -113,9 +113,16 @@ QRect CGridAccessible::CellScreenRect(int row, int col) const {
 }
 
 QStringList CGridAccessible::CellActions(int row, int col) const {
-    if (col < 0) // a row's button selects it, the corner every row
+    // A row's button selects the row, the corner every row; a right-click on a header brings
+    // up its owner's menu.
+    if (row < 0 && col < 0)
         return {QAccessibleActionInterface::pressAction()};
-    if (row < 0 || Grid()->IsCellReadOnly(row, col))
+    if (col < 0)
+        return {QAccessibleActionInterface::pressAction(),
+                QAccessibleActionInterface::showMenuAction()};
+    if (row < 0)
+        return {QAccessibleActionInterface::showMenuAction()};
+    if (Grid()->IsCellReadOnly(row, col))
         return {};
     switch (KindOf(col)) {
     case KIND_CHECKBOX:
@@ -129,6 +136,10 @@ QStringList CGridAccessible::CellActions(int row, int col) const {
 
 void CGridAccessible::DoCellAction(int row, int col, const QString& action) {
     CListCtrlBase* grid = Grid();
+    if (action == QAccessibleActionInterface::showMenuAction()) {
+        grid->SendHeaderEvent(row < 0 ? GE_RCLICK_HEADER : GE_RCLICK_ROWHEADER, row, col);
+        return;
+    }
     if (col < 0) {
         if (row < 0)
             grid->SelectAllRows();
@@ -136,6 +147,8 @@ void CGridAccessible::DoCellAction(int row, int col, const QString& action) {
             grid->SelectRowFromHeader(row, true, false);
         return;
     }
+    if (row < 0)
+        return;
     // A check box or button cell acts as when the user presses Space on it: the grid makes
     // it current, shows it pushed and tells its owner, as for the key.
     if (!grid->SetCurrentCell(row, col, true, false))
@@ -144,7 +157,6 @@ void CGridAccessible::DoCellAction(int row, int col, const QString& action) {
     QCoreApplication::sendEvent(grid, &press);
     QKeyEvent release(QEvent::KeyRelease, Qt::Key_Space, Qt::NoModifier, QStringLiteral(" "));
     QCoreApplication::sendEvent(grid, &release);
-    Q_UNUSED(action);
 }
 
 QString CGridAccessible::HeaderText(int row, int col) const {

@@ -159,6 +159,11 @@ TEST_F(GridAccessibleTest, CellsAndHeadersActLikeTheirMouseClicks) {
 
     iface->child(0)->actionInterface()->doAction(QAccessibleActionInterface::pressAction());
     EXPECT_EQ(table->selectedRowCount(), 3);
+    // The column header's menu, as a right-click on it asks for.
+    iface->child(2)->actionInterface()->doAction(QAccessibleActionInterface::showMenuAction());
+    ASSERT_EQ(CountNotes(GN_RCLICK), 1);
+    EXPECT_EQ(notes.back().nEvent, GE_RCLICK_HEADER);
+    EXPECT_EQ(notes.back().nCol, 1);
     // A read-only cell offers nothing to do.
     EXPECT_TRUE(table->cellAt(2, 0)->actionInterface()->actionNames().isEmpty());
 }
