@@ -17,6 +17,8 @@ public:
     static QString VersionText();
 
     Action m_action = Action::Run;
-    QStringList m_files; // as given; at most two
-    QString m_complaint; // what was wrong, for a usage error
+    QStringList m_files; // as given
+    // What was wrong: for a usage error, and for a run with more than two files, which the
+    // window refuses too.
+    QString m_complaint;
 };
