@@ -111,3 +111,15 @@ TEST(CommandLineTest, ParsesFilesHelpVersionAndRefusesTheRest) {
             EXPECT_EQ(parsed.m_files, c.files);
     }
 }
+
+TEST(CommandLineTest, DbTakesTheNextArgumentAsTheDatabaseAndNeedsOne) {
+    const CCommandLine given = CCommandLine::Parse({"--db", "/srv/lists.db", "a.ini"});
+    EXPECT_EQ(given.m_action, CCommandLine::Action::Run);
+    EXPECT_EQ(given.m_dataBase, "/srv/lists.db");
+    EXPECT_EQ(given.m_files, QStringList{"a.ini"});
+    EXPECT_TRUE(CCommandLine::Parse({"a.ini"}).m_dataBase.isEmpty());
+    for (const QStringList& args : {QStringList{"a.ini", "--db"}, QStringList{"--db", ""}}) {
+        SCOPED_TRACE(args.join(u' ').toStdString());
+        EXPECT_EQ(CCommandLine::Parse(args).m_action, CCommandLine::Action::UsageError);
+    }
+}
