@@ -1,6 +1,10 @@
 # The Debian package: make package (or cpack in the build folder) makes
 # quillet_<version>_<arch>.deb of what cmake --install puts under /usr.
 
+# Installing copies what is built, and builds nothing itself: make package builds the programs
+# and their data only, not the tests (see the Makefile).
+set(CMAKE_SKIP_INSTALL_ALL_DEPENDENCY ON)
+
 # quillet_install_man_page(<page.1>)
 # Puts the version into a manual page of the calling folder, compresses it as Debian wants it
 # (gzip -9n: no name or time inside, so the same page gives the same bytes) and installs it.
@@ -26,14 +30,17 @@ set(CPACK_PACKAGE_NAME quillet)
 set(CPACK_PACKAGE_VENDOR "Pelmo System")
 set(CPACK_PACKAGE_CONTACT "Quillet maintainers <maintainers@users.noreply.c-seed-4f295d34.example>")
 set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "INI file editor with a grid, comparison and value lists")
+# The long description as the package shows it: lines of at most 80 characters.
 set(CPACK_PACKAGE_DESCRIPTION
-  "Quillet shows an INI configuration file as a grid, one row per entry, and changes values in
-place. A save writes only the keys that changed, keeping comments, blank lines, order and the
-file's encoding (UTF-8, UTF-16 or CP932). Two files can be compared side by side, with every
-difference marked and sections or entries copied across. Value lists in a local SQLite
-database offer each entry's admissible values. The user interface is in Japanese.
+  "Quillet shows an INI configuration file as a grid, one row per entry, and
+changes values in place. A save writes only the keys that changed, keeping
+comments, blank lines, order and the file's encoding (UTF-8, UTF-16 or CP932).
+Two files can be compared side by side, with every difference marked and
+sections or entries copied across. Value lists in a local SQLite database
+offer each entry's admissible values. The user interface is in Japanese.
 
-quillet-cli gives scripts the same reading, comparing, writing and checking of INI files.")
+quillet-cli gives scripts the same reading, comparing, writing and checking of
+INI files.")
 set(CPACK_PACKAGING_INSTALL_PREFIX /usr)
 set(CPACK_STRIP_FILES ON)
 set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
