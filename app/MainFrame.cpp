@@ -446,7 +446,7 @@ bool CMainFrame::RunAddDialog() {
 
 bool CMainFrame::RunValueListDialog() {
     // Import reads the open file; in comparison mode there is no single file to read.
-    CProjectDlg dialog(m_pDataBase, m_pDoc->m_pIniData.get(), this);
+    CProjectDlg dialog(m_pDataBase, m_pDoc->m_pIniData.get(), m_pProjectBar->SelectedPid(), this);
     return dialog.DoModal() == Ui::IDOK;
 }
 

@@ -1,5 +1,6 @@
 #include "dialogs/AddDlgBase.h"
 
+#include "dialogs/ScreenFit.h"
 #include "ini/IniData.h"
 #include "platform/ProfileWriter.h"
 #include "platform/TextUtil.h"
@@ -32,7 +33,11 @@ CAddDlgBase::CAddDlgBase(const Ui::DialogTemplate& tmpl, std::vector<ValueColumn
     : QDialog(parent), m_values(std::move(values)) {
     Ui::CDialogBuilder builder(tmpl);
     builder.Build(this);
-    setFixedSize(builder.PixelSize());
+    // Fixed at the template's size where it fits; on a smaller screen it opens as large as
+    // the screen allows and may be dragged back up to that size.
+    setMaximumSize(builder.PixelSize());
+    setMinimumSize(FitToScreen(this, builder.PixelSize()));
+    resize(minimumSize());
 
     m_pSection = Control<QComboBox>(this, Res::IDC_ADD_SECTION);
     // Windows' combo box offers no completion: with Qt's inline one, typing the start of an

@@ -1,6 +1,8 @@
 #include "dialogs/ProjectDlg.h"
 
 #include "dialogs/ProjectEditDlg.h"
+#include "dialogs/ScreenFit.h"
+#include "ini/IniData.h"
 #include "platform/TextUtil.h"
 #include "platform/ui/DialogBuilder.h"
 #include "platform/ui/FileDialog.h"
@@ -14,7 +16,11 @@
 #include "valuelist/RecordIdName.h"
 
 #include <QComboBox>
+#include <QDir>
+#include <QFileInfo>
+#include <QHelpEvent>
 #include <QPushButton>
+#include <QToolTip>
 
 #include <algorithm>
 
@@ -23,6 +29,7 @@ QSize CProjectDlg::s_szLast;
 namespace {
 
 const QString kCaption = QStringLiteral("Quillet");
+constexpr int kPathColumnWidth = 650;
 
 // Erases the record that p points to from its owning list.
 template <class Record> void FreeRecord(std::vector<std::unique_ptr<Record>>& list, Record* p) {
@@ -33,14 +40,16 @@ template <class Record> void FreeRecord(std::vector<std::unique_ptr<Record>>& li
 
 } // namespace
 
-CProjectDlg::CProjectDlg(CProjectDataBase* pDataBase, CIniData* pIniData, QWidget* parent)
+CProjectDlg::CProjectDlg(CProjectDataBase* pDataBase, CIniData* pIniData, int nShownPid,
+                         QWidget* parent)
     : QDialog(parent), m_pDataBase(pDataBase), m_pIniData(pIniData) {
     Ui::CDialogBuilder builder(Res::ProjectDlgTemplate());
     builder.Build(this);
-    m_szMinTrack = size();
+    m_szMinTrack = FitToScreen(this, size());
     setMinimumSize(m_szMinTrack);
+    resize(m_szMinTrack);
     if (s_szLast.width() > 0 && s_szLast.height() > 0)
-        resize(s_szLast);
+        resize(FitToScreen(this, s_szLast));
 
     auto button = [this](int id) { return findChild<QPushButton*>(QString::number(id)); };
     m_pProjectCombo = findChild<QComboBox*>(QString::number(Res::IDC_PROJECT_LIST));
@@ -56,14 +65,17 @@ CProjectDlg::CProjectDlg(CProjectDataBase* pDataBase, CIniData* pIniData, QWidge
     connect(m_pRemoveButton, &QPushButton::clicked, this, &CProjectDlg::OnRemoveFiles);
     connect(button(Res::IDCANCEL), &QPushButton::clicked, this, &QDialog::reject);
     connect(m_pFileList, &CListCtrl::ItemChanged, this, &CProjectDlg::OnItemChanged);
+    m_pFileList->viewport()->installEventFilter(this);
 
     m_pFileList->SetCheckBoxes(true);
     m_pFileList->SetSingleSelection(false);
-    m_pFileList->InsertColumn(0, QStringLiteral("INIファイルパス"), LVCFMT_LEFT, 650);
-    Reload(-1);
+    m_pFileList->InsertColumn(0, QStringLiteral("INIファイルパス"), LVCFMT_LEFT, kPathColumnWidth);
+    // 編集 and 削除 act on the value list the user is looking at in the main window.
+    Reload(nShownPid > 0 ? nShownPid : -1);
 }
 
 CProjectDlg::~CProjectDlg() {
+    m_pFileList->viewport()->removeEventFilter(this);
     disconnect(m_pFileList, nullptr, this, nullptr);
     FreeItems();
 }
@@ -110,8 +122,28 @@ void CProjectDlg::Reload(int nPreselectPid) {
     for (auto& pRecord : history)
         AddRow(std::move(pRecord));
     m_bListEvents = true;
+    FitPathColumn();
     m_pProjectCombo->setCurrentIndex(preselect >= 0 ? preselect : 0);
     OnProjectChanged();
+}
+
+void CProjectDlg::FitPathColumn() {
+    // Never narrower than the template's column, wide enough for the longest path.
+    m_pFileList->SetColumnWidth(0, CListCtrl::LVSCW_AUTOSIZE);
+    m_pFileList->SetColumnWidth(0, std::max(m_pFileList->GetColumnWidth(0), kPathColumnWidth));
+}
+
+bool CProjectDlg::eventFilter(QObject* pWatched, QEvent* pEvent) {
+    if (pWatched != m_pFileList->viewport() || pEvent->type() != QEvent::ToolTip)
+        return QDialog::eventFilter(pWatched, pEvent);
+    // A long path is cut at the list's edge: the whole of it shows under the mouse.
+    const auto* pHelp = static_cast<QHelpEvent*>(pEvent);
+    const int row = m_pFileList->HitTest(pHelp->pos());
+    if (row >= 0)
+        QToolTip::showText(pHelp->globalPos(), m_pFileList->GetItemText(row, 0), m_pFileList);
+    else
+        QToolTip::hideText();
+    return true;
 }
 
 int CProjectDlg::AddRow(std::unique_ptr<CRecordIdFilePath> pRecord) {
@@ -235,6 +267,10 @@ void CProjectDlg::OnAddFile() {
     request.defaultSuffix = QStringLiteral("ini");
     request.checkBoxText = QStringLiteral("ファイル名で登録");
     request.checkBoxChecked = false;
+    // The file to register is most often the open one or one beside it.
+    request.directory = m_pIniData && !m_pIniData->m_filePath.isEmpty()
+                            ? QFileInfo(m_pIniData->m_filePath).absolutePath()
+                            : QDir::currentPath();
     const Ui::FileOpenResult result = Ui::GetOpenFileName(request);
     if (!result.accepted)
         return;
@@ -243,8 +279,10 @@ void CProjectDlg::OnAddFile() {
     if (text.isEmpty())
         return;
     for (int row = 0; row < m_pFileList->GetItemCount(); ++row) {
-        if (Text::EqualNoCase(m_pFileList->GetItemText(row, 0), text))
+        if (Text::EqualNoCase(m_pFileList->GetItemText(row, 0), text)) {
+            Ui::MessageBox(this, QStringLiteral("すでに登録されています"), kCaption, Ui::MB_OK);
             return;
+        }
     }
     const CRecordIdName* pProject = SelectedProject();
     auto pRecord = std::make_unique<CRecordIdFilePath>(pProject ? pProject->m_nPid : 0, text);

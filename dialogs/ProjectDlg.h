@@ -21,7 +21,9 @@ class CProjectDlg : public QDialog {
 public:
     // pDataBase: the value-list database. pIniData: the one file open in the main window,
     // null when none is (or two are compared); the editing dialog imports from it.
-    CProjectDlg(CProjectDataBase* pDataBase, CIniData* pIniData, QWidget* parent = nullptr);
+    // nShownPid: the value list the open file is shown with, the one to open on; 0 for none.
+    CProjectDlg(CProjectDataBase* pDataBase, CIniData* pIniData, int nShownPid = 0,
+                QWidget* parent = nullptr);
     ~CProjectDlg() override;
 
     // Runs modally until closed; the result is always Ui::IDCANCEL, the close button's id.
@@ -32,6 +34,8 @@ public:
 private:
     void Reload(int nPreselectPid);
     void FreeItems();
+    void FitPathColumn();
+    bool eventFilter(QObject* pWatched, QEvent* pEvent) override;
     void OnProjectChanged();
     void OnItemChanged(int nItem, unsigned oldState, unsigned newState);
     void OnNew();

@@ -1,5 +1,6 @@
 #include "dialogs/ProjectEditDlg.h"
 
+#include "dialogs/ScreenFit.h"
 #include "grid/ListCtrlBase.h"
 #include "ini/IniData.h"
 #include "platform/TextUtil.h"
@@ -16,8 +17,14 @@
 
 #include <QClipboard>
 #include <QGuiApplication>
+#include <QHash>
+#include <QKeyEvent>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QTimer>
+
+#include <algorithm>
+#include <utility>
 
 using Pelmo::CListCtrlEx;
 using Pelmo::GRIDNOTIFY;
@@ -86,6 +93,37 @@ QString FirstLine(const QString& text) {
     return Text::Trim(line);
 }
 
+// The sections of a value list, or the entries of a section, by case-folded code (the first
+// of a code when a list holds two), so that each of a large file's items is found at once.
+template <class Record> QHash<QString, Record*> ByCode(const CBaseData* pParent) {
+    QHash<QString, Record*> byCode;
+    for (CBaseData* p = pParent->FirstChild(); p; p = p->Next()) {
+        auto* pRecord = dynamic_cast<Record*>(p);
+        if (!pRecord)
+            continue;
+        const QString key = Text::FoldCase(pRecord->m_strCode);
+        if (!byCode.contains(key))
+            byCode.insert(key, pRecord);
+    }
+    return byCode;
+}
+
+// A section or entry of the open file in the value list: the one found, or a new one put right
+// after the record of the file's item before it (first when there is none), so that what the
+// file adds shows in the file's order and nothing the user made moves.
+template <class Record>
+Record* FindOrInsert(CBaseData* pParent, QHash<QString, Record*>& byCode, Record* pAfter,
+                     const QString& code) {
+    const QString key = Text::FoldCase(code);
+    if (Record* pFound = byCode.value(key))
+        return pFound;
+    CBaseData* pBefore = pAfter ? pAfter->Next() : pParent->FirstChild();
+    auto* pRecord = static_cast<Record*>(
+        pParent->InsertChildBefore(std::make_unique<Record>(code, QString()), pBefore));
+    byCode.insert(key, pRecord);
+    return pRecord;
+}
+
 // Redrawing off for a burst of changes to several grids, on again at the end of the scope.
 class CRedrawOff {
 public:
@@ -113,10 +151,11 @@ CProjectEditDlg::CProjectEditDlg(CProjectDataBase* pDataBase, CIniData* pIniData
     Ui::CDialogBuilder builder(Res::ProjectEditDlgTemplate());
     builder.Build(
         this, [this](const Ui::ControlTemplate& c, QWidget* host) { return MakeGrid(c.id, host); });
-    m_szMinTrack = size();
+    m_szMinTrack = FitToScreen(this, size());
     setMinimumSize(m_szMinTrack);
+    resize(m_szMinTrack);
     if (s_szLast.width() > 0 && s_szLast.height() > 0)
-        resize(s_szLast);
+        resize(FitToScreen(this, s_szLast));
 
     m_pNameEdit = findChild<QLineEdit*>(QString::number(Res::IDC_PROJECT_NAME));
     auto* pImport = findChild<QPushButton*>(QString::number(Res::IDC_IMPORT));
@@ -148,6 +187,7 @@ CProjectEditDlg::~CProjectEditDlg() {
         pGrid->SetEndEditCallback(nullptr, nullptr);
         pGrid->SetKeyMoveCallback(nullptr, nullptr);
     }
+    m_pValueGrid->removeEventFilter(this);
 }
 
 int CProjectEditDlg::DoModal() {
@@ -205,7 +245,11 @@ void CProjectEditDlg::SetUpGrids() {
     m_pSectionGrid->SetEndEditCallback(&CProjectEditDlg::CodeCheck, this);
     m_pEntryGrid->SetEndEditCallback(&CProjectEditDlg::CodeCheck, this);
     m_pValueGrid->SetEndEditCallback(&CProjectEditDlg::ValueCheck, this);
+    m_pSectionGrid->SetKeyMoveCallback(&CProjectEditDlg::CodeKeyMove, this);
+    m_pEntryGrid->SetKeyMoveCallback(&CProjectEditDlg::CodeKeyMove, this);
     m_pValueGrid->SetKeyMoveCallback(&CProjectEditDlg::ValueKeyMove, this);
+    // Tab without an open editor never reaches the key-move callback.
+    m_pValueGrid->installEventFilter(this);
     m_pSectionGrid->SetAppendRow(true);
 }
 
@@ -490,6 +534,7 @@ void CProjectEditDlg::OnSectionEdited(int nRow, bool bAppend) {
     m_pSectionGrid->SetItemData(nRow, quintptr(pSection));
     m_pSectionGrid->SetCellReadOnly(nRow, kDeleteColumn, false);
     SelectSection(pSection, kCodeColumn, false, true);
+    MarkJustAppended(pSection);
 }
 
 void CProjectEditDlg::OnEntryEdited(int nRow, bool bAppend) {
@@ -506,6 +551,7 @@ void CProjectEditDlg::OnEntryEdited(int nRow, bool bAppend) {
     m_pEntryGrid->SetItemData(nRow, quintptr(pEntry));
     m_pEntryGrid->SetCellReadOnly(nRow, kDeleteColumn, false);
     SelectEntry(pEntry, kCodeColumn, false, true);
+    MarkJustAppended(pEntry);
 }
 
 void CProjectEditDlg::OnValueEdited(int nRow, bool bAppend) {
@@ -588,8 +634,14 @@ void CProjectEditDlg::OnValueInsert(int nRow) {
     CBaseData* pEntry = pBefore->m_pParent;
     auto* pValue = static_cast<CValueData*>(
         pEntry->InsertChildBefore(std::make_unique<CValueData>(), pBefore));
-    if (pValue)
-        AddValueRow(nRow, pValue);
+    if (!pValue)
+        return;
+    const int row = AddValueRow(nRow, pValue);
+    if (row < 0)
+        return;
+    // The new value is typed at once, without a click into it first.
+    m_pValueGrid->SetCurrentCell(row, kValueColumn, true, false);
+    m_pValueGrid->setFocus(Qt::OtherFocusReason);
 }
 
 void CProjectEditDlg::OnValueDelete(int nRow) {
@@ -680,14 +732,71 @@ bool CProjectEditDlg::ValueCheck(CListCtrlEx*, int, int, const QString& strNew, 
     return true;
 }
 
-bool CProjectEditDlg::ValueKeyMove(CListCtrlEx* pGrid, int nRow, int nCol, int nKey, bool, void*) {
-    if (nKey == kKeyTab || nKey != kKeyEnter)
+bool CProjectEditDlg::ValueKeyMove(CListCtrlEx* pGrid, int nRow, int nCol, int nKey, bool bShift,
+                                   void* pData) {
+    if (nKey == kKeyTab) {
+        auto* pDlg = static_cast<CProjectEditDlg*>(pData);
+        if (!pDlg->TabToTextCell(nRow, nCol, bShift))
+            pDlg->focusNextPrevChild(!bShift);
+        return false;
+    }
+    if (nKey != kKeyEnter)
         return true;
     if (nCol < kNameColumn)
         pGrid->SetCurrentCell(nRow, nCol + 1, true, false);
     else if (nRow + 1 < pGrid->GetItemCount())
         pGrid->SetCurrentCell(nRow + 1, kValueColumn, true, false);
     return false;
+}
+
+bool CProjectEditDlg::CodeKeyMove(CListCtrlEx* pGrid, int nRow, int, int nKey, bool, void* pData) {
+    auto* pDlg = static_cast<CProjectEditDlg*>(pData);
+    const void* pAppended = std::exchange(pDlg->m_pJustAppended, nullptr);
+    // Enter that made a section or entry of the append row keeps it current, with its empty
+    // entries or values beside it; moving on to the next append row would hide them.
+    return !(nKey == kKeyEnter && pAppended && pGrid->GetItemData(nRow) == quintptr(pAppended));
+}
+
+void CProjectEditDlg::MarkJustAppended(const void* pRecord) {
+    m_pJustAppended = pRecord;
+    // A commit by a click has no key to follow it: the mark must not outlive this event.
+    QTimer::singleShot(0, this, [this] { m_pJustAppended = nullptr; });
+}
+
+bool CProjectEditDlg::TabToTextCell(int nRow, int nCol, bool bBack) {
+    int row = nRow;
+    int col = kValueColumn;
+    if (!bBack) {
+        if (nCol == kValueColumn)
+            col = kNameColumn;
+        else if (nCol == kNameColumn)
+            ++row;
+    } else if (nCol == kNameColumn) {
+        col = kValueColumn;
+    } else {
+        --row;
+        col = kNameColumn;
+    }
+    if (row < 0 || row >= m_pValueGrid->GetItemCount())
+        return false;
+    m_pValueGrid->SetCurrentCell(row, col, true, false);
+    return true;
+}
+
+bool CProjectEditDlg::eventFilter(QObject* pWatched, QEvent* pEvent) {
+    if (pWatched != m_pValueGrid || pEvent->type() != QEvent::KeyPress)
+        return QDialog::eventFilter(pWatched, pEvent);
+    const auto* pKey = static_cast<QKeyEvent*>(pEvent);
+    const bool bTab = pKey->key() == Qt::Key_Tab || pKey->key() == Qt::Key_Backtab;
+    if (!bTab || (pKey->modifiers() & (Qt::ControlModifier | Qt::AltModifier)) ||
+        m_pValueGrid->IsEditing())
+        return false;
+    const bool bBack = pKey->key() == Qt::Key_Backtab || (pKey->modifiers() & Qt::ShiftModifier);
+    int col = -1;
+    const int row = CurrentRow(m_pValueGrid, &col);
+    if (row < 0 || !TabToTextCell(row, col, bBack))
+        focusNextPrevChild(!bBack);
+    return true;
 }
 
 // ---------------------------------------------------------------- OK and import
@@ -737,6 +846,11 @@ void CProjectEditDlg::OnOK() {
         m_pNameEdit->setFocus(Qt::OtherFocusReason);
         return;
     }
+    if (IsNameTaken(name)) {
+        ShowMessage(QStringLiteral("同じ名前の値リストがあります"));
+        m_pNameEdit->setFocus(Qt::OtherFocusReason);
+        return;
+    }
     m_pProject->m_strName = name;
     if (!m_pDataBase || !m_pDataBase->SaveProject(m_pProject.get())) {
         ShowMessage(QStringLiteral("保存に失敗しました"));
@@ -745,9 +859,30 @@ void CProjectEditDlg::OnOK() {
     accept();
 }
 
+bool CProjectEditDlg::IsNameTaken(const QString& name) const {
+    // A name left as it was saves as before, even where a database from elsewhere holds two.
+    if (m_bEditExisting && name == m_pIdName->m_strName)
+        return false;
+    std::vector<std::unique_ptr<CRecordIdName>> names;
+    if (!m_pDataBase || !m_pDataBase->LoadProjectNames(names))
+        return false;
+    return std::any_of(names.begin(), names.end(), [&](const std::unique_ptr<CRecordIdName>& p) {
+        return p->m_nPid != m_pProject->m_nPid && Text::EqualNoCase(p->m_strName, name);
+    });
+}
+
 void CProjectEditDlg::OnImport() {
     if (!m_pIniData)
         return;
+    if (m_pProject->FirstSection() &&
+        Ui::MessageBox(this,
+                       QStringLiteral("現在の値リストに、開いているファイルのセクションとエントリを"
+                                      "追加します。よろしいですか？"),
+                       QStringLiteral("値リスト"), Ui::MB_YESNO | Ui::MB_ICONQUESTION) != Ui::IDYES)
+        return;
+    // The merge deletes no record, so what was shown can be shown again afterwards.
+    CSectionData* pShownSection = m_pCurSection;
+    CEntryData* pShownEntry = m_pCurEntry;
     {
         CRedrawOff redrawOff{m_pSectionGrid, m_pEntryGrid, m_pValueGrid};
         m_pCurSection = nullptr;
@@ -755,14 +890,23 @@ void CProjectEditDlg::OnImport() {
         ClearValueGrid();
         ClearEntryGrid();
         m_pSectionGrid->DeleteAllItems();
-        m_pProject->RemoveAllChildren();
-        CSectionData* pLastSection = nullptr;
-        for (const auto& pIniSection : m_pIniData->m_sections) {
-            pLastSection = m_pProject->AppendSection(pIniSection->m_name, QString(), pLastSection);
-            CEntryData* pLastEntry = nullptr;
-            for (const auto& pIniEntry : pIniSection->m_entries)
-                pLastEntry = pLastSection->AppendEntry(pIniEntry->m_key, QString(), pLastEntry);
-        }
+        MergeIniData();
     }
     FillSectionGrid();
+    if (pShownEntry)
+        SelectEntry(pShownEntry, -1, false, true);
+    else if (pShownSection)
+        SelectSection(pShownSection, -1, false, true);
+}
+
+void CProjectEditDlg::MergeIniData() {
+    QHash<QString, CSectionData*> sections = ByCode<CSectionData>(m_pProject.get());
+    CSectionData* pLastSection = nullptr;
+    for (const auto& pIniSection : m_pIniData->m_sections) {
+        pLastSection = FindOrInsert(m_pProject.get(), sections, pLastSection, pIniSection->m_name);
+        QHash<QString, CEntryData*> entries = ByCode<CEntryData>(pLastSection);
+        CEntryData* pLastEntry = nullptr;
+        for (const auto& pIniEntry : pIniSection->m_entries)
+            pLastEntry = FindOrInsert(pLastSection, entries, pLastEntry, pIniEntry->m_key);
+    }
 }

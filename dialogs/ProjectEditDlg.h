@@ -88,7 +88,11 @@ private:
 
     void OnOK();
     bool CheckTree();
+    // Another value list already has this name, ignoring case.
+    bool IsNameTaken(const QString& name) const;
     void OnImport();
+    // Adds the open file's sections and entries that the value list lacks; keeps the rest.
+    void MergeIniData();
     void ShowMessage(const QString& text);
 
     static bool CodeCheck(Pelmo::CListCtrlEx* pGrid, int nRow, int nCol, const QString& strNew,
@@ -97,6 +101,13 @@ private:
                            QString* pStore, void* pData);
     static bool ValueKeyMove(Pelmo::CListCtrlEx* pGrid, int nRow, int nCol, int nKey, bool bShift,
                              void* pData);
+    static bool CodeKeyMove(Pelmo::CListCtrlEx* pGrid, int nRow, int nCol, int nKey, bool bShift,
+                            void* pData);
+    // Tab on the values grid: to the next (or previous) text cell, never onto a button cell.
+    // False when there is none, so that the focus leaves the grid.
+    bool TabToTextCell(int nRow, int nCol, bool bBack);
+    void MarkJustAppended(const void* pRecord);
+    bool eventFilter(QObject* pWatched, QEvent* pEvent) override;
 
     CProjectDataBase* m_pDataBase;
     CIniData* m_pIniData;
@@ -113,6 +124,9 @@ private:
 
     CSectionData* m_pCurSection = nullptr;
     CEntryData* m_pCurEntry = nullptr;
+    // The section or entry that the edit being committed has just made of an append row;
+    // only for the Enter that committed it, which then keeps it current.
+    const void* m_pJustAppended = nullptr;
 
     // The size at the last closing, for the next opening in this run.
     static QSize s_szLast;

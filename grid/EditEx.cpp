@@ -134,14 +134,18 @@ void CEditEx::Paste() {
 void CEditEx::CommitComposition() {
     if (m_strPreedit.isEmpty())
         return;
+    // Told to finish, an input method may hand the composition over itself (it comes in
+    // through inputMethodEvent and leaves nothing pending) or drop it. Asked afterwards, it
+    // would hand over what is already in.
+    if (hasFocus())
+        QGuiApplication::inputMethod()->reset();
+    if (m_strPreedit.isEmpty())
+        return;
     // The user has seen these characters typed, so they go in as they are.
     QInputMethodEvent commit;
     commit.setCommitString(m_strPreedit);
     QLineEdit::inputMethodEvent(&commit);
     m_strPreedit.clear();
-    // The input method still holds the composition; it must not deliver it a second time.
-    if (hasFocus())
-        QGuiApplication::inputMethod()->reset();
 }
 
 bool CEditEx::HandleShortcut(QKeyEvent* event) {

@@ -216,6 +216,20 @@ const CKeyValue* CListBoxEx::GetChoice(int nIndex) const {
     return reinterpret_cast<const CKeyValue*>(it->data(Qt::UserRole).value<quintptr>());
 }
 
+bool CListBoxEx::SelectFirstStartingWith(const QString& text) {
+    if (text.isEmpty())
+        return false;
+    for (int i = 0; i < count(); ++i) {
+        const CKeyValue* choice = GetChoice(i);
+        if (choice && (choice->m_strText.startsWith(text, Qt::CaseInsensitive) ||
+                       choice->m_strKey.startsWith(text, Qt::CaseInsensitive))) {
+            SetCurSel(i);
+            return true;
+        }
+    }
+    return false;
+}
+
 void CListBoxEx::showEvent(QShowEvent* event) {
     QListWidget::showEvent(event);
     // Selecting before the list was visible could not scroll the item into view.

@@ -44,6 +44,9 @@ public:
     int GetCurSel() const;
     void SetCurSel(int nIndex);
     const CKeyValue* GetChoice(int nIndex) const;
+    // Selects the first item whose shown text or key begins with text (case aside), as a
+    // word typed through an input method picks it; false, selection unchanged, when none does.
+    bool SelectFirstStartingWith(const QString& text);
 
     // The list that is open in the process, null when none is.
     static CListBoxEx* GetOpenList();

@@ -255,6 +255,12 @@ private:
     bool HandleGridKey(QKeyEvent* event);
     bool StartSpacePress(int nItem, int nCol);
     bool StartEditByTyping(const QString& text);
+    // Input-method compositions typed on the grid: into the edit box the grid holds the focus
+    // for, or picking from the open drop-down list.
+    void PassCompositionToEditor(QInputMethodEvent* event);
+    void PickByComposition(QInputMethodEvent* event);
+    void EndGridComposition();
+    bool KeyForComposingEditor(QKeyEvent* event);
     bool StartMousePress(int nItem, int nCol);
     void ActOnPressedCell(int nItem, int nCol, int nButtonEvent);
     void CancelKeyPress();
@@ -326,6 +332,11 @@ private:
     int m_nEditCol = -1;
     int m_nEditRow = -1;
     OpenEditor m_openEditor = OpenEditor::None;
+    // The edit box was opened by a composition that is still going on: the grid keeps the
+    // focus (moving it would make the input method drop the composition) and passes the
+    // composition on to the editor until it is committed or cancelled.
+    bool m_bComposingForEditor = false;
+    QString m_strEditOpenText; // what the edit box showed when it opened
     bool m_bClosingEdit = false;
     int m_nTextMargin = 2;
     GRIDPRESS m_press;

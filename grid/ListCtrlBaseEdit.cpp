@@ -128,12 +128,14 @@ bool CListCtrlBase::OpenEditBox(int nItem, int nCol, QRect rc, CHeaderData* pDat
         if (m_editText(this, nItem, nCol, text, &replaced))
             text = replaced;
     }
+    m_strEditOpenText = text;
     m_edit->setText(text);
     m_edit->SetFormat(pData->m_nFormat);
     if (!bTyping) {
         m_edit->setModified(false);
         m_edit->show();
-        m_edit->setFocus(Qt::OtherFocusReason);
+        if (!m_bComposingForEditor)
+            m_edit->setFocus(Qt::OtherFocusReason);
         m_edit->update();
     }
     RedrawRowHeader();
@@ -149,6 +151,7 @@ void CListCtrlBase::CloseEditors() {
     if (m_listBox->IsWindow())
         m_listBox->DestroyWindow();
     m_bClosingEdit = false;
+    m_bComposingForEditor = false;
     m_openEditor = OpenEditor::None;
     if (editHadFocus)
         setFocus(Qt::OtherFocusReason);
@@ -159,8 +162,10 @@ void CListCtrlBase::CloseEditors() {
 bool CListCtrlBase::EndEdit() {
     if (!IsEditing())
         return false;
-    if (m_edit->IsWindow())
+    if (m_edit->IsWindow()) {
+        EndGridComposition();
         m_edit->CommitComposition();
+    }
     if (m_bCancelNextEnd) {
         m_bCancelNextEnd = false;
         CancelEdit();
@@ -213,6 +218,7 @@ bool CListCtrlBase::EndEdit() {
 bool CListCtrlBase::CancelEdit() {
     if (!IsEditing())
         return false;
+    EndGridComposition(); // what the input method still delivers goes to the editor, and away
     const int row = m_nEditRow;
     CloseEditors();
     m_nEditRow = -1;

@@ -3,9 +3,12 @@
 #include "grid/ListCtrlBase.h"
 
 #include "grid/EditEx.h"
+#include "grid/ListBoxEx.h"
 
 #include <QApplication>
 #include <QClipboard>
+#include <QGuiApplication>
+#include <QInputMethod>
 #include <QInputMethodEvent>
 #include <QKeyEvent>
 #include <QMimeData>
@@ -443,7 +446,7 @@ bool CListCtrlBase::IsEditorKey() const {
 }
 
 void CListCtrlBase::keyPressEvent(QKeyEvent* event) {
-    if (IsEditorKey()) {
+    if (IsEditorKey() || KeyForComposingEditor(event)) {
         event->accept();
         return;
     }
@@ -506,20 +509,108 @@ bool CListCtrlBase::event(QEvent* event) {
 }
 
 void CListCtrlBase::inputMethodEvent(QInputMethodEvent* event) {
-    const bool text = !event->preeditString().isEmpty() || !event->commitString().isEmpty();
-    if (text && !IsEditing() && BeginEdit(-1, -1) && m_edit->IsWindow()) {
-        // The composition replaces what the cell held.
-        m_edit->selectAll();
-        QApplication::sendEvent(m_edit.get(), event);
+    // An input method hands a composition still pending to the widget the focus leaves; once
+    // the focus has gone beyond the grid and its editor, the edit it belonged to has ended.
+    if (!HasGridFocus()) {
+        event->ignore();
         return;
     }
-    CListCtrlEx::inputMethodEvent(event);
+    if (m_edit->IsWindow()) {
+        PassCompositionToEditor(event);
+        return;
+    }
+    if (m_listBox->IsWindow()) {
+        PickByComposition(event);
+        return;
+    }
+    const bool preedit = !event->preeditString().isEmpty();
+    if (!preedit && event->commitString().isEmpty()) {
+        CListCtrlEx::inputMethodEvent(event);
+        return;
+    }
+    // A composition opens the editor without giving it the focus: the input method would
+    // drop the composition on the focus change. A text committed at once has nothing to lose.
+    m_bComposingForEditor = preedit;
+    if (!BeginEdit(-1, -1)) {
+        m_bComposingForEditor = false;
+        CListCtrlEx::inputMethodEvent(event);
+        return;
+    }
+    if (m_listBox->IsWindow()) {
+        m_bComposingForEditor = false;
+        PickByComposition(event);
+        return;
+    }
+    // The composition replaces what the cell held.
+    m_edit->selectAll();
+    PassCompositionToEditor(event);
+}
+
+void CListCtrlBase::PassCompositionToEditor(QInputMethodEvent* event) {
+    QApplication::sendEvent(m_edit.get(), event);
+    if (m_bComposingForEditor && event->preeditString().isEmpty()) {
+        // The first composition is over: the editor can take the focus now. Cancelled, it
+        // starts over from the text it opened with, as the cell held it.
+        m_bComposingForEditor = false;
+        if (event->commitString().isEmpty()) {
+            m_edit->setText(m_strEditOpenText);
+            m_edit->selectAll();
+        }
+        if (hasFocus())
+            m_edit->setFocus(Qt::OtherFocusReason);
+    }
+    updateMicroFocus();
+    event->accept();
+}
+
+void CListCtrlBase::PickByComposition(QInputMethodEvent* event) {
+    // The list shows no composition; the committed word picks the first item it begins.
+    m_listBox->SelectFirstStartingWith(event->commitString());
+    event->accept();
+}
+
+// Before the edit it composes for ends: the input method told to finish may hand over the
+// composition itself (it arrives through inputMethodEvent, into the editor). Only while the
+// grid has the focus: otherwise the text would land in whichever widget has it now; the
+// editor then inserts the composition as it showed it.
+void CListCtrlBase::EndGridComposition() {
+    if (!m_bComposingForEditor)
+        return;
+    m_bComposingForEditor = false;
+    if (hasFocus())
+        QGuiApplication::inputMethod()->reset();
+}
+
+// A key the input method passed on during the first composition reaches the grid, which
+// still has the focus; it is the editor's, as it would be once the editor has the focus.
+bool CListCtrlBase::KeyForComposingEditor(QKeyEvent* event) {
+    if (!m_edit->IsWindow() || m_edit->hasFocus())
+        return false;
+    if (!HandleEditorKey(event)) {
+        EndGridComposition();
+        m_edit->setFocus(Qt::OtherFocusReason);
+        QApplication::sendEvent(m_edit.get(), event);
+    }
+    return true;
 }
 
 // A composition typed on the grid starts before the editor exists: the input method places
 // its candidate window from this rectangle, so it opens over the current cell, where the
-// editor will be, and not at the grid's corner.
+// editor will be, and not at the grid's corner. Once the editor is open while the grid keeps
+// the focus, the editor answers: the composition and its caret are there.
 QVariant CListCtrlBase::inputMethodQuery(Qt::InputMethodQuery query) const {
+    if (m_edit && m_edit->IsWindow() && !m_edit->hasFocus()) {
+        const QVariant answer = m_edit->inputMethodQuery(query);
+        if (answer.typeId() == QMetaType::QRect) {
+            const QRect r = answer.toRect();
+            return QRect(m_edit->mapTo(this, r.topLeft()), r.size());
+        }
+        if (answer.typeId() == QMetaType::QRectF) {
+            const QRectF r = answer.toRectF();
+            return QRectF(QPointF(m_edit->mapTo(this, QPoint(0, 0))) + r.topLeft(), r.size());
+        }
+        return answer;
+    }
     if (query == Qt::ImCursorRectangle || query == Qt::ImAnchorRectangle) {
         int nItem = -1, nCol = -1;
         if (GetCurrentCell(&nItem, &nCol, false)) {

@@ -450,11 +450,16 @@ void CListCtrlBase::focusInEvent(QFocusEvent* event) {
 
 void CListCtrlBase::focusOutEvent(QFocusEvent* event) {
     CListCtrlEx::focusOutEvent(event);
-    // Focus going anywhere but to the grid's own editor cancels an open edit. The drop-down
-    // list never takes the focus, so it is not asked about.
+    // Focus going anywhere but to the grid's own editor cancels an open list (it never takes
+    // the focus, so it is not asked about). An edit box open while the grid kept the focus
+    // for its composition commits, as it would losing the focus itself.
     QWidget* next = QApplication::focusWidget();
-    if (IsEditing() && !m_bClosingEdit && next != m_edit.get() && next != this)
-        CancelEdit();
+    if (IsEditing() && !m_bClosingEdit && next != m_edit.get() && next != this) {
+        if (m_edit->IsWindow())
+            EndEdit();
+        else
+            CancelEdit();
+    }
     RedrawGrid();
 }
 

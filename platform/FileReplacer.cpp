@@ -1,10 +1,13 @@
 #include "FileReplacer.h"
 
+#include <QDir>
+#include <QDirIterator>
 #include <QFile>
 #include <QFileInfo>
 #include <QSaveFile>
-#include <QTemporaryFile>
 #include <cerrno>
+#include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <fcntl.h>
 #include <sys/xattr.h>
@@ -146,52 +149,172 @@ bool Restore(int fd, const QByteArray& oldBytes) {
            ::fsync(fd) == 0;
 }
 
-Outcome WriteInPlace(const QString& target, const QByteArray& bytes, const QByteArray& oldBytes,
-                     mode_t oldMode, const std::function<bool()>& stillCurrent, QString& reason) {
+std::function<void()>& InPlaceStepHook() {
+    static std::function<void()> hook;
+    return hook;
+}
+
+// Marks the point right before a step of the write in place changes something on disk.
+void Step() {
+    if (InPlaceStepHook())
+        InPlaceStepHook()();
+}
+
+// The copy of the old text lives beside the file under one of two names: ".NAME.quillet-partial-"
+// while it is written, ".NAME.quillet-backup-" once it is complete and synced. A copy found
+// under the backup name can therefore be trusted to hold the whole old file.
+QString SidePrefix(const QString& target, QLatin1String kind) {
     const QFileInfo info(target);
-    QTemporaryFile backup(info.absolutePath() + QStringLiteral("/.") + info.fileName() +
-                          QStringLiteral(".quillet-backup-XXXXXX"));
-    if (!backup.open()) {
-        reason = backup.errorString();
-        return Outcome::Failed;
+    return info.absolutePath() + QStringLiteral("/.") + info.fileName() +
+           QStringLiteral(".quillet-") + kind + QLatin1Char('-');
+}
+
+const QLatin1String kPartial("partial");
+const QLatin1String kBackup("backup");
+constexpr int kSuffixLength = 6; // mkostemp's XXXXXX
+
+// The files beside `target` named with the prefix for `kind` and a generated suffix.
+QStringList FilesBeside(const QString& target, QLatin1String kind) {
+    const QString prefix = SidePrefix(target, kind);
+    const QFileInfo info(prefix);
+    const QString namePrefix = info.fileName();
+    QStringList found;
+    QDirIterator it(info.absolutePath(), QDir::Files | QDir::Hidden | QDir::System);
+    while (it.hasNext()) {
+        it.next();
+        const QString name = it.fileName();
+        if (name.size() == namePrefix.size() + kSuffixLength && name.startsWith(namePrefix))
+            found.append(it.filePath());
     }
-    if (!WriteAt(backup.handle(), oldBytes, 0) || ::fsync(backup.handle()) != 0) {
-        reason = SystemError(errno);
-        return Outcome::Failed; // the old file is untouched; the copy goes with `backup`
-    }
-    const int fd = ::open(QFile::encodeName(target).constData(), O_WRONLY | O_CLOEXEC);
+    found.sort();
+    return found;
+}
+
+// Syncs the folder of `path`, so that a name made or removed there survives a power loss.
+bool SyncFolder(const QString& path) {
+    const int fd = ::open(QFile::encodeName(QFileInfo(path).absolutePath()).constData(),
+                          O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (fd < 0)
+        return false;
+    // Some file systems cannot sync a folder at all; they have nothing to lose by it either.
+    const bool synced = ::fsync(fd) == 0 || errno == EINVAL;
+    ::close(fd);
+    return synced;
+}
+
+// Removes the copy of the old text once it is no longer needed.
+bool RemoveCopy(const QString& copy) {
+    Step();
+    if (::unlink(QFile::encodeName(copy).constData()) != 0)
+        return false;
+    Step();
+    return SyncFolder(copy);
+}
+
+// Writes the old bytes to a new file beside the target, syncs it, then gives it the backup
+// name and syncs the folder. Only then may the target be touched. Returns the copy's path,
+// empty with `reason` set on failure (nothing is left behind then).
+QString MakeBackup(const QString& target, const QByteArray& oldBytes, QString& reason) {
+    QByteArray partial = QFile::encodeName(SidePrefix(target, kPartial)) + "XXXXXX";
+    const int fd = ::mkostemp(partial.data(), O_CLOEXEC);
     if (fd < 0) {
         reason = SystemError(errno);
-        return Outcome::Failed;
+        return {};
     }
-    const auto fail = [&](int error) {
+    const QString backup =
+        SidePrefix(target, kBackup) + QFile::decodeName(partial.right(kSuffixLength));
+    const QByteArray backupName = QFile::encodeName(backup);
+    Step();
+    bool written = WriteAt(fd, oldBytes, 0);
+    if (written) {
+        Step();
+        written = ::fsync(fd) == 0;
+    }
+    int error = errno;
+    if (::close(fd) != 0 && written) {
+        written = false;
+        error = errno;
+    }
+    if (written) {
+        Step();
+        // Never over another copy: that one may be all that is left of an earlier save.
+        written = ::renameat2(AT_FDCWD, partial.constData(), AT_FDCWD, backupName.constData(),
+                              RENAME_NOREPLACE) == 0;
+        if (!written && (errno == EINVAL || errno == ENOSYS)) // a file system without it
+            written = ::link(partial.constData(), backupName.constData()) == 0 &&
+                      ::unlink(partial.constData()) == 0;
+        error = errno;
+    }
+    if (!written) {
+        ::unlink(partial.constData());
         reason = SystemError(error);
-        ::close(fd);
-        return Outcome::Failed;
-    };
-    if (!stillCurrent()) {
-        ::close(fd);
-        return Outcome::Changed;
+        return {};
     }
+    Step();
+    if (!SyncFolder(backup)) {
+        reason = SystemError(errno);
+        ::unlink(backupName.constData());
+        return {};
+    }
+    return backup;
+}
+
+// Writes the new bytes over the old ones in the open file. On failure puts the old bytes back;
+// false with `reason` set, and `keepCopy` set when even that failed.
+bool OverwriteInPlace(int fd, const QByteArray& bytes, const QByteArray& oldBytes, QString& reason,
+                      bool& keepCopy) {
     // Room first: when it cannot be had, not one old byte has been overwritten yet.
     if (bytes.size() > oldBytes.size()) {
+        Step();
         const int error = ::posix_fallocate(fd, 0, off_t(bytes.size()));
         if (error != 0) {
             const int cut = ::ftruncate(fd, off_t(oldBytes.size()));
             Q_UNUSED(cut); // fallocate keeps the old bytes; this only drops a partial growth
-            return fail(error);
+            reason = SystemError(error);
+            return false;
         }
     }
-    if (!WriteAt(fd, bytes, 0) || ::ftruncate(fd, off_t(bytes.size())) != 0 || ::fsync(fd) != 0) {
-        const int error = errno;
-        if (!Restore(fd, oldBytes)) {
-            backup.setAutoRemove(false);
-            reason = SystemError(error) + QStringLiteral("; the old text is kept in ") +
-                     backup.fileName();
-            ::close(fd);
-            return Outcome::Failed;
-        }
-        return fail(error);
+    Step();
+    bool done = WriteAt(fd, bytes, 0);
+    if (done) {
+        Step();
+        done = ::ftruncate(fd, off_t(bytes.size())) == 0;
+    }
+    if (done) {
+        Step();
+        done = ::fsync(fd) == 0;
+    }
+    if (done)
+        return true;
+    reason = SystemError(errno);
+    keepCopy = !Restore(fd, oldBytes);
+    return false;
+}
+
+Outcome WriteInPlace(const QString& target, const QByteArray& bytes, const QByteArray& oldBytes,
+                     mode_t oldMode, const std::function<bool()>& stillCurrent, QString& reason) {
+    const QString backup = MakeBackup(target, oldBytes, reason);
+    if (backup.isEmpty())
+        return Outcome::Failed; // the old file is untouched
+    const int fd = ::open(QFile::encodeName(target).constData(), O_WRONLY | O_CLOEXEC);
+    if (fd < 0) {
+        reason = SystemError(errno);
+        RemoveCopy(backup);
+        return Outcome::Failed;
+    }
+    if (!stillCurrent()) {
+        ::close(fd);
+        RemoveCopy(backup);
+        return Outcome::Changed;
+    }
+    bool keepCopy = false;
+    if (!OverwriteInPlace(fd, bytes, oldBytes, reason, keepCopy)) {
+        ::close(fd);
+        if (keepCopy)
+            reason += QStringLiteral("; the old text is kept in ") + backup;
+        else
+            RemoveCopy(backup);
+        return Outcome::Failed;
     }
     // The system clears setuid and setgid when anyone but root writes a file; its owner may
     // set them again.
@@ -201,9 +324,13 @@ Outcome WriteInPlace(const QString& target, const QByteArray& bytes, const QByte
         Q_UNUSED(restored); // a writer who does not own the file cannot; the text is saved
     }
     if (::close(fd) != 0) {
-        reason = SystemError(errno);
+        // The new text was synced, yet the system reports an error: keep the copy.
+        reason = SystemError(errno) + QStringLiteral("; the old text is kept in ") + backup;
         return Outcome::Failed;
     }
+    // The new text is complete and synced: the copy has done its work. Should its removal
+    // fail, the next write names it, which is better than losing sight of it.
+    RemoveCopy(backup);
     return Outcome::Done;
 }
 
@@ -213,6 +340,16 @@ CFileReplacer::Result CFileReplacer::Replace(const QString& target, const QByteA
                                              const struct stat* old, const QByteArray& oldBytes,
                                              const std::function<bool()>& stillCurrent,
                                              QString& reason) {
+    // A copy beside the file means a save was cut off: the file may be damaged and the copy
+    // may be all that is left of its old text. Nothing is written until the user has looked.
+    if (const QString copy = InterruptedBackup(target); !copy.isEmpty()) {
+        reason = QStringLiteral("a backup of an interrupted save is beside the file: ") + copy;
+        return Result::Failed;
+    }
+    // A copy cut off while it was written is worth nothing: the file was not touched yet.
+    // Writers of one folder take turns, so no other write of ours is making one now.
+    for (const QString& partial : FilesBeside(target, kPartial))
+        QFile::remove(partial);
     Outcome outcome = Outcome::NeedsInPlace;
     // Another name of the file would keep the old text after a rename.
     if (!old || old->st_nlink <= 1)
@@ -227,4 +364,13 @@ CFileReplacer::Result CFileReplacer::Replace(const QString& target, const QByteA
     default:
         return Result::Failed;
     }
+}
+
+QString CFileReplacer::InterruptedBackup(const QString& target) {
+    const QStringList copies = FilesBeside(target, kBackup);
+    return copies.isEmpty() ? QString() : copies.first();
+}
+
+void CFileReplacer::SetInPlaceStepHook(std::function<void()> hook) {
+    InPlaceStepHook() = std::move(hook);
 }

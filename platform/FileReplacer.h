@@ -14,14 +14,21 @@
 // hard link, whose other names would keep the old text; an owner or group the writer may
 // not give; attributes that will not copy), the file is written in place instead:
 //
-//  1. a full copy of the old bytes is written and synced beside it (".NAME.quillet-backup-*"),
+//  1. a full copy of the old bytes is written beside it under a temporary name
+//     (".NAME.quillet-partial-*"), synced, renamed to ".NAME.quillet-backup-*", and the folder
+//     synced, so that the copy is complete and named before the file is touched,
 //  2. the file is grown to its new size first, so that a full disk or a size limit stops the
 //     write before a byte of the old text has changed,
 //  3. the new bytes are written over the old ones, the file cut to size and synced,
-//  4. the copy is removed.
+//  4. the copy is removed and the folder synced.
 //
 // A failure in step 3 writes the old bytes back; only when even that fails does the copy
-// stay, and the reason names it. Readers that take the folder's shared lock never see step 3.
+// stay, and the reason names it. A process killed or a machine stopped at any point leaves the
+// old file, the new file, or a damaged file with the complete copy beside it. While such a copy
+// is there, every write to the file is refused with a reason that names it, so that the old
+// text is not lost before someone has looked at it. A copy cut off in step 1 is incomplete and
+// is removed by the next write (the file was not touched yet). Readers that take the folder's
+// shared lock never see step 3; writers of one folder take turns.
 class CFileReplacer {
 public:
     enum class Result { Done, Failed, Changed };
@@ -33,4 +40,12 @@ public:
     static Result Replace(const QString& target, const QByteArray& bytes, const struct stat* old,
                           const QByteArray& oldBytes, const std::function<bool()>& stillCurrent,
                           QString& reason);
+
+    // The complete copy of the old text that a cut-off write in place left beside `target`,
+    // or empty when there is none.
+    static QString InterruptedBackup(const QString& target);
+
+    // For tests: called right before every step of a write in place that changes something on
+    // disk, so that a test can end the process at each of them in turn. Empty to remove.
+    static void SetInPlaceStepHook(std::function<void()> hook);
 };

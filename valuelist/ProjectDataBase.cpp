@@ -33,13 +33,15 @@ const char16_t kSelectByFilePath[] =
     u":filename))";
 const char16_t kSelectByPid[] = u"SELECT PID, NAME FROM PROJECT WHERE PID = :pid";
 
+// The save writes sections and entries in tree order, so their row order is the order the user
+// gave them (or the file they were taken from); values have their display order.
 const char16_t kSelectContent[] =
     u"SELECT SECTION.SCODE, SECTION.NAME, ENTRY.ECODE, ENTRY.NAME, VALUE.VALUE, VALUE.NAME"
     u" FROM SECTION"
     u" LEFT JOIN ENTRY ON SECTION.PID = ENTRY.PID AND SECTION.SCODE = ENTRY.SCODE"
     u" LEFT JOIN VALUE ON ENTRY.PID = VALUE.PID AND ENTRY.SCODE = VALUE.SCODE AND ENTRY.ECODE = "
     u"VALUE.ECODE"
-    u" WHERE SECTION.PID = :pid ORDER BY SECTION.SCODE, ENTRY.ECODE, VALUE.DISP";
+    u" WHERE SECTION.PID = :pid ORDER BY SECTION.ROWID, ENTRY.ROWID, VALUE.DISP";
 
 const char16_t kSelectPids[] = u"SELECT PID FROM PROJECT ORDER BY PID";
 const char16_t kUpdateProject[] =

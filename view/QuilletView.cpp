@@ -22,6 +22,17 @@ constexpr int kValueListRows = 10;
 constexpr int kRowHeaderWidth = 50;
 const QString kInitialMark = QStringLiteral("(初期値)");
 
+// A "value\nlabel" choice whose value has no display name is listed by its value text, so
+// that such values can be told apart in the drop-down list.
+QString LabelledChoice(const QString& choice) {
+    const qsizetype lf = choice.indexOf(u'\n');
+    const QString label = choice.mid(lf + 1);
+    if (lf < 0 || (!label.isEmpty() && label != kInitialMark))
+        return choice;
+    const QString value = choice.left(lf);
+    return value + u'\n' + value + label;
+}
+
 struct ColumnSpec {
     const char16_t* heading;
     bool bReadOnly;
@@ -366,6 +377,8 @@ QStringList CQuilletView::ValueChoices(int nRow) const {
         // The value the file holds can always be chosen back, listed or not.
         choices.prepend(pEntry->m_savedValue + u'\n' + pEntry->m_savedValue + kInitialMark);
     }
+    for (QString& choice : choices)
+        choice = LabelledChoice(choice);
     return choices;
 }
 
@@ -384,8 +397,11 @@ QString CQuilletView::ValueListText(int nRow) const {
         return QString();
     const bool bSaved = pEntry->m_value == pEntry->m_savedValue;
     QString name;
-    if (project->GetValueName(pEntry->m_pSection->m_name, pEntry->m_key, pEntry->m_value, name))
+    if (project->GetValueName(pEntry->m_pSection->m_name, pEntry->m_key, pEntry->m_value, name)) {
+        if (name.isEmpty()) // shown as itself, not as a blank that hides which value it is
+            name = pEntry->m_value;
         return bSaved ? name + kInitialMark : name;
+    }
     return bSaved ? pEntry->m_savedValue + kInitialMark : QString();
 }
 

@@ -29,6 +29,8 @@ FileOpenResult ShowRealDialog(const FileOpenRequest& request) {
     dialog.setAcceptMode(QFileDialog::AcceptOpen);
     dialog.setNameFilter(QtFilterFromWindows(request.filter));
     dialog.setDefaultSuffix(request.defaultSuffix);
+    if (!request.directory.isEmpty())
+        dialog.setDirectory(request.directory);
     QCheckBox* box = nullptr;
     if (!request.checkBoxText.isEmpty()) {
         box = new QCheckBox(request.checkBoxText, &dialog);

@@ -14,6 +14,7 @@ struct FileOpenRequest {
     QString defaultSuffix; // "ini"
     QString checkBoxText;  // an extra check box under the file list when not empty
     bool checkBoxChecked = false;
+    QString directory; // where the dialog starts; empty: the current directory
 };
 
 struct FileOpenResult {

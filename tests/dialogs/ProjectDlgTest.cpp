@@ -7,15 +7,17 @@
 #include "tests/valuelist/SqliteProbe.h"
 
 #include <QComboBox>
+#include <QHelpEvent>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QToolTip>
 
 namespace {
 
 class ProjectDlgTest : public ValueListDlgTest {
 protected:
-    void Open(CIniData* pIni = nullptr) {
-        dlg = std::make_unique<CProjectDlg>(db.get(), pIni);
+    void Open(CIniData* pIni = nullptr, int nShownPid = 0) {
+        dlg = std::make_unique<CProjectDlg>(db.get(), pIni, nShownPid);
         ShowActive(dlg.get());
         combo = Control<QComboBox>(dlg.get(), Res::IDC_PROJECT_LIST);
         list = Control<CListCtrl>(dlg.get(), Res::IDC_FILE_LIST);
@@ -108,10 +110,14 @@ TEST_F(ProjectDlgTest, AFileIsAddedByPathOrByBareNameAndOnlyOnce) {
     EXPECT_FALSE(request.checkBoxChecked);
     EXPECT_EQ(request.filter, QString::fromUtf8("INIファイル (*.ini)|*.ini||"));
     EXPECT_EQ(request.defaultSuffix, "ini");
+    EXPECT_EQ(request.directory, QDir::currentPath()) << "no file is open";
     EXPECT_EQ(Rows(), (QStringList{"x App.ini"}));
 
     boxes.ChooseFile("D:\\other\\APP.INI", true); // the same name in another case
     Press(Res::IDC_FILE_ADD);
+    ASSERT_EQ(boxes.Boxes().size(), 1u);
+    EXPECT_EQ(boxes.LastText(), QString::fromUtf8("すでに登録されています"));
+    boxes.Clear();
     boxes.CancelFile();
     Press(Res::IDC_FILE_ADD);
     boxes.ChooseFile("D:\\other\\app.ini", false);
@@ -120,6 +126,39 @@ TEST_F(ProjectDlgTest, AFileIsAddedByPathOrByBareNameAndOnlyOnce) {
     EXPECT_EQ(StoredHistory(), (QStringList{QString::number(pid) + " App.ini",
                                             QString::number(pid) + " D:\\other\\app.ini"}));
     EXPECT_TRUE(boxes.Boxes().empty());
+}
+
+TEST_F(ProjectDlgTest, OpensOnTheOpenFilesValueListAndAddsFromItsFolder) {
+    Store("alpha", {});
+    const int beta = Store("beta", {});
+    AddHistory(beta, "C:\\b\\two.ini");
+    const QString path = WriteIni("b/two.ini", "[S]\r\n");
+    auto ini = LoadIni(path);
+    Open(ini.get(), beta);
+    EXPECT_EQ(combo->currentText(), "beta");
+    EXPECT_EQ(Rows(), (QStringList{"x C:\\b\\two.ini"}));
+    WhenModalOpens<CProjectEditDlg>([](CProjectEditDlg* editor) {
+        EXPECT_EQ(Control<QLineEdit>(editor, Res::IDC_PROJECT_NAME)->text(), "beta");
+        editor->reject();
+    });
+    Press(Res::IDC_PROJECT_EDIT);
+
+    boxes.CancelFile();
+    Press(Res::IDC_FILE_ADD);
+    ASSERT_EQ(boxes.FileRequests().size(), 1u);
+    EXPECT_EQ(QDir(boxes.FileRequests()[0].directory), QFileInfo(path).dir());
+}
+
+TEST_F(ProjectDlgTest, ALongPathWidensTheColumnAndShowsWholeInATooltip) {
+    const QString longPath = "C:\\" + QString(40, u'x') + "\\" + QString(120, u'y') + ".ini";
+    AddHistory(0, "C:\\short.ini");
+    AddHistory(0, longPath);
+    Open();
+    EXPECT_GT(list->GetColumnWidth(0), list->fontMetrics().horizontalAdvance(longPath));
+    const QPoint at = CellCenter(list, 1, 0);
+    QHelpEvent help(QEvent::ToolTip, at, list->viewport()->mapToGlobal(at));
+    QApplication::sendEvent(list->viewport(), &help);
+    EXPECT_EQ(QToolTip::text(), longPath);
 }
 
 TEST_F(ProjectDlgTest, DeleteAsksFirstAndSelectsTheValueListBefore) {

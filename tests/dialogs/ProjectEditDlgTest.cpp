@@ -31,6 +31,13 @@ public:
         QApplication::processEvents();
     }
     QLineEdit* NameEdit() { return Control<QLineEdit>(dlg.get(), Res::IDC_PROJECT_NAME); }
+    // The current cell as (row, column), (-1, -1) without one.
+    static std::pair<int, int> Cell(const Pelmo::CListCtrlEx* grid) {
+        int row = -1;
+        int col = -1;
+        grid->GetCurrentCell(&row, &col, false);
+        return {row, col};
+    }
 
     CRecordIdName idName;
     std::unique_ptr<CProjectEditDlg> dlg;
@@ -197,6 +204,30 @@ INSTANTIATE_TEST_SUITE_P(
                                      1}),
     [](const ::testing::TestParamInfo<ValidationCase>& info) { return info.param.name; });
 
+TEST_F(ProjectEditDlgTest, ANameAnotherListHasIsRefusedAndAnUnchangedNameSaves) {
+    Store("Alpha", {});
+    const int twin = Store("twin", {{"S", {}}});
+    Store("Twin", {}); // two of one name, as a database from elsewhere may hold
+    const QString taken = QString::fromUtf8("同じ名前の値リストがあります");
+    Open(twin, "twin");
+    NameEdit()->setText("ALPHA");
+    PressOK();
+    EXPECT_EQ(boxes.LastText(), taken);
+    EXPECT_EQ(QApplication::focusWidget(), NameEdit());
+    EXPECT_TRUE(dlg->isVisible());
+    NameEdit()->setText("twin");
+    PressOK();
+    EXPECT_EQ(dlg->result(), QDialog::Accepted);
+    EXPECT_EQ(boxes.Boxes().size(), 1u);
+
+    Open(0);
+    NameEdit()->setText("alpha");
+    PressOK();
+    EXPECT_EQ(boxes.Boxes().size(), 2u);
+    EXPECT_EQ(boxes.LastText(), taken) << "a new list may not take it either";
+    EXPECT_TRUE(dlg->isVisible());
+}
+
 TEST_F(ProjectEditDlgTest, DeletingTheCurrentSectionShowsTheNextOrNothing) {
     const int pid = Store("L", {{"A", {{"a1", {{"1", ""}}}}}, {"B", {{"b1", {}}}}, {"C", {}}});
     const QStringList stored = Dump(pid);
@@ -258,6 +289,75 @@ TEST_F(ProjectEditDlgTest, PlusOnTheFirstValueSavesTheNewValueFirst) {
     EXPECT_EQ(Dump(pid), (QStringList{"S S", " E k", "  V 0=", "  V 2=two"}));
 }
 
+TEST_F(ProjectEditDlgTest, EnterOnAnAppendRowKeepsTheNewSectionAndEntryCurrent) {
+    Open(0);
+    Click(sections, 0, 1);
+    Type(sections, "Main");
+    Key(sections, Qt::Key_Return);
+    EXPECT_EQ(Column(sections, 1), (QStringList{"Main", ""}));
+    EXPECT_EQ(Cell(sections), std::make_pair(0, 1));
+    EXPECT_EQ(Column(entries, 1), (QStringList{""})) << "its entries are open for typing";
+
+    Key(sections, Qt::Key_Tab); // on to the entries grid
+    Type(entries, "Mode");
+    Key(entries, Qt::Key_Return);
+    EXPECT_EQ(Column(entries, 1), (QStringList{"Mode", ""}));
+    EXPECT_EQ(Cell(entries), std::make_pair(0, 1));
+    EXPECT_EQ(Column(values, 2), (QStringList{""})) << "its values are open for typing";
+
+    // Enter on a row that was there already moves down as always.
+    Click(sections, 0, 1);
+    Type(sections, "Top");
+    Key(sections, Qt::Key_Return);
+    EXPECT_EQ(Cell(sections), std::make_pair(1, 1));
+}
+
+TEST_F(ProjectEditDlgTest, TabAndShiftTabStepOverTheButtonCells) {
+    const int pid = Store("L", {{"S", {{"k", {{"1", "one"}}}}}});
+    Open(pid);
+    Click(sections, 0, 1);
+    Click(values, 0, 2);
+    Key(values, Qt::Key_Tab);
+    EXPECT_EQ(Cell(values), std::make_pair(0, 3));
+    Key(values, Qt::Key_Tab);
+    EXPECT_EQ(Cell(values), std::make_pair(1, 2)) << "the append row, past its buttons";
+    Type(values, "2");
+    Key(values, Qt::Key_Tab);
+    EXPECT_EQ(Cell(values), std::make_pair(1, 3));
+    Type(values, "two");
+    Key(values, Qt::Key_Tab);
+    EXPECT_EQ(Cell(values), std::make_pair(2, 2));
+    Type(values, "3");
+    Key(values, Qt::Key_Tab, Qt::ShiftModifier);
+    EXPECT_EQ(Cell(values), std::make_pair(1, 3));
+    EXPECT_EQ(Column(values, 2), (QStringList{"1", "2", "3", ""})) << "nothing typed is lost";
+    EXPECT_EQ(Column(values, 3), (QStringList{"one", "two", "", ""}));
+
+    Key(values, Qt::Key_Left);
+    Key(values, Qt::Key_Left);
+    EXPECT_EQ(Cell(values), std::make_pair(1, 1)) << "a button cell, reached otherwise";
+    Key(values, Qt::Key_Tab);
+    EXPECT_EQ(Cell(values), std::make_pair(1, 2));
+    Click(values, 0, 2);
+    Key(values, Qt::Key_Tab, Qt::ShiftModifier);
+    EXPECT_NE(QApplication::focusWidget(), values) << "before the first text cell Tab leaves";
+    EXPECT_EQ(Cell(values), std::make_pair(0, 2));
+    PressOK();
+    EXPECT_EQ(Dump(pid), (QStringList{"S S", " E k", "  V 1=one", "  V 2=two", "  V 3="}));
+}
+
+TEST_F(ProjectEditDlgTest, PlusPutsTheCurrentCellOnTheNewValue) {
+    const int pid = Store("L", {{"S", {{"k", {{"1", ""}, {"2", ""}}}}}});
+    Open(pid);
+    Click(sections, 0, 1);
+    Click(values, 1, 0);
+    EXPECT_EQ(Cell(values), std::make_pair(1, 2));
+    EXPECT_EQ(QApplication::focusWidget(), values);
+    Type(values, "1.5");
+    Key(values, Qt::Key_Return);
+    EXPECT_EQ(Column(values, 2), (QStringList{"1", "1.5", "2", ""}));
+}
+
 TEST_F(ProjectEditDlgTest, PasteOnTheAppendRowMakesOneSectionFromTheFirstLineAndCopyTakesItBack) {
     Open(0);
     Click(sections, 0, 1);
@@ -280,26 +380,35 @@ TEST_F(ProjectEditDlgTest, PasteOnTheAppendRowMakesOneSectionFromTheFirstLineAnd
     EXPECT_EQ(Dump(dlg->GetProject()->m_nPid), (QStringList{"S First", " E key"}));
 }
 
-TEST_F(ProjectEditDlgTest, ImportReplacesTheTreeAndCancelKeepsTheStoredList) {
-    const int pid = Store("L", {{"Old", {{"k", {{"1", "one"}}}}}});
+TEST_F(ProjectEditDlgTest, ImportAsksThenAddsWhatTheFileHasAndKeepsWhatTheUserWrote) {
+    const int pid = Store("L", {{"Main", {{"Mode", {{"1", "one"}}}, {"Own", {}}}}, {"Mine", {}}});
     const QStringList stored = Dump(pid);
-    const QString path = WriteIni("a/app.ini", "[Main]\r\nMode=1\r\nSize=2\r\n[Extra]\r\nX=y\r\n");
+    const QString path =
+        WriteIni("a/app.ini", "[Extra]\r\nX=y\r\n[main]\r\nMode=1\r\nSize=2\r\n[Last]\r\n");
     auto ini = LoadIni(path);
     Open(pid, "L", ini.get());
     Click(sections, 0, 1);
     auto* import = Control<QPushButton>(dlg.get(), Res::IDC_IMPORT);
     ASSERT_TRUE(import->isEnabled());
+    boxes.Answer(Ui::IDNO);
     import->click();
-    EXPECT_EQ(Column(sections, 1), (QStringList{"Main", "Extra", ""}));
-    EXPECT_EQ(entries->GetItemCount(), 0);
-    EXPECT_EQ(values->GetItemCount(), 0);
-    Click(sections, 0, 1);
-    EXPECT_EQ(Column(entries, 1), (QStringList{"Mode", "Size", ""}));
-    EXPECT_EQ(Column(values, 2), (QStringList{""})) << "no values are taken over";
+    ASSERT_EQ(boxes.Boxes().size(), 1u);
+    EXPECT_EQ(boxes.LastText(),
+              QString::fromUtf8("現在の値リストに、開いているファイルのセクションと"
+                                "エントリを追加します。よろしいですか？"));
+    EXPECT_EQ(boxes.Boxes()[0].caption, QString::fromUtf8("値リスト"));
+    EXPECT_EQ(boxes.Boxes()[0].type & 0xF, unsigned(Ui::MB_YESNO));
+    EXPECT_EQ(Column(sections, 1), (QStringList{"Main", "Mine", ""})) << "No changes nothing";
 
-    Control<QPushButton>(dlg.get(), Res::IDCANCEL)->click();
-    EXPECT_EQ(dlg->result(), QDialog::Rejected);
-    EXPECT_EQ(Dump(pid), stored);
+    boxes.Answer(Ui::IDYES);
+    import->click();
+    EXPECT_EQ(Column(sections, 1), (QStringList{"Extra", "Main", "Last", "Mine", ""}));
+    EXPECT_EQ(Cell(sections).first, 1) << "the section shown stays shown";
+    EXPECT_EQ(Column(entries, 1), (QStringList{"Mode", "Size", "Own", ""}));
+    EXPECT_EQ(Column(values, 2), (QStringList{"1", ""}));
+    PressOK();
+    EXPECT_EQ(Dump(pid), (QStringList{"S Extra", " E X", "S Main", " E Mode", "  V 1=one",
+                                      " E Size", " E Own", "S Last", "S Mine"}));
 }
 
 TEST_F(ProjectEditDlgTest, AValueListThatCannotBeLoadedCancelsAtOnce) {

@@ -249,6 +249,13 @@ TEST_F(GridEditFlowTest, PendingCompositionIsCommittedWithTheEdit) {
     EXPECT_EQ(Current(), Cell(1, 0));
 }
 
+// What the input method asks the focused widget before it opens its candidate window.
+static QRect InputCursorOf(QWidget* widget) {
+    QInputMethodQueryEvent query(Qt::ImCursorRectangle);
+    QApplication::sendEvent(widget, &query);
+    return query.value(Qt::ImCursorRectangle).toRect();
+}
+
 TEST_F(GridEditFlowTest, CompositionOnTheGridStartsAnEditReplacingTheText) {
     Fill(2, 2);
     int editTextCalls = 0;
@@ -261,14 +268,33 @@ TEST_F(GridEditFlowTest, CompositionOnTheGridStartsAnEditReplacingTheText) {
     StartAt(1, 1);
     Preedit(grid, QStringLiteral("に"));
     ASSERT_TRUE(EditOpen());
-    EXPECT_TRUE(grid->GetEdit()->hasFocus());
     EXPECT_EQ(editTextCalls, 1);
-    // The composition replaces the whole selected text; later input goes to the editor.
+    // The editor shows the composition in place of the cell's text, but a focus change now
+    // would make the input method drop it: the grid keeps the focus, and the input method
+    // asking the grid where the caret is hears it from the editor.
+    EXPECT_TRUE(grid->GetEdit()->HasComposition());
+    EXPECT_EQ(grid->GetEdit()->text(), QString());
+    EXPECT_EQ(QApplication::focusWidget(), grid);
+    const QRect caret = InputCursorOf(grid->GetEdit());
+    EXPECT_EQ(InputCursorOf(grid),
+              QRect(grid->GetEdit()->mapTo(grid, caret.topLeft()), caret.size()));
+    Preedit(FocusTarget(), QStringLiteral("にほ"));
+    EXPECT_EQ(QApplication::focusWidget(), grid);
+    // The commit ends the first composition: the editor has the text and now the focus.
     Commit(FocusTarget(), QStringLiteral("日本"));
     EXPECT_EQ(grid->GetEdit()->text(), QStringLiteral("日本"));
+    EXPECT_EQ(QApplication::focusWidget(), grid->GetEdit());
     Preedit(FocusTarget(), QStringLiteral("ご"));
     Key(Qt::Key_Return);
     EXPECT_EQ(grid->GetItemText(1, 1), QStringLiteral("日本ご"));
+
+    // A text committed with no composition before it opens the editor with it, once.
+    StartAt(0, 1);
+    Commit(grid, QStringLiteral("語"));
+    EXPECT_EQ(grid->GetEdit()->text(), QStringLiteral("語"));
+    EXPECT_EQ(QApplication::focusWidget(), grid->GetEdit());
+    Key(Qt::Key_Return);
+    EXPECT_EQ(grid->GetItemText(0, 1), QStringLiteral("語"));
 
     // On a cell that cannot be edited the composition opens nothing.
     grid->SetCellReadOnly(0, 0, true);
@@ -277,11 +303,70 @@ TEST_F(GridEditFlowTest, CompositionOnTheGridStartsAnEditReplacingTheText) {
     EXPECT_FALSE(grid->IsEditing());
 }
 
-// What the input method asks the focused widget before it opens its candidate window.
-static QRect InputCursorOf(QWidget* widget) {
-    QInputMethodQueryEvent query(Qt::ImCursorRectangle);
-    QApplication::sendEvent(widget, &query);
-    return query.value(Qt::ImCursorRectangle).toRect();
+// The first composition on a cell ends as it would in the open editor.
+TEST_F(GridEditFlowTest, EndsOfTheFirstCompositionActAsInTheEditor) {
+    QLineEdit elsewhere(parent.get());
+    elsewhere.show();
+    struct Row {
+        const char* name;
+        std::function<void()> act;
+        QString cell;
+        std::pair<int, int> current;
+    };
+    const QString composed = QStringLiteral("にほんご");
+    const std::vector<Row> rows = {
+        {"click on another cell", [&] { Click(1, 0); }, composed, Cell(1, 0)},
+        {"Tab passed on", [&] { Key(Qt::Key_Tab); }, composed, Cell(0, 2)},
+        {"Enter passed on", [&] { Key(Qt::Key_Return); }, composed, Cell(1, 1)},
+        {"focus leaving the grid", [&] { elsewhere.setFocus(Qt::MouseFocusReason); }, composed,
+         Cell(0, 1)},
+        {"cancelled, then Escape",
+         [&] {
+             Preedit(grid, QString());
+             // The editor starts over from the cell's text, and takes the focus.
+             EXPECT_EQ(grid->GetEdit()->text(), QStringLiteral("r0c1"));
+             EXPECT_EQ(grid->GetEdit()->selectedText(), QStringLiteral("r0c1"));
+             EXPECT_EQ(QApplication::focusWidget(), grid->GetEdit());
+             Key(Qt::Key_Escape);
+         },
+         QStringLiteral("r0c1"), Cell(0, 1)},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.name);
+        grid->DeleteAllItems();
+        Fill(3, 2);
+        StartAt(0, 1);
+        Preedit(grid, composed);
+        ASSERT_EQ(QApplication::focusWidget(), grid);
+        row.act();
+        EXPECT_FALSE(grid->IsEditing());
+        EXPECT_EQ(grid->GetItemText(0, 1), row.cell);
+        EXPECT_EQ(Current(), row.current);
+    }
+}
+
+TEST_F(GridEditFlowTest, CommittedWordPicksFromTheDropDownList) {
+    Fill(2, 2);
+    const QStringList items = {QStringLiteral("r|赤"), QStringLiteral("g|緑"),
+                               QStringLiteral("bg|青緑"), QStringLiteral("b|青")};
+    grid->SetColumnChoiceList(1, &items, 5, QLatin1Char('|'));
+    // A composition on the closed cell opens the list; the word committed picks the first item
+    // that begins with it, and Enter stores it.
+    StartAt(0, 1);
+    Preedit(grid, QStringLiteral("あお"));
+    ASSERT_TRUE(ListOpen());
+    Commit(grid, QStringLiteral("青"));
+    EXPECT_EQ(grid->GetListBox()->GetCurSel(), 2);
+    Key(Qt::Key_Return);
+    EXPECT_EQ(grid->GetItemText(0, 1), QStringLiteral("bg"));
+    // Committed at once, into a list already open; a word no item begins with leaves it be.
+    StartAt(1, 1);
+    Key(Qt::Key_F4);
+    Commit(grid, QStringLiteral("緑"));
+    Commit(grid, QStringLiteral("黄"));
+    EXPECT_EQ(grid->GetListBox()->GetCurSel(), 1);
+    Key(Qt::Key_Return);
+    EXPECT_EQ(grid->GetItemText(1, 1), QStringLiteral("g"));
 }
 
 TEST_F(GridEditFlowTest, InputMethodPlacesItsWindowOverTheCurrentCell) {

@@ -24,8 +24,8 @@ protected:
         ASSERT_TRUE(m_pDb->CreateTables());
     }
 
-    // Sections deliberately out of code order and values out of text order: the load sorts
-    // sections and entries by code but keeps values in their stored order.
+    // Sections, entries and values deliberately out of code order: the load gives them back in
+    // the order they were stored.
     static std::unique_ptr<CProjectData> Sample(const QString& name = "Sample") {
         auto pProject = std::make_unique<CProjectData>(-1, name);
         CSectionData* pB = pProject->AppendSection("Beta", "ベータ");
@@ -41,11 +41,11 @@ protected:
         return pProject;
     }
 
-    static QStringList SortedSampleDump(const QString& name = "Sample") {
-        return {"P[" + name + "]",   " S[alpha][アルファ]",    "  E[Key][キー]",
-                "   V[1][one]",      " S[Beta][ベータ]",       "  E[Bare][値なし]",
-                "  E[Mode][モード]", "   V[z][last letter]",   "   V[a][first letter]",
-                "   V[A][capital]",  " S[Empty][空セクション]"};
+    static QStringList SampleDump(const QString& name = "Sample") {
+        return {"P[" + name + "]",      " S[Beta][ベータ]",       "  E[Mode][モード]",
+                "   V[z][last letter]", "   V[a][first letter]",  "   V[A][capital]",
+                "  E[Bare][値なし]",    " S[alpha][アルファ]",    "  E[Key][キー]",
+                "   V[1][one]",         " S[Empty][空セクション]"};
     }
 
     int SavedPid(std::unique_ptr<CProjectData> pProject) {
@@ -95,13 +95,13 @@ TEST_F(ProjectDataBaseTest, FileIsPlainUtf16SqliteWithTheFiveTables) {
         EXPECT_TRUE(schema.contains(create + ";")) << create.toStdString();
 }
 
-TEST_F(ProjectDataBaseTest, SaveAndLoadRoundTripSortedByCodeValuesInStoredOrder) {
+TEST_F(ProjectDataBaseTest, SaveAndLoadRoundTripInStoredOrder) {
     const int nPid = SavedPid(Sample());
     EXPECT_EQ(nPid, 1);
     std::unique_ptr<CProjectData> pLoaded = m_pDb->LoadProject(nPid);
     ASSERT_NE(pLoaded, nullptr);
     EXPECT_EQ(pLoaded->m_nPid, 1);
-    EXPECT_EQ(DumpTree(*pLoaded), SortedSampleDump());
+    EXPECT_EQ(DumpTree(*pLoaded), SampleDump());
     EXPECT_EQ(pLoaded->FindEntry("beta", "mode")->FirstValue()->GetPid(), 1);
 
     SqliteProbe probe(m_path);
@@ -129,7 +129,7 @@ TEST_F(ProjectDataBaseTest, ResavingReplacesNameAndWholeContent) {
 
     EXPECT_EQ(DumpTree(*m_pDb->LoadProject(nPid)),
               (QStringList{"P[Renamed]", " S[New][]", "  E[K][]", "   V[2][two]", "   V[1][one]"}));
-    EXPECT_EQ(DumpTree(*m_pDb->LoadProject(nOther)), SortedSampleDump("Other"));
+    EXPECT_EQ(DumpTree(*m_pDb->LoadProject(nOther)), SampleDump("Other"));
 
     // A list emptied of everything keeps its name.
     changed.RemoveAllChildren();
@@ -170,11 +170,7 @@ TEST_F(ProjectDataBaseTest, TextRoundTripsExactly) {
     const int nPid = SavedPid(std::move(pProject));
     std::unique_ptr<CProjectData> pLoaded = m_pDb->LoadProject(nPid);
     ASSERT_NE(pLoaded, nullptr);
-    // Sorted by code: the empty section code first.
-    QStringList sortedExpected = expected;
-    sortedExpected.move(6, 1);
-    sortedExpected.move(7, 2);
-    EXPECT_EQ(DumpTree(*pLoaded), sortedExpected);
+    EXPECT_EQ(DumpTree(*pLoaded), expected);
     EXPECT_EQ(pLoaded->m_strName, longName);
 
     std::vector<std::unique_ptr<CRecordIdName>> names;
@@ -201,7 +197,7 @@ TEST_F(ProjectDataBaseTest, TextsSqliteWouldTakeForByteOrderMarksAreRefused) {
         EXPECT_FALSE(m_pDb->SetHistory(CRecordIdFilePath(nPid, text)));
         EXPECT_EQ(m_pDb->LoadProjectByFilePath(text), nullptr);
     }
-    EXPECT_EQ(DumpTree(*m_pDb->LoadProject(nPid)), SortedSampleDump());
+    EXPECT_EQ(DumpTree(*m_pDb->LoadProject(nPid)), SampleDump());
     std::vector<std::unique_ptr<CRecordIdName>> names;
     std::vector<std::unique_ptr<CRecordIdFilePath>> history;
     ASSERT_TRUE(m_pDb->LoadProjectList(names, history));
@@ -227,7 +223,7 @@ TEST_F(ProjectDataBaseTest, DuplicateKeysFailAndKeepThePreviousContent) {
     const auto expectIntact = [&] {
         std::unique_ptr<CProjectData> pLoaded = m_pDb->LoadProject(nPid);
         ASSERT_NE(pLoaded, nullptr);
-        EXPECT_EQ(DumpTree(*pLoaded), SortedSampleDump());
+        EXPECT_EQ(DumpTree(*pLoaded), SampleDump());
     };
 
     CProjectData sections(nPid, "changed");
@@ -296,7 +292,7 @@ TEST_F(ProjectDataBaseTest, BareFileNameMatchesAnyDirectoryAndCase) {
         ASSERT_NE(pLoaded, nullptr) << path;
         EXPECT_EQ(pLoaded->m_strName, "by name") << path;
         EXPECT_EQ(pLoaded->m_nPid, nByName);
-        EXPECT_EQ(DumpTree(*pLoaded), SortedSampleDump("by name"));
+        EXPECT_EQ(DumpTree(*pLoaded), SampleDump("by name"));
     }
     for (const char* path :
          {"C:\\dir\\app.ini.bak", "C:\\dir\\myapp.ini", "C:\\app.ini\\", "C:\\Work\\Other.ini", ""})
@@ -315,7 +311,7 @@ TEST_F(ProjectDataBaseTest, DeletingAListKeepsItsHistoryWithPidZero) {
     ASSERT_TRUE(m_pDb->DeleteProject(nGone));
     EXPECT_EQ(m_pDb->LoadProject(nGone), nullptr);
     EXPECT_EQ(m_pDb->LoadProjectByFilePath("C:\\a.ini"), nullptr);
-    EXPECT_EQ(DumpTree(*m_pDb->LoadProject(nKept)), SortedSampleDump("kept"));
+    EXPECT_EQ(DumpTree(*m_pDb->LoadProject(nKept)), SampleDump("kept"));
 
     SqliteProbe probe(m_path);
     for (const char* table : {"PROJECT", "SECTION", "ENTRY", "VALUE"})

@@ -103,6 +103,24 @@ TEST_F(ViewTest, ValueListColumnNamesValuesAndOffersTheSavedOneFirst) {
     EXPECT_FALSE(HasColor(1, 2));
 }
 
+TEST_F(ViewTest, AValueWithoutADisplayNameIsShownByItsValue) {
+    CProjectData project(-1, u"Bare"_qs);
+    CEntryData* mode = project.AppendSection(u"Main"_qs, QString())->AppendEntry(u"mode"_qs, {});
+    mode->AppendValue(u"fast"_qs, QString());
+    mode->AppendValue(u"slow"_qs, QString());
+    ASSERT_TRUE(db->SaveProject(&project));
+    ASSERT_TRUE(db->SetHistory(CRecordIdFilePath(project.m_nPid, SamplePath())));
+    Open(SamplePath());
+    EXPECT_EQ(ListText(0), u"fast(初期値)"_qs);
+    Click(0, 3);
+    Key(Qt::Key_F4);
+    EXPECT_EQ(ListLabels(), (QStringList{u"fast(初期値)"_qs, u"slow"_qs}));
+    Key(Qt::Key_Down);
+    Key(Qt::Key_Return);
+    EXPECT_EQ(Text(0, 2), u"slow"_qs);
+    EXPECT_EQ(ListText(0), u"slow"_qs);
+}
+
 TEST_F(ViewTest, PickingWithNothingSelectedKeepsTheValue) {
     StoreList(u"Sample"_qs, u"速い"_qs, SamplePath());
     Open(SamplePath());
