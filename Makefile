@@ -19,8 +19,9 @@ configure: deps
 build: configure
 	@cmake --build $(BUILD_DIR) -j $(JOBS)
 
+# The two programs and what is installed beside them (manual pages and the like).
 programs: configure
-	@cmake --build $(BUILD_DIR) -j $(JOBS) --target quillet quillet-cli
+	@cmake --build $(BUILD_DIR) -j $(JOBS) --target quillet quillet-cli quillet_data
 
 run: programs
 	@$(BUILD_DIR)/app/quillet
@@ -36,7 +37,6 @@ bench: configure
 
 # The Debian package of the programs and their data: build/quillet_<version>_<arch>.deb.
 package: programs
-	@cmake --build $(BUILD_DIR) -j $(JOBS) --target quillet_data
 	@cd $(BUILD_DIR) && cpack -G DEB
 
 clean:
