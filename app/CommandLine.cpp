@@ -40,8 +40,9 @@ CCommandLine CCommandLine::Parse(const QStringList& args) {
             return UsageError(QStringLiteral("unknown option '%1'").arg(arg));
         }
     }
+    // Still a run: started from a file manager, the window is the only place to say so.
     if (result.m_action == Action::Run && result.m_files.size() > kMaxFiles)
-        return UsageError(QStringLiteral("at most two files can be given"));
+        result.m_complaint = QStringLiteral("at most two files can be given");
     return result;
 }
 

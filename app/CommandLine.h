@@ -18,7 +18,9 @@ public:
     static QString VersionText();
 
     Action m_action = Action::Run;
-    QStringList m_files; // as given; at most two
+    QStringList m_files; // as given
     QString m_dataBase;  // --db PATH: the value-list database to use; empty for the default
-    QString m_complaint; // what was wrong, for a usage error
+    // What was wrong: for a usage error, and for a run with more than two files, which the
+    // window refuses too.
+    QString m_complaint;
 };

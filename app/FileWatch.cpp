@@ -92,14 +92,29 @@ void CFileWatch::Ask() {
     if (changed.isEmpty())
         return; // changed back, or already read again
     m_bAsking = true;
-    const int answer = Ui::MessageBox(m_pWindow, QuestionText(changed), QStringLiteral("Quillet"),
-                                      Ui::MB_YESNO | Ui::MB_ICONQUESTION);
+    const QStringList removed = RemovedPaths(changed);
+    const int answer =
+        Ui::MessageBox(m_pWindow, QuestionText(changed, removed), QStringLiteral("Quillet"),
+                       Ui::MB_YESNO | Ui::MB_ICONQUESTION);
     // Whatever happened while the question was up is answered by it too; only a later change
     // asks again.
     TakeCurrentStateAsKnown();
     m_bAsking = false;
-    if (answer == Ui::IDYES)
+    if (answer != Ui::IDYES)
+        return;
+    if (removed.isEmpty())
         m_hooks.reload();
+    else
+        m_hooks.close();
+}
+
+QStringList CFileWatch::RemovedPaths(const QStringList& changed) {
+    QStringList removed;
+    for (const QString& path : changed) {
+        if (!StampOf(path).exists)
+            removed.append(path);
+    }
+    return removed;
 }
 
 QStringList CFileWatch::ChangedPaths() const {
@@ -112,11 +127,17 @@ QStringList CFileWatch::ChangedPaths() const {
     return changed;
 }
 
-QString CFileWatch::QuestionText(const QStringList& changed) const {
+QString CFileWatch::QuestionText(const QStringList& changed, const QStringList& removed) const {
+    const QString lossLine = QStringLiteral("\n保存されていない変更は失われます。");
+    const bool unsaved = m_hooks.hasUnsavedChanges();
+    // A removed file cannot be read again: the question is whether to close it.
+    if (!removed.isEmpty())
+        return QStringLiteral("ファイルが削除されました。\n") + removed.join(u'\n') +
+               (unsaved ? lossLine : QString());
     QString text =
         QStringLiteral("ファイルが他のプログラムによって変更されました。再読み込みしますか？");
-    if (m_hooks.hasUnsavedChanges())
-        text += QStringLiteral("\n保存されていない変更は失われます。");
+    if (unsaved)
+        text += lossLine;
     for (const QString& path : changed)
         text += u'\n' + path;
     return text;

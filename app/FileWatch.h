@@ -11,7 +11,8 @@
 class QWidget;
 
 // Watches the files the main window shows. When another program changes, replaces or removes
-// one, the window asks once, the next time it is active, whether to read the files again.
+// one, the window asks once, the next time it is active, whether to read the files again, or,
+// for a removed one, whether to close them.
 // Each file is known by its stamp: whatever this program writes itself is handed in as known,
 // so its own saves never look like news.
 class CFileWatch : public QObject {
@@ -22,6 +23,8 @@ public:
         std::function<bool()> hasUnsavedChanges;
         // Reads the shown files again, as the reload command does.
         std::function<void()> reload;
+        // Closes the shown files: one of them is gone.
+        std::function<void()> close;
     };
 
     CFileWatch(QWidget* window, Hooks hooks);
@@ -51,7 +54,8 @@ private:
     void AskSoon();
     void Ask();
     QStringList ChangedPaths() const;
-    QString QuestionText(const QStringList& changed) const;
+    static QStringList RemovedPaths(const QStringList& changed);
+    QString QuestionText(const QStringList& changed, const QStringList& removed) const;
     void TakeCurrentStateAsKnown();
 
     QWidget* m_pWindow;

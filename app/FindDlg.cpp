@@ -10,7 +10,9 @@
 #include <QCheckBox>
 #include <QKeyEvent>
 #include <QLabel>
+#include <QScreen>
 #include <QShortcut>
+#include <algorithm>
 
 CFindDlg::CFindDlg(CQuilletView* view, CFindDlg** ppOwnerSlot, QWidget* owner)
     : QDialog(owner), m_ppOwnerSlot(ppOwnerSlot), m_pView(view) {
@@ -77,6 +79,24 @@ void CFindDlg::DoFind() {
         return;
     if (!m_pView || !m_pView->Find(Text::ToUpper(text), CheckedFlags(), true))
         m_status->setText(QStringLiteral("見つかりませんでした。"));
+    else
+        StepAsideFromCurrentCell();
+}
+
+void CFindDlg::StepAsideFromCurrentCell() {
+    const QRect cell = m_pView ? m_pView->CurrentCellScreenRect() : QRect();
+    const QRect frame = frameGeometry();
+    if (cell.isEmpty() || !isVisible() || !frame.intersects(cell))
+        return;
+    const QScreen* shown = screen();
+    const QRect area = shown ? shown->availableGeometry() : QRect();
+    constexpr int kGap = 8;
+    int top = cell.top() - kGap - frame.height();
+    if (top < area.top())
+        top = std::min(cell.bottom() + 1 + kGap, area.bottom() + 1 - frame.height());
+    const int left = std::clamp(frame.left(), area.left(),
+                                std::max(area.left(), area.right() + 1 - frame.width()));
+    move(left, top);
 }
 
 void CFindDlg::reject() {

@@ -24,6 +24,10 @@ public:
 
     CFindEdit* Edit() const { return m_edit; }
 
+    // Moves the dialog above or below the current cell, within the screen, when it covers
+    // the cell: what was found must be seen.
+    void StepAsideFromCurrentCell();
+
 signals:
     // A keyboard command for the main window (Res::ID_FIND, ID_FIND_NEXT, ID_FIND_PREV).
     void Command(int commandId);

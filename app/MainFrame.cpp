@@ -1,5 +1,6 @@
 #include "app/MainFrame.h"
 
+#include "app/CommandLine.h"
 #include "app/FileWatch.h"
 #include "app/FindDlg.h"
 #include "app/MenuDlgBar.h"
@@ -10,6 +11,7 @@
 #include "dialogs/AddDlg.h"
 #include "dialogs/ProjectDlg.h"
 #include "ini/IniData.h"
+#include "platform/ProfileWriter.h"
 #include "platform/RegularFile.h"
 #include "platform/TextUtil.h"
 #include "platform/ui/FileDialog.h"
@@ -18,6 +20,7 @@
 #include "valuelist/ProjectData.h"
 #include "view/ProjectDlgBar.h"
 #include "view/QuilletView.h"
+#include "view/ViewPlace.h"
 
 #include <QAction>
 #include <QBoxLayout>
@@ -37,10 +40,13 @@ const QString kIniFilter = QStringLiteral("INIファイル (*.ini)|*.ini||");
 constexpr qsizetype kMaxDroppedFiles = 2;
 constexpr qsizetype kMaxListedEntries = 20;
 
-// The message after a save that left entries unwritten.
-QString WriteFailureText(const QString& path, const QStringList& unwritten) {
-    QString text = QStringLiteral("ファイルへの書き込みに失敗しました。\n") + path +
-                   QStringLiteral("\n\n書き込めなかったエントリ:");
+// The message after a save that left entries unwritten, with the writer's reasons.
+QString WriteFailureText(const QString& path, const QStringList& reasons,
+                         const QStringList& unwritten) {
+    QString text = QStringLiteral("ファイルへの書き込みに失敗しました。\n") + path;
+    for (const QString& reason : reasons)
+        text += QStringLiteral("\n理由: ") + reason;
+    text += QStringLiteral("\n\n書き込めなかったエントリ:");
     for (qsizetype i = 0; i < unwritten.size() && i < kMaxListedEntries; ++i)
         text += u'\n' + unwritten[i];
     if (unwritten.size() > kMaxListedEntries)
@@ -131,6 +137,7 @@ void CMainFrame::CreateFileWatch() {
     };
     // The question has already said what a reload drops.
     hooks.reload = [this] { ReloadDocument(); };
+    hooks.close = [this] { CloseDocument(); };
     m_pFileWatch = new CFileWatch(this, std::move(hooks));
 }
 
@@ -249,14 +256,25 @@ void CMainFrame::OnCommand(int commandId) {
 }
 
 bool CMainFrame::OpenFile(const QString& path, bool reload) {
+    std::unique_ptr<CIniData> ini = LoadIni(path, QString());
+    if (!ini)
+        return false;
+    ShowFile(std::move(ini), reload);
+    return true;
+}
+
+std::unique_ptr<CIniData> CMainFrame::LoadIni(const QString& path, const QString& prefix) {
     auto ini = std::make_unique<CIniData>();
     QString errorText;
-    if (!ini->Load(path, errorText)) {
-        ShowError(errorText);
-        return false;
-    }
+    if (ini->Load(path, errorText))
+        return ini;
+    ShowError(prefix + errorText);
+    return nullptr;
+}
+
+void CMainFrame::ShowFile(std::unique_ptr<CIniData> ini, bool keepValueList) {
     // A reload keeps the user's choice of value list, "none" included.
-    if (reload)
+    if (keepValueList)
         ini->SetProject(std::make_unique<CProjectData>(m_pProjectBar->SelectedPid()));
     m_pDoc->OnNewDocument();
     m_bAddToTitle = true;
@@ -269,22 +287,12 @@ bool CMainFrame::OpenFile(const QString& path, bool reload) {
     m_pPreviewBar->SetIni(shown);
     m_pFileWatch->Watch(ShownPaths());
     WarnSkippedSections(*shown, QString());
-    return true;
 }
 
 bool CMainFrame::OpenCompare(const QString& path1, const QString& path2) {
-    auto ini1 = std::make_unique<CIniData>();
-    auto ini2 = std::make_unique<CIniData>();
-    QString errorText;
-    if (!ini1->Load(path1, errorText)) {
-        ShowError(QStringLiteral("1:") + errorText);
-        return false;
-    }
-    if (!ini2->Load(path2, errorText)) {
-        ShowError(QStringLiteral("2:") + errorText);
-        return false;
-    }
-    return ShowCompare(std::move(ini1), std::move(ini2));
+    std::unique_ptr<CIniData> ini1 = LoadIni(path1, QStringLiteral("1:"));
+    std::unique_ptr<CIniData> ini2 = ini1 ? LoadIni(path2, QStringLiteral("2:")) : nullptr;
+    return ini2 && ShowCompare(std::move(ini1), std::move(ini2));
 }
 
 bool CMainFrame::ShowCompare(std::unique_ptr<CIniData> ini1, std::unique_ptr<CIniData> ini2) {
@@ -305,9 +313,10 @@ bool CMainFrame::ShowCompare(std::unique_ptr<CIniData> ini1, std::unique_ptr<CIn
     return true;
 }
 
-bool CMainFrame::AskOpenFileName(QString& path) {
+bool CMainFrame::AskOpenFileName(QString& path, const QString& title) {
     Ui::FileOpenRequest request;
     request.parent = this;
+    request.title = title;
     request.filter = kIniFilter;
     request.defaultSuffix = QStringLiteral("ini");
     const Ui::FileOpenResult result = Ui::GetOpenFileName(request);
@@ -328,7 +337,8 @@ void CMainFrame::OnOpen() {
 void CMainFrame::OnCompare() {
     QString path1;
     QString path2;
-    if (!AskOpenFileName(path1) || !AskOpenFileName(path2) || !ConfirmDiscard())
+    if (!AskOpenFileName(path1, QStringLiteral("開く - 1つ目のファイル")) ||
+        !AskOpenFileName(path2, QStringLiteral("開く - 2つ目のファイル")) || !ConfirmDiscard())
         return;
     if (OpenCompare(path1, path2))
         m_pProjectBar->hide();
@@ -340,6 +350,7 @@ void CMainFrame::OnReload() {
 }
 
 void CMainFrame::ReloadDocument() {
+    const CViewPlace place = m_pView->CurrentPlace();
     // The paths are copied: the reload destroys the models that hold them.
     if (m_pDoc->m_pIniData) {
         const QString path = m_pDoc->m_pIniData->m_filePath;
@@ -349,6 +360,16 @@ void CMainFrame::ReloadDocument() {
         const QString path2 = m_pDoc->m_pCompare->GetTitle(1);
         OpenCompare(path1, path2);
     }
+    m_pView->RestorePlace(place);
+}
+
+void CMainFrame::CloseDocument() {
+    m_pDoc->OnNewDocument();
+    m_bAddToTitle = false;
+    UpdateTitle();
+    UpdateCommandUI();
+    m_pProjectBar->hide();
+    m_pFileWatch->Watch({});
 }
 
 void CMainFrame::OnSave() {
@@ -357,54 +378,78 @@ void CMainFrame::OnSave() {
 
 bool CMainFrame::SaveDocument() {
     m_pView->CommitEdit();
-    if (m_pDoc->m_pCompare)
-        return SaveCompare();
-    if (!m_pDoc->m_pIniData)
+    if (!m_pDoc->HasContent())
         return true;
-    if (!SaveIni(*m_pDoc->m_pIniData))
-        return false;
-    ReloadDocument();
-    return true;
+    const CViewPlace place = m_pView->CurrentPlace();
+    QStringList failures;
+    if (m_pDoc->m_pCompare)
+        SaveCompare(failures);
+    else
+        SaveSingle(failures);
+    m_pView->RestorePlace(place);
+    // The screen is true before the message says what it lacks.
+    for (const QString& failure : failures)
+        ShowError(failure);
+    return failures.isEmpty();
 }
 
-bool CMainFrame::SaveIni(CIniData& ini) {
-    ini.Save();
+void CMainFrame::SaveSingle(QStringList& failures) {
+    const FileSave save = SaveIni(*m_pDoc->m_pIniData);
+    if (!save.failure.isEmpty())
+        failures.append(save.failure);
+    if (std::unique_ptr<CIniData> fresh = ReadBack(*m_pDoc->m_pIniData, save, QString()))
+        ShowFile(std::move(fresh), true);
+}
+
+void CMainFrame::SaveCompare(QStringList& failures) {
+    CIniCompare& compare = *m_pDoc->m_pCompare;
+    const FileSave save1 = SaveIni(*compare.m_pIni1);
+    const FileSave save2 = SaveIni(*compare.m_pIni2);
+    for (const FileSave* save : {&save1, &save2}) {
+        if (!save->failure.isEmpty())
+            failures.append(save->failure);
+    }
+    std::unique_ptr<CIniData> ini1 = ReadBack(*compare.m_pIni1, save1, QStringLiteral("1:"));
+    std::unique_ptr<CIniData> ini2 = ReadBack(*compare.m_pIni2, save2, QStringLiteral("2:"));
+    if (!ini1 && !ini2)
+        return;
+    // A file that was not read again keeps its model, unsaved values and all.
+    if (!ini1)
+        ini1 = std::move(compare.m_pIni1);
+    if (!ini2)
+        ini2 = std::move(compare.m_pIni2);
+    ShowCompare(std::move(ini1), std::move(ini2));
+}
+
+CMainFrame::FileSave CMainFrame::SaveIni(CIniData& ini) {
+    const qsizetype pending = CQuilletDoc::UnwrittenEntries(ini).size();
+    QStringList reasons;
+    // The writer knows why only until its next write.
+    ini.Save([&reasons](const CIniEntryData&) {
+        const QString reason = CProfileWriter::LastError();
+        if (!reason.isEmpty() && !reasons.contains(reason))
+            reasons.append(reason);
+    });
     // What was written is the file's now, even when other entries failed: no step may take it
     // back to what the file held before.
     m_pView->ClearUndoHistory();
     m_pFileWatch->Accept(ini.m_filePath);
     const QStringList unwritten = CQuilletDoc::UnwrittenEntries(ini);
-    if (unwritten.isEmpty())
-        return true;
-    ShowError(WriteFailureText(ini.m_filePath, unwritten));
-    return false;
+    FileSave save;
+    save.readAgain = unwritten.isEmpty() || unwritten.size() < pending;
+    if (!unwritten.isEmpty())
+        save.failure = WriteFailureText(ini.m_filePath, reasons, unwritten);
+    return save;
 }
 
-bool CMainFrame::SaveCompare() {
-    CIniCompare& compare = *m_pDoc->m_pCompare;
-    const bool saved1 = SaveIni(*compare.m_pIni1);
-    const bool saved2 = SaveIni(*compare.m_pIni2);
-    if (saved1 && saved2) {
-        ReloadDocument();
-        return true;
-    }
-    if (!saved1 && !saved2)
-        return false;
-    // Only the file that was saved is read again; the other keeps its unsaved values on screen.
-    const int savedSide = saved1 ? 1 : 2;
-    auto fresh = std::make_unique<CIniData>();
-    QString errorText;
-    const QString path = compare.GetTitle(savedSide - 1);
-    if (!fresh->Load(path, errorText)) {
-        ShowError(QString::number(savedSide) + u':' + errorText);
-        return false;
-    }
-    std::unique_ptr<CIniData> kept = std::move(saved1 ? compare.m_pIni2 : compare.m_pIni1);
-    if (saved1)
-        ShowCompare(std::move(fresh), std::move(kept));
-    else
-        ShowCompare(std::move(kept), std::move(fresh));
-    return false;
+std::unique_ptr<CIniData> CMainFrame::ReadBack(const CIniData& saved, const FileSave& save,
+                                               const QString& prefix) {
+    if (!save.readAgain)
+        return nullptr;
+    std::unique_ptr<CIniData> fresh = LoadIni(saved.m_filePath, prefix);
+    if (fresh)
+        CQuilletDoc::CarryUnwritten(saved, *fresh);
+    return fresh;
 }
 
 bool CMainFrame::ConfirmDiscard() {
@@ -465,21 +510,31 @@ void CMainFrame::OnFind() {
 }
 
 void CMainFrame::OnFindNext() {
-    if (!m_pView->GetFindText().isEmpty())
-        m_pView->Find(m_pView->GetFindText(), m_pView->GetFindFlags(), true);
+    if (!m_pView->GetFindText().isEmpty() &&
+        m_pView->Find(m_pView->GetFindText(), m_pView->GetFindFlags(), true) && m_pFindDlg)
+        m_pFindDlg->StepAsideFromCurrentCell();
 }
 
 void CMainFrame::OnFindPrev() {
-    if (!m_pView->GetFindText().isEmpty())
-        m_pView->Find(m_pView->GetFindText(), m_pView->GetFindFlags(), false);
+    if (!m_pView->GetFindText().isEmpty() &&
+        m_pView->Find(m_pView->GetFindText(), m_pView->GetFindFlags(), false) && m_pFindDlg)
+        m_pFindDlg->StepAsideFromCurrentCell();
+}
+
+bool CMainFrame::HasIniName(const QString& path) {
+    // A name of fewer than four characters simply does not end in ".ini".
+    return path.size() >= 4 && Text::CompareNoCase(QStringView(path).right(4), u".ini") == 0;
 }
 
 bool CMainFrame::IsIniFile(const QString& path) {
-    // A name of fewer than four characters simply does not end in ".ini".
-    if (path.size() < 4 || Text::CompareNoCase(QStringView(path).right(4), u".ini") != 0)
+    if (!HasIniName(path))
         return false;
+    // Anything there but a folder: a file the load refuses (too large, unreadable, no regular
+    // file) is reported by the load, as when 開く picks it.
     CFileStamp stamp;
-    return CRegularFile::Stat(path, stamp);
+    CRegularFile::Status status = CRegularFile::Status::Missing;
+    CRegularFile::Stat(path, stamp, &status);
+    return status != CRegularFile::Status::Missing && !QFileInfo(path).isDir();
 }
 
 void CMainFrame::DropFiles(const QStringList& paths) {
@@ -496,20 +551,29 @@ void CMainFrame::DropFiles(const QStringList& paths) {
 }
 
 void CMainFrame::OpenCommandLineFiles(const QStringList& paths) {
+    // Started from a file manager there is no terminal to read the usage on.
+    if (paths.size() > kMaxDroppedFiles) {
+        ShowError(QStringLiteral("指定できるファイルは2つまでです。\n") +
+                  CCommandLine::UsageText().section(u'\n', 0, 0));
+        return;
+    }
     QStringList accepted;
     for (const QString& given : paths) {
         // The model wants full paths; a name given on the command line is relative to the
         // folder the program was started in.
         const QString path = QDir::toNativeSeparators(QFileInfo(given).absoluteFilePath());
         CFileStamp stamp;
-        if (!CRegularFile::Stat(path, stamp))
+        CRegularFile::Status status = CRegularFile::Status::Missing;
+        CRegularFile::Stat(path, stamp, &status);
+        // Something that is there but cannot be read is left to the load, which says why.
+        if (status == CRegularFile::Status::Missing)
             ShowError(QStringLiteral("ファイルが見つかりません。\n") + path);
-        else if (!IsIniFile(path))
+        else if (!HasIniName(path))
             ShowError(QStringLiteral("INI ファイル (*.ini) ではありません。\n") + path);
         else
             accepted.append(path);
     }
-    OpenAccepted(accepted.mid(0, kMaxDroppedFiles));
+    OpenAccepted(accepted);
 }
 
 void CMainFrame::OpenAccepted(const QStringList& paths) {

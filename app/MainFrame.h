@@ -44,15 +44,16 @@ public:
     // Loads two files and shows their comparison. False, the document unchanged, on failure.
     bool OpenCompare(const QString& path1, const QString& path2);
 
-    // Dropped paths, in drop order: the first two existing .ini files are opened (one) or
-    // compared (two); everything else is ignored.
+    // Dropped paths, in drop order: the first two .ini files are opened (one) or compared
+    // (two); a file the load refuses is reported as by 開く; everything else is ignored.
     void DropFiles(const QStringList& paths);
-    // Files named on the command line: the same as a drop, but each path that is not an
-    // existing .ini file is reported.
+    // Files named on the command line: the same as a drop, but each path that is missing or
+    // not an .ini file is reported, and more than two open nothing.
     void OpenCommandLineFiles(const QStringList& paths);
-    // Whether a drop takes the path: an existing regular file whose name ends in ".ini",
-    // ignoring case.
+    // Whether a drop takes the path: a name ending in ".ini", ignoring case, for anything there
+    // but a folder.
     static bool IsIniFile(const QString& path);
+    static bool HasIniName(const QString& path);
 
     CQuilletView* GetView() const { return m_pView; }
     CMenuDlgBar* MenuBar() const { return m_pMenuBar; }
@@ -88,15 +89,34 @@ private:
     void OnFindNext();
     void OnFindPrev();
 
-    bool AskOpenFileName(QString& path);
+    bool AskOpenFileName(QString& path, const QString& title = QString());
     void OpenAccepted(const QStringList& paths);
+    // Reads a file; null, after saying why (prefix first), when it cannot be read.
+    std::unique_ptr<CIniData> LoadIni(const QString& path, const QString& prefix);
+    // Makes ini the document; keepValueList: the value list chosen in the selector goes with it.
+    void ShowFile(std::unique_ptr<CIniData> ini, bool keepValueList);
     bool ShowCompare(std::unique_ptr<CIniData> ini1, std::unique_ptr<CIniData> ini2);
+    // Reads the shown files again where the user is now.
     void ReloadDocument();
-    // Saves, reports the entries that could not be written and reloads what was saved;
-    // true when everything was written.
+    // Empties the window, as at start-up; the question has already said what this drops.
+    void CloseDocument();
+
+    // One file's save.
+    struct FileSave {
+        // Something went out or nothing was left: the file must be read again to be shown true.
+        bool readAgain = false;
+        QString failure; // the message about what was not written; empty when all was
+    };
+    // Saves, reads the files again keeping what was not written, brings the user back to the
+    // same place and then reports what could not be written; true when everything was.
     bool SaveDocument();
-    bool SaveCompare();
-    bool SaveIni(CIniData& ini);
+    void SaveSingle(QStringList& failures);
+    void SaveCompare(QStringList& failures);
+    FileSave SaveIni(CIniData& ini);
+    // The saved file read again, with what the save could not write put back in; null when it
+    // need not be read or cannot be (then the saved model stays).
+    std::unique_ptr<CIniData> ReadBack(const CIniData& saved, const FileSave& save,
+                                       const QString& prefix);
     // Asks before unsaved changes would be dropped; false when the user cancels or a save
     // that the user asked for failed.
     bool ConfirmDiscard();

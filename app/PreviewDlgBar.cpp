@@ -168,8 +168,15 @@ void CPreviewDlgBar::ShowItem(QPlainTextEdit* edit, const LineMap& lineMap, cons
         target = entry->m_pSection;
     const auto found = target ? std::find(lineMap.begin(), lineMap.end(), target) : lineMap.end();
     if (found == lineMap.end()) {
-        QTextCursor start(edit->document());
-        edit->setTextCursor(start);
+        // No line to show: the caret goes to the start, but the text stays where the user
+        // was reading it rather than jumping to the top.
+        QScrollBar* vertical = edit->verticalScrollBar();
+        QScrollBar* horizontal = edit->horizontalScrollBar();
+        const int top = vertical->value();
+        const int left = horizontal->value();
+        edit->setTextCursor(QTextCursor(edit->document()));
+        vertical->setValue(top);
+        horizontal->setValue(left);
         return;
     }
     const int line = int(found - lineMap.begin());

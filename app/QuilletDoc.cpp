@@ -85,3 +85,19 @@ QStringList CQuilletDoc::UnwrittenEntries(const CIniData& ini) {
     }
     return lines;
 }
+
+void CQuilletDoc::CarryUnwritten(const CIniData& saved, CIniData& fresh) {
+    for (const auto& section : saved.m_sections) {
+        for (const auto& entry : section->m_entries) {
+            if (!entry->NeedsWrite())
+                continue;
+            CIniSectionData* target = fresh.FindSection(section->m_name, false);
+            if (CIniEntryData* same = target ? target->FindEntry(entry->m_key, false) : nullptr)
+                same->SetValue(entry->m_value);
+            else
+                fresh.AddEntry(section->m_name, entry->m_key, entry->m_value);
+        }
+    }
+    // They are shown with the file, not placed later as the add dialog's entries are.
+    fresh.ClearAddedMarks();
+}

@@ -46,6 +46,9 @@ public:
     static bool HasUnsavedChanges(const CIniData& ini);
     // "[section] key" of every entry that still needs writing, in model order.
     static QStringList UnwrittenEntries(const CIniData& ini);
+    // Puts every value of saved that still needs writing into fresh, the same file read again
+    // after the save: as a changed value where fresh has the entry, else as an added entry.
+    static void CarryUnwritten(const CIniData& saved, CIniData& fresh);
 
     void SetTitle(const QString& title) { m_strTitle = title; }
     const QString& GetTitle() const { return m_strTitle; }

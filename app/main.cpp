@@ -45,6 +45,9 @@ int main(int argc, char** argv) {
                           CCommandLine::UsageText());
         return 2;
     case CCommandLine::Action::Run:
+        if (!commandLine.m_complaint.isEmpty())
+            Print(stderr, QStringLiteral("quillet: %1\n\n").arg(commandLine.m_complaint) +
+                              CCommandLine::UsageText());
         break;
     }
     if (!HasDisplay()) {

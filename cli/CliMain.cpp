@@ -2,12 +2,14 @@
 
 #include "cli/JsonText.h"
 #include "cli/ValueCheck.h"
+#include "cli/ValueListCommand.h"
 #include "compare/IniCompare.h"
 #include "ini/IniData.h"
 #include "platform/ProfileWriter.h"
 #include "platform/TextUtil.h"
 #include "valuelist/ProjectData.h"
 #include "valuelist/ProjectDataBase.h"
+#include "valuelist/ValueListFile.h"
 
 #include <QFile>
 #include <QFileDevice>
@@ -32,6 +34,9 @@ const char* const kUsage =
     "  set FILE SECTION KEY VALUE    set one value and write it\n"
     "  check [--json] [--db PATH] FILE\n"
     "                                list values its value list does not allow\n"
+    "  check [--json] --list LIST.qvl.json FILE...\n"
+    "                                the same against a value-list file\n"
+    "  valuelist list|export|import  value lists as files (.qvl.json)\n"
     "\n"
     "'quillet-cli <command> --help' describes a command.\n";
 
@@ -70,6 +75,7 @@ const char* const kSetHelp =
 
 const char* const kCheckHelp =
     "usage: quillet-cli check [--json] [--db PATH] FILE\n"
+    "       quillet-cli check [--json] --list LIST.qvl.json FILE...\n"
     "\n"
     "Attaches the value list the desktop program would attach to FILE (the history\n"
     "by full path, then by bare file name) from Quillet.db in the current folder, or\n"
@@ -78,6 +84,9 @@ const char* const kCheckHelp =
     "separated by tabs. Entries the value list gives no values for are not listed.\n"
     "With --json: an array of objects with \"section\", \"key\", \"value\" and\n"
     "\"allowed\" (an array). The database is only read, never created or changed.\n"
+    "With --list, checks one or more files against the value list of a value-list\n"
+    "file instead, without any database; with more than one FILE, each line starts\n"
+    "with the file's path and a tab, and each JSON object with \"file\".\n"
     "Exit status: 0 every described entry holds an admissible value, 1 some do not,\n"
     "2 error or no value list for FILE.\n";
 
@@ -86,6 +95,7 @@ struct Command {
     bool json = false;
     bool help = false;
     QString database; // check --db
+    QString listFile; // check --list
     QStringList arguments;
     bool processEndsAfter = false; // see CliMain.h
 };
@@ -108,6 +118,8 @@ bool ParseArguments(const QStringList& args, Command& command, QString& bad) {
             command.json = true;
         } else if (arg == u"--db" && command.name == u"check" && i + 1 < args.size()) {
             command.database = args[++i];
+        } else if (arg == u"--list" && command.name == u"check" && i + 1 < args.size()) {
+            command.listFile = args[++i];
         } else {
             bad = arg;
             return false;
@@ -158,17 +170,6 @@ Row SideOf(const CIniSectionData* section, const CIniEntryData* entry) {
 QString TsvFields(const Row& row) {
     const auto text = [](const QString* s) { return s ? *s : QString(); };
     return text(row.section) + u'\t' + text(row.key) + u'\t' + text(row.value);
-}
-
-void PrintJsonArray(QTextStream& out, const QStringList& objects) {
-    if (objects.isEmpty()) {
-        out << "[]\n";
-        return;
-    }
-    out << "[\n";
-    for (qsizetype i = 0; i < objects.size(); ++i)
-        out << "  " << objects[i] << (i + 1 < objects.size() ? ",\n" : "\n");
-    out << "]\n";
 }
 
 // Calls f(row) for each row of the dump: one per entry, or per section without entries.
@@ -370,16 +371,58 @@ std::unique_ptr<CProjectData> LoadValueListFor(const CIniData& ini, const QStrin
     return project;
 }
 
-QString CheckJson(const ValueMismatch& m) {
+// file: the INI file's path when several are checked at once, else null.
+QString CheckJson(const ValueMismatch& m, const QString* file = nullptr) {
     QStringList allowed;
     for (const QString& value : m.allowed)
         allowed.append(JsonQuoteOrNull(&value));
-    return QStringLiteral("{\"section\": %1, \"key\": %2, \"value\": %3, \"allowed\": [%4]}")
-        .arg(JsonQuoteOrNull(&m.section), JsonQuoteOrNull(&m.key), JsonQuoteOrNull(&m.value),
+    return QStringLiteral("{%1\"section\": %2, \"key\": %3, \"value\": %4, \"allowed\": [%5]}")
+        .arg(file ? QStringLiteral("\"file\": %1, ").arg(JsonQuote(*file)) : QString(),
+             JsonQuoteOrNull(&m.section), JsonQuoteOrNull(&m.key), JsonQuoteOrNull(&m.value),
              allowed.join(QStringLiteral(", ")));
 }
 
+QString CheckLine(const ValueMismatch& m) {
+    return m.section + u'\t' + m.key + u'\t' + m.value + u'\t' + m.allowed.join(u'\t');
+}
+
+// check --list: the list comes from a file, and several INI files may be checked at once. A
+// file that cannot be read is named and the others are still checked.
+int RunCheckWithListFile(const Command& command, QTextStream& out, QTextStream& err) {
+    QString error;
+    const auto project = CValueListFile::ReadFile(command.listFile, error);
+    if (!project) {
+        err << error << '\n';
+        return kError;
+    }
+    const bool named = command.arguments.size() > 1;
+    bool failed = false;
+    bool anyMismatch = false;
+    QStringList objects;
+    for (const QString& path : command.arguments) {
+        const auto ini = LoadIni(path, QString(), err);
+        if (!ini) {
+            failed = true;
+            continue;
+        }
+        for (const ValueMismatch& m : FindInadmissibleValues(*ini, *project)) {
+            anyMismatch = true;
+            if (command.json)
+                objects.append(CheckJson(m, named ? &path : nullptr));
+            else
+                out << (named ? path + u'\t' : QString()) << CheckLine(m) << '\n';
+        }
+    }
+    if (command.json)
+        PrintJsonArray(out, objects);
+    if (failed)
+        return kError;
+    return anyMismatch ? kDiffers : kSuccess;
+}
+
 int RunCheck(const Command& command, QTextStream& out, QTextStream& err) {
+    if (!command.listFile.isEmpty())
+        return RunCheckWithListFile(command, out, err);
     const auto ini = LoadIni(command.arguments[0], QString(), err);
     if (!ini)
         return kError;
@@ -396,8 +439,7 @@ int RunCheck(const Command& command, QTextStream& out, QTextStream& err) {
         PrintJsonArray(out, objects);
     } else {
         for (const ValueMismatch& m : mismatches)
-            out << m.section << u'\t' << m.key << u'\t' << m.value << u'\t' << m.allowed.join(u'\t')
-                << '\n';
+            out << CheckLine(m) << '\n';
     }
     return mismatches.empty() ? kSuccess : kDiffers;
 }
@@ -447,6 +489,8 @@ int Dispatch(const QStringList& args, QTextStream& out, QTextStream& err, bool p
         out << QString::fromUtf8(kUsage);
         return kSuccess;
     }
+    if (name == u"valuelist")
+        return RunValueListCommand(args.mid(1), out, err);
     const qsizetype expected = ArgumentCount(name);
     if (expected < 0)
         return Usage(err, QStringLiteral("unknown command '%1'").arg(name));
@@ -460,7 +504,15 @@ int Dispatch(const QStringList& args, QTextStream& out, QTextStream& err, bool p
         out << QString::fromUtf8(HelpOf(name));
         return kSuccess;
     }
-    if (command.arguments.size() != expected) {
+    if (!command.listFile.isEmpty()) {
+        if (!command.database.isEmpty())
+            return Usage(err, QStringLiteral("check takes --db or --list, not both"));
+        if (command.arguments.isEmpty()) {
+            err << "quillet-cli: check --list takes at least one FILE\n\n"
+                << QString::fromUtf8(kCheckHelp);
+            return kError;
+        }
+    } else if (command.arguments.size() != expected) {
         err << "quillet-cli: " << name << " takes " << expected << " argument"
             << (expected == 1 ? "" : "s") << "\n\n"
             << QString::fromUtf8(HelpOf(name));

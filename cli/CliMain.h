@@ -9,6 +9,8 @@ class QTextStream;
 //   compare [--json] FILE1 FILE2     0 no row differs, 1 some row differs, 2 error
 //   set FILE SECTION KEY VALUE       0 done, 2 error
 //   check [--json] [--db PATH] FILE  0 all admissible, 1 some not, 2 error or no value list
+//   check [--json] --list LIST FILE...  the same against a value-list file
+//   valuelist list|export|import     0 done, 2 error
 //
 // processEndsAfter: the caller ends the process right after (main() does). The models read
 // are then left to the end of the process instead of being freed one record at a time,

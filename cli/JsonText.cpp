@@ -1,5 +1,8 @@
 #include "cli/JsonText.h"
 
+#include <QStringList>
+#include <QTextStream>
+
 namespace {
 
 void AppendEscape(QString& out, char16_t c) {
@@ -52,4 +55,15 @@ QString JsonQuote(const QString& text) {
 
 QString JsonQuoteOrNull(const QString* text) {
     return text ? JsonQuote(*text) : QStringLiteral("null");
+}
+
+void PrintJsonArray(QTextStream& out, const QStringList& objects) {
+    if (objects.isEmpty()) {
+        out << "[]\n";
+        return;
+    }
+    out << "[\n";
+    for (qsizetype i = 0; i < objects.size(); ++i)
+        out << "  " << objects[i] << (i + 1 < objects.size() ? ",\n" : "\n");
+    out << "]\n";
 }

@@ -90,12 +90,15 @@ void CAddDlgBase::OnAdd() {
     if (!CheckNames(section, entry) || !CheckStorable(section, entry, values) ||
         !CheckNotInFiles(section, entry))
         return;
-    if (UpdatePendingRow(section, entry, values))
-        return;
-    InsertPendingRow(std::make_unique<PendingRow>(PendingRow{section, entry, values}));
-    m_pEntry->clear();
-    for (QLineEdit* edit : m_valueEdits)
-        edit->clear();
+    if (!UpdatePendingRow(section, entry, values)) {
+        InsertPendingRow(std::make_unique<PendingRow>(PendingRow{section, entry, values}));
+        m_pEntry->clear();
+        for (QLineEdit* edit : m_valueEdits)
+            edit->clear();
+    }
+    // Ready for the next entry of the same section.
+    m_pEntry->setFocus(Qt::OtherFocusReason);
+    m_pEntry->selectAll();
 }
 
 bool CAddDlgBase::CheckNames(const QString& section, const QString& entry) {
@@ -145,6 +148,13 @@ bool CAddDlgBase::CheckStorable(const QString& section, const QString& entry,
 
 bool CAddDlgBase::CheckNotInFiles(const QString& section, const QString& entry) {
     for (const CIniData* file : TargetFiles()) {
+        // A section the load left out is not in the model: an entry added to it could
+        // overwrite a value of the file that nobody saw.
+        for (const CIniData::SkippedSection& skipped : file->SkippedSections()) {
+            if (Text::EqualNoCase(skipped.name, section))
+                return Refuse(QStringLiteral("このセクションは大きすぎるため編集できません"),
+                              m_pSection);
+        }
         const CIniSectionData* found = file->FindSection(section, false);
         if (found && found->FindEntry(entry, false))
             return Refuse(QStringLiteral("エントリはすでに存在します"), m_pSection);

@@ -14,6 +14,7 @@
 #include "valuelist/ProjectDataBase.h"
 #include "valuelist/RecordIdFilePath.h"
 #include "valuelist/RecordIdName.h"
+#include "valuelist/ValueListFile.h"
 
 #include <QComboBox>
 #include <QDir>
@@ -57,12 +58,15 @@ CProjectDlg::CProjectDlg(CProjectDataBase* pDataBase, CIniData* pIniData, int nS
     m_pEditButton = button(Res::IDC_PROJECT_EDIT);
     m_pDeleteButton = button(Res::IDC_PROJECT_DELETE);
     m_pRemoveButton = button(Res::IDC_FILE_REMOVE);
+    m_pExportButton = button(Res::IDC_PROJECT_EXPORT);
     connect(m_pProjectCombo, &QComboBox::activated, this, &CProjectDlg::OnProjectChanged);
     connect(button(Res::IDC_PROJECT_NEW), &QPushButton::clicked, this, &CProjectDlg::OnNew);
     connect(m_pEditButton, &QPushButton::clicked, this, &CProjectDlg::OnEdit);
     connect(m_pDeleteButton, &QPushButton::clicked, this, &CProjectDlg::OnDelete);
     connect(button(Res::IDC_FILE_ADD), &QPushButton::clicked, this, &CProjectDlg::OnAddFile);
     connect(m_pRemoveButton, &QPushButton::clicked, this, &CProjectDlg::OnRemoveFiles);
+    connect(m_pExportButton, &QPushButton::clicked, this, &CProjectDlg::OnExport);
+    connect(button(Res::IDC_PROJECT_IMPORT), &QPushButton::clicked, this, &CProjectDlg::OnImport);
     connect(button(Res::IDCANCEL), &QPushButton::clicked, this, &QDialog::reject);
     connect(m_pFileList, &CListCtrl::ItemChanged, this, &CProjectDlg::OnItemChanged);
     m_pFileList->viewport()->installEventFilter(this);
@@ -184,6 +188,7 @@ void CProjectDlg::UpdateButtons() {
     const bool bProject = m_pProjectCombo->currentIndex() >= 0;
     m_pEditButton->setEnabled(bProject);
     m_pDeleteButton->setEnabled(bProject);
+    m_pExportButton->setEnabled(bProject);
     m_pRemoveButton->setEnabled(m_pFileList->GetSelectedCount() > 0);
 }
 
@@ -310,4 +315,90 @@ void CProjectDlg::OnRemoveFiles() {
         }
     }
     UpdateButtons();
+}
+
+// ---------------------------------------------------------------- value-list files
+
+namespace {
+
+const QString kValueListFilter = QStringLiteral("値リストファイル (*.qvl.json)|*.qvl.json||");
+const QString kValueListSuffix = QStringLiteral("qvl.json");
+
+// A list's name as a file name: a separator in it would name a folder.
+QString FileNameFor(const QString& listName) {
+    QString name = listName;
+    name.replace(u'/', u'_').replace(u'\\', u'_');
+    return name + u'.' + kValueListSuffix;
+}
+
+} // namespace
+
+void CProjectDlg::OnExport() {
+    const CRecordIdName* pName = SelectedProject();
+    if (!pName || !m_pDataBase)
+        return;
+    const auto pProject = m_pDataBase->LoadProject(pName->m_nPid);
+    if (!pProject) {
+        Ui::MessageBox(this, QStringLiteral("書き出しに失敗しました"), kCaption, Ui::MB_OK);
+        return;
+    }
+    Ui::FileOpenRequest request;
+    request.parent = this;
+    request.filter = kValueListFilter;
+    request.defaultSuffix = kValueListSuffix;
+    request.fileName = FileNameFor(pProject->m_strName);
+    const Ui::FileOpenResult result = Ui::GetSaveFileName(request);
+    if (!result.accepted)
+        return;
+    QString error;
+    if (!CValueListFile::WriteFile(result.path, *pProject, error))
+        Ui::MessageBox(this, error, kCaption, Ui::MB_OK);
+}
+
+void CProjectDlg::OnImport() {
+    if (!m_pDataBase)
+        return;
+    Ui::FileOpenRequest request;
+    request.parent = this;
+    request.filter = kValueListFilter;
+    request.defaultSuffix = kValueListSuffix;
+    const Ui::FileOpenResult result = Ui::GetOpenFileName(request);
+    if (!result.accepted)
+        return;
+    QString error;
+    const auto pProject = CValueListFile::ReadFile(result.path, error);
+    if (!pProject) {
+        Ui::MessageBox(this, error, kCaption, Ui::MB_OK);
+        return;
+    }
+    if (!ResolveTakenName(*pProject))
+        return;
+    if (!m_pDataBase->ImportProject(*pProject, {})) {
+        Ui::MessageBox(this, QStringLiteral("保存に失敗しました"), kCaption, Ui::MB_OK);
+        return;
+    }
+    Reload(pProject->m_nPid);
+}
+
+bool CProjectDlg::ResolveTakenName(CProjectData& project) {
+    std::vector<int> taken;
+    for (const auto& pName : m_names) {
+        if (Text::EqualNoCase(pName->m_strName, project.m_strName))
+            taken.push_back(pName->m_nPid);
+    }
+    if (taken.empty())
+        return true;
+    if (taken.size() > 1) {
+        Ui::MessageBox(this, QStringLiteral("同じ名前の値リストがあります"), kCaption, Ui::MB_OK);
+        return false;
+    }
+    // Replacing keeps the list's PID and so the files attached to it: what bringing a newer
+    // copy of a shared list in means.
+    const QString question =
+        QStringLiteral("値リスト「%1」を読み込んだ内容で置き換えますか？").arg(project.m_strName);
+    if (Ui::MessageBox(this, question, kCaption,
+                       Ui::MB_YESNO | Ui::MB_ICONQUESTION | Ui::MB_DEFBUTTON2) != Ui::IDYES)
+        return false;
+    project.m_nPid = taken.front();
+    return true;
 }

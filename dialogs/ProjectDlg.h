@@ -7,6 +7,7 @@
 
 class CIniData;
 class CListCtrl;
+class CProjectData;
 class CProjectDataBase;
 class CRecordIdFilePath;
 class CRecordIdName;
@@ -43,6 +44,12 @@ private:
     void OnDelete();
     void OnAddFile();
     void OnRemoveFiles();
+    // The chosen value list to a value-list file, and a value-list file in as a new list.
+    void OnExport();
+    void OnImport();
+    // A read list whose name another list has: asks to replace that one (the editing dialog
+    // refuses a second list of one name). False when nothing is to be stored.
+    bool ResolveTakenName(CProjectData& project);
     void UpdateButtons();
     // A history change the database refused: the list goes back to what is stored.
     void ReportRegisterFailure();
@@ -58,6 +65,7 @@ private:
     CListCtrl* m_pFileList = nullptr;
     QPushButton* m_pEditButton = nullptr;
     QPushButton* m_pDeleteButton = nullptr;
+    QPushButton* m_pExportButton = nullptr;
     QPushButton* m_pRemoveButton = nullptr;
     // The records behind the combo items and the list rows.
     std::vector<std::unique_ptr<CRecordIdName>> m_names;

@@ -103,12 +103,29 @@ CIniEntryData* CIniData::AddEntry(const QString& sectionName, const QString& key
     return entry;
 }
 
-void CIniData::Save() {
+void CIniData::Save(const std::function<void(const CIniEntryData&)>& failed) {
+    std::vector<CIniEntryData*> dirty;
+    std::vector<CProfileWriter::Change> changes;
     for (const auto& section : m_sections) {
         for (const auto& entry : section->m_entries) {
-            if (entry->Write())
-                section->m_isNew = false;
+            if (!entry->NeedsWrite())
+                continue;
+            dirty.push_back(entry.get());
+            changes.push_back({section->m_name, entry->m_key, entry->ValueToWrite()});
         }
+    }
+    if (dirty.empty())
+        return;
+    const std::vector<bool> written =
+        m_pProfile->WritePrivateProfileStrings(changes, m_filePath, [&](size_t i) {
+            if (failed)
+                failed(*dirty[i]);
+        });
+    for (size_t i = 0; i < dirty.size(); ++i) {
+        if (!written[i])
+            continue;
+        dirty[i]->MarkWritten();
+        dirty[i]->m_pSection->m_isNew = false;
     }
 }
 

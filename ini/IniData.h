@@ -5,6 +5,7 @@
 #include "platform/Object.h"
 
 #include <QString>
+#include <functional>
 #include <memory>
 #include <vector>
 
@@ -53,8 +54,10 @@ public:
     // carry the added mark.
     CIniEntryData* AddEntry(const QString& sectionName, const QString& key, const QString& value);
 
-    // Writes every changed or new entry, in model order.
-    void Save();
+    // Writes every changed or new entry, in model order, with one write of the file. failed,
+    // when given, hears of each entry whose write failed right after the failure, while the
+    // writer still knows why.
+    void Save(const std::function<void(const CIniEntryData&)>& failed = {});
 
     void CollectAddedEntries(std::vector<CIniEntryData*>& list) const;
     void ClearAddedMarks();

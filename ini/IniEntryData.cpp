@@ -26,13 +26,10 @@ bool CIniEntryData::Write() {
     if (m_pSection == nullptr || m_pSection->m_pIni == nullptr)
         return false;
     const CIniData& ini = *m_pSection->m_pIni;
-    // An empty value goes out as an empty string, never as a null one: the key must be written.
-    const QString value = m_value.isNull() ? QStringLiteral("") : m_value;
-    if (!ini.ProfileAccess().WritePrivateProfileStringW(m_pSection->m_name, m_key, value,
+    if (!ini.ProfileAccess().WritePrivateProfileStringW(m_pSection->m_name, m_key, ValueToWrite(),
                                                         ini.m_filePath))
         return false;
-    m_savedValue = m_value;
-    m_isNew = false;
+    MarkWritten();
     return true;
 }
 

@@ -24,6 +24,14 @@ public:
     // Writes the entry into its file when it needs it; true when it wrote. A failed write
     // leaves the entry dirty and tells nobody: the reload after a save shows the file's truth.
     bool Write();
+    // The text a write gives the file: an empty value is an empty string, never a null one, so
+    // that the key is written.
+    QString ValueToWrite() const { return m_value.isNull() ? QStringLiteral("") : m_value; }
+    // Takes note that the file now holds the value being edited.
+    void MarkWritten() {
+        m_savedValue = m_value;
+        m_isNew = false;
+    }
 
     // Unlinks the entry from its section and destroys it; the file is not touched.
     void Remove();

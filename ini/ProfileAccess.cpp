@@ -34,6 +34,17 @@ int CProfileAccess::WritePrivateProfileStringW(const QString& section, const QSt
     return ::WritePrivateProfileStringW(section, key, value, path);
 }
 
+std::vector<bool>
+CProfileAccess::WritePrivateProfileStrings(const std::vector<CProfileWriter::Change>& changes,
+                                           const QString& path,
+                                           const std::function<void(size_t)>& failed) {
+    const std::vector<QString> reasons = CProfileWriter::WriteMany(changes, path, failed);
+    std::vector<bool> written(reasons.size());
+    for (size_t i = 0; i < reasons.size(); ++i)
+        written[i] = reasons[i].isEmpty();
+    return written;
+}
+
 bool CProfileAccess::BeginRead(const QString& path, QString& errorText) {
     Snapshots().push_back(std::make_unique<CProfileSnapshot>(path));
     switch (Snapshots().back()->status()) {

@@ -1,6 +1,10 @@
 #pragma once
 
+#include "platform/ProfileWriter.h"
+
 #include <QString>
+#include <functional>
+#include <vector>
 
 // The three private-profile calls the INI model makes, gathered behind virtual functions. The
 // default implementation forwards to the platform layer; tests derive from it to hand the
@@ -15,6 +19,13 @@ public:
                                                unsigned size, const QString& path);
     virtual int WritePrivateProfileStringW(const QString& section, const QString& key,
                                            const QString& value, const QString& path);
+    // Sets many keys with one write of the file, as CProfileWriter::WriteMany does: the same
+    // bytes as one WritePrivateProfileStringW per change in order. Returns for each change
+    // whether it was written; `failed` hears of each one that was not, while
+    // CProfileWriter::LastError() says why.
+    virtual std::vector<bool>
+    WritePrivateProfileStrings(const std::vector<CProfileWriter::Change>& changes,
+                               const QString& path, const std::function<void(size_t)>& failed);
 
     // Brackets one load. BeginRead pins one version of the file for the calls that follow on
     // this thread, up to the matching EndRead, so that the names and every section come from

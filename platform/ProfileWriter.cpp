@@ -3,6 +3,8 @@
 #include "FileReplacer.h"
 #include "FolderLock.h"
 #include "ProfileCache.h"
+#include "ProfileEditPlan.h"
+#include "ProfileEditRules.h"
 #include "ProfileSyntax.h"
 #include "TextCodec.h"
 #include "TextLines.h"
@@ -10,6 +12,7 @@
 
 #include <QFile>
 #include <QFileInfo>
+#include <algorithm>
 #include <cerrno>
 #include <cstring>
 #include <sys/stat.h>
@@ -27,49 +30,6 @@ struct Span {
 
 Span SpanOf(const CTextLines::Line& line) {
     return {line.begin, line.end, line.next};
-}
-
-// Code unit at `offset` of the payload; see CTextLines for why units are enough.
-unsigned UnitAt(QByteArrayView bytes, qsizetype offset, CTextCodec::Encoding encoding) {
-    const auto* p = reinterpret_cast<const unsigned char*>(bytes.data()) + offset;
-    switch (encoding) {
-    case CTextCodec::Encoding::Utf16LE:
-        return (unsigned(p[1]) << 8) | p[0];
-    case CTextCodec::Encoding::Utf16BE:
-        return (unsigned(p[0]) << 8) | p[1];
-    default:
-        return p[0];
-    }
-}
-
-// Where the value of an entry line starts: after its first '=' and the blanks after that.
-// '=' and the blanks are below 0x40: never part of a multi-byte character, never swallowed by
-// a broken sequence (see CTextCodec), so the first '=' unit in the bytes is the '=' the
-// decoded line was split at.
-qsizetype ValueStart(QByteArrayView payload, const Span& line, CTextCodec::Encoding encoding,
-                     int unit) {
-    qsizetype pos = line.begin;
-    while (pos < line.end && UnitAt(payload, pos, encoding) != '=')
-        pos += unit;
-    pos += unit;
-    while (pos < line.end) {
-        const unsigned u = UnitAt(payload, pos, encoding);
-        if (u != ' ' && u != '\t' && u != '\v')
-            break;
-        pos += unit;
-    }
-    return std::min(pos, line.end);
-}
-
-// Windows writes whatever it is given, so a line break in a value starts lines of its own
-// ("a\r\n[other]" adds a section) and a key holding '=' reads back as another key. Such text
-// would change the file's structure rather than set one value: refuse it.
-bool KeepsOneLine(QStringView section, QStringView key, QStringView value) {
-    const auto hasBreak = [](QStringView s) { return s.contains(u'\r') || s.contains(u'\n'); };
-    if (hasBreak(section) || hasBreak(key) || hasBreak(value))
-        return false;
-    // "[a]b]" would read back as section "a"; a key "[k" would make its line a header.
-    return !section.contains(u']') && !key.contains(u'=') && !key.startsWith(u'[');
 }
 
 // Windows' read-only attribute stops every user; a file without any write permission bit
@@ -102,12 +62,6 @@ std::function<void(const QString&)>& BeforeReplaceHook() {
 
 QString SystemError(int error) {
     return QString::fromLocal8Bit(std::strerror(error));
-}
-
-// Fails the write with a reason.
-bool Fail(const QString& reason) {
-    LastErrorText() = reason;
-    return false;
 }
 
 // How many times a write starts over because another program changed the file under it.
@@ -163,21 +117,66 @@ bool IsStillCurrent(const QString& target, const FileState& state) {
            now.st_mtim.tv_nsec == state.st.st_mtim.tv_nsec;
 }
 
-// One read, edit and replace under the folder's lock.
-CFileReplacer::Result Attempt(const QString& target, QStringView section, QStringView key,
-                              QStringView value, QString& reason) {
+// One read, edit and replace under the folder's lock. `reasons` gets, for each change, why
+// it was not written or an empty string.
+CFileReplacer::Result Attempt(const QString& target,
+                              const std::vector<CProfileWriter::Change>& changes,
+                              std::vector<QString>& reasons, QString& reason) {
     FileState state;
     if (!ReadState(target, state, reason))
         return CFileReplacer::Result::Failed;
-    const std::optional<QByteArray> edited =
-        CProfileWriter::Edit(state.bytes, section, key, value, &reason);
-    if (!edited)
-        return CFileReplacer::Result::Failed;
+    const QByteArray edited = CProfileWriter::EditMany(state.bytes, changes, reasons);
+    if (std::all_of(reasons.begin(), reasons.end(), [](const QString& r) { return !r.isEmpty(); }))
+        return CFileReplacer::Result::Done; // every change refused: nothing to write
     if (BeforeReplaceHook())
         BeforeReplaceHook()(target);
     return CFileReplacer::Replace(
-        target, *edited, state.exists ? &state.st : nullptr, state.bytes,
+        target, edited, state.exists ? &state.st : nullptr, state.bytes,
         [&] { return IsStillCurrent(target, state); }, reason);
+}
+
+// The path checks and the locked attempts of a write; on failure of the write as a whole
+// `reason` says why and `reasons` is to be ignored.
+bool WriteLocked(const std::vector<CProfileWriter::Change>& changes, const QString& path,
+                 std::vector<QString>& reasons, QString& reason) {
+    const QString absolute = CProfileCache::AbsolutePath(path);
+    if (absolute.isEmpty()) {
+        reason = SystemError(ENOENT);
+        return false;
+    }
+    // A name the system's encoding cannot give back unchanged would land in another file.
+    if (QFile::decodeName(QFile::encodeName(absolute)) != absolute) {
+        reason = QStringLiteral("the file name cannot be represented in the system's encoding");
+        return false;
+    }
+    const QString target = WriteTarget(absolute);
+    const QString folder = QFileInfo(target).absolutePath();
+    if (target.isEmpty() || !QFileInfo(folder).isDir()) {
+        reason = SystemError(ENOENT); // a missing folder is not created
+        return false;
+    }
+
+    CFileReplacer::Result result = CFileReplacer::Result::Changed;
+    {
+        const CFolderLock lock(folder, CFolderLock::Mode::Exclusive);
+        if (!lock.isHeld()) {
+            reason = lock.error() == EWOULDBLOCK
+                         ? QStringLiteral("the lock on the folder could not be had: another "
+                                          "write holds it")
+                         : QStringLiteral("the lock on the folder could not be had: ") +
+                               SystemError(lock.error());
+            return false;
+        }
+        for (int attempt = 0; attempt < kMaxAttempts && result == CFileReplacer::Result::Changed;
+             ++attempt)
+            result = Attempt(target, changes, reasons, reason);
+    }
+    // After the lock is gone: a reader of this process may wait for it while holding the cache.
+    CProfileCache::Instance().drop(absolute);
+    CProfileCache::Instance().drop(target);
+    if (result == CFileReplacer::Result::Changed)
+        reason = QStringLiteral("the file kept changing during the write");
+    return result == CFileReplacer::Result::Done;
 }
 
 } // namespace
@@ -185,17 +184,16 @@ CFileReplacer::Result Attempt(const QString& target, QStringView section, QStrin
 std::optional<QByteArray> CProfileWriter::Edit(const QByteArray& bytes, QStringView sectionArg,
                                                QStringView keyArg, QStringView value,
                                                QString* reason) {
-    const auto refuse = [reason](const char* why) {
+    const auto refuse = [reason](const QString& why) {
         if (reason)
-            *reason = QString::fromUtf8(why);
+            *reason = why;
         return std::nullopt;
     };
     const QStringView section = ProfileSyntax::TrimSpaces(ProfileSyntax::CutAtNul(sectionArg));
     const QStringView key = ProfileSyntax::TrimSpaces(ProfileSyntax::CutAtNul(keyArg));
     value = ProfileSyntax::CutAtNul(value);
-    if (!KeepsOneLine(section, key, value))
-        return refuse("the text would change the file's structure (a line break, '=' in the "
-                      "key, a key starting with '[' or ']' in the section name)");
+    if (!ProfileEditRules::KeepsOneLine(section, key, value))
+        return refuse(ProfileEditRules::StructureReason());
 
     // An empty (new) file gets UTF-8 without BOM, which Detect gives for no bytes.
     const CTextCodec::Encoding encoding = CTextCodec::Detect(bytes);
@@ -204,7 +202,7 @@ std::optional<QByteArray> CProfileWriter::Edit(const QByteArray& bytes, QStringV
     const CTextCodec codec(encoding);
     const int unit = codec.unitSize();
     if (payload.size() % unit != 0)
-        return refuse("the file is damaged (UTF-16 text of an odd number of bytes)");
+        return refuse(ProfileEditRules::DamagedReason());
     const QStringView lineEnd =
         CTextCodec::LineEndText(CTextCodec::DominantLineEnd(payload, encoding));
 
@@ -237,7 +235,9 @@ std::optional<QByteArray> CProfileWriter::Edit(const QByteArray& bytes, QStringV
     QString added;
     qsizetype replaceBegin, replaceEnd;
     if (keyLine.valid()) {
-        replaceBegin = ValueStart(payload, keyLine, encoding, unit);
+        replaceBegin = keyLine.begin +
+                       ProfileEditRules::ValueStart(
+                           payload.sliced(keyLine.begin, keyLine.end - keyLine.begin), encoding);
         replaceEnd = keyLine.end;
         added.append(value);
         if (!keyLine.hasBreak())
@@ -249,9 +249,10 @@ std::optional<QByteArray> CProfileWriter::Edit(const QByteArray& bytes, QStringV
         added.append(key).append(u'=').append(value).append(lineEnd);
     } else {
         replaceBegin = replaceEnd = payload.size();
-        const bool endsWithBreak = payload.isEmpty() ||
-                                   UnitAt(payload, payload.size() - unit, encoding) == '\n' ||
-                                   UnitAt(payload, payload.size() - unit, encoding) == '\r';
+        const bool endsWithBreak =
+            payload.isEmpty() ||
+            ProfileEditRules::UnitAt(payload, payload.size() - unit, encoding) == '\n' ||
+            ProfileEditRules::UnitAt(payload, payload.size() - unit, encoding) == '\r';
         if (!endsWithBreak)
             added.append(lineEnd);
         added.append(u'[').append(section).append(u']').append(lineEnd);
@@ -260,9 +261,7 @@ std::optional<QByteArray> CProfileWriter::Edit(const QByteArray& bytes, QStringV
 
     QByteArray encoded;
     if (!codec.encode(added, encoded))
-        return refuse(encoding == CTextCodec::Encoding::Cp932
-                          ? "the file's encoding (CP932) cannot hold a character of the text"
-                          : "the file's encoding cannot hold a character of the text");
+        return refuse(ProfileEditRules::EncodingReason(encoding));
     QByteArray result;
     result.reserve(bytes.size() - (replaceEnd - replaceBegin) + encoded.size());
     result.append(QByteArrayView(bytes).first(bomSize + replaceBegin));
@@ -273,41 +272,56 @@ std::optional<QByteArray> CProfileWriter::Edit(const QByteArray& bytes, QStringV
 
 bool CProfileWriter::Write(QStringView section, QStringView key, QStringView value,
                            const QString& path) {
-    LastErrorText().clear();
-    const QString absolute = CProfileCache::AbsolutePath(path);
-    if (absolute.isEmpty())
-        return Fail(SystemError(ENOENT));
-    // A name the system's encoding cannot give back unchanged would land in another file.
-    if (QFile::decodeName(QFile::encodeName(absolute)) != absolute)
-        return Fail(QStringLiteral("the file name cannot be represented in the system's encoding"));
-    const QString target = WriteTarget(absolute);
-    if (target.isEmpty())
-        return Fail(SystemError(ENOENT));
-    const QString folder = QFileInfo(target).absolutePath();
-    if (!QFileInfo(folder).isDir())
-        return Fail(SystemError(ENOENT)); // a missing folder is not created
+    const std::vector<QString> reasons =
+        WriteMany({{section.toString(), key.toString(), value.toString()}}, path);
+    return reasons.front().isEmpty();
+}
 
-    CFileReplacer::Result result = CFileReplacer::Result::Changed;
+std::vector<QString> CProfileWriter::WriteMany(const std::vector<Change>& changes,
+                                               const QString& path,
+                                               const std::function<void(size_t)>& failed) {
+    std::vector<QString> reasons(changes.size());
+    LastErrorText().clear();
+    if (changes.empty())
+        return reasons;
     QString reason;
-    {
-        const CFolderLock lock(folder, CFolderLock::Mode::Exclusive);
-        if (!lock.isHeld()) {
-            return Fail(lock.error() == EWOULDBLOCK
-                            ? QStringLiteral("the lock on the folder could not be had: another "
-                                             "write holds it")
-                            : QStringLiteral("the lock on the folder could not be had: ") +
-                                  SystemError(lock.error()));
-        }
-        for (int attempt = 0; attempt < kMaxAttempts && result == CFileReplacer::Result::Changed;
-             ++attempt)
-            result = Attempt(target, section, key, value, reason);
+    if (!WriteLocked(changes, path, reasons, reason))
+        std::fill(reasons.begin(), reasons.end(), reason);
+    LastErrorText().clear();
+    for (size_t i = 0; i < reasons.size(); ++i) {
+        if (reasons[i].isEmpty())
+            continue;
+        LastErrorText() = reasons[i];
+        if (failed)
+            failed(i);
     }
-    // After the lock is gone: a reader of this process may wait for it while holding the cache.
-    CProfileCache::Instance().drop(absolute);
-    CProfileCache::Instance().drop(target);
-    if (result == CFileReplacer::Result::Changed)
-        return Fail(QStringLiteral("the file kept changing during the write"));
-    return result == CFileReplacer::Result::Done || Fail(reason);
+    return reasons;
+}
+
+QByteArray CProfileWriter::EditMany(const QByteArray& bytes, const std::vector<Change>& changes,
+                                    std::vector<QString>& reasons) {
+    reasons.assign(changes.size(), QString());
+    QByteArray current = bytes;
+    size_t i = 0;
+    while (i < changes.size()) {
+        CProfileEditPlan plan(current);
+        auto outcome = CProfileEditPlan::Outcome::Applied;
+        while (i < changes.size() && (outcome == CProfileEditPlan::Outcome::Applied ||
+                                      outcome == CProfileEditPlan::Outcome::Refused)) {
+            const Change& change = changes[i];
+            outcome = plan.apply(change.section, change.key, change.value, reasons[i]);
+            if (outcome != CProfileEditPlan::Outcome::Unsupported)
+                ++i;
+        }
+        current = plan.bytes();
+        if (outcome == CProfileEditPlan::Outcome::Unsupported) {
+            const Change& change = changes[i];
+            if (auto edited = Edit(current, change.section, change.key, change.value, &reasons[i]))
+                current = std::move(*edited);
+            ++i;
+        }
+    }
+    return current;
 }
 
 QString CProfileWriter::LastError() {

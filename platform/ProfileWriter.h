@@ -5,6 +5,7 @@
 #include <QStringView>
 #include <functional>
 #include <optional>
+#include <vector>
 
 // Sets one key of an INI file the way Windows' WritePrivateProfileString does, editing the
 // file in place: only the bytes of the changed or added lines differ afterwards.
@@ -37,6 +38,20 @@ class CProfileWriter {
 public:
     static bool Write(QStringView section, QStringView key, QStringView value, const QString& path);
 
+    // One key to set, as Write takes it.
+    struct Change {
+        QString section, key, value;
+    };
+    // Sets every key with one write of the file: the bytes are those the Writes of the changes
+    // one at a time, in order, would leave, under the same lock, checks and replacement as one
+    // Write. Returns for each change why it was not written, or an empty string when it was. A
+    // change its file cannot take (the encoding, the structure) is left out and the others are
+    // written; a failure of the write itself writes none and gives its reason to all. Afterwards
+    // LastError() holds the reason of the last change not written; `failed`, when given, is
+    // called with the index of each such change while LastError() holds that change's reason.
+    static std::vector<QString> WriteMany(const std::vector<Change>& changes, const QString& path,
+                                          const std::function<void(size_t)>& failed = {});
+
     // Why the last failed Write on this thread failed, in the words of the system's error
     // where there is one ("Permission denied", "No space left on device", ...); empty after a
     // successful one. Windows keeps its reason in the thread's last error; so do we.
@@ -53,6 +68,12 @@ public:
     static std::optional<QByteArray> Edit(const QByteArray& bytes, QStringView section,
                                           QStringView key, QStringView value,
                                           QString* reason = nullptr);
+
+    // The changes applied one after another as Edit applies one, at about the cost of one
+    // Edit: the new bytes, and in `reasons` for each change why it was refused or an empty
+    // string.
+    static QByteArray EditMany(const QByteArray& bytes, const std::vector<Change>& changes,
+                               std::vector<QString>& reasons);
 
     // For tests: called with the target path after a write has read and edited the file and
     // before it checks that the file is still the one it read, so that a test can change the

@@ -60,6 +60,8 @@ enum : int {
     IDC_FILE_ADD = 1007,
     IDC_FILE_REMOVE = 1008,
     IDC_FILE_LIST = 1017,
+    IDC_PROJECT_EXPORT = 1024,
+    IDC_PROJECT_IMPORT = 1025,
 };
 
 // Value-list editing dialog.

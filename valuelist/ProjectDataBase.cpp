@@ -404,3 +404,47 @@ bool CProjectDataBase::DeleteHistory(const CRecordIdFilePath& record) {
                statement.StepDone();
     });
 }
+
+// --- import ----------------------------------------------------------------------------------
+
+bool CProjectDataBase::ImportProject(CProjectData& project, const std::vector<QString>& files) {
+    if (!m_pDb || (project.m_nPid != -1 && project.m_nPid < 1))
+        return false;
+    const bool bNewPid = project.m_nPid == -1;
+    if (InTransaction([&] {
+            if (!WriteWholeProject(project))
+                return false;
+            for (const QString& file : files) {
+                if (!PointHistoryAt(CRecordIdFilePath(project.m_nPid, file)))
+                    return false;
+            }
+            return true;
+        }))
+        return true;
+    if (bNewPid)
+        project.m_nPid = -1;
+    return false;
+}
+
+// What SaveProject does, inside the caller's transaction.
+bool CProjectDataBase::WriteWholeProject(CProjectData& project) {
+    if (project.m_nPid == -1) {
+        int nPid = 0;
+        if (!AllocatePid(nPid))
+            return false;
+        project.m_nPid = nPid;
+    }
+    return WriteProjectRow(project) && DeleteContent(project.m_nPid) && InsertSections(project) &&
+           InsertEntries(project) && InsertValues(project);
+}
+
+// What SetHistory does, inside the caller's transaction.
+bool CProjectDataBase::PointHistoryAt(const CRecordIdFilePath& record) {
+    {
+        CStatement update(m_pDb, kUpdateHistory);
+        if (!update.IsPrepared() || !update.BindInt(":pid", record.m_nPid) ||
+            !update.BindText(":filepath", record.m_strFilePath) || !update.StepDone())
+            return false;
+    }
+    return sqlite3_changes(m_pDb) > 0 || InsertHistory(record, true);
+}

@@ -51,6 +51,12 @@ public:
     // designator ("C:"); empty when the path ends in a separator.
     static QString FileNameOf(const QString& path);
 
+    // Stores a value list read from elsewhere and points the history rows of `files` (full
+    // paths or bare file names) at it, all in one transaction: when any step fails nothing
+    // has changed. A record whose PID is -1 becomes a new value list and gets its PID; one
+    // with a stored PID replaces that list's name and content, keeping its history rows.
+    bool ImportProject(CProjectData& project, const std::vector<QString>& files);
+
 private:
     bool Begin();
     // Commits; when the commit fails (another connection still reads), rolls back and fails.
@@ -69,4 +75,6 @@ private:
     bool InsertEntries(const CProjectData& project);
     bool InsertValues(const CProjectData& project);
     bool RunWithPid(const char16_t* pszSql, int nPid);
+    bool WriteWholeProject(CProjectData& project);
+    bool PointHistoryAt(const CRecordIdFilePath& record);
 };

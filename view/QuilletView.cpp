@@ -137,8 +137,10 @@ void CQuilletView::ShowFile(CIniData* pIni) {
         const int nPid = m_pIni->m_pProject->GetPid();
         m_pIni->m_pProject.reset();
         LoadProject(nPid);
+        m_bValueListOff = nPid <= 0;
     } else if (CProjectDataBase* db = m_pHost->DataBase()) {
         m_pIni->SetProject(db->LoadProjectByFilePath(m_pIni->m_filePath));
+        m_bValueListOff = false;
     }
     SetupColumns();
     FillRows();
@@ -200,6 +202,11 @@ void CQuilletView::FillRows() {
             m_pGrid->InsertItem(LVIF_TEXT | LVIF_PARAM, nRow, bFirst ? section->m_name : QString(),
                                 0, 0, ItemDataOf(entry.get()), false);
             FillEntryCells(nRow, entry.get());
+            // A file read again after a save that left values unwritten still shows them.
+            if (entry->m_isNew)
+                MarkAddedRow(nRow, section->m_isNew);
+            else if (entry->IsChanged())
+                m_pGrid->SetCellColor(nRow, kValueColumn, CLR_NOT_SET, kYellow);
             bFirst = false;
             ++nRow;
         }
@@ -236,6 +243,7 @@ void CQuilletView::ClearView() {
     }
     m_pIni = nullptr;
     m_pCompare = nullptr;
+    m_findTexts.Clear();
     ClearUndoHistory();
     m_pHost->SendMessage(Res::WM_CLEAR_VALUE_LISTS, 0, 0);
 }
@@ -290,15 +298,19 @@ void CQuilletView::PlaceAddedEntries() {
         FillEntryCells(nRow, pEntry);
         m_pGrid->SetCellReadOnly(nRow, kValueColumn, false);
         m_pGrid->SetCellReadOnly(nRow, kValueListColumn, !bHasList);
-        if (bWholeRow) {
-            m_pGrid->SetCellColor(nRow, -1, CLR_NOT_SET, kYellow);
-        } else {
-            m_pGrid->SetCellColor(nRow, 1, CLR_NOT_SET, kYellow);
-            m_pGrid->SetCellColor(nRow, kValueColumn, CLR_NOT_SET, kYellow);
-        }
+        MarkAddedRow(nRow, bWholeRow);
     }
     m_pIni->ClearAddedMarks();
     SetRedraw(true);
+}
+
+void CQuilletView::MarkAddedRow(int nRow, bool bWholeRow) {
+    if (bWholeRow) {
+        m_pGrid->SetCellColor(nRow, -1, CLR_NOT_SET, kYellow);
+    } else {
+        m_pGrid->SetCellColor(nRow, 1, CLR_NOT_SET, kYellow);
+        m_pGrid->SetCellColor(nRow, kValueColumn, CLR_NOT_SET, kYellow);
+    }
 }
 
 // --- value lists ---
@@ -307,6 +319,7 @@ void CQuilletView::SelectValueList(int nPid) {
     if (!m_pIni)
         return;
     LoadProject(nPid);
+    m_bValueListOff = nPid <= 0;
     UpdateValueListColumn();
 }
 
@@ -315,7 +328,8 @@ void CQuilletView::ReloadValueList() {
         return;
     CProjectData* current = Project();
     LoadProject(current ? current->GetPid() : 0);
-    if (!Project() && m_pHost->DataBase())
+    // The file's own list comes back only when the user did not switch lists off.
+    if (!Project() && !m_bValueListOff && m_pHost->DataBase())
         m_pIni->SetProject(m_pHost->DataBase()->LoadProjectByFilePath(m_pIni->m_filePath));
     UpdateValueListColumn();
     CProjectData* project = Project();

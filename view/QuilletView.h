@@ -1,6 +1,7 @@
 #pragma once
 
 #include "grid/GridTypes.h"
+#include "view/FoldedTexts.h"
 
 #include <QWidget>
 #include <functional>
@@ -20,6 +21,7 @@ class QUndoStack;
 struct COMPARE_REULT;
 struct CRowRun;
 struct CViewSnapshot;
+struct CViewPlace;
 
 // The single view of the main window: one grid (control 1010) filling the client area,
 // showing one INI file with its value list or two files compared. The document and the
@@ -38,6 +40,13 @@ public:
 
     Pelmo::CListCtrlEx* GetGrid() const { return m_pGrid.get(); }
 
+    // --- the user's place (QuilletViewPlace.cpp) ---
+    // The current cell's record and column and the top row, to find again after a rebuild.
+    CViewPlace CurrentPlace() const;
+    // Makes the place's record current again (else the row the place had, or the nearest that
+    // still exists) with the same top row; the previews follow it.
+    void RestorePlace(const CViewPlace& place);
+
 protected:
     void resizeEvent(QResizeEvent* event) override;
     // Double-clicks on the grid's cells, which the grid itself does not report.
@@ -54,6 +63,8 @@ private:
     // Hint 3: rows for the entries added since the last time, marked yellow; one undo step.
     void ShowAddedEntries();
     void PlaceAddedEntries();
+    // Yellow for an entry not in the file yet: the whole row when its section is new too.
+    void MarkAddedRow(int nRow, bool bWholeRow);
     // Where the additions will go: the last row of each one's section, or below the last row.
     std::vector<std::pair<int, int>> AddedEntrySpans() const;
     // Hint 8: the value list the user chose in the bar, for as long as the file stays open.
@@ -201,6 +212,8 @@ public:
     // Shift+F3 whatever the outcome. True when a cell was found and made current.
     bool Find(const QString& text, int flags, bool forward);
     const QString& GetFindText() const { return m_strFind; }
+    // Where the current cell lies on the screen; empty without one.
+    QRect CurrentCellScreenRect() const;
     int GetFindFlags() const { return m_nFindFlags; }
 
     // Step a cell position to the next or previous searchable cell of a kind in flags,
@@ -209,17 +222,24 @@ public:
     void PrevFindCell(int& row, int& col, int flags) const;
 
 private:
+    int FindPlaceRow(const CViewPlace& place) const;
+    int FindComparePlaceRow(const CViewPlace& place) const;
+    void ScrollToTop(int topRow);
+
     bool IsFindCompareMode() const;
     int FindColumnKind(int col) const;
     void StepFindCellForward(int& row, int& col) const;
     void StepFindCellBackward(int& row, int& col) const;
-    QString FindCellText(int row, int col) const;
+    static constexpr int kFindColumns = 7; // the comparison grid's columns
+    void FindRowTexts(int row, const QString* (&texts)[kFindColumns]) const;
 
     CViewHost* m_pHost;
     std::unique_ptr<Pelmo::CListCtrlEx> m_pGrid;
     // --- fields: single-file mode ---
     // The file shown; the document owns it. Null in comparison mode and when empty.
     CIniData* m_pIni = nullptr;
+    // The user chose "none" in the selector: no list is attached until another is chosen.
+    bool m_bValueListOff = false;
     // --- fields: comparison mode ---
     CIniCompare* m_pCompare = nullptr; // the document's comparison, while one is shown
     // --- fields: difference navigation ---
@@ -230,4 +250,5 @@ private:
     // --- fields: find ---
     QString m_strFind;
     int m_nFindFlags = 0;
+    CFoldedTexts m_findTexts;
 };

@@ -77,6 +77,16 @@ void SetDifferenceMark(Pelmo::CListCtrlEx& grid, int row, bool differs) {
     }
 }
 
+// Whether the files themselves differ on the row, whatever the models hold unsaved.
+bool FilesDiffer(const COMPARE_REULT& row) {
+    const auto inFile = [](const auto* record) { return record && !record->m_isNew; };
+    if (!row.pEntry1 && !row.pEntry2)
+        return inFile(row.pSection1) != inFile(row.pSection2);
+    if (inFile(row.pEntry1) != inFile(row.pEntry2))
+        return true;
+    return inFile(row.pEntry1) && row.pEntry1->m_savedValue != row.pEntry2->m_savedValue;
+}
+
 // Empties a side's cells that stand for nothing now, greens them and locks the value cell.
 void ShowMissingCells(Pelmo::CListCtrlEx& grid, int row, const CompareSide& side, bool sectionToo) {
     if (sectionToo) {
@@ -90,21 +100,6 @@ void ShowMissingCells(Pelmo::CListCtrlEx& grid, int row, const CompareSide& side
     grid.SetCellReadOnly(row, side.valueColumn, true);
 }
 
-// A side's cells as the files were loaded: no yellow yet.
-void ShowLoadedSide(Pelmo::CListCtrlEx& grid, int row, const COMPARE_REULT& result,
-                    const CompareSide& side, const CIniSectionData* previousSection) {
-    const CIniSectionData* section = result.*side.section;
-    const CIniEntryData* entry = result.*side.entry;
-    if (section && section != previousSection)
-        grid.SetItemText(row, side.sectionColumn, section->m_name);
-    if (entry) {
-        grid.SetItemText(row, side.keyColumn, entry->m_key);
-        grid.SetItemText(row, side.valueColumn, entry->m_value);
-    } else {
-        ShowMissingCells(grid, row, side, !section);
-    }
-}
-
 // Key and value of an entry that a copy or an add put on this side: yellow and editable.
 void ShowNewEntryCells(Pelmo::CListCtrlEx& grid, int row, const CompareSide& side,
                        const CIniEntryData& entry) {
@@ -113,6 +108,28 @@ void ShowNewEntryCells(Pelmo::CListCtrlEx& grid, int row, const CompareSide& sid
     SetBack(grid, row, side.keyColumn, kYellow);
     SetBack(grid, row, side.valueColumn, kYellow);
     grid.SetCellReadOnly(row, side.valueColumn, false);
+}
+
+// A side's cells as the files were loaded. After a save that left values unwritten the models
+// still hold them: they stay yellow.
+void ShowLoadedSide(Pelmo::CListCtrlEx& grid, int row, const COMPARE_REULT& result,
+                    const CompareSide& side, const CIniSectionData* previousSection) {
+    const CIniSectionData* section = result.*side.section;
+    const CIniEntryData* entry = result.*side.entry;
+    if (section && section != previousSection)
+        grid.SetItemText(row, side.sectionColumn, section->m_name);
+    if (section && section->m_isNew)
+        SetBack(grid, row, side.sectionColumn, kYellow);
+    if (entry && entry->m_isNew) {
+        ShowNewEntryCells(grid, row, side, *entry);
+    } else if (entry) {
+        grid.SetItemText(row, side.keyColumn, entry->m_key);
+        grid.SetItemText(row, side.valueColumn, entry->m_value);
+        if (entry->IsChanged())
+            SetBack(grid, row, side.valueColumn, kYellow);
+    } else {
+        ShowMissingCells(grid, row, side, !section);
+    }
 }
 
 // The first contiguous run of rows whose section on that side is section.
@@ -190,7 +207,7 @@ void CQuilletView::FillCompareRows() {
                        previous ? previous->pSection1 : nullptr);
         ShowLoadedSide(*m_pGrid, row, *result, kSecondSide,
                        previous ? previous->pSection2 : nullptr);
-        SetDifferenceMark(*m_pGrid, row, RowDiffers(*result));
+        SetDifferenceMark(*m_pGrid, row, RowDiffers(*result) || FilesDiffer(*result));
         previous = result.get();
         ++row;
     }

@@ -4,9 +4,11 @@
 #include "grid/ListCtrlEx.h"
 #include "ini/IniEntryData.h"
 #include "ini/IniSectionData.h"
-#include "platform/TextUtil.h"
 #include "res/Resource.h"
 #include "view/ViewHost.h"
+
+#include <algorithm>
+#include <iterator>
 
 namespace {
 
@@ -101,41 +103,29 @@ void CQuilletView::PrevFindCell(int& row, int& col, int flags) const {
     } while (!(FindColumnKind(col) & flags));
 }
 
-// The text that the cell's kind stands for, taken from the model: the section column tests
-// the section's name on every row of it, also where the grid leaves the cell empty.
-QString CQuilletView::FindCellText(int row, int col) const {
+// The texts that the row's cells stand for, taken from the model, by column (null where a
+// cell has none): the section column tests the section's name on every row of it, also where
+// the grid leaves the cell empty.
+void CQuilletView::FindRowTexts(int row, const QString* (&texts)[kFindColumns]) const {
+    static_assert(kFindColumns == kLastCompareColumn + 1);
+    std::fill(std::begin(texts), std::end(texts), nullptr);
     const quintptr data = m_pGrid->GetItemData(row);
     if (!data)
-        return {};
+        return;
+    const auto fill = [&texts](int first, const CIniSectionData* section,
+                               const CIniEntryData* entry) {
+        texts[first] = section ? &section->m_name : nullptr;
+        texts[first + 1] = entry ? &entry->m_key : nullptr;
+        texts[first + 2] = entry ? &entry->m_value : nullptr;
+    };
     if (IsFindCompareMode()) {
         const auto* result = reinterpret_cast<const COMPARE_REULT*>(data);
-        const bool first = col <= kMarkColumn;
-        const CIniSectionData* section = first ? result->pSection1 : result->pSection2;
-        const CIniEntryData* entry = first ? result->pEntry1 : result->pEntry2;
-        switch (FindColumnKind(col)) {
-        case FIND_SECTION:
-            return section ? section->m_name : QString();
-        case FIND_ENTRY:
-            return entry ? entry->m_key : QString();
-        case FIND_VALUE:
-            return entry ? entry->m_value : QString();
-        default:
-            return {};
-        }
+        fill(0, result->pSection1, result->pEntry1);
+        fill(kMarkColumn + 1, result->pSection2, result->pEntry2);
+        return;
     }
     const CIniEntryData* entry = RowEntry(data);
-    switch (FindColumnKind(col)) {
-    case FIND_SECTION: {
-        const CIniSectionData* section = RowSection(data);
-        return section ? section->m_name : QString();
-    }
-    case FIND_ENTRY:
-        return entry ? entry->m_key : QString();
-    case FIND_VALUE:
-        return entry ? entry->m_value : QString();
-    default:
-        return {};
-    }
+    fill(0, entry ? entry->m_pSection : RowSection(data), entry);
 }
 
 bool CQuilletView::Find(const QString& text, int flags, bool forward) {
@@ -151,16 +141,33 @@ bool CQuilletView::Find(const QString& text, int flags, bool forward) {
     if (row < 0 || col < 0)
         row = col = -1;
 
-    // The first cell looked at is also where the walk stops: every searchable cell is tested
-    // once, the current one last.
+    // The first cell looked at: from there every searchable cell is tested once, in the order
+    // NextFindCell and PrevFindCell walk them, the current one last. The walk goes
+    // row by row so that each row's model objects are looked up once.
     if (forward)
         NextFindCell(row, col, flags);
     else
         PrevFindCell(row, col, flags);
-    const int stopRow = row;
-    const int stopCol = col;
-    do {
-        if (Text::ToUpper(FindCellText(row, col)).contains(text)) {
+    const int last = IsFindCompareMode() ? kLastCompareColumn : kLastSingleColumn;
+    std::vector<int> columns; // the searchable columns, left to right
+    for (int c = 0; c <= last; ++c) {
+        if (FindColumnKind(c) & flags)
+            columns.push_back(c);
+    }
+    const int perRow = int(columns.size());
+    const int rows = m_pGrid->GetItemCount();
+    int at = int(std::find(columns.begin(), columns.end(), col) - columns.begin());
+    const QString* texts[kFindColumns] = {};
+    int textsRow = -1;
+    for (qint64 left = qint64(rows) * perRow; left > 0; --left) {
+        if (row != textsRow) {
+            FindRowTexts(row, texts);
+            textsRow = row;
+        }
+        col = columns[size_t(at)];
+        const QString* cell = texts[col];
+        if (cell && !cell->isEmpty() &&
+            m_findTexts.Upper(size_t(row) * (last + 1) + size_t(col), *cell).contains(text)) {
             // Moving away from an open editor keeps what was typed, as a click elsewhere does.
             CommitEdit();
             m_pGrid->SetCurrentCell(row, col, true, false);
@@ -168,10 +175,23 @@ bool CQuilletView::Find(const QString& text, int flags, bool forward) {
             OnCurrentCellChanged(row, col);
             return true;
         }
-        if (forward)
-            NextFindCell(row, col, flags);
-        else
-            PrevFindCell(row, col, flags);
-    } while (row != stopRow || col != stopCol);
+        if (forward && ++at == perRow) {
+            at = 0;
+            row = row + 1 == rows ? 0 : row + 1;
+        } else if (!forward && --at < 0) {
+            at = perRow - 1;
+            row = row == 0 ? rows - 1 : row - 1;
+        }
+    }
     return false;
+}
+
+QRect CQuilletView::CurrentCellScreenRect() const {
+    int row = -1;
+    int col = -1;
+    QRect cell;
+    if (!m_pGrid || !m_pGrid->GetCurrentCell(&row, &col, false) ||
+        !m_pGrid->GetSubItemRect(row, col, LVIR_BOUNDS, &cell))
+        return QRect();
+    return QRect(m_pGrid->viewport()->mapToGlobal(cell.topLeft()), cell.size());
 }

@@ -25,12 +25,16 @@ void AddCheckBox(QFileDialog& dialog, QCheckBox* box) {
 
 FileOpenResult ShowRealDialog(const FileOpenRequest& request) {
     QFileDialog dialog(request.parent);
-    dialog.setFileMode(QFileDialog::ExistingFile);
-    dialog.setAcceptMode(QFileDialog::AcceptOpen);
+    dialog.setFileMode(request.save ? QFileDialog::AnyFile : QFileDialog::ExistingFile);
+    dialog.setAcceptMode(request.save ? QFileDialog::AcceptSave : QFileDialog::AcceptOpen);
     dialog.setNameFilter(QtFilterFromWindows(request.filter));
     dialog.setDefaultSuffix(request.defaultSuffix);
+    if (!request.title.isEmpty())
+        dialog.setWindowTitle(request.title);
     if (!request.directory.isEmpty())
         dialog.setDirectory(request.directory);
+    if (!request.fileName.isEmpty())
+        dialog.selectFile(request.fileName);
     QCheckBox* box = nullptr;
     if (!request.checkBoxText.isEmpty()) {
         box = new QCheckBox(request.checkBoxText, &dialog);
@@ -66,6 +70,11 @@ FileOpenResult GetOpenFileName(const FileOpenRequest& request) {
     if (Hook())
         return Hook()(request);
     return ShowRealDialog(request);
+}
+
+FileOpenResult GetSaveFileName(FileOpenRequest request) {
+    request.save = true;
+    return GetOpenFileName(request);
 }
 
 FileDialogHook SetFileDialogHook(FileDialogHook hook) {

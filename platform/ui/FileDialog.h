@@ -5,16 +5,20 @@
 
 class QWidget;
 
-// The one file-open dialog of the program. Tests replace it with SetFileDialogHook.
+// The program's file dialogs, for opening and for saving. Tests replace them with
+// SetFileDialogHook.
 namespace Ui {
 
 struct FileOpenRequest {
     QWidget* parent = nullptr;
     QString filter;        // Windows form: "INIファイル (*.ini)|*.ini||"
     QString defaultSuffix; // "ini"
+    QString title;         // the dialog's own ("開く") when empty
     QString checkBoxText;  // an extra check box under the file list when not empty
     bool checkBoxChecked = false;
     QString directory; // where the dialog starts; empty: the current directory
+    bool save = false; // set by GetSaveFileName
+    QString fileName;  // the name proposed when saving
 };
 
 struct FileOpenResult {
@@ -27,6 +31,9 @@ using FileDialogHook = std::function<FileOpenResult(const FileOpenRequest&)>;
 
 // Asks for one existing file.
 FileOpenResult GetOpenFileName(const FileOpenRequest& request);
+// Asks for a file to write, proposing request.fileName; an existing file is overwritten only
+// when the user agrees.
+FileOpenResult GetSaveFileName(FileOpenRequest request);
 // Replaces the dialog; an empty hook restores the real one. Returns the previous hook.
 FileDialogHook SetFileDialogHook(FileDialogHook hook);
 // "desc|pattern|desc|pattern||" as Qt's "desc (pattern);;desc (pattern)".

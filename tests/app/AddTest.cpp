@@ -95,3 +95,32 @@ TEST_F(AddCommandTest, ComparedFilesEachGainTheirValueOnSave) {
     EXPECT_EQ(Read(path1), "[s]\r\nk=1\r\n[T]\r\nn=a\r\n");
     EXPECT_EQ(Read(path2), "[t]\r\nm=2\r\nn=b\r\n");
 }
+
+// A section too large to load is not in the model: an entry added to it would overwrite a
+// value nobody saw. After 追加 the entry box is ready for the next entry.
+TEST_F(AddCommandTest, ASectionLeftOutIsRefusedAndTheEntryBoxIsReadyForTheNextEntry) {
+    StartOrFail();
+    const QByteArray big = "[Big]\n" + QByteArray(40000, 'x') + "=1\n";
+    const QString path1 = WriteText("one.ini", "[s]\nk=v\n");
+    const QString path2 = WriteText("two.ini", QString::fromLatin1("[s]\nk=v\n" + big));
+    ASSERT_TRUE(Frame()->OpenCompare(path1, path2));
+    m_boxes.Clear();
+    int focusAfterRefusal = 0;
+    int focusAfterAdd = 0;
+    QString selectedAfterAdd;
+    ASSERT_TRUE(RunAdd<CAddCompareDlg>([&](AddDlgTest::CAddDlgDriver& d) {
+        const std::vector<int> values{Res::IDC_ADD_VALUE1, Res::IDC_ADD_VALUE2};
+        d.Add("big", "x", {"1", "2"}, values);
+        focusAfterRefusal = d.FocusedId();
+        d.Add("s", "n", {"1", "2"}, values);
+        d.Add("s", "n", {"3", "4"}, values);
+        focusAfterAdd = d.FocusedId();
+        selectedAfterAdd = d.Edit(Res::IDC_ADD_ENTRY)->selectedText();
+        d.Click(Res::IDCANCEL);
+    }));
+    ASSERT_EQ(m_boxes.Boxes().size(), 1u);
+    EXPECT_EQ(m_boxes.Boxes()[0].text, "このセクションは大きすぎるため編集できません");
+    EXPECT_EQ(focusAfterRefusal, Res::IDC_ADD_SECTION);
+    EXPECT_EQ(focusAfterAdd, Res::IDC_ADD_ENTRY);
+    EXPECT_EQ(selectedAfterAdd, "n");
+}

@@ -1,11 +1,14 @@
 #include "AppFixture.h"
 
+#include "grid/ListCtrlEx.h"
 #include "valuelist/ProjectData.h"
 #include "valuelist/ProjectDataBase.h"
 #include "valuelist/RecordIdFilePath.h"
+#include "view/QuilletView.h"
 
 #include <QComboBox>
 #include <QPlainTextEdit>
+#include <QTimer>
 
 TEST_F(AppTest, OpenShowsTheChosenFileInTheTitlePreviewAndSelectorBar) {
     StartOrFail();
@@ -107,6 +110,45 @@ TEST_F(AppTest, ReloadCarriesTheSelectedValueList) {
         EXPECT_EQ(shown ? shown->m_nPid : 0, c.selectedPid);
         EXPECT_EQ(Frame()->ProjectBar()->SelectedPid(), c.selectedPid);
     }
+}
+
+// The value-list management dialog may have changed the lists; the user's "none" still holds.
+TEST_F(AppTest, NoneChosenInTheSelectorOutlastsTheValueListDialog) {
+    StartOrFail();
+    CProjectData project(-1, QStringLiteral("一覧"));
+    ASSERT_TRUE(m_app->DataBase()->SaveProject(&project));
+    const QString path = WriteText("a.ini", "[s]\nk=v\n");
+    ASSERT_TRUE(m_app->DataBase()->SetHistory(CRecordIdFilePath(project.m_nPid, path)));
+    ASSERT_TRUE(Frame()->OpenFile(path, false));
+    Frame()->GetView()->GetGrid()->SetCurrentCell(0, 2, true, false);
+    auto* combo = Frame()->ProjectBar()->findChild<QComboBox*>();
+    ASSERT_NE(combo, nullptr);
+    combo->setCurrentIndex(0);
+    emit combo->activated(0);
+    ASSERT_EQ(Doc()->m_pIniData->m_pProject, nullptr);
+    QTimer::singleShot(0, Frame(), [] {
+        if (QWidget* dialog = QApplication::activeModalWidget())
+            dialog->close();
+    });
+    Click(Res::ID_VALUE_LISTS);
+    EXPECT_EQ(Doc()->m_pIniData->m_pProject, nullptr);
+    EXPECT_EQ(Frame()->ProjectBar()->SelectedPid(), 0);
+    int row = -1;
+    int col = -1;
+    Frame()->GetView()->GetGrid()->GetCurrentCell(&row, &col, false);
+    EXPECT_EQ(std::make_pair(row, col), std::make_pair(0, 2));
+}
+
+// Comparison's two file dialogs say which file each one picks.
+TEST_F(AppTest, CompareAsksForTheFirstAndThenTheSecondFile) {
+    StartOrFail();
+    m_boxes.ChooseFile(WriteText("a.ini", "[s]\nk=1\n"));
+    m_boxes.ChooseFile(WriteText("b.ini", "[s]\nk=2\n"));
+    Click(Res::ID_COMPARE);
+    ASSERT_EQ(m_boxes.FileRequests().size(), 2u);
+    EXPECT_EQ(m_boxes.FileRequests()[0].title, "開く - 1つ目のファイル");
+    EXPECT_EQ(m_boxes.FileRequests()[1].title, "開く - 2つ目のファイル");
+    EXPECT_NE(Doc()->m_pCompare, nullptr);
 }
 
 TEST_F(AppTest, KeysReachTheirCommandsAndTheButtonsNameThem) {

@@ -1,6 +1,7 @@
 #include "AppFixture.h"
 
 #include "app/CommandLine.h"
+#include "platform/RegularFile.h"
 
 #include <QDropEvent>
 #include <QMimeData>
@@ -69,16 +70,53 @@ TEST_F(AppTest, ARealDropOfTwoFilesComparesThemOnceTheDropIsOver) {
 TEST_F(AppTest, CommandLineFilesAreCheckedLikeADropAndEachRefusalIsReported) {
     const QString a = WriteText("a.ini", "[s]\nk=1\n");
     WriteText("notes.txt", "x");
-    ASSERT_TRUE(Start({"a.ini", "notes.txt", "missing.ini"}));
-    ASSERT_EQ(m_boxes.Boxes().size(), 2u);
+    ASSERT_TRUE(Start({"a.ini", "notes.txt"}));
+    ASSERT_EQ(m_boxes.Boxes().size(), 1u);
     EXPECT_EQ(m_boxes.Boxes()[0].text,
               "INI ファイル (*.ini) ではありません。\n" + Path("notes.txt"));
-    EXPECT_EQ(m_boxes.Boxes()[1].text, "ファイルが見つかりません。\n" + Path("missing.ini"));
-    EXPECT_EQ(m_boxes.Boxes()[1].type, unsigned(Ui::MB_OK | Ui::MB_ICONERROR));
+    EXPECT_EQ(m_boxes.Boxes()[0].type, unsigned(Ui::MB_OK | Ui::MB_ICONERROR));
     // The file given as a relative name is opened by its full path; the program stays open.
     ASSERT_NE(Doc()->m_pIniData, nullptr);
     EXPECT_EQ(Doc()->m_pIniData->m_filePath, a);
     EXPECT_TRUE(Frame()->isVisible());
+}
+
+// What 開く would say of the same file, never that a file that is there is missing.
+TEST_F(AppTest, CommandLineAndDroppedFilesThatCannotBeOpenedAreNamedAsOpenNamesThem) {
+    WriteText("a.ini", "[s]\nk=1\n");
+    QFile huge(Path("huge.ini"));
+    ASSERT_TRUE(huge.open(QIODevice::WriteOnly) && huge.resize(CRegularFile::kMaxSize + 1));
+    huge.close();
+    ASSERT_TRUE(QDir(m_dir.path()).mkdir("folder.ini"));
+    struct Case {
+        const char* name;
+        QStringList given;
+        QString message;
+    };
+    const Case cases[] = {
+        {"missing", {"missing.ini"}, "ファイルが見つかりません。\n" + Path("missing.ini")},
+        {"too large", {"huge.ini"}, "ファイルが大きすぎます: " + Path("huge.ini")},
+        {"a folder", {"folder.ini"}, "ファイルを読み込めません: " + Path("folder.ini")},
+        {"three files",
+         {"a.ini", "a.ini", "a.ini"},
+         "指定できるファイルは2つまでです。\nusage: quillet [FILE [FILE2]]"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        m_app.reset();
+        m_boxes.Clear();
+        ASSERT_TRUE(Start(c.given));
+        ASSERT_EQ(m_boxes.Boxes().size(), 1u);
+        EXPECT_EQ(m_boxes.Boxes()[0].text, c.message);
+        EXPECT_FALSE(Doc()->HasContent());
+        EXPECT_TRUE(Frame()->isVisible());
+    }
+    // Dropped beside a good file, the large one is named and nothing is compared.
+    m_boxes.Clear();
+    Frame()->DropFiles({Path("huge.ini"), Path("a.ini")});
+    ASSERT_EQ(m_boxes.Boxes().size(), 1u);
+    EXPECT_EQ(m_boxes.Boxes()[0].text, "1:ファイルが大きすぎます: " + Path("huge.ini"));
+    EXPECT_FALSE(Doc()->HasContent());
 }
 
 TEST(CommandLineTest, ParsesFilesHelpVersionAndRefusesTheRest) {
@@ -93,7 +131,10 @@ TEST(CommandLineTest, ParsesFilesHelpVersionAndRefusesTheRest) {
         {"nothing", {}, Action::Run, {}},
         {"one file", {"a.ini"}, Action::Run, {"a.ini"}},
         {"two files", {"a.ini", "b.ini"}, Action::Run, {"a.ini", "b.ini"}},
-        {"three files", {"a.ini", "b.ini", "c.ini"}, Action::UsageError, {}},
+        {"three files: the window says so",
+         {"a.ini", "b.ini", "c.ini"},
+         Action::Run,
+         {"a.ini", "b.ini", "c.ini"}},
         {"help", {"--help"}, Action::Help, {}},
         {"short help", {"-h", "a.ini"}, Action::Help, {"a.ini"}},
         {"version", {"--version"}, Action::Version, {}},
@@ -105,10 +146,11 @@ TEST(CommandLineTest, ParsesFilesHelpVersionAndRefusesTheRest) {
         SCOPED_TRACE(c.name);
         const CCommandLine parsed = CCommandLine::Parse(c.args);
         EXPECT_EQ(parsed.m_action, c.action);
-        if (c.action == Action::UsageError)
-            EXPECT_FALSE(parsed.m_complaint.isEmpty());
-        else
+        EXPECT_EQ(parsed.m_complaint.isEmpty(),
+                  c.action != Action::UsageError && c.files.size() <= 2);
+        if (c.action != Action::UsageError) {
             EXPECT_EQ(parsed.m_files, c.files);
+        }
     }
 }
 

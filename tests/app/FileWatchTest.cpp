@@ -63,7 +63,6 @@ TEST_F(FileWatchTest, EachKindOfOutsideChangeAsksOnceAndYesReadsTheFileAgain) {
     const Case cases[] = {
         {"written in place", WriteInPlace, "outside"},
         {"replaced by rename", ReplaceByRename, "outside"},
-        {"removed", Remove, ""},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
@@ -89,6 +88,35 @@ TEST_F(FileWatchTest, EachKindOfOutsideChangeAsksOnceAndYesReadsTheFileAgain) {
         WriteInPlace(path, "[s]\r\nk=again\r\n");
         ASSERT_TRUE(WaitForBoxes(1));
         EXPECT_EQ(m_boxes.Boxes()[0].text, Expected(false, {path}));
+    }
+}
+
+// A removed file is not read again as an empty one: the question names it as removed, yes
+// closes it and no keeps it for a save to write again.
+TEST_F(FileWatchTest, ARemovedFileIsNamedAsRemovedAndYesClosesIt) {
+    StartOrFail();
+    struct Case {
+        const char* name;
+        int answer;
+        bool shown;
+    };
+    for (const Case& c : {Case{"yes closes", Ui::IDYES, false}, Case{"no keeps", Ui::IDNO, true}}) {
+        SCOPED_TRACE(c.name);
+        const QString path = WriteText("a.ini", "[s]\nk=v\n");
+        ASSERT_TRUE(Frame()->OpenFile(path, false));
+        LetNotificationsArrive();
+        m_boxes.Clear();
+        m_boxes.Answer(c.answer);
+        Remove(path, {});
+        ASSERT_TRUE(WaitForBoxes(1));
+        EXPECT_EQ(m_boxes.Boxes()[0].text, "ファイルが削除されました。\n" + path);
+        EXPECT_EQ(Doc()->HasContent(), c.shown);
+        EXPECT_EQ(Frame()->windowTitle(), c.shown ? "Quillet - " + path : "Quillet");
+        if (c.shown) {
+            Entry(Doc()->m_pIniData.get(), "s", "k")->SetValue("again");
+            QTest::keyClick(Frame(), Qt::Key_S, Qt::ControlModifier);
+            EXPECT_EQ(Read(path), "[s]\r\nk=again\r\n");
+        }
     }
 }
 

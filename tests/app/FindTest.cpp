@@ -15,6 +15,7 @@
 #include <QFile>
 #include <QInputMethodEvent>
 #include <QLabel>
+#include <QScreen>
 #include <QTemporaryDir>
 #include <QTest>
 #include <gtest/gtest.h>
@@ -237,6 +238,28 @@ TEST_F(FindTest, F3AndShiftF3RepeatTheSearchFromTheGridAndFromTheDialog) {
     }
 }
 
+// The dialog never hides what it found: laid over the cell, it moves above or below it.
+TEST_F(FindTest, TheDialogStepsAsideFromTheCellItFound) {
+    OpenSingle();
+    CFindDlg* dlg = OpenDialog();
+    ASSERT_NE(dlg, nullptr);
+    QTest::mouseClick(Box(dlg, Res::IDC_FIND_SECTION), Qt::LeftButton);
+    QTest::mouseClick(Box(dlg, Res::IDC_FIND_ENTRY), Qt::LeftButton);
+    for (int row : {0, 3}) {
+        SCOPED_TRACE(row);
+        QRect cell;
+        ASSERT_TRUE(grid->GetSubItemRect(row, 2, LVIR_BOUNDS, &cell));
+        const QPoint cellOnScreen = grid->viewport()->mapToGlobal(cell.center());
+        dlg->move(cellOnScreen - dlg->rect().center());
+        ASSERT_TRUE(dlg->frameGeometry().contains(cellOnScreen));
+        dlg->Edit()->clear();
+        Type(dlg->Edit(), row == 0 ? u"apple"_qs : u"ａｂｃ"_qs);
+        ASSERT_EQ(Current(), std::make_pair(row, 2));
+        EXPECT_FALSE(dlg->frameGeometry().contains(cellOnScreen));
+        EXPECT_TRUE(dlg->screen()->availableGeometry().contains(dlg->frameGeometry()));
+    }
+}
+
 TEST_F(FindTest, ASearchThatMovesAwayFromAnOpenEditorKeepsWhatWasTyped) {
     OpenSingle();
     CFindDlg* dlg = OpenDialog();
@@ -251,6 +274,21 @@ TEST_F(FindTest, ASearchThatMovesAwayFromAnOpenEditorKeepsWhatWasTyped) {
     EXPECT_FALSE(grid->IsEditing());
     EXPECT_EQ(Current(), std::make_pair(1, 2));
     EXPECT_EQ(dynamic_cast<CIniEntryData*>(Record(0))->m_value, u"pear"_qs);
+}
+
+TEST_F(FindTest, AValueEditedAfterASearchIsFoundByItsNewTextOnly) {
+    OpenSingle();
+    CQuilletView* view = frame->GetView();
+    ASSERT_TRUE(view->Find(u"APPLE"_qs, CQuilletView::FIND_VALUE, true));
+    ASSERT_EQ(Current(), std::make_pair(0, 2));
+    ASSERT_TRUE(grid->BeginEdit(0, 2));
+    Type(QApplication::focusWidget(), u"cherry"_qs);
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Return);
+    ASSERT_EQ(dynamic_cast<CIniEntryData*>(Record(0))->m_value, u"cherry"_qs);
+    grid->SetCurrentCell(2, 2, true, false);
+    EXPECT_FALSE(view->Find(u"APPLE"_qs, CQuilletView::FIND_VALUE, true));
+    EXPECT_TRUE(view->Find(u"CHERRY"_qs, CQuilletView::FIND_VALUE, true));
+    EXPECT_EQ(Current(), std::make_pair(0, 2));
 }
 
 TEST_F(FindTest, CtrlFNeedsContentThenReusesTheDialogWithItsTextSelected) {

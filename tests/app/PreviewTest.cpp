@@ -86,6 +86,25 @@ TEST_F(AppTest, EntriesNotInTheFileHighlightTheirSectionOrNothing) {
     EXPECT_EQ(edit->textCursor().position(), 0);
 }
 
+TEST_F(AppTest, ARowWithoutALineLeavesThePreviewWhereItIs) {
+    StartOrFail();
+    QString text;
+    for (int s = 0; s < 100; ++s)
+        text += u"[s"_qs + QString::number(s) + u"]\nk=v\n"_qs;
+    ASSERT_TRUE(Frame()->OpenFile(WriteText("long.ini", text), false));
+    CIniData* ini = Doc()->m_pIniData.get();
+    QPlainTextEdit* edit = Frame()->PreviewBar()->Edit(Res::IDC_PREVIEW);
+    Frame()->SendMessage(Res::WM_SHOW_PREVIEW, 0, Item(ini->m_sections[60].get()));
+    QCoreApplication::processEvents();
+    const int top = edit->verticalScrollBar()->value();
+    ASSERT_EQ(top, 120 - 3);
+    Frame()->SendMessage(Res::WM_SHOW_PREVIEW, 0, Item(ini->AddEntry("new", "added", "1")));
+    QCoreApplication::processEvents();
+    EXPECT_EQ(edit->verticalScrollBar()->value(), top);
+    EXPECT_EQ(edit->textCursor().position(), 0);
+    EXPECT_FALSE(edit->textCursor().hasSelection());
+}
+
 TEST_F(AppTest, LinesOfMoreThan1024CharactersAreCut) {
     StartOrFail();
     const QString exact = "k=" + QString(1022, u'x');  // 1024 characters

@@ -27,7 +27,9 @@ expect() {
 
 expect 'command' 'dump' d
 expect 'commands sharing a letter' 'check compare' c
-expect 'options of check' '--db --help --json' check --
+expect 'options of check' '--db --help --json --list' check --
+expect 'check --list: any number of INI files' 'B.INI a.ini sub with space.ini' check --list l.json a.ini ''
+expect 'valuelist commands' 'export' valuelist e
 expect 'INI files and folders' 'B.INI a.ini sub with space.ini' dump ''
 expect 'second file of compare' 'B.INI a.ini sub with space.ini' compare --json a.ini ''
 expect 'no third file for compare' '' compare a.ini B.INI ''

@@ -64,4 +64,19 @@ public:
         writes.append({section, key, value, path});
         return writeResult;
     }
+
+    // One call per change, so that the tests see each key the model asks for.
+    std::vector<bool>
+    WritePrivateProfileStrings(const std::vector<CProfileWriter::Change>& changes,
+                               const QString& path,
+                               const std::function<void(size_t)>& failed) override {
+        std::vector<bool> written;
+        for (size_t i = 0; i < changes.size(); ++i) {
+            const auto& c = changes[i];
+            written.push_back(WritePrivateProfileStringW(c.section, c.key, c.value, path) != 0);
+            if (!written.back() && failed)
+                failed(i);
+        }
+        return written;
+    }
 };
