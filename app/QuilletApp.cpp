@@ -61,7 +61,7 @@ void CQuilletApp::LoadQtTranslation() {
 }
 
 bool CQuilletApp::OpenDataBase() {
-    m_pDataBase = std::make_unique<CProjectDataBase>(QString::fromLatin1(kDataBaseName));
+    m_pDataBase = std::make_unique<CProjectDataBase>(m_dataBasePath);
     // Without its tables the database is as useless as one that did not open.
     if (m_pDataBase->Open() && m_pDataBase->CreateTables())
         return true;

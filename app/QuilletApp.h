@@ -18,6 +18,9 @@ public:
     CQuilletApp(const CQuilletApp&) = delete;
     CQuilletApp& operator=(const CQuilletApp&) = delete;
 
+    // The value-list database to open instead of Quillet.db in the current folder (--db).
+    void SetDataBasePath(const QString& path) { m_dataBasePath = path; }
+
     // Start-up; false when the program must end (the reason has been shown). files: the
     // command line's files, opened once the window is up.
     bool InitInstance(const QStringList& files = {});
@@ -35,6 +38,7 @@ private:
     void LoadQtTranslation();
     bool OpenDataBase();
 
+    QString m_dataBasePath = QString::fromLatin1(kDataBaseName);
     std::unique_ptr<QTranslator> m_pTranslator;
     std::unique_ptr<CProjectDataBase> m_pDataBase;
     std::unique_ptr<CQuilletDoc> m_pDoc;
