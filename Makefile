@@ -1,10 +1,12 @@
-# User commands: make run, make test, make bench. Each installs what is missing first.
+# User commands: make run, make test, make bench, make package. Each installs what is missing
+# first. make run builds the programs only, so that the window comes up before the tests are
+# compiled; make test builds the rest.
 BUILD_DIR ?= build
 JOBS ?= $(shell nproc)
 MAKEFLAGS += --no-print-directory
 CMAKE_FLAGS ?=
 
-.PHONY: all deps configure build run test bench clean
+.PHONY: all deps configure build programs run test bench package clean
 
 all: build
 
@@ -17,7 +19,11 @@ configure: deps
 build: configure
 	@cmake --build $(BUILD_DIR) -j $(JOBS)
 
-run: build
+# The two programs and what is installed beside them (manual pages and the like).
+programs: configure
+	@cmake --build $(BUILD_DIR) -j $(JOBS) --target quillet quillet-cli quillet_data
+
+run: programs
 	@$(BUILD_DIR)/app/quillet
 
 test: build
@@ -28,6 +34,10 @@ bench: configure
 	@for b in $(BUILD_DIR)/bench/bench_*; do \
 		[ -x "$$b" ] || continue; echo "== $$b"; QT_QPA_PLATFORM=offscreen "$$b" || exit 1; \
 	done
+
+# The Debian package of the programs and their data: build/quillet_<version>_<arch>.deb.
+package: programs
+	@cd $(BUILD_DIR) && cpack -G DEB
 
 clean:
 	@rm -rf $(BUILD_DIR)

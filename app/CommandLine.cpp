@@ -20,7 +20,8 @@ CCommandLine UsageError(const QString& complaint) {
 CCommandLine CCommandLine::Parse(const QStringList& args) {
     CCommandLine result;
     bool optionsEnded = false;
-    for (const QString& arg : args) {
+    for (qsizetype i = 0; i < args.size(); ++i) {
+        const QString& arg = args[i];
         if (optionsEnded || !IsOption(arg)) {
             result.m_files.append(arg);
         } else if (arg == u"--") {
@@ -30,6 +31,11 @@ CCommandLine CCommandLine::Parse(const QStringList& args) {
         } else if (arg == u"--version" || arg == u"-v") {
             if (result.m_action != Action::Help)
                 result.m_action = Action::Version;
+        } else if (arg == u"--db") {
+            // An empty path would quietly mean the default database.
+            if (i + 1 == args.size() || args[i + 1].isEmpty())
+                return UsageError(QStringLiteral("--db needs the path of a database"));
+            result.m_dataBase = args[++i];
         } else {
             return UsageError(QStringLiteral("unknown option '%1'").arg(arg));
         }
@@ -41,10 +47,12 @@ CCommandLine CCommandLine::Parse(const QStringList& args) {
 }
 
 QString CCommandLine::UsageText() {
-    return QStringLiteral("usage: quillet [FILE [FILE2]]\n"
+    return QStringLiteral("usage: quillet [--db PATH] [FILE [FILE2]]\n"
                           "\n"
                           "Opens the INI file FILE, or compares FILE with FILE2 side by side.\n"
                           "\n"
+                          "  --db PATH      keep the value lists in the database PATH instead of\n"
+                          "                 Quillet.db in the current folder\n"
                           "  -h, --help     show this help and exit\n"
                           "  -v, --version  show the version and exit\n");
 }

@@ -4,7 +4,8 @@
 #include <QStringList>
 
 // What the desktop program was asked to do on its command line: open one file, compare two,
-// or print its help or version. Anything else is a usage error (exit status 2).
+// or print its help or version, with the value lists of another database than the current
+// folder's if asked. Anything else is a usage error (exit status 2).
 class CCommandLine {
 public:
     enum class Action { Run, Help, Version, UsageError };
@@ -18,6 +19,7 @@ public:
 
     Action m_action = Action::Run;
     QStringList m_files; // as given
+    QString m_dataBase;  // --db PATH: the value-list database to use; empty for the default
     // What was wrong: for a usage error, and for a run with more than two files, which the
     // window refuses too.
     QString m_complaint;

@@ -2,6 +2,7 @@
 
 #include "app/MainFrame.h"
 #include "app/QuilletDoc.h"
+#include "grid/GridAccessible.h"
 #include "grid/GridTypes.h"
 #include "platform/TextUtil.h"
 #include "platform/ui/MessageBox.h"
@@ -32,9 +33,11 @@ bool CQuilletApp::InitInstance(const QStringList& files) {
     Text::SetJapaneseLocale(true);
     Pelmo::InstallJapaneseFontSubstitutes();
     LoadQtTranslation();
+    // Screen readers read the grid and the dialogs' lists cell by cell.
+    Pelmo::CGridAccessible::InstallFactory();
     QCoreApplication::setOrganizationName(QStringLiteral("Pelmo System"));
     QCoreApplication::setApplicationName(QStringLiteral("Quillet"));
-    const QString dataBaseProblem = OpenDataBase(QString::fromLatin1(kDataBaseName));
+    const QString dataBaseProblem = OpenDataBase(m_dataBasePath);
     m_pDoc = std::make_unique<CQuilletDoc>();
     m_pFrame = std::make_unique<CMainFrame>(m_pDoc.get(), m_pDataBase.get());
     m_pFrame->setWindowIcon(QIcon(QStringLiteral(":/quillet/quillet.svg")));

@@ -18,6 +18,9 @@ public:
     CQuilletApp(const CQuilletApp&) = delete;
     CQuilletApp& operator=(const CQuilletApp&) = delete;
 
+    // The value-list database to open instead of Quillet.db in the current folder (--db).
+    void SetDataBasePath(const QString& path) { m_dataBasePath = path; }
+
     // Start-up; false when the program must end (the reason has been shown). files: the
     // command line's files, opened once the window is up. A database that cannot be used is
     // reported, and the program runs on without value lists.
@@ -39,6 +42,7 @@ private:
     // and the result names the file and says why; empty on success.
     QString OpenDataBase(const QString& path);
 
+    QString m_dataBasePath = QString::fromLatin1(kDataBaseName);
     std::unique_ptr<QTranslator> m_pTranslator;
     std::unique_ptr<CProjectDataBase> m_pDataBase;
     std::unique_ptr<CQuilletDoc> m_pDoc;

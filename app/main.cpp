@@ -57,6 +57,8 @@ int main(int argc, char** argv) {
     }
     QApplication app(argc, argv);
     CQuilletApp quillet;
+    if (!commandLine.m_dataBase.isEmpty())
+        quillet.SetDataBasePath(commandLine.m_dataBase);
     if (!quillet.InitInstance(commandLine.m_files))
         return 1;
     const int status = app.exec();

@@ -4,6 +4,7 @@
 #include "grid/HeaderCtrlEx.h"
 #include "grid/ListBoxEx.h"
 #include "grid/RowHeader.h"
+#include "platform/ui/ListCtrlAccessible.h"
 
 #include <QApplication>
 #include <QPalette>
@@ -114,6 +115,8 @@ void CListCtrlBase::ReportCurrentCell() {
         return;
     m_nLastRow = row;
     m_nLastCol = m_nCurCol;
+    if (HasGridFocus())
+        CListCtrlAccessible::NotifyCurrentCell(this, row, m_nCurCol);
     if (m_bFollowFocus)
         SendGridNotify(GN_CURCELLCHANGED, row, m_nCurCol, GE_CURCELL);
 }

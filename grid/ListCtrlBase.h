@@ -149,6 +149,9 @@ public:
     QRect GetCellRect(int nItem, int nCol) const;
     // Whether a point (viewport coordinates) is on the drop-down button of a choice cell.
     bool IsOnDropButton(const QPoint& ptClient, int nItem, int nCol) const;
+    // A cell's text as painted: a choice's display name, nothing for a check box, the stored
+    // text otherwise. Painting and assistive technology both read it here.
+    QString GetCellDisplayText(int nItem, int nCol) const;
     // Width of a drop-down button (the platform's vertical scroll-bar width).
     int GetDropButtonWidth() const;
     int GetTextMargin() const { return m_nTextMargin; }
@@ -280,8 +283,9 @@ private:
                        int nFormat, bool bReadOnly) const;
     void DrawButtonCell(QPainter& p, const QRect& rc, int nItem, int nCol, const QString& text,
                         bool bReadOnly) const;
-    void DrawChoiceCell(QPainter& p, const QRect& rc, int nItem, int nCol, const QString& text,
-                        int nFormat, bool bReadOnly, CHeaderData* pData);
+    void DrawChoiceCell(QPainter& p, const QRect& rc, int nItem, int nCol, const QString& shown,
+                        int nFormat, bool bReadOnly);
+    QString DisplayText(const CHeaderData* pData, int nItem, int nCol, const QString& stored) const;
 
     // Layout of grid and row header in an outer rectangle (parent coordinates).
     void LayoutGrid(const QRect& rcOuter, int nRowHeaderWidth);

@@ -225,8 +225,8 @@ void CListCtrlBase::DrawItem(DRAWITEMSTRUCT* dis) {
             DrawButtonCell(p, rc, nItem, c, cellText, IsCellReadOnly(nItem, c));
             break;
         case KIND_CHOICE:
-            DrawChoiceCell(p, rc, nItem, c, cellText, format, IsCellReadOnly(nItem, c),
-                           const_cast<CHeaderData*>(data));
+            DrawChoiceCell(p, rc, nItem, c, DisplayText(data, nItem, c, cellText), format,
+                           IsCellReadOnly(nItem, c));
             break;
         default:
             DrawCellText(p, rc.adjusted(m_nTextMargin, 0, -m_nTextMargin, 0), cellText, format);
@@ -304,9 +304,25 @@ void CListCtrlBase::DrawButtonCell(QPainter& p, const QRect& rc, int nItem, int 
                fm.elidedText(text, Qt::ElideRight, inner.width()));
 }
 
+QString CListCtrlBase::GetCellDisplayText(int nItem, int nCol) const {
+    if (nItem < 0 || nItem >= GetItemCount())
+        return {};
+    return DisplayText(GetHeaderDataByIndex(nCol), nItem, nCol, GetItemText(nItem, nCol));
+}
+
+QString CListCtrlBase::DisplayText(const CHeaderData* pData, int nItem, int nCol,
+                                   const QString& stored) const {
+    const int kind = pData ? pData->m_nKind : KIND_TEXT;
+    if (kind == KIND_CHECKBOX)
+        return {};
+    if (kind != KIND_CHOICE)
+        return stored;
+    // The choice-text callback takes the grid as its clients know it, which it may query.
+    return pData->GetChoiceText(const_cast<CListCtrlBase*>(this), stored, nItem, nCol);
+}
+
 void CListCtrlBase::DrawChoiceCell(QPainter& p, const QRect& rc, int nItem, int nCol,
-                                   const QString& text, int nFormat, bool bReadOnly,
-                                   CHeaderData* pData) {
+                                   const QString& shown, int nFormat, bool bReadOnly) {
     const QRect inner = rc.adjusted(3, 3, -3, -3);
     const int w = GetDropButtonWidth();
     const QPen textPen = p.pen();
@@ -317,7 +333,6 @@ void CListCtrlBase::DrawChoiceCell(QPainter& p, const QRect& rc, int nItem, int 
         DrawFlatComboButton(p, button.intersected(inner), open, bReadOnly, FrameColors(palette()));
     }
     p.setPen(textPen);
-    const QString shown = pData ? pData->GetChoiceText(this, text, nItem, nCol) : text;
     const QRect textRect(rc.left() + m_nTextMargin, rc.top(), rc.width() - m_nTextMargin - (w + 6),
                          rc.height());
     DrawCellText(p, textRect, shown, nFormat);
@@ -344,7 +359,7 @@ void CListCtrlBase::AutoSizeColumn(int nCol) {
     case KIND_CHOICE: {
         int widest = 0;
         for (int i = 0; i < GetItemCount(); ++i) {
-            const QString shown = data->GetChoiceText(this, GetItemText(i, nCol), i, nCol);
+            const QString shown = DisplayText(data, i, nCol, GetItemText(i, nCol));
             widest = std::max(widest, TextWidth(fm, shown));
         }
         width = std::max(widest + margins + GetDropButtonWidth(), margins + GetDropButtonWidth());

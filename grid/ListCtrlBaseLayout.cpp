@@ -5,6 +5,7 @@
 #include "grid/EditEx.h"
 #include "grid/HeaderCtrlEx.h"
 #include "grid/RowHeader.h"
+#include "platform/ui/ListCtrlAccessible.h"
 
 #include <QApplication>
 #include <QFontMetrics>
@@ -446,6 +447,10 @@ void CListCtrlBase::changeEvent(QEvent* event) {
 void CListCtrlBase::focusInEvent(QFocusEvent* event) {
     CListCtrlEx::focusInEvent(event);
     RedrawGrid();
+    int row = -1;
+    int col = -1;
+    if (GetCurrentCell(&row, &col, false))
+        CListCtrlAccessible::NotifyCurrentCell(this, row, col);
 }
 
 void CListCtrlBase::focusOutEvent(QFocusEvent* event) {

@@ -55,6 +55,25 @@ QWidget* MakeButton(const ControlTemplate& c, QWidget* host) {
     return button;
 }
 
+// The controls a label names for assistive technology: those that show no text of their own.
+bool IsLabelled(ControlKind kind) {
+    return kind == ControlKind::Edit || kind == ControlKind::ComboBox ||
+           kind == ControlKind::ListView || kind == ControlKind::Custom;
+}
+
+// Names an input control after its own name in the template, or else after the label just
+// before it, which also becomes its buddy.
+void NameControl(QWidget* w, const ControlTemplate& c, QLabel* label) {
+    if (!IsLabelled(c.kind))
+        return;
+    if (!c.name.isEmpty()) {
+        w->setAccessibleName(c.name);
+    } else if (label) {
+        w->setAccessibleName(label->text());
+        label->setBuddy(w);
+    }
+}
+
 } // namespace
 
 CDialogBuilder::CDialogBuilder(const DialogTemplate& tmpl)
@@ -103,11 +122,17 @@ bool CDialogBuilder::Build(QWidget* host, const Factory& makeCustom) {
     const QSize size = PixelSize();
     auto* layout = new CAnchorLayout(host, size);
     QWidget* previous = nullptr;
+    QLabel* label = nullptr; // the label just made, for the control after it
     for (const ControlTemplate& c : m_tmpl.controls) {
         QWidget* w = MakeControl(c, host, makeCustom);
-        if (!w)
+        if (!w) {
+            label = nullptr;
             continue;
+        }
         w->setObjectName(QString::number(c.id));
+        NameControl(w, c, label);
+        label =
+            c.kind == ControlKind::Static && !c.text.isEmpty() ? qobject_cast<QLabel*>(w) : nullptr;
         QRect rect = DialogUnitsToPixels(c.rect, m_base);
         if (c.kind == ControlKind::ComboBox) // the template gives the dropped-down height
             rect.setHeight(w->sizeHint().height());

@@ -12,9 +12,11 @@ namespace Ui {
 
 // Makes the widgets of a template inside a host widget: the template font becomes the host's
 // font, every control gets its pixel geometry from the dialog units of that font, its numeric
-// id as objectName (so code and tests find it with findChild<...>("1003")), and the tab order
-// of the table. The host gets an anchor layout that moves and grows the controls as the
-// template says when the host is resized, and the template size as its size.
+// id as objectName (so code and tests find it with findChild<...>("1003")), the tab order of
+// the table, and each input control an accessible name (the template's, or else the text of
+// the label right before it in the table). The host gets an anchor layout that moves and
+// grows the controls as the template says when the host is resized, and the template size
+// as its size.
 class CDialogBuilder {
 public:
     // Makes a Custom control; it gets its geometry and objectName from the builder.

@@ -54,6 +54,9 @@ struct ControlTemplate {
     QRect rect; // dialog units
     unsigned style = StyleNone;
     Anchor anchor{};
+    // What a screen reader calls an input control that no label precedes in the table (a
+    // label right before an edit, combo box, list or custom control names it by itself).
+    QString name{};
 };
 
 struct DialogTemplate {

@@ -1,5 +1,6 @@
 #include "platform/ui/ListCtrl.h"
 
+#include "platform/ui/ListCtrlAccessible.h"
 #include "platform/ui/ListRowStore.h"
 
 #include <QAbstractTableModel>
@@ -354,6 +355,7 @@ int CListCtrl::InsertItem(unsigned nMask, int nItem, const QString& text, unsign
     if (index <= LastVisibleRow(ScrollTop()))
         viewport()->update();
     const unsigned id = d->rows.IdAt(index);
+    CListCtrlAccessible::NotifyRowsInserted(this, index, index);
     if (nMask & LVIF_STATE) {
         const unsigned mask = WholeImageMask(nStateMask);
         ChangeState(index, mask, nState & mask);
@@ -376,6 +378,7 @@ bool CListCtrl::DeleteItem(int nItem) {
         return false;
     const bool wasVisible = nItem <= LastVisibleRow(ScrollTop());
     d->rows.Remove(nItem);
+    CListCtrlAccessible::NotifyRowsRemoved(this, nItem, nItem);
     ScrollRangeChanged();
     if (wasVisible)
         viewport()->update();
@@ -394,6 +397,7 @@ bool CListCtrl::DeleteAllItems() {
             OnDeleteItem(index);
     }
     d->rows.Clear();
+    CListCtrlAccessible::NotifyReset(this);
     UpdateScrollBarsInternal();
     viewport()->update();
     return true;
@@ -408,6 +412,7 @@ bool CListCtrl::SetItemText(int nItem, int nSubItem, const QString& text) {
         return false;
     d->rows.SetText(nItem, nSubItem, text);
     RedrawItems(nItem, nItem);
+    CListCtrlAccessible::NotifyCellChanged(this, nItem, nSubItem);
     return true;
 }
 
@@ -482,6 +487,8 @@ void CListCtrl::ChangeState(int nItem, unsigned mask, unsigned state) {
         return;
     d->rows.SetState(nItem, after);
     RedrawItems(nItem, nItem);
+    if ((after & LVIS_FOCUSED) && !(before & LVIS_FOCUSED))
+        CListCtrlAccessible::NotifyFocusedRow(this, nItem);
     OnItemChanged(nItem, before, after);
     emit ItemChanged(nItem, before, after);
 }
@@ -643,8 +650,10 @@ bool CListCtrl::SortItems(PFNLVCOMPARE compare, quintptr lParamSort) {
             return false;
         return compare(d->rows.At(a).data, d->rows.At(b).data, lParamSort) < 0;
     });
-    if (d->rows.ApplyOrder(order))
+    if (d->rows.ApplyOrder(order)) {
         viewport()->update();
+        CListCtrlAccessible::NotifyReset(this);
+    }
     return true;
 }
 
@@ -656,8 +665,10 @@ bool CListCtrl::SortItemsEx(PFNLVCOMPARE compare, quintptr lParamSort) {
         order[i] = int(i);
     MergeSort(order,
               [&](int a, int b) { return compare(quintptr(a), quintptr(b), lParamSort) < 0; });
-    if (d->rows.ApplyOrder(order))
+    if (d->rows.ApplyOrder(order)) {
         viewport()->update();
+        CListCtrlAccessible::NotifyReset(this);
+    }
     return true;
 }
 
@@ -989,6 +1000,7 @@ void CListCtrl::scrollContentsBy(int, int) {
 void CListCtrl::focusInEvent(QFocusEvent* event) {
     QAbstractScrollArea::focusInEvent(event);
     viewport()->update();
+    CListCtrlAccessible::NotifyFocusedRow(this, GetNextItem(-1, LVNI_FOCUSED));
 }
 
 void CListCtrl::focusOutEvent(QFocusEvent* event) {

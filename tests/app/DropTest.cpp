@@ -99,7 +99,7 @@ TEST_F(AppTest, CommandLineAndDroppedFilesThatCannotBeOpenedAreNamedAsOpenNamesT
         {"a folder", {"folder.ini"}, "ファイルを読み込めません: " + Path("folder.ini")},
         {"three files",
          {"a.ini", "a.ini", "a.ini"},
-         "指定できるファイルは2つまでです。\nusage: quillet [FILE [FILE2]]"},
+         "指定できるファイルは2つまでです。\nusage: quillet [--db PATH] [FILE [FILE2]]"},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
@@ -151,5 +151,17 @@ TEST(CommandLineTest, ParsesFilesHelpVersionAndRefusesTheRest) {
         if (c.action != Action::UsageError) {
             EXPECT_EQ(parsed.m_files, c.files);
         }
+    }
+}
+
+TEST(CommandLineTest, DbTakesTheNextArgumentAsTheDatabaseAndNeedsOne) {
+    const CCommandLine given = CCommandLine::Parse({"--db", "/srv/lists.db", "a.ini"});
+    EXPECT_EQ(given.m_action, CCommandLine::Action::Run);
+    EXPECT_EQ(given.m_dataBase, "/srv/lists.db");
+    EXPECT_EQ(given.m_files, QStringList{"a.ini"});
+    EXPECT_TRUE(CCommandLine::Parse({"a.ini"}).m_dataBase.isEmpty());
+    for (const QStringList& args : {QStringList{"a.ini", "--db"}, QStringList{"--db", ""}}) {
+        SCOPED_TRACE(args.join(u' ').toStdString());
+        EXPECT_EQ(CCommandLine::Parse(args).m_action, CCommandLine::Action::UsageError);
     }
 }

@@ -155,3 +155,14 @@ TEST_F(AppTest, ClosingAsksNothingWithoutChangesAndStaysOpenWhenCancelled) {
     EXPECT_TRUE(Frame()->isVisible());
     EXPECT_EQ(Entry(Doc()->m_pIniData.get(), "s", "k")->m_value, "changed");
 }
+
+// quillet --db: the value lists live in the named database, wherever the program starts.
+TEST_F(AppTest, AGivenDatabasePathIsOpenedInsteadOfTheCurrentFoldersDatabase) {
+    ASSERT_TRUE(QDir(m_dir.path()).mkdir("lists"));
+    m_app = std::make_unique<CQuilletApp>();
+    m_app->SetDataBasePath(Path("lists/mine.db"));
+    ASSERT_TRUE(m_app->InitInstance());
+    EXPECT_TRUE(QFileInfo(Path("lists/mine.db")).isFile());
+    EXPECT_FALSE(QFileInfo::exists(Path("Quillet.db")));
+    EXPECT_TRUE(m_boxes.Boxes().empty());
+}
