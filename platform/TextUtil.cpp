@@ -1,5 +1,7 @@
 #include "TextUtil.h"
 
+#include "InputText.h"
+
 #include <atomic>
 
 namespace Text {
@@ -88,14 +90,23 @@ bool IsWhiteSpace(QChar c) {
     return c.isSpace();
 }
 
-QString Trim(QStringView s) {
+// `s` without the characters at either end for which `blank` holds.
+template <typename Blank> static QString TrimWhere(QStringView s, Blank blank) {
     qsizetype end = s.size();
-    while (end > 0 && IsWhiteSpace(s[end - 1]))
+    while (end > 0 && blank(s[end - 1]))
         --end;
     qsizetype begin = 0;
-    while (begin < end && IsWhiteSpace(s[begin]))
+    while (begin < end && blank(s[begin]))
         ++begin;
     return s.sliced(begin, end - begin).toString();
+}
+
+QString Trim(QStringView s) {
+    return TrimWhere(s, IsWhiteSpace);
+}
+
+QString TrimInput(QStringView s) {
+    return TrimWhere(s, [](QChar c) { return IsWhiteSpace(c) || c == QChar(0xFEFF); });
 }
 
 } // namespace Text
