@@ -170,15 +170,21 @@ int CountRows(sqlite3* pDb, const char* pszSql) {
     return n;
 }
 
+// A new database with empty tables at `path`, in place of the one a previous round left.
+std::unique_ptr<CProjectDataBase> EmptyDataBase(const QString& path, benchmark::State& state) {
+    QFile::remove(path);
+    auto pDb = std::make_unique<CProjectDataBase>(path);
+    Check(pDb->Open() && pDb->CreateTables(), state, "open");
+    return pDb;
+}
+
 void BM_SaveProject(benchmark::State& state) {
     QTemporaryDir dir;
     const QString path = dir.filePath("Quillet.db");
     CProjectData& project = const_cast<CProjectData&>(Project());
     for (auto _ : state) {
         state.PauseTiming();
-        QFile::remove(path);
-        auto pDb = std::make_unique<CProjectDataBase>(path);
-        Check(pDb->Open() && pDb->CreateTables(), state, "open");
+        auto pDb = EmptyDataBase(path, state);
         project.m_nPid = -1;
         state.ResumeTiming();
         Check(pDb->SaveProject(&project), state, "save");
@@ -314,9 +320,7 @@ void BM_CheckAndSaveLongEntry(benchmark::State& state) {
     CProjectData& project = const_cast<CProjectData&>(LongEntryProject());
     for (auto _ : state) {
         state.PauseTiming();
-        QFile::remove(path);
-        auto pDb = std::make_unique<CProjectDataBase>(path);
-        Check(pDb->Open() && pDb->CreateTables(), state, "open");
+        auto pDb = EmptyDataBase(path, state);
         project.m_nPid = -1;
         state.ResumeTiming();
         Check(project.FindDuplicate() == nullptr && pDb->SaveProject(&project), state, "save");
