@@ -31,6 +31,12 @@ void CFileWatch::Accept(const QString& path) {
     Rearm();
 }
 
+void CFileWatch::Hold(bool held) {
+    m_bHeld = held;
+    if (!held && m_bPending && m_pWindow->isActiveWindow())
+        AskSoon();
+}
+
 QStringList CFileWatch::WatchedPaths() const {
     QStringList paths;
     for (const WatchedFile& file : m_files)
@@ -85,7 +91,7 @@ void CFileWatch::AskSoon() {
 }
 
 void CFileWatch::Ask() {
-    if (m_bAsking || !m_bPending)
+    if (m_bAsking || !m_bPending || m_bHeld)
         return;
     const QStringList changed = ChangedPaths();
     m_bPending = false;

@@ -33,6 +33,9 @@ public:
     void Watch(const QStringList& paths);
     // This program has just written path: its new state is known, not news.
     void Accept(const QString& path);
+    // While held (the window loads or saves) nothing is asked: a change seen meanwhile is
+    // asked about after the release, if it is still news then.
+    void Hold(bool held);
 
     QStringList WatchedPaths() const;
 
@@ -65,4 +68,5 @@ private:
     // A change waits for the window to be active; the question is never asked twice at once.
     bool m_bPending = false;
     bool m_bAsking = false;
+    bool m_bHeld = false;
 };

@@ -3,9 +3,11 @@
 #include "app/CommandLine.h"
 #include "app/FileWatch.h"
 #include "app/FindDlg.h"
+#include "app/LongWork.h"
 #include "app/MenuDlgBar.h"
 #include "app/PreviewDlgBar.h"
 #include "app/QuilletDoc.h"
+#include "app/WorkIndicator.h"
 #include "compare/IniCompare.h"
 #include "dialogs/AddCompareDlg.h"
 #include "dialogs/AddDlg.h"
@@ -31,6 +33,8 @@
 #include <QFileInfo>
 #include <QMimeData>
 #include <QPushButton>
+#include <QStatusBar>
+#include <QTimer>
 #include <QUrl>
 
 namespace {
@@ -39,6 +43,52 @@ const QString kCaption = QStringLiteral("Quillet");
 const QString kIniFilter = QStringLiteral("INIファイル (*.ini)|*.ini||");
 constexpr qsizetype kMaxDroppedFiles = 2;
 constexpr qsizetype kMaxListedEntries = 20;
+const QString kLoadStopped = QStringLiteral("読み込みを中止しました");
+constexpr int kStatusMessageMs = 10000;
+// A load goes through a file's text twice: decoding it, then building the model.
+constexpr int kPassesPerFile = 2;
+
+QString WorkText(const QString& what, const QStringList& paths) {
+    QStringList names;
+    for (const QString& path : paths)
+        names.append(QFileInfo(path).fileName());
+    return what + names.join(QStringLiteral(", "));
+}
+
+QString LoadingText(const QStringList& paths) {
+    return WorkText(QStringLiteral("読み込み中: "), paths);
+}
+
+// The model of the file at path, or null with errorText saying why.
+std::unique_ptr<CIniData> ReadModel(const QString& path, QString& errorText) {
+    auto ini = std::make_unique<CIniData>();
+    if (ini->Load(path, errorText))
+        return ini;
+    return nullptr;
+}
+
+std::unique_ptr<CIniCompare> Pair(std::unique_ptr<CIniData> ini1, std::unique_ptr<CIniData> ini2) {
+    auto compare = std::make_unique<CIniCompare>(std::move(ini1), std::move(ini2));
+    compare->Compare();
+    return compare;
+}
+
+// Both files read and paired; null with errorText ("1:" or "2:" first) when one cannot be
+// read.
+std::unique_ptr<CIniCompare> ReadCompare(const QString& path1, const QString& path2,
+                                         QString& errorText) {
+    std::unique_ptr<CIniData> ini1 = ReadModel(path1, errorText);
+    if (!ini1) {
+        errorText.prepend(QStringLiteral("1:"));
+        return nullptr;
+    }
+    std::unique_ptr<CIniData> ini2 = ReadModel(path2, errorText);
+    if (!ini2) {
+        errorText.prepend(QStringLiteral("2:"));
+        return nullptr;
+    }
+    return Pair(std::move(ini1), std::move(ini2));
+}
 
 // The message after a save that left entries unwritten, with the writer's reasons.
 QString WriteFailureText(const QString& path, const QStringList& reasons,
@@ -64,6 +114,7 @@ CMainFrame::CMainFrame(CQuilletDoc* doc, CProjectDataBase* db, QWidget* parent)
     CreateBars();
     CreateAccelerators();
     CreateFileWatch();
+    CreateLongWork();
     m_bBarsReady = true;
     UpdateCommandUI();
 }
@@ -139,6 +190,58 @@ void CMainFrame::CreateFileWatch() {
     hooks.reload = [this] { ReloadDocument(); };
     hooks.close = [this] { CloseDocument(); };
     m_pFileWatch = new CFileWatch(this, std::move(hooks));
+}
+
+void CMainFrame::CreateLongWork() {
+    m_pIndicator = new CWorkIndicator(this);
+    statusBar()->setSizeGripEnabled(false);
+    statusBar()->addPermanentWidget(m_pIndicator, 1);
+    m_pWork = new CLongWork(m_pIndicator, this);
+    connect(m_pWork, &CLongWork::BusyChanged, this, &CMainFrame::OnBusyChanged);
+    connect(m_pIndicator, &CWorkIndicator::StopClicked, this, &CMainFrame::StopLoad);
+    connect(m_pIndicator, &CWorkIndicator::Shown, this, [this] { UpdateStatusBar(); });
+    connect(statusBar(), &QStatusBar::messageChanged, this, [this] { UpdateStatusBar(); });
+    // Enabled only while a load runs: otherwise Escape belongs to the grid and its editor.
+    m_pStopAction = new QAction(this);
+    m_pStopAction->setShortcut(QKeySequence(Qt::Key_Escape));
+    m_pStopAction->setShortcutContext(Qt::WindowShortcut);
+    m_pStopAction->setEnabled(false);
+    connect(m_pStopAction, &QAction::triggered, this, &CMainFrame::StopLoad);
+    addAction(m_pStopAction);
+    UpdateStatusBar();
+}
+
+void CMainFrame::UpdateStatusBar() {
+    statusBar()->setVisible(!m_pIndicator->isHidden() || !statusBar()->currentMessage().isEmpty());
+}
+
+bool CMainFrame::IsBusy() const {
+    return m_pWork && m_pWork->IsBusy();
+}
+
+void CMainFrame::StopLoad() {
+    m_pWork->RequestStop();
+}
+
+void CMainFrame::OnBusyChanged(bool busy) {
+    // A disabled widget takes no mouse or keys: the grid, the bars and the find dialog only
+    // paint until the work is over.
+    if (busy)
+        m_pFocusBeforeWork = focusWidget();
+    centralWidget()->setEnabled(!busy);
+    if (m_pFindDlg)
+        m_pFindDlg->setEnabled(!busy);
+    m_pStopAction->setEnabled(busy && m_pWork->IsLoading());
+    m_pFileWatch->Hold(busy);
+    UpdateCommandUI();
+    if (busy)
+        return;
+    if (m_pFocusBeforeWork && m_pFocusBeforeWork->isVisible())
+        m_pFocusBeforeWork->setFocus();
+    if (m_bCloseWhenIdle) {
+        m_bCloseWhenIdle = false;
+        QTimer::singleShot(0, this, &QWidget::close);
+    }
 }
 
 QStringList CMainFrame::ShownPaths() const {
@@ -220,6 +323,8 @@ qintptr CMainFrame::SendMessage(unsigned message, quintptr wParam, qintptr lPara
 }
 
 bool CMainFrame::IsCommandAvailable(int commandId) const {
+    if (IsBusy())
+        return false;
     // Without the database there are no value lists to manage.
     if (commandId == Res::ID_VALUE_LISTS && !m_pDataBase)
         return false;
@@ -269,6 +374,8 @@ void CMainFrame::OnCommand(int commandId) {
 }
 
 bool CMainFrame::OpenFile(const QString& path, bool reload) {
+    if (IsBusy())
+        return false;
     std::unique_ptr<CIniData> ini = LoadIni(path, QString());
     if (!ini)
         return false;
@@ -276,13 +383,24 @@ bool CMainFrame::OpenFile(const QString& path, bool reload) {
     return true;
 }
 
+bool CMainFrame::RunLoad(const QString& text, int passes, const std::function<void()>& job) {
+    if (IsBusy())
+        return false;
+    if (m_pWork->RunLoad(text, passes, job))
+        return true;
+    // The user's own choice: no message box, the window as it was.
+    statusBar()->showMessage(kLoadStopped, kStatusMessageMs);
+    return false;
+}
+
 std::unique_ptr<CIniData> CMainFrame::LoadIni(const QString& path, const QString& prefix) {
-    auto ini = std::make_unique<CIniData>();
+    std::unique_ptr<CIniData> ini;
     QString errorText;
-    if (ini->Load(path, errorText))
-        return ini;
-    ShowError(prefix + errorText);
-    return nullptr;
+    if (!RunLoad(LoadingText({path}), kPassesPerFile, [&] { ini = ReadModel(path, errorText); }))
+        return nullptr;
+    if (!ini)
+        ShowError(prefix + errorText);
+    return ini;
 }
 
 void CMainFrame::ShowFile(std::unique_ptr<CIniData> ini, bool keepValueList) {
@@ -303,15 +421,33 @@ void CMainFrame::ShowFile(std::unique_ptr<CIniData> ini, bool keepValueList) {
 }
 
 bool CMainFrame::OpenCompare(const QString& path1, const QString& path2) {
-    std::unique_ptr<CIniData> ini1 = LoadIni(path1, QStringLiteral("1:"));
-    std::unique_ptr<CIniData> ini2 = ini1 ? LoadIni(path2, QStringLiteral("2:")) : nullptr;
-    return ini2 && ShowCompare(std::move(ini1), std::move(ini2));
+    if (IsBusy())
+        return false;
+    std::unique_ptr<CIniCompare> compare;
+    QString errorText;
+    // The pairing is one more pass, without steps of its own.
+    if (!RunLoad(LoadingText({path1, path2}), 2 * kPassesPerFile + 1,
+                 [&] { compare = ReadCompare(path1, path2, errorText); }))
+        return false;
+    if (!compare) {
+        ShowError(errorText);
+        return false;
+    }
+    ShowCompare(std::move(compare));
+    return true;
 }
 
-bool CMainFrame::ShowCompare(std::unique_ptr<CIniData> ini1, std::unique_ptr<CIniData> ini2) {
+std::unique_ptr<CIniCompare> CMainFrame::PairFiles(std::unique_ptr<CIniData> ini1,
+                                                   std::unique_ptr<CIniData> ini2) {
+    std::unique_ptr<CIniCompare> compare;
+    const QStringList paths = {ini1->m_filePath, ini2->m_filePath};
+    if (!RunLoad(LoadingText(paths), 1, [&] { compare = Pair(std::move(ini1), std::move(ini2)); }))
+        return nullptr;
+    return compare;
+}
+
+void CMainFrame::ShowCompare(std::unique_ptr<CIniCompare> compare) {
     m_pDoc->OnNewDocument();
-    auto compare = std::make_unique<CIniCompare>(std::move(ini1), std::move(ini2));
-    compare->Compare();
     m_bAddToTitle = true;
     CIniCompare* shown = compare.get();
     m_pDoc->m_pCompare = std::move(compare);
@@ -323,7 +459,6 @@ bool CMainFrame::ShowCompare(std::unique_ptr<CIniData> ini1, std::unique_ptr<CIn
     m_pFileWatch->Watch(ShownPaths());
     WarnSkippedSections(*shown->m_pIni1, QStringLiteral("1:"));
     WarnSkippedSections(*shown->m_pIni2, QStringLiteral("2:"));
-    return true;
 }
 
 bool CMainFrame::AskOpenFileName(QString& path, const QString& title) {
@@ -390,6 +525,8 @@ void CMainFrame::OnSave() {
 }
 
 bool CMainFrame::SaveDocument() {
+    if (IsBusy())
+        return false;
     m_pView->CommitEdit();
     if (!m_pDoc->HasContent())
         return true;
@@ -422,26 +559,54 @@ void CMainFrame::SaveCompare(QStringList& failures) {
         if (!save->failure.isEmpty())
             failures.append(save->failure);
     }
-    std::unique_ptr<CIniData> ini1 = ReadBack(*compare.m_pIni1, save1, QStringLiteral("1:"));
-    std::unique_ptr<CIniData> ini2 = ReadBack(*compare.m_pIni2, save2, QStringLiteral("2:"));
+    const QString path1 = compare.GetTitle(0);
+    const QString path2 = compare.GetTitle(1);
+    std::unique_ptr<CIniData> ini1;
+    std::unique_ptr<CIniData> ini2;
+    QString error1;
+    QString error2;
+    // Stopped: the saved models stay on screen, as for a file that could not be read again.
+    if (!RunLoad(LoadingText({path1, path2}), 2 * kPassesPerFile, [&] {
+            if (save1.readAgain)
+                ini1 = ReadModel(path1, error1);
+            if (save2.readAgain)
+                ini2 = ReadModel(path2, error2);
+        }))
+        return;
+    if (save1.readAgain && !ini1)
+        ShowError(QStringLiteral("1:") + error1);
+    if (save2.readAgain && !ini2)
+        ShowError(QStringLiteral("2:") + error2);
+    if (ini1)
+        CQuilletDoc::CarryUnwritten(*compare.m_pIni1, *ini1);
+    if (ini2)
+        CQuilletDoc::CarryUnwritten(*compare.m_pIni2, *ini2);
+    if (ini1 && ini2) {
+        if (std::unique_ptr<CIniCompare> paired = PairFiles(std::move(ini1), std::move(ini2)))
+            ShowCompare(std::move(paired));
+        return;
+    }
     if (!ini1 && !ini2)
         return;
-    // A file that was not read again keeps its model, unsaved values and all.
+    // A file that was not read again keeps its model, unsaved values and all. The window
+    // shows that model until the new pairing replaces it, so the pairing runs here.
     if (!ini1)
         ini1 = std::move(compare.m_pIni1);
     if (!ini2)
         ini2 = std::move(compare.m_pIni2);
-    ShowCompare(std::move(ini1), std::move(ini2));
+    ShowCompare(Pair(std::move(ini1), std::move(ini2)));
 }
 
 CMainFrame::FileSave CMainFrame::SaveIni(CIniData& ini) {
     const qsizetype pending = CQuilletDoc::UnwrittenEntries(ini).size();
     QStringList reasons;
-    // The writer knows why only until its next write.
-    ini.Save([&reasons](const CIniEntryData&) {
-        const QString reason = CProfileWriter::LastError();
-        if (!reason.isEmpty() && !reasons.contains(reason))
-            reasons.append(reason);
+    m_pWork->RunSave(WorkText(QStringLiteral("保存中: "), {ini.m_filePath}), [&] {
+        // The writer knows why only until its next write.
+        ini.Save([&reasons](const CIniEntryData&) {
+            const QString reason = CProfileWriter::LastError();
+            if (!reason.isEmpty() && !reasons.contains(reason))
+                reasons.append(reason);
+        });
     });
     // What was written is the file's now, even when other entries failed: no step may take it
     // back to what the file held before.
@@ -555,6 +720,8 @@ bool CMainFrame::IsIniFile(const QString& path) {
 }
 
 void CMainFrame::DropFiles(const QStringList& paths) {
+    if (IsBusy())
+        return;
     QStringList accepted;
     for (const QString& path : paths) {
         if (IsIniFile(path))
@@ -594,7 +761,7 @@ void CMainFrame::OpenCommandLineFiles(const QStringList& paths) {
 }
 
 void CMainFrame::OpenAccepted(const QStringList& paths) {
-    if (paths.isEmpty() || !ConfirmDiscard())
+    if (paths.isEmpty() || IsBusy() || !ConfirmDiscard())
         return;
     if (paths.size() == 1) {
         if (OpenFile(paths[0], false))
@@ -605,6 +772,13 @@ void CMainFrame::OpenAccepted(const QStringList& paths) {
 }
 
 void CMainFrame::closeEvent(QCloseEvent* event) {
+    if (IsBusy()) {
+        // A load stops at its next step, a save runs to its end; the window closes after.
+        StopLoad();
+        m_bCloseWhenIdle = true;
+        event->ignore();
+        return;
+    }
     if (ConfirmDiscard())
         event->accept();
     else
@@ -612,7 +786,7 @@ void CMainFrame::closeEvent(QCloseEvent* event) {
 }
 
 void CMainFrame::dragEnterEvent(QDragEnterEvent* event) {
-    if (event->mimeData()->hasUrls())
+    if (event->mimeData()->hasUrls() && !IsBusy())
         event->acceptProposedAction();
 }
 

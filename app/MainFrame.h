@@ -3,18 +3,23 @@
 #include "view/ViewHost.h"
 
 #include <QMainWindow>
+#include <QPointer>
 #include <QStringList>
+#include <functional>
 #include <map>
 #include <memory>
 
 class CFileWatch;
 class CFindDlg;
+class CIniCompare;
 class CIniData;
+class CLongWork;
 class CMenuDlgBar;
 class CPreviewDlgBar;
 class CProjectDlgBar;
 class CQuilletDoc;
 class CQuilletView;
+class CWorkIndicator;
 class QAction;
 class QKeySequence;
 
@@ -41,10 +46,15 @@ public:
     void SetDataBaseProblem(const QString& reason);
 
     // Loads one file into the document; on a reload the value list chosen in the selector
-    // goes with it. False, with the document unchanged, when the load fails.
+    // goes with it. False, with the document unchanged, when the load fails or is stopped.
+    // The window stays live meanwhile (see CLongWork); while a load or a save runs, every
+    // command, edit and drop is refused, and this returns false at once.
     bool OpenFile(const QString& path, bool reload);
     // Loads two files and shows their comparison. False, the document unchanged, on failure.
     bool OpenCompare(const QString& path1, const QString& path2);
+    // Asks the running load to stop, as Escape and the 中止 button do.
+    void StopLoad();
+    bool IsBusy() const;
 
     // Dropped paths, in drop order: the first two .ini files are opened (one) or compared
     // (two); a file the load refuses is reported as by 開く; everything else is ignored.
@@ -62,6 +72,7 @@ public:
     CPreviewDlgBar* PreviewBar() const { return m_pPreviewBar; }
     CProjectDlgBar* ProjectBar() const { return m_pProjectBar; }
     CFileWatch* FileWatch() const { return m_pFileWatch; }
+    CWorkIndicator* WorkIndicator() const { return m_pIndicator; }
 
 protected:
     void closeEvent(QCloseEvent* event) override;
@@ -72,6 +83,11 @@ private:
     void CreateBars();
     void CreateAccelerators();
     void CreateFileWatch();
+    void CreateLongWork();
+    // While work runs the window only paints, and shows the work's progress.
+    void OnBusyChanged(bool busy);
+    // The status bar is there while work runs or it has something to say.
+    void UpdateStatusBar();
     // The shown files, as the watch and the reload know them.
     QStringList ShownPaths() const;
     void AddAccelerator(int commandId, const QKeySequence& key);
@@ -94,11 +110,18 @@ private:
 
     bool AskOpenFileName(QString& path, const QString& title = QString());
     void OpenAccepted(const QStringList& paths);
-    // Reads a file; null, after saying why (prefix first), when it cannot be read.
+    // Runs job as a load of the window (see CLongWork), text saying what it reads; false,
+    // saying so in the status bar, when the user stopped it.
+    bool RunLoad(const QString& text, int passes, const std::function<void()>& job);
+    // Reads a file; null, after saying why (prefix first), when it cannot be read or the user
+    // stopped the load.
     std::unique_ptr<CIniData> LoadIni(const QString& path, const QString& prefix);
     // Makes ini the document; keepValueList: the value list chosen in the selector goes with it.
     void ShowFile(std::unique_ptr<CIniData> ini, bool keepValueList);
-    bool ShowCompare(std::unique_ptr<CIniData> ini1, std::unique_ptr<CIniData> ini2);
+    // Pairs the two files on the worker; null when the user stopped it.
+    std::unique_ptr<CIniCompare> PairFiles(std::unique_ptr<CIniData> ini1,
+                                           std::unique_ptr<CIniData> ini2);
+    void ShowCompare(std::unique_ptr<CIniCompare> compare);
     // Reads the shown files again where the user is now.
     void ReloadDocument();
     // Empties the window, as at start-up; the question has already said what this drops.
@@ -136,6 +159,14 @@ private:
     CProjectDlgBar* m_pProjectBar = nullptr;
     CQuilletView* m_pView = nullptr;
     CFileWatch* m_pFileWatch = nullptr;
+    CWorkIndicator* m_pIndicator = nullptr;
+    CLongWork* m_pWork = nullptr;
+    // Escape while a load runs.
+    QAction* m_pStopAction = nullptr;
+    // The focus before the work began, to give back after it.
+    QPointer<QWidget> m_pFocusBeforeWork;
+    // The window was asked to close while work ran: it closes once the work is over.
+    bool m_bCloseWhenIdle = false;
     std::map<int, QAction*> m_accelerators;
     // Messages reach the bars only between their creation and the window's destruction.
     bool m_bBarsReady = false;

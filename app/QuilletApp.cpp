@@ -10,16 +10,46 @@
 
 #include <QCoreApplication>
 #include <QDir>
+#include <QElapsedTimer>
+#include <QEventLoop>
 #include <QFileInfo>
 #include <QIcon>
 #include <QLibraryInfo>
 #include <QScreen>
+#include <QTimer>
 #include <QTranslator>
+#include <QWindow>
 
 // The icon's resource lives in the app library; a static library's resources must be named once.
 static void InitResources() {
     Q_INIT_RESOURCE(quillet);
 }
+
+namespace {
+
+// Longer than any display takes to map a window; a window that is never exposed (a start
+// minimised, say) must not hold the files back for good.
+constexpr int kExposeWaitMs = 3000;
+constexpr int kExposePollMs = 10;
+
+// Returns once the window is on screen. Input waits meanwhile: nothing is open to act on yet.
+void WaitUntilExposed(QWidget* window) {
+    const QWindow* handle = window->windowHandle();
+    if (handle == nullptr || handle->isExposed())
+        return;
+    QEventLoop loop;
+    QElapsedTimer clock;
+    clock.start();
+    QTimer poll;
+    QObject::connect(&poll, &QTimer::timeout, &loop, [&] {
+        if (handle->isExposed() || clock.elapsed() >= kExposeWaitMs)
+            loop.quit();
+    });
+    poll.start(kExposePollMs);
+    loop.exec(QEventLoop::ExcludeUserInputEvents);
+}
+
+} // namespace
 
 CQuilletApp::CQuilletApp() = default;
 
@@ -46,6 +76,9 @@ bool CQuilletApp::InitInstance(const QStringList& files) {
     if (const QScreen* screen = m_pFrame->screen())
         m_pFrame->resize(screen->availableGeometry().size());
     m_pFrame->showMaximized();
+    // The files named on the command line are read while the window is on screen, drawn.
+    if (!files.isEmpty())
+        WaitUntilExposed(m_pFrame.get());
     m_pFrame->repaint();
     if (!dataBaseProblem.isEmpty()) {
         m_pFrame->SetDataBaseProblem(dataBaseProblem);
