@@ -195,7 +195,7 @@ void CMainFrame::CreateFileWatch() {
 void CMainFrame::CreateLongWork() {
     m_pIndicator = new CWorkIndicator(this);
     statusBar()->setSizeGripEnabled(false);
-    statusBar()->addPermanentWidget(m_pIndicator, 1);
+    statusBar()->addWidget(m_pIndicator, 1);
     m_pWork = new CLongWork(m_pIndicator, this);
     connect(m_pWork, &CLongWork::BusyChanged, this, &CMainFrame::OnBusyChanged);
     connect(m_pIndicator, &CWorkIndicator::StopClicked, this, &CMainFrame::StopLoad);
@@ -226,8 +226,10 @@ void CMainFrame::StopLoad() {
 void CMainFrame::OnBusyChanged(bool busy) {
     // A disabled widget takes no mouse or keys: the grid, the bars and the find dialog only
     // paint until the work is over.
-    if (busy)
+    if (busy) {
         m_pFocusBeforeWork = focusWidget();
+        statusBar()->clearMessage(); // a word on the last work would hide this one's progress
+    }
     centralWidget()->setEnabled(!busy);
     if (m_pFindDlg)
         m_pFindDlg->setEnabled(!busy);

@@ -19,6 +19,7 @@ CWorkIndicator::CWorkIndicator(QWidget* parent)
     row->addWidget(m_pText);
     row->addWidget(m_pBar);
     row->addWidget(m_pStop);
+    row->addStretch(1);
     m_pBar->setFixedWidth(kBarWidth);
     m_pBar->setTextVisible(false);
     m_pBar->setAccessibleName(QStringLiteral("進行状況"));

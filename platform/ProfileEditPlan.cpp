@@ -4,6 +4,7 @@
 #include "ProfileSyntax.h"
 #include "TextLines.h"
 #include "TextUtil.h"
+#include "WorkProgress.h"
 
 #include <algorithm>
 
@@ -86,7 +87,13 @@ void CProfileEditPlan::split() {
     };
     const bool checkUtf8 = m_encoding == CTextCodec::Encoding::Cp932;
     Section* section = nullptr;
-    for (qsizetype begin = 0; begin < size;) {
+    // A save of a large file shows how far it has come, in the pieces a load reports in.
+    constexpr qsizetype kStepBytes = 64 * 1024;
+    for (qsizetype begin = 0, nextStep = 0; begin < size;) {
+        if (begin >= nextStep) {
+            CWorkProgress::Step(begin, size);
+            nextStep = begin + kStepBytes;
+        }
         qsizetype end = begin;
         unsigned first = 0;
         bool blank = true;
