@@ -16,9 +16,10 @@ CWorkIndicator::CWorkIndicator(QWidget* parent)
       m_pStop(new QPushButton(QStringLiteral("中止"), this)) {
     auto* row = new QHBoxLayout(this);
     row->setContentsMargins(0, 0, 0, 0);
-    row->addWidget(m_pText);
+    // The text last: it changes length, and the button must not move under the mouse.
     row->addWidget(m_pBar);
     row->addWidget(m_pStop);
+    row->addWidget(m_pText);
     row->addStretch(1);
     m_pBar->setFixedWidth(kBarWidth);
     m_pBar->setTextVisible(false);
