@@ -9,10 +9,10 @@
 #include <thread>
 
 namespace {
-// How often the bar follows a load, and how long a save works between two looks at the
-// window's events: often enough to look alive, seldom enough to cost nothing.
+// How often the bar follows a load, and how long work on this thread goes between two looks at
+// the window's events: often enough to look alive, seldom enough to cost nothing.
 constexpr int kPollMs = 50;
-constexpr qint64 kSaveEventsMs = 40;
+constexpr qint64 kEventsEveryMs = 40;
 } // namespace
 
 CLongWork::CLongWork(CWorkIndicator* indicator, QObject* parent)
@@ -91,15 +91,17 @@ bool CLongWork::RunLoad(const QString& text, int passes, const std::function<voi
     return finished;
 }
 
-void CLongWork::RunSave(const QString& text, const std::function<void()>& job) {
-    if (IsBusy())
+void CLongWork::RunHere(const QString& text, int passes, const std::function<void()>& job) {
+    if (IsBusy()) {
+        job();
         return;
-    Begin(Kind::Save, text, false, 1);
+    }
+    Begin(Kind::Here, text, false, passes);
     m_sinceEvents.start();
     {
         const CWorkProgress progress([this](qint64 done, qint64 total) {
             Report(done, total);
-            if (m_sinceEvents.elapsed() < kSaveEventsMs)
+            if (m_sinceEvents.elapsed() < kEventsEveryMs)
                 return;
             ShowReported();
             QCoreApplication::processEvents();

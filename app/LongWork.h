@@ -13,10 +13,11 @@ class CWorkIndicator;
 //
 // A load runs on a worker thread while this thread keeps handling events, so the window paints
 // and the user can stop it (RequestStop); the caller gets control back only when the load has
-// ended, and takes its result then: the model is never shared while it is being built. A save
-// runs here, on the caller's thread, and only lets the events through between the writer's
-// steps: the window paints, and the caller has made sure nothing can reach the model meanwhile.
-// Either way the caller keeps commands away while IsBusy() (BusyChanged says when).
+// ended, and takes its result then: the model is never shared while it is being built. Work
+// that must run here, on the caller's thread (a save, showing a loaded file), only lets the
+// events through between its steps: the window paints, and the caller has made sure nothing
+// can reach the model meanwhile. Either way the caller keeps commands away while IsBusy()
+// (BusyChanged says when).
 class CLongWork : public QObject {
     Q_OBJECT
 public:
@@ -31,8 +32,9 @@ public:
     // it (or work was already running), and then whatever job made is to be thrown away.
     // passes: the passes through a text that job is expected to report (for the bar).
     bool RunLoad(const QString& text, int passes, const std::function<void()>& job);
-    // Runs job here to its end, showing its progress.
-    void RunSave(const QString& text, const std::function<void()>& job);
+    // Runs job here to its end, showing its progress; it cannot be stopped. Inside other
+    // work, job simply runs.
+    void RunHere(const QString& text, int passes, const std::function<void()>& job);
 
     // Asks the running load to stop; it stops at its next step. Nothing for a save.
     void RequestStop();
@@ -47,7 +49,7 @@ signals:
     void BusyChanged(bool busy);
 
 private:
-    enum class Kind { None, Load, Save };
+    enum class Kind { None, Load, Here };
 
     // Counts passes: a pass that starts again from a smaller done, or with another total, is
     // the next one.

@@ -59,6 +59,10 @@ QString LoadingText(const QStringList& paths) {
     return WorkText(QStringLiteral("読み込み中: "), paths);
 }
 
+QString ShowingText(const QStringList& paths) {
+    return WorkText(QStringLiteral("表示中: "), paths);
+}
+
 // The model of the file at path, or null with errorText saying why.
 std::unique_ptr<CIniData> ReadModel(const QString& path, QString& errorText) {
     auto ini = std::make_unique<CIniData>();
@@ -417,7 +421,8 @@ void CMainFrame::ShowFile(std::unique_ptr<CIniData> ini, bool keepValueList) {
     UpdateTitle();
     UpdateCommandUI();
     m_pDoc->UpdateAllViews(nullptr, Res::HINT_SHOW_FILE, reinterpret_cast<quintptr>(shown));
-    m_pPreviewBar->SetIni(shown);
+    // The preview reads the whole file once more: the window paints meanwhile.
+    m_pWork->RunHere(ShowingText({shown->m_filePath}), 1, [&] { m_pPreviewBar->SetIni(shown); });
     m_pFileWatch->Watch(ShownPaths());
     WarnSkippedSections(*shown, QString());
 }
@@ -457,7 +462,8 @@ void CMainFrame::ShowCompare(std::unique_ptr<CIniCompare> compare) {
     UpdateTitle();
     UpdateCommandUI();
     m_pDoc->UpdateAllViews(nullptr, Res::HINT_SHOW_COMPARE, reinterpret_cast<quintptr>(shown));
-    m_pPreviewBar->SetCompare(shown);
+    m_pWork->RunHere(ShowingText({shown->GetTitle(0), shown->GetTitle(1)}), 2,
+                     [&] { m_pPreviewBar->SetCompare(shown); });
     m_pFileWatch->Watch(ShownPaths());
     WarnSkippedSections(*shown->m_pIni1, QStringLiteral("1:"));
     WarnSkippedSections(*shown->m_pIni2, QStringLiteral("2:"));
@@ -602,7 +608,7 @@ void CMainFrame::SaveCompare(QStringList& failures) {
 CMainFrame::FileSave CMainFrame::SaveIni(CIniData& ini) {
     const qsizetype pending = CQuilletDoc::UnwrittenEntries(ini).size();
     QStringList reasons;
-    m_pWork->RunSave(WorkText(QStringLiteral("保存中: "), {ini.m_filePath}), [&] {
+    m_pWork->RunHere(WorkText(QStringLiteral("保存中: "), {ini.m_filePath}), 1, [&] {
         // The writer knows why only until its next write.
         ini.Save([&reasons](const CIniEntryData&) {
             const QString reason = CProfileWriter::LastError();

@@ -30,12 +30,17 @@ CWorkIndicator::CWorkIndicator(QWidget* parent)
     connect(m_pStop, &QPushButton::clicked, this, &CWorkIndicator::StopClicked);
     m_delay.setSingleShot(true);
     connect(&m_delay, &QTimer::timeout, this, &CWorkIndicator::Appear);
+    m_hide.setSingleShot(true);
+    m_hide.setInterval(0);
+    connect(&m_hide, &QTimer::timeout, this, &CWorkIndicator::Disappear);
     hide();
 }
 
 CWorkIndicator::~CWorkIndicator() = default;
 
 void CWorkIndicator::Begin(const QString& text, bool stoppable, int passes) {
+    const bool continuing = m_hide.isActive();
+    m_hide.stop();
     m_bWorking = true;
     m_passes = std::max(1, passes);
     m_pass = 0;
@@ -45,7 +50,8 @@ void CWorkIndicator::Begin(const QString& text, bool stoppable, int passes) {
     m_pStop->setVisible(stoppable);
     m_pStop->setEnabled(true);
     m_pBar->setRange(0, 0); // busy until the first report
-    m_delay.start(kShowDelayMs);
+    if (!continuing)
+        m_delay.start(kShowDelayMs);
 }
 
 void CWorkIndicator::SetProgress(int pass, qint64 done, qint64 total) {
@@ -83,8 +89,11 @@ void CWorkIndicator::Appear() {
 void CWorkIndicator::End() {
     m_bWorking = false;
     m_delay.stop();
-    if (!isHidden()) {
-        hide();
-        emit Shown(false);
-    }
+    if (!isHidden())
+        m_hide.start();
+}
+
+void CWorkIndicator::Disappear() {
+    hide();
+    emit Shown(false);
 }

@@ -9,7 +9,8 @@ class QPushButton;
 
 // What the window shows in its status bar while a long load or save runs: what is being done,
 // a progress bar and, for a load, the 中止 button. It stays hidden for work that ends within
-// kShowDelayMs, so that short work does not flicker.
+// kShowDelayMs, so that short work does not flicker; work that follows other work at once (a
+// file shown after its load) keeps it on screen.
 //
 // The work reports how far it has come in passes through a text (a file decoded, then turned
 // into a model, say); the bar adds them up against the passes the work expects, and never
@@ -30,6 +31,7 @@ public:
     void SetProgress(int pass, qint64 done, qint64 total);
     // The stop was asked for: the button cannot be pressed again, the text says so.
     void ShowStopping();
+    // Goes once the events are handled, unless other work begins before.
     void End();
 
     QProgressBar* Bar() const { return m_pBar; }
@@ -43,12 +45,14 @@ signals:
 
 private:
     void Appear();
+    void Disappear();
     int PerMille() const;
 
     QLabel* m_pText;
     QProgressBar* m_pBar;
     QPushButton* m_pStop;
     QTimer m_delay;
+    QTimer m_hide;
     bool m_bWorking = false;
     int m_passes = 1;
     int m_pass = 0;
