@@ -49,8 +49,8 @@ void CIniLoader::AddLine(QStringView key, QStringView value) {
     // Taken as views, not through QString::fromUtf16, which would read a leading U+FEFF or
     // U+FFFE as a byte order mark.
     const QString keyText =
-        m_keyPool.Intern(key, keyHash, [](QStringView text) { return text.toString(); });
-    auto entry = std::make_unique<CIniEntryData>(m_section.get(), keyText, value.toString());
+        m_keyPool.Intern(key, keyHash, [this](QStringView text) { return m_text.Make(text); });
+    auto entry = std::make_unique<CIniEntryData>(m_section.get(), keyText, m_text.Make(value));
     entry->m_isNew = false; // read from the file
     m_keys.insert(&entry->m_key, keyHash);
     m_section->m_entries.push_back(std::move(entry));

@@ -3,6 +3,7 @@
 #include "ini/KeyPool.h"
 #include "ini/LoadedKeys.h"
 #include "ini/SectionSink.h"
+#include "ini/StringBlocks.h"
 
 #include <memory>
 
@@ -30,4 +31,5 @@ private:
     std::unique_ptr<CIniSectionData> m_section; // the one being read
     CLoadedKeys m_keys;                         // its keys so far
     CKeyPool m_keyPool;                         // the load's equal keys share their text
+    CStringBlocks m_text;                       // and all keys and values their memory
 };
