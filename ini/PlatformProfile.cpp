@@ -11,6 +11,9 @@
 #include "platform/TextUtil.h"
 
 #include <QHash>
+#include <cstdint>
+#include <sys/mman.h>
+#include <unistd.h>
 
 namespace {
 
@@ -22,15 +25,37 @@ constexpr qsizetype kLinesFull = CIniSectionData::kLinesBufferSize - 2;
 // One pass over a file's lines, telling the sink what the readers would. The names list holds
 // every header with a name, in file order; a listed name reads the lines of the first
 // section of that name (ignoring case), so a later one reads nothing of its own.
+// Hands the memory of bytes[from, to) back to the system, whole pages only, and returns to.
+// The pass never reads bytes it has decoded again, so a large file's bytes need not stay
+// resident beside the model being built from them: the peak is the model, not the model and
+// the file. The pages read as zeros afterwards, which no one looks at.
+qsizetype ForgetBytes(QByteArray& bytes, qsizetype from, qsizetype to) {
+    static const std::uintptr_t page = std::uintptr_t(::sysconf(_SC_PAGESIZE));
+    const auto begin = reinterpret_cast<std::uintptr_t>(bytes.data() + from);
+    const auto end = reinterpret_cast<std::uintptr_t>(bytes.data() + to);
+    const std::uintptr_t first = (begin + page - 1) / page * page, last = end / page * page;
+    if (first < last)
+        ::madvise(reinterpret_cast<void*>(first), last - first, MADV_DONTNEED);
+    return to;
+}
+
+// Bytes decoded between two ForgetBytes: a few hundred pages at a time.
+constexpr qsizetype kForgetStep = qsizetype(1) << 20;
+
 class CSectionWalk {
 public:
     explicit CSectionWalk(CSectionSink& sink) : m_sink(sink) {}
 
-    bool Run(QByteArrayView bytes, QString& errorText) {
+    // Reads the file's bytes, and gives their memory back as it goes (see ForgetBytes).
+    bool Run(QByteArray& bytes, QString& errorText) {
         const CTextCodec::Encoding encoding = CTextCodec::Detect(bytes);
-        CTextLines lines(bytes.sliced(CTextCodec::Bom(encoding).size()), encoding);
+        const qsizetype bom = CTextCodec::Bom(encoding).size();
+        CTextLines lines(QByteArrayView(bytes).sliced(bom), encoding);
+        qsizetype forgotten = bom;
         QStringView text;
         while (lines.nextText(text)) {
+            if (bom + lines.decodedSize() - forgotten >= kForgetStep)
+                forgotten = ForgetBytes(bytes, forgotten, bom + lines.decodedSize());
             const ProfileSyntax::Line line = ProfileSyntax::Parse(text);
             switch (line.kind) {
             case ProfileSyntax::Kind::Header:
