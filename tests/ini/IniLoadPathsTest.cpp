@@ -71,6 +71,10 @@ const std::vector<Row>& Rows() {
          "loaded"},
         {"names one too many after a duplicate",
          u"[section001]\r\n"_qs + Repeated(u"[Section%1]\r\nk=1\r\n"_qs, 185), "バッファ不足です"},
+        {"megabytes of entries, read a piece at a time",
+         Repeated(u"[Section%1]\r\n"_qs + Repeated(u"key%1 = value of a longer entry\r\n"_qs, 900),
+                  40),
+         "loaded"},
         {"characters that look like byte order marks",
          u"[\uFEFFS]\r\n\uFEFFk=1\r\n[\uFFFET]\r\n\uFFFEx=2\r\n[\uFEFF]\r\n"_qs, "loaded"},
     };
