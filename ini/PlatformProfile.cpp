@@ -22,9 +22,6 @@ namespace {
 constexpr qsizetype kNamesFull = CIniData::kNamesBufferSize - 2;
 constexpr qsizetype kLinesFull = CIniSectionData::kLinesBufferSize - 2;
 
-// One pass over a file's lines, telling the sink what the readers would. The names list holds
-// every header with a name, in file order; a listed name reads the lines of the first
-// section of that name (ignoring case), so a later one reads nothing of its own.
 // Hands the memory of bytes[from, to) back to the system, whole pages only, and returns to.
 // The pass never reads bytes it has decoded again, so a large file's bytes need not stay
 // resident beside the model being built from them: the peak is the model, not the model and
@@ -42,6 +39,9 @@ qsizetype ForgetBytes(QByteArray& bytes, qsizetype from, qsizetype to) {
 // Bytes decoded between two ForgetBytes: a few hundred pages at a time.
 constexpr qsizetype kForgetStep = qsizetype(1) << 20;
 
+// One pass over a file's lines, telling the sink what the readers would. The names list holds
+// every header with a name, in file order; a listed name reads the lines of the first
+// section of that name (ignoring case), so a later one reads nothing of its own.
 class CSectionWalk {
 public:
     explicit CSectionWalk(CSectionSink& sink) : m_sink(sink) {}

@@ -11,7 +11,9 @@ class CSectionSink;
 
 // The three private-profile calls the INI model makes, gathered behind virtual functions. The
 // default implementation forwards to the platform layer; tests derive from it to hand the
-// loader lines the platform never returns and to watch what the writer asks for.
+// loader lines the platform never returns and to watch what the writer asks for. The
+// platform's own instance (Platform()) loads a file in one pass instead of call by call
+// (PlatformProfile.h).
 class CProfileAccess {
 public:
     virtual ~CProfileAccess() = default;
