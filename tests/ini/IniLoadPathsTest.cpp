@@ -5,10 +5,12 @@
 #include "ini/ProfileAccess.h"
 #include "platform/ProfileCache.h"
 #include "platform/TextCodec.h"
+#include "platform/WorkProgress.h"
 #include "tests/common/LocaleMode.h"
 
 #include <QFile>
 #include <QTemporaryDir>
+#include <atomic>
 #include <gtest/gtest.h>
 #include <thread>
 
@@ -135,6 +137,22 @@ TEST_F(IniLoadPaths, MissingAndEmptyFilesAgree) {
         EXPECT_EQ(Load(path, nullptr), u"loaded\n"_qs);
         EXPECT_EQ(Load(path, &calls), u"loaded\n"_qs);
     }
+}
+
+TEST_F(IniLoadPaths, AStoppedLoadLeavesNoHalfModel) {
+    const QString path = dir.filePath(u"stop.ini"_qs);
+    QFile file(path);
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    file.write(Repeated(u"[Section%1]\r\n"_qs + Repeated(u"key%1=value\r\n"_qs, 500), 40).toUtf8());
+    file.close();
+    std::atomic<bool> stop = false;
+    const CWorkProgress progress([&](qint64, qint64) { stop = true; }, &stop); // after a piece
+    CIniData ini;
+    QString error;
+    EXPECT_FALSE(ini.Load(path, error));
+    EXPECT_EQ(error, u"読み込みを中止しました"_qs);
+    EXPECT_TRUE(ini.m_sections.empty());
+    EXPECT_TRUE(ini.m_filePath.isEmpty());
 }
 
 // Loaded keys and values share blocks of memory and entries share slabs; each must still
