@@ -1,66 +1,89 @@
 #include "app/PreviewDlgBar.h"
 
+#include "app/PreviewText.h"
 #include "compare/IniCompare.h"
 #include "ini/IniData.h"
 #include "platform/RegularFile.h"
 #include "platform/TextCodec.h"
 #include "platform/TextLines.h"
+#include "platform/TextUtil.h"
 #include "platform/ui/DialogBuilder.h"
 #include "res/DialogTemplates.h"
 #include "res/Resource.h"
 
-#include <QPlainTextEdit>
-#include <QScrollBar>
-#include <QTextBlock>
-#include <algorithm>
-#include <functional>
+static_assert(CPreviewDlgBar::kMaxLineLength == CPreviewText::kMaxLineLength);
 
 namespace {
 
 // The highlighted line is placed this many lines below the top of the box.
 constexpr int kLinesAboveHighlight = 3;
-constexpr int kCutLength = 1021;
 
-// The item a line of the file shows: a header line its section, a key line the entry the
-// model holds for that key; the current section follows the headers.
-const CObject* ItemOfLine(const CIniData& ini, QStringView line,
-                          const CIniSectionData*& currentSection) {
-    if (CIniSectionData* section = ini.FindSection(line.toString(), true)) {
-        currentSection = section;
-        return section;
+QStringView TrimmedView(QStringView s) {
+    qsizetype end = s.size();
+    while (end > 0 && Text::IsWhiteSpace(s[end - 1]))
+        --end;
+    qsizetype begin = 0;
+    while (begin < end && Text::IsWhiteSpace(s[begin]))
+        ++begin;
+    return s.sliced(begin, end - begin);
+}
+
+// The name a header line gives: from after "[" to the first "]", or to the end without one.
+QStringView HeaderName(QStringView header) {
+    const QStringView rest = header.sliced(1);
+    const qsizetype close = rest.indexOf(u']');
+    return close < 0 ? rest : rest.first(close);
+}
+
+// Follows a file's lines with the section they are in, to tell the item each line shows: a
+// header line its section, a key line the entry the model holds for that key. The model keeps
+// a section's entries in line order, so each key line is first tried against the entry after
+// the last one matched; only a line out of that order (a later duplicate, say) asks the
+// section's key index, which the load leaves unbuilt.
+class CLineItems {
+public:
+    explicit CLineItems(const CIniData& ini) : m_ini(ini) {}
+
+    const CObject* ItemOf(QStringView line) {
+        const QStringView trimmed = TrimmedView(line);
+        if (trimmed.startsWith(u'[')) {
+            m_section = m_ini.FindSection(HeaderName(trimmed).toString(), false);
+            m_next = 0;
+            return m_section;
+        }
+        if (!m_section || trimmed.startsWith(u';'))
+            return nullptr;
+        const qsizetype equals = line.indexOf(u'=');
+        const QStringView key = equals > 0 ? TrimmedView(line.first(equals)) : QStringView();
+        if (key.isEmpty())
+            return nullptr;
+        const auto& entries = m_section->m_entries;
+        if (m_next < entries.size() && Text::EqualNoCase(entries[m_next]->m_key, key))
+            return entries[m_next++].get();
+        return m_section->FindEntry(key.toString(), false);
     }
-    if (!currentSection)
-        return nullptr;
-    return currentSection->FindEntry(line.toString(), true);
-}
 
-// The file's text decoded exactly as the INI functions decode it, line by line.
-bool ForEachLine(const QString& path, const std::function<void(QStringView)>& onLine) {
-    QByteArray bytes;
-    if (!CRegularFile::Read(path, bytes))
-        return false;
-    const CTextCodec::Encoding encoding = CTextCodec::Detect(bytes);
-    const qsizetype bomSize = CTextCodec::Bom(encoding).size();
-    const QByteArrayView payload = QByteArrayView(bytes).sliced(bomSize);
-    CTextLines lines(payload, encoding);
-    QStringView line;
-    while (lines.nextText(line))
-        onLine(line);
-    return true;
-}
+private:
+    const CIniData& m_ini;
+    const CIniSectionData* m_section = nullptr;
+    size_t m_next = 0;
+};
 
 } // namespace
 
 CPreviewDlgBar::CPreviewDlgBar(QWidget* parent) : QWidget(parent) {
     Ui::CDialogBuilder builder(Res::PreviewBarTemplate());
-    builder.Build(this);
+    builder.Build(this, [](const Ui::ControlTemplate&, QWidget* host) -> QWidget* {
+        return new CPreviewText(host);
+    });
     setFixedHeight(builder.PixelSize().height());
-    m_font = QFont(QStringLiteral("ＭＳ ゴシック"));
-    m_font.setPointSize(11);
-    m_pEdit = Edit(Res::IDC_PREVIEW);
-    m_pEdit1 = Edit(Res::IDC_PREVIEW1);
-    m_pEdit2 = Edit(Res::IDC_PREVIEW2);
-    for (QPlainTextEdit* edit : {m_pEdit, m_pEdit1, m_pEdit2}) {
+    QFont font(QStringLiteral("ＭＳ ゴシック"));
+    font.setPointSize(11);
+    m_single.edit = Edit(Res::IDC_PREVIEW);
+    m_left.edit = Edit(Res::IDC_PREVIEW1);
+    m_right.edit = Edit(Res::IDC_PREVIEW2);
+    for (CPreviewText* edit : {m_single.edit, m_left.edit, m_right.edit}) {
+        edit->setFont(font);
         // The highlighted line must stay visible while the grid has the focus.
         QPalette palette = edit->palette();
         for (QPalette::ColorRole role : {QPalette::Highlight, QPalette::HighlightedText})
@@ -71,18 +94,18 @@ CPreviewDlgBar::CPreviewDlgBar(QWidget* parent) : QWidget(parent) {
 
 CPreviewDlgBar::~CPreviewDlgBar() = default;
 
-QPlainTextEdit* CPreviewDlgBar::Edit(int editId) const {
-    return findChild<QPlainTextEdit*>(QString::number(editId), Qt::FindDirectChildrenOnly);
+CPreviewText* CPreviewDlgBar::Edit(int editId) const {
+    return findChild<CPreviewText*>(QString::number(editId), Qt::FindDirectChildrenOnly);
 }
 
-CPreviewDlgBar::LineMap* CPreviewDlgBar::LineMapOf(int editId) {
+CPreviewDlgBar::Box* CPreviewDlgBar::BoxOf(int editId) {
     switch (editId) {
     case Res::IDC_PREVIEW:
-        return &m_lineMap;
+        return &m_single;
     case Res::IDC_PREVIEW1:
-        return &m_lineMap1;
+        return &m_left;
     case Res::IDC_PREVIEW2:
-        return &m_lineMap2;
+        return &m_right;
     default:
         return nullptr;
     }
@@ -90,103 +113,94 @@ CPreviewDlgBar::LineMap* CPreviewDlgBar::LineMapOf(int editId) {
 
 const CPreviewDlgBar::LineMap& CPreviewDlgBar::GetLineMap(int editId) const {
     static const LineMap none;
-    const LineMap* map = const_cast<CPreviewDlgBar*>(this)->LineMapOf(editId);
-    return map ? *map : none;
+    const Box* box = const_cast<CPreviewDlgBar*>(this)->BoxOf(editId);
+    return box ? box->lineMap : none;
 }
 
-void CPreviewDlgBar::ClearBox(QPlainTextEdit* edit, LineMap& lineMap) {
-    lineMap.clear();
-    edit->hide();
-    edit->clear();
+void CPreviewDlgBar::ClearBox(Box& box) {
+    box.lineMap = {};
+    box.firstLines = {};
+    box.edit->hide();
+    box.edit->Clear();
 }
 
 void CPreviewDlgBar::Clear() {
-    ClearBox(m_pEdit, m_lineMap);
-    ClearBox(m_pEdit1, m_lineMap1);
-    ClearBox(m_pEdit2, m_lineMap2);
+    for (Box* box : {&m_single, &m_left, &m_right})
+        ClearBox(*box);
 }
 
 void CPreviewDlgBar::SetIni(const CIniData* ini) {
-    m_lineMap.clear();
     if (!ini) {
-        m_pEdit->hide();
-        m_pEdit->clear();
+        ClearBox(m_single);
         return;
     }
-    LoadPreview(m_pEdit, m_lineMap, *ini);
-    m_pEdit->show();
-    m_pEdit1->hide();
-    m_pEdit2->hide();
+    LoadPreview(m_single, *ini);
+    m_single.edit->show();
+    m_left.edit->hide();
+    m_right.edit->hide();
 }
 
 void CPreviewDlgBar::SetCompare(const CIniCompare* compare) {
-    m_lineMap1.clear();
-    m_lineMap2.clear();
     if (!compare) {
-        for (QPlainTextEdit* edit : {m_pEdit1, m_pEdit2}) {
-            edit->hide();
-            edit->clear();
-        }
+        ClearBox(m_left);
+        ClearBox(m_right);
         return;
     }
-    LoadPreview(m_pEdit1, m_lineMap1, *compare->m_pIni1);
-    LoadPreview(m_pEdit2, m_lineMap2, *compare->m_pIni2);
-    m_pEdit1->show();
-    m_pEdit2->show();
-    m_pEdit->hide();
+    LoadPreview(m_left, *compare->m_pIni1);
+    LoadPreview(m_right, *compare->m_pIni2);
+    m_left.edit->show();
+    m_right.edit->show();
+    m_single.edit->hide();
 }
 
-void CPreviewDlgBar::LoadPreview(QPlainTextEdit* edit, LineMap& lineMap, const CIniData& ini) {
-    if (edit->font() != m_font)
-        edit->setFont(m_font);
+// The file's text decoded exactly as the INI functions decode it, line by line, with the item
+// each line shows. A file that cannot be read (gone since the load, say) shows as empty.
+void CPreviewDlgBar::LoadPreview(Box& box, const CIniData& ini) {
+    box.lineMap = {};
+    box.firstLines = {};
     QString text;
-    const CIniSectionData* currentSection = nullptr;
-    // A file that cannot be read (gone since the load, say) shows as an empty preview.
-    ForEachLine(ini.m_filePath, [&](QStringView line) {
-        lineMap.push_back(ItemOfLine(ini, line, currentSection));
-        if (line.size() <= kMaxLineLength) {
+    QByteArray bytes;
+    if (CRegularFile::Read(ini.m_filePath, bytes)) {
+        const CTextCodec::Encoding encoding = CTextCodec::Detect(bytes);
+        const qsizetype bomSize = CTextCodec::Bom(encoding).size();
+        CTextLines lines(QByteArrayView(bytes).sliced(bomSize), encoding);
+        // Every line break becomes one "\n" and no break is shorter than one code unit.
+        text.reserve(lines.maxTextSize() + 1);
+        CLineItems items(ini);
+        QStringView line;
+        while (lines.nextText(line)) {
+            box.lineMap.push_back(items.ItemOf(line));
             text += line;
-        } else {
-            text += line.first(kCutLength);
-            text += u"...";
+            text += u'\n';
         }
-        text += u'\n';
-    });
-    edit->setPlainText(text);
+        text.squeeze();
+    }
+    bytes = {};
+    box.firstLines.reserve(qsizetype(box.lineMap.size()));
+    for (size_t line = 0; line < box.lineMap.size(); ++line) {
+        const CObject* item = box.lineMap[line];
+        if (item && !box.firstLines.contains(item))
+            box.firstLines.insert(item, int(line));
+    }
+    box.edit->SetText(std::move(text));
 }
 
 void CPreviewDlgBar::ShowItem(int editId, const CObject* item) {
-    const LineMap* lineMap = LineMapOf(editId);
-    if (lineMap)
-        ShowItem(Edit(editId), *lineMap, item);
+    if (Box* box = BoxOf(editId))
+        ShowItem(*box, item);
 }
 
-void CPreviewDlgBar::ShowItem(QPlainTextEdit* edit, const LineMap& lineMap, const CObject* item) {
+void CPreviewDlgBar::ShowItem(Box& box, const CObject* item) {
     // An entry that is not in the file yet has no line: its section's header stands for it.
     const CObject* target = item;
     if (auto* entry = dynamic_cast<const CIniEntryData*>(item); entry && entry->m_isNew)
         target = entry->m_pSection;
-    const auto found = target ? std::find(lineMap.begin(), lineMap.end(), target) : lineMap.end();
-    if (found == lineMap.end()) {
+    const auto found = target ? box.firstLines.constFind(target) : box.firstLines.cend();
+    if (found == box.firstLines.cend()) {
         // No line to show: the caret goes to the start, but the text stays where the user
         // was reading it rather than jumping to the top.
-        QScrollBar* vertical = edit->verticalScrollBar();
-        QScrollBar* horizontal = edit->horizontalScrollBar();
-        const int top = vertical->value();
-        const int left = horizontal->value();
-        edit->setTextCursor(QTextCursor(edit->document()));
-        vertical->setValue(top);
-        horizontal->setValue(left);
+        box.edit->MoveCaretToStart();
         return;
     }
-    const int line = int(found - lineMap.begin());
-    // Without line wrapping the vertical scroll position counts lines from the top.
-    QScrollBar* vertical = edit->verticalScrollBar();
-    vertical->setValue(line - kLinesAboveHighlight);
-    const QTextBlock block = edit->document()->findBlockByNumber(line);
-    QTextCursor cursor(block);
-    cursor.movePosition(QTextCursor::EndOfBlock, QTextCursor::KeepAnchor);
-    edit->setTextCursor(cursor);
-    edit->ensureCursorVisible();
-    edit->horizontalScrollBar()->setValue(0);
+    box.edit->ShowLine(*found, kLinesAboveHighlight);
 }

@@ -1,8 +1,11 @@
 #include "AppFixture.h"
 
-#include <QPlainTextEdit>
+#include "app/PreviewText.h"
+
+#include <QAccessible>
+#include <QClipboard>
+#include <QGuiApplication>
 #include <QScrollBar>
-#include <QTextBlock>
 
 namespace {
 
@@ -19,6 +22,17 @@ QByteArray EncodeCp932(const QString& text) {
 
 qintptr Item(const CObject* object) {
     return reinterpret_cast<qintptr>(object);
+}
+
+// A mouse event at a place in the text, sent where the view takes its mouse.
+void Mouse(CPreviewText* edit, QEvent::Type type, CPreviewText::Position at,
+           Qt::KeyboardModifiers modifiers = {}) {
+    const QPointF point = edit->PointOf(at);
+    const Qt::MouseButtons buttons =
+        type == QEvent::MouseButtonRelease ? Qt::NoButton : Qt::LeftButton;
+    QMouseEvent event(type, point, edit->viewport()->mapToGlobal(point), Qt::LeftButton, buttons,
+                      modifiers);
+    QCoreApplication::sendEvent(edit->viewport(), &event);
 }
 
 } // namespace
@@ -46,10 +60,14 @@ TEST_F(AppTest, ThePreviewMapsAndHighlightsLinesInEveryEncoding) {
         ASSERT_TRUE(Frame()->OpenFile(path, false));
         CIniData* ini = Doc()->m_pIniData.get();
         CPreviewDlgBar* bar = Frame()->PreviewBar();
-        QPlainTextEdit* edit = bar->Edit(Res::IDC_PREVIEW);
+        CPreviewText* edit = bar->Edit(Res::IDC_PREVIEW);
         QString expected = text;
         expected.replace("\r\n", "\n");
         EXPECT_EQ(edit->toPlainText(), expected);
+        QAccessibleInterface* accessible = QAccessible::queryAccessibleInterface(edit);
+        ASSERT_NE(accessible, nullptr);
+        EXPECT_EQ(accessible->role(), QAccessible::EditableText);
+        EXPECT_TRUE(accessible->state().readOnly);
 
         const CPreviewDlgBar::LineMap& map = bar->GetLineMap(Res::IDC_PREVIEW);
         CIniSectionData* general = ini->FindSection("全般", false);
@@ -65,8 +83,8 @@ TEST_F(AppTest, ThePreviewMapsAndHighlightsLinesInEveryEncoding) {
 
         // The entry's first line is selected and stands three lines below the top.
         Frame()->SendMessage(Res::WM_SHOW_PREVIEW, 0, Item(general->FindEntry("キー20", false)));
-        EXPECT_EQ(edit->textCursor().selectedText(), "キー20=値");
-        EXPECT_EQ(edit->textCursor().block().blockNumber(), 24);
+        EXPECT_EQ(edit->SelectedText(), "キー20=値");
+        EXPECT_EQ(edit->Caret().line, 24);
         EXPECT_EQ(edit->verticalScrollBar()->value(), 21);
     }
 }
@@ -76,14 +94,15 @@ TEST_F(AppTest, EntriesNotInTheFileHighlightTheirSectionOrNothing) {
     const QString path = WriteText("a.ini", "[s]\nk=v\n");
     ASSERT_TRUE(Frame()->OpenFile(path, false));
     CIniData* ini = Doc()->m_pIniData.get();
-    QPlainTextEdit* edit = Frame()->PreviewBar()->Edit(Res::IDC_PREVIEW);
+    CPreviewText* edit = Frame()->PreviewBar()->Edit(Res::IDC_PREVIEW);
     Frame()->SendMessage(Res::WM_SHOW_PREVIEW, 0, Item(ini->AddEntry("s", "added", "1")));
-    EXPECT_EQ(edit->textCursor().selectedText(), "[s]");
+    EXPECT_EQ(edit->SelectedText(), "[s]");
     Frame()->SendMessage(Res::WM_SHOW_PREVIEW, 0, Item(ini->AddEntry("new", "added", "1")));
-    EXPECT_FALSE(edit->textCursor().hasSelection());
-    EXPECT_EQ(edit->textCursor().position(), 0);
+    EXPECT_FALSE(edit->HasSelection());
+    EXPECT_EQ(edit->Caret(), CPreviewText::Position{});
+    Frame()->SendMessage(Res::WM_SHOW_PREVIEW, 0, Item(Entry(ini, "s", "k")));
     Frame()->SendMessage(Res::WM_SHOW_PREVIEW, 0, 0);
-    EXPECT_EQ(edit->textCursor().position(), 0);
+    EXPECT_EQ(edit->Caret(), CPreviewText::Position{});
 }
 
 TEST_F(AppTest, ARowWithoutALineLeavesThePreviewWhereItIs) {
@@ -93,7 +112,7 @@ TEST_F(AppTest, ARowWithoutALineLeavesThePreviewWhereItIs) {
         text += u"[s"_qs + QString::number(s) + u"]\nk=v\n"_qs;
     ASSERT_TRUE(Frame()->OpenFile(WriteText("long.ini", text), false));
     CIniData* ini = Doc()->m_pIniData.get();
-    QPlainTextEdit* edit = Frame()->PreviewBar()->Edit(Res::IDC_PREVIEW);
+    CPreviewText* edit = Frame()->PreviewBar()->Edit(Res::IDC_PREVIEW);
     Frame()->SendMessage(Res::WM_SHOW_PREVIEW, 0, Item(ini->m_sections[60].get()));
     QCoreApplication::processEvents();
     const int top = edit->verticalScrollBar()->value();
@@ -101,8 +120,8 @@ TEST_F(AppTest, ARowWithoutALineLeavesThePreviewWhereItIs) {
     Frame()->SendMessage(Res::WM_SHOW_PREVIEW, 0, Item(ini->AddEntry("new", "added", "1")));
     QCoreApplication::processEvents();
     EXPECT_EQ(edit->verticalScrollBar()->value(), top);
-    EXPECT_EQ(edit->textCursor().position(), 0);
-    EXPECT_FALSE(edit->textCursor().hasSelection());
+    EXPECT_EQ(edit->Caret(), CPreviewText::Position{});
+    EXPECT_FALSE(edit->HasSelection());
 }
 
 TEST_F(AppTest, LinesOfMoreThan1024CharactersAreCut) {
@@ -129,8 +148,9 @@ TEST_F(AppTest, TheComparisonPreviewShowsEachSideInItsOwnBox) {
     EXPECT_TRUE(bar->Edit(Res::IDC_PREVIEW2)->isVisible());
     CIniData* ini2 = Doc()->m_pCompare->m_pIni2.get();
     Frame()->SendMessage(Res::WM_SHOW_COMPARE_PREVIEW, 1, Item(Entry(ini2, "s", "k")));
-    EXPECT_EQ(bar->Edit(Res::IDC_PREVIEW2)->textCursor().block().blockNumber(), 2);
-    EXPECT_FALSE(bar->Edit(Res::IDC_PREVIEW1)->textCursor().hasSelection());
+    EXPECT_EQ(bar->Edit(Res::IDC_PREVIEW2)->SelectedText(), "k=2");
+    EXPECT_EQ(bar->Edit(Res::IDC_PREVIEW2)->Caret().line, 2);
+    EXPECT_FALSE(bar->Edit(Res::IDC_PREVIEW1)->HasSelection());
 
     // Emptying the document hides and clears every box.
     Doc()->OnNewDocument();
@@ -139,4 +159,74 @@ TEST_F(AppTest, TheComparisonPreviewShowsEachSideInItsOwnBox) {
         EXPECT_TRUE(bar->Edit(id)->toPlainText().isEmpty());
         EXPECT_TRUE(bar->GetLineMap(id).empty());
     }
+}
+
+// Only the reader's headers switch sections, a comment or a key under a header the model lacks
+// shows nothing, and a key out of the model's order still finds its entry.
+TEST_F(AppTest, ThePreviewMapsLinesAsTheReaderSeesThem) {
+    StartOrFail();
+    const QString path = WriteText("rules.ini", "k=0\n[a]\nk=1\n; k=1\n K = 2\n[b]x=1\nx=2\n"
+                                                "[gone]\nk=3\n[c]\np=1\nq=2\n");
+    ASSERT_TRUE(Frame()->OpenFile(path, false));
+    CIniData* ini = Doc()->m_pIniData.get();
+    const std::unique_ptr<CIniSectionData> gone = ini->TakeSection(ini->FindSection("gone", false));
+    CIniSectionData* c = ini->FindSection("c", false);
+    ASSERT_TRUE(gone && c);
+    c->AppendEntry(c->TakeEntry(Entry(ini, "c", "p"))); // the model now holds q before p
+    CPreviewDlgBar* bar = Frame()->PreviewBar();
+    bar->SetIni(ini);
+    const CObject* a = ini->FindSection("a", false);
+    const CObject* ak = Entry(ini, "a", "k");
+    const CPreviewDlgBar::LineMap expected = {nullptr,
+                                              a,
+                                              ak,
+                                              nullptr,
+                                              ak,
+                                              ini->FindSection("b", false),
+                                              Entry(ini, "b", "x"),
+                                              nullptr,
+                                              nullptr,
+                                              c,
+                                              Entry(ini, "c", "p"),
+                                              Entry(ini, "c", "q")};
+    EXPECT_EQ(bar->GetLineMap(Res::IDC_PREVIEW), expected);
+    bar->ShowItem(Res::IDC_PREVIEW, ak); // the first of its lines
+    EXPECT_EQ(bar->Edit(Res::IDC_PREVIEW)->Caret().line, 2);
+}
+
+// Mouse, keyboard and menu select the text as shown, and Ctrl+C copies exactly that.
+TEST_F(AppTest, SelectingAndCopyingTakeTheTextAsShown) {
+    StartOrFail();
+    const QString longer = "l=" + QString(1100, u'y');
+    ASSERT_TRUE(
+        Frame()->OpenFile(WriteText("a.ini", "[s]\nk=日本語 x\n" + longer + "\nm=3\n"), false));
+    CPreviewText* edit = Frame()->PreviewBar()->Edit(Res::IDC_PREVIEW);
+    edit->setFocus();
+    const QString cut = longer.left(1021) + "...";
+    using Position = CPreviewText::Position;
+
+    Mouse(edit, QEvent::MouseButtonPress, {1, 2});
+    Mouse(edit, QEvent::MouseMove, {3, 1});
+    Mouse(edit, QEvent::MouseButtonRelease, {3, 1});
+    EXPECT_EQ(edit->SelectedText(), "日本語 x\n" + cut + "\nm");
+    QTest::keyClick(edit, Qt::Key_C, Qt::ControlModifier);
+    EXPECT_EQ(QGuiApplication::clipboard()->text(), "日本語 x\n" + cut + "\nm");
+
+    Mouse(edit, QEvent::MouseButtonPress, {0, 1}, Qt::ShiftModifier); // from the drag's start
+    Mouse(edit, QEvent::MouseButtonRelease, {0, 1}, Qt::ShiftModifier);
+    EXPECT_EQ(edit->SelectedText(), "s]\nk=");
+
+    QTest::keyClick(edit, Qt::Key_Down, Qt::ShiftModifier); // the caret, not the anchor, moves
+    QTest::keyClick(edit, Qt::Key_Down, Qt::ShiftModifier);
+    QTest::keyClick(edit, Qt::Key_End, Qt::ShiftModifier);
+    EXPECT_EQ(edit->SelectedText(), "日本語 x\n" + cut);
+    EXPECT_EQ(edit->Caret(), (Position{2, 1024}));
+
+    Mouse(edit, QEvent::MouseButtonPress, {1, 3});
+    Mouse(edit, QEvent::MouseButtonDblClick, {1, 3});
+    Mouse(edit, QEvent::MouseButtonRelease, {1, 3});
+    EXPECT_EQ(edit->SelectedText(), "日本語");
+
+    QTest::keyClick(edit, Qt::Key_A, Qt::ControlModifier);
+    EXPECT_EQ(edit->SelectedText() + "\n", edit->toPlainText());
 }
