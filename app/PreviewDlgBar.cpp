@@ -154,10 +154,14 @@ void CPreviewDlgBar::SetCompare(const CIniCompare* compare) {
 }
 
 // The file's text decoded exactly as the INI functions decode it, line by line, with the item
-// each line shows. A file that cannot be read (gone since the load, say) shows as empty.
+// each line shows. A file that cannot be read (gone since the load, say) shows as empty. The
+// box is emptied first and filled only at the end, so that a read stopped half-way (the reader
+// reports progress, and a stoppable load's progress may throw) leaves it empty but whole.
 void CPreviewDlgBar::LoadPreview(Box& box, const CIniData& ini) {
     box.lineMap = {};
     box.firstLines = {};
+    box.edit->Clear();
+    LineMap lineMap;
     QString text;
     QByteArray bytes;
     if (CRegularFile::Read(ini.m_filePath, bytes)) {
@@ -169,19 +173,20 @@ void CPreviewDlgBar::LoadPreview(Box& box, const CIniData& ini) {
         CLineItems items(ini);
         QStringView line;
         while (lines.nextText(line)) {
-            box.lineMap.push_back(items.ItemOf(line));
+            lineMap.push_back(items.ItemOf(line));
             text += line;
             text += u'\n';
         }
         text.squeeze();
     }
     bytes = {};
-    box.firstLines.reserve(qsizetype(box.lineMap.size()));
-    for (size_t line = 0; line < box.lineMap.size(); ++line) {
-        const CObject* item = box.lineMap[line];
+    box.firstLines.reserve(qsizetype(lineMap.size()));
+    for (size_t line = 0; line < lineMap.size(); ++line) {
+        const CObject* item = lineMap[line];
         if (item && !box.firstLines.contains(item))
             box.firstLines.insert(item, int(line));
     }
+    box.lineMap = std::move(lineMap);
     box.edit->SetText(std::move(text));
 }
 

@@ -1,6 +1,8 @@
 #include "app/PreviewText.h"
 
-#include <QAccessibleWidget>
+#include "app/PreviewTextAccessible.h"
+
+#include <QAccessible>
 #include <QClipboard>
 #include <QContextMenuEvent>
 #include <QGuiApplication>
@@ -19,26 +21,6 @@ constexpr int kMargin = 4;
 // Wide enough for any line: lines never wrap.
 constexpr qreal kUnboundedWidth = 1e6;
 
-// Screen readers see the view as the read-only text box it replaces.
-class CPreviewTextAccessible : public QAccessibleWidget {
-public:
-    explicit CPreviewTextAccessible(QWidget* widget)
-        : QAccessibleWidget(widget, QAccessible::EditableText) {}
-    QAccessible::State state() const override {
-        QAccessible::State state = QAccessibleWidget::state();
-        state.readOnly = true;
-        state.multiLine = true;
-        state.selectableText = true;
-        return state;
-    }
-};
-
-QAccessibleInterface* MakeAccessible(const QString& className, QObject* object) {
-    if (className == QLatin1String("CPreviewText") && object && object->isWidgetType())
-        return new CPreviewTextAccessible(static_cast<QWidget*>(object));
-    return nullptr;
-}
-
 // What a double click selects: a run of characters of one kind around the one clicked.
 int CharacterKind(QChar c) {
     if (c.isLetterOrNumber() || c == u'_')
@@ -49,8 +31,7 @@ int CharacterKind(QChar c) {
 } // namespace
 
 CPreviewText::CPreviewText(QWidget* parent) : QAbstractScrollArea(parent) {
-    static const bool accessibleInstalled = (QAccessible::installFactory(&MakeAccessible), true);
-    Q_UNUSED(accessibleInstalled);
+    CPreviewTextAccessible::Install();
     setFocusPolicy(Qt::StrongFocus);
     viewport()->setCursor(Qt::IBeamCursor);
     verticalScrollBar()->setSingleStep(1);
@@ -69,6 +50,7 @@ void CPreviewText::SetText(QString text) {
     for (qsizetype at = all.indexOf(u'\n'); at >= 0; at = all.indexOf(u'\n', at + 1))
         m_lineStarts.push_back(quint32(at + 1));
     m_anchor = m_caret = {};
+    m_shownStarts = {};
     MeasureWidestLine();
     UpdateScrollBars();
     verticalScrollBar()->setValue(0);
@@ -126,6 +108,10 @@ void CPreviewText::LayOut(QTextLayout& layout) const {
 // Sums character advances rather than laying out every line: a few table look-ups per
 // character. Tabs go to the layout's default stops.
 void CPreviewText::MeasureWidestLine() {
+    m_widestLine = 0;
+    m_hasCutLines = false;
+    if (LineCount() == 0)
+        return;
     const QFontMetricsF metrics(font());
     const qreal tabStop = QTextOption().tabStopDistance();
     std::vector<float> advances(0x10000, -1.0f);
@@ -134,6 +120,7 @@ void CPreviewText::MeasureWidestLine() {
     for (int line = 0; line < LineCount(); ++line) {
         const QStringView stored = StoredLine(line);
         const bool cut = stored.size() > kMaxLineLength;
+        m_hasCutLines = m_hasCutLines || cut;
         qreal x = 0;
         for (QChar c : cut ? stored.first(kCutLength) : stored) {
             if (c == u'\t') {
@@ -176,6 +163,7 @@ void CPreviewText::changeEvent(QEvent* event) {
 
 void CPreviewText::paintEvent(QPaintEvent*) {
     QPainter painter(viewport());
+    painter.setPen(palette().color(QPalette::Text));
     const int height = LineHeight();
     const QPointF origin(kMargin - horizontalScrollBar()->value(), kMargin);
     const Position start = std::min(m_anchor, m_caret);
@@ -240,14 +228,15 @@ CPreviewText::Position CPreviewText::PositionAt(QPoint point) const {
     return Clamped({line, layout.lineAt(0).xToCursor(x)});
 }
 
-void CPreviewText::EnsureCaretVisible() {
+void CPreviewText::EnsureVisible(Position position) {
+    position = Clamped(position);
     QScrollBar* vertical = verticalScrollBar();
-    if (m_caret.line < vertical->value())
-        vertical->setValue(m_caret.line);
-    else if (m_caret.line >= vertical->value() + VisibleLines())
-        vertical->setValue(m_caret.line - VisibleLines() + 1);
+    if (position.line < vertical->value())
+        vertical->setValue(position.line);
+    else if (position.line >= vertical->value() + VisibleLines())
+        vertical->setValue(position.line - VisibleLines() + 1);
     QScrollBar* horizontal = horizontalScrollBar();
-    const int x = XOf(m_caret);
+    const int x = XOf(position);
     const int width = viewport()->width();
     if (x - kMargin < horizontal->value())
         horizontal->setValue(x - kMargin);
@@ -259,8 +248,21 @@ void CPreviewText::MoveCaret(Position to, bool extend) {
     m_caret = Clamped(to);
     if (!extend)
         m_anchor = m_caret;
-    EnsureCaretVisible();
+    EnsureVisible(m_caret);
+    CaretMoved();
+}
+
+// Repaints, and tells a listening screen reader where the caret and the selection are now.
+void CPreviewText::CaretMoved() {
     viewport()->update();
+    if (!QAccessible::isActive())
+        return;
+    QAccessibleTextCursorEvent moved(this, OffsetOf(m_caret));
+    QAccessible::updateAccessibility(&moved);
+    const auto [start, end] = std::minmax(OffsetOf(m_anchor), OffsetOf(m_caret));
+    QAccessibleTextSelectionEvent selected(this, start, end);
+    selected.setCursorPosition(OffsetOf(m_caret));
+    QAccessible::updateAccessibility(&selected);
 }
 
 void CPreviewText::ShowLine(int line, int linesAbove) {
@@ -276,12 +278,12 @@ void CPreviewText::ShowLine(int line, int linesAbove) {
     if (line >= vertical->value() + VisibleLines())
         vertical->setValue(line - VisibleLines() + 1);
     horizontalScrollBar()->setValue(0);
-    viewport()->update();
+    CaretMoved();
 }
 
 void CPreviewText::MoveCaretToStart() {
     m_anchor = m_caret = {};
-    viewport()->update();
+    CaretMoved();
 }
 
 void CPreviewText::Select(Position anchor, Position caret) {
@@ -292,6 +294,48 @@ void CPreviewText::Select(Position anchor, Position caret) {
 void CPreviewText::SelectAll() {
     if (LineCount() > 0)
         Select({0, 0}, {LineCount() - 1, LineLength(LineCount() - 1)});
+}
+
+const std::vector<quint32>& CPreviewText::ShownStarts() const {
+    if (!m_hasCutLines)
+        return m_lineStarts;
+    if (m_shownStarts.empty()) {
+        m_shownStarts.reserve(m_lineStarts.size());
+        m_shownStarts.push_back(0);
+        for (int line = 0; line < LineCount(); ++line)
+            m_shownStarts.push_back(m_shownStarts.back() + quint32(LineLength(line)) + 1);
+    }
+    return m_shownStarts;
+}
+
+int CPreviewText::LineOffset(int line) const {
+    return int(ShownStarts()[size_t(std::clamp(line, 0, LineCount()))]);
+}
+
+int CPreviewText::OffsetOf(Position position) const {
+    position = Clamped(position);
+    return LineOffset(position.line) + position.column;
+}
+
+CPreviewText::Position CPreviewText::PositionOfOffset(int offset) const {
+    const std::vector<quint32>& starts = ShownStarts();
+    const auto after = std::upper_bound(starts.begin(), starts.end(), quint32(std::max(0, offset)));
+    const int line = int(after - starts.begin()) - 1;
+    if (line >= LineCount()) // the end of the text
+        return Clamped({LineCount() - 1, kMaxLineLength});
+    return Clamped({line, offset - int(starts[size_t(line)])});
+}
+
+QString CPreviewText::ShownText(int begin, int end) const {
+    QString text;
+    for (int line = PositionOfOffset(begin).line; line < LineCount() && LineOffset(line) < end;
+         ++line) {
+        const QString shown = LineText(line) + u'\n';
+        const int from = std::clamp(begin - LineOffset(line), 0, int(shown.size()));
+        const int to = std::clamp(end - LineOffset(line), from, int(shown.size()));
+        text += QStringView(shown).sliced(from, to - from);
+    }
+    return text;
 }
 
 QString CPreviewText::SelectedText() const {

@@ -53,8 +53,23 @@ public:
     void Copy() const;
 
     Position Caret() const { return m_caret; }
+    Position Anchor() const { return m_anchor; }
     // Where a place in the text is drawn, in the viewport's coordinates (which take the mouse).
     QPoint PointOf(Position position) const;
+    // The place drawn nearest a point of the viewport.
+    Position PositionAt(QPoint viewportPoint) const;
+    // Scrolls as little as needed to bring a place into view.
+    void EnsureVisible(Position position);
+
+    // The text as shown counted in characters, lines joined and ended by "\n" as toPlainText
+    // gives it: how a screen reader addresses it. The first call on a text with cut lines
+    // counts them all once.
+    int ShownLength() const { return LineOffset(LineCount()); }
+    // Where a line starts; LineCount() gives the end of the text.
+    int LineOffset(int line) const;
+    int OffsetOf(Position position) const;
+    Position PositionOfOffset(int offset) const;
+    QString ShownText(int begin, int end) const;
 
 protected:
     void paintEvent(QPaintEvent* event) override;
@@ -77,11 +92,11 @@ private:
     int VisibleLines() const;
     void LayOut(QTextLayout& layout) const;
     int XOf(Position position) const;
-    Position PositionAt(QPoint viewportPoint) const;
     Position Clamped(Position position) const;
+    const std::vector<quint32>& ShownStarts() const;
     Position KeyTarget(const QKeyEvent& event) const;
     void MoveCaret(Position to, bool extend);
-    void EnsureCaretVisible();
+    void CaretMoved();
     void UpdateScrollBars();
     void MeasureWidestLine();
     void OfferSelection() const;
@@ -90,6 +105,10 @@ private:
     // The start of every line in m_text, then its end: a line runs up to the "\n" before the
     // next start. The reader's size limit keeps every offset within 32 bits.
     std::vector<quint32> m_lineStarts{0};
+    // The start of every line as shown, then its end, when a line is cut (else m_lineStarts
+    // serves); made on first use.
+    mutable std::vector<quint32> m_shownStarts;
+    bool m_hasCutLines = false;
     int m_widestLine = 0; // pixels, as shown
     Position m_anchor;
     Position m_caret;

@@ -230,3 +230,30 @@ TEST_F(AppTest, SelectingAndCopyingTakeTheTextAsShown) {
     QTest::keyClick(edit, Qt::Key_A, Qt::ControlModifier);
     EXPECT_EQ(edit->SelectedText() + "\n", edit->toPlainText());
 }
+
+// A screen reader reads the text as shown, cut lines and all, and its offsets place the caret and
+// the selection where the view shows them.
+TEST_F(AppTest, ScreenReadersReadThePreviewAsShown) {
+    StartOrFail();
+    const QString longer = "l=" + QString(1100, u'y');
+    ASSERT_TRUE(Frame()->OpenFile(WriteText("a.ini", "[s]\n" + longer + "\nk=値\n"), false));
+    CPreviewText* edit = Frame()->PreviewBar()->Edit(Res::IDC_PREVIEW);
+    QAccessibleTextInterface* text = QAccessible::queryAccessibleInterface(edit)->textInterface();
+    ASSERT_NE(text, nullptr);
+    const QString shown = edit->toPlainText();
+    EXPECT_EQ(text->characterCount(), shown.size());
+    EXPECT_EQ(text->text(2, 1035), shown.mid(2, 1033));
+
+    const int third = int(shown.indexOf(u"k=値"));
+    int start = 0;
+    int end = 0;
+    EXPECT_EQ(text->textAtOffset(third + 1, QAccessible::LineBoundary, &start, &end), "k=値\n");
+    EXPECT_EQ(std::make_pair(start, end), std::make_pair(third, third + 4));
+    EXPECT_EQ(text->textBeforeOffset(third, QAccessible::LineBoundary, &start, &end),
+              longer.left(1021) + "...\n");
+
+    Frame()->SendMessage(Res::WM_SHOW_PREVIEW, 0, Item(Entry(Doc()->m_pIniData.get(), "s", "k")));
+    EXPECT_EQ(text->cursorPosition(), third + 3);
+    text->setSelection(0, 1, third + 1);
+    EXPECT_EQ(edit->SelectedText(), shown.mid(1, third));
+}
