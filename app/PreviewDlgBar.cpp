@@ -58,8 +58,12 @@ public:
         if (key.isEmpty())
             return nullptr;
         const auto& entries = m_section->m_entries;
-        if (m_next < entries.size() && Text::EqualNoCase(entries[m_next]->m_key, key))
-            return entries[m_next++].get();
+        if (m_next < entries.size()) {
+            const QString& next = entries[m_next]->m_key;
+            // The file's own spelling is the model's, so an exact match is the common case.
+            if (next == key || Text::EqualNoCase(next, key))
+                return entries[m_next++].get();
+        }
         return m_section->FindEntry(key.toString(), false);
     }
 
@@ -163,31 +167,41 @@ void CPreviewDlgBar::LoadPreview(Box& box, const CIniData& ini) {
     box.edit->Clear();
     LineMap lineMap;
     QString text;
+    std::vector<quint32> lineStarts{0};
     QByteArray bytes;
     if (CRegularFile::Read(ini.m_filePath, bytes)) {
         const CTextCodec::Encoding encoding = CTextCodec::Detect(bytes);
         const qsizetype bomSize = CTextCodec::Bom(encoding).size();
         CTextLines lines(QByteArrayView(bytes).sliced(bomSize), encoding);
-        // Every line break becomes one "\n" and no break is shorter than one code unit.
-        text.reserve(lines.maxTextSize() + 1);
+        // Every line break becomes one "\n" and no break is shorter than one code unit, so
+        // the text fits; the lines are copied straight in, a few characters each.
+        text.resize(lines.maxTextSize() + 1);
+        QChar* end = text.data();
         CLineItems items(ini);
         QStringView line;
         while (lines.nextText(line)) {
             lineMap.push_back(items.ItemOf(line));
-            text += line;
-            text += u'\n';
+            const qsizetype used = end - text.constData();
+            if (used + line.size() + 1 > text.size()) { // never, by the bound; but never overrun
+                text.resize(used + line.size() + 1 + text.size() / 2);
+                end = text.data() + used;
+            }
+            end = std::copy(line.begin(), line.end(), end);
+            *end++ = u'\n';
+            lineStarts.push_back(quint32(end - text.constData()));
         }
+        text.resize(end - text.constData());
         text.squeeze();
     }
     bytes = {};
+    // Walking back, an item's first line is the one that stays.
     box.firstLines.reserve(qsizetype(lineMap.size()));
-    for (size_t line = 0; line < lineMap.size(); ++line) {
-        const CObject* item = lineMap[line];
-        if (item && !box.firstLines.contains(item))
+    for (size_t line = lineMap.size(); line-- > 0;) {
+        if (const CObject* item = lineMap[line])
             box.firstLines.insert(item, int(line));
     }
     box.lineMap = std::move(lineMap);
-    box.edit->SetText(std::move(text));
+    box.edit->SetText(std::move(text), std::move(lineStarts));
 }
 
 void CPreviewDlgBar::ShowItem(int editId, const CObject* item) {

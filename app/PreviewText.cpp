@@ -42,13 +42,16 @@ CPreviewText::~CPreviewText() = default;
 void CPreviewText::SetText(QString text) {
     if (!text.isEmpty() && !text.endsWith(u'\n'))
         text += u'\n';
-    m_text = std::move(text);
-    m_lineStarts.clear();
-    m_lineStarts.reserve(size_t(m_text.count(u'\n')) + 1);
-    m_lineStarts.push_back(0);
-    const QStringView all(m_text);
+    std::vector<quint32> lineStarts{0};
+    const QStringView all(text);
     for (qsizetype at = all.indexOf(u'\n'); at >= 0; at = all.indexOf(u'\n', at + 1))
-        m_lineStarts.push_back(quint32(at + 1));
+        lineStarts.push_back(quint32(at + 1));
+    SetText(std::move(text), std::move(lineStarts));
+}
+
+void CPreviewText::SetText(QString text, std::vector<quint32> lineStarts) {
+    m_text = std::move(text);
+    m_lineStarts = std::move(lineStarts);
     m_anchor = m_caret = {};
     m_shownStarts = {};
     MeasureWidestLine();

@@ -31,6 +31,9 @@ public:
     // Shows text, whose lines each end with "\n" (a missing last one is assumed). The caret
     // goes to the start and the view to the top left.
     void SetText(QString text);
+    // The same for a caller that has found the lines already: lineStarts holds the start of
+    // every line of text, then its end, and every line ends with "\n".
+    void SetText(QString text, std::vector<quint32> lineStarts);
     void Clear() { SetText({}); }
 
     int LineCount() const { return int(m_lineStarts.size()) - 1; }
