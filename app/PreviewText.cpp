@@ -402,6 +402,18 @@ CPreviewText::Position CPreviewText::KeyTarget(const QKeyEvent& event) const {
     }
 }
 
+// Copy and select-all stay the view's own while it has the focus, whatever the window binds.
+bool CPreviewText::event(QEvent* event) {
+    if (event->type() == QEvent::ShortcutOverride) {
+        const auto* key = static_cast<QKeyEvent*>(event);
+        if (key->matches(QKeySequence::Copy) || key->matches(QKeySequence::SelectAll)) {
+            event->accept();
+            return true;
+        }
+    }
+    return QAbstractScrollArea::event(event);
+}
+
 void CPreviewText::keyPressEvent(QKeyEvent* event) {
     if (event->matches(QKeySequence::Copy)) {
         Copy();
