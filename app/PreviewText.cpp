@@ -116,7 +116,10 @@ void CPreviewText::MeasureWidestLine() {
     if (LineCount() == 0)
         return;
     const QFontMetricsF metrics(font());
-    const qreal tabStop = QTextOption().tabStopDistance();
+    // The first stop, as the layout places it (it scales its default to the screen).
+    QTextLayout tab(QStringLiteral("\t"), font(), viewport());
+    LayOut(tab);
+    const qreal tabStop = std::max<qreal>(1, tab.lineAt(0).cursorToX(1));
     std::vector<float> advances(0x10000, -1.0f);
     const qreal dots = metrics.horizontalAdvance(QStringLiteral("..."));
     qreal widest = 0;
@@ -208,7 +211,7 @@ CPreviewText::Position CPreviewText::Clamped(Position position) const {
 }
 
 int CPreviewText::XOf(Position position) const {
-    QTextLayout layout(LineText(position.line), font());
+    QTextLayout layout(LineText(position.line), font(), viewport());
     LayOut(layout);
     return kMargin + int(layout.lineAt(0).cursorToX(position.column));
 }
@@ -225,7 +228,7 @@ CPreviewText::Position CPreviewText::PositionAt(QPoint point) const {
     const int offset = point.y() - kMargin;
     const int row = offset < 0 ? -1 : offset / LineHeight();
     const int line = std::clamp(verticalScrollBar()->value() + row, 0, LineCount() - 1);
-    QTextLayout layout(LineText(line), font());
+    QTextLayout layout(LineText(line), font(), viewport());
     LayOut(layout);
     const qreal x = point.x() - kMargin + horizontalScrollBar()->value();
     return Clamped({line, layout.lineAt(0).xToCursor(x)});
@@ -444,12 +447,16 @@ void CPreviewText::mouseMoveEvent(QMouseEvent* event) {
     if (!m_dragging)
         return;
     const QPoint point = event->position().toPoint();
-    // Dragging past an edge scrolls that way, a line or a few characters per move.
+    // Dragging past the top or bottom scrolls that way a line per move, the caret on the
+    // line that came into view.
+    QScrollBar* vertical = verticalScrollBar();
     if (point.y() < 0)
-        verticalScrollBar()->triggerAction(QAbstractSlider::SliderSingleStepSub);
+        vertical->triggerAction(QAbstractSlider::SliderSingleStepSub);
     else if (point.y() > viewport()->height())
-        verticalScrollBar()->triggerAction(QAbstractSlider::SliderSingleStepAdd);
-    MoveCaret(PositionAt(point), true);
+        vertical->triggerAction(QAbstractSlider::SliderSingleStepAdd);
+    Position to = PositionAt(point);
+    to.line = std::clamp(to.line, vertical->value(), vertical->value() + VisibleLines() - 1);
+    MoveCaret(to, true);
 }
 
 void CPreviewText::mouseReleaseEvent(QMouseEvent* event) {

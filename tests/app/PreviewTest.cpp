@@ -20,6 +20,12 @@ QByteArray EncodeCp932(const QString& text) {
     return encoder.encode(text);
 }
 
+// A file's bytes, named for the trace.
+struct Case {
+    const char* name;
+    QByteArray bytes;
+};
+
 qintptr Item(const CObject* object) {
     return reinterpret_cast<qintptr>(object);
 }
@@ -45,10 +51,6 @@ TEST_F(AppTest, ThePreviewMapsAndHighlightsLinesInEveryEncoding) {
     for (int i = 0; i < 30; ++i)
         text += QStringLiteral("キー%1=値\r\n").arg(i);
     text += QStringLiteral("[ 表示 ]\r\n幅=1024\r\n");
-    struct Case {
-        const char* name;
-        QByteArray bytes;
-    };
     const Case cases[] = {
         {"CP932", EncodeCp932(text)},
         {"UTF-8", Encode(text, QStringConverter::Utf8, false)},
@@ -256,4 +258,123 @@ TEST_F(AppTest, ScreenReadersReadThePreviewAsShown) {
     EXPECT_EQ(text->cursorPosition(), third + 3);
     text->setSelection(0, 1, third + 1);
     EXPECT_EQ(edit->SelectedText(), shown.mid(1, third));
+}
+
+// CR, LF and CRLF each end one line, and a last line without a break is a line too.
+TEST_F(AppTest, ThePreviewEndsALineAtEveryKindOfBreak) {
+    StartOrFail();
+    const QString text = "[s]\rk=1\nl=2\r\nm=3";
+    const Case cases[] = {
+        {"UTF-8", text.toUtf8()},
+        {"UTF-16LE with BOM", Encode(text, QStringConverter::Utf16LE, true)},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        ASSERT_TRUE(Frame()->OpenFile(Write("breaks.ini", c.bytes), false));
+        CPreviewDlgBar* bar = Frame()->PreviewBar();
+        EXPECT_EQ(bar->Edit(Res::IDC_PREVIEW)->toPlainText(), "[s]\nk=1\nl=2\nm=3\n");
+        const CPreviewDlgBar::LineMap& map = bar->GetLineMap(Res::IDC_PREVIEW);
+        ASSERT_EQ(map.size(), 4u);
+        EXPECT_EQ(map[3], Entry(Doc()->m_pIniData.get(), "s", "m"));
+    }
+}
+
+namespace {
+
+// A view of its own, shown so that it has a size.
+struct ShownText {
+    explicit ShownText(const QString& text, QSize size = {300, 120}) {
+        edit.resize(size);
+        edit.show();
+        edit.SetText(text);
+    }
+    bool CaretInView() const {
+        return edit.viewport()->rect().contains(edit.PointOf(edit.Caret()));
+    }
+    CPreviewText edit;
+};
+
+} // namespace
+
+TEST(PreviewText, AnEmptyTextTakesEveryCommand) {
+    ShownText shown({});
+    CPreviewText& edit = shown.edit;
+    edit.ShowLine(0, 3);
+    edit.SelectAll();
+    for (Qt::Key key : {Qt::Key_End, Qt::Key_Down, Qt::Key_PageDown, Qt::Key_Left})
+        QTest::keyClick(&edit, key, Qt::ShiftModifier);
+    Mouse(&edit, QEvent::MouseButtonPress, {3, 3});
+    Mouse(&edit, QEvent::MouseButtonDblClick, {3, 3});
+    QImage image(edit.size(), QImage::Format_ARGB32_Premultiplied);
+    edit.render(&image);
+    EXPECT_EQ(edit.LineCount(), 0);
+    EXPECT_FALSE(edit.HasSelection());
+    EXPECT_EQ(edit.Caret(), CPreviewText::Position{});
+}
+
+// The caret keys walk the text as shown, over line ends, and bring the caret into view.
+TEST(PreviewText, TheCaretKeysMoveOverLineEndsAndKeepTheCaretInView) {
+    QString text;
+    for (int i = 0; i < 100; ++i)
+        text += QStringLiteral("line %1\n").arg(i, 2, 10, QChar(u'0'));
+    ShownText shown(text);
+    CPreviewText& edit = shown.edit;
+    using Position = CPreviewText::Position;
+    struct Step {
+        const char* name;
+        Qt::Key key;
+        Qt::KeyboardModifiers modifiers;
+        Position caret;
+    };
+    const Step steps[] = {
+        {"Ctrl+End", Qt::Key_End, Qt::ControlModifier, {99, 7}},
+        {"Right at the end stays", Qt::Key_Right, {}, {99, 7}},
+        {"Home", Qt::Key_Home, {}, {99, 0}},
+        {"Left to the line above's end", Qt::Key_Left, {}, {98, 7}},
+        {"Right to the next line's start", Qt::Key_Right, {}, {99, 0}},
+        {"Ctrl+Home", Qt::Key_Home, Qt::ControlModifier, {0, 0}},
+        {"Down", Qt::Key_Down, {}, {1, 0}},
+    };
+    for (const Step& s : steps) {
+        SCOPED_TRACE(s.name);
+        QTest::keyClick(&edit, s.key, s.modifiers);
+        EXPECT_EQ(edit.Caret(), s.caret);
+        EXPECT_TRUE(shown.CaretInView());
+    }
+    QTest::keyClick(&edit, Qt::Key_PageDown);
+    EXPECT_GT(edit.Caret().line, 2);
+    EXPECT_TRUE(shown.CaretInView());
+
+    // Dragging below the bottom edge scrolls on and selects as it goes.
+    const int top = edit.verticalScrollBar()->value();
+    Mouse(&edit, QEvent::MouseButtonPress, edit.Caret());
+    const QPointF below(10, edit.viewport()->height() + 5);
+    QMouseEvent move(QEvent::MouseMove, below, edit.viewport()->mapToGlobal(below), Qt::NoButton,
+                     Qt::LeftButton, {});
+    QCoreApplication::sendEvent(edit.viewport(), &move);
+    EXPECT_EQ(edit.verticalScrollBar()->value(), top + 1);
+    EXPECT_TRUE(edit.HasSelection());
+}
+
+// At the far right of the horizontal scroll range the end of the widest line is in view, near
+// the right edge: the range is measured as the lines are drawn, full-width text and tabs too.
+TEST(PreviewText, TheHorizontalRangeEndsAtTheEndOfTheWidestLine) {
+    const struct {
+        const char* name;
+        QString line;
+    } rows[] = {
+        {"ASCII", "k=" + QString(300, u'x')},
+        {"full width", "キー=" + QString(200, u'あ')},
+        {"tabs", "k=\t\tx\t" + QString(100, u'y')},
+        {"cut", "k=" + QString(2000, u'z')},
+    };
+    for (const auto& r : rows) {
+        SCOPED_TRACE(r.name);
+        ShownText shown("short\n" + r.line + "\nshort\n");
+        CPreviewText& edit = shown.edit;
+        edit.horizontalScrollBar()->setValue(edit.horizontalScrollBar()->maximum());
+        const int end = edit.PointOf({1, int(edit.LineText(1).size())}).x();
+        EXPECT_LE(end, edit.viewport()->width());
+        EXPECT_GE(end, edit.viewport()->width() - 12);
+    }
 }
