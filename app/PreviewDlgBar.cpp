@@ -1,12 +1,12 @@
 #include "app/PreviewDlgBar.h"
 
+#include "app/PreviewLineItems.h"
 #include "app/PreviewText.h"
 #include "compare/IniCompare.h"
 #include "ini/IniData.h"
 #include "platform/RegularFile.h"
 #include "platform/TextCodec.h"
 #include "platform/TextLines.h"
-#include "platform/TextUtil.h"
 #include "platform/ui/DialogBuilder.h"
 #include "res/DialogTemplates.h"
 #include "res/Resource.h"
@@ -17,61 +17,6 @@ namespace {
 
 // The highlighted line is placed this many lines below the top of the box.
 constexpr int kLinesAboveHighlight = 3;
-
-QStringView TrimmedView(QStringView s) {
-    qsizetype end = s.size();
-    while (end > 0 && Text::IsWhiteSpace(s[end - 1]))
-        --end;
-    qsizetype begin = 0;
-    while (begin < end && Text::IsWhiteSpace(s[begin]))
-        ++begin;
-    return s.sliced(begin, end - begin);
-}
-
-// The name a header line gives: from after "[" to the first "]", or to the end without one.
-QStringView HeaderName(QStringView header) {
-    const QStringView rest = header.sliced(1);
-    const qsizetype close = rest.indexOf(u']');
-    return close < 0 ? rest : rest.first(close);
-}
-
-// Follows a file's lines with the section they are in, to tell the item each line shows: a
-// header line its section, a key line the entry the model holds for that key. The model keeps
-// a section's entries in line order, so each key line is first tried against the entry after
-// the last one matched; only a line out of that order (a later duplicate, say) asks the
-// section's key index, which the load leaves unbuilt.
-class CLineItems {
-public:
-    explicit CLineItems(const CIniData& ini) : m_ini(ini) {}
-
-    const CObject* ItemOf(QStringView line) {
-        const QStringView trimmed = TrimmedView(line);
-        if (trimmed.startsWith(u'[')) {
-            m_section = m_ini.FindSection(HeaderName(trimmed).toString(), false);
-            m_next = 0;
-            return m_section;
-        }
-        if (!m_section || trimmed.startsWith(u';'))
-            return nullptr;
-        const qsizetype equals = line.indexOf(u'=');
-        const QStringView key = equals > 0 ? TrimmedView(line.first(equals)) : QStringView();
-        if (key.isEmpty())
-            return nullptr;
-        const auto& entries = m_section->m_entries;
-        if (m_next < entries.size()) {
-            const QString& next = entries[m_next]->m_key;
-            // The file's own spelling is the model's, so an exact match is the common case.
-            if (next == key || Text::EqualNoCase(next, key))
-                return entries[m_next++].get();
-        }
-        return m_section->FindEntry(key.toString(), false);
-    }
-
-private:
-    const CIniData& m_ini;
-    const CIniSectionData* m_section = nullptr;
-    size_t m_next = 0;
-};
 
 } // namespace
 
@@ -177,7 +122,7 @@ void CPreviewDlgBar::LoadPreview(Box& box, const CIniData& ini) {
         // the text fits; the lines are copied straight in, a few characters each.
         text.resize(lines.maxTextSize() + 1);
         QChar* end = text.data();
-        CLineItems items(ini);
+        CPreviewLineItems items(ini);
         QStringView line;
         while (lines.nextText(line)) {
             lineMap.push_back(items.ItemOf(line));
