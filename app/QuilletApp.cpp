@@ -35,7 +35,11 @@ constexpr int kExposePollMs = 10;
 // Returns once the window is on screen. Input waits meanwhile: nothing is open to act on yet.
 void WaitUntilExposed(QWidget* window) {
     const QWindow* handle = window->windowHandle();
-    if (handle == nullptr || handle->isExposed())
+    if (handle == nullptr)
+        return;
+    // Most platforms expose the window with the events already queued.
+    QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
+    if (handle->isExposed())
         return;
     QEventLoop loop;
     QElapsedTimer clock;
