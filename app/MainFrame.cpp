@@ -36,6 +36,7 @@
 #include <QStatusBar>
 #include <QTimer>
 #include <QUrl>
+#include <algorithm>
 
 namespace {
 
@@ -283,9 +284,14 @@ void CMainFrame::ShowError(const QString& text) {
 void CMainFrame::WarnSkippedSections(const CIniData& ini, const QString& prefix) {
     if (ini.SkippedSections().empty())
         return;
+    const std::vector<CIniData::SkippedSection>& skipped = ini.SkippedSections();
     QString text = prefix + QStringLiteral("次のセクションは大きすぎるため表示されません:");
-    for (const CIniData::SkippedSection& skipped : ini.SkippedSections())
-        text += u'\n' + skipped.name;
+    // A file of nothing but huge sections would make a box taller than the screen.
+    const size_t listed = std::min(skipped.size(), size_t(kMaxListedEntries));
+    for (size_t i = 0; i < listed; ++i)
+        text += u'\n' + skipped[i].name;
+    if (skipped.size() > listed)
+        text += QStringLiteral("\nほか %1 件").arg(skipped.size() - listed);
     Ui::MessageBox(this, text, kCaption, Ui::MB_OK | Ui::MB_ICONWARNING);
 }
 

@@ -194,6 +194,22 @@ TEST_F(AppTest, SectionsTooLargeToShowAreNamedOnceAndTheFileStillOpens) {
     EXPECT_EQ(m_boxes.Boxes()[0].text, "2:次のセクションは大きすぎるため表示されません:\nBig");
 }
 
+// A file of many huge sections names the first twenty and counts the rest, so that the box
+// and its button stay on the screen.
+TEST_F(AppTest, ManySectionsTooLargeToShowAreCountedBeyondTwenty) {
+    StartOrFail();
+    QByteArray text;
+    QString expected = "次のセクションは大きすぎるため表示されません:";
+    for (int s = 1; s <= 25; ++s) {
+        text += "[Big" + QByteArray::number(s) + "]\n" + QByteArray(40000, 'x') + "=1\n";
+        if (s <= 20)
+            expected += "\nBig" + QString::number(s);
+    }
+    ASSERT_TRUE(Frame()->OpenFile(Write("many.ini", text), false));
+    ASSERT_EQ(m_boxes.Boxes().size(), 1u);
+    EXPECT_EQ(m_boxes.Boxes()[0].text, expected + "\nほか 5 件");
+}
+
 // The number of a list deleted in the management dialog goes to the next new one; the shown
 // file, reloaded by number, must not take that new list for its own.
 TEST_F(AppTest, AListDeletedInTheDialogIsNotReplacedByTheNextOneOfItsNumber) {
