@@ -20,7 +20,11 @@
 #include <QLineEdit>
 #include <QMap>
 #include <QTemporaryDir>
+#include <algorithm>
+#include <chrono>
+#include <ctime>
 #include <sys/resource.h>
+#include <tuple>
 
 namespace {
 
@@ -230,6 +234,138 @@ void BM_FindWithoutMatch(benchmark::State& state) {
     state.counters["rows"] = shown.grid->GetItemCount();
 }
 
+// Key movement as the user makes it: Down, Page Down, Ctrl+End and back with Ctrl+Home, each
+// key followed by a paint, on the largest file against a 75 KB one (5 sections x 1,000 entries,
+// 5,000 rows) in the same run. The two files take turns, so that a busy machine slows both
+// alike; the counters are medians of the turns, in microseconds for the four keys:
+//   large_us, small_us, ratio          wall time
+//   large_cpu_us, small_cpu_us, cpu_ratio   this thread's CPU time
+// BM_MoveInWindow goes through the whole main window (the grid, its row header, the preview bar)
+// and paints the window; BM_MoveInView goes through the view alone and paints the view.
+double ThreadCpuSeconds() {
+    timespec t{};
+    clock_gettime(CLOCK_THREAD_CPUTIME_ID, &t);
+    return double(t.tv_sec) + double(t.tv_nsec) * 1e-9;
+}
+
+double MedianOf(std::vector<double> values) {
+    std::sort(values.begin(), values.end());
+    return values.empty() ? 0.0 : values[values.size() / 2];
+}
+
+struct CMoveTimes {
+    std::vector<double> wall, cpu;
+};
+
+void MoveAround(QWidget* grid, QWidget* painted, QImage& image, CMoveTimes& times) {
+    static const std::pair<int, Qt::KeyboardModifiers> kKeys[] = {
+        {Qt::Key_Down, Qt::NoModifier},
+        {Qt::Key_PageDown, Qt::NoModifier},
+        {Qt::Key_End, Qt::ControlModifier},
+        {Qt::Key_Home, Qt::ControlModifier}};
+    const auto wallStart = std::chrono::steady_clock::now();
+    const double cpuStart = ThreadCpuSeconds();
+    for (const auto& [key, mods] : kKeys) {
+        QKeyEvent press(QEvent::KeyPress, key, mods);
+        QCoreApplication::sendEvent(grid, &press);
+        QCoreApplication::processEvents();
+        painted->render(&image);
+        benchmark::DoNotOptimize(image.bits());
+    }
+    const std::chrono::duration<double> wall = std::chrono::steady_clock::now() - wallStart;
+    times.wall.push_back(wall.count() * 1e6);
+    times.cpu.push_back((ThreadCpuSeconds() - cpuStart) * 1e6);
+}
+
+// One side of the comparison: something showing a file, its grid and the widget painted.
+struct CMoveSide {
+    Pelmo::CListCtrlEx* grid = nullptr;
+    QWidget* painted = nullptr;
+    QImage image;
+    CMoveTimes times;
+
+    void Ready() {
+        grid->SetCurrentCell(0, 2, true, false);
+        grid->setFocus();
+        QCoreApplication::processEvents();
+        image = QImage(painted->size(), QImage::Format_ARGB32_Premultiplied);
+    }
+};
+
+void MeasureMoves(benchmark::State& state, CMoveSide& large, CMoveSide& small) {
+    large.Ready();
+    small.Ready();
+    for (auto _ : state) {
+        MoveAround(large.grid, large.painted, large.image, large.times);
+        MoveAround(small.grid, small.painted, small.image, small.times);
+    }
+    auto& c = state.counters;
+    c["large_us"] = MedianOf(large.times.wall);
+    c["small_us"] = MedianOf(small.times.wall);
+    c["ratio"] = c["large_us"] / c["small_us"];
+    c["large_cpu_us"] = MedianOf(large.times.cpu);
+    c["small_cpu_us"] = MedianOf(small.times.cpu);
+    c["cpu_ratio"] = c["large_cpu_us"] / c["small_cpu_us"];
+}
+
+// The main window with a file open in it, as the user has it.
+struct CWindowShowing {
+    explicit CWindowShowing(const QString& path, const QString& dbName)
+        : db(Folder().filePath(dbName)) {
+        opened = db.Open() && db.CreateTables();
+        doc.OnNewDocument();
+        frame.resize(1600, 1000);
+        frame.show();
+        QCoreApplication::processEvents();
+        opened = opened && frame.OpenFile(path, false);
+        QCoreApplication::processEvents();
+        side.grid = frame.GetView()->GetGrid();
+        side.painted = &frame;
+    }
+
+    CProjectDataBase db;
+    CQuilletDoc doc;
+    CMainFrame frame{&doc, &db};
+    bool opened = false;
+    CMoveSide side;
+};
+
+void BM_MoveInWindow(benchmark::State& state) {
+    CWindowShowing large(FilePath(400, 2000), QStringLiteral("large.db"));
+    CWindowShowing small(FilePath(5, 1000), QStringLiteral("small.db"));
+    if (!large.opened || !small.opened) {
+        state.SkipWithError("open failed");
+        return;
+    }
+    MeasureMoves(state, large.side, small.side);
+}
+
+void BM_MoveInView(benchmark::State& state) {
+    CBenchHost largeHost;
+    CBenchHost smallHost;
+    CQuilletView largeView(&largeHost);
+    CQuilletView smallView(&smallHost);
+    const auto largeIni = Load(FilePath(400, 2000));
+    const auto smallIni = Load(FilePath(5, 1000));
+    if (!largeIni || !smallIni) {
+        state.SkipWithError("load failed");
+        return;
+    }
+    CMoveSide large;
+    CMoveSide small;
+    for (auto [view, ini, side] : {std::tuple(&largeView, largeIni.get(), &large),
+                                   std::tuple(&smallView, smallIni.get(), &small)}) {
+        view->resize(BenchQt::kWindow);
+        view->show();
+        view->OnUpdate(nullptr, Res::HINT_SHOW_FILE, reinterpret_cast<quintptr>(ini));
+        side->grid = view->GetGrid();
+        side->painted = view;
+    }
+    MeasureMoves(state, large, small);
+    largeView.OnUpdate(nullptr, Res::HINT_CLEAR, 0);
+    smallView.OnUpdate(nullptr, Res::HINT_CLEAR, 0);
+}
+
 } // namespace
 
 BENCHMARK(BM_LoadAlone)->Args({400, 2000})->Unit(benchmark::kMillisecond);
@@ -238,6 +374,8 @@ BENCHMARK(BM_OpenInWindow)->Args({400, 2000})->Unit(benchmark::kMillisecond)->It
 BENCHMARK(BM_MoveCurrentCell)->Args({400, 2000})->Args({1, 1000})->Unit(benchmark::kMicrosecond);
 BENCHMARK(BM_FindWithoutMatch)->Args({400, 2000})->Args({1, 1000})->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_UndoRedoEdit)->Args({400, 2000})->Args({1, 1000})->Unit(benchmark::kMicrosecond);
+BENCHMARK(BM_MoveInWindow)->Unit(benchmark::kMillisecond)->Iterations(40);
+BENCHMARK(BM_MoveInView)->Unit(benchmark::kMillisecond)->Iterations(100);
 
 int main(int argc, char** argv) {
     Text::SetJapaneseLocale(true);
