@@ -14,18 +14,43 @@ bool IsUnset(COLORREF c) {
 
 // ---------------------------------------------------------------- rows
 
+quint8 CGridAttributes::RowFlag(unsigned nRowId) const {
+    if (nRowId < m_nFirstRowId || nRowId - m_nFirstRowId >= m_rowFlags.size())
+        return kNoRow;
+    return m_rowFlags[nRowId - m_nFirstRowId];
+}
+
+void CGridAttributes::SetRowFlag(unsigned nRowId, bool bReadOnly) {
+    if (nRowId == kNoRowId)
+        return;
+    if (m_rowFlags.empty())
+        m_nFirstRowId = nRowId;
+    if (nRowId < m_nFirstRowId) {
+        // Not how the list-view numbers its rows, but kept right all the same.
+        m_rowFlags.insert(m_rowFlags.begin(), m_nFirstRowId - nRowId, kNoRow);
+        m_nFirstRowId = nRowId;
+    }
+    const size_t at = nRowId - m_nFirstRowId;
+    if (at >= m_rowFlags.size())
+        m_rowFlags.resize(at + 1, kNoRow);
+    m_rowFlags[at] = bReadOnly ? kReadOnlyRow : kEditableRow;
+}
+
 void CGridAttributes::AddRow(unsigned nRowId, bool bReadOnly) {
-    m_mapRowReadOnly[nRowId] = bReadOnly ? 1 : 0;
+    SetRowFlag(nRowId, bReadOnly);
 }
 
 void CGridAttributes::SetRowReadOnly(unsigned nRowId, bool bReadOnly) {
     m_mapReadOnlyCells.remove(nRowId);
     m_mapEditableCells.remove(nRowId);
-    m_mapRowReadOnly[nRowId] = bReadOnly ? 1 : 0;
+    SetRowFlag(nRowId, bReadOnly);
 }
 
 void CGridAttributes::RemoveRow(unsigned nRowId) {
-    m_mapRowReadOnly.remove(nRowId);
+    if (RowFlag(nRowId) != kNoRow)
+        m_rowFlags[nRowId - m_nFirstRowId] = kNoRow;
+    while (!m_rowFlags.empty() && m_rowFlags.back() == kNoRow)
+        m_rowFlags.pop_back();
     RemoveRowCells(nRowId);
 }
 
@@ -36,7 +61,7 @@ void CGridAttributes::RemoveRowCells(unsigned nRowId) {
 }
 
 void CGridAttributes::RemoveAllRows() {
-    m_mapRowReadOnly.clear();
+    m_rowFlags.clear();
     m_mapReadOnlyCells.clear();
     m_mapEditableCells.clear();
     m_mapCellColor.clear();

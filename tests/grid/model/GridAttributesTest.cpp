@@ -159,6 +159,34 @@ TEST(GridAttributes, RowCellsCarryOverToAnotherRow) {
     EXPECT_TRUE(attrs.HasRow(kNewRow)); // the flag stays
 }
 
+TEST(GridAttributes, RowFlagsStayWithTheirIdsAsRowsComeAndGo) {
+    CGridAttributes attrs;
+    for (unsigned id = 10; id <= 14; ++id)
+        attrs.AddRow(id, id % 2 == 0);
+    attrs.RemoveRow(12);
+    attrs.RemoveRow(14); // the last: the ones before it keep their flags
+    EXPECT_FALSE(attrs.HasRow(12));
+    EXPECT_FALSE(attrs.HasRow(14));
+    EXPECT_TRUE(attrs.IsRowReadOnly(10));
+    EXPECT_FALSE(attrs.IsRowReadOnly(11));
+    EXPECT_FALSE(attrs.IsRowReadOnly(13));
+    EXPECT_FALSE(attrs.HasRow(9));
+    EXPECT_FALSE(attrs.HasRow(unsigned(-1)));
+
+    // An id below the first one held still gets its own flag.
+    attrs.AddRow(3, false);
+    EXPECT_FALSE(attrs.IsRowReadOnly(3));
+    EXPECT_TRUE(attrs.IsRowReadOnly(10));
+    EXPECT_FALSE(attrs.HasRow(4));
+
+    attrs.RemoveAllRows();
+    EXPECT_FALSE(attrs.HasRow(3));
+    EXPECT_FALSE(attrs.HasRow(11));
+    attrs.AddRow(20, false);
+    EXPECT_FALSE(attrs.IsRowReadOnly(20));
+    EXPECT_FALSE(attrs.HasRow(13));
+}
+
 // ---------------------------------------------------------------- colours by role
 
 TEST(GridAttributes, NotSetRestoresARolesDefault) {
