@@ -7,7 +7,9 @@
 #include "app/MainFrame.h"
 #include "app/QuilletDoc.h"
 #include "bench/BenchFiles.h"
+#include "bench/BenchProcess.h"
 #include "bench/BenchQtSupport.h"
+#include "compare/IniCompare.h"
 #include "grid/ListCtrlEx.h"
 #include "ini/IniData.h"
 #include "platform/TextUtil.h"
@@ -366,6 +368,124 @@ void BM_MoveInView(benchmark::State& state) {
     smallView.OnUpdate(nullptr, Res::HINT_CLEAR, 0);
 }
 
+// Two files of the largest size compared in the window, until it has painted, against
+// `quillet-cli compare` of the same two files as a whole process, in the same run; the counters
+// are medians. The second file differs as a real one would: every 50th value is another, and
+// every 20th section has another name, so that both sides lack some rows.
+//   window_ms, window_cpu_ms   the window (this thread's CPU time)
+//   cli_ms, cli_cpu_ms         the command (the process's user + system time)
+//   ratio, cpu_ratio           window / command
+// BM_CompareInWindow goes through the whole main window (the preview bar's two panes too);
+// BM_CompareInView loads, compares and shows the two files in the view alone.
+QByteArray MakeChangedProfile(int sections, int entries) {
+    QByteArray text;
+    text.reserve(qsizetype(sections) * (entries * 14 + 8));
+    char line[32];
+    for (int s = 1; s <= sections; ++s) {
+        std::snprintf(line, sizeof line, "[%c%03d]\r\n", s % 20 == 0 ? 't' : 's', s);
+        text += line;
+        for (int e = 1; e <= entries; ++e) {
+            std::snprintf(line, sizeof line, "k%04d=%c%05d\r\n", e, e % 50 == 0 ? 'w' : 'v',
+                          (s * 7 + e) % 100000);
+            text += line;
+        }
+    }
+    return text;
+}
+
+QString ChangedFilePath() {
+    static const QString path = [] {
+        const QString made = Folder().filePath(QStringLiteral("changed.ini"));
+        BenchFiles::WriteAgedFile(made, MakeChangedProfile(400, 2000));
+        return made;
+    }();
+    return path;
+}
+
+template <typename Show> void MeasureCompare(benchmark::State& state, Show show) {
+    const QString first = FilePath(400, 2000);
+    const QString second = ChangedFilePath();
+    std::vector<double> windowWall, windowCpu, cliWall, cliCpu;
+    for (auto _ : state) {
+        const BenchProcess::Run cli = BenchProcess::Spawn(
+            {QUILLET_CLI_PATH, "compare", first.toStdString(), second.toStdString()});
+        if (cli.exitCode != 1) {
+            state.SkipWithError("quillet-cli compare did not report differences");
+            return;
+        }
+        cliWall.push_back(cli.seconds * 1e3);
+        cliCpu.push_back(cli.cpu * 1e3);
+        const auto wallStart = std::chrono::steady_clock::now();
+        const double cpuStart = ThreadCpuSeconds();
+        if (!show(first, second)) {
+            state.SkipWithError("the comparison was not shown");
+            return;
+        }
+        const std::chrono::duration<double> wall = std::chrono::steady_clock::now() - wallStart;
+        windowWall.push_back(wall.count() * 1e3);
+        windowCpu.push_back((ThreadCpuSeconds() - cpuStart) * 1e3);
+    }
+    auto& c = state.counters;
+    c["window_ms"] = MedianOf(windowWall);
+    c["window_cpu_ms"] = MedianOf(windowCpu);
+    c["cli_ms"] = MedianOf(cliWall);
+    c["cli_cpu_ms"] = MedianOf(cliCpu);
+    c["ratio"] = c["window_ms"] / c["cli_ms"];
+    c["cpu_ratio"] = c["window_cpu_ms"] / c["cli_cpu_ms"];
+    c["peak_MB"] = PeakMegabytes();
+}
+
+void BM_CompareInWindow(benchmark::State& state) {
+    CProjectDataBase db(Folder().filePath(QStringLiteral("compare.db")));
+    if (!db.Open() || !db.CreateTables()) {
+        state.SkipWithError("no database");
+        return;
+    }
+    CQuilletDoc doc;
+    CMainFrame frame(&doc, &db);
+    doc.OnNewDocument();
+    frame.resize(1600, 1000);
+    frame.show();
+    QCoreApplication::processEvents();
+    QImage image(frame.size(), QImage::Format_ARGB32_Premultiplied);
+    MeasureCompare(state, [&](const QString& first, const QString& second) {
+        doc.OnNewDocument();
+        if (!frame.OpenCompare(first, second))
+            return false;
+        QCoreApplication::processEvents();
+        frame.render(&image);
+        benchmark::DoNotOptimize(image.bits());
+        return true;
+    });
+    doc.OnNewDocument();
+}
+
+void BM_CompareInView(benchmark::State& state) {
+    CBenchHost host;
+    CQuilletView view(&host);
+    view.resize(BenchQt::kWindow);
+    view.show();
+    QCoreApplication::processEvents();
+    QImage image(view.size(), QImage::Format_ARGB32_Premultiplied);
+    std::unique_ptr<CIniCompare> shown;
+    MeasureCompare(state, [&](const QString& first, const QString& second) {
+        view.OnUpdate(nullptr, Res::HINT_CLEAR, 0);
+        shown.reset();
+        auto ini1 = Load(first);
+        auto ini2 = ini1 ? Load(second) : nullptr;
+        if (!ini2)
+            return false;
+        shown = std::make_unique<CIniCompare>(std::move(ini1), std::move(ini2));
+        shown->Compare();
+        view.OnUpdate(nullptr, Res::HINT_SHOW_COMPARE, reinterpret_cast<quintptr>(shown.get()));
+        QCoreApplication::processEvents();
+        view.render(&image);
+        benchmark::DoNotOptimize(image.bits());
+        return true;
+    });
+    view.OnUpdate(nullptr, Res::HINT_CLEAR, 0);
+}
+
 } // namespace
 
 BENCHMARK(BM_LoadAlone)->Args({400, 2000})->Unit(benchmark::kMillisecond);
@@ -376,6 +496,8 @@ BENCHMARK(BM_FindWithoutMatch)->Args({400, 2000})->Args({1, 1000})->Unit(benchma
 BENCHMARK(BM_UndoRedoEdit)->Args({400, 2000})->Args({1, 1000})->Unit(benchmark::kMicrosecond);
 BENCHMARK(BM_MoveInWindow)->Unit(benchmark::kMillisecond)->Iterations(40);
 BENCHMARK(BM_MoveInView)->Unit(benchmark::kMillisecond)->Iterations(100);
+BENCHMARK(BM_CompareInWindow)->Unit(benchmark::kMillisecond)->Iterations(3);
+BENCHMARK(BM_CompareInView)->Unit(benchmark::kMillisecond)->Iterations(3);
 
 int main(int argc, char** argv) {
     Text::SetJapaneseLocale(true);
