@@ -402,7 +402,10 @@ QString ChangedFilePath() {
     return path;
 }
 
-template <typename Show> void MeasureCompare(benchmark::State& state, Show show) {
+// clear puts away what the last round showed, outside the timing: the command has nothing
+// to put away either.
+template <typename Clear, typename Show>
+void MeasureCompare(benchmark::State& state, Clear clear, Show show) {
     const QString first = FilePath(400, 2000);
     const QString second = ChangedFilePath();
     std::vector<double> windowWall, windowCpu, cliWall, cliCpu;
@@ -415,6 +418,7 @@ template <typename Show> void MeasureCompare(benchmark::State& state, Show show)
         }
         cliWall.push_back(cli.seconds * 1e3);
         cliCpu.push_back(cli.cpu * 1e3);
+        clear();
         const auto wallStart = std::chrono::steady_clock::now();
         const double cpuStart = ThreadCpuSeconds();
         if (!show(first, second)) {
@@ -448,8 +452,11 @@ void BM_CompareInWindow(benchmark::State& state) {
     frame.show();
     QCoreApplication::processEvents();
     QImage image(frame.size(), QImage::Format_ARGB32_Premultiplied);
-    MeasureCompare(state, [&](const QString& first, const QString& second) {
+    const auto clear = [&] {
         doc.OnNewDocument();
+        QCoreApplication::processEvents();
+    };
+    MeasureCompare(state, clear, [&](const QString& first, const QString& second) {
         if (!frame.OpenCompare(first, second))
             return false;
         QCoreApplication::processEvents();
@@ -468,9 +475,11 @@ void BM_CompareInView(benchmark::State& state) {
     QCoreApplication::processEvents();
     QImage image(view.size(), QImage::Format_ARGB32_Premultiplied);
     std::unique_ptr<CIniCompare> shown;
-    MeasureCompare(state, [&](const QString& first, const QString& second) {
+    const auto clear = [&] {
         view.OnUpdate(nullptr, Res::HINT_CLEAR, 0);
         shown.reset();
+    };
+    MeasureCompare(state, clear, [&](const QString& first, const QString& second) {
         auto ini1 = Load(first);
         auto ini2 = ini1 ? Load(second) : nullptr;
         if (!ini2)
