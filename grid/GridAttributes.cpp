@@ -10,6 +10,20 @@ bool IsUnset(COLORREF c) {
     return c == CLR_NOT_SET;
 }
 
+// A cell's colour in its row's list; null when the cell has none.
+template <typename Colors>
+auto FindColor(Colors& colors, unsigned nKey) -> decltype(&colors.first().second) {
+    for (auto& cell : colors) {
+        if (cell.first == nKey)
+            return &cell.second;
+    }
+    return nullptr;
+}
+
+void RemoveColor(CGridAttributes::CellColors& colors, unsigned nKey) {
+    colors.removeIf([nKey](const auto& cell) { return cell.first == nKey; });
+}
+
 } // namespace
 
 // ---------------------------------------------------------------- rows
@@ -159,21 +173,26 @@ bool CGridAttributes::GetColumnColor(unsigned nKey, CELLCOLOR* pColor) const {
 
 void CGridAttributes::SetCellColor(unsigned nRowId, unsigned nKey, COLORREF crText,
                                    COLORREF crBack) {
-    if (IsUnset(crText) && IsUnset(crBack))
+    if (IsUnset(crText) && IsUnset(crBack)) {
         ResetCellColor(nRowId, nKey);
-    else
-        ApplyColor(m_mapCellColor[nRowId][nKey], crText, crBack);
+        return;
+    }
+    CellColors& colors = m_mapCellColor[nRowId];
+    CELLCOLOR* color = FindColor(colors, nKey);
+    if (!color)
+        color = &colors.emplace_back(nKey, CELLCOLOR()).second;
+    ApplyColor(*color, crText, crBack);
 }
 
 bool CGridAttributes::GetCellColor(unsigned nRowId, unsigned nKey, CELLCOLOR* pColor) const {
     const auto row = m_mapCellColor.constFind(nRowId);
     if (row == m_mapCellColor.constEnd())
         return false;
-    const auto cell = row->constFind(nKey);
-    if (cell == row->constEnd())
+    const CELLCOLOR* color = FindColor(*row, nKey);
+    if (!color)
         return false;
     if (pColor)
-        *pColor = *cell;
+        *pColor = *color;
     return true;
 }
 
@@ -181,7 +200,7 @@ void CGridAttributes::ResetCellColor(unsigned nRowId, unsigned nKey) {
     const auto it = m_mapCellColor.find(nRowId);
     if (it == m_mapCellColor.end())
         return;
-    it->remove(nKey);
+    RemoveColor(*it, nKey);
     if (it->isEmpty())
         m_mapCellColor.erase(it);
 }
@@ -201,7 +220,7 @@ CELLCOLOR CGridAttributes::GetOwnColor(unsigned nRowId, unsigned nKey) const {
 
 void CGridAttributes::RemoveColumn(unsigned nKey) {
     for (auto it = m_mapCellColor.begin(); it != m_mapCellColor.end();) {
-        it->remove(nKey);
+        RemoveColor(*it, nKey);
         it = it->isEmpty() ? m_mapCellColor.erase(it) : std::next(it);
     }
     RemoveColumnOverrides(nKey);

@@ -4,6 +4,7 @@
 
 #include <QHash>
 #include <QList>
+#include <utility>
 #include <vector>
 
 namespace Pelmo {
@@ -61,11 +62,16 @@ public:
     // that a new column given the same key starts clean.
     void RemoveColumn(unsigned nKey);
 
+    // One row's cell colours by column key. A row has a few coloured cells at most, and a
+    // comparison of large files colours hundreds of thousands of rows: a short list, searched
+    // in order, takes one allocation where a hash per row takes several.
+    using CellColors = QList<std::pair<unsigned, CELLCOLOR>>;
+
     // ---- one row's cell records, carried over to another row ----
     struct RowCells {
         QList<unsigned> readOnly;
         QList<unsigned> editable;
-        QHash<unsigned, CELLCOLOR> colors;
+        CellColors colors;
     };
     RowCells GetRowCells(unsigned nRowId) const;
     void SetRowCells(unsigned nRowId, const RowCells& cells);
@@ -98,7 +104,7 @@ private:
     KeyLists m_mapReadOnlyCells;
     KeyLists m_mapEditableCells;
     QHash<unsigned, CELLCOLOR> m_mapColumnColor;
-    QHash<unsigned, QHash<unsigned, CELLCOLOR>> m_mapCellColor;
+    QHash<unsigned, CellColors> m_mapCellColor;
     KeyColorMap m_mapDefaultColor;
     KeyColorMap m_mapColor;
 };

@@ -122,6 +122,24 @@ TEST(GridAttributes, UnchangedKeepsAPartAndNotSetTwiceRemovesTheRecord) {
     EXPECT_FALSE(attrs.GetColumnColor(kKey, nullptr));
 }
 
+TEST(GridAttributes, CellColoursOfOneRowStayApart) {
+    CGridAttributes attrs;
+    constexpr unsigned kThirdKey = 5;
+    attrs.SetCellColor(kRow, kKey, RGB(1, 1, 1), CLR_UNCHANGED);
+    attrs.SetCellColor(kRow, kOtherKey, RGB(2, 2, 2), RGB(3, 3, 3));
+    attrs.SetCellColor(kRow, kThirdKey, CLR_UNCHANGED, RGB(4, 4, 4));
+    attrs.SetCellColor(kRow, kOtherKey, CLR_UNCHANGED, RGB(6, 6, 6));
+    attrs.ResetCellColor(kRow, kKey);
+    CELLCOLOR color;
+    EXPECT_FALSE(attrs.GetCellColor(kRow, kKey, &color));
+    ASSERT_TRUE(attrs.GetCellColor(kRow, kOtherKey, &color));
+    EXPECT_EQ(color.crText, RGB(2, 2, 2));
+    EXPECT_EQ(color.crBack, RGB(6, 6, 6));
+    ASSERT_TRUE(attrs.GetCellColor(kRow, kThirdKey, &color));
+    EXPECT_EQ(color.crBack, RGB(4, 4, 4));
+    EXPECT_FALSE(attrs.GetCellColor(kRow + 1, kOtherKey, nullptr));
+}
+
 // ---------------------------------------------------------------- columns and rows going
 
 TEST(GridAttributes, ADeletedColumnTakesEverythingOfItsKeyAlong) {
