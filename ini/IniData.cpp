@@ -3,6 +3,7 @@
 #include "ini/KeyPool.h"
 #include "ini/ProfileAccess.h"
 #include "platform/TextUtil.h"
+#include "platform/WorkProgress.h"
 
 #include <QStringView>
 #include <algorithm>
@@ -33,6 +34,16 @@ private:
 } // namespace
 
 bool CIniData::Load(const QString& path, QString& errorText) {
+    try {
+        return LoadFile(path, errorText);
+    } catch (const CWorkProgress::Stopped&) {
+        // Everything the load held has unwound; the caller throws this model away.
+        errorText = QStringLiteral("読み込みを中止しました");
+        return false;
+    }
+}
+
+bool CIniData::LoadFile(const QString& path, QString& errorText) {
     const CReadScope scope(*m_pProfile, path, errorText);
     if (!scope.ok())
         return false;
@@ -51,6 +62,7 @@ bool CIniData::Load(const QString& path, QString& errorText) {
         // mark, dropping the one and byte-swapping the name after the other.
         const QString name = QStringView(p, nameEnd - p).toString();
         p = nameEnd + 1;
+        CWorkProgress::Step(p - names.data(), count);
         if (!LoadSection(name, path, errorText))
             return false;
     }

@@ -35,7 +35,9 @@ public:
     // the message to show and the caller destroys the model; on success errorText is left
     // alone. A missing file or one without sections loads as an empty model; a file that
     // exists but cannot be read, or is larger than the reader takes, fails the load. The
-    // whole load reads one version of the file, even while another process saves it.
+    // whole load reads one version of the file, even while another process saves it. A load
+    // stopped through the thread's CWorkProgress fails with "読み込みを中止しました" and leaves
+    // nothing cached.
     bool Load(const QString& path, QString& errorText);
 
     // The sections the last successful Load left out for their size, in file order. They stay
@@ -88,6 +90,7 @@ private:
         delete static_cast<Project*>(project);
     }
 
+    bool LoadFile(const QString& path, QString& errorText);
     bool LoadSection(const QString& name, const QString& path, QString& errorText);
 
     CProfileAccess* m_pProfile;

@@ -1,5 +1,7 @@
 #include "TextLines.h"
 
+#include "WorkProgress.h"
+
 #include <algorithm>
 #include <cstdint>
 #include <cstring>
@@ -74,6 +76,8 @@ bool CTextLines::decodeNextPiece() {
     while (m_decoded < m_bytes.size()) {
         const qsizetype begin = m_decoded;
         m_decoded = pastBreak(breakAt(std::min(m_bytes.size(), begin + kPiece)));
+        // Before the piece is used, so that a stopped load never works on with it.
+        CWorkProgress::Step(m_decoded, m_bytes.size());
         m_codec.decodeInto(m_bytes.sliced(begin, m_decoded - begin), m_text);
         m_textPos = 0;
         if (!m_text.isEmpty())

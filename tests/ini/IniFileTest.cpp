@@ -1,6 +1,7 @@
 // The model through real files and the platform's profile functions: reading, writing back and
 // what stays untouched in the file.
 #include "ini/IniData.h"
+#include "platform/WorkProgress.h"
 #include "tests/ini/FakeProfile.h"
 
 #include <QDateTime>
@@ -8,6 +9,7 @@
 #include <QFileInfo>
 #include <QStringEncoder>
 #include <QTemporaryDir>
+#include <atomic>
 #include <gtest/gtest.h>
 
 namespace {
@@ -199,6 +201,43 @@ TEST_F(IniFile, AWriteIntoAMissingFolderFailsAndKeepsTheEntryDirty) {
     EXPECT_TRUE(entry->m_isNew);
     EXPECT_TRUE(entry->m_pSection->m_isNew);
     EXPECT_FALSE(QFileInfo::exists(Path(u"no"_qs)));
+}
+
+// A load reports its way through the text and, asked to stop part-way, fails with the stop
+// message and leaves no half-read file cached for the next load.
+TEST_F(IniFile, AStoppedLoadFailsAndTheNextLoadReadsTheWholeFile) {
+    QByteArray text;
+    for (int s = 0; s < 40; ++s) {
+        text += "[s" + QByteArray::number(s) + "]\r\n";
+        for (int e = 0; e < 500; ++e)
+            text += "key" + QByteArray::number(e) + "=value\r\n";
+    }
+    const QString path = Write(u"big.ini"_qs, text); // several pieces of text to decode
+
+    std::atomic<bool> stop = false;
+    std::vector<std::pair<qint64, qint64>> reports;
+    {
+        const CWorkProgress progress(
+            [&](qint64 done, qint64 total) {
+                reports.emplace_back(done, total);
+                stop = true; // asked to stop after the first piece
+            },
+            &stop);
+        EXPECT_EQ(Load(path), nullptr);
+        EXPECT_EQ(error, u"読み込みを中止しました"_qs);
+    }
+    ASSERT_EQ(reports.size(), 1u);
+    EXPECT_LT(reports[0].first, reports[0].second);
+
+    reports.clear();
+    const CWorkProgress progress(
+        [&](qint64 done, qint64 total) { reports.emplace_back(done, total); });
+    const auto ini = Load(path);
+    ASSERT_NE(ini, nullptr) << error.toStdString();
+    ASSERT_EQ(ini->m_sections.size(), 40u);
+    EXPECT_EQ(ini->m_sections.back()->m_entries.size(), 500u);
+    ASSERT_FALSE(reports.empty());
+    EXPECT_EQ(reports.back().first, reports.back().second);
 }
 
 } // namespace
