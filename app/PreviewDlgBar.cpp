@@ -1,5 +1,7 @@
 #include "app/PreviewDlgBar.h"
 
+#include "app/PreviewLineItems.h"
+#include "app/PreviewText.h"
 #include "compare/IniCompare.h"
 #include "ini/IniData.h"
 #include "platform/RegularFile.h"
@@ -9,58 +11,28 @@
 #include "res/DialogTemplates.h"
 #include "res/Resource.h"
 
-#include <QPlainTextEdit>
-#include <QScrollBar>
-#include <QTextBlock>
-#include <algorithm>
-#include <functional>
+static_assert(CPreviewDlgBar::kMaxLineLength == CPreviewText::kMaxLineLength);
 
 namespace {
 
 // The highlighted line is placed this many lines below the top of the box.
 constexpr int kLinesAboveHighlight = 3;
-constexpr int kCutLength = 1021;
-
-// The item a line of the file shows: a header line its section, a key line the entry the
-// model holds for that key; the current section follows the headers.
-const CObject* ItemOfLine(const CIniData& ini, QStringView line,
-                          const CIniSectionData*& currentSection) {
-    if (CIniSectionData* section = ini.FindSection(line.toString(), true)) {
-        currentSection = section;
-        return section;
-    }
-    if (!currentSection)
-        return nullptr;
-    return currentSection->FindEntry(line.toString(), true);
-}
-
-// The file's text decoded exactly as the INI functions decode it, line by line.
-bool ForEachLine(const QString& path, const std::function<void(QStringView)>& onLine) {
-    QByteArray bytes;
-    if (!CRegularFile::Read(path, bytes))
-        return false;
-    const CTextCodec::Encoding encoding = CTextCodec::Detect(bytes);
-    const qsizetype bomSize = CTextCodec::Bom(encoding).size();
-    const QByteArrayView payload = QByteArrayView(bytes).sliced(bomSize);
-    CTextLines lines(payload, encoding);
-    QStringView line;
-    while (lines.nextText(line))
-        onLine(line);
-    return true;
-}
 
 } // namespace
 
 CPreviewDlgBar::CPreviewDlgBar(QWidget* parent) : QWidget(parent) {
     Ui::CDialogBuilder builder(Res::PreviewBarTemplate());
-    builder.Build(this);
+    builder.Build(this, [](const Ui::ControlTemplate&, QWidget* host) -> QWidget* {
+        return new CPreviewText(host);
+    });
     setFixedHeight(builder.PixelSize().height());
-    m_font = QFont(QStringLiteral("ＭＳ ゴシック"));
-    m_font.setPointSize(11);
-    m_pEdit = Edit(Res::IDC_PREVIEW);
-    m_pEdit1 = Edit(Res::IDC_PREVIEW1);
-    m_pEdit2 = Edit(Res::IDC_PREVIEW2);
-    for (QPlainTextEdit* edit : {m_pEdit, m_pEdit1, m_pEdit2}) {
+    QFont font(QStringLiteral("ＭＳ ゴシック"));
+    font.setPointSize(11);
+    m_single.edit = Edit(Res::IDC_PREVIEW);
+    m_left.edit = Edit(Res::IDC_PREVIEW1);
+    m_right.edit = Edit(Res::IDC_PREVIEW2);
+    for (CPreviewText* edit : {m_single.edit, m_left.edit, m_right.edit}) {
+        edit->setFont(font);
         // The highlighted line must stay visible while the grid has the focus.
         QPalette palette = edit->palette();
         for (QPalette::ColorRole role : {QPalette::Highlight, QPalette::HighlightedText})
@@ -71,18 +43,18 @@ CPreviewDlgBar::CPreviewDlgBar(QWidget* parent) : QWidget(parent) {
 
 CPreviewDlgBar::~CPreviewDlgBar() = default;
 
-QPlainTextEdit* CPreviewDlgBar::Edit(int editId) const {
-    return findChild<QPlainTextEdit*>(QString::number(editId), Qt::FindDirectChildrenOnly);
+CPreviewText* CPreviewDlgBar::Edit(int editId) const {
+    return findChild<CPreviewText*>(QString::number(editId), Qt::FindDirectChildrenOnly);
 }
 
-CPreviewDlgBar::LineMap* CPreviewDlgBar::LineMapOf(int editId) {
+CPreviewDlgBar::Box* CPreviewDlgBar::BoxOf(int editId) {
     switch (editId) {
     case Res::IDC_PREVIEW:
-        return &m_lineMap;
+        return &m_single;
     case Res::IDC_PREVIEW1:
-        return &m_lineMap1;
+        return &m_left;
     case Res::IDC_PREVIEW2:
-        return &m_lineMap2;
+        return &m_right;
     default:
         return nullptr;
     }
@@ -90,103 +62,109 @@ CPreviewDlgBar::LineMap* CPreviewDlgBar::LineMapOf(int editId) {
 
 const CPreviewDlgBar::LineMap& CPreviewDlgBar::GetLineMap(int editId) const {
     static const LineMap none;
-    const LineMap* map = const_cast<CPreviewDlgBar*>(this)->LineMapOf(editId);
-    return map ? *map : none;
+    const Box* box = const_cast<CPreviewDlgBar*>(this)->BoxOf(editId);
+    return box ? box->lineMap : none;
 }
 
-void CPreviewDlgBar::ClearBox(QPlainTextEdit* edit, LineMap& lineMap) {
-    lineMap.clear();
-    edit->hide();
-    edit->clear();
+void CPreviewDlgBar::ClearBox(Box& box) {
+    box.lineMap = {};
+    box.firstLines = {};
+    box.edit->hide();
+    box.edit->Clear();
 }
 
 void CPreviewDlgBar::Clear() {
-    ClearBox(m_pEdit, m_lineMap);
-    ClearBox(m_pEdit1, m_lineMap1);
-    ClearBox(m_pEdit2, m_lineMap2);
+    for (Box* box : {&m_single, &m_left, &m_right})
+        ClearBox(*box);
 }
 
 void CPreviewDlgBar::SetIni(const CIniData* ini) {
-    m_lineMap.clear();
     if (!ini) {
-        m_pEdit->hide();
-        m_pEdit->clear();
+        ClearBox(m_single);
         return;
     }
-    LoadPreview(m_pEdit, m_lineMap, *ini);
-    m_pEdit->show();
-    m_pEdit1->hide();
-    m_pEdit2->hide();
+    LoadPreview(m_single, *ini);
+    m_single.edit->show();
+    m_left.edit->hide();
+    m_right.edit->hide();
 }
 
 void CPreviewDlgBar::SetCompare(const CIniCompare* compare) {
-    m_lineMap1.clear();
-    m_lineMap2.clear();
     if (!compare) {
-        for (QPlainTextEdit* edit : {m_pEdit1, m_pEdit2}) {
-            edit->hide();
-            edit->clear();
-        }
+        ClearBox(m_left);
+        ClearBox(m_right);
         return;
     }
-    LoadPreview(m_pEdit1, m_lineMap1, *compare->m_pIni1);
-    LoadPreview(m_pEdit2, m_lineMap2, *compare->m_pIni2);
-    m_pEdit1->show();
-    m_pEdit2->show();
-    m_pEdit->hide();
+    LoadPreview(m_left, *compare->m_pIni1);
+    LoadPreview(m_right, *compare->m_pIni2);
+    m_left.edit->show();
+    m_right.edit->show();
+    m_single.edit->hide();
 }
 
-void CPreviewDlgBar::LoadPreview(QPlainTextEdit* edit, LineMap& lineMap, const CIniData& ini) {
-    if (edit->font() != m_font)
-        edit->setFont(m_font);
+// The file's text decoded exactly as the INI functions decode it, line by line, with the item
+// each line shows. A file that cannot be read (gone since the load, say) shows as empty. The
+// box is emptied first and filled only at the end, so that a read stopped half-way (the reader
+// reports progress, and a stoppable load's progress may throw) leaves it empty but whole.
+void CPreviewDlgBar::LoadPreview(Box& box, const CIniData& ini) {
+    box.lineMap = {};
+    box.firstLines = {};
+    box.edit->Clear();
+    LineMap lineMap;
     QString text;
-    const CIniSectionData* currentSection = nullptr;
-    // A file that cannot be read (gone since the load, say) shows as an empty preview.
-    ForEachLine(ini.m_filePath, [&](QStringView line) {
-        lineMap.push_back(ItemOfLine(ini, line, currentSection));
-        if (line.size() <= kMaxLineLength) {
-            text += line;
-        } else {
-            text += line.first(kCutLength);
-            text += u"...";
+    std::vector<quint32> lineStarts{0};
+    QByteArray bytes;
+    if (CRegularFile::Read(ini.m_filePath, bytes)) {
+        const CTextCodec::Encoding encoding = CTextCodec::Detect(bytes);
+        const qsizetype bomSize = CTextCodec::Bom(encoding).size();
+        CTextLines lines(QByteArrayView(bytes).sliced(bomSize), encoding);
+        // Every line break becomes one "\n" and no break is shorter than one code unit, so
+        // the text fits; the lines are copied straight in, a few characters each.
+        text.resize(lines.maxTextSize() + 1);
+        QChar* end = text.data();
+        CPreviewLineItems items(ini);
+        QStringView line;
+        while (lines.nextText(line)) {
+            lineMap.push_back(items.ItemOf(line));
+            const qsizetype used = end - text.constData();
+            if (used + line.size() + 1 > text.size()) { // never, by the bound; but never overrun
+                text.resize(used + line.size() + 1 + text.size() / 2);
+                end = text.data() + used;
+            }
+            end = std::copy(line.begin(), line.end(), end);
+            *end++ = u'\n';
+            lineStarts.push_back(quint32(end - text.constData()));
         }
-        text += u'\n';
-    });
-    edit->setPlainText(text);
+        text.resize(end - text.constData());
+        text.squeeze();
+    }
+    bytes = {};
+    // Walking back, an item's first line is the one that stays.
+    box.firstLines.reserve(qsizetype(lineMap.size()));
+    for (size_t line = lineMap.size(); line-- > 0;) {
+        if (const CObject* item = lineMap[line])
+            box.firstLines.insert(item, int(line));
+    }
+    box.lineMap = std::move(lineMap);
+    box.edit->SetText(std::move(text), std::move(lineStarts));
 }
 
 void CPreviewDlgBar::ShowItem(int editId, const CObject* item) {
-    const LineMap* lineMap = LineMapOf(editId);
-    if (lineMap)
-        ShowItem(Edit(editId), *lineMap, item);
+    if (Box* box = BoxOf(editId))
+        ShowItem(*box, item);
 }
 
-void CPreviewDlgBar::ShowItem(QPlainTextEdit* edit, const LineMap& lineMap, const CObject* item) {
+void CPreviewDlgBar::ShowItem(Box& box, const CObject* item) {
     // An entry that is not in the file yet has no line: its section's header stands for it.
     const CObject* target = item;
     if (auto* entry = dynamic_cast<const CIniEntryData*>(item); entry && entry->m_isNew)
         target = entry->m_pSection;
-    const auto found = target ? std::find(lineMap.begin(), lineMap.end(), target) : lineMap.end();
-    if (found == lineMap.end()) {
+    const auto found = target ? box.firstLines.constFind(target) : box.firstLines.cend();
+    if (found == box.firstLines.cend()) {
         // No line to show: the caret goes to the start, but the text stays where the user
         // was reading it rather than jumping to the top.
-        QScrollBar* vertical = edit->verticalScrollBar();
-        QScrollBar* horizontal = edit->horizontalScrollBar();
-        const int top = vertical->value();
-        const int left = horizontal->value();
-        edit->setTextCursor(QTextCursor(edit->document()));
-        vertical->setValue(top);
-        horizontal->setValue(left);
+        box.edit->MoveCaretToStart();
         return;
     }
-    const int line = int(found - lineMap.begin());
-    // Without line wrapping the vertical scroll position counts lines from the top.
-    QScrollBar* vertical = edit->verticalScrollBar();
-    vertical->setValue(line - kLinesAboveHighlight);
-    const QTextBlock block = edit->document()->findBlockByNumber(line);
-    QTextCursor cursor(block);
-    cursor.movePosition(QTextCursor::EndOfBlock, QTextCursor::KeepAnchor);
-    edit->setTextCursor(cursor);
-    edit->ensureCursorVisible();
-    edit->horizontalScrollBar()->setValue(0);
+    box.edit->ShowLine(*found, kLinesAboveHighlight);
 }

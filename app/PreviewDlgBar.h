@@ -1,13 +1,14 @@
 #pragma once
 
 #include <QFont>
+#include <QHash>
 #include <QWidget>
 #include <vector>
 
 class CIniCompare;
 class CIniData;
 class CObject;
-class QPlainTextEdit;
+class CPreviewText;
 
 // The preview bar (dialog 310) at the top of the main window: the raw text of the open file
 // (box 1002), or of the two compared files side by side (boxes 1005 and 1006), with the line
@@ -30,23 +31,26 @@ public:
     // Empties the line maps, hides the boxes and clears their text.
     void Clear();
 
-    QPlainTextEdit* Edit(int editId) const;
+    CPreviewText* Edit(int editId) const;
     const LineMap& GetLineMap(int editId) const;
 
     // Lines longer than this many characters are cut.
     static constexpr int kMaxLineLength = 1024;
 
 private:
-    LineMap* LineMapOf(int editId);
-    void LoadPreview(QPlainTextEdit* edit, LineMap& lineMap, const CIniData& ini);
-    void ShowItem(QPlainTextEdit* edit, const LineMap& lineMap, const CObject* item);
-    static void ClearBox(QPlainTextEdit* edit, LineMap& lineMap);
+    // One text box with what its lines show and, for each item shown, its first line.
+    struct Box {
+        CPreviewText* edit = nullptr;
+        LineMap lineMap;
+        QHash<const CObject*, int> firstLines;
+    };
 
-    QFont m_font;
-    LineMap m_lineMap;
-    LineMap m_lineMap1;
-    LineMap m_lineMap2;
-    QPlainTextEdit* m_pEdit = nullptr;
-    QPlainTextEdit* m_pEdit1 = nullptr;
-    QPlainTextEdit* m_pEdit2 = nullptr;
+    Box* BoxOf(int editId);
+    void LoadPreview(Box& box, const CIniData& ini);
+    static void ShowItem(Box& box, const CObject* item);
+    static void ClearBox(Box& box);
+
+    Box m_single;
+    Box m_left;
+    Box m_right;
 };

@@ -5,6 +5,7 @@
 // count (the same on a 1,000-row file beside it). For the view alone a host stands in for the
 // frame; it records the preview message only.
 #include "app/MainFrame.h"
+#include "app/PreviewDlgBar.h"
 #include "app/QuilletDoc.h"
 #include "bench/BenchFiles.h"
 #include "bench/BenchProcess.h"
@@ -495,6 +496,33 @@ void BM_CompareInView(benchmark::State& state) {
     view.OnUpdate(nullptr, Res::HINT_CLEAR, 0);
 }
 
+// One move of the grid's current row as the preview bar sees it: the bar highlights the next
+// entry's line and paints. It must not depend on the file's length (the same on a 1,000-line
+// file beside the largest).
+void BM_PreviewShowItem(benchmark::State& state) {
+    auto ini = Load(FilePath(int(state.range(0)), int(state.range(1))));
+    if (!ini) {
+        state.SkipWithError("load failed");
+        return;
+    }
+    CPreviewDlgBar bar;
+    bar.resize(1600, bar.height());
+    bar.SetIni(ini.get());
+    bar.show();
+    QCoreApplication::processEvents();
+    const auto& entries = ini->m_sections[ini->m_sections.size() / 2]->m_entries;
+    const size_t middle = entries.size() / 2;
+    QImage image(bar.size(), QImage::Format_ARGB32_Premultiplied);
+    bool down = true;
+    for (auto _ : state) {
+        bar.ShowItem(Res::IDC_PREVIEW, entries[down ? middle + 1 : middle].get());
+        bar.render(&image);
+        benchmark::DoNotOptimize(image.bits());
+        down = !down;
+    }
+    state.counters["lines"] = double(bar.GetLineMap(Res::IDC_PREVIEW).size());
+}
+
 } // namespace
 
 BENCHMARK(BM_LoadAlone)->Args({400, 2000})->Unit(benchmark::kMillisecond);
@@ -507,6 +535,7 @@ BENCHMARK(BM_MoveInWindow)->Unit(benchmark::kMillisecond)->Iterations(40);
 BENCHMARK(BM_MoveInView)->Unit(benchmark::kMillisecond)->Iterations(100);
 BENCHMARK(BM_CompareInWindow)->Unit(benchmark::kMillisecond)->Iterations(3);
 BENCHMARK(BM_CompareInView)->Unit(benchmark::kMillisecond)->Iterations(3);
+BENCHMARK(BM_PreviewShowItem)->Args({400, 2000})->Args({1, 1000})->Unit(benchmark::kMicrosecond);
 
 int main(int argc, char** argv) {
     Text::SetJapaneseLocale(true);

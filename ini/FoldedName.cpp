@@ -10,7 +10,10 @@ bool operator==(const CFoldedName& a, const CFoldedName& b) {
 }
 
 size_t qHash(const CFoldedName& name, size_t seed) noexcept {
-    const QString& s = name.text;
+    return FoldedHash(name.text, seed);
+}
+
+size_t FoldedHash(QStringView s, size_t seed) noexcept {
     quint64 h = 0xcbf29ce484222325ULL ^ seed;
     for (qsizetype i = 0; i < s.size();) {
         char32_t c = s[i++].unicode();

@@ -2,6 +2,7 @@
 
 #include <QHashFunctions>
 #include <QString>
+#include <QStringView>
 
 // A name used as a hash key that compares the way section names and keys compare everywhere
 // in the program: Text::EqualNoCase under the locale mode in force. The text is a shared copy
@@ -17,3 +18,5 @@ struct CFoldedName {
 
 bool operator==(const CFoldedName& a, const CFoldedName& b);
 size_t qHash(const CFoldedName& name, size_t seed = 0) noexcept;
+// The same hash of any text, for a name not yet kept in a string.
+size_t FoldedHash(QStringView text, size_t seed = 0) noexcept;

@@ -1,6 +1,6 @@
 #include "ini/IniData.h"
 
-#include "ini/KeyPool.h"
+#include "ini/IniLoader.h"
 #include "ini/ProfileAccess.h"
 #include "platform/TextUtil.h"
 #include "platform/WorkProgress.h"
@@ -13,76 +13,23 @@ CIniData::CIniData(CProfileAccess* profile)
 
 CIniData::~CIniData() = default;
 
-namespace {
-
-// Keeps BeginRead and EndRead paired on every way out of a load.
-class CReadScope {
-public:
-    CReadScope(CProfileAccess& profile, const QString& path, QString& errorText)
-        : m_profile(profile), m_path(path), m_ok(profile.BeginRead(path, errorText)) {}
-    ~CReadScope() { m_profile.EndRead(m_path); }
-    CReadScope(const CReadScope&) = delete;
-    CReadScope& operator=(const CReadScope&) = delete;
-    bool ok() const { return m_ok; }
-
-private:
-    CProfileAccess& m_profile;
-    const QString& m_path;
-    bool m_ok;
-};
-
-} // namespace
-
 bool CIniData::Load(const QString& path, QString& errorText) {
     try {
         return LoadFile(path, errorText);
     } catch (const CWorkProgress::Stopped&) {
-        // Everything the load held has unwound; the caller throws this model away.
+        // Everything the read held has unwound; no half model stays behind either.
+        m_sections.clear();
+        m_skippedSections.clear();
         errorText = QStringLiteral("読み込みを中止しました");
         return false;
     }
 }
 
 bool CIniData::LoadFile(const QString& path, QString& errorText) {
-    const CReadScope scope(*m_pProfile, path, errorText);
-    if (!scope.ok())
+    CIniLoader loader(*this);
+    if (!m_pProfile->ReadSections(path, loader, errorText))
         return false;
-    CKeyPool keys; // the sections' equal keys share their text
-    std::vector<char16_t> names(kNamesBufferSize, u'\0');
-    const unsigned count =
-        m_pProfile->GetPrivateProfileSectionNamesW(names.data(), kNamesBufferSize, path);
-    if (count == kNamesBufferSize - 2) {
-        errorText = QStringLiteral("バッファ不足です");
-        return false;
-    }
-    const char16_t* const end = names.data() + names.size();
-    for (const char16_t* p = names.data(); p < end && *p != u'\0';) {
-        const char16_t* nameEnd = std::find(p, end, u'\0');
-        // Not QString::fromUtf16: it would take a leading U+FEFF or U+FFFE for a byte order
-        // mark, dropping the one and byte-swapping the name after the other.
-        const QString name = QStringView(p, nameEnd - p).toString();
-        p = nameEnd + 1;
-        CWorkProgress::Step(p - names.data(), count);
-        if (!LoadSection(name, path, errorText))
-            return false;
-    }
     m_filePath = path;
-    return true;
-}
-
-bool CIniData::LoadSection(const QString& name, const QString& path, QString& errorText) {
-    // The duplicate test looks at the name exactly as listed, against the sections kept so far.
-    if (m_nameIndex.Find(m_sections, name) != nullptr) {
-        errorText = QStringLiteral("同一セクションが複数存在します[") + name + u']';
-        return false;
-    }
-    auto section = std::make_unique<CIniSectionData>(this, name, false);
-    // A section too large for the read buffer is left out; the rest loads, and the model
-    // remembers it so that the programs can say so.
-    if (section->Load(path))
-        AppendSection(std::move(section));
-    else
-        m_skippedSections.push_back({name, m_pProfile->SectionLength(name, path)});
     return true;
 }
 

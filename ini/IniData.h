@@ -90,8 +90,9 @@ private:
         delete static_cast<Project*>(project);
     }
 
+    friend class CIniLoader; // fills the model by the loader's rules
+
     bool LoadFile(const QString& path, QString& errorText);
-    bool LoadSection(const QString& name, const QString& path, QString& errorText);
 
     CProfileAccess* m_pProfile;
     std::vector<SkippedSection> m_skippedSections;

@@ -2,7 +2,14 @@
 
 #include "ini/IniData.h"
 #include "ini/IniSectionData.h"
+#include "ini/ObjectSlab.h"
 #include "ini/ProfileAccess.h"
+
+namespace {
+
+using EntrySlab = CObjectSlab<sizeof(CIniEntryData)>;
+
+} // namespace
 
 CIniEntryData::CIniEntryData(CIniSectionData* section, const QString& line)
     : m_pSection(section), m_isNew(false) {
@@ -38,4 +45,16 @@ void CIniEntryData::Remove() {
         return;
     // Taking ownership out of the list destroys this entry when the pointer goes out of scope.
     std::unique_ptr<CIniEntryData> self = m_pSection->TakeEntry(this);
+}
+
+void* CIniEntryData::operator new(std::size_t size) {
+    // A class derived from this one is larger and comes from the heap.
+    return size == sizeof(CIniEntryData) ? EntrySlab::Allocate() : ::operator new(size);
+}
+
+void CIniEntryData::operator delete(void* entry, std::size_t size) noexcept {
+    if (size == sizeof(CIniEntryData))
+        EntrySlab::Free(entry);
+    else
+        ::operator delete(entry);
 }

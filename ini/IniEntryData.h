@@ -3,6 +3,7 @@
 #include "platform/Object.h"
 
 #include <QString>
+#include <cstddef>
 
 class CIniSectionData;
 
@@ -35,6 +36,10 @@ public:
 
     // Unlinks the entry from its section and destroys it; the file is not touched.
     void Remove();
+
+    // Entries live in slabs (ObjectSlab.h): a file has hundreds of thousands of them.
+    static void* operator new(std::size_t size);
+    static void operator delete(void* entry, std::size_t size) noexcept;
 
     CIniSectionData* m_pSection;
     // The key is fixed for the entry's life: the section's key index refers to it.

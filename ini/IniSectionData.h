@@ -17,10 +17,6 @@ public:
     CIniSectionData(CIniData* ini, const QString& name, bool isNew);
     ~CIniSectionData() override;
 
-    // Reads this section's lines from the file at path; false when they do not fit the
-    // read buffer, in which case the caller leaves the whole section out.
-    bool Load(const QString& path);
-
     // The first entry whose key equals the text, ignoring case. With fromLine the text is a
     // key=value line and only its key, trimmed, is looked up; the stored keys are never trimmed.
     CIniEntryData* FindEntry(const QString& text, bool fromLine) const;
@@ -49,7 +45,5 @@ public:
     static constexpr unsigned kLinesBufferSize = 32767;
 
 private:
-    void ReadLines(const char16_t* buffer, unsigned size);
-
     mutable CNameIndex<CIniEntryData, &CIniEntryData::m_key> m_keyIndex;
 };

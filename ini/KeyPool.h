@@ -1,6 +1,5 @@
 #pragma once
 
-#include <QHashFunctions>
 #include <QString>
 #include <QStringView>
 #include <vector>
@@ -10,32 +9,23 @@
 // saves an allocation and its memory per repeat. Sharing is invisible: a QString copies
 // itself on the first change.
 //
-// While a pool lives it is the calling thread's current one (Current()), so that the
-// sections of a load find it without it being passed through every call. The pool keeps at
-// most kMaxKeys names, so that a file of all-different keys costs it little.
+// The pool keeps at most kMaxKeys names, so that a file of all-different keys costs it little.
 class CKeyPool {
 public:
     static constexpr size_t kMaxKeys = 65536;
 
-    CKeyPool() : m_previous(CurrentSlot()) { CurrentSlot() = this; }
-    ~CKeyPool() { CurrentSlot() = m_previous; }
-    CKeyPool(const CKeyPool&) = delete;
-    CKeyPool& operator=(const CKeyPool&) = delete;
-
-    static CKeyPool* Current() { return CurrentSlot(); }
-
-    // The text as a string, shared with an earlier equal one when there was one.
-    QString Intern(QStringView text) {
+    // The text as a string, shared with an earlier equal one when there was one; `hash` is
+    // any hash of the exact text. make(text) makes the string for a text not seen before.
+    template <class Make> QString Intern(QStringView text, size_t hash, Make&& make) {
         if (m_slots.empty())
             m_slots.resize(1024);
-        const size_t hash = qHash(text);
         const size_t mask = m_slots.size() - 1;
         size_t i = hash & mask;
         for (; m_slots[i].used; i = (i + 1) & mask) {
             if (m_slots[i].hash == hash && m_slots[i].text == text)
                 return m_slots[i].text;
         }
-        QString made = text.toString();
+        QString made = make(text);
         if (m_count >= kMaxKeys)
             return made;
         m_slots[i] = {hash, made, true};
@@ -65,12 +55,6 @@ private:
         }
     }
 
-    static CKeyPool*& CurrentSlot() {
-        thread_local CKeyPool* current = nullptr;
-        return current;
-    }
-
     std::vector<Slot> m_slots;
     size_t m_count = 0;
-    CKeyPool* m_previous;
 };

@@ -1,14 +1,19 @@
 #pragma once
 
 #include "platform/ProfileWriter.h"
+#include "platform/RegularFile.h"
 
 #include <QString>
 #include <functional>
 #include <vector>
 
+class CSectionSink;
+
 // The three private-profile calls the INI model makes, gathered behind virtual functions. The
 // default implementation forwards to the platform layer; tests derive from it to hand the
-// loader lines the platform never returns and to watch what the writer asks for.
+// loader lines the platform never returns and to watch what the writer asks for. The
+// platform's own instance (Platform()) loads a file in one pass instead of call by call
+// (PlatformProfile.h).
 class CProfileAccess {
 public:
     virtual ~CProfileAccess() = default;
@@ -40,6 +45,22 @@ public:
     // with its NUL): what a section left out for its size would have needed. 0 when unknown.
     virtual qsizetype SectionLength(const QString& section, const QString& path);
 
+    // Reads the file's sections for a load into sink, as the calls above hand them out:
+    // the names (a list that fills its buffer fails with "バッファ不足です"), then for each
+    // listed section its lines, or its length when they do not fit the section buffer. A
+    // false return from the sink stops the read. The platform's version reads the same in
+    // one pass over the file's text; this one goes through the calls, between BeginRead
+    // and EndRead, so that a stand-in that overrides them is heard.
+    virtual bool ReadSections(const QString& path, CSectionSink& sink, QString& errorText);
+
     // The instance every model uses unless it is given another one.
     static CProfileAccess& Platform();
+
+protected:
+    // The message for a file that exists but cannot be read; false. True for a missing file,
+    // which reads as one without sections.
+    static bool ReadFailure(CRegularFile::Status status, const QString& path, QString& errorText);
+
+private:
+    void ReadSection(const QString& name, const QString& path, CSectionSink& sink);
 };

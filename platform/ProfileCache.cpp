@@ -30,6 +30,34 @@ std::vector<CProfileCache::Entry>::iterator CProfileCache::find(const QString& p
                         [&](const Entry& e) { return e.path == path; });
 }
 
+bool CProfileCache::LockFolderOf(const QString& path, std::optional<CFolderLock>& lock,
+                                 CRegularFile::Status* status) {
+    // The bytes are read under the lock of the folder that holds the file itself (a write
+    // through a symbolic link locks the target's folder). A folder we may not open cannot be
+    // locked; its files are read as they are. A lock held past the wait means a writer is
+    // stuck mid-write.
+    lock.emplace(QFileInfo(QFileInfo(path).canonicalFilePath()).absolutePath(),
+                 CFolderLock::Mode::Shared);
+    if (!lock->isHeld() && lock->error() == EWOULDBLOCK) {
+        if (status)
+            *status = CRegularFile::Status::Unreadable;
+        lock.reset();
+        return false;
+    }
+    return true;
+}
+
+bool CProfileCache::ReadWhole(const QString& rawPath, QByteArray& bytes,
+                              CRegularFile::Status* status) {
+    const QString path = AbsolutePath(rawPath);
+    CFileStamp stamp;
+    if (!CRegularFile::Stat(path, stamp, status))
+        return false;
+    std::optional<CFolderLock> folderLock;
+    return LockFolderOf(path, folderLock, status) &&
+           CRegularFile::Read(path, bytes, nullptr, status);
+}
+
 std::shared_ptr<const CParsedProfile> CProfileCache::get(const QString& rawPath,
                                                          CRegularFile::Status* status) {
     const QString path = AbsolutePath(rawPath);
@@ -47,17 +75,9 @@ std::shared_ptr<const CParsedProfile> CProfileCache::get(const QString& rawPath,
         return m_entries.front().parsed;
     }
 
-    // From here on the bytes are read, under the lock of the folder that holds the file
-    // itself (a write through a symbolic link locks the target's folder). A folder we may
-    // not open cannot be locked; its files are read as they are. A lock held past the wait
-    // means a writer is stuck mid-write.
-    const CFolderLock folderLock(QFileInfo(QFileInfo(path).canonicalFilePath()).absolutePath(),
-                                 CFolderLock::Mode::Shared);
-    if (!folderLock.isHeld() && folderLock.error() == EWOULDBLOCK) {
-        if (status)
-            *status = CRegularFile::Status::Unreadable;
+    std::optional<CFolderLock> folderLock;
+    if (!LockFolderOf(path, folderLock, status))
         return nullptr;
-    }
 
     if (it != m_entries.end() && it->stamp == stamp && !it->trusted) {
         // A young entry whose stamp still matches: only the bytes can tell.

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "FolderLock.h"
 #include "RegularFile.h"
 
 #include <QByteArray>
@@ -7,6 +8,7 @@
 #include <cstdint>
 #include <memory>
 #include <mutex>
+#include <optional>
 #include <vector>
 
 class CParsedProfile;
@@ -31,6 +33,12 @@ public:
     // the folder's shared lock (FolderLock.h), so a write of ours is never seen half done.
     std::shared_ptr<const CParsedProfile> get(const QString& path,
                                               CRegularFile::Status* status = nullptr);
+
+    // The whole file at `path`, read under the folder's shared lock as get() reads it, but
+    // neither parsed nor kept: for a reader that makes its own single pass over the text.
+    // False when no regular file can be read there; `status` says why.
+    static bool ReadWhole(const QString& path, QByteArray& bytes,
+                          CRegularFile::Status* status = nullptr);
 
     // Forgets the file, after a write of our own.
     void drop(const QString& path);
@@ -61,6 +69,10 @@ private:
     static constexpr size_t kMaxEntries = 8;
 
     std::vector<Entry>::iterator find(const QString& path);
+    // Takes the shared lock of the folder that holds the file at the absolute `path` into
+    // lock; false, with `status` set, when a writer holds it past the wait.
+    static bool LockFolderOf(const QString& path, std::optional<CFolderLock>& lock,
+                             CRegularFile::Status* status);
 
     mutable std::mutex m_mutex;
     std::vector<Entry> m_entries; // most recently used first

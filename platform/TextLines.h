@@ -35,6 +35,9 @@ public:
     // The same for a reader that needs no byte offsets: only the text. Use one or the other.
     bool nextText(QStringView& text);
 
+    // Bytes from the start of the payload that nextText() has decoded and never reads again.
+    qsizetype decodedSize() const { return m_decoded; }
+
     // No text is longer than this, in UTF-16 code units: one per byte or per UTF-16 unit.
     qsizetype maxTextSize() const { return m_bytes.size() / m_unit + 1; }
 

@@ -4,11 +4,12 @@
 namespace Res {
 
 namespace {
-constexpr unsigned kPreviewStyle = Ui::EditMultiLine | Ui::EditReadOnly | Ui::Hidden;
+constexpr unsigned kPreviewStyle = Ui::Hidden;
 }
 
 // The preview bar: the raw text of the open file in one box, or of the two compared files in
-// two boxes side by side. Every box starts hidden; the bar shows the ones the mode needs.
+// two boxes side by side, each a read-only text view the bar makes. Every box starts hidden;
+// the bar shows the ones the mode needs.
 const Ui::DialogTemplate& PreviewBarTemplate() {
     static const Ui::DialogTemplate tmpl{IDD_PREVIEW_BAR,
                                          {},
@@ -17,21 +18,21 @@ const Ui::DialogTemplate& PreviewBarTemplate() {
                                          {261, 102},
                                          {
                                              {IDC_PREVIEW,
-                                              Ui::ControlKind::Edit,
+                                              Ui::ControlKind::Custom,
                                               {},
                                               {3, 3, 255, 95},
                                               kPreviewStyle,
                                               {0, 0, 100, 100},
                                               QStringLiteral("プレビュー")},
                                              {IDC_PREVIEW1,
-                                              Ui::ControlKind::Edit,
+                                              Ui::ControlKind::Custom,
                                               {},
                                               {3, 3, 127, 95},
                                               kPreviewStyle,
                                               {0, 0, 50, 100},
                                               QStringLiteral("プレビュー 1")},
                                              {IDC_PREVIEW2,
-                                              Ui::ControlKind::Edit,
+                                              Ui::ControlKind::Custom,
                                               {},
                                               {131, 3, 127, 95},
                                               kPreviewStyle,

@@ -1,5 +1,6 @@
 #include "AppFixture.h"
 
+#include "app/PreviewText.h"
 #include "grid/ListCtrlEx.h"
 #include "valuelist/EntryData.h"
 #include "valuelist/ProjectData.h"
@@ -11,7 +12,6 @@
 #include <QApplication>
 #include <QComboBox>
 #include <QDialog>
-#include <QPlainTextEdit>
 #include <QTimer>
 
 TEST_F(AppTest, OpenShowsTheChosenFileInTheTitlePreviewAndSelectorBar) {
@@ -26,7 +26,7 @@ TEST_F(AppTest, OpenShowsTheChosenFileInTheTitlePreviewAndSelectorBar) {
     EXPECT_EQ(Doc()->m_pIniData->m_filePath, path);
     EXPECT_EQ(Frame()->windowTitle(), "Quillet - " + path);
     EXPECT_TRUE(Frame()->ProjectBar()->isVisible());
-    QPlainTextEdit* preview = Frame()->PreviewBar()->Edit(Res::IDC_PREVIEW);
+    CPreviewText* preview = Frame()->PreviewBar()->Edit(Res::IDC_PREVIEW);
     EXPECT_TRUE(preview->isVisible());
     EXPECT_EQ(preview->toPlainText(), "[全般]\n名前=値\n");
 }

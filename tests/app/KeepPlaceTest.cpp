@@ -3,11 +3,10 @@
 
 #include "AppFixture.h"
 
+#include "app/PreviewText.h"
 #include "grid/ListCtrlEx.h"
 #include "view/QuilletView.h"
 
-#include <QPlainTextEdit>
-#include <QTextBlock>
 #include <functional>
 
 namespace {
@@ -46,7 +45,8 @@ protected:
     }
     // The line the preview box highlights.
     QString PreviewLine(int box) const {
-        return Frame()->PreviewBar()->Edit(box)->textCursor().block().text();
+        const CPreviewText* edit = Frame()->PreviewBar()->Edit(box);
+        return edit->LineText(edit->Caret().line);
     }
     bool Yellow(int row, int col) const {
         COLORREF text = 0;

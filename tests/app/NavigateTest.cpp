@@ -1,12 +1,11 @@
 #include "AppFixture.h"
 
+#include "app/PreviewText.h"
 #include "grid/ListCtrlEx.h"
 #include "view/QuilletView.h"
 
 #include <QHeaderView>
 #include <QHelpEvent>
-#include <QPlainTextEdit>
-#include <QTextBlock>
 #include <QToolTip>
 
 namespace {
@@ -40,7 +39,7 @@ protected:
         return col;
     }
     QString Highlighted(int editId) const {
-        return Frame()->PreviewBar()->Edit(editId)->textCursor().selectedText();
+        return Frame()->PreviewBar()->Edit(editId)->SelectedText();
     }
     // The tooltip column 3's header shows when the pointer rests on it.
     QString MarkHeaderToolTip() const {
@@ -81,8 +80,8 @@ TEST_F(NavigateTest, EachKeyMovesToTheNextOrPreviousDifferenceInTheSameColumn) {
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
         ASSERT_TRUE(Grid()->SetCurrentCell(c.from, 2, true, false));
-        Frame()->PreviewBar()->Edit(Res::IDC_PREVIEW1)->moveCursor(QTextCursor::Start);
-        Frame()->PreviewBar()->Edit(Res::IDC_PREVIEW2)->moveCursor(QTextCursor::Start);
+        Frame()->PreviewBar()->Edit(Res::IDC_PREVIEW1)->MoveCaretToStart();
+        Frame()->PreviewBar()->Edit(Res::IDC_PREVIEW2)->MoveCaretToStart();
         Press(c.key);
         EXPECT_EQ(CurrentRow(), c.to);
         EXPECT_EQ(CurrentCol(), 2);

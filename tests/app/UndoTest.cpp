@@ -2,6 +2,7 @@
 // to the freshly loaded files and redone, and the single steps that could go wrong.
 #include "AppFixture.h"
 
+#include "app/PreviewText.h"
 #include "dialogs/AddCompareDlg.h"
 #include "dialogs/AddDlg.h"
 #include "grid/ListCtrlBase.h"
@@ -13,7 +14,6 @@
 #include "valuelist/SectionData.h"
 #include "view/QuilletView.h"
 
-#include <QPlainTextEdit>
 #include <QTimer>
 #include <functional>
 #include <random>
@@ -341,7 +341,7 @@ TEST_F(UndoTest, UndoRestoresTheCellAndItsPreviewWhereverTheCursorWentSince) {
     At(0, 0);
     Undo();
     EXPECT_EQ(CurrentCell(), std::make_pair(2, 2));
-    EXPECT_EQ(Frame()->PreviewBar()->Edit(Res::IDC_PREVIEW)->textCursor().selectedText(),
+    EXPECT_EQ(Frame()->PreviewBar()->Edit(Res::IDC_PREVIEW)->SelectedText(),
               QStringLiteral("level=1"));
     EXPECT_EQ(Grid()->GetItemText(2, 2), "1");
     EXPECT_FALSE(Grid()->GetCellColor(2, 2, nullptr, nullptr));
