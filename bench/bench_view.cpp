@@ -8,7 +8,9 @@
 #include "app/PreviewDlgBar.h"
 #include "app/QuilletDoc.h"
 #include "bench/BenchFiles.h"
+#include "bench/BenchProcess.h"
 #include "bench/BenchQtSupport.h"
+#include "compare/IniCompare.h"
 #include "grid/ListCtrlEx.h"
 #include "ini/IniData.h"
 #include "platform/TextUtil.h"
@@ -21,7 +23,11 @@
 #include <QLineEdit>
 #include <QMap>
 #include <QTemporaryDir>
+#include <algorithm>
+#include <chrono>
+#include <ctime>
 #include <sys/resource.h>
+#include <tuple>
 
 namespace {
 
@@ -231,6 +237,265 @@ void BM_FindWithoutMatch(benchmark::State& state) {
     state.counters["rows"] = shown.grid->GetItemCount();
 }
 
+// Key movement as the user makes it: Down, Page Down, Ctrl+End and back with Ctrl+Home, each
+// key followed by a paint, on the largest file against a 75 KB one (5 sections x 1,000 entries,
+// 5,000 rows) in the same run. The two files take turns, so that a busy machine slows both
+// alike; the counters are medians of the turns, in microseconds for the four keys:
+//   large_us, small_us, ratio          wall time
+//   large_cpu_us, small_cpu_us, cpu_ratio   this thread's CPU time
+// BM_MoveInWindow goes through the whole main window (the grid, its row header, the preview bar)
+// and paints the window; BM_MoveInView goes through the view alone and paints the view.
+double ThreadCpuSeconds() {
+    timespec t{};
+    clock_gettime(CLOCK_THREAD_CPUTIME_ID, &t);
+    return double(t.tv_sec) + double(t.tv_nsec) * 1e-9;
+}
+
+double MedianOf(std::vector<double> values) {
+    std::sort(values.begin(), values.end());
+    return values.empty() ? 0.0 : values[values.size() / 2];
+}
+
+struct CMoveTimes {
+    std::vector<double> wall, cpu;
+};
+
+void MoveAround(QWidget* grid, QWidget* painted, QImage& image, CMoveTimes& times) {
+    static const std::pair<int, Qt::KeyboardModifiers> kKeys[] = {
+        {Qt::Key_Down, Qt::NoModifier},
+        {Qt::Key_PageDown, Qt::NoModifier},
+        {Qt::Key_End, Qt::ControlModifier},
+        {Qt::Key_Home, Qt::ControlModifier}};
+    const auto wallStart = std::chrono::steady_clock::now();
+    const double cpuStart = ThreadCpuSeconds();
+    for (const auto& [key, mods] : kKeys) {
+        QKeyEvent press(QEvent::KeyPress, key, mods);
+        QCoreApplication::sendEvent(grid, &press);
+        QCoreApplication::processEvents();
+        painted->render(&image);
+        benchmark::DoNotOptimize(image.bits());
+    }
+    const std::chrono::duration<double> wall = std::chrono::steady_clock::now() - wallStart;
+    times.wall.push_back(wall.count() * 1e6);
+    times.cpu.push_back((ThreadCpuSeconds() - cpuStart) * 1e6);
+}
+
+// One side of the comparison: something showing a file, its grid and the widget painted.
+struct CMoveSide {
+    Pelmo::CListCtrlEx* grid = nullptr;
+    QWidget* painted = nullptr;
+    QImage image;
+    CMoveTimes times;
+
+    void Ready() {
+        grid->SetCurrentCell(0, 2, true, false);
+        grid->setFocus();
+        QCoreApplication::processEvents();
+        image = QImage(painted->size(), QImage::Format_ARGB32_Premultiplied);
+    }
+};
+
+void MeasureMoves(benchmark::State& state, CMoveSide& large, CMoveSide& small) {
+    large.Ready();
+    small.Ready();
+    for (auto _ : state) {
+        MoveAround(large.grid, large.painted, large.image, large.times);
+        MoveAround(small.grid, small.painted, small.image, small.times);
+    }
+    auto& c = state.counters;
+    c["large_us"] = MedianOf(large.times.wall);
+    c["small_us"] = MedianOf(small.times.wall);
+    c["ratio"] = c["large_us"] / c["small_us"];
+    c["large_cpu_us"] = MedianOf(large.times.cpu);
+    c["small_cpu_us"] = MedianOf(small.times.cpu);
+    c["cpu_ratio"] = c["large_cpu_us"] / c["small_cpu_us"];
+}
+
+// The main window with a file open in it, as the user has it.
+struct CWindowShowing {
+    explicit CWindowShowing(const QString& path, const QString& dbName)
+        : db(Folder().filePath(dbName)) {
+        opened = db.Open() && db.CreateTables();
+        doc.OnNewDocument();
+        frame.resize(1600, 1000);
+        frame.show();
+        QCoreApplication::processEvents();
+        opened = opened && frame.OpenFile(path, false);
+        QCoreApplication::processEvents();
+        side.grid = frame.GetView()->GetGrid();
+        side.painted = &frame;
+    }
+
+    CProjectDataBase db;
+    CQuilletDoc doc;
+    CMainFrame frame{&doc, &db};
+    bool opened = false;
+    CMoveSide side;
+};
+
+void BM_MoveInWindow(benchmark::State& state) {
+    CWindowShowing large(FilePath(400, 2000), QStringLiteral("large.db"));
+    CWindowShowing small(FilePath(5, 1000), QStringLiteral("small.db"));
+    if (!large.opened || !small.opened) {
+        state.SkipWithError("open failed");
+        return;
+    }
+    MeasureMoves(state, large.side, small.side);
+}
+
+void BM_MoveInView(benchmark::State& state) {
+    CBenchHost largeHost;
+    CBenchHost smallHost;
+    CQuilletView largeView(&largeHost);
+    CQuilletView smallView(&smallHost);
+    const auto largeIni = Load(FilePath(400, 2000));
+    const auto smallIni = Load(FilePath(5, 1000));
+    if (!largeIni || !smallIni) {
+        state.SkipWithError("load failed");
+        return;
+    }
+    CMoveSide large;
+    CMoveSide small;
+    for (auto [view, ini, side] : {std::tuple(&largeView, largeIni.get(), &large),
+                                   std::tuple(&smallView, smallIni.get(), &small)}) {
+        view->resize(BenchQt::kWindow);
+        view->show();
+        view->OnUpdate(nullptr, Res::HINT_SHOW_FILE, reinterpret_cast<quintptr>(ini));
+        side->grid = view->GetGrid();
+        side->painted = view;
+    }
+    MeasureMoves(state, large, small);
+    largeView.OnUpdate(nullptr, Res::HINT_CLEAR, 0);
+    smallView.OnUpdate(nullptr, Res::HINT_CLEAR, 0);
+}
+
+// Two files of the largest size compared in the window, until it has painted, against
+// `quillet-cli compare` of the same two files as a whole process, in the same run; the counters
+// are medians. The second file differs as a real one would: every 50th value is another, and
+// every 20th section has another name, so that both sides lack some rows.
+//   window_ms, window_cpu_ms   the window (this thread's CPU time)
+//   cli_ms, cli_cpu_ms         the command (the process's user + system time)
+//   ratio, cpu_ratio           window / command
+// BM_CompareInWindow goes through the whole main window (the preview bar's two panes too);
+// BM_CompareInView loads, compares and shows the two files in the view alone.
+QByteArray MakeChangedProfile(int sections, int entries) {
+    QByteArray text;
+    text.reserve(qsizetype(sections) * (entries * 14 + 8));
+    char line[32];
+    for (int s = 1; s <= sections; ++s) {
+        std::snprintf(line, sizeof line, "[%c%03d]\r\n", s % 20 == 0 ? 't' : 's', s);
+        text += line;
+        for (int e = 1; e <= entries; ++e) {
+            std::snprintf(line, sizeof line, "k%04d=%c%05d\r\n", e, e % 50 == 0 ? 'w' : 'v',
+                          (s * 7 + e) % 100000);
+            text += line;
+        }
+    }
+    return text;
+}
+
+QString ChangedFilePath() {
+    static const QString path = [] {
+        const QString made = Folder().filePath(QStringLiteral("changed.ini"));
+        BenchFiles::WriteAgedFile(made, MakeChangedProfile(400, 2000));
+        return made;
+    }();
+    return path;
+}
+
+// clear puts away what the last round showed, outside the timing: the command has nothing
+// to put away either.
+template <typename Clear, typename Show>
+void MeasureCompare(benchmark::State& state, Clear clear, Show show) {
+    const QString first = FilePath(400, 2000);
+    const QString second = ChangedFilePath();
+    std::vector<double> windowWall, windowCpu, cliWall, cliCpu;
+    for (auto _ : state) {
+        const BenchProcess::Run cli = BenchProcess::Spawn(
+            {QUILLET_CLI_PATH, "compare", first.toStdString(), second.toStdString()});
+        if (cli.exitCode != 1) {
+            state.SkipWithError("quillet-cli compare did not report differences");
+            return;
+        }
+        cliWall.push_back(cli.seconds * 1e3);
+        cliCpu.push_back(cli.cpu * 1e3);
+        clear();
+        const auto wallStart = std::chrono::steady_clock::now();
+        const double cpuStart = ThreadCpuSeconds();
+        if (!show(first, second)) {
+            state.SkipWithError("the comparison was not shown");
+            return;
+        }
+        const std::chrono::duration<double> wall = std::chrono::steady_clock::now() - wallStart;
+        windowWall.push_back(wall.count() * 1e3);
+        windowCpu.push_back((ThreadCpuSeconds() - cpuStart) * 1e3);
+    }
+    auto& c = state.counters;
+    c["window_ms"] = MedianOf(windowWall);
+    c["window_cpu_ms"] = MedianOf(windowCpu);
+    c["cli_ms"] = MedianOf(cliWall);
+    c["cli_cpu_ms"] = MedianOf(cliCpu);
+    c["ratio"] = c["window_ms"] / c["cli_ms"];
+    c["cpu_ratio"] = c["window_cpu_ms"] / c["cli_cpu_ms"];
+    c["peak_MB"] = PeakMegabytes();
+}
+
+void BM_CompareInWindow(benchmark::State& state) {
+    CProjectDataBase db(Folder().filePath(QStringLiteral("compare.db")));
+    if (!db.Open() || !db.CreateTables()) {
+        state.SkipWithError("no database");
+        return;
+    }
+    CQuilletDoc doc;
+    CMainFrame frame(&doc, &db);
+    doc.OnNewDocument();
+    frame.resize(1600, 1000);
+    frame.show();
+    QCoreApplication::processEvents();
+    QImage image(frame.size(), QImage::Format_ARGB32_Premultiplied);
+    const auto clear = [&] {
+        doc.OnNewDocument();
+        QCoreApplication::processEvents();
+    };
+    MeasureCompare(state, clear, [&](const QString& first, const QString& second) {
+        if (!frame.OpenCompare(first, second))
+            return false;
+        QCoreApplication::processEvents();
+        frame.render(&image);
+        benchmark::DoNotOptimize(image.bits());
+        return true;
+    });
+    doc.OnNewDocument();
+}
+
+void BM_CompareInView(benchmark::State& state) {
+    CBenchHost host;
+    CQuilletView view(&host);
+    view.resize(BenchQt::kWindow);
+    view.show();
+    QCoreApplication::processEvents();
+    QImage image(view.size(), QImage::Format_ARGB32_Premultiplied);
+    std::unique_ptr<CIniCompare> shown;
+    const auto clear = [&] {
+        view.OnUpdate(nullptr, Res::HINT_CLEAR, 0);
+        shown.reset();
+    };
+    MeasureCompare(state, clear, [&](const QString& first, const QString& second) {
+        auto ini1 = Load(first);
+        auto ini2 = ini1 ? Load(second) : nullptr;
+        if (!ini2)
+            return false;
+        shown = std::make_unique<CIniCompare>(std::move(ini1), std::move(ini2));
+        shown->Compare();
+        view.OnUpdate(nullptr, Res::HINT_SHOW_COMPARE, reinterpret_cast<quintptr>(shown.get()));
+        QCoreApplication::processEvents();
+        view.render(&image);
+        benchmark::DoNotOptimize(image.bits());
+        return true;
+    });
+    view.OnUpdate(nullptr, Res::HINT_CLEAR, 0);
+}
+
 // One move of the grid's current row as the preview bar sees it: the bar highlights the next
 // entry's line and paints. It must not depend on the file's length (the same on a 1,000-line
 // file beside the largest).
@@ -266,6 +531,10 @@ BENCHMARK(BM_OpenInWindow)->Args({400, 2000})->Unit(benchmark::kMillisecond)->It
 BENCHMARK(BM_MoveCurrentCell)->Args({400, 2000})->Args({1, 1000})->Unit(benchmark::kMicrosecond);
 BENCHMARK(BM_FindWithoutMatch)->Args({400, 2000})->Args({1, 1000})->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_UndoRedoEdit)->Args({400, 2000})->Args({1, 1000})->Unit(benchmark::kMicrosecond);
+BENCHMARK(BM_MoveInWindow)->Unit(benchmark::kMillisecond)->Iterations(40);
+BENCHMARK(BM_MoveInView)->Unit(benchmark::kMillisecond)->Iterations(100);
+BENCHMARK(BM_CompareInWindow)->Unit(benchmark::kMillisecond)->Iterations(3);
+BENCHMARK(BM_CompareInView)->Unit(benchmark::kMillisecond)->Iterations(3);
 BENCHMARK(BM_PreviewShowItem)->Args({400, 2000})->Args({1, 1000})->Unit(benchmark::kMicrosecond);
 
 int main(int argc, char** argv) {

@@ -10,22 +10,61 @@ bool IsUnset(COLORREF c) {
     return c == CLR_NOT_SET;
 }
 
+// A cell's colour in its row's list; null when the cell has none.
+template <typename Colors>
+auto FindColor(Colors& colors, unsigned nKey) -> decltype(&colors.first().second) {
+    for (auto& cell : colors) {
+        if (cell.first == nKey)
+            return &cell.second;
+    }
+    return nullptr;
+}
+
+void RemoveColor(CGridAttributes::CellColors& colors, unsigned nKey) {
+    colors.removeIf([nKey](const auto& cell) { return cell.first == nKey; });
+}
+
 } // namespace
 
 // ---------------------------------------------------------------- rows
 
+quint8 CGridAttributes::RowFlag(unsigned nRowId) const {
+    if (nRowId < m_nFirstRowId || nRowId - m_nFirstRowId >= m_rowFlags.size())
+        return kNoRow;
+    return m_rowFlags[nRowId - m_nFirstRowId];
+}
+
+void CGridAttributes::SetRowFlag(unsigned nRowId, bool bReadOnly) {
+    if (nRowId == kNoRowId)
+        return;
+    if (m_rowFlags.empty())
+        m_nFirstRowId = nRowId;
+    if (nRowId < m_nFirstRowId) {
+        // Not how the list-view numbers its rows, but kept right all the same.
+        m_rowFlags.insert(m_rowFlags.begin(), m_nFirstRowId - nRowId, kNoRow);
+        m_nFirstRowId = nRowId;
+    }
+    const size_t at = nRowId - m_nFirstRowId;
+    if (at >= m_rowFlags.size())
+        m_rowFlags.resize(at + 1, kNoRow);
+    m_rowFlags[at] = bReadOnly ? kReadOnlyRow : kEditableRow;
+}
+
 void CGridAttributes::AddRow(unsigned nRowId, bool bReadOnly) {
-    m_mapRowReadOnly[nRowId] = bReadOnly ? 1 : 0;
+    SetRowFlag(nRowId, bReadOnly);
 }
 
 void CGridAttributes::SetRowReadOnly(unsigned nRowId, bool bReadOnly) {
     m_mapReadOnlyCells.remove(nRowId);
     m_mapEditableCells.remove(nRowId);
-    m_mapRowReadOnly[nRowId] = bReadOnly ? 1 : 0;
+    SetRowFlag(nRowId, bReadOnly);
 }
 
 void CGridAttributes::RemoveRow(unsigned nRowId) {
-    m_mapRowReadOnly.remove(nRowId);
+    if (RowFlag(nRowId) != kNoRow)
+        m_rowFlags[nRowId - m_nFirstRowId] = kNoRow;
+    while (!m_rowFlags.empty() && m_rowFlags.back() == kNoRow)
+        m_rowFlags.pop_back();
     RemoveRowCells(nRowId);
 }
 
@@ -36,7 +75,7 @@ void CGridAttributes::RemoveRowCells(unsigned nRowId) {
 }
 
 void CGridAttributes::RemoveAllRows() {
-    m_mapRowReadOnly.clear();
+    m_rowFlags.clear();
     m_mapReadOnlyCells.clear();
     m_mapEditableCells.clear();
     m_mapCellColor.clear();
@@ -134,21 +173,26 @@ bool CGridAttributes::GetColumnColor(unsigned nKey, CELLCOLOR* pColor) const {
 
 void CGridAttributes::SetCellColor(unsigned nRowId, unsigned nKey, COLORREF crText,
                                    COLORREF crBack) {
-    if (IsUnset(crText) && IsUnset(crBack))
+    if (IsUnset(crText) && IsUnset(crBack)) {
         ResetCellColor(nRowId, nKey);
-    else
-        ApplyColor(m_mapCellColor[nRowId][nKey], crText, crBack);
+        return;
+    }
+    CellColors& colors = m_mapCellColor[nRowId];
+    CELLCOLOR* color = FindColor(colors, nKey);
+    if (!color)
+        color = &colors.emplace_back(nKey, CELLCOLOR()).second;
+    ApplyColor(*color, crText, crBack);
 }
 
 bool CGridAttributes::GetCellColor(unsigned nRowId, unsigned nKey, CELLCOLOR* pColor) const {
     const auto row = m_mapCellColor.constFind(nRowId);
     if (row == m_mapCellColor.constEnd())
         return false;
-    const auto cell = row->constFind(nKey);
-    if (cell == row->constEnd())
+    const CELLCOLOR* color = FindColor(*row, nKey);
+    if (!color)
         return false;
     if (pColor)
-        *pColor = *cell;
+        *pColor = *color;
     return true;
 }
 
@@ -156,7 +200,7 @@ void CGridAttributes::ResetCellColor(unsigned nRowId, unsigned nKey) {
     const auto it = m_mapCellColor.find(nRowId);
     if (it == m_mapCellColor.end())
         return;
-    it->remove(nKey);
+    RemoveColor(*it, nKey);
     if (it->isEmpty())
         m_mapCellColor.erase(it);
 }
@@ -176,7 +220,7 @@ CELLCOLOR CGridAttributes::GetOwnColor(unsigned nRowId, unsigned nKey) const {
 
 void CGridAttributes::RemoveColumn(unsigned nKey) {
     for (auto it = m_mapCellColor.begin(); it != m_mapCellColor.end();) {
-        it->remove(nKey);
+        RemoveColor(*it, nKey);
         it = it->isEmpty() ? m_mapCellColor.erase(it) : std::next(it);
     }
     RemoveColumnOverrides(nKey);

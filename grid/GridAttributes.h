@@ -4,6 +4,8 @@
 
 #include <QHash>
 #include <QList>
+#include <utility>
+#include <vector>
 
 namespace Pelmo {
 
@@ -19,8 +21,8 @@ public:
     // A row the grid knows of, with its flag. Rows never added count as read-only, which
     // keeps a cell the grid has lost track of from being edited.
     void AddRow(unsigned nRowId, bool bReadOnly);
-    bool HasRow(unsigned nRowId) const { return m_mapRowReadOnly.contains(nRowId); }
-    bool IsRowReadOnly(unsigned nRowId) const { return m_mapRowReadOnly.value(nRowId, 1) != 0; }
+    bool HasRow(unsigned nRowId) const { return RowFlag(nRowId) != kNoRow; }
+    bool IsRowReadOnly(unsigned nRowId) const { return RowFlag(nRowId) != kEditableRow; }
     // The row flag replaces every cell override of the row.
     void SetRowReadOnly(unsigned nRowId, bool bReadOnly);
     // Everything recorded for one row, or for every row (the column colours stay).
@@ -60,11 +62,16 @@ public:
     // that a new column given the same key starts clean.
     void RemoveColumn(unsigned nKey);
 
+    // One row's cell colours by column key. A row has a few coloured cells at most, and a
+    // comparison of large files colours hundreds of thousands of rows: a short list, searched
+    // in order, takes one allocation where a hash per row takes several.
+    using CellColors = QList<std::pair<unsigned, CELLCOLOR>>;
+
     // ---- one row's cell records, carried over to another row ----
     struct RowCells {
         QList<unsigned> readOnly;
         QList<unsigned> editable;
-        QHash<unsigned, CELLCOLOR> colors;
+        CellColors colors;
     };
     RowCells GetRowCells(unsigned nRowId) const;
     void SetRowCells(unsigned nRowId, const RowCells& cells);
@@ -85,11 +92,19 @@ private:
     static void RemoveKeyFromAll(KeyLists& map, unsigned nKey);
     static void ApplyColor(CELLCOLOR& color, COLORREF crText, COLORREF crBack);
 
-    QHash<unsigned, int> m_mapRowReadOnly;
+    // The row flags by row id. The list-view hands out ids in rising order and never reuses
+    // one, so a byte per id from the first id still held is smaller and much faster to fill
+    // than a hash: a large file puts hundreds of thousands of rows in at once.
+    enum : quint8 { kNoRow = 0, kEditableRow = 1, kReadOnlyRow = 2 };
+    static constexpr unsigned kNoRowId = unsigned(-1); // what the list-view maps a bad index to
+    quint8 RowFlag(unsigned nRowId) const;
+    void SetRowFlag(unsigned nRowId, bool bReadOnly);
+    std::vector<quint8> m_rowFlags;
+    unsigned m_nFirstRowId = 0;
     KeyLists m_mapReadOnlyCells;
     KeyLists m_mapEditableCells;
     QHash<unsigned, CELLCOLOR> m_mapColumnColor;
-    QHash<unsigned, QHash<unsigned, CELLCOLOR>> m_mapCellColor;
+    QHash<unsigned, CellColors> m_mapCellColor;
     KeyColorMap m_mapDefaultColor;
     KeyColorMap m_mapColor;
 };

@@ -59,6 +59,7 @@ int CHeaderCtrlEx::InsertColumnKey(int nIndex, CHeaderData* pData) {
         ShiftPositions(nIndex, +1);
     m_mapKeyToIndex.insert(nKey, nIndex);
     m_mapKeyToData[nKey].reset(pData);
+    IndexKeys();
     return nKey;
 }
 
@@ -69,14 +70,22 @@ void CHeaderCtrlEx::RemoveColumnKey(int nIndex) {
     m_mapKeyToIndex.remove(nKey);
     m_mapKeyToData.erase(nKey);
     ShiftPositions(nIndex + 1, -1);
+    IndexKeys();
+}
+
+void CHeaderCtrlEx::IndexKeys() {
+    m_keysByIndex.clear();
+    for (auto it = m_mapKeyToIndex.cbegin(); it != m_mapKeyToIndex.cend(); ++it) {
+        if (it.value() < 0)
+            continue;
+        if (it.value() >= m_keysByIndex.size())
+            m_keysByIndex.resize(it.value() + 1, 0);
+        m_keysByIndex[it.value()] = it.key();
+    }
 }
 
 int CHeaderCtrlEx::GetColumnKey(int nIndex) const {
-    for (auto it = m_mapKeyToIndex.cbegin(); it != m_mapKeyToIndex.cend(); ++it) {
-        if (it.value() == nIndex)
-            return it.key();
-    }
-    return 0;
+    return nIndex >= 0 && nIndex < m_keysByIndex.size() ? m_keysByIndex[nIndex] : 0;
 }
 
 int CHeaderCtrlEx::GetColumnIndex(int nKey) const {

@@ -2,6 +2,7 @@
 
 #include <QHash>
 #include <QHeaderView>
+#include <QList>
 #include <memory>
 #include <unordered_map>
 
@@ -69,6 +70,7 @@ private:
     int ComputeHeight() const;
     int NextFreeKey() const;
     void ShiftPositions(int nFrom, int nDelta);
+    void IndexKeys();
     int TextAlignment(int logicalIndex) const;
     bool IsCurrentColumn(int logicalIndex) const;
     QColor BackgroundColor() const;
@@ -86,6 +88,9 @@ private:
     bool m_bRightDown = false;
     int m_nRightDownItem = -1;
     QHash<int, int> m_mapKeyToIndex;
+    // The same turned round, 0 where no column is: painting and every cell attribute ask for
+    // a column's key, and a grid has a handful of columns but hundreds of thousands of cells.
+    QList<int> m_keysByIndex;
     std::unordered_map<int, std::unique_ptr<CHeaderData>> m_mapKeyToData;
 };
 

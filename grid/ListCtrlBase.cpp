@@ -335,7 +335,9 @@ int CListCtrlBase::InsertItem(unsigned nMask, int nItem, const QString& text, un
         m_attrs.AddRow(MapIndexToId(index), bReadOnly);
     m_nLastRow = GetNextItem(-1, LVNI_FOCUSED);
     m_bFollowFocus = true;
-    if (index >= 0 && m_pRowHeader)
+    // A row that lands below the last one on screen changes nothing the row header shows:
+    // filling a large file leaves it alone after the first screen.
+    if (index >= 0 && m_pRowHeader && index <= verticalScrollBar()->value() + GetCountPerPage())
         m_pRowHeader->update();
     return index;
 }

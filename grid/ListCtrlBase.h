@@ -244,6 +244,9 @@ private:
     // Repaints one row (its rectangle one pixel taller), the visible rows, or everything.
     void RedrawRow(int nItem);
     void RedrawGrid();
+    // Whether a row is on screen, the one cut off at the bottom included. Read from the scroll
+    // bar, not GetTopIndex: filling a grid must not bring its scroll range up to date per row.
+    bool IsRowOnScreen(int nItem) const;
 
     bool HeaderPressWhileEditing(QMouseEvent* event);
     // Keys and mouse.

@@ -393,7 +393,14 @@ void CListCtrlBase::ScrollCellIntoView(int nItem, int nCol) {
 
 void CListCtrlBase::RedrawRow(int nItem) {
     RedrawItems(nItem, nItem);
-    RedrawRowHeader();
+    // The row header shows the row's marks; off screen there is nothing of it to repaint.
+    if (IsRowOnScreen(nItem))
+        RedrawRowHeader();
+}
+
+bool CListCtrlBase::IsRowOnScreen(int nItem) const {
+    const int top = verticalScrollBar()->value();
+    return nItem >= top && nItem <= top + GetCountPerPage();
 }
 
 void CListCtrlBase::RedrawGrid() {

@@ -188,12 +188,14 @@ void CQuilletView::FillEntryCells(int nRow, CIniEntryData* pEntry) {
 
 void CQuilletView::FillRows() {
     SetRedraw(false);
+    std::vector<int> rowsWithoutEntry;
     int nRow = 0;
     for (const auto& section : m_pIni->m_sections) {
         if (section->m_entries.empty()) {
             m_pGrid->InsertItem(LVIF_TEXT | LVIF_PARAM, nRow, section->m_name, 0, 0,
                                 ItemDataOf(section.get()), false);
             m_pGrid->SetCellReadOnly(nRow, kValueColumn, true);
+            rowsWithoutEntry.push_back(nRow);
             ++nRow;
             continue;
         }
@@ -211,19 +213,27 @@ void CQuilletView::FillRows() {
             ++nRow;
         }
     }
-    ApplyValueListColumnState();
+    // The fill knows these rows: no second pass over every row to find them.
+    LockValueListColumn(rowsWithoutEntry);
     SetRedraw(true);
 }
 
 void CQuilletView::ApplyValueListColumnState() {
-    // One column flag rather than a flag per cell: a large file has hundreds of thousands of
-    // entry rows, and only the rows of sections without entries differ from the column.
-    m_pGrid->SetColumnReadOnly(kValueListColumn, Project() == nullptr);
+    std::vector<int> rowsWithoutEntry;
     const int nCount = m_pGrid->GetItemCount();
     for (int nRow = 0; nRow < nCount; ++nRow) {
         if (!EntryAt(nRow))
-            m_pGrid->SetCellReadOnly(nRow, kValueListColumn, true);
+            rowsWithoutEntry.push_back(nRow);
     }
+    LockValueListColumn(rowsWithoutEntry);
+}
+
+void CQuilletView::LockValueListColumn(const std::vector<int>& rowsWithoutEntry) {
+    // One column flag rather than a flag per cell: a large file has hundreds of thousands of
+    // entry rows, and only the rows of sections without entries differ from the column.
+    m_pGrid->SetColumnReadOnly(kValueListColumn, Project() == nullptr);
+    for (int nRow : rowsWithoutEntry)
+        m_pGrid->SetCellReadOnly(nRow, kValueListColumn, true);
 }
 
 void CQuilletView::ClearView() {

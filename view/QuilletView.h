@@ -78,6 +78,8 @@ private:
     void FillRows();
     // Column 3 is open on entry rows while the file has a value list, closed everywhere else.
     void ApplyValueListColumnState();
+    // The value-list column locked without a list, and always on the given rows.
+    void LockValueListColumn(const std::vector<int>& rowsWithoutEntry);
     void FillEntryCells(int nRow, CIniEntryData* pEntry);
     void LoadProject(int nPid);
     CProjectData* Project() const;

@@ -207,7 +207,9 @@ void CQuilletView::FillCompareRows() {
                        previous ? previous->pSection1 : nullptr);
         ShowLoadedSide(*m_pGrid, row, *result, kSecondSide,
                        previous ? previous->pSection2 : nullptr);
-        SetDifferenceMark(*m_pGrid, row, RowDiffers(*result) || FilesDiffer(*result));
+        // A new row has no mark: only the rows that differ need one.
+        if (RowDiffers(*result) || FilesDiffer(*result))
+            SetDifferenceMark(*m_pGrid, row, true);
         previous = result.get();
         ++row;
     }

@@ -122,6 +122,24 @@ TEST(GridAttributes, UnchangedKeepsAPartAndNotSetTwiceRemovesTheRecord) {
     EXPECT_FALSE(attrs.GetColumnColor(kKey, nullptr));
 }
 
+TEST(GridAttributes, CellColoursOfOneRowStayApart) {
+    CGridAttributes attrs;
+    constexpr unsigned kThirdKey = 5;
+    attrs.SetCellColor(kRow, kKey, RGB(1, 1, 1), CLR_UNCHANGED);
+    attrs.SetCellColor(kRow, kOtherKey, RGB(2, 2, 2), RGB(3, 3, 3));
+    attrs.SetCellColor(kRow, kThirdKey, CLR_UNCHANGED, RGB(4, 4, 4));
+    attrs.SetCellColor(kRow, kOtherKey, CLR_UNCHANGED, RGB(6, 6, 6));
+    attrs.ResetCellColor(kRow, kKey);
+    CELLCOLOR color;
+    EXPECT_FALSE(attrs.GetCellColor(kRow, kKey, &color));
+    ASSERT_TRUE(attrs.GetCellColor(kRow, kOtherKey, &color));
+    EXPECT_EQ(color.crText, RGB(2, 2, 2));
+    EXPECT_EQ(color.crBack, RGB(6, 6, 6));
+    ASSERT_TRUE(attrs.GetCellColor(kRow, kThirdKey, &color));
+    EXPECT_EQ(color.crBack, RGB(4, 4, 4));
+    EXPECT_FALSE(attrs.GetCellColor(kRow + 1, kOtherKey, nullptr));
+}
+
 // ---------------------------------------------------------------- columns and rows going
 
 TEST(GridAttributes, ADeletedColumnTakesEverythingOfItsKeyAlong) {
@@ -157,6 +175,34 @@ TEST(GridAttributes, RowCellsCarryOverToAnotherRow) {
     EXPECT_FALSE(attrs.HasCellOverrides(kNewRow));
     EXPECT_FALSE(attrs.HasCellColors(kNewRow));
     EXPECT_TRUE(attrs.HasRow(kNewRow)); // the flag stays
+}
+
+TEST(GridAttributes, RowFlagsStayWithTheirIdsAsRowsComeAndGo) {
+    CGridAttributes attrs;
+    for (unsigned id = 10; id <= 14; ++id)
+        attrs.AddRow(id, id % 2 == 0);
+    attrs.RemoveRow(12);
+    attrs.RemoveRow(14); // the last: the ones before it keep their flags
+    EXPECT_FALSE(attrs.HasRow(12));
+    EXPECT_FALSE(attrs.HasRow(14));
+    EXPECT_TRUE(attrs.IsRowReadOnly(10));
+    EXPECT_FALSE(attrs.IsRowReadOnly(11));
+    EXPECT_FALSE(attrs.IsRowReadOnly(13));
+    EXPECT_FALSE(attrs.HasRow(9));
+    EXPECT_FALSE(attrs.HasRow(unsigned(-1)));
+
+    // An id below the first one held still gets its own flag.
+    attrs.AddRow(3, false);
+    EXPECT_FALSE(attrs.IsRowReadOnly(3));
+    EXPECT_TRUE(attrs.IsRowReadOnly(10));
+    EXPECT_FALSE(attrs.HasRow(4));
+
+    attrs.RemoveAllRows();
+    EXPECT_FALSE(attrs.HasRow(3));
+    EXPECT_FALSE(attrs.HasRow(11));
+    attrs.AddRow(20, false);
+    EXPECT_FALSE(attrs.IsRowReadOnly(20));
+    EXPECT_FALSE(attrs.HasRow(13));
 }
 
 // ---------------------------------------------------------------- colours by role
