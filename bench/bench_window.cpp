@@ -14,19 +14,15 @@
 //                                          when set (an older build, to measure a change in one
 //                                          run); it must know the quit variable too.
 #include "bench/BenchFiles.h"
+#include "bench/BenchProcess.h"
 
 #include <QCoreApplication>
 #include <QTemporaryDir>
 #include <algorithm>
 #include <benchmark/benchmark.h>
-#include <chrono>
 #include <cstdio>
 #include <cstdlib>
-#include <fcntl.h>
 #include <string>
-#include <sys/resource.h>
-#include <sys/wait.h>
-#include <unistd.h>
 #include <vector>
 
 namespace {
@@ -55,37 +51,11 @@ Files& TheFiles() {
     return files;
 }
 
-struct Run {
-    double seconds = 0, cpu = 0;
-    long maxRssKb = 0;
-};
-
-// One whole process, its standard output to /dev/null.
-Run Spawn(const std::vector<std::string>& args) {
-    std::vector<char*> argv;
-    for (const std::string& a : args)
-        argv.push_back(const_cast<char*>(a.c_str()));
-    argv.push_back(nullptr);
-    const auto start = std::chrono::steady_clock::now();
-    const pid_t pid = ::fork();
-    if (pid == 0) {
-        const int null = ::open("/dev/null", O_WRONLY);
-        ::dup2(null, 1);
-        ::execv(argv[0], argv.data());
-        ::_exit(127);
-    }
-    int status = 0;
-    struct rusage usage {};
-    ::wait4(pid, &status, 0, &usage);
-    Run run;
-    run.seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
-    run.maxRssKb = usage.ru_maxrss;
-    const auto secondsOf = [](const timeval& t) {
-        return double(t.tv_sec) + double(t.tv_usec) * 1e-6;
-    };
-    run.cpu = secondsOf(usage.ru_utime) + secondsOf(usage.ru_stime);
-    if (!WIFEXITED(status) || WEXITSTATUS(status) != 0)
-        std::fprintf(stderr, "%s failed (status %d)\n", args[0].c_str(), status);
+// One whole process; a failure is said, since its times would mean nothing.
+BenchProcess::Run Spawn(const std::vector<std::string>& args) {
+    const BenchProcess::Run run = BenchProcess::Spawn(args);
+    if (run.exitCode != 0)
+        std::fprintf(stderr, "%s failed (exit code %d)\n", args[0].c_str(), run.exitCode);
     return run;
 }
 
@@ -97,7 +67,7 @@ double Median(std::vector<double> v) {
 
 struct Series {
     std::vector<double> seconds, cpu, rssKb;
-    void add(const Run& r) {
+    void add(const BenchProcess::Run& r) {
         seconds.push_back(r.seconds);
         cpu.push_back(r.cpu);
         rssKb.push_back(double(r.maxRssKb));
@@ -132,7 +102,7 @@ void RunWindowAgainstCli(benchmark::State& state, const std::vector<std::string>
     cliArgs.insert(cliArgs.end(), files.begin(), files.end());
     Series window, cli, old;
     for (auto _ : state) {
-        const Run w = Spawn(windowArgs(QUILLET_PATH));
+        const BenchProcess::Run w = Spawn(windowArgs(QUILLET_PATH));
         window.add(w);
         state.SetIterationTime(w.seconds);
         cli.add(Spawn(cliArgs));
