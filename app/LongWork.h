@@ -30,7 +30,8 @@ public:
 
     // Runs job on a worker thread and returns when it has ended; false when the user stopped
     // it (or work was already running), and then whatever job made is to be thrown away.
-    // passes: the passes through a text that job is expected to report (for the bar).
+    // passes: the passes through a text that job is expected to report (for the bar; see
+    // CWorkIndicator::Begin).
     bool RunLoad(const QString& text, int passes, const std::function<void()>& job);
     // Runs job here to its end, showing its progress; it cannot be stopped. Inside other
     // work, job simply runs.

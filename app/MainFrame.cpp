@@ -614,14 +614,15 @@ void CMainFrame::SaveCompare(QStringList& failures) {
 CMainFrame::FileSave CMainFrame::SaveIni(CIniData& ini) {
     const qsizetype pending = CQuilletDoc::UnwrittenEntries(ini).size();
     QStringList reasons;
-    m_pWork->RunHere(WorkText(QStringLiteral("保存中: "), {ini.m_filePath}), 1, [&] {
-        // The writer knows why only until its next write.
-        ini.Save([&reasons](const CIniEntryData&) {
-            const QString reason = CProfileWriter::LastError();
-            if (!reason.isEmpty() && !reasons.contains(reason))
-                reasons.append(reason);
-        });
-    });
+    m_pWork->RunHere(WorkText(QStringLiteral("保存中: "), {ini.m_filePath}),
+                     CWorkIndicator::kEachPass, [&] {
+                         // The writer knows why only until its next write.
+                         ini.Save([&reasons](const CIniEntryData&) {
+                             const QString reason = CProfileWriter::LastError();
+                             if (!reason.isEmpty() && !reasons.contains(reason))
+                                 reasons.append(reason);
+                         });
+                     });
     // What was written is the file's now, even when other entries failed: no step may take it
     // back to what the file held before.
     m_pView->ClearUndoHistory();

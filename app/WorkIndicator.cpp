@@ -42,8 +42,8 @@ void CWorkIndicator::Begin(const QString& text, bool stoppable, int passes) {
     const bool continuing = m_hide.isActive();
     m_hide.stop();
     m_bWorking = true;
-    m_passes = std::max(1, passes);
-    m_pass = 0;
+    m_passes = std::max(kEachPass, passes);
+    m_pass = m_shownPass = 0;
     m_done = m_total = 0;
     m_shownPerMille = 0;
     m_pText->setText(text);
@@ -62,6 +62,10 @@ void CWorkIndicator::SetProgress(int pass, qint64 done, qint64 total) {
         return;
     if (m_total <= 0 && m_shownPerMille == 0)
         return; // still busy: nothing known yet
+    if (m_passes == kEachPass && m_pass != m_shownPass) {
+        m_shownPass = m_pass;
+        m_shownPerMille = 0;
+    }
     m_shownPerMille = std::max(m_shownPerMille, PerMille());
     m_pBar->setRange(0, kScale);
     m_pBar->setValue(m_shownPerMille);
@@ -70,6 +74,8 @@ void CWorkIndicator::SetProgress(int pass, qint64 done, qint64 total) {
 int CWorkIndicator::PerMille() const {
     const qint64 inPass =
         m_total > 0 ? std::clamp<qint64>(m_done, 0, m_total) * kScale / m_total : 0;
+    if (m_passes == kEachPass)
+        return int(inPass);
     return int(std::min<qint64>(kScale, (qint64(m_pass) * kScale + inPass) / m_passes));
 }
 

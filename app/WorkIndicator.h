@@ -14,17 +14,19 @@ class QPushButton;
 //
 // The work reports how far it has come in passes through a text (a file decoded, then turned
 // into a model, say); the bar adds them up against the passes the work expects, and never
-// runs backwards.
+// runs backwards. Work that cannot say how many passes it makes (a save: the file read, the
+// sections edited, the text written out) shows each pass on its own.
 class CWorkIndicator : public QWidget {
     Q_OBJECT
 public:
     static constexpr int kShowDelayMs = 500;
+    static constexpr int kEachPass = 0;
 
     explicit CWorkIndicator(QWidget* parent = nullptr);
     ~CWorkIndicator() override;
 
     // Starts a new piece of work: hidden until the delay has passed. passes: how many passes
-    // the work is expected to report (at least one).
+    // the work is expected to report; kEachPass when it cannot say.
     void Begin(const QString& text, bool stoppable, int passes);
     // How far the work has come: pass (from 0) and how far into it. A total of 0 means the
     // work cannot say.
@@ -56,6 +58,7 @@ private:
     bool m_bWorking = false;
     int m_passes = 1;
     int m_pass = 0;
+    int m_shownPass = 0;
     qint64 m_done = 0;
     qint64 m_total = 0;
     int m_shownPerMille = 0;

@@ -1,10 +1,13 @@
 #include "FileReplacer.h"
 
+#include "WorkProgress.h"
+
 #include <QDir>
 #include <QDirIterator>
 #include <QFile>
 #include <QFileInfo>
 #include <QSaveFile>
+#include <algorithm>
 #include <cerrno>
 #include <cstdio>
 #include <cstdlib>
@@ -22,12 +25,18 @@ QString SystemError(int error) {
     return QString::fromLocal8Bit(std::strerror(error));
 }
 
+// A large file goes out in pieces, each reported, so that a window can show the write's
+// progress. A write is never given a stop flag: the report never throws here.
+constexpr qsizetype kWritePiece = qsizetype(4) * 1024 * 1024;
+
 // Writes all of `bytes` at `offset`; false with errno set on the first failure. A short
 // write (a full disk, a file size limit) shows as the failure of the next call.
 bool WriteAt(int fd, const QByteArray& bytes, off_t offset) {
     for (qsizetype done = 0; done < bytes.size();) {
+        CWorkProgress::Step(done, bytes.size());
         const ssize_t n =
-            ::pwrite(fd, bytes.constData() + done, size_t(bytes.size() - done), offset + done);
+            ::pwrite(fd, bytes.constData() + done,
+                     size_t(std::min(bytes.size() - done, kWritePiece)), offset + done);
         if (n < 0 && errno == EINTR)
             continue;
         if (n <= 0) {
@@ -111,7 +120,9 @@ Outcome ReplaceByRename(const QString& target, const QByteArray& bytes, const st
         return Outcome::Failed;
     }
     for (qsizetype done = 0; done < bytes.size();) {
-        const qint64 n = file.write(bytes.constData() + done, bytes.size() - done);
+        CWorkProgress::Step(done, bytes.size());
+        const qint64 n =
+            file.write(bytes.constData() + done, std::min(bytes.size() - done, kWritePiece));
         if (n <= 0) {
             reason = file.errorString();
             file.cancelWriting();
