@@ -298,3 +298,46 @@ TEST_F(LongWorkTest, ALongSaveShowsProgressAndTakesNoCommands) {
 }
 
 } // namespace
+
+namespace {
+
+// The bar adds the passes up against those expected and never runs backwards or past its end;
+// work that cannot count its passes shows each one from its start.
+TEST(WorkIndicator, TheBarFollowsThePassesOfTheWork) {
+    struct Step {
+        int pass;
+        qint64 done, total;
+        int perMille;
+    };
+    const struct {
+        const char* name;
+        int passes;
+        std::vector<Step> steps;
+    } rows[] = {
+        {"two passes add up", 2, {{0, 50, 100, 250}, {1, 0, 10, 500}, {1, 5, 10, 750}}},
+        {"never backwards", 1, {{0, 80, 100, 800}, {0, 40, 100, 800}}},
+        {"never past the end", 1, {{0, 100, 100, 1000}, {2, 50, 100, 1000}}},
+        {"each pass on its own",
+         CWorkIndicator::kEachPass,
+         {{0, 100, 100, 1000}, {1, 10, 100, 100}, {1, 5, 100, 100}, {2, 30, 40, 750}}},
+    };
+    CWorkIndicator indicator;
+    indicator.show(); // its own window here: in the program it sits in the status bar
+    indicator.Begin(QStringLiteral("test"), false, 1);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !indicator.isHidden(); }, 5000));
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.name);
+        // Work that follows other work at once keeps the indicator on screen.
+        indicator.End();
+        indicator.Begin(QStringLiteral("test"), false, row.passes);
+        ASSERT_FALSE(indicator.isHidden());
+        for (const Step& step : row.steps) {
+            indicator.SetProgress(step.pass, step.done, step.total);
+            EXPECT_EQ(indicator.Bar()->value(), step.perMille) << step.pass << " " << step.done;
+        }
+    }
+    indicator.End();
+    EXPECT_TRUE(QTest::qWaitFor([&] { return indicator.isHidden(); }, 5000));
+}
+
+} // namespace
