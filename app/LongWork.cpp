@@ -5,6 +5,7 @@
 
 #include <QCoreApplication>
 #include <QEventLoop>
+#include <QScopeGuard>
 #include <QTimer>
 #include <thread>
 
@@ -69,6 +70,7 @@ bool CLongWork::RunLoad(const QString& text, int passes, const std::function<voi
     QTimer poll;
     connect(&poll, &QTimer::timeout, this, &CLongWork::ShowReported);
     poll.start(kPollMs);
+    std::atomic<bool> ended = false;
     std::thread worker([&] {
         {
             const CWorkProgress progress([this](qint64 done, qint64 total) { Report(done, total); },
@@ -79,10 +81,14 @@ bool CLongWork::RunLoad(const QString& text, int passes, const std::function<voi
                 // Work that steps outside a load (pairing two files, say) stops here.
             }
         }
+        ended = true;
         // Posted, so it ends the loop even when it arrives before the loop has started.
         QMetaObject::invokeMethod(&loop, &QEventLoop::quit, Qt::QueuedConnection);
     });
     loop.exec();
+    // The loop also ends when the application quits: the load is not waited for then.
+    if (!ended)
+        m_stop = true;
     worker.join();
     poll.stop();
     // A stop asked for while the last step ran still counts: the user said so.
@@ -97,6 +103,7 @@ void CLongWork::RunHere(const QString& text, int passes, const std::function<voi
         return;
     }
     Begin(Kind::Here, text, false, passes);
+    const auto end = qScopeGuard([this] { End(); });
     m_sinceEvents.start();
     {
         const CWorkProgress progress([this](qint64 done, qint64 total) {
@@ -109,7 +116,6 @@ void CLongWork::RunHere(const QString& text, int passes, const std::function<voi
         });
         job();
     }
-    End();
 }
 
 void CLongWork::RequestStop() {
