@@ -120,6 +120,33 @@ void BM_OpenInView(benchmark::State& state) {
     state.counters["peak_MB"] = PeakMegabytes();
 }
 
+// Closing the shown file in the view: what the grid costs to empty, the file's model still
+// alive (it goes afterwards, untimed), as when the user closes or opens another file.
+void BM_CloseInView(benchmark::State& state) {
+    const QString path = FilePath(int(state.range(0)), int(state.range(1)));
+    CBenchHost host;
+    CQuilletView view(&host);
+    view.resize(BenchQt::kWindow);
+    view.show();
+    QCoreApplication::processEvents();
+    for (auto _ : state) {
+        state.PauseTiming();
+        auto ini = Load(path);
+        if (!ini) {
+            state.SkipWithError("load failed");
+            return;
+        }
+        view.OnUpdate(nullptr, Res::HINT_SHOW_FILE, reinterpret_cast<quintptr>(ini.get()));
+        QCoreApplication::processEvents();
+        state.ResumeTiming();
+        view.OnUpdate(nullptr, Res::HINT_CLEAR, 0);
+        QCoreApplication::processEvents();
+        state.PauseTiming();
+        ini.reset();
+        state.ResumeTiming();
+    }
+}
+
 // The same through the real main window: the frame loads, the view fills the grid, the
 // preview bar reads the file as text, and the whole window paints once.
 void BM_OpenInWindow(benchmark::State& state) {
@@ -527,6 +554,7 @@ void BM_PreviewShowItem(benchmark::State& state) {
 
 BENCHMARK(BM_LoadAlone)->Args({400, 2000})->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_OpenInView)->Args({400, 2000})->Unit(benchmark::kMillisecond)->Iterations(3);
+BENCHMARK(BM_CloseInView)->Args({400, 2000})->Unit(benchmark::kMillisecond)->Iterations(3);
 BENCHMARK(BM_OpenInWindow)->Args({400, 2000})->Unit(benchmark::kMillisecond)->Iterations(3);
 BENCHMARK(BM_MoveCurrentCell)->Args({400, 2000})->Args({1, 1000})->Unit(benchmark::kMicrosecond);
 BENCHMARK(BM_FindWithoutMatch)->Args({400, 2000})->Args({1, 1000})->Unit(benchmark::kMillisecond);

@@ -221,7 +221,7 @@ int CListCtrl::InsertColumn(int nCol, const QString& heading, int nFormat, int n
     d->model->Insert(nCol, {heading, nFormat});
     // Columns set up before the rows come: every row gets room for all of them at once.
     if (d->rows.IsEmpty())
-        d->rows.Reserve(0, d->ColumnCount());
+        d->rows.Widen(d->ColumnCount());
     d->header->resizeSection(nCol, std::max(0, nWidth));
     UpdateScrollBarsInternal();
     viewport()->update();
@@ -367,7 +367,8 @@ int CListCtrl::InsertItem(int nItem, const QString& text) {
 }
 
 void CListCtrl::ReserveItems(int nItems) {
-    d->rows.Reserve(nItems, std::max(1, d->ColumnCount()));
+    d->rows.Widen(std::max(1, d->ColumnCount()));
+    d->rows.Reserve(nItems);
 }
 
 bool CListCtrl::DeleteItem(int nItem) {

@@ -60,8 +60,9 @@ void CListRowStore::Remove(int index) {
 }
 
 void CListRowStore::Clear() {
-    std::vector<Row>().swap(m_rows);
-    std::vector<QString>().swap(m_texts);
+    // The room stays: a list emptied is mostly filled again, often with the same file.
+    m_rows.clear();
+    m_texts.clear();
     m_idsAscending = true;
     m_idToIndex.clear();
     m_idIndexValid = false;
@@ -71,10 +72,14 @@ void CListRowStore::Clear() {
     m_lastSelectedId = kNoId;
 }
 
-void CListRowStore::Reserve(int rows, int texts) {
-    if (texts > m_stride)
-        Restride(texts, m_stride, 0);
+void CListRowStore::Reserve(int rows) {
     rows = std::max(rows, Count());
+    // Room kept from a much longer list goes back first: a small file opened after a large
+    // one should not hold the large one's memory.
+    if (IsEmpty() && m_rows.capacity() > 2 * size_t(rows)) {
+        std::vector<Row>().swap(m_rows);
+        std::vector<QString>().swap(m_texts);
+    }
     m_rows.reserve(size_t(rows));
     m_texts.reserve(size_t(rows) * size_t(m_stride));
 }
@@ -136,12 +141,21 @@ void CListRowStore::InsertColumn(int col) {
         Restride(m_stride + 1, col, 1);
 }
 
+void CListRowStore::Widen(int texts) {
+    if (texts > m_stride)
+        Restride(texts, m_stride, 0);
+}
+
 void CListRowStore::RemoveColumn(int col) {
     if (col >= 0 && col < m_stride)
         Restride(m_stride - 1, col, -1);
 }
 
 void CListRowStore::Restride(int stride, int from, int shift) {
+    if (IsEmpty()) { // nothing to move, and the room kept for the next fill stays
+        m_stride = stride;
+        return;
+    }
     std::vector<QString> texts(size_t(Count()) * size_t(stride));
     for (int i = 0; i < Count(); ++i) {
         for (int sub = 0; sub < m_stride; ++sub) {

@@ -8,10 +8,11 @@
 // The rows of a list-view control, apart from the widget that shows them: per row an id that
 // stays with it through inserts, deletes and sorts, a state word, an item data value and the
 // sub-item texts; besides them the id index, the focused row, the selection mark and the
-// count of selected rows. The texts of all rows lie in one array, the same number of them per
-// row, so that a row costs no allocation of its own and clearing a large list frees it at once. The
-// store knows nothing of painting or notifications: the control decides what a change means and
-// asks the store to record it.
+// count of selected rows. The store knows nothing of painting or notifications: the control
+// decides what a change means and asks the store to record it.
+//
+// The texts of all rows lie in one array, the same number of them per row, so that a row
+// costs no allocation of its own and emptying a large list frees nothing row by row.
 class CListRowStore {
 public:
     struct Row {
@@ -34,11 +35,11 @@ public:
     // Inserts a row at index (at most Count()) and gives it a new id; the index it landed at.
     int Insert(int index, Row&& row);
     void Remove(int index);
-    // Gives back the memory of the rows, not only their contents.
+    // Empties the store. The room stays for the next fill, which mostly follows.
     void Clear();
-    // Room for rows rows in all, each with at least texts texts: a fill of known size then
-    // neither grows the array nor widens its rows as it goes.
-    void Reserve(int rows, int texts);
+    // Room for rows rows in all, so that a fill of known size does not grow the store step by
+    // step; room kept from a list more than twice as long goes back first.
+    void Reserve(int rows);
 
     // ---- ids ----
     unsigned IdAt(int index) const { return IsValid(index) ? At(index).id : unsigned(-1); }
@@ -73,6 +74,8 @@ public:
         return true;
     }
     void SetData(int index, quintptr data) { m_rows[size_t(index)].data = data; }
+    // At least texts texts per row from now on, so that filling the columns widens no row.
+    void Widen(int texts);
     // A column inserted or deleted at col shifts the texts of every row (nothing to do for a
     // column beyond the texts held).
     void InsertColumn(int col);

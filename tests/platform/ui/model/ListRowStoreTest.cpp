@@ -155,9 +155,10 @@ TEST(ListRowStore, TextsStayWithTheirRows) {
     expectTexts("inserted and removed");
     ASSERT_TRUE(store.ApplyOrder({3, 1, 0, 2}));
     expectTexts("sorted");
-    store.Reserve(100, 3);
+    store.Widen(3);
+    store.Reserve(100);
     EXPECT_EQ(store.TextsPerRow(), 3);
-    expectTexts("reserved");
+    expectTexts("widened and reserved");
     store.Clear();
     insert(0, 7); // a cleared store takes rows as before
     EXPECT_EQ(store.Text(0, 0), "7");
