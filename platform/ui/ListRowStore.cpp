@@ -30,10 +30,15 @@ int CListRowStore::Insert(int index, Row&& row) {
     index = std::clamp(index, 0, Count());
     row.id = m_nextId++;
     const unsigned state = row.state;
-    row.state = 0; // recorded through SetState, which follows focus and selection
-    m_rows.insert(m_rows.begin() + index, row);
-    m_texts.insert(m_texts.begin() + std::ptrdiff_t(TextSlot(index, 0)), size_t(m_stride),
-                   QString());
+    row.state = 0;          // recorded through SetState, which follows focus and selection
+    if (index == Count()) { // as every fill does: nothing to move
+        m_rows.push_back(row);
+        m_texts.resize(m_texts.size() + size_t(m_stride));
+    } else {
+        m_rows.insert(m_rows.begin() + index, row);
+        m_texts.insert(m_texts.begin() + std::ptrdiff_t(TextSlot(index, 0)), size_t(m_stride),
+                       QString());
+    }
     NoteInserted(index);
     ShiftOnInsert(m_focused, index);
     ShiftOnInsert(m_selectionMark, index);
