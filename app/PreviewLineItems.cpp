@@ -5,17 +5,6 @@
 
 namespace {
 
-// Trimming as Text::Trim does it, without making a copy.
-QStringView TrimmedView(QStringView s) {
-    qsizetype end = s.size();
-    while (end > 0 && Text::IsWhiteSpace(s[end - 1]))
-        --end;
-    qsizetype begin = 0;
-    while (begin < end && Text::IsWhiteSpace(s[begin]))
-        ++begin;
-    return s.sliced(begin, end - begin);
-}
-
 // The name a header line gives: from after "[" to the first "]", or to the end without one.
 QStringView HeaderName(QStringView header) {
     const QStringView rest = header.sliced(1);
@@ -26,7 +15,7 @@ QStringView HeaderName(QStringView header) {
 } // namespace
 
 const CObject* CPreviewLineItems::ItemOf(QStringView line) {
-    const QStringView trimmed = TrimmedView(line);
+    const QStringView trimmed = Text::TrimmedView(line);
     if (trimmed.startsWith(u'[')) {
         m_section = m_ini.FindSection(HeaderName(trimmed).toString(), false);
         m_next = 0;
@@ -35,7 +24,7 @@ const CObject* CPreviewLineItems::ItemOf(QStringView line) {
     if (!m_section || trimmed.startsWith(u';'))
         return nullptr;
     const qsizetype equals = line.indexOf(u'=');
-    const QStringView key = equals > 0 ? TrimmedView(line.first(equals)) : QStringView();
+    const QStringView key = equals > 0 ? Text::TrimmedView(line.first(equals)) : QStringView();
     if (key.isEmpty())
         return nullptr;
     const auto& entries = m_section->m_entries;

@@ -18,6 +18,7 @@
 // The splitter is this program itself, run as `bench_cli --split FILE`; the model-only load is
 // `bench_cli --load FILE`.
 #include "bench/BenchFiles.h"
+#include "bench/BenchProcess.h"
 #include "ini/IniData.h"
 #include "platform/TextUtil.h"
 
@@ -86,37 +87,13 @@ Files& TheFiles() {
     return files;
 }
 
-struct Run {
-    double seconds = 0, cpu = 0;
-    long maxRssKb = 0;
-};
+using BenchProcess::Run;
 
-// One whole process, standard output to /dev/null; its wall time and peak resident memory.
+// One whole process, standard output to /dev/null; a failure is said on standard error.
 Run Spawn(const std::vector<std::string>& args) {
-    std::vector<char*> argv;
-    for (const std::string& a : args)
-        argv.push_back(const_cast<char*>(a.c_str()));
-    argv.push_back(nullptr);
-    const auto start = std::chrono::steady_clock::now();
-    const pid_t pid = ::fork();
-    if (pid == 0) {
-        const int null = ::open("/dev/null", O_WRONLY);
-        ::dup2(null, 1);
-        ::execv(argv[0], argv.data());
-        ::_exit(127);
-    }
-    int status = 0;
-    struct rusage usage {};
-    ::wait4(pid, &status, 0, &usage);
-    Run run;
-    run.seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
-    run.maxRssKb = usage.ru_maxrss;
-    const auto secondsOf = [](const timeval& t) {
-        return double(t.tv_sec) + double(t.tv_usec) * 1e-6;
-    };
-    run.cpu = secondsOf(usage.ru_utime) + secondsOf(usage.ru_stime);
-    if (!WIFEXITED(status) || WEXITSTATUS(status) != 0)
-        std::fprintf(stderr, "%s failed (status %d)\n", args[0].c_str(), status);
+    const Run run = BenchProcess::Spawn(args);
+    if (run.exitCode != 0)
+        std::fprintf(stderr, "%s failed (exit code %d)\n", args[0].c_str(), run.exitCode);
     return run;
 }
 

@@ -5,21 +5,6 @@
 #include "ini/IniSectionData.h"
 #include "platform/TextUtil.h"
 
-namespace {
-
-// Trimming as Text::Trim does it, without making a copy.
-QStringView TrimmedView(QStringView s) {
-    qsizetype end = s.size();
-    while (end > 0 && Text::IsWhiteSpace(s[end - 1]))
-        --end;
-    qsizetype begin = 0;
-    while (begin < end && Text::IsWhiteSpace(s[begin]))
-        ++begin;
-    return s.sliced(begin, end - begin);
-}
-
-} // namespace
-
 CIniLoader::CIniLoader(CIniData& ini) : m_ini(ini) {}
 
 CIniLoader::~CIniLoader() = default;
@@ -39,7 +24,7 @@ void CIniLoader::AddLine(QStringView key, QStringView value) {
     // A line is an entry when its key holds more than white space. The key is looked up
     // trimmed, against the keys as kept: the first line with a key wins, later lines with the
     // same key stay out of the model.
-    const QStringView lookup = TrimmedView(key);
+    const QStringView lookup = Text::TrimmedView(key);
     if (lookup.isEmpty() || !m_section)
         return;
     const size_t lookupHash = FoldedHash(lookup);

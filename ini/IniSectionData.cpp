@@ -6,21 +6,6 @@
 #include <QStringView>
 #include <algorithm>
 
-namespace {
-
-// Trimming as Text::Trim does it, without making a copy.
-QStringView TrimmedView(QStringView s) {
-    qsizetype end = s.size();
-    while (end > 0 && Text::IsWhiteSpace(s[end - 1]))
-        --end;
-    qsizetype begin = 0;
-    while (begin < end && Text::IsWhiteSpace(s[begin]))
-        ++begin;
-    return s.sliced(begin, end - begin);
-}
-
-} // namespace
-
 CIniSectionData::CIniSectionData(CIniData* ini, const QString& name, bool isNew)
     : m_isNew(isNew), m_pIni(ini), m_name(name) {}
 
@@ -32,7 +17,7 @@ CIniEntryData* CIniSectionData::FindEntry(const QString& text, bool fromLine) co
     const qsizetype equals = text.indexOf(u'=');
     if (equals <= 0)
         return nullptr;
-    const QStringView key = TrimmedView(QStringView(text).left(equals));
+    const QStringView key = Text::TrimmedView(QStringView(text).left(equals));
     if (key.isEmpty())
         return nullptr;
     return m_keyIndex.Find(m_entries, key.toString());

@@ -91,22 +91,26 @@ bool IsWhiteSpace(QChar c) {
 }
 
 // `s` without the characters at either end for which `blank` holds.
-template <typename Blank> static QString TrimWhere(QStringView s, Blank blank) {
+template <typename Blank> static QStringView TrimWhere(QStringView s, Blank blank) {
     qsizetype end = s.size();
     while (end > 0 && blank(s[end - 1]))
         --end;
     qsizetype begin = 0;
     while (begin < end && blank(s[begin]))
         ++begin;
-    return s.sliced(begin, end - begin).toString();
+    return s.sliced(begin, end - begin);
 }
 
 QString Trim(QStringView s) {
+    return TrimWhere(s, IsWhiteSpace).toString();
+}
+
+QStringView TrimmedView(QStringView s) {
     return TrimWhere(s, IsWhiteSpace);
 }
 
 QString TrimInput(QStringView s) {
-    return TrimWhere(s, [](QChar c) { return IsWhiteSpace(c) || c == QChar(0xFEFF); });
+    return TrimWhere(s, [](QChar c) { return IsWhiteSpace(c) || c == QChar(0xFEFF); }).toString();
 }
 
 } // namespace Text

@@ -32,5 +32,7 @@ QString ToUpper(QStringView s);
 bool IsWhiteSpace(QChar c);
 // Removes white space at both ends, the end first.
 QString Trim(QStringView s);
+// The same without a copy: the part of s that Trim would return.
+QStringView TrimmedView(QStringView s);
 
 } // namespace Text
