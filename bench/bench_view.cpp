@@ -1,10 +1,10 @@
 // Opening the largest file the loader takes (400 sections x 2,000 entries, about 11 MB) in the
 // main view, and in the whole main window, until it has painted, against loading the same file
 // alone, in the same run: the view should cost no more than the load; and closing it in the view
-// again, which should cost far less. Then one move of the current
-// cell on that file, and the undo and redo of a value edit, neither of which may depend on the row
-// count (the same on a 1,000-row file beside it). For the view alone a host stands in for the
-// frame; it records the preview message only.
+// again, which should cost far less. Then one move of the current cell on that file, and the undo
+// and redo of a value edit, neither of which may depend on the row count (the same on a
+// 1,000-row file beside it). For the view alone a host stands in for the frame; it records the
+// preview message only.
 #include "app/MainFrame.h"
 #include "app/PreviewDlgBar.h"
 #include "app/QuilletDoc.h"
