@@ -1,9 +1,10 @@
 // Opening the largest file the loader takes (400 sections x 2,000 entries, about 11 MB) in the
 // main view, and in the whole main window, until it has painted, against loading the same file
-// alone, in the same run: the view should cost no more than the load. Then one move of the current
-// cell on that file, and the undo and redo of a value edit, neither of which may depend on the row
-// count (the same on a 1,000-row file beside it). For the view alone a host stands in for the
-// frame; it records the preview message only.
+// alone, in the same run: the view should cost no more than the load; and closing it in the view
+// again, which should cost far less. Then one move of the current cell on that file, and the undo
+// and redo of a value edit, neither of which may depend on the row count (the same on a
+// 1,000-row file beside it). For the view alone a host stands in for the frame; it records the
+// preview message only.
 #include "app/MainFrame.h"
 #include "app/PreviewDlgBar.h"
 #include "app/QuilletDoc.h"
@@ -118,6 +119,33 @@ void BM_OpenInView(benchmark::State& state) {
     }
     state.counters["rows"] = rows;
     state.counters["peak_MB"] = PeakMegabytes();
+}
+
+// Closing the shown file in the view: what the grid costs to empty, the file's model still
+// alive (it goes afterwards, untimed), as when the user closes or opens another file.
+void BM_CloseInView(benchmark::State& state) {
+    const QString path = FilePath(int(state.range(0)), int(state.range(1)));
+    CBenchHost host;
+    CQuilletView view(&host);
+    view.resize(BenchQt::kWindow);
+    view.show();
+    QCoreApplication::processEvents();
+    for (auto _ : state) {
+        state.PauseTiming();
+        auto ini = Load(path);
+        if (!ini) {
+            state.SkipWithError("load failed");
+            return;
+        }
+        view.OnUpdate(nullptr, Res::HINT_SHOW_FILE, reinterpret_cast<quintptr>(ini.get()));
+        QCoreApplication::processEvents();
+        state.ResumeTiming();
+        view.OnUpdate(nullptr, Res::HINT_CLEAR, 0);
+        QCoreApplication::processEvents();
+        state.PauseTiming();
+        ini.reset();
+        state.ResumeTiming();
+    }
 }
 
 // The same through the real main window: the frame loads, the view fills the grid, the
@@ -527,6 +555,7 @@ void BM_PreviewShowItem(benchmark::State& state) {
 
 BENCHMARK(BM_LoadAlone)->Args({400, 2000})->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_OpenInView)->Args({400, 2000})->Unit(benchmark::kMillisecond)->Iterations(3);
+BENCHMARK(BM_CloseInView)->Args({400, 2000})->Unit(benchmark::kMillisecond)->Iterations(3);
 BENCHMARK(BM_OpenInWindow)->Args({400, 2000})->Unit(benchmark::kMillisecond)->Iterations(3);
 BENCHMARK(BM_MoveCurrentCell)->Args({400, 2000})->Args({1, 1000})->Unit(benchmark::kMicrosecond);
 BENCHMARK(BM_FindWithoutMatch)->Args({400, 2000})->Args({1, 1000})->Unit(benchmark::kMillisecond);

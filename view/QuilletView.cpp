@@ -11,6 +11,7 @@
 
 #include <QMouseEvent>
 #include <QResizeEvent>
+#include <algorithm>
 #include <set>
 
 namespace {
@@ -188,6 +189,10 @@ void CQuilletView::FillEntryCells(int nRow, CIniEntryData* pEntry) {
 
 void CQuilletView::FillRows() {
     SetRedraw(false);
+    size_t nRows = 0;
+    for (const auto& section : m_pIni->m_sections)
+        nRows += std::max<size_t>(1, section->m_entries.size());
+    m_pGrid->ReserveItems(m_pGrid->GetItemCount() + int(nRows));
     std::vector<int> rowsWithoutEntry;
     int nRow = 0;
     for (const auto& section : m_pIni->m_sections) {

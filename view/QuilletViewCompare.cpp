@@ -198,6 +198,7 @@ void CQuilletView::InsertCompareColumns() {
 
 void CQuilletView::FillCompareRows() {
     m_pGrid->setUpdatesEnabled(false);
+    m_pGrid->ReserveItems(m_pGrid->GetItemCount() + int(m_pCompare->m_results.size()));
     const COMPARE_REULT* previous = nullptr;
     int row = 0;
     for (const auto& result : m_pCompare->m_results) {

@@ -219,6 +219,9 @@ int CListCtrl::InsertColumn(int nCol, const QString& heading, int nFormat, int n
     nCol = std::min(nCol, d->ColumnCount());
     d->rows.InsertColumn(nCol);
     d->model->Insert(nCol, {heading, nFormat});
+    // Columns set up before the rows come: every row gets room for all of them at once.
+    if (d->rows.IsEmpty())
+        d->rows.Widen(d->ColumnCount());
     d->header->resizeSection(nCol, std::max(0, nWidth));
     UpdateScrollBarsInternal();
     viewport()->update();
@@ -257,11 +260,8 @@ bool CListCtrl::SetColumnWidth(int nCol, int cx) {
 int CListCtrl::AutoColumnWidth(int nCol, bool withHeading) const {
     const QFontMetrics fm(font());
     int widest = 0;
-    for (int i = 0; i < d->RowCount(); ++i) {
-        const QList<QString>& texts = d->rows.At(i).texts;
-        if (nCol < texts.size())
-            widest = std::max(widest, fm.horizontalAdvance(texts[nCol]));
-    }
+    for (int i = 0; i < d->RowCount(); ++i)
+        widest = std::max(widest, fm.horizontalAdvance(d->rows.Text(i, nCol)));
     widest += 2 * kTextMargin;
     if (withHeading) {
         const QFontMetrics hfm(d->header->font());
@@ -343,16 +343,15 @@ int CListCtrl::InsertItem(unsigned nMask, int nItem, const QString& text, unsign
     if (nItem < 0)
         return -1;
     CListRowStore::Row row;
-    row.texts.reserve(std::max(1, d->ColumnCount()));
-    if (nMask & LVIF_TEXT)
-        row.texts.append(text);
     if (nMask & LVIF_PARAM)
         row.data = lParam;
     if (d->checkBoxes)
         row.state = kUnchecked;
     const int index = d->rows.Insert(nItem, std::move(row));
+    if (nMask & LVIF_TEXT)
+        d->rows.SetText(index, 0, text);
     ScrollRangeChanged();
-    if (index <= LastVisibleRow(ScrollTop()))
+    if (Painting() && index <= LastVisibleRow(ScrollTop()))
         viewport()->update();
     const unsigned id = d->rows.IdAt(index);
     CListCtrlAccessible::NotifyRowsInserted(this, index, index);
@@ -367,6 +366,11 @@ int CListCtrl::InsertItem(int nItem, const QString& text) {
     return InsertItem(LVIF_TEXT, nItem, text, 0, 0, 0);
 }
 
+void CListCtrl::ReserveItems(int nItems) {
+    d->rows.Widen(std::max(1, d->ColumnCount()));
+    d->rows.Reserve(nItems);
+}
+
 bool CListCtrl::DeleteItem(int nItem) {
     if (!d->ValidRow(nItem))
         return false;
@@ -376,7 +380,7 @@ bool CListCtrl::DeleteItem(int nItem) {
     nItem = d->rows.Locate(nItem, id);
     if (nItem < 0)
         return false;
-    const bool wasVisible = nItem <= LastVisibleRow(ScrollTop());
+    const bool wasVisible = Painting() && nItem <= LastVisibleRow(ScrollTop());
     d->rows.Remove(nItem);
     CListCtrlAccessible::NotifyRowsRemoved(this, nItem, nItem);
     ScrollRangeChanged();
@@ -697,6 +701,11 @@ int CListCtrl::GetCountPerPage() const {
     return std::max(1, viewport()->height() / GetRowHeight());
 }
 
+bool CListCtrl::Painting() const {
+    // What QWidget::update ignores: while it would, finding the rows it concerns is wasted.
+    return viewport()->isVisible() && viewport()->updatesEnabled();
+}
+
 int CListCtrl::LastVisibleRow(int top) const {
     const int h = GetRowHeight();
     const int visible = (viewport()->height() + h - 1) / h;
@@ -871,6 +880,8 @@ int CListCtrl::SubItemHitTest(const QPoint& pt, int* pSubItem, unsigned* flags) 
 }
 
 void CListCtrl::RedrawItems(int nFirst, int nLast) {
+    if (!Painting())
+        return;
     // The scroll bar's top may be ahead of a pending range update; if that update moves the
     // view, it repaints everything anyway, so there is no need to bring it forward here.
     const int top = ScrollTop();

@@ -112,6 +112,9 @@ public:
     int InsertItem(unsigned nMask, int nItem, const QString& text, unsigned nState,
                    unsigned nStateMask, quintptr lParam);
     int InsertItem(int nItem, const QString& text);
+    // Makes room for nItems rows in all (with a text for every column), so that a fill of
+    // known size does not grow the rows step by step. Changes nothing that shows.
+    void ReserveItems(int nItems);
     // OnDeleteItem hears of the row first, while it is still there. A focus or selection mark
     // on the row goes with it (no OnItemChanged); those on later rows move up with their rows.
     bool DeleteItem(int nItem);
@@ -239,6 +242,9 @@ private:
     void SelectRange(int from, int to, bool clearOthers);
     int KeyTarget(int key) const;
     int AutoColumnWidth(int nCol, bool withHeading) const;
+    // Whether a repaint asked for now would happen: false while hidden or while updates are
+    // off (as during a fill), when there is no point in working out which rows to repaint.
+    bool Painting() const;
     int LastVisibleRow(int top) const;
     int ScrollTop() const;
     void ScrollRangeChanged();

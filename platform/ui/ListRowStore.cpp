@@ -30,8 +30,15 @@ int CListRowStore::Insert(int index, Row&& row) {
     index = std::clamp(index, 0, Count());
     row.id = m_nextId++;
     const unsigned state = row.state;
-    row.state = 0; // recorded through SetState, which follows focus and selection
-    m_rows.insert(m_rows.begin() + index, std::move(row));
+    row.state = 0;          // recorded through SetState, which follows focus and selection
+    if (index == Count()) { // as every fill does: nothing to move
+        m_rows.push_back(row);
+        m_texts.resize(m_texts.size() + size_t(m_stride));
+    } else {
+        m_rows.insert(m_rows.begin() + index, row);
+        m_texts.insert(m_texts.begin() + std::ptrdiff_t(TextSlot(index, 0)), size_t(m_stride),
+                       QString());
+    }
     NoteInserted(index);
     ShiftOnInsert(m_focused, index);
     ShiftOnInsert(m_selectionMark, index);
@@ -50,13 +57,17 @@ void CListRowStore::Remove(int index) {
     if (id == m_lastSelectedId)
         m_lastSelectedId = kNoId;
     m_rows.erase(m_rows.begin() + index);
+    const auto texts = m_texts.begin() + std::ptrdiff_t(TextSlot(index, 0));
+    m_texts.erase(texts, texts + m_stride);
     NoteRemoved(id, index);
     ShiftOnRemove(m_focused, index);
     ShiftOnRemove(m_selectionMark, index);
 }
 
 void CListRowStore::Clear() {
+    // The room stays: a list emptied is mostly filled again, often with the same file.
     m_rows.clear();
+    m_texts.clear();
     m_idsAscending = true;
     m_idToIndex.clear();
     m_idIndexValid = false;
@@ -64,6 +75,18 @@ void CListRowStore::Clear() {
     m_selectionMark = -1;
     m_selectedCount = 0;
     m_lastSelectedId = kNoId;
+}
+
+void CListRowStore::Reserve(int rows) {
+    rows = std::max(rows, Count());
+    // Room kept from a much longer list goes back first: a small file opened after a large
+    // one should not hold the large one's memory.
+    if (IsEmpty() && m_rows.capacity() > 2 * size_t(rows)) {
+        std::vector<Row>().swap(m_rows);
+        std::vector<QString>().swap(m_texts);
+    }
+    m_rows.reserve(size_t(rows));
+    m_texts.reserve(size_t(rows) * size_t(m_stride));
 }
 
 // ---------------------------------------------------------------- ids
@@ -119,17 +142,36 @@ void CListRowStore::NoteRemoved(unsigned id, int index) {
 // ---------------------------------------------------------------- texts and data
 
 void CListRowStore::InsertColumn(int col) {
-    for (Row& row : m_rows) {
-        if (col < row.texts.size())
-            row.texts.insert(col, QString());
-    }
+    if (col >= 0 && col < m_stride)
+        Restride(m_stride + 1, col, 1);
+}
+
+void CListRowStore::Widen(int texts) {
+    if (texts > m_stride)
+        Restride(texts, m_stride, 0);
 }
 
 void CListRowStore::RemoveColumn(int col) {
-    for (Row& row : m_rows) {
-        if (col < row.texts.size())
-            row.texts.removeAt(col);
+    if (col >= 0 && col < m_stride)
+        Restride(m_stride - 1, col, -1);
+}
+
+void CListRowStore::Restride(int stride, int from, int shift) {
+    if (IsEmpty()) { // nothing to move, and the room kept for the next fill stays
+        m_stride = stride;
+        return;
     }
+    std::vector<QString> texts(size_t(Count()) * size_t(stride));
+    for (int i = 0; i < Count(); ++i) {
+        for (int sub = 0; sub < m_stride; ++sub) {
+            if (shift < 0 && sub == from)
+                continue;
+            const int to = sub < from ? sub : sub + shift;
+            texts[size_t(i) * size_t(stride) + size_t(to)] = std::move(m_texts[TextSlot(i, sub)]);
+        }
+    }
+    m_texts.swap(texts);
+    m_stride = stride;
 }
 
 // ---------------------------------------------------------------- states
@@ -177,6 +219,8 @@ bool CListRowStore::ApplyOrder(const std::vector<int>& order) {
     }
     std::vector<Row> sorted;
     sorted.reserve(order.size());
+    std::vector<QString> sortedTexts;
+    sortedTexts.reserve(m_texts.size());
     int focused = -1;
     int mark = -1;
     for (int from : order) {
@@ -184,9 +228,13 @@ bool CListRowStore::ApplyOrder(const std::vector<int>& order) {
             focused = int(sorted.size());
         if (from == m_selectionMark)
             mark = int(sorted.size());
-        sorted.push_back(std::move(m_rows[size_t(from)]));
+        sorted.push_back(m_rows[size_t(from)]);
+        const auto texts = m_texts.begin() + std::ptrdiff_t(TextSlot(from, 0));
+        sortedTexts.insert(sortedTexts.end(), std::make_move_iterator(texts),
+                           std::make_move_iterator(texts + m_stride));
     }
     m_rows.swap(sorted);
+    m_texts.swap(sortedTexts);
     m_focused = focused;
     m_selectionMark = mark;
     m_idsAscending = std::is_sorted(m_rows.begin(), m_rows.end(),

@@ -1,7 +1,6 @@
 #pragma once
 
 #include <QHash>
-#include <QList>
 #include <QString>
 #include <QtGlobal>
 #include <vector>
@@ -11,13 +10,15 @@
 // sub-item texts; besides them the id index, the focused row, the selection mark and the
 // count of selected rows. The store knows nothing of painting or notifications: the control
 // decides what a change means and asks the store to record it.
+//
+// The texts of all rows lie in one array, the same number of them per row, so that a row
+// costs no allocation of its own and emptying a large list frees nothing row by row.
 class CListRowStore {
 public:
     struct Row {
         unsigned id = 0;
         unsigned state = 0;
         quintptr data = 0;
-        QList<QString> texts; // by sub-item; missing trailing texts are empty
     };
 
     // State bits the store itself follows: the one focused row and the selected rows.
@@ -34,7 +35,11 @@ public:
     // Inserts a row at index (at most Count()) and gives it a new id; the index it landed at.
     int Insert(int index, Row&& row);
     void Remove(int index);
+    // Empties the store. The room stays for the next fill, which mostly follows.
     void Clear();
+    // Room for rows rows in all, so that a fill of known size does not grow the store step by
+    // step; room kept from a list more than twice as long goes back first.
+    void Reserve(int rows);
 
     // ---- ids ----
     unsigned IdAt(int index) const { return IsValid(index) ? At(index).id : unsigned(-1); }
@@ -46,28 +51,33 @@ public:
     int Locate(int hint, unsigned id) const;
 
     // ---- texts and data ----
+    // Texts held per row: the widest sub-item set so far (or reserved), whether or not every
+    // row uses them all. Sub-items at or beyond it read as empty.
+    int TextsPerRow() const { return m_stride; }
     // Inline, as the texts are what filling and painting a list do most.
     QString Text(int index, int subItem) const {
-        if (!IsValid(index) || subItem < 0)
+        if (!IsValid(index) || subItem < 0 || subItem >= m_stride)
             return QString();
-        const QList<QString>& texts = At(index).texts;
-        return subItem < texts.size() ? texts[subItem] : QString();
+        return m_texts[TextSlot(index, subItem)];
     }
-    // False for an invalid row or a negative sub-item.
+    // False for an invalid row or a negative sub-item. A text beyond the texts held widens
+    // every row once; an empty one needs no room, as missing texts read as empty already.
     bool SetText(int index, int subItem, const QString& text) {
         if (!IsValid(index) || subItem < 0)
             return false;
-        QList<QString>& texts = m_rows[size_t(index)].texts;
-        if (subItem >= texts.size()) {
+        if (subItem >= m_stride) {
             if (text.isEmpty())
-                return true; // missing texts read as empty already
-            texts.resize(subItem + 1);
+                return true;
+            Restride(subItem + 1, m_stride, 0);
         }
-        texts[subItem] = text;
+        m_texts[TextSlot(index, subItem)] = text;
         return true;
     }
     void SetData(int index, quintptr data) { m_rows[size_t(index)].data = data; }
-    // A column inserted or deleted at col shifts the texts of every row.
+    // At least texts texts per row from now on, so that filling the columns widens no row.
+    void Widen(int texts);
+    // A column inserted or deleted at col shifts the texts of every row (nothing to do for a
+    // column beyond the texts held).
     void InsertColumn(int col);
     void RemoveColumn(int col);
 
@@ -91,12 +101,20 @@ public:
     bool ApplyOrder(const std::vector<int>& order);
 
 private:
+    size_t TextSlot(int index, int subItem) const {
+        return size_t(index) * size_t(m_stride) + size_t(subItem);
+    }
+    // Lays every row's texts out again with stride texts each: the texts from sub-item from
+    // on move by shift (-1 drops the text at from), those before it stay.
+    void Restride(int stride, int from, int shift);
     void RebuildIdIndex() const;
     void ReindexFrom(int index);
     void NoteInserted(int index);
     void NoteRemoved(unsigned id, int index);
 
     std::vector<Row> m_rows;
+    std::vector<QString> m_texts; // m_stride texts per row, row after row
+    int m_stride = 0;
     unsigned m_nextId = 0;
     // id -> index. Ids grow with every insert, so while rows only get appended (and any
     // deleted) they stay in ascending id order and a binary search finds an id: no index to

@@ -113,7 +113,7 @@ TEST(ListRowStore, ColumnsShiftTheTextsOfEveryRow) {
     store.SetText(0, 1, "b");
     store.SetText(1, 0, "c"); // a row whose texts stop short of the column
     EXPECT_TRUE(store.SetText(1, 5, QString()));
-    EXPECT_EQ(store.At(1).texts.size(), 1); // an empty text beyond the end takes no room
+    EXPECT_EQ(store.TextsPerRow(), 2); // an empty text beyond the end takes no room
 
     store.InsertColumn(1);
     EXPECT_EQ(store.Text(0, 1), QString());
@@ -124,6 +124,45 @@ TEST(ListRowStore, ColumnsShiftTheTextsOfEveryRow) {
     EXPECT_EQ(store.Text(1, 0), QString());
     EXPECT_FALSE(store.SetText(2, 0, "x"));
     EXPECT_EQ(store.Text(-1, 0), QString());
+}
+
+// The texts lie apart from the rows, in one array: every way rows move (inserted in between,
+// removed, sorted) or the array widens (a text beyond those held, a reserve) must keep each
+// row's texts with it. Each row's texts name its data value, so a shifted text shows.
+TEST(ListRowStore, TextsStayWithTheirRows) {
+    CListRowStore store;
+    const auto expectTexts = [&store](const char* step) {
+        for (int i = 0; i < store.Count(); ++i) {
+            const QString name = QString::number(store.At(i).data);
+            EXPECT_EQ(store.Text(i, 0), name) << step << " row " << i;
+            EXPECT_EQ(store.Text(i, 1), store.TextsPerRow() > 1 ? name + "b" : QString())
+                << step << " row " << i;
+        }
+    };
+    const auto insert = [&store](int at, quintptr data) {
+        const int index = store.Insert(at, RowWith(data));
+        store.SetText(index, 0, QString::number(data));
+    };
+    for (int i = 0; i < 4; ++i)
+        insert(i, quintptr(i));
+    expectTexts("one text each");
+    for (int i = 0; i < store.Count(); ++i) // the first second text widens every row
+        store.SetText(i, 1, QString::number(store.At(i).data) + "b");
+    expectTexts("widened");
+    insert(1, 10);
+    store.SetText(1, 1, "10b");
+    store.Remove(3);
+    expectTexts("inserted and removed");
+    ASSERT_TRUE(store.ApplyOrder({3, 1, 0, 2}));
+    expectTexts("sorted");
+    store.Widen(3);
+    store.Reserve(100);
+    EXPECT_EQ(store.TextsPerRow(), 3);
+    expectTexts("widened and reserved");
+    store.Clear();
+    insert(0, 7); // a cleared store takes rows as before
+    EXPECT_EQ(store.Text(0, 0), "7");
+    EXPECT_EQ(store.Text(0, 2), QString());
 }
 
 } // namespace
