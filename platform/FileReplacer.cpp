@@ -26,7 +26,7 @@ QString SystemError(int error) {
 }
 
 // A large file goes out in pieces, each reported, so that a window can show the write's
-// progress. A write is never given a stop flag: the report never throws here.
+// progress. Replace runs to its end (CWorkProgress::RunToEnd): the report never throws here.
 constexpr qsizetype kWritePiece = qsizetype(4) * 1024 * 1024;
 
 // Writes all of `bytes` at `offset`; false with errno set on the first failure. A short
@@ -351,6 +351,8 @@ CFileReplacer::Result CFileReplacer::Replace(const QString& target, const QByteA
                                              const struct stat* old, const QByteArray& oldBytes,
                                              const std::function<bool()>& stillCurrent,
                                              QString& reason) {
+    // Once the file is touched there is no way back: the steps below report, never stop.
+    const CWorkProgress runToEnd{CWorkProgress::RunToEnd()};
     // A copy beside the file means a save was cut off: the file may be damaged and the copy
     // may be all that is left of its old text. Nothing is written until the user has looked.
     if (const QString copy = InterruptedBackup(target); !copy.isEmpty()) {

@@ -9,6 +9,7 @@
 #include "TextCodec.h"
 #include "TextLines.h"
 #include "TextUtil.h"
+#include "WorkProgress.h"
 
 #include <QFile>
 #include <QFileInfo>
@@ -284,6 +285,8 @@ std::vector<QString> CProfileWriter::WriteMany(const std::vector<Change>& change
     LastErrorText().clear();
     if (changes.empty())
         return reasons;
+    // A write stopped half-way could leave the file half-written: it always runs to its end.
+    const CWorkProgress runToEnd{CWorkProgress::RunToEnd()};
     QString reason;
     if (!WriteLocked(changes, path, reasons, reason))
         std::fill(reasons.begin(), reasons.end(), reason);

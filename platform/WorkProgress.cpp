@@ -7,6 +7,11 @@ CWorkProgress::CWorkProgress(Report report, const std::atomic<bool>* stop)
     Current() = this;
 }
 
+CWorkProgress::CWorkProgress(RunToEnd)
+    : m_report(Current() ? Current()->m_report : Report()), m_stop(nullptr), m_previous(Current()) {
+    Current() = this;
+}
+
 CWorkProgress::~CWorkProgress() {
     Current() = m_previous;
 }

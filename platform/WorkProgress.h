@@ -20,6 +20,11 @@ public:
     // stop: raised by another thread to ask for a stop; null for work that must run to its
     // end.
     explicit CWorkProgress(Report report, const std::atomic<bool>* stop = nullptr);
+
+    // For work that must run to its end once begun (a write): its steps still reach the
+    // progress that was current, but a stop asked for meanwhile is not thrown inside it.
+    struct RunToEnd {};
+    explicit CWorkProgress(RunToEnd);
     ~CWorkProgress();
     CWorkProgress(const CWorkProgress&) = delete;
     CWorkProgress& operator=(const CWorkProgress&) = delete;

@@ -6,10 +6,12 @@
 #include "platform/ProfileWriter.h"
 #include "platform/TextCodec.h"
 #include "platform/TextUtil.h"
+#include "platform/WorkProgress.h"
 
 #include <QDir>
 #include <QFileInfo>
 #include <QStringList>
+#include <atomic>
 #include <csignal>
 #include <optional>
 #include <random>
@@ -187,6 +189,19 @@ TEST_F(ProfileWrite, W2MissingFolderCreatesNothing) {
     const QString file = path("missing/sub/f.ini");
     EXPECT_EQ(WritePrivateProfileStringW("A", "k", "v", file), 0);
     EXPECT_FALSE(QFileInfo::exists(path("missing")));
+}
+
+// A stop asked for while a write runs (or before it, on a thread whose load was stopped) is
+// never heard inside it: a write cut off half-way could leave the file half-written.
+TEST_F(ProfileWrite, AWriteRunsToItsEndWhateverStopIsAskedFor) {
+    const QString file = path("stop.ini");
+    ASSERT_TRUE(WriteBytes(file, QByteArray("[S]\r\n") + QByteArray(200000, 'x') + "=1\r\n"));
+    const std::atomic<bool> stop = true;
+    int reports = 0;
+    const CWorkProgress progress([&](qint64, qint64) { ++reports; }, &stop);
+    EXPECT_EQ(WritePrivateProfileStringW("S", "k", "v", file), 1);
+    EXPECT_TRUE(ReadBytes(file).endsWith("=1\r\nk=v\r\n"));
+    EXPECT_GT(reports, 0); // the window still hears how far the write has come
 }
 
 TEST_F(ProfileWrite, W14CommentKeyIsGoneOnRead) {
