@@ -282,9 +282,11 @@ TEST_F(CListBoxExTest, DraggingBelowScrollsOneItemPerTick) {
     SendMouse(vp, QEvent::MouseMove, QPoint(10, vp->height() + 10), Qt::NoButton, Qt::LeftButton);
     EXPECT_EQ(list.GetCurSel(), 0); // the move itself selects nothing
     EXPECT_TRUE(list.IsAutoScrolling());
-    QTest::qWait(450);
+    // A busy machine runs the timer late, never early: wait for the first step, then check that
+    // the steps never outran the ticks.
+    ASSERT_TRUE(QTest::qWaitFor([&] { return list.GetCurSel() >= 1; }, 5000));
+    QTest::qWait(250);
     const int nSteps = list.GetCurSel();
-    EXPECT_GE(nSteps, 1);
     EXPECT_LE(nSteps, int(clock.elapsed() / 100));
     EXPECT_GT(list.verticalScrollBar()->value(), 0); // the selection was scrolled into view
 
@@ -294,7 +296,8 @@ TEST_F(CListBoxExTest, DraggingBelowScrollsOneItemPerTick) {
     // Above the list it moves up, never past the first item.
     list.SetCurSel(1);
     SendMouse(vp, QEvent::MouseMove, QPoint(10, -10), Qt::NoButton, Qt::LeftButton);
-    QTest::qWait(350);
+    EXPECT_TRUE(QTest::qWaitFor([&] { return list.GetCurSel() == 0; }, 5000));
+    QTest::qWait(250);
     EXPECT_EQ(list.GetCurSel(), 0);
     SendMouse(vp, QEvent::MouseButtonRelease, QPoint(10, -10), Qt::LeftButton, Qt::NoButton);
     EXPECT_TRUE(list.IsCommitted());
