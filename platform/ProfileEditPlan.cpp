@@ -153,9 +153,9 @@ void CProfileEditPlan::readKeys(Section& section) {
                      [](const auto& a, const auto& b) { return a.first < b.first; });
 }
 
-QString CProfileEditPlan::keyOf(const Ref& ref) const {
+bool CProfileEditPlan::keyIs(const Ref& ref, QStringView key) const {
     const QString text = m_codec.decode(textOf(ref));
-    return ProfileSyntax::Parse(text).name.toString();
+    return Text::EqualNoCase(ProfileSyntax::Parse(text).name, key);
 }
 
 const CProfileEditPlan::Ref* CProfileEditPlan::findKey(Section& section, QStringView key) {
@@ -164,11 +164,25 @@ const CProfileEditPlan::Ref* CProfileEditPlan::findKey(Section& section, QString
     auto it = std::lower_bound(section.keys.begin(), section.keys.end(), hash,
                                [](const auto& entry, size_t h) { return entry.first < h; });
     for (; it != section.keys.end() && it->first == hash; ++it) {
-        if (Text::EqualNoCase(keyOf(it->second), key))
+        if (keyIs(it->second, key))
             return &it->second;
     }
     const auto added = section.addedKeys.constFind(Text::FoldCase(key));
     return added == section.addedKeys.cend() ? nullptr : &*added;
+}
+
+int CProfileEditPlan::findSection(QStringView name) {
+    // A save's changes come in model order, section after section: most ask for the section
+    // the one before asked for. A section found stays the first of its name, as later sections
+    // never replace it.
+    if (m_lastSection >= 0 && name == m_lastSectionName)
+        return m_lastSection;
+    const auto found = m_sectionByName.constFind(Text::FoldCase(name));
+    if (found == m_sectionByName.cend())
+        return -1;
+    m_lastSectionName = name.toString();
+    m_lastSection = *found;
+    return m_lastSection;
 }
 
 QByteArrayView CProfileEditPlan::textOf(const Ref& ref) const {
@@ -291,9 +305,8 @@ CProfileEditPlan::Outcome CProfileEditPlan::apply(QStringView sectionArg, QStrin
     entryText += u'=';
     entryText += value;
     const ProfileSyntax::Line entry = ProfileSyntax::Parse(entryText);
-    const auto found = m_sectionByName.constFind(Text::FoldCase(section));
-    if (found != m_sectionByName.cend()) {
-        Section& target = m_sections[*found];
+    if (const int found = findSection(section); found >= 0) {
+        Section& target = m_sections[size_t(found)];
         if (const Ref* keyLine = findKey(target, key)) {
             QByteArray encoded;
             if (!m_codec.encode(value, encoded))

@@ -68,7 +68,10 @@ private:
     void readKeys(Section& section);
     // The first line of the section that sets key, or null.
     const Ref* findKey(Section& section, QStringView key);
-    QString keyOf(const Ref& ref) const;
+    // Whether the entry line at ref sets key (compared as the readers compare keys).
+    bool keyIs(const Ref& ref, QStringView key) const;
+    // The first section of that name (its index in m_sections), or -1.
+    int findSection(QStringView name);
     QByteArrayView textOf(const Ref& ref) const;
     bool hasBreak(const Ref& ref) const;
     bool endsWithBreak() const;
@@ -90,6 +93,8 @@ private:
 
     std::vector<Section> m_sections;
     QHash<QString, int> m_sectionByName; // folded name -> the first section of that name
+    QString m_lastSectionName;           // the name findSection found last, as asked
+    int m_lastSection = -1;
     std::map<qsizetype, Changed> m_changed;
     std::vector<Added> m_added;
     struct AddedAfter {     // the lines added right after an original line, in file order
