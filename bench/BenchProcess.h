@@ -2,7 +2,9 @@
 // memory, standard output thrown away.
 #pragma once
 
+#include <algorithm>
 #include <chrono>
+#include <cstdio>
 #include <fcntl.h>
 #include <string>
 #include <sys/resource.h>
@@ -46,5 +48,34 @@ inline Run Spawn(const std::vector<std::string>& args) {
         run.exitCode = WEXITSTATUS(status);
     return run;
 }
+
+// The same, saying on standard error when the process failed: its times would mean nothing.
+inline Run SpawnChecked(const std::vector<std::string>& args) {
+    const Run run = Spawn(args);
+    if (run.exitCode != 0)
+        std::fprintf(stderr, "%s failed (exit code %d)\n", args[0].c_str(), run.exitCode);
+    return run;
+}
+
+inline double Median(std::vector<double> v) {
+    if (v.empty())
+        return 0;
+    std::sort(v.begin(), v.end());
+    const size_t n = v.size();
+    return n % 2 ? v[n / 2] : (v[n / 2 - 1] + v[n / 2]) / 2;
+}
+
+// The runs of one program, for their medians.
+struct Series {
+    std::vector<double> seconds, cpu, rssKb;
+    void add(const Run& r) {
+        seconds.push_back(r.seconds);
+        cpu.push_back(r.cpu);
+        rssKb.push_back(double(r.maxRssKb));
+    }
+    double wall() const { return Median(seconds); }
+    double cpuTime() const { return Median(cpu); }
+    double rss() const { return Median(rssKb); }
+};
 
 } // namespace BenchProcess

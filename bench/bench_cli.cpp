@@ -87,37 +87,14 @@ Files& TheFiles() {
     return files;
 }
 
+using BenchProcess::Median;
 using BenchProcess::Run;
-
-// One whole process, standard output to /dev/null; a failure is said on standard error.
-Run Spawn(const std::vector<std::string>& args) {
-    const Run run = BenchProcess::Spawn(args);
-    if (run.exitCode != 0)
-        std::fprintf(stderr, "%s failed (exit code %d)\n", args[0].c_str(), run.exitCode);
-    return run;
-}
-
-double Median(std::vector<double> v) {
-    std::sort(v.begin(), v.end());
-    const size_t n = v.size();
-    return n % 2 ? v[n / 2] : (v[n / 2 - 1] + v[n / 2]) / 2;
-}
+using BenchProcess::Series;
+constexpr auto Spawn = BenchProcess::SpawnChecked;
 
 std::string Self() {
     return QCoreApplication::applicationFilePath().toStdString();
 }
-
-struct Series {
-    std::vector<double> seconds, cpu, rssKb;
-    void add(const Run& r) {
-        seconds.push_back(r.seconds);
-        cpu.push_back(r.cpu);
-        rssKb.push_back(double(r.maxRssKb));
-    }
-    double wall() const { return Median(seconds); }
-    double cpuTime() const { return Median(cpu); }
-    double rss() const { return Median(rssKb); }
-};
 
 void BM_DumpWholeProcess(benchmark::State& state) {
     Files& files = TheFiles();

@@ -148,32 +148,46 @@ void BM_CloseInView(benchmark::State& state) {
     }
 }
 
+// The real main window, shown and empty, with a database of its own.
+struct CEmptyWindow {
+    explicit CEmptyWindow(const QString& dbName) : db(Folder().filePath(dbName)) {
+        ready = db.Open() && db.CreateTables();
+        doc.OnNewDocument();
+        frame.resize(1600, 1000);
+        frame.show();
+        QCoreApplication::processEvents();
+    }
+    // Paints the whole window once, as the screen would.
+    void Paint() {
+        QCoreApplication::processEvents();
+        frame.render(&image);
+        benchmark::DoNotOptimize(image.bits());
+    }
+
+    CProjectDataBase db;
+    CQuilletDoc doc;
+    CMainFrame frame{&doc, &db};
+    bool ready = false;
+    QImage image{QSize(1600, 1000), QImage::Format_ARGB32_Premultiplied};
+};
+
 // The same through the real main window: the frame loads, the view fills the grid, the
 // preview bar reads the file as text, and the whole window paints once.
 void BM_OpenInWindow(benchmark::State& state) {
     const QString path = FilePath(int(state.range(0)), int(state.range(1)));
-    CProjectDataBase db(Folder().filePath(QStringLiteral("Quillet.db")));
-    if (!db.Open() || !db.CreateTables()) {
+    CEmptyWindow window(QStringLiteral("Quillet.db"));
+    if (!window.ready) {
         state.SkipWithError("no database");
         return;
     }
-    CQuilletDoc doc;
-    CMainFrame frame(&doc, &db);
-    doc.OnNewDocument();
-    frame.resize(1600, 1000);
-    frame.show();
-    QCoreApplication::processEvents();
-    QImage image(frame.size(), QImage::Format_ARGB32_Premultiplied);
     for (auto _ : state) {
-        if (!frame.OpenFile(path, false)) {
+        if (!window.frame.OpenFile(path, false)) {
             state.SkipWithError("open failed");
             return;
         }
-        QCoreApplication::processEvents();
-        frame.render(&image);
-        benchmark::DoNotOptimize(image.bits());
+        window.Paint();
         state.PauseTiming();
-        doc.OnNewDocument();
+        window.doc.OnNewDocument();
         state.ResumeTiming();
     }
     state.counters["peak_MB"] = PeakMegabytes();
@@ -279,11 +293,6 @@ double ThreadCpuSeconds() {
     return double(t.tv_sec) + double(t.tv_nsec) * 1e-9;
 }
 
-double MedianOf(std::vector<double> values) {
-    std::sort(values.begin(), values.end());
-    return values.empty() ? 0.0 : values[values.size() / 2];
-}
-
 struct CMoveTimes {
     std::vector<double> wall, cpu;
 };
@@ -331,32 +340,23 @@ void MeasureMoves(benchmark::State& state, CMoveSide& large, CMoveSide& small) {
         MoveAround(small.grid, small.painted, small.image, small.times);
     }
     auto& c = state.counters;
-    c["large_us"] = MedianOf(large.times.wall);
-    c["small_us"] = MedianOf(small.times.wall);
+    c["large_us"] = BenchProcess::Median(large.times.wall);
+    c["small_us"] = BenchProcess::Median(small.times.wall);
     c["ratio"] = c["large_us"] / c["small_us"];
-    c["large_cpu_us"] = MedianOf(large.times.cpu);
-    c["small_cpu_us"] = MedianOf(small.times.cpu);
+    c["large_cpu_us"] = BenchProcess::Median(large.times.cpu);
+    c["small_cpu_us"] = BenchProcess::Median(small.times.cpu);
     c["cpu_ratio"] = c["large_cpu_us"] / c["small_cpu_us"];
 }
 
 // The main window with a file open in it, as the user has it.
-struct CWindowShowing {
-    explicit CWindowShowing(const QString& path, const QString& dbName)
-        : db(Folder().filePath(dbName)) {
-        opened = db.Open() && db.CreateTables();
-        doc.OnNewDocument();
-        frame.resize(1600, 1000);
-        frame.show();
-        QCoreApplication::processEvents();
-        opened = opened && frame.OpenFile(path, false);
+struct CWindowShowing : CEmptyWindow {
+    CWindowShowing(const QString& path, const QString& dbName) : CEmptyWindow(dbName) {
+        opened = ready && frame.OpenFile(path, false);
         QCoreApplication::processEvents();
         side.grid = frame.GetView()->GetGrid();
         side.painted = &frame;
     }
 
-    CProjectDataBase db;
-    CQuilletDoc doc;
-    CMainFrame frame{&doc, &db};
     bool opened = false;
     CMoveSide side;
 };
@@ -459,41 +459,32 @@ void MeasureCompare(benchmark::State& state, Clear clear, Show show) {
         windowCpu.push_back((ThreadCpuSeconds() - cpuStart) * 1e3);
     }
     auto& c = state.counters;
-    c["window_ms"] = MedianOf(windowWall);
-    c["window_cpu_ms"] = MedianOf(windowCpu);
-    c["cli_ms"] = MedianOf(cliWall);
-    c["cli_cpu_ms"] = MedianOf(cliCpu);
+    c["window_ms"] = BenchProcess::Median(windowWall);
+    c["window_cpu_ms"] = BenchProcess::Median(windowCpu);
+    c["cli_ms"] = BenchProcess::Median(cliWall);
+    c["cli_cpu_ms"] = BenchProcess::Median(cliCpu);
     c["ratio"] = c["window_ms"] / c["cli_ms"];
     c["cpu_ratio"] = c["window_cpu_ms"] / c["cli_cpu_ms"];
     c["peak_MB"] = PeakMegabytes();
 }
 
 void BM_CompareInWindow(benchmark::State& state) {
-    CProjectDataBase db(Folder().filePath(QStringLiteral("compare.db")));
-    if (!db.Open() || !db.CreateTables()) {
+    CEmptyWindow window(QStringLiteral("compare.db"));
+    if (!window.ready) {
         state.SkipWithError("no database");
         return;
     }
-    CQuilletDoc doc;
-    CMainFrame frame(&doc, &db);
-    doc.OnNewDocument();
-    frame.resize(1600, 1000);
-    frame.show();
-    QCoreApplication::processEvents();
-    QImage image(frame.size(), QImage::Format_ARGB32_Premultiplied);
     const auto clear = [&] {
-        doc.OnNewDocument();
+        window.doc.OnNewDocument();
         QCoreApplication::processEvents();
     };
     MeasureCompare(state, clear, [&](const QString& first, const QString& second) {
-        if (!frame.OpenCompare(first, second))
+        if (!window.frame.OpenCompare(first, second))
             return false;
-        QCoreApplication::processEvents();
-        frame.render(&image);
-        benchmark::DoNotOptimize(image.bits());
+        window.Paint();
         return true;
     });
-    doc.OnNewDocument();
+    window.doc.OnNewDocument();
 }
 
 void BM_CompareInView(benchmark::State& state) {

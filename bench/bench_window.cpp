@@ -51,31 +51,9 @@ Files& TheFiles() {
     return files;
 }
 
-// One whole process; a failure is said, since its times would mean nothing.
-BenchProcess::Run Spawn(const std::vector<std::string>& args) {
-    const BenchProcess::Run run = BenchProcess::Spawn(args);
-    if (run.exitCode != 0)
-        std::fprintf(stderr, "%s failed (exit code %d)\n", args[0].c_str(), run.exitCode);
-    return run;
-}
-
-double Median(std::vector<double> v) {
-    std::sort(v.begin(), v.end());
-    const size_t n = v.size();
-    return n % 2 ? v[n / 2] : (v[n / 2 - 1] + v[n / 2]) / 2;
-}
-
-struct Series {
-    std::vector<double> seconds, cpu, rssKb;
-    void add(const BenchProcess::Run& r) {
-        seconds.push_back(r.seconds);
-        cpu.push_back(r.cpu);
-        rssKb.push_back(double(r.maxRssKb));
-    }
-    double wall() const { return Median(seconds); }
-    double cpuTime() const { return Median(cpu); }
-    double rss() const { return Median(rssKb); }
-};
+using BenchProcess::Median;
+using BenchProcess::Series;
+constexpr auto Spawn = BenchProcess::SpawnChecked;
 
 // The window against the command line doing the same reading; prefix names the counters.
 void Report(benchmark::State& state, const std::string& prefix, const Series& window,
