@@ -1,8 +1,42 @@
 #include "app/CommandLine.h"
 
+#include "valuelist/DataBaseLocation.h"
+
+#include <iterator>
+
 namespace {
 
 constexpr qsizetype kMaxFiles = 2;
+
+// Qt's own options, which QApplication takes out of the command line itself (qt6options(7)):
+// they are let through here, with their value, so that "-style Fusion" is no file name.
+struct QtOption {
+    const char* name;
+    bool bTakesValue;
+};
+constexpr QtOption kQtOptions[] = {
+    {"-style", true},           {"-stylesheet", true},
+    {"-platform", true},        {"-platformpluginpath", true},
+    {"-platformtheme", true},   {"-plugin", true},
+    {"-qwindowgeometry", true}, {"-qwindowicon", true},
+    {"-qwindowtitle", true},    {"-session", true},
+    {"-display", true},         {"-geometry", true},
+    {"-qmljsdebugger", true},   {"-dialogs", true},
+    {"-fontengine", true},      {"-reverse", false},
+    {"-widgetcount", false},    {"-nograb", false},
+    {"-dograb", false},         {"-sync", false},
+};
+
+// The Qt option arg is, or null; "-style=Fusion" carries its value inside.
+const QtOption* QtOptionOf(const QString& arg, bool& bValueInside) {
+    for (const QtOption& option : kQtOptions) {
+        const QLatin1StringView name(option.name);
+        bValueInside = option.bTakesValue && arg.startsWith(name + u'=');
+        if (arg == name || bValueInside)
+            return &option;
+    }
+    return nullptr;
+}
 
 bool IsOption(const QString& arg) {
     return arg.size() >= 2 && arg.startsWith(u'-');
@@ -31,11 +65,16 @@ CCommandLine CCommandLine::Parse(const QStringList& args) {
         } else if (arg == u"--version" || arg == u"-v") {
             if (result.m_action != Action::Help)
                 result.m_action = Action::Version;
-        } else if (arg == u"--db") {
+        } else if (arg == u"--db" || arg.startsWith(u"--db=")) {
+            const bool bJoined = arg.size() > 4;
+            const QString path = bJoined ? arg.mid(5) : i + 1 < args.size() ? args[++i] : QString();
             // An empty path would quietly mean the default database.
-            if (i + 1 == args.size() || args[i + 1].isEmpty())
+            if (path.isEmpty())
                 return UsageError(QStringLiteral("--db needs the path of a database"));
-            result.m_dataBase = args[++i];
+            result.m_dataBase = path;
+        } else if (bool bValueInside = false; const QtOption* qt = QtOptionOf(arg, bValueInside)) {
+            if (qt->bTakesValue && !bValueInside && ++i == args.size())
+                return UsageError(QStringLiteral("%1 needs a value").arg(arg));
         } else {
             return UsageError(QStringLiteral("unknown option '%1'").arg(arg));
         }
@@ -47,14 +86,19 @@ CCommandLine CCommandLine::Parse(const QStringList& args) {
 }
 
 QString CCommandLine::UsageText() {
-    return QStringLiteral("usage: quillet [--db PATH] [FILE [FILE2]]\n"
+    return QStringLiteral("usage: quillet [--db PATH] [QT-OPTION...] [FILE [FILE2]]\n"
                           "\n"
                           "Opens the INI file FILE, or compares FILE with FILE2 side by side.\n"
                           "\n"
-                          "  --db PATH      keep the value lists in the database PATH instead of\n"
-                          "                 Quillet.db in the current folder\n"
+                          "  --db PATH, --db=PATH\n"
+                          "                 keep the value lists in the database PATH (its\n"
+                          "                 folder is made when missing)\n"
                           "  -h, --help     show this help and exit\n"
-                          "  -v, --version  show the version and exit\n");
+                          "  -v, --version  show the version and exit\n"
+                          "\n"
+                          "Qt's own options, such as -style NAME and -reverse, are accepted too.\n"
+                          "%1")
+        .arg(CDataBaseLocation::Explained());
 }
 
 QString CCommandLine::VersionText() {

@@ -4,8 +4,9 @@
 #include <QStringList>
 
 // What the desktop program was asked to do on its command line: open one file, compare two,
-// or print its help or version, with the value lists of another database than the current
-// folder's if asked. Anything else is a usage error (exit status 2).
+// or print its help or version, with the value lists of another database than the usual one
+// if asked. Qt's own options are left for QApplication. Anything else is a usage error (exit
+// status 2).
 class CCommandLine {
 public:
     enum class Action { Run, Help, Version, UsageError };

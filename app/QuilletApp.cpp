@@ -6,6 +6,7 @@
 #include "grid/GridTypes.h"
 #include "platform/TextUtil.h"
 #include "platform/ui/MessageBox.h"
+#include "valuelist/DataBaseLocation.h"
 #include "valuelist/ProjectDataBase.h"
 
 #include <QCoreApplication>
@@ -71,7 +72,8 @@ bool CQuilletApp::InitInstance(const QStringList& files) {
     Pelmo::CGridAccessible::InstallFactory();
     QCoreApplication::setOrganizationName(QStringLiteral("Pelmo System"));
     QCoreApplication::setApplicationName(QStringLiteral("Quillet"));
-    const QString dataBaseProblem = OpenDataBase(m_dataBasePath);
+    const QString dataBaseProblem =
+        OpenDataBase(m_dataBasePath.isEmpty() ? CDataBaseLocation::DefaultPath() : m_dataBasePath);
     m_pDoc = std::make_unique<CQuilletDoc>();
     m_pFrame = std::make_unique<CMainFrame>(m_pDoc.get(), m_pDataBase.get());
     m_pFrame->setWindowIcon(QIcon(QStringLiteral(":/quillet/quillet.svg")));
@@ -104,12 +106,15 @@ void CQuilletApp::LoadQtTranslation() {
 }
 
 QString CQuilletApp::OpenDataBase(const QString& path) {
+    const QString where = QDir::toNativeSeparators(QFileInfo(path).absoluteFilePath());
+    QString folderProblem;
+    if (!CDataBaseLocation::MakeParentFolder(path, folderProblem))
+        return where + u'\n' + folderProblem;
     m_pDataBase = std::make_unique<CProjectDataBase>(path);
     // Without its tables the database is as useless as one that did not open.
     if (m_pDataBase->Open() && m_pDataBase->CreateTables())
         return QString();
-    const QString problem = QDir::toNativeSeparators(QFileInfo(path).absoluteFilePath()) + u'\n' +
-                            m_pDataBase->ErrorMessage();
+    const QString problem = where + u'\n' + m_pDataBase->ErrorMessage();
     // The file may be somebody else's, or damaged: it is closed as it is, never compacted.
     m_pDataBase->Close();
     m_pDataBase.reset();

@@ -18,7 +18,8 @@ public:
     CQuilletApp(const CQuilletApp&) = delete;
     CQuilletApp& operator=(const CQuilletApp&) = delete;
 
-    // The value-list database to open instead of Quillet.db in the current folder (--db).
+    // The value-list database to open instead of the usual one (--db); its folder is made when
+    // missing.
     void SetDataBasePath(const QString& path) { m_dataBasePath = path; }
 
     // Start-up; false when the program must end (the reason has been shown). files: the
@@ -33,16 +34,13 @@ public:
     // Null when the database could not be opened or used.
     CProjectDataBase* DataBase() const { return m_pDataBase.get(); }
 
-    // The database file, by bare name: it lies in the folder the program is started from.
-    static constexpr const char* kDataBaseName = "Quillet.db";
-
 private:
     void LoadQtTranslation();
     // Opens the value-list database at path for the run. When it cannot be used: none is kept,
     // and the result names the file and says why; empty on success.
     QString OpenDataBase(const QString& path);
 
-    QString m_dataBasePath = QString::fromLatin1(kDataBaseName);
+    QString m_dataBasePath; // empty: CDataBaseLocation's choice
     std::unique_ptr<QTranslator> m_pTranslator;
     std::unique_ptr<CProjectDataBase> m_pDataBase;
     std::unique_ptr<CQuilletDoc> m_pDoc;

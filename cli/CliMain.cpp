@@ -1,12 +1,14 @@
 #include "cli/CliMain.h"
 
 #include "cli/JsonText.h"
+#include "cli/LongOption.h"
 #include "cli/ValueCheck.h"
 #include "cli/ValueListCommand.h"
 #include "compare/IniCompare.h"
 #include "ini/IniData.h"
 #include "platform/ProfileWriter.h"
 #include "platform/TextUtil.h"
+#include "valuelist/DataBaseLocation.h"
 #include "valuelist/ProjectData.h"
 #include "valuelist/ProjectDataBase.h"
 #include "valuelist/ValueListFile.h"
@@ -38,7 +40,11 @@ const char* const kUsage =
     "                                the same against a value-list file\n"
     "  valuelist list|export|import  value lists as files (.qvl.json)\n"
     "\n"
-    "'quillet-cli <command> --help' describes a command.\n";
+    "  -h, --help     show this help and exit\n"
+    "  -v, --version  show the version and exit\n"
+    "\n"
+    "'quillet-cli <command> --help' describes a command.\n"
+    "%1";
 
 const char* const kDumpHelp =
     "usage: quillet-cli dump [--json] FILE\n"
@@ -78,8 +84,9 @@ const char* const kCheckHelp =
     "       quillet-cli check [--json] --list LIST.qvl.json FILE...\n"
     "\n"
     "Attaches the value list the desktop program would attach to FILE (the history\n"
-    "by full path, then by bare file name) from Quillet.db in the current folder, or\n"
-    "from the database PATH names, and prints one line per entry whose value is not\n"
+    "by full path, then by bare file name) from the desktop program's database (see\n"
+    "'quillet-cli --help'), or from the database PATH names, and prints one line per entry whose "
+    "value is not\n"
     "one of its admissible values: section, key, value and the admissible values,\n"
     "separated by tabs. Entries the value list gives no values for are not listed.\n"
     "With --json: an array of objects with \"section\", \"key\", \"value\" and\n"
@@ -100,6 +107,21 @@ struct Command {
     bool processEndsAfter = false; // see CliMain.h
 };
 
+// check's --db and --list, in either spelling: false for anything else, and for one without its
+// value. i moves past what was taken.
+bool TakeCheckOption(const QStringList& args, qsizetype& i, Command& command) {
+    QString name, value;
+    const bool bJoined = SplitLongOption(args[i], name, value);
+    QString* target = name == u"--db"     ? &command.database
+                      : name == u"--list" ? &command.listFile
+                                          : nullptr;
+    if (command.name != u"check" || target == nullptr || (bJoined && value.isEmpty()) ||
+        (!bJoined && i + 1 == args.size()))
+        return false;
+    *target = bJoined ? value : args[++i];
+    return true;
+}
+
 // Options are --json and --help; "--" ends them. The set command takes options only before its
 // first argument, so that a value such as -1 needs no quoting.
 bool ParseArguments(const QStringList& args, Command& command, QString& bad) {
@@ -116,11 +138,7 @@ bool ParseArguments(const QStringList& args, Command& command, QString& bad) {
             command.help = true;
         } else if (arg == u"--json" && command.name != u"set") {
             command.json = true;
-        } else if (arg == u"--db" && command.name == u"check" && i + 1 < args.size()) {
-            command.database = args[++i];
-        } else if (arg == u"--list" && command.name == u"check" && i + 1 < args.size()) {
-            command.listFile = args[++i];
-        } else {
+        } else if (!TakeCheckOption(args, i, command)) {
             bad = arg;
             return false;
         }
@@ -432,7 +450,7 @@ int RunCheck(const Command& command, QTextStream& out, QTextStream& err) {
     if (!ini)
         return kError;
     const QString dbPath =
-        command.database.isEmpty() ? QStringLiteral("Quillet.db") : command.database;
+        command.database.isEmpty() ? CDataBaseLocation::DefaultPath() : command.database;
     const auto project = LoadValueListFor(*ini, dbPath, err);
     if (!project)
         return kError;
@@ -482,7 +500,8 @@ const char* HelpOf(const QString& name) {
 }
 
 int Usage(QTextStream& err, const QString& complaint) {
-    err << "quillet-cli: " << complaint << "\n\n" << QString::fromUtf8(kUsage);
+    err << "quillet-cli: " << complaint << "\n\n"
+        << QString::fromUtf8(kUsage).arg(CDataBaseLocation::Explained());
     return kError;
 }
 
@@ -491,7 +510,11 @@ int Dispatch(const QStringList& args, QTextStream& out, QTextStream& err, bool p
         return Usage(err, QStringLiteral("no command given"));
     const QString& name = args.front();
     if (name == u"--help" || name == u"-h" || name == u"help") {
-        out << QString::fromUtf8(kUsage);
+        out << QString::fromUtf8(kUsage).arg(CDataBaseLocation::Explained());
+        return kSuccess;
+    }
+    if (name == u"--version" || name == u"-v") {
+        out << "quillet-cli " QUILLET_VERSION "\n";
         return kSuccess;
     }
     if (name == u"valuelist")

@@ -1,6 +1,8 @@
 #include "cli/ValueListCommand.h"
 
 #include "cli/JsonText.h"
+#include "cli/LongOption.h"
+#include "valuelist/DataBaseLocation.h"
 #include "valuelist/ProjectData.h"
 #include "valuelist/ProjectDataBase.h"
 #include "valuelist/RecordIdFilePath.h"
@@ -22,9 +24,10 @@ const char* const kValueListHelp =
     "       quillet-cli valuelist import [--db PATH] FILE [--replace] [--attach PATH]...\n"
     "                                    [--attach-name NAME]...\n"
     "\n"
-    "Moves value lists between Quillet.db in the current folder (or the database PATH\n"
-    "names) and value-list files (.qvl.json), which can be kept under version control\n"
-    "and checked against with 'quillet-cli check --list'.\n"
+    "Moves value lists between the desktop program's database (see 'quillet-cli\n"
+    "--help') or the database PATH names, and value-list files (.qvl.json), which\n"
+    "can be kept under version control and checked against with 'quillet-cli check\n"
+    "--list'.\n"
     "'quillet-cli valuelist <command> --help' describes a command.\n";
 
 const char* const kListHelp =
@@ -54,8 +57,8 @@ const char* const kImportHelp =
     "when no value list or several have that name. --attach attaches the value list to\n"
     "the INI file PATH by its full path, --attach-name to every file named NAME, as the\n"
     "value-list management dialog does. Everything is stored in one transaction:\n"
-    "when anything fails, the database is left as it was. The database is created\n"
-    "when it is missing.\n"
+    "when anything fails, the database is left as it was. The database, and the\n"
+    "folder that holds it, are created when missing.\n"
     "Exit status: 0 done, 2 error.\n";
 
 struct Options {
@@ -63,7 +66,7 @@ struct Options {
     bool help = false;
     bool json = false;
     bool replace = false;
-    QString database = QStringLiteral("Quillet.db");
+    QString database = CDataBaseLocation::DefaultPath();
     QString pid;
     QString output;
     std::vector<QString> attachPaths;
@@ -110,6 +113,13 @@ bool ParseOptions(const QStringList& args, Options& options, QString& bad) {
             options.json = true;
         } else if (arg == u"--replace" && options.command == u"import") {
             options.replace = true;
+        } else if (QString name, joined; SplitLongOption(arg, name, joined)) {
+            QString* value = ValueOption(name, options);
+            if (value == nullptr || joined.isEmpty()) {
+                bad = arg;
+                return false;
+            }
+            *value = joined;
         } else if (QString* value = ValueOption(arg, options); value && i + 1 < args.size()) {
             *value = args[++i];
         } else {
@@ -287,6 +297,10 @@ int RunImport(const Options& options, QTextStream& out, QTextStream& err) {
         if (project->m_nPid == 0)
             return kError;
     }
+    QString folderProblem;
+    if (!CDataBaseLocation::MakeParentFolder(options.database, folderProblem))
+        return Complain(err, QStringLiteral("could not open the value-list database %1: %2")
+                                 .arg(options.database, folderProblem));
     CProjectDataBase db(options.database);
     if (!db.Open() || !db.CreateTables())
         return Complain(

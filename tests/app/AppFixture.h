@@ -22,8 +22,8 @@
 #include <gtest/gtest.h>
 #include <memory>
 
-// The real program started in a temporary folder (its Quillet.db lies there), with every
-// message box and file dialog scripted.
+// The real program started in a temporary folder, with the user's data folder
+// (XDG_DATA_HOME) inside it as "data", and every message box and file dialog scripted.
 class AppTest : public ::testing::Test {
 protected:
     void SetUp() override {
@@ -31,10 +31,13 @@ protected:
         ASSERT_TRUE(m_dir.isValid());
         m_previousDir = QDir::currentPath();
         QDir::setCurrent(m_dir.path());
+        m_previousDataHome = qgetenv("XDG_DATA_HOME");
+        qputenv("XDG_DATA_HOME", QFile::encodeName(Path("data")));
     }
     void TearDown() override {
         m_app.reset();
         QDir::setCurrent(m_previousDir);
+        qputenv("XDG_DATA_HOME", m_previousDataHome);
     }
 
     // Starts the program; the fixture's boxes record what start-up shows.
@@ -83,6 +86,7 @@ protected:
 
     QTemporaryDir m_dir;
     QString m_previousDir;
+    QByteArray m_previousDataHome;
     CScriptedBoxes m_boxes;
     std::unique_ptr<CQuilletApp> m_app;
 };

@@ -141,6 +141,10 @@ TEST(CommandLineTest, ParsesFilesHelpVersionAndRefusesTheRest) {
         {"unknown option", {"a.ini", "--bogus"}, Action::UsageError, {}},
         {"file after --", {"--", "-x.ini"}, Action::Run, {"-x.ini"}},
         {"lone dash is a name", {"-"}, Action::Run, {"-"}},
+        {"Qt's style and its value", {"-style", "Fusion", "a.ini"}, Action::Run, {"a.ini"}},
+        {"Qt's style, joined", {"-style=Fusion", "a.ini"}, Action::Run, {"a.ini"}},
+        {"Qt's flag", {"a.ini", "-reverse", "b.ini"}, Action::Run, {"a.ini", "b.ini"}},
+        {"Qt's option without its value", {"a.ini", "-style"}, Action::UsageError, {}},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
@@ -159,8 +163,10 @@ TEST(CommandLineTest, DbTakesTheNextArgumentAsTheDatabaseAndNeedsOne) {
     EXPECT_EQ(given.m_action, CCommandLine::Action::Run);
     EXPECT_EQ(given.m_dataBase, "/srv/lists.db");
     EXPECT_EQ(given.m_files, QStringList{"a.ini"});
+    EXPECT_EQ(CCommandLine::Parse({"--db=/srv/lists.db"}).m_dataBase, "/srv/lists.db");
     EXPECT_TRUE(CCommandLine::Parse({"a.ini"}).m_dataBase.isEmpty());
-    for (const QStringList& args : {QStringList{"a.ini", "--db"}, QStringList{"--db", ""}}) {
+    for (const QStringList& args :
+         {QStringList{"a.ini", "--db"}, QStringList{"--db", ""}, QStringList{"--db="}}) {
         SCOPED_TRACE(args.join(u' ').toStdString());
         EXPECT_EQ(CCommandLine::Parse(args).m_action, CCommandLine::Action::UsageError);
     }

@@ -9,10 +9,11 @@
 #include <sqlite3.h>
 #include <unistd.h>
 
-TEST_F(AppTest, StartUpCreatesTheDatabaseInTheCurrentFolderAndShowsAnEmptyWindow) {
-    ASSERT_FALSE(QFileInfo::exists(Path("Quillet.db")));
+TEST_F(AppTest, StartUpCreatesTheUsersDatabaseAndShowsAnEmptyWindow) {
+    ASSERT_FALSE(QFileInfo::exists(Path("data")));
     StartOrFail();
-    EXPECT_TRUE(QFileInfo(Path("Quillet.db")).isFile());
+    EXPECT_TRUE(QFileInfo(Path("data/quillet/Quillet.db")).isFile());
+    EXPECT_FALSE(QFileInfo::exists(Path("Quillet.db")));
     EXPECT_TRUE(m_boxes.Boxes().empty());
     EXPECT_EQ(Frame()->windowTitle(), "Quillet");
     EXPECT_TRUE(Frame()->isVisible());
@@ -33,6 +34,7 @@ TEST_F(AppTest, StartUpCreatesTheDatabaseInTheCurrentFolderAndShowsAnEmptyWindow
 // runs on without value lists: the given file opens, is edited and saved, and the database
 // file is left exactly as it was, through the exit too.
 TEST_F(AppTest, AnUnusableDatabaseIsReportedAndTheProgramWorksWithoutValueLists) {
+    // Each case puts something named Quillet.db in the current folder, which is then the one used.
     const QString dbPath = Path("Quillet.db");
     const auto writeDatabase = [&](const char* sql) {
         sqlite3* pDb = nullptr;
@@ -61,8 +63,11 @@ TEST_F(AppTest, AnUnusableDatabaseIsReportedAndTheProgramWorksWithoutValueLists)
          }},
         {"folder", [&] { QDir(m_dir.path()).mkdir("Quillet.db"); }},
         // Permissions do not hold root back: there the case cannot be made.
-        {"read-only folder without one",
-         [&] { QFile::setPermissions(m_dir.path(), QFile::ReadOwner | QFile::ExeOwner); },
+        {"file in a read-only folder",
+         [&] {
+             writeDatabase("PRAGMA user_version = 1");
+             QFile::setPermissions(dbPath, QFile::ReadOwner);
+         },
          ::geteuid() == 0},
         {"foreign tables", [&] { writeDatabase("CREATE TABLE PROJECT (ID INTEGER, TITLE TEXT)"); }},
     };
@@ -95,7 +100,7 @@ TEST_F(AppTest, AnUnusableDatabaseIsReportedAndTheProgramWorksWithoutValueLists)
         m_app.reset();
         EXPECT_EQ(Read(dbPath), before);
 
-        QFile::setPermissions(m_dir.path(), QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+        QFile::setPermissions(dbPath, QFile::ReadOwner | QFile::WriteOwner);
         QDir(m_dir.path()).rmdir("Quillet.db");
         QFile::remove(dbPath);
     }
@@ -156,13 +161,51 @@ TEST_F(AppTest, ClosingAsksNothingWithoutChangesAndStaysOpenWhenCancelled) {
     EXPECT_EQ(Entry(Doc()->m_pIniData.get(), "s", "k")->m_value, "changed");
 }
 
-// quillet --db: the value lists live in the named database, wherever the program starts.
-TEST_F(AppTest, AGivenDatabasePathIsOpenedInsteadOfTheCurrentFoldersDatabase) {
-    ASSERT_TRUE(QDir(m_dir.path()).mkdir("lists"));
-    m_app = std::make_unique<CQuilletApp>();
-    m_app->SetDataBasePath(Path("lists/mine.db"));
-    ASSERT_TRUE(m_app->InitInstance());
-    EXPECT_TRUE(QFileInfo(Path("lists/mine.db")).isFile());
-    EXPECT_FALSE(QFileInfo::exists(Path("Quillet.db")));
-    EXPECT_TRUE(m_boxes.Boxes().empty());
+// Where the value lists are: a Quillet.db already in the current folder, else the user's own
+// in the data folder, made with its folders as needed, even where the current folder cannot
+// be written; --db names another file and makes its missing folders.
+TEST_F(AppTest, TheDatabaseIsTheCurrentFoldersElseTheUsersOwnOrTheGivenOne) {
+    const QString users = "data/quillet/Quillet.db";
+    const struct {
+        const char* name;
+        std::function<void()> prepare;
+        QString given;    // --db, relative to the folder
+        QString expected; // the file used, relative to the folder
+        QStringList absent;
+        bool bCannotBeMade = false;
+    } cases[] = {
+        {"one in the current folder", [&] { Write("Quillet.db", {}); }, {}, "Quillet.db", {users}},
+        {"none in the current folder", [] {}, {}, users, {"Quillet.db"}},
+        {"read-only current folder",
+         [&] { QFile::setPermissions(m_dir.path(), QFile::ReadOwner | QFile::ExeOwner); },
+         {},
+         users,
+         {"Quillet.db"},
+         ::geteuid() == 0},
+        {"given, its folders missing",
+         [] {},
+         "lists/a/mine.db",
+         "lists/a/mine.db",
+         {"Quillet.db", users}},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        if (c.bCannotBeMade)
+            continue;
+        QDir(Path("data")).removeRecursively();
+        c.prepare();
+        m_boxes.Clear();
+        m_app = std::make_unique<CQuilletApp>();
+        if (!c.given.isEmpty())
+            m_app->SetDataBasePath(Path(c.given));
+        ASSERT_TRUE(m_app->InitInstance());
+        EXPECT_TRUE(m_boxes.Boxes().empty());
+        ASSERT_NE(m_app->DataBase(), nullptr);
+        EXPECT_TRUE(QFileInfo(Path(c.expected)).isFile());
+        for (const QString& other : c.absent)
+            EXPECT_FALSE(QFileInfo::exists(Path(other))) << other.toStdString();
+        m_app.reset();
+        QFile::setPermissions(m_dir.path(), QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+        QFile::remove(Path("Quillet.db"));
+    }
 }

@@ -97,14 +97,43 @@ TEST_F(CliCheck, TheDatabaseIsNeverCreatedOrChanged) {
     EXPECT_FALSE(QFileInfo::exists(missing));
 }
 
-TEST_F(CliCheck, DefaultDatabaseIsQuilletDbOfTheCurrentFolder) {
+// Without --db, check reads the desktop program's database: Quillet.db of the current folder
+// when there is one, else the one in the user's data folder; it never makes either.
+TEST_F(CliCheck, DefaultDatabaseIsTheCurrentFoldersElseTheUsersOwn) {
     const QString ini = WriteIni("[Main]\nMode=bad\n");
     const QString cwd = QDir::currentPath();
-    ASSERT_TRUE(QFile::copy(dbPath, dir.filePath(QStringLiteral("Quillet.db"))));
+    const QByteArray dataHome = qgetenv("XDG_DATA_HOME");
+    const QString home = dir.filePath(QStringLiteral("data"));
+    qputenv("XDG_DATA_HOME", QFile::encodeName(home));
+    ASSERT_TRUE(QDir().mkpath(home + "/quillet"));
     ASSERT_TRUE(QDir::setCurrent(dir.path()));
-    const Result found = RunCli({QStringLiteral("check"), ini});
+
+    ASSERT_TRUE(QFile::copy(dbPath, dir.filePath(QStringLiteral("Quillet.db"))));
+    const Result here = RunCli({QStringLiteral("check"), ini});
+    ASSERT_TRUE(
+        QFile::rename(dir.filePath(QStringLiteral("Quillet.db")), home + "/quillet/Quillet.db"));
+    const Result users = RunCli({QStringLiteral("check"), ini});
+    ASSERT_TRUE(QFile::remove(home + "/quillet/Quillet.db"));
+    const Result none = RunCli({QStringLiteral("check"), ini});
     QDir::setCurrent(cwd);
-    EXPECT_EQ(found.status, 1) << found.err.toStdString();
+    qputenv("XDG_DATA_HOME", dataHome);
+
+    EXPECT_EQ(here.status, 1) << here.err.toStdString();
+    EXPECT_EQ(users.status, 1) << users.err.toStdString();
+    EXPECT_EQ(none.status, 2);
+    EXPECT_TRUE(none.err.contains(home + "/quillet/Quillet.db")) << none.err.toStdString();
+    EXPECT_FALSE(QFileInfo::exists(home + "/quillet/Quillet.db"));
+    EXPECT_FALSE(QFileInfo::exists(dir.filePath(QStringLiteral("Quillet.db"))));
+}
+
+// GNU's joined spelling means what the separate one does; an empty one is refused rather than
+// quietly meaning the default database.
+TEST_F(CliCheck, DbTakesItsPathJoinedOrSeparate) {
+    const QString ini = WriteIni("[Main]\nMode=bad\n");
+    EXPECT_EQ(RunCli({QStringLiteral("check"), "--db=" + dbPath, ini}).status, 1);
+    const Result empty = RunCli({QStringLiteral("check"), QStringLiteral("--db="), ini});
+    EXPECT_EQ(empty.status, 2);
+    EXPECT_TRUE(empty.err.contains(QStringLiteral("'--db='"))) << empty.err.toStdString();
 }
 
 TEST_F(CliCheck, AFileWithoutValueListIsAnError) {

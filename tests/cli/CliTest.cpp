@@ -4,6 +4,7 @@
 
 #include <QFile>
 #include <QProcess>
+#include <QRegularExpression>
 #include <QTemporaryDir>
 #include <QTextStream>
 #include <gtest/gtest.h>
@@ -184,6 +185,13 @@ TEST_F(Cli, HelpAndBadArguments) {
         EXPECT_TRUE(help.err.isEmpty());
     }
     EXPECT_EQ(Run({u"--help"_qs}).status, 0);
+    for (const QString& version : {u"--version"_qs, u"-v"_qs}) {
+        const Result r = Run({version});
+        EXPECT_EQ(r.status, 0);
+        EXPECT_TRUE(
+            QRegularExpression(u"^quillet-cli \\d+\\.\\d+\\.\\d+\n$"_qs).match(r.out).hasMatch())
+            << r.out.toStdString();
+    }
 
     const QString file = Write(u"x.ini"_qs, "[A]\r\n");
     for (const QStringList& args :

@@ -110,6 +110,11 @@ struct Refused {
     const char* err;
 };
 
+// A failing case is named by its row, not by its bytes.
+void PrintTo(const Refused& c, std::ostream* os) {
+    *os << c.name;
+}
+
 class CliValueListRefusal : public CliValueList, public ::testing::WithParamInterface<Refused> {};
 
 // Every refusal exits 2 with its message and leaves the database's bytes as they were.
@@ -179,6 +184,20 @@ TEST_F(CliValueList, CheckWithListFileAgreesWithCheckThroughTheDatabase) {
     const CliResult both = RunCli({"check", "--list", list, bad, good, dir.filePath("gone.ini")});
     EXPECT_EQ(both.status, 2);
     EXPECT_EQ(both.out, bad + "\tmain\tmode\tON\ton\toff\n" + bad + "\tmain\tlevel\t4\t1\t2\t3\n");
+}
+
+// The manual page's own example: a database in a folder that does not exist yet.
+TEST_F(CliValueList, ImportMakesTheFoldersOfItsDatabase) {
+    const QString file = dir.filePath("app.qvl.json");
+    ASSERT_EQ(RunCli({"valuelist", "export", "--db=" + source, "--pid", QString::number(appPid),
+                      "-o", file})
+                  .status,
+              0);
+    const QString target = dir.filePath("share/quillet/lists.db");
+    const CliResult imported = RunCli({"valuelist", "import", "--db=" + target, file});
+    EXPECT_EQ(imported.status, 0) << imported.err.toStdString();
+    EXPECT_TRUE(
+        RunCli({"valuelist", "list", "--db", target}).out.contains(QStringLiteral("アプリ")));
 }
 
 TEST_F(CliValueList, EveryCommandDescribesItself) {

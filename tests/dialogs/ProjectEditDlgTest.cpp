@@ -109,6 +109,11 @@ struct ValidationCase {
     int row;
 };
 
+// A failing case is named by its row, not by its bytes.
+void PrintTo(const ValidationCase& c, std::ostream* os) {
+    *os << c.name;
+}
+
 class ProjectEditValidation : public ProjectEditDlgTest,
                               public ::testing::WithParamInterface<ValidationCase> {};
 

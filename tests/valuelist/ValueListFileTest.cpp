@@ -148,6 +148,11 @@ struct Refusal {
     const char* message;
 };
 
+// A failing case is named by its row, not by its bytes.
+void PrintTo(const Refusal& c, std::ostream* os) {
+    *os << c.name;
+}
+
 const char* const kHead = "{\"format\": \"quillet-value-list\", \"version\": 1, ";
 
 class ValueListFileRefusal : public ValueListFileTest,

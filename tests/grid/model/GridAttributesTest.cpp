@@ -22,6 +22,11 @@ struct ReadOnlyCase {
     bool expected;
 };
 
+// A failing case is named by its row, not by its bytes.
+void PrintTo(const ReadOnlyCase& c, std::ostream* os) {
+    *os << c.name;
+}
+
 class ReadOnlyPrecedence : public ::testing::TestWithParam<ReadOnlyCase> {};
 
 TEST_P(ReadOnlyPrecedence, OverrideThenColumnOrRowFlag) {
