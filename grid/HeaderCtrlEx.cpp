@@ -2,6 +2,7 @@
 
 #include "grid/GridTypes.h"
 #include "grid/ListCtrlBase.h"
+#include "grid/ReadableColor.h"
 
 #include <QFontMetrics>
 #include <QMouseEvent>
@@ -191,7 +192,8 @@ void CHeaderCtrlEx::paintSection(QPainter* painter, const QRect& rect, int logic
     const QRect face = rect.adjusted(-1, -1, 0, 1);
     painter->fillRect(face, BackgroundColor());
     DrawFlatButton(painter, face, palette());
-    if (IsCurrentColumn(logicalIndex))
+    const bool bTinted = IsCurrentColumn(logicalIndex);
+    if (bTinted)
         painter->fillRect(face.adjusted(1, 1, -1, -1), ToQColor(CLR_HEADER_TINT));
 
     const int nAlign = TextAlignment(logicalIndex);
@@ -199,11 +201,13 @@ void CHeaderCtrlEx::paintSection(QPainter* painter, const QRect& rect, int logic
     // off at the right edge.
     if (nAlign == Qt::AlignRight && font().italic())
         text += QLatin1Char(' ');
-    DrawText(painter, rect, nAlign, text);
+    DrawText(painter, rect, nAlign, text,
+             bTinted ? ReadableTextOn(ToQColor(CLR_HEADER_TINT))
+                     : palette().color(QPalette::ButtonText));
 }
 
-void CHeaderCtrlEx::DrawText(QPainter* painter, const QRect& rect, int nAlign,
-                             const QString& text) const {
+void CHeaderCtrlEx::DrawText(QPainter* painter, const QRect& rect, int nAlign, const QString& text,
+                             const QColor& color) const {
     static const QRegularExpression lineBreak(QStringLiteral("\r\n|\r|\n"));
     const QStringList lines = text.split(lineBreak);
     const QFontMetrics fm(font());
@@ -219,7 +223,7 @@ void CHeaderCtrlEx::DrawText(QPainter* painter, const QRect& rect, int nAlign,
 
     painter->save();
     painter->setClipRect(box.intersected(rect), Qt::IntersectClip);
-    painter->setPen(palette().color(QPalette::ButtonText));
+    painter->setPen(color);
     int y = box.top();
     for (const QString& line : lines) {
         const QString shown = fm.elidedText(line, Qt::ElideRight, box.width());

@@ -74,7 +74,8 @@ private:
     int TextAlignment(int logicalIndex) const;
     bool IsCurrentColumn(int logicalIndex) const;
     QColor BackgroundColor() const;
-    void DrawText(QPainter* painter, const QRect& rect, int nAlign, const QString& text) const;
+    void DrawText(QPainter* painter, const QRect& rect, int nAlign, const QString& text,
+                  const QColor& color) const;
 
     CListCtrlBase* m_pGrid = nullptr;
     // Height in text lines of the header font (+10 pixels); 0 hides the header; negative

@@ -3,6 +3,7 @@
 #include "grid/EditEx.h"
 #include "grid/HeaderCtrlEx.h"
 #include "grid/ListBoxEx.h"
+#include "grid/ReadableColor.h"
 #include "grid/RowHeader.h"
 #include "platform/ui/ListCtrlAccessible.h"
 
@@ -19,14 +20,14 @@ CListCtrlBase::CListCtrlBase(QWidget* parent) : CListCtrlEx(parent) {
     const QPalette pal = QApplication::palette();
     m_attrs.SetDefaultKeyColors({
         {CK_BACK, FromQColor(pal.color(QPalette::Base))},
-        {CK_READONLY_BACK, RGB(0xF0, 0xF0, 0xF0)},
+        {CK_READONLY_BACK, FromQColor(BaseTowardsText(pal, 15))},
         {CK_SELECTED_BACK, FromQColor(pal.color(QPalette::Highlight))},
-        {CK_SELECTED_BACK_NOFOCUS, RGB(0xD9, 0xD9, 0xD9)},
-        {CK_GRIDLINE, RGB(0xC0, 0xC0, 0xC0)},
-        {CK_TEXT, FromQColor(pal.color(QPalette::ButtonText))},
-        {CK_READONLY_TEXT, RGB(0, 0, 0)},
+        {CK_SELECTED_BACK_NOFOCUS, FromQColor(BaseTowardsText(pal, 38))},
+        {CK_GRIDLINE, FromQColor(BaseTowardsText(pal, 63))},
+        {CK_TEXT, FromQColor(pal.color(QPalette::Text))},
+        {CK_READONLY_TEXT, FromQColor(pal.color(QPalette::Text))},
         {CK_SELECTED_TEXT, FromQColor(pal.color(QPalette::HighlightedText))},
-        {CK_SELECTED_TEXT_NOFOCUS, RGB(0, 0, 0)},
+        {CK_SELECTED_TEXT_NOFOCUS, FromQColor(pal.color(QPalette::Text))},
         {CK_EDIT_FRAME, 0x467321},
     });
 
@@ -812,8 +813,11 @@ void CListCtrlBase::GetCellColors(int nItem, int nCol, COLORREF* pBack, COLORREF
         const bool readOnly = IsCellReadOnly(nItem, nCol);
         if (backFromKey)
             back = GetKeyColor(readOnly ? CK_READONLY_BACK : CK_BACK);
+        // On a background of the client's own the palette's text colour may not read (white
+        // on yellow in a dark palette): black or white by contrast instead.
         if (textFromKey)
-            text = GetKeyColor(readOnly ? CK_READONLY_TEXT : CK_TEXT);
+            text = backFromKey ? GetKeyColor(readOnly ? CK_READONLY_TEXT : CK_TEXT)
+                               : FromQColor(ReadableTextOn(ToQColor(back)));
     }
     if (pBack)
         *pBack = back;

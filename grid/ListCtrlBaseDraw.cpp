@@ -2,6 +2,7 @@
 #include "grid/ListCtrlBase.h"
 
 #include "grid/HeaderCtrlEx.h"
+#include "grid/ReadableColor.h"
 
 #include <QFontMetrics>
 #include <QPainter>
@@ -202,6 +203,10 @@ void CListCtrlBase::DrawItem(DRAWITEMSTRUCT* dis) {
                        ? GetKeyColor(gridFocus ? CK_SELECTED_TEXT : CK_SELECTED_TEXT_NOFOCUS)
                        : Darken(text, 0.9);
         }
+        // A client's fixed background keeps its text readable in any palette: the client's
+        // own text colour, else black or white by contrast, never the palette's text colour.
+        if (!backFromKey && textFromKey)
+            text = FromQColor(ReadableTextOn(ToQColor(back)));
         p.fillRect(rc, ToQColor(back));
         p.setPen(gridLine);
         p.drawRect(rc.adjusted(0, 0, -1, -1));
@@ -296,7 +301,7 @@ void CListCtrlBase::DrawButtonCell(QPainter& p, const QRect& rc, int nItem, int 
     QRect inner = DrawPushButton(p, outer, pushed, FrameColors(palette()));
     if (pushed)
         inner.translate(1, 1);
-    p.setPen(ToQColor(bReadOnly ? RGB(0xC0, 0xC0, 0xC0) : RGB(0, 0, 0)));
+    p.setPen(bReadOnly ? ToQColor(RGB(0xC0, 0xC0, 0xC0)) : palette().color(QPalette::ButtonText));
     if (inner.width() <= 0 || text.isEmpty())
         return;
     const QFontMetrics fm(p.font());

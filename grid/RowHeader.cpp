@@ -3,6 +3,7 @@
 #include "grid/GridTypes.h"
 #include "grid/HeaderCtrlEx.h"
 #include "grid/ListCtrlBase.h"
+#include "grid/ReadableColor.h"
 
 #include <QApplication>
 #include <QFontDatabase>
@@ -23,7 +24,8 @@ constexpr int kSizingEdge = 10;
 constexpr int kFitMargin = 20;
 // Period of the automatic scrolling while rows are dragged past the grid's edges.
 constexpr int kAutoScrollMs = 50;
-// Text colour of the row being edited.
+// Text colour of the row being edited, on the tint (on the plain face the palette's link
+// colour stands in for it, which a dark palette keeps light).
 constexpr COLORREF kEditedRowText = RGB(0, 0, 255);
 
 } // namespace
@@ -215,7 +217,8 @@ void CRowHeader::PaintRow(QPainter* pDC, int nRow, const QRect& button) const {
     const QRect inside = button.adjusted(1, 1, -1, -1);
     const QLine rightEdge(button.right(), button.top(), button.right(), button.bottom());
     const int nState = m_pGrid->GetEditState(nRow);
-    if (nState == ES_EDITBOX) {
+    bool bTinted = nState == ES_EDITBOX;
+    if (bTinted) {
         pDC->fillRect(inside, ToQColor(CLR_HEADER_TINT));
         // The editor's coloured frame runs on into the row header when it touches it.
         if (EditorFrameMeetsRow(button)) {
@@ -224,12 +227,13 @@ void CRowHeader::PaintRow(QPainter* pDC, int nRow, const QRect& button) const {
         }
     } else {
         const unsigned nMask = m_pGrid->IsRowSelect() ? LVIS_SELECTED : LVIS_FOCUSED;
-        if (m_pGrid->GetItemState(nRow, nMask) & nMask)
+        bTinted = (m_pGrid->GetItemState(nRow, nMask) & nMask) != 0;
+        if (bTinted)
             pDC->fillRect(inside, ToQColor(CLR_HEADER_TINT));
         pDC->setPen(ToQColor(m_pGrid->GetKeyColor(CK_GRIDLINE)));
         pDC->drawLine(rightEdge);
     }
-    PaintRowText(pDC, nRow, nState, button);
+    PaintRowText(pDC, nRow, nState, button, bTinted);
 }
 
 bool CRowHeader::EditorFrameMeetsRow(const QRect& button) const {
@@ -237,9 +241,14 @@ bool CRowHeader::EditorFrameMeetsRow(const QRect& button) const {
     return !editor.isEmpty() && editor.left() == mapToGlobal(QPoint(button.right(), 0)).x();
 }
 
-void CRowHeader::PaintRowText(QPainter* pDC, int nRow, int nState, const QRect& button) const {
+void CRowHeader::PaintRowText(QPainter* pDC, int nRow, int nState, const QRect& button,
+                              bool bTinted) const {
     const bool bEdited = nState == ES_EDITBOX || nState == ES_CHOICELIST;
-    pDC->setPen(bEdited ? ToQColor(kEditedRowText) : palette().color(QPalette::ButtonText));
+    if (bEdited)
+        pDC->setPen(bTinted ? ToQColor(kEditedRowText) : palette().color(QPalette::Link));
+    else
+        pDC->setPen(bTinted ? ReadableTextOn(ToQColor(CLR_HEADER_TINT))
+                            : palette().color(QPalette::ButtonText));
 
     QRect box = button;
     int nAlign = Qt::AlignHCenter;

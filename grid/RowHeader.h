@@ -77,7 +77,7 @@ private:
     void PaintCorner(QPainter* pDC) const;
     void PaintRows(QPainter* pDC) const;
     void PaintRow(QPainter* pDC, int nRow, const QRect& button) const;
-    void PaintRowText(QPainter* pDC, int nRow, int nState, const QRect& button) const;
+    void PaintRowText(QPainter* pDC, int nRow, int nState, const QRect& button, bool bTinted) const;
     bool EditorFrameMeetsRow(const QRect& button) const;
 
     void LeftPress(const QPoint& pt);
