@@ -35,9 +35,16 @@ bench: configure
 		[ -x "$$b" ] || continue; echo "== $$b"; QT_QPA_PLATFORM=offscreen "$$b" || exit 1; \
 	done
 
-# The Debian package of the programs and their data: build/quillet_<version>_<arch>.deb.
-package: programs
-	@cd $(BUILD_DIR) && cpack -G DEB
+# The Debian package of the programs and their data: build-package/quillet_<version>_<arch>.deb,
+# built with Debian's hardening flags in a folder of its own. Every file in it carries the time
+# of the last commit, so the same sources give the same package.
+PACKAGE_DIR ?= build-package
+SOURCE_DATE_EPOCH ?= $(shell git log -1 --format=%ct 2>/dev/null || date +%s)
+package: deps
+	@cmake -S . -B $(PACKAGE_DIR) -DCMAKE_BUILD_TYPE=RelWithDebInfo -DQUILLET_DEB_HARDENING=ON \
+		$(CMAKE_FLAGS) >/dev/null
+	@cmake --build $(PACKAGE_DIR) -j $(JOBS) --target quillet quillet-cli quillet_data
+	@cd $(PACKAGE_DIR) && SOURCE_DATE_EPOCH=$(SOURCE_DATE_EPOCH) cpack -G DEB
 
 clean:
-	@rm -rf $(BUILD_DIR)
+	@rm -rf $(BUILD_DIR) $(PACKAGE_DIR)

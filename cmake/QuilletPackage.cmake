@@ -28,7 +28,7 @@ add_custom_target(quillet_data)
 set(CPACK_GENERATOR DEB)
 set(CPACK_PACKAGE_NAME quillet)
 set(CPACK_PACKAGE_VENDOR "Pelmo System")
-set(CPACK_PACKAGE_CONTACT "Quillet maintainers <maintainers@users.noreply.c-seed-4f295d34.example>")
+set(CPACK_PACKAGE_CONTACT "${QUILLET_MAINTAINER}")
 set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "INI file editor with a grid, comparison and value lists")
 # The long description as the package shows it: lines of at most 80 characters.
 set(CPACK_PACKAGE_DESCRIPTION
@@ -62,7 +62,15 @@ add_custom_command(OUTPUT ${PROJECT_BINARY_DIR}/changelog.gz
   VERBATIM)
 add_custom_target(quillet_changelog ALL DEPENDS ${PROJECT_BINARY_DIR}/changelog.gz)
 add_dependencies(quillet_data quillet_changelog)
-install(FILES ${PROJECT_BINARY_DIR}/changelog.gz ${PROJECT_SOURCE_DIR}/cmake/copyright
+# The licence is LICENSE's, in the form Debian's copyright file wants: its body indented by one
+# space, blank lines as " .".
+file(READ ${PROJECT_SOURCE_DIR}/LICENSE license)
+string(REGEX REPLACE "^MIT License\n\n" "" license "${license}")
+string(REGEX REPLACE "\n$" "" license "${license}")
+string(REGEX REPLACE "\n\n" "\n.\n" license "${license}")
+string(REGEX REPLACE "\n" "\n " QUILLET_LICENSE_TEXT " ${license}")
+configure_file(${PROJECT_SOURCE_DIR}/cmake/copyright.in ${PROJECT_BINARY_DIR}/copyright @ONLY)
+install(FILES ${PROJECT_BINARY_DIR}/changelog.gz ${PROJECT_BINARY_DIR}/copyright
   DESTINATION ${QUILLET_DOC_DIR})
 
 include(CPack)
