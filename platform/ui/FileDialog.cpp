@@ -4,7 +4,11 @@
 #include <QDir>
 #include <QFileDialog>
 #include <QGridLayout>
+#include <QGuiApplication>
+#include <QHeaderView>
+#include <QScreen>
 #include <QStringList>
+#include <QTreeView>
 #include <utility>
 
 namespace Ui {
@@ -21,6 +25,26 @@ void AddCheckBox(QFileDialog& dialog, QCheckBox* box) {
     dialog.setOption(QFileDialog::DontUseNativeDialog);
     if (auto* grid = qobject_cast<QGridLayout*>(dialog.layout()))
         grid->addWidget(box, grid->rowCount(), 0, 1, grid->columnCount());
+}
+
+// Qt's own dialog opens so small that its date column is cut ("9 Dec ...:14:03"), more so in
+// Japanese. It opens larger, within the screen, with the size, type and date columns as wide as
+// their texts and the name taking the rest. A platform's dialog sizes itself.
+constexpr QSize kRoomySize(960, 600);
+
+void GiveColumnsRoom(QFileDialog& dialog, const QWidget* parent) {
+    const QScreen* screen = parent ? parent->screen() : QGuiApplication::primaryScreen();
+    if (screen) {
+        const QSize available = screen->availableGeometry().size();
+        dialog.resize(kRoomySize.boundedTo(available * 0.9));
+    }
+    if (auto* tree = dialog.findChild<QTreeView*>(QStringLiteral("treeView"))) {
+        QHeaderView* header = tree->header();
+        header->setStretchLastSection(false);
+        header->setSectionResizeMode(0, QHeaderView::Stretch);
+        for (int column = 1; column < header->count(); ++column)
+            header->setSectionResizeMode(column, QHeaderView::ResizeToContents);
+    }
 }
 
 FileOpenResult ShowRealDialog(const FileOpenRequest& request) {
@@ -41,6 +65,7 @@ FileOpenResult ShowRealDialog(const FileOpenRequest& request) {
         box->setChecked(request.checkBoxChecked);
         AddCheckBox(dialog, box);
     }
+    GiveColumnsRoom(dialog, request.parent);
     FileOpenResult result;
     if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
         return result;

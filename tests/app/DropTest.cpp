@@ -99,7 +99,8 @@ TEST_F(AppTest, CommandLineAndDroppedFilesThatCannotBeOpenedAreNamedAsOpenNamesT
         {"a folder", {"folder.ini"}, "ファイルを読み込めません: " + Path("folder.ini")},
         {"three files",
          {"a.ini", "a.ini", "a.ini"},
-         "指定できるファイルは2つまでです。\nusage: quillet [--db PATH] [FILE [FILE2]]"},
+         "指定できるファイルは2つまでです。\nusage: quillet [--db PATH] [QT-OPTION...] [FILE "
+         "[FILE2]]"},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);

@@ -1,5 +1,6 @@
 #include "AppFixture.h"
 #include "grid/ListCtrlBase.h"
+#include "grid/RowHeader.h"
 #include "view/QuilletView.h"
 
 #include <QApplication>
@@ -100,10 +101,11 @@ Reading ReadCell(const QImage& image, const QRect& r) {
 
 } // namespace
 
-// Under each palette the cells and the column header of a comparison read: the text on each
-// fixed background (the yellow of a difference, the green of a missing side, the header tint)
-// stands at least 4.5:1 from it, and the read-only section and entry cells follow
-// the palette rather than staying light grey. The window is saved as a picture per palette.
+// Under each palette the cells and the headers of a comparison read: the text on each fixed
+// background (the yellow of an edited value, the header tint of the current column and row)
+// stands at least 4.5:1 from it, the green of a missing side is drawn as it is, and the
+// read-only section and entry cells follow the palette rather than staying light grey. The
+// window is saved as a picture per palette.
 TEST_F(AppTest, EveryFixedBackgroundReadsUnderLightDarkAndHighContrastPalettes) {
     const QPalette original = QApplication::palette();
     const struct {
@@ -114,6 +116,7 @@ TEST_F(AppTest, EveryFixedBackgroundReadsUnderLightDarkAndHighContrastPalettes) 
     const QString path1 = WriteText("1.ini", "[表示]\n幅=1024\n高さ=768\n色=青\n");
     const QString path2 = WriteText("2.ini", "[表示]\n幅=800\n高さ=768\n[追加]\n名前=値\n");
     const QColor yellow = ToQColor(0x00E6E6), green = ToQColor(0xCEEFC6);
+    const QColor tint = ToQColor(Pelmo::CLR_HEADER_TINT);
     for (const auto& p : palettes) {
         SCOPED_TRACE(p.name);
         QApplication::setPalette(p.palette);
@@ -123,41 +126,61 @@ TEST_F(AppTest, EveryFixedBackgroundReadsUnderLightDarkAndHighContrastPalettes) 
         ASSERT_TRUE(Frame()->OpenCompare(path1, path2));
         auto* grid = dynamic_cast<Pelmo::CListCtrlBase*>(Frame()->GetView()->GetGrid());
         ASSERT_NE(grid, nullptr);
-        grid->SetCurrentCell(1, 2, false, false); // 高さ, value 1: the same on both sides
+        // 幅 of file 1 edited: its value turns yellow; Return moves on to 高さ.
+        QTest::mouseClick(grid->viewport(), Qt::LeftButton, Qt::NoModifier,
+                          grid->GetCellRect(0, 2).center());
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_F2);
+        ASSERT_TRUE(grid->IsEditing());
+        QTest::keyClicks(QApplication::focusWidget(), "9");
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Return);
+        int currentRow = -1, currentCol = -1;
+        grid->GetCurrentCell(&currentRow, &currentCol, false);
+        ASSERT_NE(currentRow, 0);
         QCoreApplication::processEvents();
+
         const QImage image = grid->grab().toImage();
         const QPoint viewport = grid->viewport()->geometry().topLeft();
-        const auto cell = [&](int row, int col) {
-            return grid->GetCellRect(row, col).translated(viewport).adjusted(2, 2, -3, -3);
-        };
         const QColor base = p.palette.color(QPalette::Base);
         const struct {
             const char* what;
             int row, col;
             QColor back; // invalid: the palette's
+            bool bText;
         } cells[] = {
-            {"differing value", 0, 2, yellow},       {"its key", 0, 1, yellow},
-            {"missing side's section", 2, 4, green}, {"missing side's key", 3, 5, green},
-            {"read-only section", 0, 0, {}},         {"editable value", 1, 6, {}},
+            {"edited value", 0, 2, yellow, true},  {"missing side", 3, 0, green, false},
+            {"read-only section", 0, 0, {}, true}, {"read-only key", 2, 1, {}, true},
+            {"editable value", 2, 2, {}, true},
         };
         for (const auto& c : cells) {
             SCOPED_TRACE(c.what);
-            const Reading r = ReadCell(image, cell(c.row, c.col));
-            if (c.back.isValid())
-                EXPECT_EQ(r.back, c.back);
-            else
-                EXPECT_LT(Contrast(r.back, base), 1.25) << r.back.name().toStdString();
-            EXPECT_GE(r.contrast, 4.5) << r.back.name().toStdString();
+            const QRect r = grid->GetCellRect(c.row, c.col).translated(viewport);
+            const Reading reading = ReadCell(image, r.adjusted(2, 2, -3, -3));
+            if (c.back.isValid()) {
+                EXPECT_EQ(reading.back.name(), c.back.name());
+            } else {
+                EXPECT_LT(Contrast(reading.back, base), 1.25) << reading.back.name().toStdString();
+            }
+            if (c.bText) {
+                EXPECT_GE(reading.contrast, 4.5) << reading.back.name().toStdString();
+            }
         }
 
-        // The current column's header carries the tint.
+        // The current column's header and the current row's row header carry the tint.
         QHeaderView* header = grid->GetHeaderCtrl();
-        const QImage headerImage = header->grab().toImage();
-        const QRect section(header->sectionViewportPosition(2) + 2, 2, header->sectionSize(2) - 5,
-                            header->height() - 5);
-        const Reading h = ReadCell(headerImage, section);
-        EXPECT_EQ(h.back, ToQColor(Pelmo::CLR_HEADER_TINT));
-        EXPECT_GE(h.contrast, 4.5);
+        const Reading column =
+            ReadCell(header->grab().toImage(),
+                     QRect(header->sectionViewportPosition(currentCol) + 2, 2,
+                           header->sectionSize(currentCol) - 5, header->height() - 5));
+        EXPECT_EQ(column.back.name(), tint.name());
+        EXPECT_GE(column.contrast, 4.5);
+        QWidget* rowHeader = grid->GetRowHeader();
+        const QRect currentLine = grid->GetCellRect(currentRow, 0).translated(viewport);
+        const int top = rowHeader->mapFromGlobal(grid->mapToGlobal(currentLine.topLeft())).y();
+        const Reading row =
+            ReadCell(rowHeader->grab().toImage(),
+                     QRect(2, top + 2, rowHeader->width() - 5, currentLine.height() - 5));
+        EXPECT_EQ(row.back.name(), tint.name());
+        EXPECT_GE(row.contrast, 4.5);
 
         ASSERT_TRUE(QDir().mkpath(QUILLET_SCREENSHOT_DIR));
         EXPECT_TRUE(Frame()->grab().toImage().save(

@@ -83,8 +83,12 @@ TEST_F(GridTest, CellColourFallsBackToColumnThenKeyColours) {
     EXPECT_EQ(text, CLR_NOT_SET); // -1 on a new record leaves the field unset
     EXPECT_EQ(back, RGB(1, 2, 3));
 
+    // The cell's own background takes text that reads on it, whatever the palette's text.
     ASSERT_TRUE(grid->GetCellDisplayColor(0, 0, &text, &back));
-    EXPECT_EQ(text, grid->GetKeyColor(CK_TEXT));
+    EXPECT_EQ(text, RGB(255, 255, 255));
+    grid->SetCellColor(0, 1, CLR_UNCHANGED, 0x00E6E6);
+    grid->GetCellDisplayColor(0, 1, &text, &back);
+    EXPECT_EQ(text, RGB(0, 0, 0));
     grid->SetColumnColor(0, RGB(9, 9, 9), RGB(7, 7, 7));
     grid->GetCellDisplayColor(0, 0, &text, &back);
     EXPECT_EQ(text, RGB(9, 9, 9));
