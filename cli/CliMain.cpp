@@ -467,7 +467,7 @@ QString Escaped(const QByteArray& bytes) {
 // would name another file, or write other text than was given.
 bool ArgumentText(const QByteArray& raw, QString& arg) {
     if (CTextCodec::IsValidUtf8(raw)) {
-        arg = QString::fromUtf8(raw);
+        arg = CTextCodec(CTextCodec::Encoding::Utf8).decode(raw); // QString::fromUtf8 drops it too
         return true;
     }
     arg = QFile::decodeName(raw);
