@@ -1,12 +1,8 @@
 #include "cli/MergeCommand.h"
 
 #include "cli/JsonText.h"
-#include "compare/IniMerge.h"
-#include "compare/MergeMarkers.h"
-#include "ini/IniData.h"
+#include "compare/IniFileMerge.h"
 #include "platform/ProfileWriter.h"
-#include "platform/RegularFile.h"
-#include "platform/TextCodec.h"
 
 #include <QFileInfo>
 #include <QTextStream>
@@ -70,38 +66,6 @@ bool Parse(const QStringList& args, Options& options, QString& bad) {
     return true;
 }
 
-// One of the three files: its model and its bytes. The prefix names which file failed, as the
-// comparison prefixes its errors.
-struct Input {
-    std::unique_ptr<CIniData> ini;
-    QByteArray bytes;
-};
-
-bool Read(const QString& path, const QString& prefix, Input& input, QTextStream& err) {
-    const QString absolute = QFileInfo(path).absoluteFilePath();
-    if (!QFileInfo::exists(path)) {
-        err << prefix << "no such file: " << path << '\n';
-        return false;
-    }
-    input.ini = std::make_unique<CIniData>();
-    QString errorText;
-    if (!input.ini->Load(absolute, errorText)) {
-        err << prefix << errorText << '\n';
-        return false;
-    }
-    // A section left out of the model would be merged as if it were missing.
-    if (!input.ini->SkippedSections().empty()) {
-        err << prefix << "section [" << input.ini->SkippedSections().front().name
-            << "] is larger than the section buffer: the file cannot be merged\n";
-        return false;
-    }
-    if (!CRegularFile::Read(absolute, input.bytes)) {
-        err << prefix << "cannot read " << path << '\n';
-        return false;
-    }
-    return true;
-}
-
 QString Quoted(const std::optional<QString>& value) {
     return value ? JsonQuote(*value) : QStringLiteral("null");
 }
@@ -124,44 +88,28 @@ void PrintConflicts(const std::vector<CMergeConflict>& conflicts, bool json, QTe
 }
 
 int Merge(const Options& options, QTextStream& out, QTextStream& err) {
-    Input base, ours, theirs;
-    if (!Read(options.files[0], QStringLiteral("基:"), base, err) ||
-        !Read(options.files[1], QStringLiteral("1:"), ours, err) ||
-        !Read(options.files[2], QStringLiteral("2:"), theirs, err))
+    CIniFileMerge merge;
+    QString errorText;
+    if (!merge.Load(options.files[0], options.files[1], options.files[2], errorText)) {
+        err << errorText << '\n';
         return kError;
-    const CTextCodec codec(CTextCodec::Detect(ours.bytes));
-    CIniMerge merge(std::move(base.ini), std::move(ours.ini), std::move(theirs.ini));
-    merge.Merge([&codec](QStringView text) {
-        QByteArray encoded;
-        return codec.encode(text, encoded);
-    });
-    const std::vector<CProfileWriter::Change> changes = merge.m_pOurs->PendingChanges();
-    std::vector<QString> reasons;
-    QByteArray result = CProfileWriter::EditMany(ours.bytes, changes, reasons);
-    std::vector<CMergeConflict> conflicts = merge.Conflicts();
-    for (size_t i = 0; i < reasons.size(); ++i) {
-        if (!reasons[i].isEmpty())
-            conflicts.push_back({changes[i].section, changes[i].key, std::nullopt, std::nullopt,
-                                 changes[i].value, reasons[i]});
     }
-    if (options.markers)
-        result = CMergeMarkers::Apply(result, conflicts);
-
-    const QString target = options.out.isEmpty() ? options.files[1] : options.out;
+    merge.Merge(options.markers);
+    const QString target = options.out.isEmpty() ? merge.OursPath() : options.out;
     const bool inPlace = options.out.isEmpty();
-    if (!inPlace || result != ours.bytes) {
-        if (!CProfileWriter::WriteWhole(QFileInfo(target).absoluteFilePath(), result,
-                                        inPlace ? &ours.bytes : nullptr)) {
+    // Ours in place is written only when something changed, and only over the bytes merged.
+    if (!inPlace || merge.Result() != merge.OursBytes()) {
+        if (!CProfileWriter::WriteWhole(QFileInfo(target).absoluteFilePath(), merge.Result(),
+                                        inPlace ? &merge.OursBytes() : nullptr)) {
             err << "quillet-cli: could not write " << target << ": " << CProfileWriter::LastError()
                 << '\n';
             return kError;
         }
     }
-    PrintConflicts(conflicts, options.json, out);
-    err << "taken from theirs " << merge.TakenCount() << ", conflicts " << conflicts.size()
-        << ", comment-only changes left "
-        << CIniMerge::CountCommentChanges(base.bytes, theirs.bytes) << '\n';
-    return conflicts.empty() ? kMerged : kConflicts;
+    PrintConflicts(merge.Conflicts(), options.json, out);
+    err << "taken from theirs " << merge.TakenCount() << ", conflicts " << merge.Conflicts().size()
+        << ", comment-only changes left " << merge.CommentChanges() << '\n';
+    return merge.Conflicts().empty() ? kMerged : kConflicts;
 }
 
 } // namespace
