@@ -144,6 +144,9 @@ private:
 
     void InsertCompareColumns();
     void FillCompareRows();
+    // The row's mark: "○" when it differs, unless the comparison's ignore rules take it away;
+    // then no mark and dim text.
+    void SetCompareMark(int row, bool differs);
     CIniSectionData* EnsureTargetSection(int first, int last, bool toSecond, const QString& name);
     void CopyEntryIntoRow(int row, const CIniEntryData& source, CIniSectionData* target,
                           bool toSecond);
