@@ -6,7 +6,9 @@
 #include "ini/IniData.h"
 #include "res/Resource.h"
 #include "tests/common/LocaleMode.h"
+#include "tests/common/ScriptedBoxes.h"
 #include "tests/view/FakeViewHost.h"
+#include "view/CompareExport.h"
 #include "view/QuilletView.h"
 
 #include <QApplication>
@@ -266,6 +268,25 @@ TEST_F(ViewCompareTest, RowsAnIgnoreFileCoversShowDimWithoutTheMarkAsTheirValues
     EXPECT_FALSE(Marked(0));
     EXPECT_NE(TextColor(0, 6), CLR_NOT_SET);
     EXPECT_EQ(Back(0, 6), kYellow);
+}
+
+TEST_F(ViewCompareTest, CtrlEWritesTheRowsAsShownAndEditedOrSaysWhyNot) {
+    OpenTexts("[S]\r\nk=a\r\n", "[S]\r\nk=b\r\n");
+    EditCell(0, 2, QStringLiteral("<x&y>"));
+    CScriptedBoxes boxes;
+    const QString page = dir.filePath(QStringLiteral("page.html"));
+    boxes.ChooseFile(page);
+    view->activateWindow();
+    QTest::keyClick(&Grid(), Qt::Key_E, Qt::ControlModifier);
+    ASSERT_EQ(boxes.FileRequests().size(), 1U);
+    const QByteArray html = Read(page);
+    EXPECT_TRUE(html.contains("<td>&lt;x&amp;y&gt;</td><td class=\"mark\">\xE2\x97\x8B</td>"))
+        << html.toStdString();
+    // A folder that is not there: the box says so and nothing is left behind.
+    boxes.ChooseFile(dir.filePath(QStringLiteral("none/page.html")));
+    view->Export()->Run();
+    EXPECT_TRUE(boxes.LastText().contains(QStringLiteral("書き出せませんでした")));
+    EXPECT_FALSE(QFileInfo::exists(dir.filePath(QStringLiteral("none"))));
 }
 
 // Double-clicks copy what file 2 lacks; after saving, each file differs from what it was only
