@@ -7,6 +7,7 @@
 #include "cli/ValueListCommand.h"
 #include "ini/IniData.h"
 #include "platform/ProfileWriter.h"
+#include "platform/TextCodec.h"
 #include "platform/TextUtil.h"
 #include "valuelist/ProjectData.h"
 #include "valuelist/ProjectDataBase.h"
@@ -460,6 +461,19 @@ QString Escaped(const QByteArray& bytes) {
     return text;
 }
 
+// An argument as text. Valid UTF-8 is taken as it is: the system's decoder would drop a
+// leading U+FEFF as a byte order mark, yet a section of a UTF-16 file can start with one.
+// Anything else must come back to the same bytes (\xFF in a UTF-8 system does not), or it
+// would name another file, or write other text than was given.
+bool ArgumentText(const QByteArray& raw, QString& arg) {
+    if (CTextCodec::IsValidUtf8(raw)) {
+        arg = CTextCodec(CTextCodec::Encoding::Utf8).decode(raw); // QString::fromUtf8 drops it too
+        return true;
+    }
+    arg = QFile::decodeName(raw);
+    return QFile::encodeName(arg) == raw;
+}
+
 } // namespace
 
 int CliMain(int argc, char** argv, QTextStream& out, QTextStream& err, bool processEndsAfter) {
@@ -467,11 +481,9 @@ int CliMain(int argc, char** argv, QTextStream& out, QTextStream& err, bool proc
     Text::SetJapaneseLocale(true);
     QStringList args;
     for (int i = 1; i < argc; ++i) {
-        // An argument that does not come back to the same bytes (such as \xFF in a UTF-8
-        // system) would name another file, or write other text than was given: refuse it.
         const QByteArray raw(argv[i]);
-        const QString arg = QFile::decodeName(raw);
-        if (QFile::encodeName(arg) != raw) {
+        QString arg;
+        if (!ArgumentText(raw, arg)) {
             err << "quillet-cli: cannot use the argument \"" << Escaped(raw)
                 << "\": it is not valid text in the system's encoding\n";
             err.flush();
