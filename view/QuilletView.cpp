@@ -5,6 +5,7 @@
 #include "res/Resource.h"
 #include "valuelist/ProjectData.h"
 #include "valuelist/ProjectDataBase.h"
+#include "view/CompareExport.h"
 #include "view/DetachedRecords.h"
 #include "view/ViewHost.h"
 #include "view/ViewSnapshot.h"
@@ -70,6 +71,7 @@ void CQuilletView::OnCreate() {
     m_pGrid->viewport()->installEventFilter(this);
     CreateNavigationKeys();
     CreateUndoKeys();
+    m_pExport = new CCompareExport(this, m_pGrid.get(), [this] { return m_pCompare; });
 }
 
 void CQuilletView::resizeEvent(QResizeEvent* event) {
