@@ -5,6 +5,7 @@
 #include "res/Resource.h"
 #include "valuelist/ProjectData.h"
 #include "valuelist/ProjectDataBase.h"
+#include "view/CompareExport.h"
 #include "view/DetachedRecords.h"
 #include "view/RuleCommands.h"
 #include "view/RuleMarks.h"
@@ -72,6 +73,7 @@ void CQuilletView::OnCreate() {
     CreateNavigationKeys();
     CreateUndoKeys();
     m_pRuleCommands = new CRuleCommands(this);
+    m_pExport = new CCompareExport(this, m_pGrid.get(), [this] { return m_pCompare; });
 }
 
 void CQuilletView::resizeEvent(QResizeEvent* event) {
