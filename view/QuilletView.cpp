@@ -63,6 +63,7 @@ CQuilletView::~CQuilletView() {
 void CQuilletView::OnCreate() {
     m_pGrid = std::make_unique<Pelmo::CListCtrlBase>();
     m_pGrid->Create(kGridStyle, QRect(), this, Res::IDC_GRID);
+    m_pGrid->setAccessibleName(QStringLiteral("エントリ一覧")); // what a screen reader calls it
     m_pGrid->SetFont(QStringLiteral("ＭＳ ゴシック"), 11, false, false);
     m_pGrid->SetHeaderFont(QStringLiteral("ＭＳ ゴシック"), 11, false, false);
     m_pGrid->SetCaretOnShow(2);
