@@ -1,6 +1,7 @@
 #include "cli/ValueListCommand.h"
 
 #include "cli/JsonText.h"
+#include "platform/SystemPath.h"
 #include "valuelist/ProjectData.h"
 #include "valuelist/ProjectDataBase.h"
 #include "valuelist/RecordIdFilePath.h"
@@ -245,6 +246,15 @@ bool HistoryTexts(const Options& options, std::vector<QString>& texts, QTextStre
         const QFileInfo info(path);
         if (!info.isFile()) {
             Complain(err, QStringLiteral("no such file: %1").arg(path));
+            return false;
+        }
+        // Made whole from a current folder whose name is not valid text, it would name
+        // another file.
+        if (const QString inexact = CSystemPath::InexactPart(info.absoluteFilePath());
+            !inexact.isEmpty()) {
+            Complain(err, QStringLiteral("cannot name %1 exactly: %2 is not valid text in the "
+                                         "system's encoding")
+                              .arg(path, inexact));
             return false;
         }
         texts.push_back(QDir::toNativeSeparators(info.absoluteFilePath()));

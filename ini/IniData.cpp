@@ -2,6 +2,7 @@
 
 #include "ini/IniLoader.h"
 #include "ini/ProfileAccess.h"
+#include "platform/SystemPath.h"
 #include "platform/TextUtil.h"
 #include "platform/WorkProgress.h"
 
@@ -26,6 +27,11 @@ bool CIniData::Load(const QString& path, QString& errorText) {
 }
 
 bool CIniData::LoadFile(const QString& path, QString& errorText) {
+    // Such a path would read another file, or a missing one as an empty model.
+    if (const QString inexact = CSystemPath::InexactPart(path); !inexact.isEmpty()) {
+        errorText = CSystemPath::RefusalText(inexact);
+        return false;
+    }
     CIniLoader loader(*this);
     if (!m_pProfile->ReadSections(path, loader, errorText))
         return false;

@@ -6,6 +6,7 @@
 #include "ProfileEditPlan.h"
 #include "ProfileEditRules.h"
 #include "ProfileSyntax.h"
+#include "SystemPath.h"
 #include "TextCodec.h"
 #include "TextLines.h"
 #include "TextUtil.h"
@@ -146,8 +147,10 @@ bool WriteLocked(const std::vector<CProfileWriter::Change>& changes, const QStri
         return false;
     }
     // A name the system's encoding cannot give back unchanged would land in another file.
-    if (QFile::decodeName(QFile::encodeName(absolute)) != absolute) {
-        reason = QStringLiteral("the file name cannot be represented in the system's encoding");
+    if (const QString inexact = CSystemPath::InexactPart(absolute); !inexact.isEmpty()) {
+        reason = QStringLiteral("the name cannot be represented exactly in the system's "
+                                "encoding: ") +
+                 inexact;
         return false;
     }
     const QString target = WriteTarget(absolute);
