@@ -1,9 +1,10 @@
 #include "cli/CliMain.h"
 
+#include "cli/CliLoad.h"
+#include "cli/CompareCommand.h"
 #include "cli/JsonText.h"
 #include "cli/ValueCheck.h"
 #include "cli/ValueListCommand.h"
-#include "compare/IniCompare.h"
 #include "ini/IniData.h"
 #include "platform/ProfileWriter.h"
 #include "platform/TextUtil.h"
@@ -31,6 +32,7 @@ const char* const kUsage =
     "commands:\n"
     "  dump [--json] FILE            print the entries of an INI file\n"
     "  compare [--json] FILE1 FILE2  pair two INI files row by row\n"
+    "  compare [--json] DIR1 DIR2    compare two folders of INI files file by file\n"
     "  set FILE SECTION KEY VALUE    set one value and write it\n"
     "  check [--json] [--db PATH] FILE\n"
     "                                list values its value list does not allow\n"
@@ -50,18 +52,6 @@ const char* const kDumpHelp =
     "A section too large for the section buffer is left out, with a warning on\n"
     "standard error.\n"
     "Exit status: 0 done, 2 the file is missing or could not be read.\n";
-
-const char* const kCompareHelp =
-    "usage: quillet-cli compare [--json] FILE1 FILE2\n"
-    "\n"
-    "Pairs the sections and entries of two INI files and prints one line per row:\n"
-    "section 1, key 1, value 1, the mark \xE2\x97\x8B when the row differs, section 2,\n"
-    "key 2, value 2, separated by tabs; empty where a file lacks the item.\n"
-    "With --json: an array of objects with \"section1\", \"key1\", \"value1\",\n"
-    "\"differs\", \"section2\", \"key2\", \"value2\" (null where a file lacks the item).\n"
-    "Exit status: 0 no row differs, 1 some row differs, 2 error, or a section of\n"
-    "either file was left out as too large for the section buffer (the files may\n"
-    "differ inside it).\n";
 
 const char* const kSetHelp =
     "usage: quillet-cli set FILE SECTION KEY VALUE\n"
@@ -96,12 +86,13 @@ struct Command {
     bool help = false;
     QString database; // check --db
     QString listFile; // check --list
+    CompareOptions compare;
     QStringList arguments;
     bool processEndsAfter = false; // see CliMain.h
 };
 
-// Options are --json and --help; "--" ends them. The set command takes options only before its
-// first argument, so that a value such as -1 needs no quoting.
+// Options are --json and --help, and those of check and compare; "--" ends them. The set command
+// takes options only before its first argument, so that a value such as -1 needs no quoting.
 bool ParseArguments(const QStringList& args, Command& command, QString& bad) {
     bool optionsEnded = false;
     for (qsizetype i = 0; i < args.size(); ++i) {
@@ -120,34 +111,12 @@ bool ParseArguments(const QStringList& args, Command& command, QString& bad) {
             command.database = args[++i];
         } else if (arg == u"--list" && command.name == u"check" && i + 1 < args.size()) {
             command.listFile = args[++i];
-        } else {
+        } else if (command.name != u"compare" || !ParseCompareOption(args, i, command.compare)) {
             bad = arg;
             return false;
         }
     }
     return true;
-}
-
-// Loads a file; on failure prints the message the desktop program would show. The model reads
-// a missing file as an empty one, which on a command line is nearly always a mistyped name,
-// so reading commands refuse it (set may create the file, as writing a key does). Sections
-// left out for their size are named on standard error: the output does not show them.
-std::unique_ptr<CIniData> LoadIni(const QString& path, const QString& prefix, QTextStream& err,
-                                  bool mustExist = true) {
-    if (mustExist && !QFileInfo::exists(path)) {
-        err << "quillet-cli: no such file: " << path << '\n';
-        return nullptr;
-    }
-    auto ini = std::make_unique<CIniData>();
-    QString errorText;
-    if (!ini->Load(QFileInfo(path).absoluteFilePath(), errorText)) {
-        err << prefix << errorText << '\n';
-        return nullptr;
-    }
-    for (const CIniData::SkippedSection& skipped : ini->SkippedSections())
-        err << "quillet-cli: section [" << skipped.name
-            << "] left out: larger than the section buffer\n";
-    return ini;
 }
 
 struct Row {
@@ -165,11 +134,6 @@ Row SideOf(const CIniSectionData* section, const CIniEntryData* entry) {
         side.value = &entry->m_value;
     }
     return side;
-}
-
-QString TsvFields(const Row& row) {
-    const auto text = [](const QString* s) { return s ? *s : QString(); };
-    return text(row.section) + u'\t' + text(row.key) + u'\t' + text(row.value);
 }
 
 // Calls f(row) for each row of the dump: one per entry, or per section without entries.
@@ -265,54 +229,6 @@ int RunDump(const Command& command, QTextStream& out, QTextStream& err) {
     });
     PrintJsonArray(out, objects);
     return kSuccess;
-}
-
-// The rule the comparison view marks rows by: a side lacks the section, exactly one side has
-// the entry, or both values differ (case matters).
-bool RowDiffers(const COMPARE_REULT& row) {
-    if (row.pSection1 == nullptr || row.pSection2 == nullptr)
-        return true;
-    if ((row.pEntry1 == nullptr) != (row.pEntry2 == nullptr))
-        return true;
-    return row.pEntry1 && row.pEntry1->m_value != row.pEntry2->m_value;
-}
-
-QString CompareJson(const Row& a, bool differs, const Row& b) {
-    return QStringLiteral("{\"section1\": %1, \"key1\": %2, \"value1\": %3, \"differs\": %4, "
-                          "\"section2\": %5, \"key2\": %6, \"value2\": %7}")
-        .arg(JsonQuoteOrNull(a.section), JsonQuoteOrNull(a.key), JsonQuoteOrNull(a.value),
-             differs ? QStringLiteral("true") : QStringLiteral("false"), JsonQuoteOrNull(b.section),
-             JsonQuoteOrNull(b.key), JsonQuoteOrNull(b.value));
-}
-
-int RunCompare(const Command& command, QTextStream& out, QTextStream& err) {
-    auto ini1 = LoadIni(command.arguments[0], QStringLiteral("1:"), err);
-    if (!ini1)
-        return kError;
-    auto ini2 = LoadIni(command.arguments[1], QStringLiteral("2:"), err);
-    if (!ini2)
-        return kError;
-    CIniCompare compare(std::move(ini1), std::move(ini2));
-    compare.Compare();
-    bool anyDiffers = false;
-    QStringList objects;
-    for (const auto& result : compare.m_results) {
-        const bool differs = RowDiffers(*result);
-        anyDiffers = anyDiffers || differs;
-        const Row a = SideOf(result->pSection1, result->pEntry1);
-        const Row b = SideOf(result->pSection2, result->pEntry2);
-        if (command.json)
-            objects.append(CompareJson(a, differs, b));
-        else
-            out << TsvFields(a) << u'\t' << (differs ? QStringLiteral("○") : QString()) << u'\t'
-                << TsvFields(b) << '\n';
-    }
-    if (command.json)
-        PrintJsonArray(out, objects);
-    // Rows inside a section left out are not compared: equal rows prove nothing then.
-    if (!compare.m_pIni1->SkippedSections().empty() || !compare.m_pIni2->SkippedSections().empty())
-        return kError;
-    return anyDiffers ? kDiffers : kSuccess;
 }
 
 int RunSet(const Command& command, QTextStream& err) {
@@ -452,8 +368,12 @@ int RunCheck(const Command& command, QTextStream& out, QTextStream& err) {
 int RunCommand(const Command& command, QTextStream& out, QTextStream& err) {
     if (command.name == u"dump")
         return RunDump(command, out, err);
-    if (command.name == u"compare")
-        return RunCompare(command, out, err);
+    if (command.name == u"compare") {
+        CompareOptions options = command.compare;
+        options.json = command.json;
+        options.arguments = command.arguments;
+        return RunCompareCommand(options, out, err);
+    }
     if (command.name == u"check")
         return RunCheck(command, out, err);
     return RunSet(command, err);
@@ -475,7 +395,7 @@ const char* HelpOf(const QString& name) {
     if (name == u"dump")
         return kDumpHelp;
     if (name == u"compare")
-        return kCompareHelp;
+        return CompareHelp();
     if (name == u"check")
         return kCheckHelp;
     return kSetHelp;

@@ -33,6 +33,8 @@ expect 'valuelist commands' 'export' valuelist e
 expect 'INI files and folders' 'B.INI a.ini sub with space.ini' dump ''
 expect 'second file of compare' 'B.INI a.ini sub with space.ini' compare --json a.ini ''
 expect 'no third file for compare' '' compare a.ini B.INI ''
+expect 'report formats' 'csv html' compare --report ''
+expect 'option values are no arguments' 'B.INI a.ini sub with space.ini' compare --ignore 'W/*' --report csv -o r.csv a.ini ''
 expect 'any file after --db' 'lists.db' check --db l
 expect 'file after --db path' 'a.ini' check --db lists.db a
 expect 'set: section is no file' '' set a.ini ''
