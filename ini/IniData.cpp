@@ -2,6 +2,7 @@
 
 #include "ini/IniLoader.h"
 #include "ini/ProfileAccess.h"
+#include "platform/FileReplacer.h"
 #include "platform/SystemPath.h"
 #include "platform/TextUtil.h"
 #include "platform/WorkProgress.h"
@@ -16,7 +17,12 @@ CIniData::~CIniData() = default;
 
 bool CIniData::Load(const QString& path, QString& errorText) {
     try {
-        return LoadFile(path, errorText);
+        if (LoadFile(path, errorText))
+            return true;
+        // A save cut off may be why the file does not read: the copy beside it is the way back.
+        if (const QString backup = CFileReplacer::InterruptedBackup(path); !backup.isEmpty())
+            errorText += BackupNote(backup);
+        return false;
     } catch (const CWorkProgress::Stopped&) {
         // Everything the read held has unwound; no half model stays behind either.
         m_sections.clear();
@@ -24,6 +30,12 @@ bool CIniData::Load(const QString& path, QString& errorText) {
         errorText = QStringLiteral("読み込みを中止しました");
         return false;
     }
+}
+
+QString CIniData::BackupNote(const QString& backup) {
+    return QStringLiteral("\n\n中断された保存のバックアップがファイルの横にあります: ") + backup +
+           QStringLiteral("\nファイルが壊れている場合は、両方を見比べてからバックアップをファイルに"
+                          "上書きコピーし、バックアップを削除してください。");
 }
 
 bool CIniData::LoadFile(const QString& path, QString& errorText) {

@@ -1,7 +1,10 @@
 #include "FileReplacer.h"
 
+#include "FolderLock.h"
+#include "RegularFile.h"
 #include "WorkProgress.h"
 
+#include <QDateTime>
 #include <QDir>
 #include <QDirIterator>
 #include <QFile>
@@ -379,7 +382,9 @@ CFileReplacer::Result CFileReplacer::Replace(const QString& target, const QByteA
     // A copy beside the file means a save was cut off: the file may be damaged and the copy
     // may be all that is left of its old text. Nothing is written until the user has looked.
     if (const QString copy = InterruptedBackup(target); !copy.isEmpty()) {
-        reason = QStringLiteral("a backup of an interrupted save is beside the file: ") + copy;
+        reason = QStringLiteral("a backup of an interrupted save is beside the file: ") + copy +
+                 QStringLiteral("; compare the two, copy the backup over the file if the file is "
+                                "damaged, then delete the backup");
         return Result::Failed;
     }
     // A copy cut off while it was written is worth nothing: the file was not touched yet;
@@ -430,6 +435,80 @@ QString CFileReplacer::InterruptedBackup(const QString& target) {
             return it.filePath();
     }
     return {};
+}
+
+namespace {
+
+// Writes `bytes` to a new file of its own at `path` and syncs it; false with errno set.
+bool WriteNewFile(const QByteArray& path, const QByteArray& bytes) {
+    const int fd = ::open(path.constData(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600);
+    if (fd < 0)
+        return false;
+    bool written = WriteAt(fd, bytes, 0) && ::fsync(fd) == 0;
+    const int error = errno;
+    written = ::close(fd) == 0 && written;
+    if (!written) {
+        ::unlink(path.constData());
+        errno = error;
+    }
+    return written;
+}
+
+// A name for the damaged text beside `target` that no file has yet.
+QString DamagedName(const QString& target) {
+    const QString stem = target + QStringLiteral(".damaged-") +
+                         QDateTime::currentDateTime().toString(QStringLiteral("yyyyMMdd-HHmmss"));
+    QString name = stem;
+    for (int n = 2; QFileInfo::exists(name); ++n)
+        name = stem + u'-' + QString::number(n);
+    return name;
+}
+
+} // namespace
+
+bool CFileReplacer::RestoreBackup(const QString& target, const QString& backup,
+                                  QString& damagedCopy, QString& reason) {
+    const CFolderLock lock(QFileInfo(target).absolutePath(), CFolderLock::Mode::Exclusive);
+    if (!lock.isHeld()) {
+        reason = SystemError(lock.error());
+        return false;
+    }
+    QByteArray old;
+    QByteArray damaged;
+    int error = 0;
+    if (!CRegularFile::Read(backup, old, nullptr, nullptr, &error)) {
+        reason = SystemError(error != 0 ? error : EINVAL);
+        return false;
+    }
+    const bool exists = QFileInfo::exists(target);
+    if (exists && !CRegularFile::Read(target, damaged, nullptr, nullptr, &error)) {
+        reason = SystemError(error != 0 ? error : EINVAL);
+        return false;
+    }
+    if (exists) {
+        damagedCopy = DamagedName(target);
+        if (!WriteNewFile(QFile::encodeName(damagedCopy), damaged)) {
+            reason = SystemError(errno);
+            damagedCopy.clear();
+            return false;
+        }
+    }
+    const int fd =
+        ::open(QFile::encodeName(target).constData(), O_WRONLY | O_CREAT | O_CLOEXEC, 0666);
+    if (fd < 0) {
+        reason = SystemError(errno);
+        return false;
+    }
+    bool written =
+        WriteAt(fd, old, 0) && ::ftruncate(fd, off_t(old.size())) == 0 && ::fsync(fd) == 0;
+    error = errno;
+    written = ::close(fd) == 0 && written;
+    if (!written) {
+        reason = SystemError(error); // the copy stays: it is still the whole old text
+        return false;
+    }
+    RemoveCopy(backup);
+    return true;
 }
 
 void CFileReplacer::SetStepHook(std::function<void()> hook) {

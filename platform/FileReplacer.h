@@ -46,6 +46,14 @@ public:
     // or empty when there is none.
     static QString InterruptedBackup(const QString& target);
 
+    // Puts the complete copy `backup` of the old text back into `target`, under the folder's
+    // lock. The damaged text is kept first as "NAME.damaged-YYYYMMDD-HHMMSS" beside the file
+    // (its path goes to `damagedCopy`); the copy's bytes are then written over the file, so it
+    // keeps its other names, owner and mode, and the copy is removed. A process stopped on the
+    // way leaves the copy in place. On failure `reason` says why.
+    static bool RestoreBackup(const QString& target, const QString& backup, QString& damagedCopy,
+                              QString& reason);
+
     // For tests: called right before every step of a write that changes something on disk
     // (by rename or in place), so that a test can end the process at each of them in turn.
     // Empty to remove.

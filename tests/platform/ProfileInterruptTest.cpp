@@ -40,6 +40,13 @@ const InterruptCase kCases[] = {
     {"renamed_shrinking", false, kLongOld, "2", kShrunk},
 };
 
+// A write refused while the copy is there names it and says how to recover.
+QString Refusal(const QString& copy) {
+    return QStringLiteral("a backup of an interrupted save is beside the file: ") + copy +
+           QStringLiteral("; compare the two, copy the backup over the file if the file is "
+                          "damaged, then delete the backup");
+}
+
 void PrintTo(const InterruptCase& c, std::ostream* os) {
     *os << c.name;
 }
@@ -124,9 +131,7 @@ TEST_P(ProfileInterrupt, EveryKillPointLeavesTheOldTextInTheFileOrInACompleteCop
             EXPECT_EQ(sideFiles(), QStringList()) << "step " << killAt;
         } else {
             EXPECT_FALSE(written) << "step " << killAt;
-            EXPECT_EQ(CProfileWriter::LastError(),
-                      QStringLiteral("a backup of an interrupted save is beside the file: ") +
-                          copy);
+            EXPECT_EQ(CProfileWriter::LastError(), Refusal(copy));
             EXPECT_EQ(ReadBytes(path("file.ini")), left) << "step " << killAt;
         }
     }
@@ -150,8 +155,7 @@ TEST(ProfileInterruptRefusal, ACopyBesideANewlyLinkedFileStopsEveryWriteButNotTh
     ASSERT_TRUE(WriteBytes(copy, "[S]\nk=older\n"));
     // A single-name file is written by rename, yet the copy still guards it.
     EXPECT_EQ(WritePrivateProfileStringW("S", "k", "new", file), 0);
-    EXPECT_EQ(CProfileWriter::LastError(),
-              QStringLiteral("a backup of an interrupted save is beside the file: ") + copy);
+    EXPECT_EQ(CProfileWriter::LastError(), Refusal(copy));
     EXPECT_EQ(ReadBytes(file), QByteArray("[S]\nk=old\n"));
     EXPECT_TRUE(BufferIs(Section(file, "S", 64), u"k=old\0\0"s));
     // Another file of the folder is not held up by it.
@@ -174,4 +178,26 @@ TEST(ProfileInterruptRefusal, ACopyGuardsEveryNameOfTheFile) {
     ASSERT_TRUE(QFile::remove(link));
     ASSERT_TRUE(WriteBytes(link, "[S]\nk=1\n"));
     EXPECT_EQ(WritePrivateProfileStringW("S", "k", "2", link), 1);
+}
+
+TEST(ProfileInterruptRefusal, ARestoredCopyReplacesTheDamagedTextWhichIsKept) {
+    LocaleMode locale{true};
+    QTemporaryDir dir;
+    const QString file = dir.filePath("f.ini");
+    const QString link = dir.filePath("g.ini");
+    const QByteArray damaged = "[T]\r\nx=y\r\n1111\r\n[T]\r\nx=y\r\n";
+    ASSERT_TRUE(WriteBytes(file, damaged));
+    ASSERT_EQ(::link(QFile::encodeName(file).constData(), QFile::encodeName(link).constData()), 0);
+    const QString copy = dir.filePath(".f.ini.quillet-backup-Ab12Cd");
+    ASSERT_TRUE(WriteBytes(copy, "[T]\r\nx=y\r\n"));
+    QString damagedCopy;
+    QString reason;
+    ASSERT_TRUE(CFileReplacer::RestoreBackup(file, copy, damagedCopy, reason))
+        << reason.toStdString();
+    // Put back into the file itself: its other name holds the old text too.
+    EXPECT_EQ(ReadBytes(link), QByteArray("[T]\r\nx=y\r\n"));
+    EXPECT_TRUE(QFileInfo(damagedCopy).fileName().startsWith("f.ini.damaged-"));
+    EXPECT_EQ(ReadBytes(damagedCopy), damaged);
+    EXPECT_FALSE(QFileInfo::exists(copy));
+    EXPECT_EQ(WritePrivateProfileStringW("T", "x", "z", file), 1);
 }
