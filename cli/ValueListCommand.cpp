@@ -128,6 +128,15 @@ int Complain(QTextStream& err, const QString& text) {
 
 // --- reading a database ------------------------------------------------------------------------
 
+// A database that opened but could not be read: SQLite's reason ("file is not a database")
+// says whether the file is damaged, foreign or just locked.
+int CannotRead(const CProjectDataBase& db, QTextStream& err) {
+    QString text = QStringLiteral("could not read the value-list database %1").arg(db.GetPath());
+    if (!db.ErrorMessage().isEmpty())
+        text += QStringLiteral(": ") + db.ErrorMessage();
+    return Complain(err, text);
+}
+
 // A database that is only looked at: a missing file is an error, never created.
 bool OpenForReading(CProjectDataBase& db, QTextStream& err) {
     if (!QFileInfo(db.GetPath()).isFile()) {
@@ -135,8 +144,8 @@ bool OpenForReading(CProjectDataBase& db, QTextStream& err) {
         return false;
     }
     if (!db.OpenReadOnly()) {
-        Complain(err,
-                 QStringLiteral("could not open the value-list database %1").arg(db.GetPath()));
+        Complain(err, QStringLiteral("could not open the value-list database %1: %2")
+                          .arg(db.GetPath(), db.ErrorMessage()));
         return false;
     }
     return true;
@@ -147,8 +156,7 @@ bool OpenForReading(CProjectDataBase& db, QTextStream& err) {
 int PidNamed(CProjectDataBase& db, const QString& name, QTextStream& err) {
     std::vector<std::unique_ptr<CRecordIdName>> names;
     if (!db.LoadProjectNames(names)) {
-        Complain(err,
-                 QStringLiteral("could not read the value-list database %1").arg(db.GetPath()));
+        CannotRead(db, err);
         return 0;
     }
     QStringList pids;
@@ -175,8 +183,7 @@ int RunList(const Options& options, QTextStream& out, QTextStream& err) {
     std::vector<std::unique_ptr<CRecordIdName>> names;
     std::vector<std::unique_ptr<CRecordIdFilePath>> history;
     if (!db.LoadProjectList(names, history))
-        return Complain(
-            err, QStringLiteral("could not read the value-list database %1").arg(options.database));
+        return CannotRead(db, err);
     QStringList objects;
     for (const auto& name : names) {
         QStringList files;
@@ -220,6 +227,9 @@ int RunExport(const Options& options, QTextStream& out, QTextStream& err) {
     if (pid == 0)
         return kError;
     const auto project = db.LoadProject(pid);
+    // A database that cannot be read is not one without that list.
+    if (!project && !db.ErrorMessage().isEmpty())
+        return CannotRead(db, err);
     if (!project)
         return Complain(
             err, QStringLiteral("no value list with PID %1 in %2").arg(pid).arg(options.database));
