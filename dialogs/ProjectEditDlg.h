@@ -1,29 +1,23 @@
 #pragma once
 
-#include "grid/GridTypes.h"
-
 #include <QDialog>
 #include <QSize>
 #include <memory>
 
+class CEntryGrid;
 class CIniData;
 class CProjectData;
 class CProjectDataBase;
 class CRecordIdName;
-class CSectionData;
-class CEntryData;
-class CValueData;
+class CSectionGrid;
+class CValueGrid;
 class QLineEdit;
-class QPushButton;
-
-namespace Pelmo {
-class CListCtrlEx;
-}
 
 // Edits one value list in memory, in three grids linked from left to right (sections, the
 // entries of the current section, the values of the current entry), and stores it as a whole
-// on OK. The grids never own records: every real row carries the record it shows, the tree
-// owns them all, and Cancel throws the tree away with the dialog.
+// on OK. Each grid is driven by an object of its own; the dialog wires them to the name, the
+// import and OK. The grids never own records: every real row carries the record it shows, the
+// tree owns them all, and Cancel throws the tree away with the dialog.
 class CProjectEditDlg : public QDialog {
     Q_OBJECT
 public:
@@ -45,46 +39,7 @@ public:
     void done(int result) override;
 
 private:
-    QWidget* MakeGrid(int nId, QWidget* host);
     void SetUpGrids();
-    void FillSectionGrid();
-
-    // Moving through the tree; each refills the grids to its right.
-    bool SelectSection(CSectionData* pSection, int nCol, bool bFocus, bool bReload);
-    bool SelectEntry(CEntryData* pEntry, int nCol, bool bFocus, bool bReload);
-    void SelectValue(CValueData* pValue, int nCol);
-    void LoadEntries(CSectionData* pSection);
-    void LoadValues(CEntryData* pEntry);
-    void ClearValueGrid();
-    void ClearEntryGrid();
-
-    int AddSectionRow(int nRow, CSectionData* pSection);
-    int AddEntryRow(int nRow, CEntryData* pEntry);
-    int AddValueRow(int nRow, CValueData* pValue);
-
-    // Notifications, by grid.
-    void OnSectionNotify(const Pelmo::GRIDNOTIFY& n);
-    void OnEntryNotify(const Pelmo::GRIDNOTIFY& n);
-    void OnValueNotify(const Pelmo::GRIDNOTIFY& n);
-    void OnAppendRow(Pelmo::CListCtrlEx* pGrid, int nRow);
-    void OnSectionRowChanged(int nRow);
-    void OnEntryRowChanged(int nRow);
-    void OnSectionEdited(int nRow, bool bAppend);
-    void OnEntryEdited(int nRow, bool bAppend);
-    void OnValueEdited(int nRow, bool bAppend);
-    void OnSectionDelete(int nRow);
-    void OnEntryDelete(int nRow);
-    void OnValueInsert(int nRow);
-    void OnValueDelete(int nRow);
-    void OnCopy(Pelmo::CListCtrlEx* pGrid, bool bCodeColumnOnly);
-    void OnSectionPaste(const QString& text);
-    void OnEntryPaste(const QString& text);
-
-    CSectionData* CurrentSectionRow() const;
-    CEntryData* CurrentEntryRow() const;
-    // After a row was deleted: the row now current, or the one that took the deleted row's
-    // place when the current row went with it; -1 on an empty grid.
-    static int RowAfterDelete(Pelmo::CListCtrlEx* pGrid, int nDeleted, int* pCol);
 
     void OnOK();
     bool CheckTree();
@@ -97,20 +52,6 @@ private:
     void MergeIniData();
     void ShowMessage(const QString& text);
 
-    static bool CodeCheck(Pelmo::CListCtrlEx* pGrid, int nRow, int nCol, const QString& strNew,
-                          QString* pStore, void* pData);
-    static bool ValueCheck(Pelmo::CListCtrlEx* pGrid, int nRow, int nCol, const QString& strNew,
-                           QString* pStore, void* pData);
-    static bool ValueKeyMove(Pelmo::CListCtrlEx* pGrid, int nRow, int nCol, int nKey, bool bShift,
-                             void* pData);
-    static bool CodeKeyMove(Pelmo::CListCtrlEx* pGrid, int nRow, int nCol, int nKey, bool bShift,
-                            void* pData);
-    // Tab on the values grid: to the next (or previous) text cell, never onto a button cell.
-    // False when there is none, so that the focus leaves the grid.
-    bool TabToTextCell(int nRow, int nCol, bool bBack);
-    void MarkJustAppended(const void* pRecord);
-    bool eventFilter(QObject* pWatched, QEvent* pEvent) override;
-
     CProjectDataBase* m_pDataBase;
     CIniData* m_pIniData;
     bool m_bEditExisting;
@@ -119,17 +60,12 @@ private:
     bool m_bLoaded = true;
     QString m_strLoadError;
 
-    Pelmo::CListCtrlEx* m_pSectionGrid = nullptr;
-    Pelmo::CListCtrlEx* m_pEntryGrid = nullptr;
-    Pelmo::CListCtrlEx* m_pValueGrid = nullptr;
+    // Declared after the tree, so that they stop listening to their grids before it goes.
+    std::unique_ptr<CValueGrid> m_pValues;
+    std::unique_ptr<CEntryGrid> m_pEntries;
+    std::unique_ptr<CSectionGrid> m_pSections;
     QLineEdit* m_pNameEdit = nullptr;
     QSize m_szMinTrack;
-
-    CSectionData* m_pCurSection = nullptr;
-    CEntryData* m_pCurEntry = nullptr;
-    // The section or entry that the edit being committed has just made of an append row;
-    // only for the Enter that committed it, which then keeps it current.
-    const void* m_pJustAppended = nullptr;
 
     // The size at the last closing, for the next opening in this run.
     static QSize s_szLast;

@@ -1,0 +1,148 @@
+#include "dialogs/CodeGrid.h"
+
+#include "grid/ListCtrlEx.h"
+#include "platform/InputText.h"
+#include "valuelist/BaseData.h"
+
+#include <QTimer>
+
+#include <utility>
+
+using Pelmo::GRIDNOTIFY;
+
+namespace {
+
+constexpr int kTabMoveCodes = 4;
+constexpr int kKeyEnter = 13;
+const QString kMinus = QStringLiteral("-");
+
+// The first line of a clipboard text, trimmed: what a paste puts into one cell.
+QString FirstLine(const QString& text) {
+    QString line = text;
+    const qsizetype cr = line.indexOf(u'\r');
+    if (cr >= 0)
+        line.truncate(cr);
+    const qsizetype lf = line.indexOf(u'\n');
+    if (lf >= 0)
+        line.truncate(lf);
+    return Text::TrimInput(line);
+}
+
+} // namespace
+
+CCodeGrid::CCodeGrid(Pelmo::CListCtrlEx* pGrid, const QString& title) : CTreeGrid(pGrid) {
+    m_pGrid->InsertColumn(kDeleteColumn, QString(), true, LVCFMT_CENTER, 30);
+    m_pGrid->SetColumnButton(kDeleteColumn);
+    m_pGrid->InsertColumn(kCodeColumn, title, false, LVCFMT_LEFT, 220);
+    m_pGrid->SetNotifyHandler([this](const GRIDNOTIFY& n) { OnNotify(n); });
+    m_pGrid->SetCaretOnShow(2);
+    m_pGrid->SetKeyMoves(kTabMoveCodes, -1, -1, -1, -1, -1);
+    m_pGrid->SetEndEditCallback(&CCodeGrid::CodeCheck, this);
+    m_pGrid->SetKeyMoveCallback(&CCodeGrid::CodeKeyMove, this);
+}
+
+int CCodeGrid::AddRow(int nRow, CBaseData* pRecord, const QString& code) {
+    const int row =
+        m_pGrid->InsertItem(LVIF_TEXT | LVIF_PARAM, nRow, kMinus, 0, 0, quintptr(pRecord), false);
+    if (row < 0)
+        return row;
+    m_pGrid->SetItemText(row, kCodeColumn, code);
+    m_pGrid->SetCellReadOnly(row, kDeleteColumn, false);
+    return row;
+}
+
+void CCodeGrid::ShowRowAfterDelete(int nDeleted) {
+    int col = -1;
+    const int row = RowAfterDelete(nDeleted, &col);
+    if (row < 0)
+        return;
+    if (IsAppendRow(row))
+        m_pGrid->SetCurrentCell(row, col == -1 ? kCodeColumn : col, true, false);
+    else
+        ShowRecord(RecordAt<CBaseData>(row), col, true);
+}
+
+void CCodeGrid::OnNotify(const GRIDNOTIFY& n) {
+    switch (n.code) {
+    case Pelmo::GN_APPENDROW:
+        m_pGrid->SetItemText(n.nRow, kDeleteColumn, kMinus);
+        break;
+    case Pelmo::GN_CURCELLCHANGED:
+        OnRowChanged(n.nRow);
+        break;
+    case Pelmo::GN_CELLCHANGED:
+        OnEdited(n.nRow, n.nEvent == Pelmo::GE_APPEND_EDITED);
+        break;
+    case Pelmo::GN_BUTTONCLICK:
+        if (n.nCol == kDeleteColumn)
+            OnDelete(n.nRow);
+        break;
+    case Pelmo::GN_COPY:
+        CopyCurrentCell(kCodeColumn);
+        break;
+    case Pelmo::GN_PASTE:
+        OnPaste(static_cast<const Pelmo::GRIDPASTENOTIFY&>(n).strText);
+        break;
+    default:
+        break;
+    }
+}
+
+void CCodeGrid::OnEdited(int nRow, bool bAppend) {
+    const QString code = m_pGrid->GetItemText(nRow, kCodeColumn);
+    if (!bAppend) {
+        Rename(nRow, code);
+        return;
+    }
+    CBaseData* pRecord = AppendRecord(code);
+    if (!pRecord)
+        return;
+    m_pGrid->SetItemData(nRow, quintptr(pRecord));
+    m_pGrid->SetCellReadOnly(nRow, kDeleteColumn, false);
+    ShowRecord(pRecord, kCodeColumn, false);
+    MarkJustAppended(pRecord);
+}
+
+void CCodeGrid::OnPaste(const QString& text) {
+    int col = -1;
+    const int row = CurrentRow(&col);
+    if (row < 0 || col != kCodeColumn)
+        return;
+    const QString code = FirstLine(text);
+    if (code.isEmpty())
+        return;
+    if (!IsAppendRow(row)) {
+        if (Rename(row, code))
+            m_pGrid->SetItemText(row, kCodeColumn, code);
+        return;
+    }
+    CBaseData* pRecord = AppendRecord(code);
+    if (!pRecord)
+        return;
+    const int newRow = AddRow(row, pRecord, code);
+    m_pGrid->SetCurrentCell(newRow, kCodeColumn, true, false);
+    ShowRecord(pRecord, kCodeColumn, false);
+}
+
+void CCodeGrid::MarkJustAppended(const void* pRecord) {
+    m_pJustAppended = pRecord;
+    // A commit by a click has no key to follow it: the mark must not outlive this event.
+    QTimer::singleShot(0, this, [this] { m_pJustAppended = nullptr; });
+}
+
+bool CCodeGrid::CodeCheck(Pelmo::CListCtrlEx*, int, int, const QString& strNew, QString* pStore,
+                          void*) {
+    const QString code = Text::TrimInput(strNew);
+    if (code.isEmpty())
+        return false;
+    *pStore = code;
+    return true;
+}
+
+bool CCodeGrid::CodeKeyMove(Pelmo::CListCtrlEx* pGrid, int nRow, int, int nKey, bool, void* pData) {
+    auto* pSelf = static_cast<CCodeGrid*>(pData);
+    const void* pAppended = std::exchange(pSelf->m_pJustAppended, nullptr);
+    // Enter that made a record of the append row keeps it current, with its empty entries or
+    // values beside it; moving on to the next append row would hide them.
+    return !(nKey == kKeyEnter && pAppended && pGrid->GetItemData(nRow) == quintptr(pAppended));
+}
