@@ -6,9 +6,11 @@
 #include "grid/GridTypes.h"
 #include "platform/TextUtil.h"
 #include "platform/ui/MessageBox.h"
+#include "valuelist/DataBase.h"
 #include "valuelist/DataBaseLocation.h"
 #include "valuelist/ProjectDataBase.h"
 
+#include <QApplication>
 #include <QCoreApplication>
 #include <QDir>
 #include <QElapsedTimer>
@@ -86,6 +88,7 @@ bool CQuilletApp::InitInstance(const QStringList& files) {
     if (!files.isEmpty())
         WaitUntilExposed(m_pFrame.get());
     m_pFrame->repaint();
+    AskWhenTheDataBaseIsBusy();
     if (!dataBaseProblem.isEmpty()) {
         m_pFrame->SetDataBaseProblem(dataBaseProblem);
         Ui::MessageBox(m_pFrame.get(), QStringLiteral("DB 接続失敗\n") + dataBaseProblem,
@@ -93,6 +96,19 @@ bool CQuilletApp::InitInstance(const QStringList& files) {
     }
     m_pFrame->OpenCommandLineFiles(files);
     return true;
+}
+
+// Once the window is up, a wait for another program's lock on the database does not freeze it:
+// after a short wait the user decides whether to wait on. The box keeps the window painted.
+void CQuilletApp::AskWhenTheDataBaseIsBusy() {
+    CDataBase::SetBusyQuestion([] {
+        return Ui::MessageBox(
+                   QApplication::activeWindow(),
+                   QStringLiteral("値リストのデータベースを他のプログラムが使用中です。\n"
+                                  "再試行すると、もう一度待ちます。"),
+                   QStringLiteral("Quillet"),
+                   Ui::MB_RETRYCANCEL | Ui::MB_ICONWARNING) == Ui::IDRETRY;
+    });
 }
 
 // Qt's own buttons, file dialog and context menus speak the program's language.
@@ -122,6 +138,7 @@ QString CQuilletApp::OpenDataBase(const QString& path) {
 }
 
 int CQuilletApp::ExitInstance() {
+    CDataBase::SetBusyQuestion({});
     m_pFrame.reset();
     m_pDoc.reset();
     m_pDataBase.reset();
