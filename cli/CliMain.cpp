@@ -72,8 +72,10 @@ const char* const kCheckHelp =
     "from the database PATH names, and prints one line per entry whose value is not\n"
     "one of its admissible values: section, key, value and the admissible values,\n"
     "separated by tabs. Entries the value list gives no values for are not listed.\n"
-    "With --json: an array of objects with \"section\", \"key\", \"value\" and\n"
-    "\"allowed\" (an array). The database is only read, never created or changed.\n"
+    "An empty admissible value shows as \"\". With --json: an array of objects with\n"
+    "\"section\", \"key\", \"value\", \"allowed\" (an array) and \"labels\" (the\n"
+    "display name of each admissible value). The database is only read, never created\n"
+    "or changed.\n"
     "With --list, checks one or more files against the value list of a value-list\n"
     "file instead, without any database; with more than one FILE, each line starts\n"
     "with the file's path and a tab, and each JSON object with \"file\".\n"
@@ -238,15 +240,16 @@ int RunSet(const Command& command, QTextStream& err) {
     // The same refusals as the add dialog: an empty name cannot be written, and a key starting
     // with ";" would be written as a comment and vanish on the next read.
     if (section.isEmpty()) {
-        err << QStringLiteral("セクションを入力してください") << '\n';
+        err << "quillet-cli: " << QStringLiteral("セクションを入力してください") << '\n';
         return kError;
     }
     if (key.isEmpty()) {
-        err << QStringLiteral("エントリを入力してください") << '\n';
+        err << "quillet-cli: " << QStringLiteral("エントリを入力してください") << '\n';
         return kError;
     }
     if (key.startsWith(u';')) {
-        err << QStringLiteral("エントリの先頭にセミコロンは使用できません") << '\n';
+        err << "quillet-cli: " << QStringLiteral("エントリの先頭にセミコロンは使用できません")
+            << '\n';
         return kError;
     }
     const auto ini = LoadIni(command.arguments[0], QString(), err, false);
@@ -297,14 +300,24 @@ QString CheckJson(const ValueMismatch& m, const QString* file = nullptr) {
     QStringList allowed;
     for (const QString& value : m.allowed)
         allowed.append(JsonQuoteOrNull(&value));
-    return QStringLiteral("{%1\"section\": %2, \"key\": %3, \"value\": %4, \"allowed\": [%5]}")
+    QStringList labels;
+    for (const QString& label : m.labels)
+        labels.append(JsonQuoteOrNull(&label));
+    return QStringLiteral("{%1\"section\": %2, \"key\": %3, \"value\": %4, \"allowed\": [%5], "
+                          "\"labels\": [%6]}")
         .arg(file ? QStringLiteral("\"file\": %1, ").arg(JsonQuote(*file)) : QString(),
              JsonQuoteOrNull(&m.section), JsonQuoteOrNull(&m.key), JsonQuoteOrNull(&m.value),
-             allowed.join(QStringLiteral(", ")));
+             allowed.join(QStringLiteral(", ")), labels.join(QStringLiteral(", ")));
 }
 
 QString CheckLine(const ValueMismatch& m) {
-    return m.section + u'\t' + m.key + u'\t' + m.value + u'\t' + m.allowed.join(u'\t');
+    // An empty admissible value would vanish between two tabs: it is shown as "".
+    QStringList allowed = m.allowed;
+    for (QString& value : allowed) {
+        if (value.isEmpty())
+            value = QStringLiteral("\"\"");
+    }
+    return m.section + u'\t' + m.key + u'\t' + m.value + u'\t' + allowed.join(u'\t');
 }
 
 // check --list: the list comes from a file, and several INI files may be checked at once. A
@@ -313,7 +326,7 @@ int RunCheckWithListFile(const Command& command, QTextStream& out, QTextStream& 
     QString error;
     const auto project = CValueListFile::ReadFile(command.listFile, error);
     if (!project) {
-        err << error << '\n';
+        err << "quillet-cli: " << error << '\n';
         return kError;
     }
     const bool named = command.arguments.size() > 1;

@@ -7,11 +7,11 @@
 
 namespace {
 
-QStringList AllowedValues(const CEntryData& entry) {
-    QStringList allowed;
-    for (const CValueData* value = entry.FirstValue(); value; value = value->NextValue())
-        allowed.append(value->m_strCode);
-    return allowed;
+void AddAllowedValues(const CEntryData& entry, ValueMismatch& mismatch) {
+    for (const CValueData* value = entry.FirstValue(); value; value = value->NextValue()) {
+        mismatch.allowed.append(value->m_strCode);
+        mismatch.labels.append(value->m_strName);
+    }
 }
 
 } // namespace
@@ -24,8 +24,11 @@ std::vector<ValueMismatch> FindInadmissibleValues(const CIniData& ini,
             const CEntryData* described = project.FindEntry(section->m_name, entry->m_key);
             if (!described || !described->FirstValue() || described->FindValue(entry->m_value))
                 continue;
-            mismatches.push_back(
-                {section->m_name, entry->m_key, entry->m_value, AllowedValues(*described)});
+            ValueMismatch& m = mismatches.emplace_back();
+            m.section = section->m_name;
+            m.key = entry->m_key;
+            m.value = entry->m_value;
+            AddAllowedValues(*described, m);
         }
     }
     return mismatches;

@@ -13,6 +13,7 @@ struct ValueMismatch {
     QString key;
     QString value;
     QStringList allowed; // in the value list's display order
+    QStringList labels;  // the display name of each admissible value, "" for none
 };
 
 // The entries of the file, in file order, that the value list describes with at least one
