@@ -7,9 +7,11 @@
 #include "cli/ValueListCommand.h"
 #include "ini/IniData.h"
 #include "platform/ProfileWriter.h"
+#include "platform/TextCodec.h"
 #include "platform/TextUtil.h"
 #include "valuelist/ProjectData.h"
 #include "valuelist/ProjectDataBase.h"
+#include "valuelist/RuleCheck.h"
 #include "valuelist/ValueListFile.h"
 
 #include <QFile>
@@ -72,15 +74,23 @@ const char* const kCheckHelp =
     "from the database PATH names, and prints one line per entry whose value is not\n"
     "one of its admissible values: section, key, value and the admissible values,\n"
     "separated by tabs. Entries the value list gives no values for are not listed.\n"
-    "An empty admissible value shows as \"\". With --json: an array of objects with\n"
-    "\"section\", \"key\", \"value\", \"allowed\" (an array) and \"labels\" (the\n"
-    "display name of each admissible value). The database is only read, never created\n"
-    "or changed.\n"
+    "Where the list has rules, further lines carry a word in the fourth field:\n"
+    "  SECTION KEY VALUE #type TYPE       not an integer, number or boolean\n"
+    "  SECTION KEY VALUE #range MIN..MAX  outside the range (a bound may be empty)\n"
+    "  SECTION KEY       #missing DEFAULT a required key the file lacks\n"
+    "  SECTION KEY VALUE #unknown         a key the list does not describe\n"
+    "Missing keys come last, in the list's order.\n"
+    "An empty admissible value shows as \"\".\n"
+    "With --json: an array of objects with \"section\", \"key\", \"value\",\n"
+    "\"allowed\" (an array) and \"labels\" (the display name of each admissible value);\n"
+    "those of the kinds above have \"problem\" (\"type\",\n"
+    "\"range\", \"missing\" or \"unknown\") instead, with \"type\", \"min\" and \"max\"\n"
+    "(null: no bound) or \"default\". The database is only read, never changed.\n"
     "With --list, checks one or more files against the value list of a value-list\n"
     "file instead, without any database; with more than one FILE, each line starts\n"
     "with the file's path and a tab, and each JSON object with \"file\".\n"
-    "Exit status: 0 every described entry holds an admissible value, 1 some do not,\n"
-    "2 error or no value list for FILE.\n";
+    "Exit status: 0 nothing found, 1 something found, 2 error or no value list for\n"
+    "FILE.\n";
 
 struct Command {
     QString name;
@@ -286,6 +296,8 @@ std::unique_ptr<CProjectData> LoadValueListFor(const CIniData& ini, const QStrin
         return nullptr;
     }
     auto project = db.LoadProjectByFilePath(ini.m_filePath);
+    if (project && !db.LoadNotice().isEmpty())
+        err << "quillet-cli: " << db.LoadNotice() << '\n';
     // A database that cannot be read is not one without a list for the file.
     if (!project && !db.ErrorMessage().isEmpty())
         err << "quillet-cli: could not read the value-list database " << dbPath << ": "
@@ -295,29 +307,79 @@ std::unique_ptr<CProjectData> LoadValueListFor(const CIniData& ini, const QStrin
     return project;
 }
 
-// file: the INI file's path when several are checked at once, else null.
-QString CheckJson(const ValueMismatch& m, const QString* file = nullptr) {
-    QStringList allowed;
-    for (const QString& value : m.allowed)
-        allowed.append(JsonQuoteOrNull(&value));
-    QStringList labels;
-    for (const QString& label : m.labels)
-        labels.append(JsonQuoteOrNull(&label));
-    return QStringLiteral("{%1\"section\": %2, \"key\": %3, \"value\": %4, \"allowed\": [%5], "
-                          "\"labels\": [%6]}")
-        .arg(file ? QStringLiteral("\"file\": %1, ").arg(JsonQuote(*file)) : QString(),
-             JsonQuoteOrNull(&m.section), JsonQuoteOrNull(&m.key), JsonQuoteOrNull(&m.value),
-             allowed.join(QStringLiteral(", ")), labels.join(QStringLiteral(", ")));
+QString JsonNumberOrNull(const std::optional<double>& number) {
+    return number ? CRuleCheck::BoundText(*number) : QStringLiteral("null");
 }
 
-QString CheckLine(const ValueMismatch& m) {
-    // An empty admissible value would vanish between two tabs: it is shown as "".
-    QStringList allowed = m.allowed;
-    for (QString& value : allowed) {
-        if (value.isEmpty())
-            value = QStringLiteral("\"\"");
+// The members after "value" that say what is wrong. A value outside its admissible values
+// keeps the object it always had; the kinds rules brought carry "problem" first.
+QString ProblemJson(const ValueMismatch& m) {
+    using Problem = ValueMismatch::Problem;
+    if (m.problem == Problem::Value) {
+        QStringList allowed;
+        for (const QString& value : m.allowed)
+            allowed.append(JsonQuoteOrNull(&value));
+        QStringList labels;
+        for (const QString& label : m.labels)
+            labels.append(JsonQuoteOrNull(&label));
+        return QStringLiteral("\"allowed\": [%1], \"labels\": [%2]")
+            .arg(allowed.join(QStringLiteral(", ")), labels.join(QStringLiteral(", ")));
     }
-    return m.section + u'\t' + m.key + u'\t' + m.value + u'\t' + allowed.join(u'\t');
+    const QString json = QStringLiteral("\"problem\": \"%1\"")
+                             .arg(QLatin1String(ValueMismatch::ProblemName(m.problem)));
+    switch (m.problem) {
+    case Problem::Type:
+        return json + QStringLiteral(", \"type\": %1").arg(JsonQuote(m.type));
+    case Problem::Range:
+        return json + QStringLiteral(", \"min\": %1, \"max\": %2")
+                          .arg(JsonNumberOrNull(m.min), JsonNumberOrNull(m.max));
+    case Problem::Missing:
+        return json +
+               QStringLiteral(", \"default\": %1")
+                   .arg(m.defaultValue ? JsonQuote(*m.defaultValue) : QStringLiteral("null"));
+    default:
+        return json;
+    }
+}
+
+// file: the INI file's path when several are checked at once, else null.
+QString CheckJson(const ValueMismatch& m, const QString* file = nullptr) {
+    const bool missing = m.problem == ValueMismatch::Problem::Missing;
+    return QStringLiteral("{%1\"section\": %2, \"key\": %3, \"value\": %4, %5}")
+        .arg(file ? QStringLiteral("\"file\": %1, ").arg(JsonQuote(*file)) : QString(),
+             JsonQuoteOrNull(&m.section), JsonQuoteOrNull(&m.key),
+             missing ? QStringLiteral("null") : JsonQuoteOrNull(&m.value), ProblemJson(m));
+}
+
+// A value outside its admissible values keeps the line it always had; the other kinds carry
+// a word starting with '#' in the fourth field, then what the rule asks.
+QString CheckLine(const ValueMismatch& m) {
+    using Problem = ValueMismatch::Problem;
+    const QString head = m.section + u'\t' + m.key + u'\t' + m.value + u'\t';
+    const auto bound = [](const std::optional<double>& b) {
+        return b ? CRuleCheck::BoundText(*b) : QString();
+    };
+    switch (m.problem) {
+    case Problem::Value: {
+        // An empty admissible value would vanish between two tabs: it is shown as "".
+        QStringList allowed = m.allowed;
+        for (QString& value : allowed) {
+            if (value.isEmpty())
+                value = QStringLiteral("\"\"");
+        }
+        return head + allowed.join(u'\t');
+    }
+    case Problem::Type:
+        return head + QStringLiteral("#type\t") + m.type;
+    case Problem::Range:
+        return head + QStringLiteral("#range\t") + bound(m.min) + QStringLiteral("..") +
+               bound(m.max);
+    case Problem::Missing:
+        return head + QStringLiteral("#missing\t") + m.defaultValue.value_or(QString());
+    case Problem::Unknown:
+        return head + QStringLiteral("#unknown");
+    }
+    return head;
 }
 
 // check --list: the list comes from a file, and several INI files may be checked at once. A
@@ -473,6 +535,19 @@ QString Escaped(const QByteArray& bytes) {
     return text;
 }
 
+// An argument as text. Valid UTF-8 is taken as it is: the system's decoder would drop a
+// leading U+FEFF as a byte order mark, yet a section of a UTF-16 file can start with one.
+// Anything else must come back to the same bytes (\xFF in a UTF-8 system does not), or it
+// would name another file, or write other text than was given.
+bool ArgumentText(const QByteArray& raw, QString& arg) {
+    if (CTextCodec::IsValidUtf8(raw)) {
+        arg = CTextCodec(CTextCodec::Encoding::Utf8).decode(raw); // QString::fromUtf8 drops it too
+        return true;
+    }
+    arg = QFile::decodeName(raw);
+    return QFile::encodeName(arg) == raw;
+}
+
 } // namespace
 
 int CliMain(int argc, char** argv, QTextStream& out, QTextStream& err, bool processEndsAfter) {
@@ -480,11 +555,9 @@ int CliMain(int argc, char** argv, QTextStream& out, QTextStream& err, bool proc
     Text::SetJapaneseLocale(true);
     QStringList args;
     for (int i = 1; i < argc; ++i) {
-        // An argument that does not come back to the same bytes (such as \xFF in a UTF-8
-        // system) would name another file, or write other text than was given: refuse it.
         const QByteArray raw(argv[i]);
-        const QString arg = QFile::decodeName(raw);
-        if (QFile::encodeName(arg) != raw) {
+        QString arg;
+        if (!ArgumentText(raw, arg)) {
             err << "quillet-cli: cannot use the argument \"" << Escaped(raw)
                 << "\": it is not valid text in the system's encoding\n";
             err.flush();

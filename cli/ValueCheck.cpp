@@ -3,9 +3,14 @@
 #include "ini/IniData.h"
 #include "valuelist/EntryData.h"
 #include "valuelist/ProjectData.h"
+#include "valuelist/ProjectIndex.h"
+#include "valuelist/RuleCheck.h"
+#include "valuelist/SectionData.h"
 #include "valuelist/ValueData.h"
 
 namespace {
+
+using Problem = ValueMismatch::Problem;
 
 void AddAllowedValues(const CEntryData& entry, ValueMismatch& mismatch) {
     for (const CValueData* value = entry.FirstValue(); value; value = value->NextValue()) {
@@ -14,22 +19,87 @@ void AddAllowedValues(const CEntryData& entry, ValueMismatch& mismatch) {
     }
 }
 
+// The mismatch one described entry's value makes; false when the value keeps the rules.
+bool Judge(const CEntryData& described, const QString& value, ValueMismatch& m) {
+    switch (CRuleCheck::Check(described, value)) {
+    case EValueProblem::None:
+        return false;
+    case EValueProblem::NotAdmissible:
+        m.problem = Problem::Value;
+        AddAllowedValues(described, m);
+        break;
+    case EValueProblem::WrongType:
+        m.problem = Problem::Type;
+        m.type = CEntryRule::TypeName(CRuleCheck::EffectiveType(described));
+        break;
+    case EValueProblem::OutOfRange:
+        m.problem = Problem::Range;
+        m.min = described.m_rule.m_min;
+        m.max = described.m_rule.m_max;
+        break;
+    }
+    return true;
+}
+
+void AddMissingRequired(const CIniData& ini, const CProjectData& project,
+                        std::vector<ValueMismatch>& mismatches) {
+    for (const CSectionData* s = project.FirstSection(); s; s = s->NextSection()) {
+        for (const CEntryData* e = s->FirstEntry(); e; e = e->NextEntry()) {
+            if (!e->m_rule.m_bRequired)
+                continue;
+            const CIniSectionData* section = ini.FindSection(s->m_strCode, false);
+            if (section && section->FindEntry(e->m_strCode, false))
+                continue;
+            ValueMismatch m;
+            m.problem = Problem::Missing;
+            m.section = s->m_strCode;
+            m.key = e->m_strCode;
+            m.defaultValue = e->m_rule.m_default;
+            mismatches.push_back(m);
+        }
+    }
+}
+
 } // namespace
+
+const char* ValueMismatch::ProblemName(Problem problem) {
+    switch (problem) {
+    case Problem::Value:
+        return "value";
+    case Problem::Type:
+        return "type";
+    case Problem::Range:
+        return "range";
+    case Problem::Missing:
+        return "missing";
+    case Problem::Unknown:
+        return "unknown";
+    }
+    return "";
+}
 
 std::vector<ValueMismatch> FindInadmissibleValues(const CIniData& ini,
                                                   const CProjectData& project) {
     std::vector<ValueMismatch> mismatches;
+    const CProjectIndex index(project);
+    const bool reportUnknown = project.m_bReportUnknownKeys;
     for (const auto& section : ini.m_sections) {
+        const CProjectIndex::Entries* entries = index.EntriesOf(section->m_name);
+        if (!entries && !reportUnknown)
+            continue;
         for (const auto& entry : section->m_entries) {
-            const CEntryData* described = project.FindEntry(section->m_name, entry->m_key);
-            if (!described || !described->FirstValue() || described->FindValue(entry->m_value))
+            const CEntryData* described = CProjectIndex::Find(entries, entry->m_key);
+            ValueMismatch m;
+            if (described ? !Judge(*described, entry->m_value, m) : !reportUnknown)
                 continue;
-            ValueMismatch& m = mismatches.emplace_back();
+            if (!described)
+                m.problem = Problem::Unknown;
             m.section = section->m_name;
             m.key = entry->m_key;
             m.value = entry->m_value;
-            AddAllowedValues(*described, m);
+            mismatches.push_back(std::move(m));
         }
     }
+    AddMissingRequired(ini, project, mismatches);
     return mismatches;
 }

@@ -308,10 +308,12 @@ CProfileEditPlan::Outcome CProfileEditPlan::apply(QStringView sectionArg, QStrin
     if (const int found = findSection(section); found >= 0) {
         Section& target = m_sections[size_t(found)];
         if (const Ref* keyLine = findKey(target, key)) {
+            const QByteArrayView old = textOf(*keyLine);
+            if (ProfileEditRules::ValueReadsAs(old, m_encoding, value))
+                return applied();
             QByteArray encoded;
             if (!m_codec.encode(value, encoded))
                 return refuseEncoding();
-            const QByteArrayView old = textOf(*keyLine);
             QByteArray text =
                 old.first(ProfileEditRules::ValueStart(old, m_encoding)).toByteArray();
             text += encoded;

@@ -30,6 +30,10 @@ qsizetype ValueStart(QByteArrayView line, CTextCodec::Encoding encoding) {
     return std::min(pos, end);
 }
 
+bool ValueReadsAs(QByteArrayView line, CTextCodec::Encoding encoding, QStringView value) {
+    return CTextCodec(encoding).decode(line.sliced(ValueStart(line, encoding))) == value;
+}
+
 bool KeepsOneLine(QStringView section, QStringView key, QStringView value) {
     const auto hasBreak = [](QStringView s) { return s.contains(u'\r') || s.contains(u'\n'); };
     if (hasBreak(section) || hasBreak(key) || hasBreak(value))

@@ -19,6 +19,12 @@ unsigned UnitAt(QByteArrayView bytes, qsizetype offset, CTextCodec::Encoding enc
 // '=' unit in the bytes is the '=' the decoded line was split at.
 qsizetype ValueStart(QByteArrayView line, CTextCodec::Encoding encoding);
 
+// Whether the value of an entry line already reads as `value`. Such a write leaves the line's
+// bytes as they are: some bytes read as a character that writes back as other bytes (CP932's
+// unassigned codes read as U+30FB, whose own code is 0x8145), and writing the value a line
+// shows must not change the file.
+bool ValueReadsAs(QByteArrayView line, CTextCodec::Encoding encoding, QStringView value);
+
 // Windows writes whatever it is given, so a line break in a value starts lines of its own
 // ("a\r\n[other]" adds a section) and a key holding '=' reads back as another key. Such text
 // would change the file's structure rather than set one value: it is refused. Section and key

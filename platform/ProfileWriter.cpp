@@ -235,6 +235,11 @@ std::optional<QByteArray> CProfileWriter::Edit(const QByteArray& bytes, QStringV
 
     QString added;
     qsizetype replaceBegin, replaceEnd;
+    if (keyLine.valid() &&
+        ProfileEditRules::ValueReadsAs(payload.sliced(keyLine.begin, keyLine.end - keyLine.begin),
+                                       encoding, value)) {
+        return bytes;
+    }
     if (keyLine.valid()) {
         replaceBegin = keyLine.begin +
                        ProfileEditRules::ValueStart(

@@ -1,5 +1,6 @@
 #include "TextCodec.h"
 
+#include "Cp932Table.h"
 #include "RegularFile.h"
 
 #include <QStringDecoder>
@@ -12,22 +13,21 @@ namespace {
 using Encoding = CTextCodec::Encoding;
 using Flag = QStringConverter::Flag;
 
-// Qt's decoder or encoder for the file's encoding. CP932 has no encoding of Qt's own and is
-// asked for by name.
+// Qt's decoder or encoder for a Unicode encoding. CP932 goes through CCp932Table instead,
+// which reads the codes ICU does not as Windows reads them.
 template <typename Converter>
 Converter MakeConverter(Encoding encoding, QStringConverter::Flags flags) {
     switch (encoding) {
-    case Encoding::Utf8:
-    case Encoding::Utf8Bom:
-        return Converter(QStringConverter::Utf8, flags);
     case Encoding::Utf16LE:
         return Converter(QStringConverter::Utf16LE, flags);
     case Encoding::Utf16BE:
         return Converter(QStringConverter::Utf16BE, flags);
+    case Encoding::Utf8:
+    case Encoding::Utf8Bom:
     case Encoding::Cp932:
         break;
     }
-    return Converter("CP932", flags);
+    return Converter(QStringConverter::Utf8, flags);
 }
 
 // Qt's decoders skip a leading BOM by default; ours strips the file's BOM itself and wants
@@ -86,6 +86,11 @@ QString CTextCodec::decode(QByteArrayView bytes) const {
 }
 
 void CTextCodec::decodeInto(QByteArrayView bytes, QString& out) const {
+    if (m_encoding == Encoding::Cp932) {
+        out.resize(bytes.size()); // never more characters than bytes
+        out.truncate(CCp932Table::Get().decode(bytes, out.data()) - out.constData());
+        return;
+    }
     // A UTF-16 file of odd length ends in half a unit: it becomes one replacement character.
     const int unit = unitSize();
     const bool dangling = unit == 2 && (bytes.size() % 2) != 0;
@@ -116,6 +121,10 @@ void CTextCodec::decodeInto(QByteArrayView bytes, QString& out) const {
 }
 
 bool CTextCodec::encode(QStringView text, QByteArray& out) const {
+    if (m_encoding == Encoding::Cp932) {
+        out.clear();
+        return CCp932Table::Get().encode(text, out);
+    }
     // Fresh converters each time: ICU's error flag survives resetState().
     QStringEncoder encoder = MakeEncoder(m_encoding);
     if (!encoder.isValid())
@@ -123,8 +132,7 @@ bool CTextCodec::encode(QStringView text, QByteArray& out) const {
     out = encoder.encode(text);
     if (encoder.hasError())
         return false;
-    // ICU maps some characters one way only (U+301C to 0x8160, which reads back as U+FF5E);
-    // such a write would not read back as written, so it counts as "cannot hold".
+    // A write that would not read back as written counts as "cannot hold".
     QStringDecoder decoder = MakeDecoder(m_encoding, Flag::Stateless);
     const QString back = decoder.decode(out);
     return !decoder.hasError() && back == text;

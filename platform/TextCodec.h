@@ -16,14 +16,15 @@ struct CDecodedText;
 //   FE FF       UTF-16BE (BOM)
 //   EF BB BF    UTF-8 (BOM)
 //   the whole file is valid UTF-8 (an empty or pure ASCII file too): UTF-8 without BOM
-//   anything else: CP932 (Windows-31J, ICU's table: 0x5C is U+005C, 0x8160 is U+FF5E)
+//   anything else: CP932 (Windows-31J as Windows reads it: 0x5C is U+005C, 0x8160 is U+FF5E,
+//   codes that encode no character as CCp932Table says)
 //
 // Decoding never fails: bytes that do not form a character become a replacement character
-// (U+FFFD, or U+001A for CP932). Bytes below 0x40 (controls, line breaks, blanks, '=', ';')
-// are never part of a multi-byte character, and a broken sequence before one never swallows
-// it, so line breaks and '=' stay where the bytes put them. (Brackets and letters can be the
-// second byte of a CP932 character; that is how CP932 reads, not a decoding fault.)
-// Encoding fails instead of substituting: text the encoding cannot hold exactly is refused.
+// (U+FFFD, or U+001A for a CP932 lead byte alone). Bytes below 0x40 (controls, line breaks, blanks,
+// '=', ';') are never part of a multi-byte character, and a broken sequence before one never
+// swallows it, so line breaks and '=' stay where the bytes put them. (Brackets and letters can be
+// the second byte of a CP932 character; that is how CP932 reads, not a decoding fault.) Encoding
+// fails instead of substituting: text the encoding cannot hold exactly is refused.
 class CTextCodec {
 public:
     enum class Encoding { Utf8, Utf8Bom, Utf16LE, Utf16BE, Cp932 };

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "valuelist/BaseData.h"
+#include "valuelist/EntryRule.h"
 
 class CValueData;
 
@@ -20,4 +21,5 @@ public:
     CValueData* FindValue(const QString& code) const;
 
     QString m_strCode;
+    CEntryRule m_rule;
 };

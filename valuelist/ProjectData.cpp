@@ -114,3 +114,15 @@ const CBaseData* CProjectData::FindDuplicate() const {
     }
     return nullptr;
 }
+
+bool CProjectData::HasRules() const {
+    if (m_bReportUnknownKeys)
+        return true;
+    for (const CSectionData* s = FirstSection(); s; s = s->NextSection()) {
+        for (const CEntryData* e = s->FirstEntry(); e; e = e->NextEntry()) {
+            if (!e->m_rule.IsEmpty())
+                return true;
+        }
+    }
+    return false;
+}

@@ -39,6 +39,12 @@ public:
     // database's keys would refuse the tree otherwise. Linear in the size of the tree.
     const CBaseData* FindDuplicate() const;
 
+    // Whether a file's keys that the list does not describe are reported (off: a list may
+    // describe only the keys that matter).
+    bool m_bReportUnknownKeys = false;
+    // True when any entry has a rule or the unknown-key switch is on.
+    bool HasRules() const;
+
     // -1 until the value list is stored for the first time.
     qint32 m_nPid = -1;
 };

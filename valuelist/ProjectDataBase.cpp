@@ -5,6 +5,7 @@
 #include "valuelist/ProjectRowFolder.h"
 #include "valuelist/RecordIdFilePath.h"
 #include "valuelist/RecordIdName.h"
+#include "valuelist/RuleTable.h"
 #include "valuelist/SectionData.h"
 #include "valuelist/Statement.h"
 #include "valuelist/ValueData.h"
@@ -87,6 +88,9 @@ const struct {
     {u"ENTRY", {"PID", "SCODE", "ECODE", "NAME", "UPDATETIME"}},
     {u"VALUE", {"PID", "SCODE", "ECODE", "VALUE", "NAME", "DISP", "UPDATETIME"}},
     {u"HISTORY", {"FILEPATH", "PID", "UPDATETIME"}},
+    {u"VALUERULE",
+     {"PID", "SCODE", "ECODE", "TYPE", "MINVALUE", "MAXVALUE", "DEFAULTVALUE", "REQUIRED",
+      "DESCRIPTION", "REPORTUNKNOWN", "UPDATETIME"}},
 };
 const char16_t kSelectColumns[] = u"SELECT name FROM pragma_table_info(:table)";
 
@@ -166,7 +170,11 @@ bool CProjectDataBase::CreateTables() {
     }
     if (bComplete)
         return true;
-    for (const char16_t* pszSql : kCreateStatements) {
+    // The rule table comes last: a database of an older version gains it and nothing else.
+    std::vector<const char16_t*> statements(std::begin(kCreateStatements),
+                                            std::end(kCreateStatements));
+    statements.push_back(CRuleTable::CreateStatement());
+    for (const char16_t* pszSql : statements) {
         CStatement statement(m_pDb, pszSql);
         if (!statement.IsPrepared() || !statement.StepDone()) {
             SetError(ErrorMessage());
@@ -234,6 +242,7 @@ QString CProjectDataBase::FileNameOf(const QString& path) {
 
 std::unique_ptr<CProjectData> CProjectDataBase::LoadProjectByFilePath(const QString& filePath) {
     ClearError();
+    m_strLoadNotice.clear();
     const QString fileName = FileNameOf(filePath);
     CStatement query(m_pDb, kSelectByFilePath);
     if (!query.IsPrepared() || !query.BindText(":filepath", filePath) ||
@@ -244,6 +253,7 @@ std::unique_ptr<CProjectData> CProjectDataBase::LoadProjectByFilePath(const QStr
 
 std::unique_ptr<CProjectData> CProjectDataBase::LoadProject(int nPid) {
     ClearError();
+    m_strLoadNotice.clear();
     CStatement query(m_pDb, kSelectByPid);
     if (!query.IsPrepared() || !query.BindInt(":pid", nPid))
         return nullptr;
@@ -264,7 +274,7 @@ std::unique_ptr<CProjectData> CProjectDataBase::LoadProjectRow(CStatement& query
     query.Finalize();
     // A tree cut short by a read error would look complete to the caller, and saving it back
     // would lose the rest: an incomplete load is no load.
-    if (!LoadContent(*pProject))
+    if (!LoadContent(*pProject) || !CRuleTable::Load(m_pDb, *pProject, m_strLoadNotice))
         return nullptr;
     return pProject;
 }
@@ -319,7 +329,8 @@ bool CProjectDataBase::SaveProject(CProjectData* pProject) {
                 pProject->m_nPid = nPid;
             }
             return WriteProjectRow(*pProject) && DeleteContent(pProject->m_nPid) &&
-                   InsertSections(*pProject) && InsertEntries(*pProject) && InsertValues(*pProject);
+                   InsertSections(*pProject) && InsertEntries(*pProject) &&
+                   InsertValues(*pProject) && WriteRules(*pProject);
         }))
         return true;
     // The PID was never stored: keeping it would let a later save claim a number that
@@ -423,9 +434,18 @@ bool CProjectDataBase::InsertValues(const CProjectData& project) {
            });
 }
 
+bool CProjectDataBase::WriteRules(const CProjectData& project) {
+    // A database without the table (CreateTables not run on it) can still take a list that
+    // has no rules.
+    if (!CRuleTable::Exists(m_pDb))
+        return !project.HasRules();
+    return CRuleTable::Delete(m_pDb, project.m_nPid) && CRuleTable::Insert(m_pDb, project);
+}
+
 bool CProjectDataBase::DeleteProject(int nPid) {
     return InTransaction([&] {
         return RunWithPid(kResetHistoryPid, nPid) && DeleteContent(nPid) &&
+               (!CRuleTable::Exists(m_pDb) || CRuleTable::Delete(m_pDb, nPid)) &&
                RunWithPid(kDeleteProject, nPid);
     });
 }
@@ -519,7 +539,7 @@ bool CProjectDataBase::WriteWholeProject(CProjectData& project) {
         project.m_nPid = nPid;
     }
     return WriteProjectRow(project) && DeleteContent(project.m_nPid) && InsertSections(project) &&
-           InsertEntries(project) && InsertValues(project);
+           InsertEntries(project) && InsertValues(project) && WriteRules(project);
 }
 
 // What SetHistory does, inside the caller's transaction.

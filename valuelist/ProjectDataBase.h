@@ -31,6 +31,9 @@ public:
     // The value list with that PID and its whole tree; null when there is none or the
     // database cannot be read.
     std::unique_ptr<CProjectData> LoadProject(int nPid);
+    // After a load that worked: what the user should hear about it (rules of a newer version
+    // that were left out); empty when nothing.
+    const QString& LoadNotice() const { return m_strLoadNotice; }
     // Replaces the stored content of the value list by the tree. A record whose PID is -1 gets
     // the smallest free PID; if the save fails it is -1 again.
     bool SaveProject(CProjectData* pProject);
@@ -84,6 +87,7 @@ private:
     bool InsertSections(const CProjectData& project);
     bool InsertEntries(const CProjectData& project);
     bool InsertValues(const CProjectData& project);
+    bool WriteRules(const CProjectData& project);
     bool RunWithPid(const char16_t* pszSql, int nPid);
     bool WriteWholeProject(CProjectData& project);
     bool PointHistoryAt(const CRecordIdFilePath& record);
@@ -91,4 +95,5 @@ private:
     bool Noted(const CBaseData& record, bool bStored);
 
     const CBaseData* m_pFailedRecord = nullptr;
+    QString m_strLoadNotice;
 };

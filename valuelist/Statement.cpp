@@ -33,6 +33,16 @@ bool CStatement::BindInt(const char* pszName, qint64 nValue) {
     return nIndex > 0 && sqlite3_bind_int64(m_pStmt, nIndex, nValue) == SQLITE_OK;
 }
 
+bool CStatement::BindDouble(const char* pszName, double value) {
+    const int nIndex = ParameterIndex(pszName);
+    return nIndex > 0 && sqlite3_bind_double(m_pStmt, nIndex, value) == SQLITE_OK;
+}
+
+bool CStatement::BindNull(const char* pszName) {
+    const int nIndex = ParameterIndex(pszName);
+    return nIndex > 0 && sqlite3_bind_null(m_pStmt, nIndex) == SQLITE_OK;
+}
+
 bool CStatement::BindText(const char* pszName, const QString& text) {
     // SQLite takes a leading U+FEFF or U+FFFE of UTF-16 input for a byte order mark: it drops
     // the first and byte-swaps the whole text after the second. Such a text would be stored
@@ -68,6 +78,10 @@ bool CStatement::IsNull(int nColumn) const {
 
 qint64 CStatement::ColumnInt64(int nColumn) const {
     return sqlite3_column_int64(m_pStmt, nColumn);
+}
+
+double CStatement::ColumnDouble(int nColumn) const {
+    return sqlite3_column_double(m_pStmt, nColumn);
 }
 
 bool CStatement::ColumnInt32(int nColumn, qint32& nValue) const {

@@ -22,6 +22,8 @@ public:
 
     // Integers travel as 64-bit values, the width SQLite stores them with.
     bool BindInt(const char* pszName, qint64 nValue);
+    bool BindDouble(const char* pszName, double value);
+    bool BindNull(const char* pszName);
     // The text is bound without a copy: it must stay alive and unchanged until the statement
     // has been stepped and reset (or finalized). A text that begins with U+FEFF or U+FFFE
     // cannot be stored unchanged and is refused.
@@ -35,6 +37,7 @@ public:
 
     bool IsNull(int nColumn) const;
     qint64 ColumnInt64(int nColumn) const;
+    double ColumnDouble(int nColumn) const;
     // The column as a 32-bit number; false when the stored number does not fit, so that it
     // is never taken for another, truncated one.
     bool ColumnInt32(int nColumn, qint32& nValue) const;

@@ -5,6 +5,7 @@
 #include "platform/TextUtil.h"
 #include "valuelist/EntryData.h"
 #include "valuelist/ProjectData.h"
+#include "valuelist/RuleCheck.h"
 #include "valuelist/SectionData.h"
 #include "valuelist/ValueData.h"
 
@@ -19,7 +20,10 @@
 namespace {
 
 const QString kFormat = QStringLiteral("quillet-value-list");
-constexpr int kVersion = 1;
+// The latest version this one reads. A list without rules is written as version 1, which
+// older versions read as well.
+constexpr int kVersion = 2;
+constexpr int kVersionWithoutRules = 1;
 
 // --- where in the list --------------------------------------------------------------------
 
@@ -106,6 +110,8 @@ QString CheckEntries(const CSectionData& section, const QString& where) {
             error = Refusal(QStringLiteral("エントリが重複しています"), at);
         if (error.isEmpty())
             error = CheckValues(*e, at);
+        if (const CRuleFault fault = CRuleCheck::Validate(*e); error.isEmpty() && fault)
+            error = Refusal(fault.message, at);
         if (!error.isEmpty())
             return error;
         seen.insert(Text::FoldCase(e->m_strCode));
@@ -170,6 +176,31 @@ void WriteValues(QString& out, const CEntryData& entry, int level) {
     out += Indent(level) + u']';
 }
 
+QString JsonNumber(double number) {
+    return CRuleCheck::BoundText(number);
+}
+
+// The rule members of an entry, each on its own line before "values"; none for an entry
+// without a rule.
+void WriteRule(QString& out, const CEntryRule& rule, int level) {
+    const auto member = [&](const char* key, const QString& json) {
+        out += Indent(level) + u'"' + QLatin1String(key) + QStringLiteral("\": ") + json +
+               QStringLiteral(",\n");
+    };
+    if (rule.m_type != EValueType::Unset)
+        member("type", Quoted(CEntryRule::TypeName(rule.m_type)));
+    if (rule.m_min)
+        member("min", JsonNumber(*rule.m_min));
+    if (rule.m_max)
+        member("max", JsonNumber(*rule.m_max));
+    if (rule.m_default)
+        member("default", Quoted(*rule.m_default));
+    if (rule.m_bRequired)
+        member("required", QStringLiteral("true"));
+    if (!rule.m_strDescription.isEmpty())
+        member("description", Quoted(rule.m_strDescription));
+}
+
 void WriteEntries(QString& out, const CSectionData& section, int level) {
     if (!OpenArray(out, "entries", section.FirstEntry() == nullptr, level))
         return;
@@ -177,6 +208,7 @@ void WriteEntries(QString& out, const CSectionData& section, int level) {
     for (const CEntryData* e = section.FirstEntry(); e; e = e->NextEntry()) {
         out += Indent(level + 1) + QStringLiteral("{\n");
         WriteNameAndLabel(out, *e, e->m_strCode, level + 2);
+        WriteRule(out, e->m_rule, level + 2);
         WriteValues(out, *e, level + 2);
         out += u'\n' + Indent(level + 1) + u'}';
         out += e->NextEntry() ? QStringLiteral(",\n") : QStringLiteral("\n");
@@ -314,6 +346,65 @@ bool ReadValues(const QJsonObject& json, CEntryData& entry, const QString& where
     return true;
 }
 
+bool ReadFlag(const QJsonObject& object, const QString& key, bool& flag, QString& error,
+              const QString& where) {
+    const QJsonValue value = object.value(key);
+    if (value.isUndefined())
+        return true;
+    if (!value.isBool()) {
+        error = Malformed(key, where);
+        return false;
+    }
+    flag = value.toBool();
+    return true;
+}
+
+bool ReadBound(const QJsonObject& object, const QString& key, std::optional<double>& bound,
+               QString& error, const QString& where) {
+    const QJsonValue value = object.value(key);
+    if (value.isUndefined())
+        return true;
+    if (!value.isDouble()) {
+        error = Refusal(QStringLiteral("\"%1\" が数値ではありません").arg(key), where);
+        return false;
+    }
+    bound = value.toDouble();
+    return true;
+}
+
+bool ReadType(const QJsonObject& object, EValueType& type, QString& error, const QString& where) {
+    const QJsonValue value = object.value(QStringLiteral("type"));
+    if (value.isUndefined())
+        return true;
+    if (!value.isString() || !CEntryRule::TypeFromName(value.toString(), type)) {
+        error = Refusal(QStringLiteral("\"type\" は text, integer, number, boolean, choice の"
+                                       "どれかです"),
+                        where);
+        return false;
+    }
+    return true;
+}
+
+// The rule members of an entry; what the rule means together is checked with the rest of the
+// list afterwards.
+bool ReadRule(const QJsonObject& object, CEntryRule& rule, QString& error, const QString& where) {
+    if (!ReadType(object, rule.m_type, error, where) ||
+        !ReadBound(object, QStringLiteral("min"), rule.m_min, error, where) ||
+        !ReadBound(object, QStringLiteral("max"), rule.m_max, error, where) ||
+        !ReadFlag(object, QStringLiteral("required"), rule.m_bRequired, error, where) ||
+        !ReadText(object, QStringLiteral("description"), rule.m_strDescription, error, where))
+        return false;
+    const QJsonValue value = object.value(QStringLiteral("default"));
+    if (value.isUndefined())
+        return true;
+    if (!value.isString()) {
+        error = Malformed(QStringLiteral("default"), where);
+        return false;
+    }
+    rule.m_default = value.toString();
+    return true;
+}
+
 bool ReadEntries(const QJsonObject& json, CSectionData& section, const QString& where,
                  QString& error) {
     QJsonArray entries;
@@ -329,7 +420,9 @@ bool ReadEntries(const QJsonObject& json, CSectionData& section, const QString& 
             !ReadText(object, QStringLiteral("label"), label, error, at))
             return false;
         last = section.AppendEntry(name, label, last);
-        if (!ReadValues(object, *last, EntryWhere(where, *last, index), error))
+        const QString entryWhere = EntryWhere(where, *last, index);
+        if (!ReadRule(object, last->m_rule, error, entryWhere) ||
+            !ReadValues(object, *last, entryWhere, error))
             return false;
     }
     return true;
@@ -456,8 +549,11 @@ QByteArray CValueListFile::ToJson(const CProjectData& project, QString& error) {
         return {};
     QString out = QStringLiteral("{\n");
     out += QStringLiteral("  \"format\": ") + Quoted(kFormat) + QStringLiteral(",\n");
-    out += QStringLiteral("  \"version\": %1,\n").arg(kVersion);
+    out += QStringLiteral("  \"version\": %1,\n")
+               .arg(project.HasRules() ? kVersion : kVersionWithoutRules);
     out += QStringLiteral("  \"name\": ") + Quoted(project.m_strName) + QStringLiteral(",\n");
+    if (project.m_bReportUnknownKeys)
+        out += QStringLiteral("  \"reportUnknownKeys\": true,\n");
     WriteSections(out, project);
     out += QStringLiteral("\n}\n");
     return out.toUtf8();
@@ -491,6 +587,8 @@ std::unique_ptr<CProjectData> CValueListFile::FromJson(const QByteArray& bytes, 
         return nullptr;
     auto project = std::make_unique<CProjectData>();
     if (!ReadText(json, QStringLiteral("name"), project->m_strName, error,
+                  QStringLiteral("値リスト")) ||
+        !ReadFlag(json, QStringLiteral("reportUnknownKeys"), project->m_bReportUnknownKeys, error,
                   QStringLiteral("値リスト")) ||
         !ReadSections(json, *project, error))
         return nullptr;

@@ -122,6 +122,22 @@ TEST_F(CliFault, ArgumentsThatDoNotRoundTripAreRefused) {
     ::unlink(name.constData()); // the folder's removal could not name it either
 }
 
+// A section of a UTF-16 file can start with U+FEFF; given as UTF-8 it must reach the file as
+// it was typed, not lose its first character to byte-order-mark handling.
+TEST_F(CliFault, ValidUtf8ArgumentsAreTakenAsTheyAreALeadingBomIncluded) {
+    const auto utf16 = [](const QString& text) {
+        return QByteArray("\xFF\xFE", 2) +
+               QByteArray(reinterpret_cast<const char*>(text.utf16()), text.size() * 2);
+    };
+    const QString file = Write("bom.ini", utf16(u"[\uFEFFB]\r\nk=1\r\n[B]\r\nk=1\r\n"_qs));
+    const Result set = RunRaw({"set", QFile::encodeName(file),
+                               "\xEF\xBB\xBF"
+                               "B",
+                               "k", "\xEF\xBB\xBFv"});
+    EXPECT_EQ(set.status, 0) << set.err.toStdString();
+    EXPECT_EQ(Read(file), utf16(u"[\uFEFFB]\r\nk=\uFEFFv\r\n[B]\r\nk=1\r\n"_qs));
+}
+
 TEST_F(CliFault, FailedWritesSayWhy) {
     const QString readOnly = Write("ro.ini", "[A]\r\nx=1\r\n");
     ASSERT_EQ(::chmod(QFile::encodeName(readOnly).constData(), 0444), 0);

@@ -2,11 +2,16 @@
 
 #include "ProfileTestSupport.h"
 
+#include "platform/Cp932Table.h"
+#include "platform/ProfileWriter.h"
 #include "platform/TextCodec.h"
 #include "platform/TextLines.h"
 #include "platform/TextUtil.h"
 
 #include <cstring>
+#include <iconv.h>
+#include <map>
+#include <optional>
 #include <random>
 
 using namespace std::string_literals;
@@ -92,6 +97,120 @@ TEST(TextCodec, Cp932IsWindows31J) {
         EXPECT_FALSE(codec.encode(QString(QChar(c)), out)) << std::hex << unsigned(c);
     // A broken sequence becomes U+001A, and what follows it stays.
     EXPECT_EQ(codec.decode("\x81=x\x81"), u"\u001A=x\u001A"_qs);
+}
+
+// The codes that encode no character, as Windows reads and writes them.
+TEST(TextCodec, Cp932CodesWithoutACharacterReadAsOnWindows) {
+    struct Row {
+        const char* name;
+        const char* bytes;
+        QString text;
+        const char* written; // the bytes `text` is written as
+    };
+    const Row rows[] = {
+        {"single 0x80", "\x80", u"\u0080"_qs, "\x80"},
+        {"single 0xA0", "\xA0", u"\uF8F0"_qs, "\xA0"},
+        {"single 0xFD", "\xFD", u"\uF8F1"_qs, "\xFD"},
+        {"single 0xFE", "\xFE", u"\uF8F2"_qs, "\xFE"},
+        {"single 0xFF", "\xFF", u"\uF8F3"_qs, "\xFF"},
+        {"unassigned pair in the empty rows", "\x85\x40", u"\u30FB"_qs, "\x81\x45"},
+        {"unassigned pair in a symbol row", "\x81\xAD", u"\u30FB"_qs, "\x81\x45"},
+        {"unassigned pair after the IBM rows", "\xFC\xFC", u"\u30FB"_qs, "\x81\x45"},
+        {"unassigned trail that is ASCII",
+         "\x86\x7E"
+         "=",
+         u"\u30FB="_qs, "\x81\x45="},
+        {"user-defined area", "\xF0\x40", u"\uE000"_qs, "\xF0\x40"},
+        {"lead byte before a line break", "\x81\r\n", u"\u001A\r\n"_qs, "\x1A\r\n"},
+        {"lead byte before 0xFF", "\x9F\xFF", u"\u001A\uF8F3"_qs, "\x1A\xFF"},
+        {"NEC-selected row writes as the IBM row", "\xEE\xEF", u"\u2170"_qs, "\xFA\x40"},
+        {"NEC row 13 writes as JIS", "\x87\x90", u"\u2252"_qs, "\x81\xE0"},
+    };
+    const CTextCodec codec(Encoding::Cp932);
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.name);
+        EXPECT_EQ(codec.decode(row.bytes), row.text);
+        QByteArray encoded;
+        ASSERT_TRUE(codec.encode(row.text, encoded));
+        EXPECT_EQ(Printable(encoded), Printable(QByteArray(row.written)));
+    }
+}
+
+namespace {
+
+// glibc's own CP932 table: what a conversion gives, or nothing when it refuses the input.
+std::optional<QByteArray> Iconv(const char* from, const char* to, const QByteArray& in) {
+    iconv_t cd = iconv_open(to, from);
+    if (cd == iconv_t(-1))
+        return std::nullopt;
+    QByteArray input = in, output(64, '\0');
+    char* inPtr = input.data();
+    char* outPtr = output.data();
+    size_t inLeft = size_t(input.size()), outLeft = size_t(output.size());
+    const size_t done = iconv(cd, &inPtr, &inLeft, &outPtr, &outLeft);
+    iconv_close(cd);
+    if (done == size_t(-1) || inLeft != 0)
+        return std::nullopt;
+    output.truncate(output.size() - qsizetype(outLeft));
+    return output;
+}
+
+QString IconvDecode(const QByteArray& bytes) {
+    const auto utf16 = Iconv("CP932", "UTF-16LE", bytes);
+    if (!utf16 || utf16->size() != 2)
+        return QString(); // refused, or more than one character
+    return QString(QChar(char16_t(uchar(utf16->at(0)) | uchar(utf16->at(1)) << 8)));
+}
+
+} // namespace
+
+// Every single byte and every lead/trail pair against glibc's independent table. Where glibc
+// refuses a code, the code encodes no character and Windows' rules decide: the five single
+// bytes map to their own characters, unassigned pairs to U+30FB, a lead byte alone to U+001A.
+// Every code with a character writes back as itself or as the code Windows prefers for it.
+TEST(TextCodec, Cp932AgreesWithGlibcAndWindowsOnEveryCode) {
+    ASSERT_TRUE(Iconv("CP932", "UTF-16LE", "a")) << "glibc has no CP932";
+    const CTextCodec codec(Encoding::Cp932);
+    const std::map<unsigned, char16_t> windowsSingles = {
+        {0x80, 0x0080}, {0xA0, 0xF8F0}, {0xFD, 0xF8F1}, {0xFE, 0xF8F2}, {0xFF, 0xF8F3}};
+    std::vector<QByteArray> codes;
+    for (unsigned b = 0; b < 0x100; ++b)
+        codes.push_back(QByteArray(1, char(b)));
+    for (unsigned lead = 0; lead < 0x100; ++lead) {
+        for (unsigned trail = 0; trail < 0x100; ++trail) {
+            if (CCp932Table::IsLeadByte(uchar(lead)) && CCp932Table::IsTrailByte(uchar(trail)))
+                codes.push_back(QByteArray(1, char(lead)) + char(trail));
+        }
+    }
+    EXPECT_EQ(codes.size(), 256u + 60u * 188u);
+    int assigned = 0, unassigned = 0;
+    for (const QByteArray& code : codes) {
+        SCOPED_TRACE(code.toHex().constData());
+        const QString decoded = codec.decode(code);
+        QString expected = IconvDecode(code);
+        const uchar first = uchar(code.at(0));
+        if (!expected.isEmpty()) {
+            ++assigned;
+        } else if (code.size() == 2) {
+            expected = u"\u30FB"_qs;
+            ++unassigned;
+        } else if (windowsSingles.count(first)) {
+            expected = QString(QChar(windowsSingles.at(first)));
+        } else {
+            ASSERT_TRUE(CCp932Table::IsLeadByte(first));
+            expected = u"\u001A"_qs;
+        }
+        ASSERT_EQ(decoded, expected);
+        QByteArray written;
+        ASSERT_TRUE(codec.encode(decoded, written));
+        if (expected == u"\u30FB"_qs || expected == u"\u001A"_qs)
+            continue; // several codes read as these; their own codes are in the table above
+        const auto glibcWritten = Iconv(
+            "UTF-16LE", "CP932", QByteArray(reinterpret_cast<const char*>(decoded.utf16()), 2));
+        ASSERT_EQ(Printable(written), Printable(glibcWritten.value_or(code)));
+    }
+    EXPECT_GT(assigned, 9000);
+    EXPECT_GT(unassigned, 1000);
 }
 
 TEST(TextCodec, DominantLineEnd) {
@@ -292,6 +411,27 @@ TEST(ProfileEncoding, RoundTrips) {
         EXPECT_TRUE(BufferIs(Section(file, u"Ｂ"_qs, 100), u"x=\u2225\0新=\uFF5E\0\0"s));
         EXPECT_TRUE(BufferIs(Names(file, 100), u"設定\0Ｂ\0第三\0\0"s));
     }
+}
+
+// A value holding a code without a character reads as Windows reads it, and writing the value
+// it shows, or another key, changes no byte of it; a new value is written as Windows writes it.
+TEST(ProfileEncoding, Cp932CodesWithoutACharacterSurviveWrites) {
+    QTemporaryDir dir;
+    const QString file = dir.filePath("unassigned.ini");
+    const QByteArray bytes = "[A]\r\nu=\x85\x40\x80\xFD\r\nk=1\r\n";
+    ASSERT_TRUE(WriteBytes(file, bytes));
+    EXPECT_TRUE(BufferIs(Section(file, "A", 100), u"u=\u30FB\u0080\uF8F1\0k=1\0\0"s));
+    EXPECT_EQ(WritePrivateProfileStringW("A", "u", u"\u30FB\u0080\uF8F1"_qs, file), 1);
+    EXPECT_EQ(Printable(ReadBytes(file)), Printable(bytes));
+    // The one-key edit, which files the one-pass writer leaves to it go through.
+    EXPECT_EQ(Printable(CProfileWriter::Edit(bytes, u"A", u"u", u"\u30FB\u0080\uF8F1"_qs).value()),
+              Printable(bytes));
+    EXPECT_EQ(WritePrivateProfileStringW("A", "k", "2", file), 1);
+    EXPECT_EQ(Printable(ReadBytes(file)),
+              Printable(QByteArray("[A]\r\nu=\x85\x40\x80\xFD\r\nk=2\r\n")));
+    EXPECT_EQ(WritePrivateProfileStringW("A", "u", u"\u30FB\uF8F0"_qs, file), 1);
+    EXPECT_EQ(Printable(ReadBytes(file)),
+              Printable(QByteArray("[A]\r\nu=\x81\x45\xA0\r\nk=2\r\n")));
 }
 
 // A file holding only a BOM keeps it; the first section follows it directly.

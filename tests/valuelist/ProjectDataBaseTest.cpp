@@ -68,11 +68,14 @@ const QStringList kSchema = {
     "VALUE TEXT, NAME TEXT, DISP INTEGER, UPDATETIME TEXT, PRIMARY KEY(PID, SCODE, ECODE, VALUE))",
     "CREATE TABLE HISTORY ( FILEPATH TEXT PRIMARY KEY COLLATE NOCASE, PID INTEGER, UPDATETIME "
     "TEXT)",
+    "CREATE TABLE VALUERULE ( PID INTEGER, SCODE TEXT COLLATE NOCASE, ECODE TEXT COLLATE NOCASE, "
+    "TYPE TEXT, MINVALUE REAL, MAXVALUE REAL, DEFAULTVALUE TEXT, REQUIRED INTEGER, DESCRIPTION "
+    "TEXT, REPORTUNKNOWN INTEGER, UPDATETIME TEXT, PRIMARY KEY(PID, SCODE, ECODE))",
 };
 
 } // namespace
 
-TEST_F(ProjectDataBaseTest, FileIsPlainUtf16SqliteWithTheFiveTables) {
+TEST_F(ProjectDataBaseTest, FileIsPlainUtf16SqliteWithTheFiveTablesAndTheRuleTable) {
     // SQLite keeps a CREATE statement as written, minus "IF NOT EXISTS".
     ASSERT_TRUE(m_pDb->CreateTables()); // a second run over existing tables is harmless
     SqliteProbe probe(m_path);

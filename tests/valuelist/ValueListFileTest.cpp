@@ -122,6 +122,67 @@ TEST_F(ValueListFileTest, WritesTwoSpaceLayoutWithKeysInOrderAndFinalLineFeed) {
     EXPECT_EQ(error, QString());
 }
 
+TEST_F(ValueListFileTest, RulesAreWrittenAsVersionTwoAndReadBack) {
+    CProjectData project(-1, QStringLiteral("ゲーム"));
+    project.m_bReportUnknownKeys = true;
+    CSectionData* video = project.AppendSection(QStringLiteral("Video"), QString());
+    CEntryData* fov = video->AppendEntry(QStringLiteral("FOV"), QString());
+    fov->m_rule.m_type = EValueType::Number;
+    fov->m_rule.m_min = -0.5;
+    fov->m_rule.m_max = 1e20;
+    fov->m_rule.m_default = QStringLiteral("90");
+    fov->m_rule.m_bRequired = true;
+    fov->m_rule.m_strDescription = QStringLiteral("視野角 \"度\"");
+    CEntryData* mode = video->AppendEntry(QStringLiteral("Mode"), QString());
+    mode->m_rule.m_type = EValueType::Choice;
+    mode->AppendValue(QStringLiteral("a"), QString());
+    QString error;
+    const QByteArray bytes = CValueListFile::ToJson(project, error);
+    EXPECT_EQ(QString::fromUtf8(bytes),
+              QStringLiteral("{\n"
+                             "  \"format\": \"quillet-value-list\",\n"
+                             "  \"version\": 2,\n"
+                             "  \"name\": \"ゲーム\",\n"
+                             "  \"reportUnknownKeys\": true,\n"
+                             "  \"sections\": [\n"
+                             "    {\n"
+                             "      \"name\": \"Video\",\n"
+                             "      \"entries\": [\n"
+                             "        {\n"
+                             "          \"name\": \"FOV\",\n"
+                             "          \"type\": \"number\",\n"
+                             "          \"min\": -0.5,\n"
+                             "          \"max\": 1e+20,\n"
+                             "          \"default\": \"90\",\n"
+                             "          \"required\": true,\n"
+                             "          \"description\": \"視野角 \\\"度\\\"\",\n"
+                             "          \"values\": []\n"
+                             "        },\n"
+                             "        {\n"
+                             "          \"name\": \"Mode\",\n"
+                             "          \"type\": \"choice\",\n"
+                             "          \"values\": [\n"
+                             "            { \"value\": \"a\", \"label\": \"\" }\n"
+                             "          ]\n"
+                             "        }\n"
+                             "      ]\n"
+                             "    }\n"
+                             "  ]\n"
+                             "}\n"));
+    const auto read = CValueListFile::FromJson(bytes, error);
+    ASSERT_TRUE(read) << error.toStdString();
+    EXPECT_EQ(DumpTree(*read), DumpTree(project));
+
+    // A version 1 file reads as a list without rules, and such a list is written as version 1.
+    project.m_bReportUnknownKeys = false;
+    fov->m_rule = CEntryRule();
+    mode->m_rule = CEntryRule();
+    EXPECT_TRUE(CValueListFile::ToJson(project, error).contains("\"version\": 1,"));
+    const auto older = CValueListFile::FromJson(CValueListFile::ToJson(project, error), error);
+    ASSERT_TRUE(older) << error.toStdString();
+    EXPECT_FALSE(older->HasRules());
+}
+
 TEST_F(ValueListFileTest, ExportImportExportGivesTheSameBytesAndTheSameRows) {
     auto first = NewDataBase("first.db");
     auto original = EverythingTheDialogMakes();
@@ -172,8 +233,26 @@ INSTANTIATE_TEST_SUITE_P(
         Refusal{"AnotherFormat", "{\"format\": \"other\", \"version\": 1}",
                 "値リストのファイルではありません (\"format\" が \"quillet-value-list\" "
                 "ではありません)"},
-        Refusal{"LaterVersion", "{\"format\": \"quillet-value-list\", \"version\": 2}",
-                "この版では読めない値リストのファイルです (version 2; 1 まで読めます)"},
+        Refusal{"LaterVersion", "{\"format\": \"quillet-value-list\", \"version\": 3}",
+                "この版では読めない値リストのファイルです (version 3; 2 まで読めます)"},
+        Refusal{"WrongTypeName",
+                "HEAD\"name\": \"n\", \"sections\": [{\"name\": \"s\", \"entries\": "
+                "[{\"name\": \"k\", \"type\": \"int\", \"values\": []}]}]}",
+                "\"type\" は text, integer, number, boolean, choice のどれかです: "
+                "セクション「s」のエントリ「k」"},
+        Refusal{"MinNotANumber",
+                "HEAD\"name\": \"n\", \"sections\": [{\"name\": \"s\", \"entries\": "
+                "[{\"name\": \"k\", \"type\": \"integer\", \"min\": \"0\", \"values\": []}]}]}",
+                "\"min\" が数値ではありません: セクション「s」のエントリ「k」"},
+        Refusal{"DefaultOutsideTheRange",
+                "HEAD\"name\": \"n\", \"sections\": [{\"name\": \"s\", \"entries\": "
+                "[{\"name\": \"k\", \"type\": \"number\", \"min\": 0, \"max\": 1, "
+                "\"default\": \"1.5\", \"values\": []}]}]}",
+                "既定値が範囲外です: セクション「s」のエントリ「k」"},
+        Refusal{"RequiredNotABoolean",
+                "HEAD\"name\": \"n\", \"sections\": [{\"name\": \"s\", \"entries\": "
+                "[{\"name\": \"k\", \"required\": 1, \"values\": []}]}]}",
+                "\"required\" の形が正しくありません: セクション「s」のエントリ「k」"},
         Refusal{"MissingListName", "HEAD\"sections\": []}", "名前がありません: 値リスト"},
         Refusal{"BlankSectionName",
                 "HEAD\"name\": \"n\", \"sections\": [{\"name\": \" \", "
