@@ -73,9 +73,7 @@ std::unique_ptr<CIniData> ReadModel(const QString& path, QString& errorText) {
 }
 
 std::unique_ptr<CIniCompare> Pair(std::unique_ptr<CIniData> ini1, std::unique_ptr<CIniData> ini2) {
-    auto compare = std::make_unique<CIniCompare>(std::move(ini1), std::move(ini2));
-    compare->Compare();
-    return compare;
+    return CIniCompare::Paired(std::move(ini1), std::move(ini2));
 }
 
 // Both files read and paired; null with errorText ("1:" or "2:" first) when one cannot be

@@ -1,6 +1,7 @@
 #include "app/PreviewText.h"
 
 #include "app/PreviewTextAccessible.h"
+#include "platform/ui/AccessibleEvents.h"
 
 #include <QAccessible>
 #include <QClipboard>
@@ -258,17 +259,24 @@ void CPreviewText::MoveCaret(Position to, bool extend) {
     CaretMoved();
 }
 
-// Repaints, and tells a listening screen reader where the caret and the selection are now.
+// Repaints, and tells a listening screen reader where the caret and the selection are now:
+// only while the preview has the focus. The line it highlights follows every move in the grid,
+// and a reader told of it would speak that line after each cell as the user's own selection.
 void CPreviewText::CaretMoved() {
     viewport()->update();
-    if (!QAccessible::isActive())
+    if (hasFocus())
+        AnnounceCaret();
+}
+
+void CPreviewText::AnnounceCaret() {
+    if (!CAccessibleEvents::IsListening())
         return;
     QAccessibleTextCursorEvent moved(this, OffsetOf(m_caret));
-    QAccessible::updateAccessibility(&moved);
+    CAccessibleEvents::Deliver(&moved);
     const auto [start, end] = std::minmax(OffsetOf(m_anchor), OffsetOf(m_caret));
     QAccessibleTextSelectionEvent selected(this, start, end);
     selected.setCursorPosition(OffsetOf(m_caret));
-    QAccessible::updateAccessibility(&selected);
+    CAccessibleEvents::Deliver(&selected);
 }
 
 void CPreviewText::ShowLine(int line, int linesAbove) {
@@ -497,6 +505,7 @@ void CPreviewText::contextMenuEvent(QContextMenuEvent* event) {
 void CPreviewText::focusInEvent(QFocusEvent* event) {
     QAbstractScrollArea::focusInEvent(event);
     viewport()->update();
+    AnnounceCaret(); // what it highlighted meanwhile is the selection the reader now meets
 }
 
 void CPreviewText::focusOutEvent(QFocusEvent* event) {

@@ -101,6 +101,7 @@ private:
     Position KeyTarget(const QKeyEvent& event) const;
     void MoveCaret(Position to, bool extend);
     void CaretMoved();
+    void AnnounceCaret();
     void UpdateScrollBars();
     void MeasureWidestLine();
     void OfferSelection() const;

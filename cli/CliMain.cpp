@@ -3,6 +3,7 @@
 #include "cli/CliLoad.h"
 #include "cli/CompareCommand.h"
 #include "cli/JsonText.h"
+#include "cli/MergeCommand.h"
 #include "cli/ValueCheck.h"
 #include "cli/ValueListCommand.h"
 #include "ini/IniData.h"
@@ -36,6 +37,8 @@ const char* const kUsage =
     "  compare [--json] FILE1 FILE2  pair two INI files row by row\n"
     "  compare [--json] DIR1 DIR2    compare two folders of INI files file by file\n"
     "  set FILE SECTION KEY VALUE    set one value and write it\n"
+    "  merge [--json] [-o OUT] [--markers] BASE OURS THEIRS\n"
+    "                                merge theirs' changes into ours, key by key\n"
     "  check [--json] [--db PATH] FILE\n"
     "                                list values its value list does not allow\n"
     "  check [--json] --list LIST.qvl.json FILE...\n"
@@ -491,6 +494,8 @@ int Dispatch(const QStringList& args, QTextStream& out, QTextStream& err, bool p
     }
     if (name == u"valuelist")
         return RunValueListCommand(args.mid(1), out, err);
+    if (name == u"merge")
+        return RunMergeCommand(args.mid(1), out, err);
     const qsizetype expected = ArgumentCount(name);
     if (expected < 0)
         return Usage(err, QStringLiteral("unknown command '%1'").arg(name));

@@ -10,6 +10,8 @@ class QTextStream;
 //   set FILE SECTION KEY VALUE       0 done, 2 error
 //   check [--json] [--db PATH] FILE  0 all admissible, 1 some not, 2 error or no value list
 //   check [--json] --list LIST FILE...  the same against a value-list file
+//   merge [--json] [-o OUT] [--markers] BASE OURS THEIRS
+//                                    0 merged, 1 conflicts (written), 2 error (nothing written)
 //   valuelist list|export|import     0 done, 2 error
 //
 // processEndsAfter: the caller ends the process right after (main() does). The models read

@@ -134,6 +134,14 @@ void CIniCompare::Compare() {
         m_results.push_back(std::move(row));
 }
 
+std::unique_ptr<CIniCompare> CIniCompare::Paired(std::unique_ptr<CIniData> ini1,
+                                                 std::unique_ptr<CIniData> ini2) {
+    auto compare = std::make_unique<CIniCompare>(std::move(ini1), std::move(ini2));
+    compare->Compare();
+    compare->m_rules = CRowRules::BesideFiles(compare->GetTitle(0), compare->GetTitle(1));
+    return compare;
+}
+
 QString CIniCompare::GetTitle(int which) const {
     QString path1 = m_pIni1 ? m_pIni1->m_filePath : QString();
     QString path2 = m_pIni2 ? m_pIni2->m_filePath : QString();

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "compare/CompareResult.h"
+#include "compare/RowRules.h"
 #include "platform/Object.h"
 
 #include <QString>
@@ -19,6 +20,9 @@ public:
 
     // Rebuilds m_results from the two models.
     void Compare();
+    // The two files paired, judged by the ignore files beside them.
+    static std::unique_ptr<CIniCompare> Paired(std::unique_ptr<CIniData> ini1,
+                                               std::unique_ptr<CIniData> ini2);
 
     // 0: file 1's path, 1: file 2's path, anything else: both joined by " - ".
     QString GetTitle(int which) const;
@@ -44,4 +48,6 @@ public:
     std::unique_ptr<CIniData> m_pIni1;
     std::unique_ptr<CIniData> m_pIni2;
     std::vector<std::unique_ptr<COMPARE_REULT>> m_results;
+    // What does not count as a difference when the rows are shown.
+    CRowRules m_rules;
 };

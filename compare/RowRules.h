@@ -20,5 +20,11 @@ struct CRowRules {
     // A row differs when a side lacks the section, exactly one side has the entry, or both
     // values differ.
     RowState StateOf(const COMPARE_REULT& row) const;
+    // Whether the row's names fall under an ignore pattern, whatever its values.
+    bool IsIgnored(const COMPARE_REULT& row) const;
     bool ValuesEqual(const QString& a, const QString& b) const;
+
+    // The patterns of the ignore files in the folders of two compared files (either may have
+    // one); a file that cannot be read adds nothing.
+    static CRowRules BesideFiles(const QString& path1, const QString& path2);
 };

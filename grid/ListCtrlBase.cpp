@@ -981,7 +981,10 @@ bool CListCtrlBase::MayClickAfterEdit(int nEditRow, int nEditCol, int nRow, int 
 
 void CListCtrlBase::OnItemChanged(int nItem, unsigned oldState, unsigned newState) {
     Q_UNUSED(nItem);
-    if ((newState & LVIS_FOCUSED) && oldState != newState)
+    // Only the focus coming to a row reports: a selection change on the focused row comes in
+    // the middle of a move (SetCurrentCell clears the selection before it moves the focus), and
+    // reporting there would announce a cell the move only passes, the old row in the new column.
+    if ((newState & LVIS_FOCUSED) && !(oldState & LVIS_FOCUSED))
         ReportCurrentCell();
     if (m_pRowHeader)
         m_pRowHeader->update();

@@ -6,6 +6,7 @@
 #include "grid/HeaderCtrlEx.h"
 #include "grid/ListBoxEx.h"
 #include "grid/RowHeader.h"
+#include "platform/ui/ListCtrlAccessible.h"
 
 #include <QApplication>
 #include <QEvent>
@@ -148,15 +149,23 @@ void CListCtrlBase::CloseEditors() {
     const int row = m_nEditRow;
     m_bClosingEdit = true;
     const bool editHadFocus = m_edit->IsWindow() && m_edit->hasFocus();
+    const bool listWasOpen = m_listBox->IsWindow();
     if (m_edit->IsWindow())
         m_edit->DestroyWindow();
-    if (m_listBox->IsWindow())
+    if (listWasOpen)
         m_listBox->DestroyWindow();
     m_bClosingEdit = false;
     m_bComposingForEditor = false;
     m_openEditor = OpenEditor::None;
-    if (editHadFocus)
+    int currentRow = -1;
+    int currentCol = -1;
+    if (editHadFocus) {
         setFocus(Qt::OtherFocusReason);
+    } else if (listWasOpen && HasGridFocus() && GetCurrentCell(&currentRow, &currentCol, false)) {
+        // The list never takes the focus, so the grid gets no focus event back when it closes:
+        // without this a screen reader would not say the cell the user is back on, nor its value.
+        CListCtrlAccessible::NotifyCurrentCell(this, currentRow, currentCol);
+    }
     if (row >= 0)
         RedrawRow(row);
 }

@@ -1,10 +1,12 @@
 #include "ini/IniData.h"
 
+#include "ini/FoldedName.h"
 #include "ini/IniLoader.h"
 #include "ini/ProfileAccess.h"
 #include "platform/TextUtil.h"
 #include "platform/WorkProgress.h"
 
+#include <QSet>
 #include <QStringView>
 #include <algorithm>
 
@@ -62,22 +64,56 @@ CIniEntryData* CIniData::AddEntry(const QString& sectionName, const QString& key
     return entry;
 }
 
-void CIniData::Save(const std::function<void(const CIniEntryData&)>& failed) {
-    std::vector<CIniEntryData*> dirty;
+std::vector<CProfileWriter::Change>
+CIniData::PendingChanges(std::vector<CIniEntryData*>* dirty) const {
+    using Kind = CProfileWriter::Change::Kind;
     std::vector<CProfileWriter::Change> changes;
     for (const auto& section : m_sections) {
         for (const auto& entry : section->m_entries) {
             if (!entry->NeedsWrite())
                 continue;
-            dirty.push_back(entry.get());
+            if (dirty)
+                dirty->push_back(entry.get());
             changes.push_back({section->m_name, entry->m_key, entry->ValueToWrite()});
         }
     }
-    if (dirty.empty())
+    // Each section and each key is removed once; a key goes with its section when that goes.
+    QSet<CFoldedName> sectionsGone, written;
+    for (const CProfileWriter::Change& removal : m_removals) {
+        if (removal.kind == Kind::RemoveSection && FindSection(removal.section, false) == nullptr)
+            sectionsGone.insert(CFoldedName{removal.section});
+    }
+    for (const CProfileWriter::Change& removal : m_removals) {
+        const CFoldedName section{removal.section};
+        if (removal.kind == Kind::RemoveSection) {
+            const CFoldedName name{u'[' + removal.section};
+            if (sectionsGone.contains(section) && !written.contains(name)) {
+                written.insert(name);
+                changes.push_back(removal);
+            }
+            continue;
+        }
+        const CFoldedName name{removal.section + u'\n' + removal.key};
+        const CIniSectionData* held = FindSection(removal.section, false);
+        if (sectionsGone.contains(section) || written.contains(name) ||
+            (held && held->FindEntry(removal.key, false)))
+            continue;
+        written.insert(name);
+        changes.push_back(removal);
+    }
+    return changes;
+}
+
+void CIniData::Save(const std::function<void(const CIniEntryData&)>& failed) {
+    std::vector<CIniEntryData*> dirty;
+    const std::vector<CProfileWriter::Change> changes = PendingChanges(&dirty);
+    if (changes.empty()) {
+        m_removals.clear();
         return;
+    }
     const std::vector<bool> written =
         m_pProfile->WritePrivateProfileStrings(changes, m_filePath, [&](size_t i) {
-            if (failed)
+            if (failed && i < dirty.size())
                 failed(*dirty[i]);
         });
     for (size_t i = 0; i < dirty.size(); ++i) {
@@ -86,6 +122,33 @@ void CIniData::Save(const std::function<void(const CIniEntryData&)>& failed) {
         dirty[i]->MarkWritten();
         dirty[i]->m_pSection->m_isNew = false;
     }
+    // A removal that failed is asked for again at the next save.
+    std::vector<CProfileWriter::Change> left;
+    for (size_t i = dirty.size(); i < changes.size(); ++i) {
+        if (!written[i])
+            left.push_back(changes[i]);
+    }
+    m_removals = std::move(left);
+}
+
+std::unique_ptr<CIniSectionData> CIniData::RemoveSectionFromFile(const CIniSectionData* section) {
+    std::unique_ptr<CIniSectionData> taken = TakeSection(section);
+    if (taken)
+        m_removals.push_back(
+            {taken->m_name, QString(), QString(), CProfileWriter::Change::Kind::RemoveSection});
+    return taken;
+}
+
+std::unique_ptr<CIniEntryData> CIniData::RemoveEntryFromFile(const CIniEntryData* entry) {
+    if (entry == nullptr || entry->m_pSection == nullptr || entry->m_pSection->m_pIni != this)
+        return nullptr;
+    CIniSectionData* section = entry->m_pSection;
+    std::unique_ptr<CIniEntryData> taken = section->TakeEntry(entry);
+    // An entry not in the file yet leaves nothing there to remove.
+    if (taken && !taken->m_isNew)
+        m_removals.push_back(
+            {section->m_name, taken->m_key, QString(), CProfileWriter::Change::Kind::RemoveKey});
+    return taken;
 }
 
 void CIniData::CollectAddedEntries(std::vector<CIniEntryData*>& list) const {

@@ -3,6 +3,7 @@
 #include "ini/IniSectionData.h"
 #include "ini/NameIndex.h"
 #include "platform/Object.h"
+#include "platform/ProfileWriter.h"
 
 #include <QString>
 #include <functional>
@@ -61,6 +62,19 @@ public:
     // writer still knows why.
     void Save(const std::function<void(const CIniEntryData&)>& failed = {});
 
+    // What the next Save writes, in its order: every changed or new entry (in `dirty`, when
+    // given, the entries in the same order), then the removals asked for since the last save
+    // that the model still stands by: a key the model holds again, or of a section that goes
+    // as a whole, and a section the model holds again are not removed.
+    std::vector<CProfileWriter::Change>
+    PendingChanges(std::vector<CIniEntryData*>* dirty = nullptr) const;
+
+    // Take a section or an entry out of the model so that the next Save removes it from the
+    // file too: the section's first block, or the entry's line (ProfileRemoval.h). Null when
+    // it is not one of ours. Linking it back in (an undo) cancels the removal.
+    std::unique_ptr<CIniSectionData> RemoveSectionFromFile(const CIniSectionData* section);
+    std::unique_ptr<CIniEntryData> RemoveEntryFromFile(const CIniEntryData* entry);
+
     void CollectAddedEntries(std::vector<CIniEntryData*>& list) const;
     void ClearAddedMarks();
 
@@ -95,6 +109,7 @@ private:
     bool LoadFile(const QString& path, QString& errorText);
 
     CProfileAccess* m_pProfile;
+    std::vector<CProfileWriter::Change> m_removals; // asked for since the last save, in order
     std::vector<SkippedSection> m_skippedSections;
     mutable CNameIndex<CIniSectionData, &CIniSectionData::m_name> m_nameIndex;
 };

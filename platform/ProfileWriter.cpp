@@ -5,6 +5,7 @@
 #include "ProfileCache.h"
 #include "ProfileEditPlan.h"
 #include "ProfileEditRules.h"
+#include "ProfileRemoval.h"
 #include "ProfileSyntax.h"
 #include "TextCodec.h"
 #include "TextLines.h"
@@ -118,17 +119,26 @@ bool IsStillCurrent(const QString& target, const FileState& state) {
            now.st_mtim.tv_nsec == state.st.st_mtim.tv_nsec;
 }
 
-// One read, edit and replace under the folder's lock. `reasons` gets, for each change, why
-// it was not written or an empty string.
-CFileReplacer::Result Attempt(const QString& target,
-                              const std::vector<CProfileWriter::Change>& changes,
-                              std::vector<QString>& reasons, QString& reason) {
+// What a write does to the bytes it read: Write (into `edited`), Nothing to write, or Fail
+// (with `reason`).
+enum class EditOutcome { Write, Nothing, Fail };
+using EditFunction =
+    std::function<EditOutcome(const QByteArray& old, QByteArray& edited, QString& reason)>;
+
+// One read, edit and replace under the folder's lock.
+CFileReplacer::Result Attempt(const QString& target, const EditFunction& edit, QString& reason) {
     FileState state;
     if (!ReadState(target, state, reason))
         return CFileReplacer::Result::Failed;
-    const QByteArray edited = CProfileWriter::EditMany(state.bytes, changes, reasons);
-    if (std::all_of(reasons.begin(), reasons.end(), [](const QString& r) { return !r.isEmpty(); }))
-        return CFileReplacer::Result::Done; // every change refused: nothing to write
+    QByteArray edited;
+    switch (edit(state.bytes, edited, reason)) {
+    case EditOutcome::Nothing:
+        return CFileReplacer::Result::Done;
+    case EditOutcome::Fail:
+        return CFileReplacer::Result::Failed;
+    case EditOutcome::Write:
+        break;
+    }
     if (BeforeReplaceHook())
         BeforeReplaceHook()(target);
     return CFileReplacer::Replace(
@@ -136,10 +146,8 @@ CFileReplacer::Result Attempt(const QString& target,
         [&] { return IsStillCurrent(target, state); }, reason);
 }
 
-// The path checks and the locked attempts of a write; on failure of the write as a whole
-// `reason` says why and `reasons` is to be ignored.
-bool WriteLocked(const std::vector<CProfileWriter::Change>& changes, const QString& path,
-                 std::vector<QString>& reasons, QString& reason) {
+// The path checks and the locked attempts of a write; on failure `reason` says why.
+bool WriteLocked(const QString& path, const EditFunction& edit, QString& reason) {
     const QString absolute = CProfileCache::AbsolutePath(path);
     if (absolute.isEmpty()) {
         reason = SystemError(ENOENT);
@@ -170,7 +178,7 @@ bool WriteLocked(const std::vector<CProfileWriter::Change>& changes, const QStri
         }
         for (int attempt = 0; attempt < kMaxAttempts && result == CFileReplacer::Result::Changed;
              ++attempt)
-            result = Attempt(target, changes, reasons, reason);
+            result = Attempt(target, edit, reason);
     }
     // After the lock is gone: a reader of this process may wait for it while holding the cache.
     CProfileCache::Instance().drop(absolute);
@@ -293,7 +301,13 @@ std::vector<QString> CProfileWriter::WriteMany(const std::vector<Change>& change
     // A write stopped half-way could leave the file half-written: it always runs to its end.
     const CWorkProgress runToEnd{CWorkProgress::RunToEnd()};
     QString reason;
-    if (!WriteLocked(changes, path, reasons, reason))
+    const auto edit = [&](const QByteArray& old, QByteArray& edited, QString&) {
+        edited = EditMany(old, changes, reasons);
+        const bool allRefused = std::all_of(reasons.begin(), reasons.end(),
+                                            [](const QString& r) { return !r.isEmpty(); });
+        return allRefused ? EditOutcome::Nothing : EditOutcome::Write;
+    };
+    if (!WriteLocked(path, edit, reason))
         std::fill(reasons.begin(), reasons.end(), reason);
     LastErrorText().clear();
     for (size_t i = 0; i < reasons.size(); ++i) {
@@ -306,30 +320,87 @@ std::vector<QString> CProfileWriter::WriteMany(const std::vector<Change>& change
     return reasons;
 }
 
-QByteArray CProfileWriter::EditMany(const QByteArray& bytes, const std::vector<Change>& changes,
-                                    std::vector<QString>& reasons) {
-    reasons.assign(changes.size(), QString());
+namespace {
+
+bool IsRemoval(const CProfileWriter::Change& change) {
+    return change.kind != CProfileWriter::Change::Kind::Set;
+}
+
+// The removals changes[begin, end) make, in one go.
+QByteArray RemoveMany(const QByteArray& bytes, const std::vector<CProfileWriter::Change>& changes,
+                      size_t begin, size_t end, std::vector<QString>& reasons) {
+    std::vector<CProfileRemoval::Target> targets;
+    for (size_t i = begin; i < end; ++i)
+        targets.push_back({changes[i].section, changes[i].key,
+                           changes[i].kind == CProfileWriter::Change::Kind::RemoveSection});
+    std::vector<QString> removalReasons;
+    QByteArray result = CProfileRemoval::Apply(bytes, targets, removalReasons);
+    std::copy(removalReasons.begin(), removalReasons.end(), reasons.begin() + qsizetype(begin));
+    return result;
+}
+
+// The keys changes[begin, end) set, through edit plans, one as long as it can model the text.
+QByteArray SetMany(const QByteArray& bytes, const std::vector<CProfileWriter::Change>& changes,
+                   size_t begin, size_t end, std::vector<QString>& reasons) {
     QByteArray current = bytes;
-    size_t i = 0;
-    while (i < changes.size()) {
+    size_t i = begin;
+    while (i < end) {
         CProfileEditPlan plan(current);
         auto outcome = CProfileEditPlan::Outcome::Applied;
-        while (i < changes.size() && (outcome == CProfileEditPlan::Outcome::Applied ||
-                                      outcome == CProfileEditPlan::Outcome::Refused)) {
-            const Change& change = changes[i];
+        while (i < end && (outcome == CProfileEditPlan::Outcome::Applied ||
+                           outcome == CProfileEditPlan::Outcome::Refused)) {
+            const CProfileWriter::Change& change = changes[i];
             outcome = plan.apply(change.section, change.key, change.value, reasons[i]);
             if (outcome != CProfileEditPlan::Outcome::Unsupported)
                 ++i;
         }
         current = plan.bytes();
         if (outcome == CProfileEditPlan::Outcome::Unsupported) {
-            const Change& change = changes[i];
-            if (auto edited = Edit(current, change.section, change.key, change.value, &reasons[i]))
+            const CProfileWriter::Change& change = changes[i];
+            if (auto edited = CProfileWriter::Edit(current, change.section, change.key,
+                                                   change.value, &reasons[i]))
                 current = std::move(*edited);
             ++i;
         }
     }
     return current;
+}
+
+} // namespace
+
+QByteArray CProfileWriter::EditMany(const QByteArray& bytes, const std::vector<Change>& changes,
+                                    std::vector<QString>& reasons) {
+    reasons.assign(changes.size(), QString());
+    QByteArray current = bytes;
+    // Runs of sets and runs of removals, each run in one go, in the order given.
+    for (size_t begin = 0; begin < changes.size();) {
+        size_t end = begin + 1;
+        while (end < changes.size() && IsRemoval(changes[end]) == IsRemoval(changes[begin]))
+            ++end;
+        current = IsRemoval(changes[begin]) ? RemoveMany(current, changes, begin, end, reasons)
+                                            : SetMany(current, changes, begin, end, reasons);
+        begin = end;
+    }
+    return current;
+}
+
+bool CProfileWriter::WriteWhole(const QString& path, const QByteArray& bytes,
+                                const QByteArray* expected) {
+    LastErrorText().clear();
+    const CWorkProgress runToEnd{CWorkProgress::RunToEnd()};
+    const auto edit = [&](const QByteArray& old, QByteArray& edited, QString& reason) {
+        if (expected && old != *expected) {
+            reason = QStringLiteral("the file was changed by another program meanwhile");
+            return EditOutcome::Fail;
+        }
+        edited = bytes;
+        return EditOutcome::Write;
+    };
+    QString reason;
+    if (WriteLocked(path, edit, reason))
+        return true;
+    LastErrorText() = reason;
+    return false;
 }
 
 QString CProfileWriter::LastError() {

@@ -38,9 +38,12 @@ class CProfileWriter {
 public:
     static bool Write(QStringView section, QStringView key, QStringView value, const QString& path);
 
-    // One key to set, as Write takes it.
+    // One key to set, as Write takes it; or, as Windows does with a null value or a null key,
+    // one key or one whole section to remove (ProfileRemoval.h has the rules).
     struct Change {
+        enum class Kind { Set, RemoveKey, RemoveSection };
         QString section, key, value;
+        Kind kind = Kind::Set;
     };
     // Sets every key with one write of the file: the bytes are those the Writes of the changes
     // one at a time, in order, would leave, under the same lock, checks and replacement as one
@@ -51,6 +54,13 @@ public:
     // called with the index of each such change while LastError() holds that change's reason.
     static std::vector<QString> WriteMany(const std::vector<Change>& changes, const QString& path,
                                           const std::function<void(size_t)>& failed = {});
+
+    // Puts bytes made by EditMany (and whatever a caller adds to them) into the file at path,
+    // with the same lock, checks and replacement as Write. With `expected`, the file must
+    // still hold exactly those bytes (a missing file counts as empty), or nothing is written.
+    // False on failure, with LastError() saying why.
+    static bool WriteWhole(const QString& path, const QByteArray& bytes,
+                           const QByteArray* expected = nullptr);
 
     // Why the last failed Write on this thread failed, in the words of the system's error
     // where there is one ("Permission denied", "No space left on device", ...); empty after a
@@ -69,9 +79,9 @@ public:
                                           QStringView key, QStringView value,
                                           QString* reason = nullptr);
 
-    // The changes applied one after another as Edit applies one, at about the cost of one
-    // Edit: the new bytes, and in `reasons` for each change why it was refused or an empty
-    // string.
+    // The changes applied one after another as Edit applies one (and removals as
+    // CProfileRemoval applies them), at about the cost of one Edit: the new bytes, and in `reasons`
+    // for each change why it was refused or an empty string.
     static QByteArray EditMany(const QByteArray& bytes, const std::vector<Change>& changes,
                                std::vector<QString>& reasons);
 

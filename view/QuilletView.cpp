@@ -5,6 +5,7 @@
 #include "res/Resource.h"
 #include "valuelist/ProjectData.h"
 #include "valuelist/ProjectDataBase.h"
+#include "view/CompareExport.h"
 #include "view/DetachedRecords.h"
 #include "view/ViewHost.h"
 #include "view/ViewSnapshot.h"
@@ -60,6 +61,7 @@ CQuilletView::~CQuilletView() {
 void CQuilletView::OnCreate() {
     m_pGrid = std::make_unique<Pelmo::CListCtrlBase>();
     m_pGrid->Create(kGridStyle, QRect(), this, Res::IDC_GRID);
+    m_pGrid->setAccessibleName(QStringLiteral("エントリ一覧")); // what a screen reader calls it
     m_pGrid->SetFont(QStringLiteral("ＭＳ ゴシック"), 11, false, false);
     m_pGrid->SetHeaderFont(QStringLiteral("ＭＳ ゴシック"), 11, false, false);
     m_pGrid->SetCaretOnShow(2);
@@ -69,6 +71,7 @@ void CQuilletView::OnCreate() {
     m_pGrid->viewport()->installEventFilter(this);
     CreateNavigationKeys();
     CreateUndoKeys();
+    m_pExport = new CCompareExport(this, m_pGrid.get(), [this] { return m_pCompare; });
 }
 
 void CQuilletView::resizeEvent(QResizeEvent* event) {

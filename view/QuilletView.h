@@ -8,6 +8,7 @@
 #include <memory>
 #include <vector>
 
+class CCompareExport;
 class CDetachedRecords;
 class CIniCompare;
 class CIniData;
@@ -39,6 +40,7 @@ public:
     void CommitEdit();
 
     Pelmo::CListCtrlEx* GetGrid() const { return m_pGrid.get(); }
+    CCompareExport* Export() const { return m_pExport; }
 
     // --- the user's place (QuilletViewPlace.cpp) ---
     // The current cell's record and column and the top row, to find again after a rebuild.
@@ -144,6 +146,9 @@ private:
 
     void InsertCompareColumns();
     void FillCompareRows();
+    // The row's mark: "○" when it differs, unless the comparison's ignore rules take it away;
+    // then no mark and dim text.
+    void SetCompareMark(int row, bool differs);
     CIniSectionData* EnsureTargetSection(int first, int last, bool toSecond, const QString& name);
     void CopyEntryIntoRow(int row, const CIniEntryData& source, CIniSectionData* target,
                           bool toSecond);
@@ -243,7 +248,8 @@ private:
     // The user chose "none" in the selector: no list is attached until another is chosen.
     bool m_bValueListOff = false;
     // --- fields: comparison mode ---
-    CIniCompare* m_pCompare = nullptr; // the document's comparison, while one is shown
+    CIniCompare* m_pCompare = nullptr;   // the document's comparison, while one is shown
+    CCompareExport* m_pExport = nullptr; // Ctrl+E: the comparison as an HTML page
     // --- fields: difference navigation ---
     std::vector<QShortcut*> m_navigationKeys;
     // --- fields: undo and redo ---

@@ -18,6 +18,7 @@ constexpr COLORREF kRed = 0x243EDC;    // behind the difference mark
 constexpr COLORREF kGreen = 0xCEEFC6;  // the side lacks the section or the entry
 constexpr COLORREF kWhite = 0xFFFFFF;
 constexpr COLORREF kBlack = 0x000000;
+constexpr COLORREF kDim = 0x999999; // the text of a row whose difference an ignore rule takes away
 constexpr int kMarkColumn = 3;
 constexpr int kColumnCount = 7;
 constexpr int kRowHeaderWidth = 50;
@@ -64,7 +65,7 @@ bool RowDiffers(const COMPARE_REULT& row) {
 }
 
 void SetBack(Pelmo::CListCtrlEx& grid, int row, int col, COLORREF back) {
-    grid.SetCellColor(row, col, CLR_NOT_SET, back);
+    grid.SetCellColor(row, col, CLR_UNCHANGED, back); // a dim text stays dim
 }
 
 void SetDifferenceMark(Pelmo::CListCtrlEx& grid, int row, bool differs) {
@@ -74,6 +75,14 @@ void SetDifferenceMark(Pelmo::CListCtrlEx& grid, int row, bool differs) {
     } else {
         grid.SetItemText(row, kMarkColumn, QString());
         grid.SetCellColor(row, kMarkColumn, CLR_NOT_SET, CLR_NOT_SET);
+    }
+}
+
+// A row that differs only where an ignore rule says it does not matter: dim text, no mark.
+void ShowIgnored(Pelmo::CListCtrlEx& grid, int row, bool ignored) {
+    for (int col = 0; col < kColumnCount; ++col) {
+        if (col != kMarkColumn)
+            grid.SetCellColor(row, col, ignored ? kDim : CLR_NOT_SET, CLR_UNCHANGED);
     }
 }
 
@@ -196,6 +205,15 @@ void CQuilletView::InsertCompareColumns() {
     }
 }
 
+void CQuilletView::SetCompareMark(int row, bool differs) {
+    const COMPARE_REULT* result = RowAt(*m_pGrid, row);
+    const bool matches = result && m_pCompare && m_pCompare->m_rules.IsIgnored(*result);
+    SetDifferenceMark(*m_pGrid, row, differs && !matches);
+    // Only a row under a rule can be dim, or have been.
+    if (matches)
+        ShowIgnored(*m_pGrid, row, differs);
+}
+
 void CQuilletView::FillCompareRows() {
     m_pGrid->setUpdatesEnabled(false);
     m_pGrid->ReserveItems(m_pGrid->GetItemCount() + int(m_pCompare->m_results.size()));
@@ -210,7 +228,7 @@ void CQuilletView::FillCompareRows() {
                        previous ? previous->pSection2 : nullptr);
         // A new row has no mark: only the rows that differ need one.
         if (RowDiffers(*result) || FilesDiffer(*result))
-            SetDifferenceMark(*m_pGrid, row, true);
+            SetCompareMark(row, true);
         previous = result.get();
         ++row;
     }
@@ -237,7 +255,7 @@ bool CQuilletView::OnCompareEndEdit(Pelmo::CListCtrlEx* grid, int row, int col, 
     // The grid stores the edited cell's text only once this returns; the undo step needs it now.
     grid->SetItemText(row, col, text);
     if (const CIniEntryData* other = result->*SideOf(!first).entry)
-        SetDifferenceMark(*grid, row, other->m_value != edited->m_value);
+        view->SetCompareMark(row, other->m_value != edited->m_value);
     const bool marked = edited->m_isNew || edited->IsChanged();
     SetBack(*grid, row, col, marked ? kYellow : CLR_NOT_SET);
     view->RecordChange(std::move(before));
@@ -374,7 +392,7 @@ void CQuilletView::CopyEntryIntoRow(int row, const CIniEntryData& source, CIniSe
     result->*to.section = target;
     result->*to.entry = copy;
     ShowNewEntryCells(*m_pGrid, row, to, *copy);
-    SetDifferenceMark(*m_pGrid, row, false);
+    SetCompareMark(row, false);
 }
 
 void CQuilletView::RemoveNewCompareSection(CIniSectionData* section, bool fromFirst) {
@@ -387,7 +405,7 @@ void CQuilletView::RemoveNewCompareSection(CIniSectionData* section, bool fromFi
         if (result->*side.section != section)
             continue;
         ShowMissingCells(*m_pGrid, row, side, true);
-        SetDifferenceMark(*m_pGrid, row, true);
+        SetCompareMark(row, true);
         result->*side.section = nullptr;
         result->*side.entry = nullptr;
     }
@@ -404,7 +422,7 @@ void CQuilletView::RemoveNewCompareEntry(CIniEntryData* entry, bool fromFirst) {
         return;
     COMPARE_REULT* result = RowAt(*m_pGrid, row);
     ShowMissingCells(*m_pGrid, row, side, false);
-    SetDifferenceMark(*m_pGrid, row, result->*other.entry || !(result->*other.section));
+    SetCompareMark(row, result->*other.entry || !(result->*other.section));
     CIniSectionData* section = entry->m_pSection;
     result->*side.entry = nullptr;
     DetachEntry(entry);
@@ -539,7 +557,7 @@ bool CQuilletView::TakeAddedEntryIntoRun(CIniEntryData* entry, bool first, int r
             continue;
         result->*side.entry = entry;
         ShowNewEntryCells(*m_pGrid, row, side, *entry);
-        SetDifferenceMark(*m_pGrid, row, !partner || partner->m_value != entry->m_value);
+        SetCompareMark(row, !partner || partner->m_value != entry->m_value);
         taken = true;
     }
     return taken;
@@ -567,5 +585,5 @@ void CQuilletView::InsertAddedEntryRow(CIniEntryData* entry, bool first, int at,
     ShowMissingCells(*m_pGrid, row, other, !otherSection);
     if (otherSection && otherSection->m_isNew)
         SetBack(*m_pGrid, row, other.sectionColumn, kYellow);
-    SetDifferenceMark(*m_pGrid, row, true);
+    SetCompareMark(row, true);
 }

@@ -4,6 +4,7 @@
 #include "grid/ListCtrlEx.h"
 #include "ini/IniEntryData.h"
 #include "ini/IniSectionData.h"
+#include "platform/ui/ListCtrlAccessible.h"
 #include "res/Resource.h"
 #include "view/ViewHost.h"
 
@@ -173,6 +174,10 @@ bool CQuilletView::Find(const QString& text, int flags, bool forward) {
             m_pGrid->SetCurrentCell(row, col, true, false);
             // Moving the cell from code reports nothing; the previews follow it as after a click.
             OnCurrentCellChanged(row, col);
+            // The find dialog keeps the focus, so the grid does not announce its cell: the
+            // reader is told of the found cell all the same.
+            if (!m_pGrid->hasFocus())
+                CListCtrlAccessible::NotifyCurrentCell(m_pGrid.get(), row, col);
             return true;
         }
         if (forward && ++at == perRow) {

@@ -2,6 +2,7 @@
 #include "view/QuilletView.h"
 
 #include "grid/ListCtrlEx.h"
+#include "view/CompareExport.h"
 
 #include <QHelpEvent>
 #include <QShortcut>
@@ -39,6 +40,7 @@ void CQuilletView::CreateNavigationKeys() {
 void CQuilletView::UpdateNavigationKeys() {
     for (QShortcut* shortcut : m_navigationKeys)
         shortcut->setEnabled(m_pCompare != nullptr);
+    m_pExport->SetEnabled(m_pCompare != nullptr);
 }
 
 bool CQuilletView::IsDifferenceRow(int row) const {

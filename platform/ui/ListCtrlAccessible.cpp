@@ -251,8 +251,13 @@ QRect CListCtrlAccessible::CellScreenRect(int row, int col) const {
                      QSize(header->sectionSize(col), header->height()));
     }
     QRect rc;
-    if (col < 0 || !View()->GetSubItemRect(row, col, LVIR_BOUNDS, &rc))
+    if (col < 0 || !View()->GetSubItemRect(row, col, col == 0 ? LVIR_LABEL : LVIR_BOUNDS, &rc))
         return {};
+    // The first column's bounds are the whole row, as in a Windows list-view: its cell is its
+    // icon and label parts together.
+    QRect icon;
+    if (col == 0 && View()->GetItemRect(row, &icon, LVIR_ICON))
+        rc.setLeft(icon.left());
     return QRect(View()->viewport()->mapToGlobal(rc.topLeft()), rc.size());
 }
 

@@ -3,8 +3,10 @@
 #include "app/MainFrame.h"
 #include "app/QuilletDoc.h"
 #include "compare/CompareResult.h"
+#include "grid/GridAccessible.h"
 #include "grid/ListCtrlBase.h"
 #include "ini/IniData.h"
+#include "platform/ui/ListCtrlAccessible.h"
 #include "res/Resource.h"
 #include "tests/common/LocaleMode.h"
 #include "valuelist/ProjectDataBase.h"
@@ -23,6 +25,16 @@
 #include <vector>
 
 namespace {
+
+// The cells a focus event named, as row and column.
+std::vector<std::pair<int, int>> g_focusedCells;
+
+void RecordFocus(QAccessibleEvent* event) {
+    QAccessibleInterface* iface = event->accessibleInterface();
+    QAccessibleTableCellInterface* cell = iface ? iface->tableCellInterface() : nullptr;
+    if (event->type() == QAccessible::Focus && cell)
+        g_focusedCells.emplace_back(cell->rowIndex(), cell->columnIndex());
+}
 
 // The real main window, with the preview messages the view sends it on record.
 class CRecordingFrame : public CMainFrame {
@@ -46,6 +58,7 @@ class FindTest : public ::testing::Test {
 protected:
     void SetUp() override {
         Pelmo::InstallJapaneseFontSubstitutes();
+        Pelmo::CGridAccessible::InstallFactory(); // as the application does, before any grid
         ASSERT_TRUE(dir.isValid());
         db = std::make_unique<CProjectDataBase>(dir.filePath(u"Quillet.db"_qs));
         ASSERT_TRUE(db->Open() && db->CreateTables());
@@ -137,6 +150,30 @@ TEST_F(FindTest, TypingSearchesOnFromTheCellAfterTheCurrentOneAndThePreviewFollo
                   step.section ? SectionOf(step.recordRow) : Record(step.recordRow));
     }
     EXPECT_EQ(Status(dlg), QString());
+}
+
+// The dialog keeps the focus, so the grid would not tell a screen reader where a search went;
+// from the grid, the move is announced once, for the found cell only.
+TEST_F(FindTest, TheFoundCellIsAnnouncedThoughTheDialogKeepsTheFocus) {
+    OpenSingle();
+    CFindDlg* dlg = OpenDialog();
+    ASSERT_TRUE(dlg && dlg->isVisible());
+    g_focusedCells.clear();
+    CListCtrlAccessible::SetEventSink(&RecordFocus);
+    Type(dlg->Edit(), u"日"_qs);
+    EXPECT_EQ(g_focusedCells, (std::vector<std::pair<int, int>>{{1, 2}}));
+    // The table the cell is in has a name to be announced by.
+    EXPECT_EQ(QAccessible::queryAccessibleInterface(grid)->text(QAccessible::Name),
+              u"エントリ一覧"_qs);
+    // With the grid focused (F3 from the grid) the grid announces it once, itself.
+    Activate(frame.get());
+    grid->setFocus();
+    QApplication::processEvents();
+    ASSERT_TRUE(grid->hasFocus());
+    g_focusedCells.clear();
+    QTest::keyClick(grid, Qt::Key_F3);
+    EXPECT_EQ(g_focusedCells, (std::vector<std::pair<int, int>>{{3, 0}}));
+    CListCtrlAccessible::SetEventSink(nullptr);
 }
 
 TEST_F(FindTest, ACommittedCompositionSearchesOnceAndAPendingOneNotAtAll) {

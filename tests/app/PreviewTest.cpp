@@ -1,6 +1,7 @@
 #include "AppFixture.h"
 
 #include "app/PreviewText.h"
+#include "platform/ui/AccessibleEvents.h"
 
 #include <QAccessible>
 #include <QClipboard>
@@ -41,7 +42,34 @@ void Mouse(CPreviewText* edit, QEvent::Type type, CPreviewText::Position at,
     QCoreApplication::sendEvent(edit->viewport(), &event);
 }
 
+std::vector<QAccessible::Event> g_previewEvents;
+
+void RecordPreviewEvent(QAccessibleEvent* event) {
+    g_previewEvents.push_back(event->type());
+}
+
 } // namespace
+
+// The highlight follows every move in the grid; told to a screen reader while the grid has the
+// focus, it would be read after each cell as though the user had selected it.
+TEST_F(AppTest, ThePreviewTellsAReaderOfItsHighlightOnlyWhileItHasTheFocus) {
+    StartOrFail();
+    ASSERT_TRUE(Frame()->OpenFile(WriteText("a.ini", "[s]\nk=v\nj=w\n"), false));
+    CIniData* ini = Doc()->m_pIniData.get();
+    CPreviewText* edit = Frame()->PreviewBar()->Edit(Res::IDC_PREVIEW);
+    ASSERT_FALSE(edit->hasFocus());
+    g_previewEvents.clear();
+    CAccessibleEvents::SetSink(&RecordPreviewEvent);
+    Frame()->SendMessage(Res::WM_SHOW_PREVIEW, 0, Item(Entry(ini, "s", "j")));
+    EXPECT_EQ(edit->SelectedText(), "j=w");
+    EXPECT_TRUE(g_previewEvents.empty());
+    edit->setFocus(Qt::TabFocusReason);
+    QCoreApplication::processEvents();
+    EXPECT_TRUE(edit->hasFocus());
+    EXPECT_EQ(g_previewEvents,
+              (std::vector{QAccessible::TextCaretMoved, QAccessible::TextSelectionChanged}));
+    CAccessibleEvents::SetSink(nullptr);
+}
 
 // The preview decodes the file as the INI functions do and maps each line to what it shows.
 TEST_F(AppTest, ThePreviewMapsAndHighlightsLinesInEveryEncoding) {

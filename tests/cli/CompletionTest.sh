@@ -28,6 +28,7 @@ expect() {
 expect 'command' 'dump' d
 expect 'commands sharing a letter' 'check compare' c
 expect 'options of check' '--db --help --json --list' check --
+expect 'merge takes three INI files, -o any file' 'B.INI a.ini sub with space.ini' merge -o notes.txt a.ini a.ini ''
 expect 'check --list: any number of INI files' 'B.INI a.ini sub with space.ini' check --list l.json a.ini ''
 expect 'valuelist commands' 'export' valuelist e
 expect 'INI files and folders' 'B.INI a.ini sub with space.ini' dump ''

@@ -3,6 +3,7 @@
 
 #include "grid/EditEx.h"
 #include "grid/GridAccessible.h"
+#include "grid/ListBoxEx.h"
 #include "grid/RowHeader.h"
 
 #include <QAccessible>
@@ -176,6 +177,31 @@ TEST_F(GridAccessibleTest, MovingTheCurrentCellAnnouncesTheNewCell) {
     EXPECT_EQ(focus->row, 2);
     EXPECT_EQ(focus->col, 1);
     EXPECT_EQ(focus->cellText, QStringLiteral("名前:r2c1"));
+}
+
+// The list never takes the focus, so its closing gives the grid no focus event of its own.
+TEST_F(GridAccessibleTest, ClosingTheChoiceListAnnouncesTheCellAgain) {
+    const QStringList items{"r1c0|One", "x|Other"};
+    grid->SetColumnChoiceList(0, &items, 5, QLatin1Char('|'));
+    for (const bool pick : {false, true}) {
+        SCOPED_TRACE(pick ? "picked" : "cancelled");
+        ASSERT_TRUE(grid->SetCurrentCell(1, 0, true, false));
+        ASSERT_TRUE(grid->BeginEdit(1, 0));
+        ASSERT_TRUE(grid->GetListBox()->IsWindow());
+        Listen();
+        if (pick) {
+            grid->GetListBox()->SetCurSel(1);
+            grid->EndEdit();
+        } else {
+            grid->CancelEdit();
+        }
+        ASSERT_FALSE(grid->IsEditing());
+        const SeenEvent* focus = Last(QAccessible::Focus);
+        ASSERT_TRUE(focus);
+        EXPECT_EQ(focus->row, 1);
+        EXPECT_EQ(focus->col, 0);
+        EXPECT_EQ(focus->cellText, pick ? u"Other"_qs : u"One"_qs);
+    }
 }
 
 TEST_F(GridAccessibleTest, EditsAndRowChangesAreReported) {

@@ -65,7 +65,8 @@ public:
         return writeResult;
     }
 
-    // One call per change, so that the tests see each key the model asks for.
+    // One call per change, so that the tests see each key the model asks for; a removal as
+    // Windows takes it, with a null value (a key) or a null key and value (a section).
     std::vector<bool>
     WritePrivateProfileStrings(const std::vector<CProfileWriter::Change>& changes,
                                const QString& path,
@@ -73,7 +74,10 @@ public:
         std::vector<bool> written;
         for (size_t i = 0; i < changes.size(); ++i) {
             const auto& c = changes[i];
-            written.push_back(WritePrivateProfileStringW(c.section, c.key, c.value, path) != 0);
+            using Kind = CProfileWriter::Change::Kind;
+            const QString key = c.kind == Kind::RemoveSection ? QString() : c.key;
+            const QString value = c.kind == Kind::Set ? c.value : QString();
+            written.push_back(WritePrivateProfileStringW(c.section, key, value, path) != 0);
             if (!written.back() && failed)
                 failed(i);
         }

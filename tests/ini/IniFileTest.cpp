@@ -174,6 +174,24 @@ TEST_F(IniFile, AddedEntriesAreWrittenEvenWithAnEmptyValue) {
     EXPECT_TRUE(empty->m_value.isEmpty());
 }
 
+TEST_F(IniFile, RemovalsAreSavedWithTheEditsAndAnUndoneOneIsNot) {
+    const QString path =
+        Write(u"remove.ini"_qs, "[A]\r\nx=1\r\ny=2\r\n;about B\r\n[B]\r\nb=1\r\n[C]\r\nc=1\r\n");
+    auto ini = Load(path);
+    ASSERT_NE(ini, nullptr);
+    CIniSectionData* a = ini->FindSection(u"A"_qs, false);
+    a->FindEntry(u"x"_qs, false)->SetValue(u"9"_qs);
+    EXPECT_NE(ini->RemoveEntryFromFile(a->FindEntry(u"y"_qs, false)), nullptr);
+    EXPECT_NE(ini->RemoveSectionFromFile(ini->FindSection(u"B"_qs, false)), nullptr);
+    // Taken out and linked back in, as an undo does: the file keeps it.
+    ini->AppendSection(ini->RemoveSectionFromFile(ini->FindSection(u"C"_qs, false)));
+    // An entry that never reached the file leaves nothing to remove there.
+    EXPECT_NE(ini->RemoveEntryFromFile(ini->AddEntry(u"A"_qs, u"new"_qs, u"1"_qs)), nullptr);
+    ini->Save();
+    EXPECT_EQ(Read(path), QByteArray("[A]\r\nx=9\r\n;about B\r\n[C]\r\nc=1\r\n"));
+    EXPECT_TRUE(ini->PendingChanges().empty());
+}
+
 TEST_F(IniFile, NothingChangedLeavesTheFileAlone) {
     const QByteArray original = "[A]\nx = 1\n";
     const QString path = Write(u"same.ini"_qs, original);

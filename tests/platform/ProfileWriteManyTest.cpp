@@ -3,6 +3,7 @@
 
 #include "ProfileTestSupport.h"
 
+#include "platform/ProfileRemoval.h"
 #include "platform/ProfileWriter.h"
 #include "platform/TextCodec.h"
 
@@ -76,6 +77,12 @@ public:
             case 6:
                 s = pickOf({u"a]b"_qs, u"\tA"_qs, QString()});
                 break;
+            case 7:
+                list.push_back({s, k, QString(), Change::Kind::RemoveKey});
+                continue;
+            case 8:
+                list.push_back({s, QString(), QString(), Change::Kind::RemoveSection});
+                continue;
             }
             list.push_back({s, k, v});
         }
@@ -102,14 +109,21 @@ private:
     bool m_nonAscii = false;
 };
 
-// The same changes one Edit at a time.
+// The same changes one Edit (or one removal) at a time.
 QByteArray EditOneByOne(QByteArray bytes, const std::vector<Change>& changes,
                         std::vector<QString>& reasons) {
     reasons.assign(changes.size(), QString());
     for (size_t i = 0; i < changes.size(); ++i) {
         const Change& c = changes[i];
-        if (auto edited = CProfileWriter::Edit(bytes, c.section, c.key, c.value, &reasons[i]))
+        if (c.kind != Change::Kind::Set) {
+            std::vector<QString> one;
+            bytes = CProfileRemoval::Apply(
+                bytes, {{c.section, c.key, c.kind == Change::Kind::RemoveSection}}, one);
+            reasons[i] = one.front();
+        } else if (auto edited =
+                       CProfileWriter::Edit(bytes, c.section, c.key, c.value, &reasons[i])) {
             bytes = *edited;
+        }
     }
     return bytes;
 }
@@ -183,9 +197,7 @@ TEST_F(ProfileWriteMany, OneWriteOnDiskEqualsWritesOneAtATime) {
         ASSERT_TRUE(WriteBytes(once, file) && WriteBytes(each, file));
         std::vector<QString> expected;
         for (const Change& c : changes) {
-            expected.push_back(CProfileWriter::Write(c.section, c.key, c.value, each)
-                                   ? QString()
-                                   : CProfileWriter::LastError());
+            expected.push_back(CProfileWriter::WriteMany({c}, each).front());
         }
         writes = 0;
         EXPECT_EQ(CProfileWriter::WriteMany(changes, once), expected) << "seed " << seed;

@@ -6,7 +6,9 @@
 #include "ini/IniData.h"
 #include "res/Resource.h"
 #include "tests/common/LocaleMode.h"
+#include "tests/common/ScriptedBoxes.h"
 #include "tests/view/FakeViewHost.h"
+#include "view/CompareExport.h"
 #include "view/QuilletView.h"
 
 #include <QApplication>
@@ -59,6 +61,9 @@ protected:
     void Open(const QString& path1, const QString& path2) {
         compare = std::make_unique<CIniCompare>(Load(path1), Load(path2));
         compare->Compare();
+        Show();
+    }
+    void Show() {
         view = std::make_unique<CQuilletView>(&host);
         view->resize(1500, 500);
         view->show();
@@ -84,6 +89,12 @@ protected:
         COLORREF back = CLR_NOT_SET;
         Grid().GetCellColor(row, col, &text, &back);
         return back;
+    }
+    COLORREF TextColor(int row, int col) const {
+        COLORREF text = CLR_NOT_SET;
+        COLORREF back = CLR_NOT_SET;
+        Grid().GetCellColor(row, col, &text, &back);
+        return text;
     }
     bool Marked(int row) const {
         COLORREF text = CLR_NOT_SET;
@@ -235,6 +246,47 @@ TEST_F(ViewCompareTest, EditingEitherValueMovesTheMarkAndTheYellowAtOnce) {
     EXPECT_FALSE(Marked(1));
     EXPECT_EQ(Back(1, 6), kYellow);
     EXPECT_EQ(Back(1, 2), CLR_NOT_SET);
+}
+
+TEST_F(ViewCompareTest, RowsAnIgnoreFileCoversShowDimWithoutTheMarkAsTheirValuesChange) {
+    Write(QStringLiteral(".quillet-ignore"), "# volatile\nwindow/*\n");
+    path1 = Write(QStringLiteral("1.ini"), "[Window]\r\nleft=1\r\n[S]\r\nk=1\r\n");
+    path2 = Write(QStringLiteral("2.ini"), "[Window]\r\nleft=2\r\n[S]\r\nk=2\r\n");
+    compare = CIniCompare::Paired(Load(path1), Load(path2));
+    Show();
+    EXPECT_FALSE(Marked(0));
+    EXPECT_NE(TextColor(0, 2), CLR_NOT_SET);
+    EXPECT_EQ(TextColor(0, 2), TextColor(0, 5));
+    EXPECT_TRUE(Marked(1));
+    EXPECT_EQ(TextColor(1, 2), CLR_NOT_SET);
+    // Equal now: nothing to dim; different again: dim, still without the mark.
+    EditCell(0, 6, QStringLiteral("1"));
+    EXPECT_FALSE(Marked(0));
+    EXPECT_EQ(TextColor(0, 2), CLR_NOT_SET);
+    EXPECT_EQ(Back(0, 6), kYellow);
+    EditCell(0, 6, QStringLiteral("3"));
+    EXPECT_FALSE(Marked(0));
+    EXPECT_NE(TextColor(0, 6), CLR_NOT_SET);
+    EXPECT_EQ(Back(0, 6), kYellow);
+}
+
+TEST_F(ViewCompareTest, CtrlEWritesTheRowsAsShownAndEditedOrSaysWhyNot) {
+    OpenTexts("[S]\r\nk=a\r\n", "[S]\r\nk=b\r\n");
+    EditCell(0, 2, QStringLiteral("<x&y>"));
+    CScriptedBoxes boxes;
+    const QString page = dir.filePath(QStringLiteral("page.html"));
+    boxes.ChooseFile(page);
+    view->activateWindow();
+    QTest::keyClick(&Grid(), Qt::Key_E, Qt::ControlModifier);
+    ASSERT_EQ(boxes.FileRequests().size(), 1U);
+    const QByteArray html = Read(page);
+    EXPECT_TRUE(html.contains("<td>&lt;x&amp;y&gt;</td><td class=\"mark\">\xE2\x97\x8B</td>"))
+        << html.toStdString();
+    // A folder that is not there: the box says so and nothing is left behind.
+    boxes.ChooseFile(dir.filePath(QStringLiteral("none/page.html")));
+    view->Export()->Run();
+    EXPECT_TRUE(boxes.LastText().contains(QStringLiteral("書き出せませんでした")));
+    EXPECT_FALSE(QFileInfo::exists(dir.filePath(QStringLiteral("none"))));
 }
 
 // Double-clicks copy what file 2 lacks; after saving, each file differs from what it was only

@@ -67,6 +67,15 @@ TEST_F(ListCtrlAccessibleTest, RowsReadAsCellsUnderTheirHeadings) {
     EXPECT_TRUE(first->state().checked);
 }
 
+// The first column's bounds are the whole row in a list-view; its cell is its column alone.
+TEST_F(ListCtrlAccessibleTest, EachCellSpansItsOwnColumn) {
+    const QRect first = table->cellAt(1, 0)->rect();
+    const QRect second = table->cellAt(1, 1)->rect();
+    EXPECT_EQ(first.width(), list->GetColumnWidth(0));
+    EXPECT_EQ(first.right() + 1, second.left());
+    EXPECT_EQ(first.top(), second.top());
+}
+
 TEST_F(ListCtrlAccessibleTest, FocusedRowAndNewRowsAreAnnounced) {
     ASSERT_TRUE(list->hasFocus());
     CListCtrlAccessible::SetEventSink(&RecordEvent);
