@@ -7,6 +7,8 @@
 #include "valuelist/ProjectDataBase.h"
 #include "view/CompareExport.h"
 #include "view/DetachedRecords.h"
+#include "view/RuleCommands.h"
+#include "view/RuleMarks.h"
 #include "view/ViewHost.h"
 #include "view/ViewSnapshot.h"
 
@@ -71,6 +73,7 @@ void CQuilletView::OnCreate() {
     m_pGrid->viewport()->installEventFilter(this);
     CreateNavigationKeys();
     CreateUndoKeys();
+    m_pRuleCommands = new CRuleCommands(this);
     m_pExport = new CCompareExport(this, m_pGrid.get(), [this] { return m_pCompare; });
 }
 
@@ -135,7 +138,10 @@ void CQuilletView::ShowFile(CIniData* pIni) {
         ClearView();
     ClearUndoHistory();
     m_pIni = pIni;
-    if (m_pIni->m_pProject) {
+    const bool bReload = m_pIni->m_pProject != nullptr;
+    if (!bReload)
+        m_bDefaultFilter = false; // another file: all of it shows
+    if (bReload) {
         // A reload carries the user's choice in the bar, and "none" (PID 0) is a choice too:
         // falling back to the history here would bring back a list the user switched off.
         const int nPid = m_pIni->m_pProject->GetPid();
@@ -144,10 +150,14 @@ void CQuilletView::ShowFile(CIniData* pIni) {
         m_bValueListOff = nPid <= 0;
     } else if (CProjectDataBase* db = m_pHost->DataBase()) {
         m_pIni->SetProject(db->LoadProjectByFilePath(m_pIni->m_filePath));
+        RefreshRuleMarks();
         m_bValueListOff = false;
     }
     SetupColumns();
     FillRows();
+    // Asked once when a file opens, not again after each save reloads it.
+    if (!bReload)
+        OfferMissingRequired();
     CProjectData* project = Project();
     m_pHost->SendMessage(Res::WM_REFRESH_VALUE_LISTS, quintptr(project ? project->GetPid() : 0), 0);
 }
@@ -157,6 +167,7 @@ void CQuilletView::LoadProject(int nPid) {
     CProjectDataBase* db = m_pHost->DataBase();
     if (nPid > 0 && db)
         m_pIni->SetProject(db->LoadProject(nPid));
+    RefreshRuleMarks();
 }
 
 CProjectData* CQuilletView::Project() const {
@@ -197,6 +208,8 @@ void CQuilletView::FillRows() {
         nRows += std::max<size_t>(1, section->m_entries.size());
     m_pGrid->ReserveItems(m_pGrid->GetItemCount() + int(nRows));
     std::vector<int> rowsWithoutEntry;
+    // A list without rules marks nothing: its rows need no look.
+    const bool bRules = ShowsRules();
     int nRow = 0;
     for (const auto& section : m_pIni->m_sections) {
         if (section->m_entries.empty()) {
@@ -209,6 +222,8 @@ void CQuilletView::FillRows() {
         }
         bool bFirst = true;
         for (const auto& entry : section->m_entries) {
+            if (HiddenByDefaultFilter(*entry))
+                continue;
             m_pGrid->InsertItem(LVIF_TEXT | LVIF_PARAM, nRow, bFirst ? section->m_name : QString(),
                                 0, 0, ItemDataOf(entry.get()), false);
             FillEntryCells(nRow, entry.get());
@@ -217,6 +232,8 @@ void CQuilletView::FillRows() {
                 MarkAddedRow(nRow, section->m_isNew);
             else if (entry->IsChanged())
                 m_pGrid->SetCellColor(nRow, kValueColumn, CLR_NOT_SET, kYellow);
+            if (bRules)
+                ApplyRuleMarks(nRow, *entry);
             bFirst = false;
             ++nRow;
         }
@@ -261,6 +278,7 @@ void CQuilletView::ClearView() {
     }
     m_pIni = nullptr;
     m_pCompare = nullptr;
+    m_pRuleMarks.reset();
     m_findTexts.Clear();
     ClearUndoHistory();
     m_pHost->SendMessage(Res::WM_CLEAR_VALUE_LISTS, 0, 0);
@@ -317,6 +335,7 @@ void CQuilletView::PlaceAddedEntries() {
         m_pGrid->SetCellReadOnly(nRow, kValueColumn, false);
         m_pGrid->SetCellReadOnly(nRow, kValueListColumn, !bHasList);
         MarkAddedRow(nRow, bWholeRow);
+        ApplyRuleMarks(nRow, *pEntry);
     }
     m_pIni->ClearAddedMarks();
     SetRedraw(true);
@@ -336,6 +355,8 @@ void CQuilletView::MarkAddedRow(int nRow, bool bWholeRow) {
 void CQuilletView::SelectValueList(int nPid) {
     if (!m_pIni)
         return;
+    // The rows the filter left out were chosen by the list going away.
+    SetDefaultFilter(false);
     LoadProject(nPid);
     m_bValueListOff = nPid <= 0;
     UpdateValueListColumn();
@@ -344,11 +365,13 @@ void CQuilletView::SelectValueList(int nPid) {
 void CQuilletView::ReloadValueList() {
     if (!m_pIni)
         return;
+    SetDefaultFilter(false);
     CProjectData* current = Project();
     LoadProject(current ? current->GetPid() : 0);
     // The file's own list comes back only when the user did not switch lists off.
     if (!Project() && !m_bValueListOff && m_pHost->DataBase())
         m_pIni->SetProject(m_pHost->DataBase()->LoadProjectByFilePath(m_pIni->m_filePath));
+    RefreshRuleMarks();
     UpdateValueListColumn();
     CProjectData* project = Project();
     m_pHost->SendMessage(Res::WM_REFRESH_VALUE_LISTS, quintptr(project ? project->GetPid() : 0), 0);
@@ -357,6 +380,7 @@ void CQuilletView::ReloadValueList() {
 void CQuilletView::UpdateValueListColumn() {
     SetRedraw(false);
     ApplyValueListColumnState();
+    ApplyAllRuleMarks();
     SetRedraw(true);
     m_pGrid->viewport()->repaint();
 }
@@ -429,12 +453,15 @@ QString CQuilletView::ValueListText(int nRow) const {
         return QString();
     const bool bSaved = pEntry->m_value == pEntry->m_savedValue;
     QString name;
+    const QString defaultMark = DefaultMark(*pEntry);
     if (project->GetValueName(pEntry->m_pSection->m_name, pEntry->m_key, pEntry->m_value, name)) {
         if (name.isEmpty()) // shown as itself, not as a blank that hides which value it is
             name = pEntry->m_value;
-        return bSaved ? name + kInitialMark : name;
+        return (bSaved ? name + kInitialMark : name) + defaultMark;
     }
-    return bSaved ? pEntry->m_savedValue + kInitialMark : QString();
+    if (bSaved)
+        return pEntry->m_savedValue + kInitialMark + defaultMark;
+    return defaultMark.isEmpty() ? QString() : pEntry->m_value + defaultMark;
 }
 
 void CQuilletView::OnFillChoices(Pelmo::CListCtrlEx*, int nRow, int, QStringList* pList,
@@ -485,10 +512,10 @@ void CQuilletView::SetFileValue(int nRow, int nCol, CIniEntryData* pEntry, const
     m_pGrid->SetItemText(nRow, nCol, strNew);
     m_pGrid->SetItemText(nRow, nCol == kValueColumn ? kValueListColumn : kValueColumn, strNew);
     // An added entry keeps the yellow that marks the addition.
-    if (pEntry->m_isNew)
-        return;
-    m_pGrid->SetCellColor(nRow, kValueColumn, CLR_NOT_SET,
-                          pEntry->IsChanged() ? kYellow : CLR_NOT_SET);
+    if (!pEntry->m_isNew)
+        m_pGrid->SetCellColor(nRow, kValueColumn, CLR_NOT_SET,
+                              pEntry->IsChanged() ? kYellow : CLR_NOT_SET);
+    ApplyRuleMarks(nRow, *pEntry);
 }
 
 void CQuilletView::LockValueListCell(int nRow) {
@@ -548,6 +575,8 @@ void CQuilletView::OnGridRightClick(int nRow, int nCol) {
         takeBack = [this, pSection] { RemoveNewSection(pSection); };
     else if (nCol == 1 && pEntry && pEntry->m_isNew)
         takeBack = [this, pEntry] { RemoveNewEntry(pEntry); };
+    else if (nCol >= kValueColumn && pEntry)
+        ShowRuleMenu(nRow, nCol);
     int nFirst = -1;
     int nLast = -1;
     // Both take-backs touch only the rows of the section.

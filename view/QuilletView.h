@@ -16,6 +16,10 @@ class CIniEntryData;
 class CIniSectionData;
 class CObject;
 class CProjectData;
+class CRuleCommands;
+class CRuleMarks;
+struct CMissingRequired;
+class QHelpEvent;
 class CViewHost;
 class QShortcut;
 class QUndoStack;
@@ -171,6 +175,43 @@ private:
     // Column 3's header tooltip: reaches the view from the header, which has no tooltip of its own.
     bool event(QEvent* event) override;
 
+    // --- the value list's rules (QuilletViewRules.cpp) ---
+public:
+    // "既定値に戻す": the current entry takes its default, as an ordinary edit (yellow, one undo
+    // step, written on save). False when it has none or already holds it.
+    bool ResetToDefault();
+    // Adds the required keys the file lacks, with their defaults, as the add dialog adds
+    // entries. False when none is missing.
+    bool AddMissingRequired();
+    bool CanResetToDefault() const;
+    // "既定値と異なるものだけ": only entries whose value differs from their default (and those
+    // without one) have rows. Turning it off finds the current cell's entry again. False when
+    // nothing changed (no rules, or already so).
+    bool SetDefaultFilter(bool bOn);
+    bool IsDefaultFilterOn() const { return m_bDefaultFilter; }
+    bool HasMissingRequired() const;
+
+private:
+    bool HiddenByDefaultFilter(const CIniEntryData& entry) const;
+    // The current entry when it has a default it does not hold; null otherwise.
+    CIniEntryData* ResettableEntry(int* pRow) const;
+    std::vector<CMissingRequired> MissingRequired() const;
+    void RefreshRuleMarks();
+    bool ShowsRules() const;
+    // The value cell's colour when the value breaks its rule, the key cell's for an unknown key.
+    void ApplyRuleMarks(int nRow, const CIniEntryData& entry);
+    void SetRuleMark(int nRow, int nCol, bool bOn, COLORREF crMark);
+    void ApplyAllRuleMarks();
+    // The tooltip of a cell: why the value breaks its rule, the key's description, the default.
+    QString RuleTip(int nRow, int nCol) const;
+    bool ShowRuleTip(const QHelpEvent& help);
+    // The menu of the rules' commands, on a right-click on a value cell.
+    void ShowRuleMenu(int nRow, int nCol);
+    // "(既定値)" for the value-list column when the value is the entry's default.
+    QString DefaultMark(const CIniEntryData& entry) const;
+    // On opening: names the required keys the file lacks and offers to add them.
+    void OfferMissingRequired();
+
     // --- undo and redo (QuilletViewUndo.cpp) ---
 public:
     // Starts a new history: the model was written (or replaced), so no step may bring back
@@ -247,6 +288,10 @@ private:
     CIniData* m_pIni = nullptr;
     // The user chose "none" in the selector: no list is attached until another is chosen.
     bool m_bValueListOff = false;
+    // What the attached list's rules mark; null without a list.
+    std::unique_ptr<CRuleMarks> m_pRuleMarks;
+    CRuleCommands* m_pRuleCommands = nullptr; // a child of the view
+    bool m_bDefaultFilter = false;
     // --- fields: comparison mode ---
     CIniCompare* m_pCompare = nullptr;   // the document's comparison, while one is shown
     CCompareExport* m_pExport = nullptr; // Ctrl+E: the comparison as an HTML page

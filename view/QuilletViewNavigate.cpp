@@ -80,6 +80,9 @@ int CQuilletView::DifferingRowCount() const {
 }
 
 bool CQuilletView::event(QEvent* event) {
+    if (event->type() == QEvent::ToolTip && !m_pCompare &&
+        ShowRuleTip(*static_cast<QHelpEvent*>(event)))
+        return true;
     if (event->type() != QEvent::ToolTip || !m_pCompare)
         return QWidget::event(event);
     const auto* help = static_cast<QHelpEvent*>(event);
