@@ -6,6 +6,7 @@
 #include <QFileInfo>
 #include <QTimer>
 #include <QWidget>
+#include <algorithm>
 
 CFileWatch::CFileWatch(QWidget* window, Hooks hooks)
     : QObject(window), m_pWindow(window), m_hooks(std::move(hooks)) {
@@ -17,10 +18,18 @@ CFileWatch::CFileWatch(QWidget* window, Hooks hooks)
 
 void CFileWatch::Watch(const QStringList& paths) {
     m_files.clear();
-    for (const QString& path : paths)
-        m_files.push_back(StampOf(path));
+    for (const QString& path : paths) {
+        const auto loaded = std::find_if(m_loading.begin(), m_loading.end(),
+                                         [&](const WatchedFile& f) { return f.path == path; });
+        m_files.push_back(loaded != m_loading.end() ? *loaded : StampOf(path));
+    }
+    m_loading.clear();
     m_bPending = false;
-    Rearm();
+    OnSomethingChanged(); // watches them; a change during the load is news already
+}
+
+void CFileWatch::LoadStarts(const QString& path) {
+    m_loading.push_back(StampOf(path));
 }
 
 void CFileWatch::Accept(const QString& path) {

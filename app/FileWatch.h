@@ -29,8 +29,12 @@ public:
 
     CFileWatch(QWidget* window, Hooks hooks);
 
-    // The files shown from now on, in their current state; earlier ones are forgotten.
+    // The files shown from now on, in their current state; earlier ones are forgotten. A file
+    // announced by LoadStarts is compared with its state at that time instead: a change or
+    // removal while it loaded is asked about as any later one.
     void Watch(const QStringList& paths);
+    // The window starts loading path: its state now is what the model will show.
+    void LoadStarts(const QString& path);
     // This program has just written path: its new state is known, not news.
     void Accept(const QString& path);
     // While held (the window loads or saves) nothing is asked: a change seen meanwhile is
@@ -65,6 +69,7 @@ private:
     Hooks m_hooks;
     QFileSystemWatcher m_watcher;
     std::vector<WatchedFile> m_files;
+    std::vector<WatchedFile> m_loading; // as LoadStarts found them, until the next Watch
     // A change waits for the window to be active; the question is never asked twice at once.
     bool m_bPending = false;
     bool m_bAsking = false;

@@ -1,5 +1,6 @@
 #include "app/MainFrame.h"
 
+#include "app/BackupOffer.h"
 #include "app/CommandLine.h"
 #include "app/FileWatch.h"
 #include "app/FindDlg.h"
@@ -67,9 +68,7 @@ QString ShowingText(const QStringList& paths) {
 // The model of the file at path, or null with errorText saying why.
 std::unique_ptr<CIniData> ReadModel(const QString& path, QString& errorText) {
     auto ini = std::make_unique<CIniData>();
-    if (ini->Load(path, errorText))
-        return ini;
-    return nullptr;
+    return ini->Load(path, errorText) ? std::move(ini) : nullptr;
 }
 
 std::unique_ptr<CIniCompare> Pair(std::unique_ptr<CIniData> ini1, std::unique_ptr<CIniData> ini2) {
@@ -406,10 +405,11 @@ bool CMainFrame::RunLoad(const QString& text, int passes, const std::function<vo
 std::unique_ptr<CIniData> CMainFrame::LoadIni(const QString& path, const QString& prefix) {
     std::unique_ptr<CIniData> ini;
     QString errorText;
+    m_pFileWatch->LoadStarts(path);
     if (!RunLoad(LoadingText({path}), kPassesPerFile, [&] { ini = ReadModel(path, errorText); }))
         return nullptr;
-    if (!ini)
-        ShowError(prefix + errorText);
+    if (CBackupOffer::AfterLoad(this, path, ini ? QString() : prefix + errorText))
+        return LoadIni(path, prefix); // the damaged file holds its backup's text again
     return ini;
 }
 

@@ -6,8 +6,10 @@
 #include "grid/GridTypes.h"
 #include "platform/TextUtil.h"
 #include "platform/ui/MessageBox.h"
+#include "valuelist/DataBase.h"
 #include "valuelist/ProjectDataBase.h"
 
+#include <QApplication>
 #include <QCoreApplication>
 #include <QDir>
 #include <QElapsedTimer>
@@ -84,6 +86,7 @@ bool CQuilletApp::InitInstance(const QStringList& files) {
     if (!files.isEmpty())
         WaitUntilExposed(m_pFrame.get());
     m_pFrame->repaint();
+    AskWhenTheDataBaseIsBusy();
     if (!dataBaseProblem.isEmpty()) {
         m_pFrame->SetDataBaseProblem(dataBaseProblem);
         Ui::MessageBox(m_pFrame.get(), QStringLiteral("DB 接続失敗\n") + dataBaseProblem,
@@ -91,6 +94,19 @@ bool CQuilletApp::InitInstance(const QStringList& files) {
     }
     m_pFrame->OpenCommandLineFiles(files);
     return true;
+}
+
+// Once the window is up, a wait for another program's lock on the database does not freeze it:
+// after a short wait the user decides whether to wait on. The box keeps the window painted.
+void CQuilletApp::AskWhenTheDataBaseIsBusy() {
+    CDataBase::SetBusyQuestion([] {
+        return Ui::MessageBox(
+                   QApplication::activeWindow(),
+                   QStringLiteral("値リストのデータベースを他のプログラムが使用中です。\n"
+                                  "再試行すると、もう一度待ちます。"),
+                   QStringLiteral("Quillet"),
+                   Ui::MB_RETRYCANCEL | Ui::MB_ICONWARNING) == Ui::IDRETRY;
+    });
 }
 
 // Qt's own buttons, file dialog and context menus speak the program's language.
@@ -117,6 +133,7 @@ QString CQuilletApp::OpenDataBase(const QString& path) {
 }
 
 int CQuilletApp::ExitInstance() {
+    CDataBase::SetBusyQuestion({});
     m_pFrame.reset();
     m_pDoc.reset();
     m_pDataBase.reset();

@@ -38,6 +38,7 @@ public:
 
 private:
     void LoadQtTranslation();
+    static void AskWhenTheDataBaseIsBusy();
     // Opens the value-list database at path for the run. When it cannot be used: none is kept,
     // and the result names the file and says why; empty on success.
     QString OpenDataBase(const QString& path);

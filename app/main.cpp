@@ -3,6 +3,7 @@
 #include "app/QuilletApp.h"
 
 #include <QApplication>
+#include <QFile>
 #include <QTimer>
 #include <csignal>
 #include <cstdio>
@@ -17,10 +18,17 @@ bool HasDisplay() {
            !qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY");
 }
 
-QStringList ArgumentsOf(int argc, char** argv) {
+// An argument that does not come back to the same bytes (such as \xFF in a UTF-8 system)
+// would name another file: its number is returned in `bad` (0 when all are good).
+QStringList ArgumentsOf(int argc, char** argv, int& bad) {
     QStringList args;
-    for (int i = 1; i < argc; ++i)
-        args.append(QString::fromLocal8Bit(argv[i]));
+    bad = 0;
+    for (int i = 1; i < argc; ++i) {
+        const QByteArray raw(argv[i]);
+        args.append(QFile::decodeName(raw));
+        if (bad == 0 && QFile::encodeName(args.back()) != raw)
+            bad = i;
+    }
     return args;
 }
 
@@ -49,7 +57,16 @@ int main(int argc, char** argv) {
     // user's edits: the writer then sees a short write and reports it.
     std::signal(SIGXFSZ, SIG_IGN);
     // Help, version and usage errors need no display.
-    const CCommandLine commandLine = CCommandLine::Parse(ArgumentsOf(argc, argv));
+    int bad = 0;
+    const QStringList args = ArgumentsOf(argc, argv, bad);
+    if (bad != 0) {
+        std::fprintf(stderr,
+                     "quillet: cannot use argument %d: it is not valid text in the system's "
+                     "encoding\n",
+                     bad);
+        return 2;
+    }
+    const CCommandLine commandLine = CCommandLine::Parse(args);
     switch (commandLine.m_action) {
     case CCommandLine::Action::Help:
         Print(stdout, CCommandLine::UsageText());

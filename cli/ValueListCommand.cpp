@@ -2,6 +2,7 @@
 
 #include "cli/JsonText.h"
 #include "platform/InputText.h"
+#include "platform/SystemPath.h"
 #include "platform/TextUtil.h"
 #include "valuelist/ProjectData.h"
 #include "valuelist/ProjectDataBase.h"
@@ -134,6 +135,15 @@ int Complain(QTextStream& err, const QString& text) {
 
 // --- reading a database ------------------------------------------------------------------------
 
+// A database that opened but could not be read: SQLite's reason ("file is not a database")
+// says whether the file is damaged, foreign or just locked.
+int CannotRead(const CProjectDataBase& db, QTextStream& err) {
+    QString text = QStringLiteral("could not read the value-list database %1").arg(db.GetPath());
+    if (!db.ErrorMessage().isEmpty())
+        text += QStringLiteral(": ") + db.ErrorMessage();
+    return Complain(err, text);
+}
+
 // A database that is only looked at: a missing file is an error, never created.
 bool OpenForReading(CProjectDataBase& db, QTextStream& err) {
     if (!QFileInfo(db.GetPath()).isFile()) {
@@ -141,8 +151,8 @@ bool OpenForReading(CProjectDataBase& db, QTextStream& err) {
         return false;
     }
     if (!db.OpenReadOnly()) {
-        Complain(err,
-                 QStringLiteral("could not open the value-list database %1").arg(db.GetPath()));
+        Complain(err, QStringLiteral("could not open the value-list database %1: %2")
+                          .arg(db.GetPath(), db.ErrorMessage()));
         return false;
     }
     return true;
@@ -153,8 +163,7 @@ bool OpenForReading(CProjectDataBase& db, QTextStream& err) {
 int PidNamed(CProjectDataBase& db, const QString& name, QTextStream& err) {
     std::vector<std::unique_ptr<CRecordIdName>> names;
     if (!db.LoadProjectNames(names)) {
-        Complain(err,
-                 QStringLiteral("could not read the value-list database %1").arg(db.GetPath()));
+        CannotRead(db, err);
         return 0;
     }
     QStringList pids;
@@ -181,8 +190,7 @@ int RunList(const Options& options, QTextStream& out, QTextStream& err) {
     std::vector<std::unique_ptr<CRecordIdName>> names;
     std::vector<std::unique_ptr<CRecordIdFilePath>> history;
     if (!db.LoadProjectList(names, history))
-        return Complain(
-            err, QStringLiteral("could not read the value-list database %1").arg(options.database));
+        return CannotRead(db, err);
     QStringList objects;
     for (const auto& name : names) {
         QStringList files;
@@ -226,6 +234,9 @@ int RunExport(const Options& options, QTextStream& out, QTextStream& err) {
     if (pid == 0)
         return kError;
     const auto project = db.LoadProject(pid);
+    // A database that cannot be read is not one without that list.
+    if (!project && !db.ErrorMessage().isEmpty())
+        return CannotRead(db, err);
     if (!project)
         return Complain(
             err, QStringLiteral("no value list with PID %1 in %2").arg(pid).arg(options.database));
@@ -251,6 +262,15 @@ bool HistoryTexts(const Options& options, std::vector<QString>& texts, QTextStre
         const QFileInfo info(path);
         if (!info.isFile()) {
             Complain(err, QStringLiteral("no such file: %1").arg(path));
+            return false;
+        }
+        // Made whole from a current folder whose name is not valid text, it would name
+        // another file.
+        if (const QString inexact = CSystemPath::InexactPart(info.absoluteFilePath());
+            !inexact.isEmpty()) {
+            Complain(err, QStringLiteral("cannot name %1 exactly: %2 is not valid text in the "
+                                         "system's encoding")
+                              .arg(path, inexact));
             return false;
         }
         texts.push_back(QDir::toNativeSeparators(info.absoluteFilePath()));

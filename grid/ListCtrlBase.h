@@ -343,6 +343,9 @@ private:
     // focus (moving it would make the input method drop the composition) and passes the
     // composition on to the editor until it is committed or cancelled.
     bool m_bComposingForEditor = false;
+    // Set while a key the grid took is on its way to the editor: one the editor does not want
+    // comes back to the grid and goes no further.
+    bool m_bForwardingKey = false;
     QString m_strEditOpenText; // what the edit box showed when it opened
     bool m_bClosingEdit = false;
     int m_nTextMargin = 2;

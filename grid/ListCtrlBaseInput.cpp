@@ -13,6 +13,7 @@
 #include <QKeyEvent>
 #include <QMimeData>
 #include <QMouseEvent>
+#include <QScopedValueRollback>
 #include <algorithm>
 
 namespace Pelmo {
@@ -586,9 +587,14 @@ void CListCtrlBase::EndGridComposition() {
 bool CListCtrlBase::KeyForComposingEditor(QKeyEvent* event) {
     if (!m_edit->IsWindow() || m_edit->hasFocus())
         return false;
+    // In a window that is not active the editor cannot take the focus: the key it ignores
+    // comes back here and is dropped, as the editor with the focus would drop it.
+    if (m_bForwardingKey)
+        return true;
     if (!HandleEditorKey(event)) {
         EndGridComposition();
         m_edit->setFocus(Qt::OtherFocusReason);
+        const QScopedValueRollback forwarding(m_bForwardingKey, true);
         QApplication::sendEvent(m_edit.get(), event);
     }
     return true;

@@ -3,6 +3,8 @@
 #include "ini/FoldedName.h"
 #include "ini/IniLoader.h"
 #include "ini/ProfileAccess.h"
+#include "platform/FileReplacer.h"
+#include "platform/SystemPath.h"
 #include "platform/TextUtil.h"
 #include "platform/WorkProgress.h"
 
@@ -17,7 +19,12 @@ CIniData::~CIniData() = default;
 
 bool CIniData::Load(const QString& path, QString& errorText) {
     try {
-        return LoadFile(path, errorText);
+        if (LoadFile(path, errorText))
+            return true;
+        // A save cut off may be why the file does not read: the copy beside it is the way back.
+        if (const QString backup = CFileReplacer::InterruptedBackup(path); !backup.isEmpty())
+            errorText += BackupNote(backup);
+        return false;
     } catch (const CWorkProgress::Stopped&) {
         // Everything the read held has unwound; no half model stays behind either.
         m_sections.clear();
@@ -27,7 +34,18 @@ bool CIniData::Load(const QString& path, QString& errorText) {
     }
 }
 
+QString CIniData::BackupNote(const QString& backup) {
+    return QStringLiteral("\n\n中断された保存のバックアップがファイルの横にあります: ") + backup +
+           QStringLiteral("\nファイルが壊れている場合は、両方を見比べてからバックアップをファイルに"
+                          "上書きコピーし、バックアップを削除してください。");
+}
+
 bool CIniData::LoadFile(const QString& path, QString& errorText) {
+    // Such a path would read another file, or a missing one as an empty model.
+    if (const QString inexact = CSystemPath::InexactPart(path); !inexact.isEmpty()) {
+        errorText = CSystemPath::RefusalText(inexact);
+        return false;
+    }
     CIniLoader loader(*this);
     if (!m_pProfile->ReadSections(path, loader, errorText))
         return false;

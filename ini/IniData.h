@@ -38,7 +38,8 @@ public:
     // exists but cannot be read, or is larger than the reader takes, fails the load. The
     // whole load reads one version of the file, even while another process saves it. A load
     // stopped through the thread's CWorkProgress fails with "読み込みを中止しました" and leaves
-    // nothing cached.
+    // nothing cached. When a save cut off left its copy of the old text beside the file, the
+    // message names it and says how to recover.
     bool Load(const QString& path, QString& errorText);
 
     // The sections the last successful Load left out for their size, in file order. They stay
@@ -107,6 +108,8 @@ private:
     friend class CIniLoader; // fills the model by the loader's rules
 
     bool LoadFile(const QString& path, QString& errorText);
+    // What a failed load adds when a cut-off save left a copy of the old text beside the file.
+    static QString BackupNote(const QString& backup);
 
     CProfileAccess* m_pProfile;
     std::vector<CProfileWriter::Change> m_removals; // asked for since the last save, in order

@@ -1,12 +1,15 @@
 #include "FileReplacer.h"
 
+#include "FolderLock.h"
+#include "RegularFile.h"
 #include "WorkProgress.h"
 
+#include <QDateTime>
 #include <QDir>
 #include <QDirIterator>
 #include <QFile>
 #include <QFileInfo>
-#include <QSaveFile>
+#include <QRandomGenerator>
 #include <algorithm>
 #include <cerrno>
 #include <cstdio>
@@ -107,68 +110,15 @@ bool MatchOwnerAndMode(int fd, const struct stat& old) {
 
 enum class Outcome { Done, Failed, Changed, NeedsInPlace };
 
-// A new file renamed over the old one.
-Outcome ReplaceByRename(const QString& target, const QByteArray& bytes, const struct stat* old,
-                        const std::function<bool()>& stillCurrent, QString& reason) {
-    QSaveFile file(target);
-    // Never fall back to writing the file in place: a failure must leave the old file whole.
-    file.setDirectWriteFallback(false);
-    // Unbuffered: Qt's buffered flush takes a short write (a full disk, a file size limit)
-    // for success and commits the truncated file; written directly, it shows in the count.
-    if (!file.open(QIODevice::WriteOnly | QIODevice::Unbuffered)) {
-        reason = file.errorString();
-        return Outcome::Failed;
-    }
-    for (qsizetype done = 0; done < bytes.size();) {
-        CWorkProgress::Step(done, bytes.size());
-        const qint64 n =
-            file.write(bytes.constData() + done, std::min(bytes.size() - done, kWritePiece));
-        if (n <= 0) {
-            reason = file.errorString();
-            file.cancelWriting();
-            return Outcome::Failed;
-        }
-        done += n;
-    }
-    // After the text: a write by anyone but root clears setuid and setgid again.
-    if (old && !(MatchOwnerAndMode(file.handle(), *old) &&
-                 CopyUserAttributes(QFile::encodeName(target), file.handle()))) {
-        file.cancelWriting();
-        return Outcome::NeedsInPlace; // the destructor removes the temporary file
-    }
-    // Some file systems report a full disk only when the data goes out; commit() ignores a
-    // failed sync, so sync first.
-    if (::fsync(file.handle()) != 0) {
-        reason = SystemError(errno);
-        file.cancelWriting();
-        return Outcome::Failed;
-    }
-    if (!stillCurrent()) {
-        file.cancelWriting();
-        return Outcome::Changed;
-    }
-    if (!file.commit()) {
-        reason = file.errorString();
-        return Outcome::Failed;
-    }
-    return Outcome::Done;
-}
-
-// Puts the old bytes back after a failed write in place.
-bool Restore(int fd, const QByteArray& oldBytes) {
-    return WriteAt(fd, oldBytes, 0) && ::ftruncate(fd, off_t(oldBytes.size())) == 0 &&
-           ::fsync(fd) == 0;
-}
-
-std::function<void()>& InPlaceStepHook() {
+std::function<void()>& StepHook() {
     static std::function<void()> hook;
     return hook;
 }
 
-// Marks the point right before a step of the write in place changes something on disk.
+// Marks the point right before a step of a write changes something on disk.
 void Step() {
-    if (InPlaceStepHook())
-        InPlaceStepHook()();
+    if (StepHook())
+        StepHook()();
 }
 
 // The copy of the old text lives beside the file under one of two names: ".NAME.quillet-partial-"
@@ -211,6 +161,79 @@ bool SyncFolder(const QString& path) {
     const bool synced = ::fsync(fd) == 0 || errno == EINVAL;
     ::close(fd);
     return synced;
+}
+
+const QLatin1String kNew("new");
+
+// Creates a new file beside `target` named with the prefix for `kind` and a random suffix,
+// as mkostemp would, but with `mode` (less the umask) rather than 0600. Returns its name;
+// `fd` is -1 with errno set on failure.
+QByteArray CreateBeside(const QString& target, QLatin1String kind, mode_t mode, int& fd) {
+    static const char kLetters[] = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789";
+    const QByteArray prefix = QFile::encodeName(SidePrefix(target, kind));
+    for (int tries = 0; tries < 100; ++tries) {
+        QByteArray name = prefix;
+        for (int i = 0; i < kSuffixLength; ++i)
+            name += kLetters[QRandomGenerator::global()->bounded(int(sizeof kLetters) - 1)];
+        fd = ::open(name.constData(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, mode);
+        if (fd >= 0 || errno != EEXIST)
+            return name;
+    }
+    return {};
+}
+
+// A new file renamed over the old one. It is written as ".NAME.quillet-new-XXXXXX", so that
+// one left by a process killed before the rename is recognised and removed by the next write.
+Outcome ReplaceByRename(const QString& target, const QByteArray& bytes, const struct stat* old,
+                        const std::function<bool()>& stillCurrent, QString& reason) {
+    // A new file gets the usual mode less the umask; one replacing a file gets its mode below.
+    int fd = -1;
+    const QByteArray temp = CreateBeside(target, kNew, old ? 0600 : 0666, fd);
+    if (fd < 0) {
+        reason = SystemError(errno);
+        return Outcome::Failed;
+    }
+    const auto abandon = [&](Outcome outcome) {
+        ::close(fd);
+        ::unlink(temp.constData());
+        return outcome;
+    };
+    Step();
+    if (!WriteAt(fd, bytes, 0)) {
+        reason = SystemError(errno);
+        return abandon(Outcome::Failed);
+    }
+    // After the text: a write by anyone but root clears setuid and setgid again.
+    if (old && !(MatchOwnerAndMode(fd, *old) && CopyUserAttributes(QFile::encodeName(target), fd)))
+        return abandon(Outcome::NeedsInPlace);
+    Step();
+    // Some file systems report a full disk only when the data goes out.
+    if (::fsync(fd) != 0 || ::close(fd) != 0) {
+        reason = SystemError(errno);
+        fd = -1;
+        ::unlink(temp.constData());
+        return Outcome::Failed;
+    }
+    fd = -1;
+    if (!stillCurrent()) {
+        ::unlink(temp.constData());
+        return Outcome::Changed;
+    }
+    Step();
+    if (::rename(temp.constData(), QFile::encodeName(target).constData()) != 0) {
+        reason = SystemError(errno);
+        ::unlink(temp.constData());
+        return Outcome::Failed;
+    }
+    Step();
+    SyncFolder(target); // the new text is in place either way; this makes the name last
+    return Outcome::Done;
+}
+
+// Puts the old bytes back after a failed write in place.
+bool Restore(int fd, const QByteArray& oldBytes) {
+    return WriteAt(fd, oldBytes, 0) && ::ftruncate(fd, off_t(oldBytes.size())) == 0 &&
+           ::fsync(fd) == 0;
 }
 
 // Removes the copy of the old text once it is no longer needed.
@@ -309,9 +332,12 @@ Outcome WriteInPlace(const QString& target, const QByteArray& bytes, const QByte
         return Outcome::Failed; // the old file is untouched
     const int fd = ::open(QFile::encodeName(target).constData(), O_WRONLY | O_CLOEXEC);
     if (fd < 0) {
+        // Deleted since it was read: the caller starts over and creates it, as for any write
+        // to a missing file.
+        const Outcome outcome = errno == ENOENT ? Outcome::Changed : Outcome::Failed;
         reason = SystemError(errno);
         RemoveCopy(backup);
-        return Outcome::Failed;
+        return outcome;
     }
     if (!stillCurrent()) {
         ::close(fd);
@@ -356,13 +382,18 @@ CFileReplacer::Result CFileReplacer::Replace(const QString& target, const QByteA
     // A copy beside the file means a save was cut off: the file may be damaged and the copy
     // may be all that is left of its old text. Nothing is written until the user has looked.
     if (const QString copy = InterruptedBackup(target); !copy.isEmpty()) {
-        reason = QStringLiteral("a backup of an interrupted save is beside the file: ") + copy;
+        reason = QStringLiteral("a backup of an interrupted save is beside the file: ") + copy +
+                 QStringLiteral("; compare the two, copy the backup over the file if the file is "
+                                "damaged, then delete the backup");
         return Result::Failed;
     }
-    // A copy cut off while it was written is worth nothing: the file was not touched yet.
-    // Writers of one folder take turns, so no other write of ours is making one now.
-    for (const QString& partial : FilesBeside(target, kPartial))
-        QFile::remove(partial);
+    // A copy cut off while it was written is worth nothing: the file was not touched yet;
+    // nor is a new text whose rename never came. Writers of one folder take turns, so no
+    // other write of ours is making one now.
+    for (const QLatin1String kind : {kPartial, kNew}) {
+        for (const QString& left : FilesBeside(target, kind))
+            QFile::remove(left);
+    }
     Outcome outcome = Outcome::NeedsInPlace;
     // Another name of the file would keep the old text after a rename.
     if (!old || old->st_nlink <= 1)
@@ -381,9 +412,105 @@ CFileReplacer::Result CFileReplacer::Replace(const QString& target, const QByteA
 
 QString CFileReplacer::InterruptedBackup(const QString& target) {
     const QStringList copies = FilesBeside(target, kBackup);
-    return copies.isEmpty() ? QString() : copies.first();
+    if (!copies.isEmpty())
+        return copies.first();
+    // The copy is named after the name the save went through; another name of the same file
+    // (a hard link beside it) is the same damaged file, known by its device and inode.
+    struct stat file;
+    if (::stat(QFile::encodeName(target).constData(), &file) != 0 || file.st_nlink <= 1)
+        return {};
+    const QFileInfo info(target);
+    const QString infix = QStringLiteral(".quillet-") + kBackup + u'-';
+    QDirIterator it(info.absolutePath(), QDir::Files | QDir::Hidden | QDir::System);
+    while (it.hasNext()) {
+        it.next();
+        const QString name = it.fileName();
+        const qsizetype at = name.size() - kSuffixLength - infix.size();
+        if (at < 2 || !name.startsWith(u'.') || name.mid(at, infix.size()) != infix)
+            continue;
+        struct stat other;
+        const QString original = info.absolutePath() + u'/' + name.mid(1, at - 1);
+        if (::stat(QFile::encodeName(original).constData(), &other) == 0 &&
+            other.st_dev == file.st_dev && other.st_ino == file.st_ino)
+            return it.filePath();
+    }
+    return {};
 }
 
-void CFileReplacer::SetInPlaceStepHook(std::function<void()> hook) {
-    InPlaceStepHook() = std::move(hook);
+namespace {
+
+// Writes `bytes` to a new file of its own at `path` and syncs it; false with errno set.
+bool WriteNewFile(const QByteArray& path, const QByteArray& bytes) {
+    const int fd = ::open(path.constData(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600);
+    if (fd < 0)
+        return false;
+    bool written = WriteAt(fd, bytes, 0) && ::fsync(fd) == 0;
+    const int error = errno;
+    written = ::close(fd) == 0 && written;
+    if (!written) {
+        ::unlink(path.constData());
+        errno = error;
+    }
+    return written;
+}
+
+// A name for the damaged text beside `target` that no file has yet.
+QString DamagedName(const QString& target) {
+    const QString stem = target + QStringLiteral(".damaged-") +
+                         QDateTime::currentDateTime().toString(QStringLiteral("yyyyMMdd-HHmmss"));
+    QString name = stem;
+    for (int n = 2; QFileInfo::exists(name); ++n)
+        name = stem + u'-' + QString::number(n);
+    return name;
+}
+
+} // namespace
+
+bool CFileReplacer::RestoreBackup(const QString& target, const QString& backup,
+                                  QString& damagedCopy, QString& reason) {
+    const CFolderLock lock(QFileInfo(target).absolutePath(), CFolderLock::Mode::Exclusive);
+    if (!lock.isHeld()) {
+        reason = SystemError(lock.error());
+        return false;
+    }
+    QByteArray old;
+    QByteArray damaged;
+    int error = 0;
+    if (!CRegularFile::Read(backup, old, nullptr, nullptr, &error)) {
+        reason = SystemError(error != 0 ? error : EINVAL);
+        return false;
+    }
+    const bool exists = QFileInfo::exists(target);
+    if (exists && !CRegularFile::Read(target, damaged, nullptr, nullptr, &error)) {
+        reason = SystemError(error != 0 ? error : EINVAL);
+        return false;
+    }
+    if (exists) {
+        damagedCopy = DamagedName(target);
+        if (!WriteNewFile(QFile::encodeName(damagedCopy), damaged)) {
+            reason = SystemError(errno);
+            damagedCopy.clear();
+            return false;
+        }
+    }
+    const int fd =
+        ::open(QFile::encodeName(target).constData(), O_WRONLY | O_CREAT | O_CLOEXEC, 0666);
+    if (fd < 0) {
+        reason = SystemError(errno);
+        return false;
+    }
+    bool written =
+        WriteAt(fd, old, 0) && ::ftruncate(fd, off_t(old.size())) == 0 && ::fsync(fd) == 0;
+    error = errno;
+    written = ::close(fd) == 0 && written;
+    if (!written) {
+        reason = SystemError(error); // the copy stays: it is still the whole old text
+        return false;
+    }
+    RemoveCopy(backup);
+    return true;
+}
+
+void CFileReplacer::SetStepHook(std::function<void()> hook) {
+    StepHook() = std::move(hook);
 }

@@ -8,9 +8,10 @@
 // Puts new bytes into a file so that it is never seen half-written and stays the same file
 // to its users and to the system.
 //
-// The usual way is a new file beside it, given the old file's owner, group, every mode bit
-// (setuid, setgid and sticky included) and its user extended attributes, synced and renamed
-// over the old one. When the new file cannot be made the same (a file with more than one
+// The usual way is a new file beside it (".NAME.quillet-new-*"), given the old file's owner,
+// group, every mode bit (setuid, setgid and sticky included) and its user extended attributes,
+// synced and renamed over the old one; one left by a write cut off before its rename is
+// removed by the next write. When the new file cannot be made the same (a file with more than one
 // hard link, whose other names would keep the old text; an owner or group the writer may
 // not give; attributes that will not copy), the file is written in place instead:
 //
@@ -45,7 +46,16 @@ public:
     // or empty when there is none.
     static QString InterruptedBackup(const QString& target);
 
-    // For tests: called right before every step of a write in place that changes something on
-    // disk, so that a test can end the process at each of them in turn. Empty to remove.
-    static void SetInPlaceStepHook(std::function<void()> hook);
+    // Puts the complete copy `backup` of the old text back into `target`, under the folder's
+    // lock. The damaged text is kept first as "NAME.damaged-YYYYMMDD-HHMMSS" beside the file
+    // (its path goes to `damagedCopy`); the copy's bytes are then written over the file, so it
+    // keeps its other names, owner and mode, and the copy is removed. A process stopped on the
+    // way leaves the copy in place. On failure `reason` says why.
+    static bool RestoreBackup(const QString& target, const QString& backup, QString& damagedCopy,
+                              QString& reason);
+
+    // For tests: called right before every step of a write that changes something on disk
+    // (by rename or in place), so that a test can end the process at each of them in turn.
+    // Empty to remove.
+    static void SetStepHook(std::function<void()> hook);
 };

@@ -7,6 +7,7 @@
 #include "ProfileEditRules.h"
 #include "ProfileRemoval.h"
 #include "ProfileSyntax.h"
+#include "SystemPath.h"
 #include "TextCodec.h"
 #include "TextLines.h"
 #include "TextUtil.h"
@@ -154,8 +155,10 @@ bool WriteLocked(const QString& path, const EditFunction& edit, QString& reason)
         return false;
     }
     // A name the system's encoding cannot give back unchanged would land in another file.
-    if (QFile::decodeName(QFile::encodeName(absolute)) != absolute) {
-        reason = QStringLiteral("the file name cannot be represented in the system's encoding");
+    if (const QString inexact = CSystemPath::InexactPart(absolute); !inexact.isEmpty()) {
+        reason = QStringLiteral("the name cannot be represented exactly in the system's "
+                                "encoding: ") +
+                 inexact;
         return false;
     }
     const QString target = WriteTarget(absolute);

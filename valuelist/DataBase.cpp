@@ -1,6 +1,8 @@
 #include "valuelist/DataBase.h"
 
+#include <QCoreApplication>
 #include <QElapsedTimer>
+#include <QThread>
 #include <sqlite3.h>
 
 namespace {
@@ -35,7 +37,7 @@ bool CDataBase::Open() {
     ClearError();
     const int rc = sqlite3_open16(m_strPath.utf16(), &m_pDb);
     if (rc == SQLITE_OK) {
-        SetBusyTimeout(kBusyTimeoutMs);
+        WaitWhenBusy();
         return true;
     }
     // SQLite hands out a connection even when the open fails; keep none, so that no later
@@ -52,7 +54,7 @@ bool CDataBase::OpenReadOnly() {
     const int rc =
         sqlite3_open_v2(m_strPath.toUtf8().constData(), &m_pDb, SQLITE_OPEN_READONLY, nullptr);
     if (rc == SQLITE_OK) {
-        SetBusyTimeout(kBusyTimeoutMs);
+        WaitWhenBusy();
         return true;
     }
     SetError(m_pDb ? ErrorMessage() : QString::fromUtf8(sqlite3_errstr(rc)));
@@ -63,6 +65,46 @@ bool CDataBase::OpenReadOnly() {
 void CDataBase::SetBusyTimeout(int nMilliseconds) {
     if (m_pDb)
         sqlite3_busy_timeout(m_pDb, nMilliseconds);
+}
+
+namespace {
+
+CDataBase::BusyQuestion& Question() {
+    static CDataBase::BusyQuestion question;
+    return question;
+}
+
+bool OnMainThread() {
+    const QCoreApplication* app = QCoreApplication::instance();
+    return app && QThread::currentThread() == app->thread();
+}
+
+} // namespace
+
+void CDataBase::SetBusyQuestion(BusyQuestion question) {
+    Question() = std::move(question);
+}
+
+void CDataBase::WaitWhenBusy() {
+    if (m_pDb)
+        sqlite3_busy_handler(m_pDb, &CDataBase::OnBusy, nullptr);
+}
+
+// Called by SQLite while another connection holds the lock; count is 0 at the first call of
+// each wait. Nonzero waits on, 0 gives up (the statement fails with "database is locked").
+int CDataBase::OnBusy(void*, int count) {
+    constexpr int kSleepMs = 10;
+    thread_local QElapsedTimer waited;
+    if (count == 0)
+        waited.start();
+    const bool ask = Question() && OnMainThread();
+    if (waited.elapsed() >= (ask ? kShortBusyWaitMs : kBusyTimeoutMs)) {
+        if (!ask || !Question()())
+            return 0;
+        waited.start();
+    }
+    sqlite3_sleep(kSleepMs);
+    return 1;
 }
 
 void CDataBase::Close() {

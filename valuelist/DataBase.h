@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QString>
+#include <functional>
 
 struct sqlite3;
 
@@ -36,6 +37,14 @@ public:
     static constexpr int kBusyTimeoutMs = 5000;
     void SetBusyTimeout(int nMilliseconds);
 
+    // A window must not freeze for the whole wait: with a question set, a statement on the
+    // application's main thread waits only kShortBusyWaitMs and then asks it; true waits that
+    // long once more, false gives up. Other threads, and every thread without a question,
+    // wait kBusyTimeoutMs. Null removes the question.
+    using BusyQuestion = std::function<bool()>;
+    static constexpr int kShortBusyWaitMs = 300;
+    static void SetBusyQuestion(BusyQuestion question);
+
 protected:
     bool Execute(const char* pszSql);
     // Keeps SQLite's message about the failure that just happened, before a rollback or
@@ -50,6 +59,8 @@ protected:
 
 private:
     void CompactIfIdle();
+    void WaitWhenBusy();
+    static int OnBusy(void* unused, int count);
 
     QString m_strError;
 };

@@ -1,5 +1,8 @@
 #include "platform/ui/FileDialog.h"
 
+#include "platform/SystemPath.h"
+#include "platform/ui/MessageBox.h"
+
 #include <QCheckBox>
 #include <QDir>
 #include <QFileDialog>
@@ -23,6 +26,17 @@ void AddCheckBox(QFileDialog& dialog, QCheckBox* box) {
         grid->addWidget(box, grid->rowCount(), 0, 1, grid->columnCount());
 }
 
+// The dialog shows a name whose bytes are not valid text with U+FFFD in their place: the path
+// it answers with would name another file. The user is told and picks again.
+bool RefusedAsInexact(QWidget* parent, const QString& chosen) {
+    const QString inexact = CSystemPath::InexactPart(chosen);
+    if (inexact.isEmpty())
+        return false;
+    MessageBox(parent, CSystemPath::RefusalText(inexact), QStringLiteral("Quillet"),
+               MB_OK | MB_ICONWARNING);
+    return true;
+}
+
 FileOpenResult ShowRealDialog(const FileOpenRequest& request) {
     QFileDialog dialog(request.parent);
     dialog.setFileMode(request.save ? QFileDialog::AnyFile : QFileDialog::ExistingFile);
@@ -44,10 +58,14 @@ FileOpenResult ShowRealDialog(const FileOpenRequest& request) {
         AddCheckBox(dialog, box);
     }
     FileOpenResult result;
-    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
-        return result;
+    QString chosen;
+    do {
+        if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
+            return result;
+        chosen = dialog.selectedFiles().constFirst();
+    } while (RefusedAsInexact(&dialog, chosen));
     result.accepted = true;
-    result.path = QDir::toNativeSeparators(dialog.selectedFiles().constFirst());
+    result.path = QDir::toNativeSeparators(chosen);
     result.checkBoxChecked = box && box->isChecked();
     return result;
 }

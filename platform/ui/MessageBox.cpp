@@ -41,6 +41,8 @@ ButtonSet ButtonsOf(unsigned type) {
         return {{QMessageBox::Yes, QMessageBox::No, QMessageBox::Cancel}, QMessageBox::Cancel};
     case MB_YESNO:
         return {{QMessageBox::Yes, QMessageBox::No}, QMessageBox::No};
+    case MB_RETRYCANCEL:
+        return {{QMessageBox::Retry, QMessageBox::Cancel}, QMessageBox::Cancel};
     default:
         return {{QMessageBox::Ok}, QMessageBox::Ok};
     }
@@ -54,6 +56,8 @@ int IdOf(QMessageBox::StandardButton button) {
         return IDNO;
     case QMessageBox::Cancel:
         return IDCANCEL;
+    case QMessageBox::Retry:
+        return IDRETRY;
     default:
         return IDOK;
     }

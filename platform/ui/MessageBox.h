@@ -15,6 +15,7 @@ enum : unsigned {
     MB_OKCANCEL = 0x0001,
     MB_YESNOCANCEL = 0x0003,
     MB_YESNO = 0x0004,
+    MB_RETRYCANCEL = 0x0005,
     MB_ICONERROR = 0x0010,
     MB_ICONQUESTION = 0x0020,
     MB_ICONWARNING = 0x0030,
@@ -22,7 +23,7 @@ enum : unsigned {
     MB_DEFBUTTON2 = 0x0100,
     MB_DEFBUTTON3 = 0x0200,
 };
-enum : int { IDOK = 1, IDCANCEL = 2, IDYES = 6, IDNO = 7 };
+enum : int { IDOK = 1, IDCANCEL = 2, IDRETRY = 4, IDYES = 6, IDNO = 7 };
 
 struct MessageBoxCall {
     QWidget* parent = nullptr;

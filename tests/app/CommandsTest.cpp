@@ -65,6 +65,34 @@ TEST_F(AppTest, AFailingLoadShowsItsMessageAndChangesNothing) {
     }
 }
 
+// A save cut off left a damaged file and the copy of its old text beside it: the window names
+// the copy and, asked, puts it back, keeping the damaged text beside the file.
+TEST_F(AppTest, AnInterruptedSavesBackupIsOfferedAndRestored) {
+    StartOrFail();
+    const QByteArray damaged = "[T]\r\nx=y\r\n1111\r\n[T]\r\nx=y\r\n";
+    const QString file = Write("f.ini", damaged);
+    const QString copy = Write(".f.ini.quillet-backup-Ab12Cd", "[T]\r\nx=y\r\n");
+    // Declined: the load fails as before, and the message names the copy.
+    m_boxes.Answer(Ui::IDNO);
+    EXPECT_FALSE(Frame()->OpenFile(file, false));
+    ASSERT_EQ(m_boxes.Boxes().size(), 1u);
+    EXPECT_TRUE(m_boxes.LastText().startsWith("同一セクションが複数存在します[T]"));
+    EXPECT_TRUE(m_boxes.LastText().contains(copy));
+    EXPECT_EQ(Read(file), damaged);
+
+    m_boxes.Clear();
+    m_boxes.Answer(Ui::IDYES);
+    ASSERT_TRUE(Frame()->OpenFile(file, false));
+    ASSERT_EQ(m_boxes.Boxes().size(), 2u); // the question, then where the damaged text went
+    EXPECT_EQ(Read(file), "[T]\r\nx=y\r\n");
+    EXPECT_FALSE(QFileInfo::exists(copy));
+    const QStringList kept = QDir(m_dir.path()).entryList({"f.ini.damaged-*"}, QDir::Files);
+    ASSERT_EQ(kept.size(), 1);
+    EXPECT_EQ(Read(Path(kept[0])), damaged);
+    EXPECT_TRUE(m_boxes.LastText().contains(kept[0]));
+    EXPECT_NE(Entry(Doc()->m_pIniData.get(), "T", "x"), nullptr);
+}
+
 TEST_F(AppTest, CompareThroughTwoDialogsAndReloadKeepTheOrderOfTheFiles) {
     StartOrFail();
     const QString a = WriteText("a.ini", "[s]\nk=1\n");

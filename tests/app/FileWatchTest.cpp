@@ -120,6 +120,38 @@ TEST_F(FileWatchTest, ARemovedFileIsNamedAsRemovedAndYesClosesIt) {
     }
 }
 
+// The window reads a file for a while before it shows it: a removal or a change in that
+// time is news about what is shown, asked about as soon as it is shown.
+TEST_F(FileWatchTest, AChangeDuringTheLoadIsAskedAboutOnceShown) {
+    StartOrFail();
+    struct Case {
+        const char* name;
+        std::function<void(const QString&, const QByteArray&)> change;
+        QString question;
+    };
+    const Case cases[] = {
+        {"removed", Remove, QStringLiteral("ファイルが削除されました。")},
+        {"replaced", ReplaceByRename, kQuestion},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        const QString path = WriteText("loading.ini", "[s]\nk=v\n");
+        int reloads = 0;
+        int closes = 0;
+        CFileWatch watch(Frame(), {[] { return false; }, [&] { ++reloads; }, [&] { ++closes; }});
+        m_boxes.Clear();
+        m_boxes.Answer(Ui::IDYES);
+        watch.LoadStarts(path);
+        c.change(path, "[s]\r\nk=outside\r\n");
+        watch.Watch({path});
+        ASSERT_TRUE(WaitForBoxes(1));
+        EXPECT_TRUE(m_boxes.Boxes()[0].text.startsWith(c.question))
+            << m_boxes.LastText().toStdString();
+        EXPECT_EQ(closes + reloads, 1);
+        QFile::remove(path);
+    }
+}
+
 TEST_F(FileWatchTest, NoKeepsTheModelAndOnlyALaterChangeAsksAgain) {
     StartOrFail();
     const QString path = WriteText("a.ini", "[s]\nk=v\n");

@@ -122,6 +122,56 @@ TEST_F(CliFault, ArgumentsThatDoNotRoundTripAreRefused) {
     ::unlink(name.constData()); // the folder's removal could not name it either
 }
 
+// A folder whose name is not valid text decodes to U+FFFD, which encodes back to the bytes of
+// another folder. Whatever reaches a path through such a name is refused and writes nothing;
+// a real U+FFFD in a name given whole still works.
+TEST_F(CliFault, PathsThroughNamesThatAreNotTextAreRefused) {
+    const QByteArray base = QFile::encodeName(dir.path());
+    const QByteArray lost = base + "/dir\xFE";              // current folder, not text
+    const QByteArray lookAlike = base + "/dir\xEF\xBF\xBD"; // what its decoded name encodes to
+    const QByteArray alone = base + "/only\xFE";            // no look-alike beside it
+    const QByteArray ini = "[S]\r\nk=1\r\n";
+    for (const QByteArray& folder : {lost, lookAlike, alone}) {
+        ASSERT_EQ(::mkdir(folder.constData(), 0755), 0);
+        QFile file(QFile::decodeName(folder + "/a.ini"));
+        if (folder != lookAlike) { // Qt cannot name these: write them by their bytes
+            const int fd = ::open((folder + "/a.ini").constData(), O_WRONLY | O_CREAT, 0644);
+            ASSERT_EQ(::write(fd, ini.constData(), size_t(ini.size())), ssize_t(ini.size()));
+            ::close(fd);
+        } else {
+            ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+            file.write(ini);
+        }
+    }
+    const QString alonePath = QFile::decodeName(alone + "/a.ini");
+    const QString exactPath = QFile::decodeName(lookAlike + "/a.ini");
+    const QString home = QDir::currentPath();
+    ASSERT_EQ(::chdir(lost.constData()), 0);
+    const std::vector<std::pair<const char*, std::vector<QByteArray>>> cases = {
+        {"dump, relative name", {"dump", "a.ini"}},
+        {"set, relative name", {"set", "a.ini", "S", "k", "3"}},
+        {"check, relative name", {"check", "a.ini"}},
+        {"a name as a file dialog or a drop gives it", {"set", alonePath.toUtf8(), "S", "k", "3"}},
+    };
+    for (const auto& [name, args] : cases) {
+        const Result r = RunRaw(args);
+        EXPECT_EQ(r.status, 2) << name;
+        EXPECT_TRUE(r.err.contains(QStringLiteral("システムの文字コードで表せないバイト")))
+            << name << ": " << r.err.toStdString();
+    }
+    EXPECT_EQ(::chdir(QFile::encodeName(home).constData()), 0);
+    // From elsewhere, the folder whose name holds a real U+FFFD is named exactly.
+    EXPECT_EQ(RunRaw({"dump", exactPath.toUtf8()}).status, 0);
+    for (const QByteArray& folder : {lost, lookAlike, alone}) {
+        QFile file;
+        const int fd = ::open((folder + "/a.ini").constData(), O_RDONLY);
+        ASSERT_TRUE(file.open(fd, QIODevice::ReadOnly, QFile::AutoCloseHandle));
+        EXPECT_EQ(file.readAll(), ini) << folder.toStdString();
+        ::unlink((folder + "/a.ini").constData());
+        ::rmdir(folder.constData());
+    }
+}
+
 // A section of a UTF-16 file can start with U+FEFF; given as UTF-8 it must reach the file as
 // it was typed, not lose its first character to byte-order-mark handling.
 TEST_F(CliFault, ValidUtf8ArgumentsAreTakenAsTheyAreALeadingBomIncluded) {

@@ -220,3 +220,29 @@ TEST_F(CliValueList, EveryCommandDescribesItself) {
 }
 
 } // namespace
+
+// A file that is no database, or no longer a whole one, is reported as such, not taken for a
+// database without the list asked for.
+TEST_F(CliValueList, BrokenDatabasesSayWhyTheyCannotBeRead) {
+    QByteArray truncated = ReadAll(source);
+    truncated.truncate(1000);
+    struct Case {
+        const char* name;
+        QByteArray bytes;
+        const char* reason; // SQLite's
+    };
+    for (const Case& c : {Case{"random bytes", QByteArray(8192, '\x5A'), "not a database"},
+                          Case{"truncated", truncated, "malformed"}}) {
+        const char* name = c.name;
+        const QByteArray& bytes = c.bytes;
+        const QString db = Write("broken.db", bytes);
+        for (const QStringList& args :
+             {QStringList{"valuelist", "list", "--db", db},
+              QStringList{"valuelist", "export", "--db", db, "--pid", "1"},
+              QStringList{"valuelist", "export", "--db", db, "dup"}}) {
+            const CliResult r = RunCli(args);
+            EXPECT_EQ(r.status, 2) << name;
+            EXPECT_TRUE(r.err.contains(c.reason)) << name << ": " << r.err.toStdString();
+        }
+    }
+}

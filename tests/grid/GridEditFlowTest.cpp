@@ -382,3 +382,30 @@ TEST_F(GridEditFlowTest, InputMethodPlacesItsWindowOverTheCurrentCell) {
     const QRect moved = InputCursorOf(grid);
     EXPECT_EQ(moved.topLeft(), grid->viewport()->mapTo(grid, grid->GetCellRect(1, 0).topLeft()));
 }
+
+// With no window manager the window loses its activation when a dialog closes, while keys
+// still reach the grid: the editor opened by typing cannot take the focus then. A key the
+// editor does not want comes back to the grid and must not be sent to it again.
+TEST_F(GridEditFlowTest, KeysOfAnInactiveWindowReachTheEditorOnce) {
+    Fill(2, 30);
+    StartAt(10, 1);
+    QWidget other;
+    other.show();
+    other.activateWindow();
+    QApplication::processEvents();
+    ASSERT_FALSE(parent->isActiveWindow());
+    for (QChar ch : QStringLiteral("xy"))
+        QTest::sendKeyEvent(QTest::Click, grid, Qt::Key_unknown, QString(ch), Qt::NoModifier);
+    ASSERT_TRUE(EditOpen());
+    for (const Qt::Key key : {Qt::Key_PageUp, Qt::Key_F3, Qt::Key_PageDown})
+        QTest::keyClick(grid, key);
+    QTest::keyClick(grid, Qt::Key_S, Qt::ControlModifier);
+    EXPECT_EQ(grid->GetEdit()->text(), QStringLiteral("xy"));
+    EXPECT_EQ(EditCell(), Cell(10, 1));
+    // Back in the window, the user types on in the editor.
+    parent->activateWindow();
+    QApplication::processEvents();
+    EXPECT_EQ(QApplication::focusWidget(), grid->GetEdit());
+    Key(Qt::Key_Return);
+    EXPECT_EQ(grid->GetItemText(10, 1), QStringLiteral("xy"));
+}

@@ -1,6 +1,7 @@
-// A write in place killed before each of its steps in turn, as a crash or a power loss would
-// stop it: whatever the step, the old text survives, in the file or in the copy beside it, and
-// a copy left behind stops the next write until someone has looked at it.
+// A write killed before each of its steps in turn, as a crash or a power loss would stop it:
+// whatever the step, the old text survives, in the file or in the copy beside it; a copy of
+// the old text left behind stops the next write until someone has looked at it, and anything
+// else left behind is removed by the next write.
 
 #include "ProfileTestSupport.h"
 
@@ -19,18 +20,32 @@ namespace {
 
 struct InterruptCase {
     const char* name;
+    bool linked; // a second name: written in place; else a new file renamed over it
     QByteArray oldText;
     QString value;
     QByteArray newText;
 };
 
+const QByteArray kShortOld = "[S]\r\nk=1\r\n; after\r\n";
+const QByteArray kLongOld = "[S]\r\nk=1111111111\r\n1111111\r\n";
+const QByteArray kGrown = "[S]\r\nk=" + QByteArray(40, '2') + "\r\n; after\r\n";
+const QByteArray kShrunk = "[S]\r\nk=2\r\n1111111\r\n";
+
 const InterruptCase kCases[] = {
-    {"growing", "[S]\r\nk=1\r\n; after\r\n", QString(40, u'2'),
-     "[S]\r\nk=" + QByteArray(40, '2') + "\r\n; after\r\n"},
+    {"in_place_growing", true, kShortOld, QString(40, u'2'), kGrown},
     // The new text is shorter: killed between the write and the cut, the file ends in a stray
     // piece of the old text.
-    {"shrinking", "[S]\r\nk=1111111111\r\n1111111\r\n", "2", "[S]\r\nk=2\r\n1111111\r\n"},
+    {"in_place_shrinking", true, kLongOld, "2", kShrunk},
+    {"renamed_growing", false, kShortOld, QString(40, u'2'), kGrown},
+    {"renamed_shrinking", false, kLongOld, "2", kShrunk},
 };
+
+// A write refused while the copy is there names it and says how to recover.
+QString Refusal(const QString& copy) {
+    return QStringLiteral("a backup of an interrupted save is beside the file: ") + copy +
+           QStringLiteral("; compare the two, copy the backup over the file if the file is "
+                          "damaged, then delete the backup");
+}
 
 void PrintTo(const InterruptCase& c, std::ostream* os) {
     *os << c.name;
@@ -45,22 +60,24 @@ protected:
         names.removeAll(QStringLiteral("other-name.ini"));
         return names;
     }
-    // A file with a second name, which a write must keep: it is written in place.
-    void makeLinkedFile() {
+    // The file afresh; with a second name, which a write must keep, it is written in place.
+    void makeFile() {
         for (const QString& name : QDir(m_dir.path()).entryList(QDir::Files | QDir::Hidden))
             QFile::remove(path(name));
         ASSERT_TRUE(WriteBytes(path("file.ini"), GetParam().oldText));
-        ASSERT_EQ(::link(QFile::encodeName(path("file.ini")).constData(),
-                         QFile::encodeName(path("other-name.ini")).constData()),
-                  0);
+        if (GetParam().linked) {
+            ASSERT_EQ(::link(QFile::encodeName(path("file.ini")).constData(),
+                             QFile::encodeName(path("other-name.ini")).constData()),
+                      0);
+        }
     }
     // Runs the write in a child process that kills itself right before step `killAt` of the
-    // write in place. Returns the child's wait status.
+    // write. Returns the child's wait status.
     int writeKilledAt(int killAt) const {
         const pid_t child = ::fork();
         if (child == 0) {
             int step = 0;
-            CFileReplacer::SetInPlaceStepHook([&] {
+            CFileReplacer::SetStepHook([&] {
                 if (++step == killAt)
                     ::raise(SIGKILL);
             });
@@ -84,7 +101,7 @@ TEST_P(ProfileInterrupt, EveryKillPointLeavesTheOldTextInTheFileOrInACompleteCop
     int damaged = 0;
     int killAt = 1;
     for (;; ++killAt) {
-        makeLinkedFile();
+        makeFile();
         const int status = writeKilledAt(killAt);
         if (WIFEXITED(status)) { // past the last step: the write ran to its end
             EXPECT_EQ(WEXITSTATUS(status), 0);
@@ -93,6 +110,9 @@ TEST_P(ProfileInterrupt, EveryKillPointLeavesTheOldTextInTheFileOrInACompleteCop
             break;
         }
         ASSERT_TRUE(WIFSIGNALED(status) && WTERMSIG(status) == SIGKILL) << "step " << killAt;
+        // Whatever a kill leaves beside the file is named so that it is known for what it is.
+        for (const QString& side : sideFiles())
+            EXPECT_TRUE(side.startsWith(".file.ini.quillet-")) << side.toStdString();
         const QByteArray left = ReadBytes(path("file.ini"));
         const QString copy = CFileReplacer::InterruptedBackup(path("file.ini"));
         if (!copy.isEmpty()) {
@@ -111,16 +131,14 @@ TEST_P(ProfileInterrupt, EveryKillPointLeavesTheOldTextInTheFileOrInACompleteCop
             EXPECT_EQ(sideFiles(), QStringList()) << "step " << killAt;
         } else {
             EXPECT_FALSE(written) << "step " << killAt;
-            EXPECT_EQ(CProfileWriter::LastError(),
-                      QStringLiteral("a backup of an interrupted save is beside the file: ") +
-                          copy);
+            EXPECT_EQ(CProfileWriter::LastError(), Refusal(copy));
             EXPECT_EQ(ReadBytes(path("file.ini")), left) << "step " << killAt;
         }
     }
-    // Copy written, synced, named, folder synced, the file written, cut, synced, the copy
-    // removed, the folder synced: a write in place has at least nine points to stop at.
-    EXPECT_GE(killAt, 10);
-    if (c.newText.size() < c.oldText.size()) {
+    // In place: copy written, synced, named, folder synced, the file written, cut, synced,
+    // the copy removed, the folder synced. By rename: written, synced, renamed, folder synced.
+    EXPECT_GE(killAt, c.linked ? 10 : 5);
+    if (c.linked && c.newText.size() < c.oldText.size()) {
         EXPECT_GT(damaged, 0) << "no kill point fell between the write and the cut";
     }
 }
@@ -137,10 +155,49 @@ TEST(ProfileInterruptRefusal, ACopyBesideANewlyLinkedFileStopsEveryWriteButNotTh
     ASSERT_TRUE(WriteBytes(copy, "[S]\nk=older\n"));
     // A single-name file is written by rename, yet the copy still guards it.
     EXPECT_EQ(WritePrivateProfileStringW("S", "k", "new", file), 0);
-    EXPECT_EQ(CProfileWriter::LastError(),
-              QStringLiteral("a backup of an interrupted save is beside the file: ") + copy);
+    EXPECT_EQ(CProfileWriter::LastError(), Refusal(copy));
     EXPECT_EQ(ReadBytes(file), QByteArray("[S]\nk=old\n"));
     EXPECT_TRUE(BufferIs(Section(file, "S", 64), u"k=old\0\0"s));
     // Another file of the folder is not held up by it.
     EXPECT_EQ(WritePrivateProfileStringW("S", "k", "v", dir.filePath("b.ini")), 1);
+}
+
+TEST(ProfileInterruptRefusal, ACopyGuardsEveryNameOfTheFile) {
+    LocaleMode locale{true};
+    QTemporaryDir dir;
+    const QString file = dir.filePath("f.ini");
+    const QString link = dir.filePath("g.ini");
+    ASSERT_TRUE(WriteBytes(file, "[S]\nk=damaged\n"));
+    ASSERT_EQ(::link(QFile::encodeName(file).constData(), QFile::encodeName(link).constData()), 0);
+    const QString copy = dir.filePath(".f.ini.quillet-backup-Ab12Cd");
+    ASSERT_TRUE(WriteBytes(copy, "[S]\nk=old\n"));
+    EXPECT_EQ(WritePrivateProfileStringW("S", "k", "new", link), 0);
+    EXPECT_EQ(CFileReplacer::InterruptedBackup(link), copy);
+    EXPECT_EQ(ReadBytes(file), QByteArray("[S]\nk=damaged\n"));
+    // A file of its own under a name alike is not held up.
+    ASSERT_TRUE(QFile::remove(link));
+    ASSERT_TRUE(WriteBytes(link, "[S]\nk=1\n"));
+    EXPECT_EQ(WritePrivateProfileStringW("S", "k", "2", link), 1);
+}
+
+TEST(ProfileInterruptRefusal, ARestoredCopyReplacesTheDamagedTextWhichIsKept) {
+    LocaleMode locale{true};
+    QTemporaryDir dir;
+    const QString file = dir.filePath("f.ini");
+    const QString link = dir.filePath("g.ini");
+    const QByteArray damaged = "[T]\r\nx=y\r\n1111\r\n[T]\r\nx=y\r\n";
+    ASSERT_TRUE(WriteBytes(file, damaged));
+    ASSERT_EQ(::link(QFile::encodeName(file).constData(), QFile::encodeName(link).constData()), 0);
+    const QString copy = dir.filePath(".f.ini.quillet-backup-Ab12Cd");
+    ASSERT_TRUE(WriteBytes(copy, "[T]\r\nx=y\r\n"));
+    QString damagedCopy;
+    QString reason;
+    ASSERT_TRUE(CFileReplacer::RestoreBackup(file, copy, damagedCopy, reason))
+        << reason.toStdString();
+    // Put back into the file itself: its other name holds the old text too.
+    EXPECT_EQ(ReadBytes(link), QByteArray("[T]\r\nx=y\r\n"));
+    EXPECT_TRUE(QFileInfo(damagedCopy).fileName().startsWith("f.ini.damaged-"));
+    EXPECT_EQ(ReadBytes(damagedCopy), damaged);
+    EXPECT_FALSE(QFileInfo::exists(copy));
+    EXPECT_EQ(WritePrivateProfileStringW("T", "x", "z", file), 1);
 }

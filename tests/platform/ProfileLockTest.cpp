@@ -149,16 +149,27 @@ TEST_F(ProfileLock, AFileReplacedDuringTheWriteIsEditedAsItIsNow) {
 }
 
 TEST_F(ProfileLock, AFileDeletedDuringTheWriteStartsOverFromNothing) {
-    const QString file = path("deleted.ini");
-    ASSERT_TRUE(WriteBytes(file, "[A]\r\nold=1\r\n"));
-    int calls = 0;
-    CProfileWriter::SetBeforeReplaceHook([&](const QString& target) {
-        if (calls++ == 0)
-            QFile::remove(target);
-    });
-    ASSERT_EQ(WritePrivateProfileStringW("A", "k", "2", file), 1);
-    // The old text is not brought back: the write is redone on the file as it is now.
-    EXPECT_EQ(ReadBytes(file), "[A]\r\nk=2\r\n");
+    // One name: replaced by rename; a second name: written in place.
+    for (const bool linked : {false, true}) {
+        SCOPED_TRACE(linked ? "hard-linked" : "one name");
+        const QString file = path(linked ? "linked.ini" : "deleted.ini");
+        ASSERT_TRUE(WriteBytes(file, "[A]\r\nold=1\r\n"));
+        if (linked) {
+            ASSERT_EQ(::link(QFile::encodeName(file).constData(),
+                             QFile::encodeName(path("other.ini")).constData()),
+                      0);
+        }
+        int calls = 0;
+        CProfileWriter::SetBeforeReplaceHook([&](const QString& target) {
+            if (calls++ == 0)
+                QFile::remove(target);
+        });
+        ASSERT_EQ(WritePrivateProfileStringW("A", "k", "2", file), 1)
+            << CProfileWriter::LastError().toStdString();
+        // The old text is not brought back: the write is redone on the file as it is now.
+        EXPECT_EQ(ReadBytes(file), "[A]\r\nk=2\r\n");
+    }
+    EXPECT_EQ(ReadBytes(path("other.ini")), "[A]\r\nold=1\r\n");
 }
 
 TEST_F(ProfileLock, AFileThatKeepsChangingFailsTheWrite) {

@@ -261,6 +261,41 @@ TEST_F(DataBaseFaultTest, EveryOperationWaitsForAnotherProgramsLock) {
     EXPECT_EQ(StoredDump(*pDb), kStored);
 }
 
+// A window waits only a moment for another program's lock before it asks the user: each
+// "retry" waits once more, and a "cancel" fails the operation as the long wait would.
+TEST_F(DataBaseFaultTest, TheWindowsThreadAsksInsteadOfWaitingLong) {
+    MakeDatabase();
+    auto pDb = OpenDatabase(false);
+    SqliteProbe other(m_path);
+    struct Case {
+        const char* name;
+        int retries; // answered "retry" this often, then "cancel"
+        bool letGo;  // the other program lets go at the last retry
+        int questions;
+        bool loaded;
+    };
+    for (const Case& c : {Case{"cancelled", 1, false, 2, false},
+                          Case{"the lock goes while retrying", 2, true, 2, true}}) {
+        SCOPED_TRACE(c.name);
+        ASSERT_TRUE(other.Exec("BEGIN EXCLUSIVE"));
+        int asked = 0;
+        CDataBase::SetBusyQuestion([&] {
+            ++asked;
+            if (c.letGo && asked == c.retries) {
+                EXPECT_TRUE(other.Exec("COMMIT"));
+            }
+            return asked <= c.retries;
+        });
+        const bool loaded = pDb->LoadProject(1) != nullptr;
+        CDataBase::SetBusyQuestion({});
+        if (!c.letGo) {
+            ASSERT_TRUE(other.Exec("COMMIT"));
+        }
+        EXPECT_EQ(asked, c.questions);
+        EXPECT_EQ(loaded, c.loaded);
+    }
+}
+
 // Compacting on exit locks the whole file: while another program uses it, the exit leaves
 // it alone at once instead of waiting for it (or making it wait).
 TEST_F(DataBaseFaultTest, ExitCompactsOnlyWhenNobodyElseHoldsTheFile) {
