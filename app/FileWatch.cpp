@@ -108,9 +108,11 @@ void CFileWatch::Ask() {
         return; // changed back, or already read again
     m_bAsking = true;
     const QStringList removed = RemovedPaths(changed);
+    // Enter must not throw unsaved edits away: with some, the default answer keeps them.
+    const unsigned defaultButton = m_hooks.hasUnsavedChanges() ? unsigned(Ui::MB_DEFBUTTON2) : 0u;
     const int answer =
         Ui::MessageBox(m_pWindow, QuestionText(changed, removed), QStringLiteral("Quillet"),
-                       Ui::MB_YESNO | Ui::MB_ICONQUESTION);
+                       Ui::MB_YESNO | Ui::MB_ICONQUESTION | defaultButton);
     // Whatever happened while the question was up is answered by it too; only a later change
     // asks again.
     TakeCurrentStateAsKnown();

@@ -14,7 +14,7 @@ std::unique_ptr<CIniData> LoadIni(const QString& path, const QString& prefix, QT
     auto ini = std::make_unique<CIniData>();
     QString errorText;
     if (!ini->Load(QFileInfo(path).absoluteFilePath(), errorText)) {
-        err << prefix << errorText << '\n';
+        err << "quillet-cli: " << prefix << errorText << '\n';
         return nullptr;
     }
     for (const CIniData::SkippedSection& skipped : ini->SkippedSections())

@@ -90,8 +90,10 @@ const char* const kCheckHelp =
     "  SECTION KEY       #missing DEFAULT a required key the file lacks\n"
     "  SECTION KEY VALUE #unknown         a key the list does not describe\n"
     "Missing keys come last, in the list's order.\n"
-    "With --json: an array of objects with \"section\", \"key\", \"value\" and\n"
-    "\"allowed\" (an array); those of the kinds above have \"problem\" (\"type\",\n"
+    "An empty admissible value shows as \"\".\n"
+    "With --json: an array of objects with \"section\", \"key\", \"value\",\n"
+    "\"allowed\" (an array) and \"labels\" (the display name of each admissible value);\n"
+    "those of the kinds above have \"problem\" (\"type\",\n"
     "\"range\", \"missing\" or \"unknown\") instead, with \"type\", \"min\" and \"max\"\n"
     "(null: no bound) or \"default\". The database is only read, never changed.\n"
     "With --list, checks one or more files against the value list of a value-list\n"
@@ -270,15 +272,16 @@ int RunSet(const Command& command, QTextStream& err) {
     // The same refusals as the add dialog: an empty name cannot be written, and a key starting
     // with ";" would be written as a comment and vanish on the next read.
     if (section.isEmpty()) {
-        err << QStringLiteral("セクションを入力してください") << '\n';
+        err << "quillet-cli: " << QStringLiteral("セクションを入力してください") << '\n';
         return kError;
     }
     if (key.isEmpty()) {
-        err << QStringLiteral("エントリを入力してください") << '\n';
+        err << "quillet-cli: " << QStringLiteral("エントリを入力してください") << '\n';
         return kError;
     }
     if (key.startsWith(u';')) {
-        err << QStringLiteral("エントリの先頭にセミコロンは使用できません") << '\n';
+        err << "quillet-cli: " << QStringLiteral("エントリの先頭にセミコロンは使用できません")
+            << '\n';
         return kError;
     }
     const auto ini = LoadIni(command.arguments[0], QString(), err, false);
@@ -338,7 +341,11 @@ QString ProblemJson(const ValueMismatch& m) {
         QStringList allowed;
         for (const QString& value : m.allowed)
             allowed.append(JsonQuoteOrNull(&value));
-        return QStringLiteral("\"allowed\": [%1]").arg(allowed.join(QStringLiteral(", ")));
+        QStringList labels;
+        for (const QString& label : m.labels)
+            labels.append(JsonQuoteOrNull(&label));
+        return QStringLiteral("\"allowed\": [%1], \"labels\": [%2]")
+            .arg(allowed.join(QStringLiteral(", ")), labels.join(QStringLiteral(", ")));
     }
     const QString json = QStringLiteral("\"problem\": \"%1\"")
                              .arg(QLatin1String(ValueMismatch::ProblemName(m.problem)));
@@ -375,8 +382,15 @@ QString CheckLine(const ValueMismatch& m) {
         return b ? CRuleCheck::BoundText(*b) : QString();
     };
     switch (m.problem) {
-    case Problem::Value:
-        return head + m.allowed.join(u'\t');
+    case Problem::Value: {
+        // An empty admissible value would vanish between two tabs: it is shown as "".
+        QStringList allowed = m.allowed;
+        for (QString& value : allowed) {
+            if (value.isEmpty())
+                value = QStringLiteral("\"\"");
+        }
+        return head + allowed.join(u'\t');
+    }
     case Problem::Type:
         return head + QStringLiteral("#type\t") + m.type;
     case Problem::Range:
@@ -396,7 +410,7 @@ int RunCheckWithListFile(const Command& command, QTextStream& out, QTextStream& 
     QString error;
     const auto project = CValueListFile::ReadFile(command.listFile, error);
     if (!project) {
-        err << error << '\n';
+        err << "quillet-cli: " << error << '\n';
         return kError;
     }
     const bool named = command.arguments.size() > 1;

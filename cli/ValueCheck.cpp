@@ -12,11 +12,11 @@ namespace {
 
 using Problem = ValueMismatch::Problem;
 
-QStringList AllowedValues(const CEntryData& entry) {
-    QStringList allowed;
-    for (const CValueData* value = entry.FirstValue(); value; value = value->NextValue())
-        allowed.append(value->m_strCode);
-    return allowed;
+void AddAllowedValues(const CEntryData& entry, ValueMismatch& mismatch) {
+    for (const CValueData* value = entry.FirstValue(); value; value = value->NextValue()) {
+        mismatch.allowed.append(value->m_strCode);
+        mismatch.labels.append(value->m_strName);
+    }
 }
 
 // The mismatch one described entry's value makes; false when the value keeps the rules.
@@ -26,7 +26,7 @@ bool Judge(const CEntryData& described, const QString& value, ValueMismatch& m) 
         return false;
     case EValueProblem::NotAdmissible:
         m.problem = Problem::Value;
-        m.allowed = AllowedValues(described);
+        AddAllowedValues(described, m);
         break;
     case EValueProblem::WrongType:
         m.problem = Problem::Type;

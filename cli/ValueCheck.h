@@ -22,6 +22,7 @@ struct ValueMismatch {
     QString key;
     QString value;                       // empty for Missing
     QStringList allowed;                 // Value: the admissible values in the list's display order
+    QStringList labels;                  // the display name of each admissible value, "" for none
     QString type;                        // Type: the type's name ("integer", ...)
     std::optional<double> min, max;      // Range
     std::optional<QString> defaultValue; // Missing: what the key would be added with

@@ -2,7 +2,9 @@
 
 #include "cli/JsonText.h"
 #include "cli/LongOption.h"
+#include "platform/InputText.h"
 #include "platform/SystemPath.h"
+#include "platform/TextUtil.h"
 #include "valuelist/DataBaseLocation.h"
 #include "valuelist/ProjectData.h"
 #include "valuelist/ProjectDataBase.h"
@@ -22,8 +24,8 @@ enum ExitCode { kSuccess = 0, kError = 2 };
 const char* const kValueListHelp =
     "usage: quillet-cli valuelist list [--json] [--db PATH]\n"
     "       quillet-cli valuelist export [--db PATH] (--pid N | NAME) [-o FILE]\n"
-    "       quillet-cli valuelist import [--db PATH] FILE [--replace] [--attach PATH]...\n"
-    "                                    [--attach-name NAME]...\n"
+    "       quillet-cli valuelist import [--db PATH] FILE [--replace] [--name NAME]\n"
+    "                                    [--attach PATH]... [--attach-name NAME]...\n"
     "\n"
     "Moves value lists between the desktop program's database (see 'quillet-cli\n"
     "--help') or the database PATH names, and value-list files (.qvl.json), which\n"
@@ -49,13 +51,15 @@ const char* const kExportHelp =
     "Exit status: 0 done, 2 error.\n";
 
 const char* const kImportHelp =
-    "usage: quillet-cli valuelist import [--db PATH] FILE [--replace] [--attach PATH]...\n"
-    "                                    [--attach-name NAME]...\n"
+    "usage: quillet-cli valuelist import [--db PATH] FILE [--replace] [--name NAME]\n"
+    "                                    [--attach PATH]... [--attach-name NAME]...\n"
     "\n"
     "Stores the value list of the value-list file FILE as a new value list and prints\n"
-    "its PID. With --replace, replaces the name and content of the value list of the\n"
+    "its PID; a value list of that name (in any letter case) already in the database is\n"
+    "an error. With --replace, replaces the name and content of the value list of the\n"
     "same name instead, keeping its PID and the files attached to it; it is an error\n"
-    "when no value list or several have that name. --attach attaches the value list to\n"
+    "when no value list or several have that name. --name gives the value list the name\n"
+    "NAME instead of the one in FILE, for both. --attach attaches the value list to\n"
     "the INI file PATH by its full path, --attach-name to every file named NAME, as the\n"
     "value-list management dialog does. Everything is stored in one transaction:\n"
     "when anything fails, the database is left as it was. The database, and the\n"
@@ -70,6 +74,7 @@ struct Options {
     QString database = CDataBaseLocation::DefaultPath();
     QString pid;
     QString output;
+    QString name;
     std::vector<QString> attachPaths;
     std::vector<QString> attachNames;
     QStringList arguments;
@@ -93,6 +98,8 @@ QString* ValueOption(const QString& arg, Options& options) {
         return &options.pid;
     if (options.command == u"export" && arg == u"-o")
         return &options.output;
+    if (options.command == u"import" && arg == u"--name")
+        return &options.name;
     if (options.command == u"import" && arg == u"--attach")
         return &options.attachPaths.emplace_back();
     if (options.command == u"import" && arg == u"--attach-name")
@@ -254,8 +261,7 @@ int RunExport(const Options& options, QTextStream& out, QTextStream& err) {
             return kSuccess;
         }
     }
-    err << error << '\n';
-    return kError;
+    return Complain(err, error);
 }
 
 // --- import ----------------------------------------------------------------------------------
@@ -300,14 +306,43 @@ int PidToReplace(const Options& options, const QString& name, QTextStream& err) 
     return OpenForReading(db, err) ? PidNamed(db, name, err) : 0;
 }
 
+// A new value list must not take a name another one has: export and --replace could then no
+// longer tell them apart. Looked up read-only, so that a refusal leaves the file untouched.
+bool IsNameFree(const Options& options, const QString& name, QTextStream& err) {
+    if (!QFileInfo(options.database).isFile())
+        return true;
+    CProjectDataBase db(options.database);
+    std::vector<std::unique_ptr<CRecordIdName>> names;
+    if (!OpenForReading(db, err))
+        return false;
+    if (!db.LoadProjectNames(names)) {
+        Complain(err, QStringLiteral("could not read the value lists of %1").arg(db.GetPath()));
+        return false;
+    }
+    for (const auto& p : names) {
+        if (Text::EqualNoCase(p->m_strName, name)) {
+            Complain(err, QStringLiteral("a value list named %1 is already in %2 (PID %3): "
+                                         "--replace replaces it, --name NEW imports this one "
+                                         "under another name")
+                              .arg(p->m_strName, db.GetPath())
+                              .arg(p->m_nPid));
+            return false;
+        }
+    }
+    return true;
+}
+
 int RunImport(const Options& options, QTextStream& out, QTextStream& err) {
     if (options.arguments.size() != 1)
         return Complain(err, QStringLiteral("valuelist import takes one FILE"));
     QString error;
     auto project = CValueListFile::ReadFile(options.arguments.front(), error);
-    if (!project) {
-        err << error << '\n';
-        return kError;
+    if (!project)
+        return Complain(err, error);
+    if (!options.name.isNull()) {
+        project->m_strName = Text::TrimInput(options.name);
+        if (project->m_strName.isEmpty())
+            return Complain(err, QStringLiteral("--name takes a name that is not empty"));
     }
     std::vector<QString> history;
     if (!HistoryTexts(options, history, err))
@@ -316,6 +351,8 @@ int RunImport(const Options& options, QTextStream& out, QTextStream& err) {
         project->m_nPid = PidToReplace(options, project->m_strName, err);
         if (project->m_nPid == 0)
             return kError;
+    } else if (!IsNameFree(options, project->m_strName, err)) {
+        return kError;
     }
     QString folderProblem;
     if (!CDataBaseLocation::MakeParentFolder(options.database, folderProblem))
@@ -325,10 +362,8 @@ int RunImport(const Options& options, QTextStream& out, QTextStream& err) {
     if (!db.Open() || !db.CreateTables())
         return Complain(
             err, QStringLiteral("could not open the value-list database %1").arg(options.database));
-    if (!db.ImportProject(*project, history)) {
-        err << QStringLiteral("保存に失敗しました") << '\n';
-        return kError;
-    }
+    if (!db.ImportProject(*project, history))
+        return Complain(err, QStringLiteral("保存に失敗しました"));
     out << project->m_nPid << '\n';
     return kSuccess;
 }

@@ -94,6 +94,11 @@ void CEntryGrid::OnDelete(int nRow) {
     CEntryData* pEntry = EntryAt(nRow);
     if (!pEntry)
         return;
+    if (pEntry->FirstValue() &&
+        !AskToDelete(QStringLiteral("エントリ「%1」を、値 %2 個も含めて削除しますか？")
+                         .arg(pEntry->m_strCode)
+                         .arg(pEntry->ChildCount())))
+        return;
     CBaseData* pSection = pEntry->m_pParent;
     if (pEntry != m_pCurrent) {
         pSection->RemoveChild(pEntry);

@@ -2,6 +2,7 @@
 
 #include "dialogs/ProjectEditDlg.h"
 #include "dialogs/ScreenFit.h"
+#include "dialogs/ValueListFileTransfer.h"
 #include "ini/IniData.h"
 #include "platform/ui/DialogBuilder.h"
 #include "platform/ui/FileDialog.h"
@@ -14,7 +15,6 @@
 #include "valuelist/ProjectRowFolder.h"
 #include "valuelist/RecordIdFilePath.h"
 #include "valuelist/RecordIdName.h"
-#include "valuelist/ValueListFile.h"
 
 #include <QComboBox>
 #include <QDir>
@@ -282,6 +282,8 @@ void CProjectDlg::OnAddFile() {
     request.parent = this;
     request.filter = QStringLiteral("INIファイル (*.ini)|*.ini||");
     request.defaultSuffix = QStringLiteral("ini");
+    request.title = QStringLiteral("関連ファイルの追加");
+    request.acceptText = QStringLiteral("追加");
     request.checkBoxText = QStringLiteral("ファイル名で登録");
     request.checkBoxChecked = false;
     // The file to register is most often the open one or one beside it.
@@ -300,7 +302,8 @@ void CProjectDlg::OnAddFile() {
     for (int row = 0; row < m_pFileList->GetItemCount(); ++row) {
         const QString listed = m_pFileList->GetItemText(row, 0);
         if (listed == text) {
-            Ui::MessageBox(this, QStringLiteral("すでに登録されています"), kCaption, Ui::MB_OK);
+            Ui::MessageBox(this, QStringLiteral("「%1」はすでに登録されています").arg(text),
+                           kCaption, Ui::MB_OK);
             return;
         }
         if (CProjectRowFolder::EqualKeys(listed, text)) {
@@ -348,86 +351,14 @@ void CProjectDlg::OnRemoveFiles() {
 
 // ---------------------------------------------------------------- value-list files
 
-namespace {
-
-const QString kValueListFilter = QStringLiteral("値リストファイル (*.qvl.json)|*.qvl.json||");
-const QString kValueListSuffix = QStringLiteral("qvl.json");
-
-// A list's name as a file name: a separator in it would name a folder.
-QString FileNameFor(const QString& listName) {
-    QString name = listName;
-    name.replace(u'/', u'_').replace(u'\\', u'_');
-    return name + u'.' + kValueListSuffix;
-}
-
-} // namespace
-
 void CProjectDlg::OnExport() {
-    const CRecordIdName* pName = SelectedProject();
-    if (!pName || !m_pDataBase)
-        return;
-    const auto pProject = m_pDataBase->LoadProject(pName->m_nPid);
-    if (!pProject) {
-        Ui::MessageBox(this, QStringLiteral("書き出しに失敗しました"), kCaption, Ui::MB_OK);
-        return;
-    }
-    Ui::FileOpenRequest request;
-    request.parent = this;
-    request.filter = kValueListFilter;
-    request.defaultSuffix = kValueListSuffix;
-    request.fileName = FileNameFor(pProject->m_strName);
-    const Ui::FileOpenResult result = Ui::GetSaveFileName(request);
-    if (!result.accepted)
-        return;
-    QString error;
-    if (!CValueListFile::WriteFile(result.path, *pProject, error))
-        Ui::MessageBox(this, error, kCaption, Ui::MB_OK);
+    if (const CRecordIdName* pName = SelectedProject(); pName && m_pDataBase)
+        CValueListFileTransfer(this, m_pDataBase).Export(pName->m_nPid);
 }
 
 void CProjectDlg::OnImport() {
     if (!m_pDataBase)
         return;
-    Ui::FileOpenRequest request;
-    request.parent = this;
-    request.filter = kValueListFilter;
-    request.defaultSuffix = kValueListSuffix;
-    const Ui::FileOpenResult result = Ui::GetOpenFileName(request);
-    if (!result.accepted)
-        return;
-    QString error;
-    const auto pProject = CValueListFile::ReadFile(result.path, error);
-    if (!pProject) {
-        Ui::MessageBox(this, error, kCaption, Ui::MB_OK);
-        return;
-    }
-    if (!ResolveTakenName(*pProject))
-        return;
-    if (!m_pDataBase->ImportProject(*pProject, {})) {
-        Ui::MessageBox(this, QStringLiteral("保存に失敗しました"), kCaption, Ui::MB_OK);
-        return;
-    }
-    Reload(pProject->m_nPid);
-}
-
-bool CProjectDlg::ResolveTakenName(CProjectData& project) {
-    std::vector<int> taken;
-    for (const auto& pName : m_names) {
-        if (Text::EqualNoCase(pName->m_strName, project.m_strName))
-            taken.push_back(pName->m_nPid);
-    }
-    if (taken.empty())
-        return true;
-    if (taken.size() > 1) {
-        Ui::MessageBox(this, QStringLiteral("同じ名前の値リストがあります"), kCaption, Ui::MB_OK);
-        return false;
-    }
-    // Replacing keeps the list's PID and so the files attached to it: what bringing a newer
-    // copy of a shared list in means.
-    const QString question =
-        QStringLiteral("値リスト「%1」を読み込んだ内容で置き換えますか？").arg(project.m_strName);
-    if (Ui::MessageBox(this, question, kCaption,
-                       Ui::MB_YESNO | Ui::MB_ICONQUESTION | Ui::MB_DEFBUTTON2) != Ui::IDYES)
-        return false;
-    project.m_nPid = taken.front();
-    return true;
+    if (const int pid = CValueListFileTransfer(this, m_pDataBase).Import(m_names); pid > 0)
+        Reload(pid);
 }

@@ -55,9 +55,6 @@ private:
     // The chosen value list to a value-list file, and a value-list file in as a new list.
     void OnExport();
     void OnImport();
-    // A read list whose name another list has: asks to replace that one (the editing dialog
-    // refuses a second list of one name). False when nothing is to be stored.
-    bool ResolveTakenName(CProjectData& project);
     void UpdateButtons();
     // A history change the database refused: the list goes back to what is stored.
     void ReportRegisterFailure();

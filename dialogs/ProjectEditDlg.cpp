@@ -19,8 +19,10 @@
 #include "valuelist/RecordIdName.h"
 #include "valuelist/SectionData.h"
 #include "valuelist/ValueData.h"
+#include "valuelist/ValueListFile.h"
 
 #include <QHash>
+#include <QKeyEvent>
 #include <QLineEdit>
 #include <QPushButton>
 
@@ -70,6 +72,26 @@ Record* FindOrInsert(CBaseData* pParent, QHash<QString, Record*>& byCode, Record
     return pRecord;
 }
 
+QString CodeOf(const CBaseData* p) {
+    if (const auto* pValue = dynamic_cast<const CValueData*>(p))
+        return pValue->m_strCode;
+    if (const auto* pEntry = dynamic_cast<const CEntryData*>(p))
+        return pEntry->m_strCode;
+    if (const auto* pSection = dynamic_cast<const CSectionData*>(p))
+        return pSection->m_strCode;
+    return {};
+}
+
+// Every record from p on, with its subtree, in order; control characters keep the levels and
+// fields apart, so that two different trees never give one text.
+void AppendTree(const CBaseData* p, QString& text) {
+    for (; p; p = p->Next()) {
+        text += QChar(1) + CodeOf(p) + QChar(2) + p->m_strName + QChar(3);
+        AppendTree(p->FirstChild(), text);
+        text += QChar(4);
+    }
+}
+
 } // namespace
 
 CProjectEditDlg::CProjectEditDlg(CProjectDataBase* pDataBase, CIniData* pIniData,
@@ -107,9 +129,13 @@ CProjectEditDlg::CProjectEditDlg(CProjectDataBase* pDataBase, CIniData* pIniData
         m_pProject = std::make_unique<CProjectData>();
     }
     m_pSections->Fill(m_pProject.get());
+    m_strOpened = Snapshot();
+    m_pNameEdit->installEventFilter(this);
 }
 
-CProjectEditDlg::~CProjectEditDlg() = default;
+CProjectEditDlg::~CProjectEditDlg() {
+    m_pNameEdit->removeEventFilter(this);
+}
 
 int CProjectEditDlg::DoModal() {
     if (!m_bLoaded) {
@@ -125,6 +151,32 @@ int CProjectEditDlg::DoModal() {
 void CProjectEditDlg::done(int result) {
     s_szLast = size();
     QDialog::done(result);
+}
+
+void CProjectEditDlg::reject() {
+    if (m_bLoaded && Snapshot() != m_strOpened &&
+        Ui::MessageBox(this, QStringLiteral("変更を破棄しますか？"), QStringLiteral("Quillet"),
+                       Ui::MB_YESNO | Ui::MB_ICONQUESTION | Ui::MB_DEFBUTTON2) != Ui::IDYES)
+        return;
+    QDialog::reject();
+}
+
+QString CProjectEditDlg::Snapshot() const {
+    QString text = m_pNameEdit->text();
+    if (m_pProject)
+        AppendTree(m_pProject->FirstChild(), text);
+    return text;
+}
+
+bool CProjectEditDlg::eventFilter(QObject* pWatched, QEvent* pEvent) {
+    if (pWatched == m_pNameEdit && pEvent->type() == QEvent::KeyPress) {
+        const int key = static_cast<QKeyEvent*>(pEvent)->key();
+        if (key == Qt::Key_Return || key == Qt::Key_Enter) {
+            m_pSections->Grid()->setFocus(Qt::TabFocusReason);
+            return true;
+        }
+    }
+    return QDialog::eventFilter(pWatched, pEvent);
 }
 
 void CProjectEditDlg::ShowMessage(const QString& text) {
@@ -152,13 +204,14 @@ bool CProjectEditDlg::CheckTree() {
     auto* pDuplicate = const_cast<CBaseData*>(m_pProject->FindDuplicate());
     if (auto* pSection = dynamic_cast<CSectionData*>(pDuplicate)) {
         m_pSections->Select(pSection, CCodeGrid::kCodeColumn, true, false);
-        ShowMessage(QStringLiteral("セクションが重複しています"));
+        ShowMessage(QStringLiteral("セクションが重複しています: ") +
+                    CValueListFile::Where(*pSection));
     } else if (auto* pEntry = dynamic_cast<CEntryData*>(pDuplicate)) {
         m_pEntries->Select(pEntry, CCodeGrid::kCodeColumn, true, false);
-        ShowMessage(QStringLiteral("エントリが重複しています"));
+        ShowMessage(QStringLiteral("エントリが重複しています: ") + CValueListFile::Where(*pEntry));
     } else if (auto* pValue = dynamic_cast<CValueData*>(pDuplicate)) {
         m_pValues->Select(pValue, CValueGrid::kValueColumn);
-        ShowMessage(QStringLiteral("値が重複しています"));
+        ShowMessage(QStringLiteral("値が重複しています: ") + CValueListFile::Where(*pValue));
     }
     return pDuplicate == nullptr;
 }
@@ -196,8 +249,8 @@ void CProjectEditDlg::OnOK() {
         m_pNameEdit->setFocus(Qt::OtherFocusReason);
         return;
     }
-    if (IsNameTaken(name)) {
-        ShowMessage(QStringLiteral("同じ名前の値リストがあります"));
+    if (const QString taken = TakenName(name); !taken.isEmpty()) {
+        ShowMessage(QStringLiteral("同じ名前の値リスト「%1」があります").arg(taken));
         m_pNameEdit->setFocus(Qt::OtherFocusReason);
         return;
     }
@@ -209,16 +262,18 @@ void CProjectEditDlg::OnOK() {
     accept();
 }
 
-bool CProjectEditDlg::IsNameTaken(const QString& name) const {
+QString CProjectEditDlg::TakenName(const QString& name) const {
     // A name left as it was saves as before, even where a database from elsewhere holds two.
     if (m_bEditExisting && name == m_pIdName->m_strName)
-        return false;
+        return {};
     std::vector<std::unique_ptr<CRecordIdName>> names;
     if (!m_pDataBase || !m_pDataBase->LoadProjectNames(names))
-        return false;
-    return std::any_of(names.begin(), names.end(), [&](const std::unique_ptr<CRecordIdName>& p) {
-        return p->m_nPid != m_pProject->m_nPid && Text::EqualNoCase(p->m_strName, name);
-    });
+        return {};
+    const auto taken =
+        std::find_if(names.begin(), names.end(), [&](const std::unique_ptr<CRecordIdName>& p) {
+            return p->m_nPid != m_pProject->m_nPid && Text::EqualNoCase(p->m_strName, name);
+        });
+    return taken == names.end() ? QString() : (*taken)->m_strName;
 }
 
 void CProjectEditDlg::OnImport() {

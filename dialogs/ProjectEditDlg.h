@@ -37,16 +37,22 @@ public:
     CProjectData* GetProject() const { return m_pProject.get(); }
 
     void done(int result) override;
+    // Cancel, Escape and the close box: asks first when the list was changed.
+    void reject() override;
 
 private:
     void SetUpGrids();
+    // The name and the whole tree as one text, to tell whether anything was changed.
+    QString Snapshot() const;
+    // Enter in the name box goes on to the sections, not to OK.
+    bool eventFilter(QObject* pWatched, QEvent* pEvent) override;
 
     void OnOK();
     bool CheckTree();
     // "保存に失敗しました", the section, entry and value that could not be stored, and why.
     QString SaveFailureText() const;
-    // Another value list already has this name, ignoring case.
-    bool IsNameTaken(const QString& name) const;
+    // The name of another value list that already has this name, ignoring case; empty when none.
+    QString TakenName(const QString& name) const;
     void OnImport();
     // Adds the open file's sections and entries that the value list lacks; keeps the rest.
     void MergeIniData();
@@ -66,6 +72,7 @@ private:
     std::unique_ptr<CSectionGrid> m_pSections;
     QLineEdit* m_pNameEdit = nullptr;
     QSize m_szMinTrack;
+    QString m_strOpened; // Snapshot() when the dialog opened
 
     // The size at the last closing, for the next opening in this run.
     static QSize s_szLast;

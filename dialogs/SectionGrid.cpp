@@ -85,6 +85,12 @@ void CSectionGrid::OnDelete(int nRow) {
     CSectionData* pSection = SectionAt(nRow);
     if (!pSection)
         return;
+    if (pSection->FirstEntry() &&
+        !AskToDelete(
+            QStringLiteral("セクション「%1」を、エントリ %2 個とその値も含めて削除しますか？")
+                .arg(pSection->m_strCode)
+                .arg(pSection->ChildCount())))
+        return;
     if (pSection != m_pCurrent) {
         m_pProject->RemoveChild(pSection);
         m_pGrid->DeleteItem(nRow);

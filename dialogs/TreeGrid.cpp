@@ -1,6 +1,7 @@
 #include "dialogs/TreeGrid.h"
 
 #include "grid/ListCtrlEx.h"
+#include "platform/ui/MessageBox.h"
 
 #include <QClipboard>
 #include <QGuiApplication>
@@ -75,4 +76,9 @@ void CTreeGrid::CopyCurrentCell(int nOnlyColumn) const {
     const QString text = m_pGrid->GetItemText(row, col);
     if (!text.isEmpty())
         QGuiApplication::clipboard()->setText(text);
+}
+
+bool CTreeGrid::AskToDelete(const QString& question) const {
+    return Ui::MessageBox(m_pGrid->window(), question, QStringLiteral("Quillet"),
+                          Ui::MB_YESNO | Ui::MB_ICONQUESTION) == Ui::IDYES;
 }

@@ -36,6 +36,8 @@ protected:
     // After a row was deleted: the row now current, or the one that took the deleted row's
     // place when the current row went with it (*pCol is then -1); -1 on an empty grid.
     int RowAfterDelete(int nDeleted, int* pCol) const;
+    // Asks before a delete that takes more than the row with it; true to go on.
+    bool AskToDelete(const QString& question) const;
     // Puts the current cell's text on the clipboard; nOnlyColumn >= 0 limits it to that column.
     void CopyCurrentCell(int nOnlyColumn) const;
 

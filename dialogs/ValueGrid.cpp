@@ -172,11 +172,15 @@ bool CValueGrid::ValueKeyMove(Pelmo::CListCtrlEx* pGrid, int nRow, int nCol, int
     }
     if (nKey != kKeyEnter)
         return true;
+    MoveAfterEnter(pGrid, nRow, nCol);
+    return false;
+}
+
+void CValueGrid::MoveAfterEnter(Pelmo::CListCtrlEx* pGrid, int nRow, int nCol) {
     if (nCol < kNameColumn)
         pGrid->SetCurrentCell(nRow, nCol + 1, true, false);
     else if (nRow + 1 < pGrid->GetItemCount())
         pGrid->SetCurrentCell(nRow + 1, kValueColumn, true, false);
-    return false;
 }
 
 bool CValueGrid::TabToTextCell(int nRow, int nCol, bool bBack) {
@@ -204,9 +208,20 @@ bool CValueGrid::eventFilter(QObject* pWatched, QEvent* pEvent) {
         return CTreeGrid::eventFilter(pWatched, pEvent);
     const auto* pKey = static_cast<QKeyEvent*>(pEvent);
     const bool bTab = pKey->key() == Qt::Key_Tab || pKey->key() == Qt::Key_Backtab;
-    if (!bTab || (pKey->modifiers() & (Qt::ControlModifier | Qt::AltModifier)) ||
+    const bool bEnter = (pKey->key() == Qt::Key_Return || pKey->key() == Qt::Key_Enter) &&
+                        !(pKey->modifiers() & Qt::ShiftModifier);
+    if ((!bTab && !bEnter) || (pKey->modifiers() & (Qt::ControlModifier | Qt::AltModifier)) ||
         m_pGrid->IsEditing())
         return false;
+    if (bEnter) {
+        // Enter without typing moves as Enter after typing does, so that what is typed next
+        // lands where it would have.
+        int col = -1;
+        const int row = CurrentRow(&col);
+        if (row >= 0 && col >= kValueColumn)
+            MoveAfterEnter(m_pGrid, row, col);
+        return row >= 0 && col >= kValueColumn;
+    }
     const bool bBack = pKey->key() == Qt::Key_Backtab || (pKey->modifiers() & Qt::ShiftModifier);
     int col = -1;
     const int row = CurrentRow(&col);

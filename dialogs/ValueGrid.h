@@ -11,7 +11,8 @@ class CValueData;
 
 // The values of the entry current in the entries grid: "+" inserts a value before its row,
 // "-" deletes it, and the value and its display name are typed side by side. Tab steps over
-// the button cells and leaves the grid after the last text cell.
+// the button cells and leaves the grid after the last text cell; Enter moves on, with or
+// without typing, from the value to its name and from the name to the next row's value.
 class CValueGrid : public CTreeGrid {
 public:
     static constexpr int kInsertColumn = 0;
@@ -40,6 +41,8 @@ private:
     // Tab: to the next (or previous) text cell, never onto a button cell. False when there is
     // none, so that the focus leaves the grid.
     bool TabToTextCell(int nRow, int nCol, bool bBack);
+    // Enter in a text cell: the value goes on to its name, the name to the next row's value.
+    static void MoveAfterEnter(Pelmo::CListCtrlEx* pGrid, int nRow, int nCol);
     bool eventFilter(QObject* pWatched, QEvent* pEvent) override;
 
     static bool ValueCheck(Pelmo::CListCtrlEx* pGrid, int nRow, int nCol, const QString& strNew,

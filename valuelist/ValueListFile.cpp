@@ -15,6 +15,8 @@
 #include <QJsonParseError>
 #include <QSet>
 
+#include <vector>
+
 namespace {
 
 const QString kFormat = QStringLiteral("quillet-value-list");
@@ -43,6 +45,14 @@ QString EntryWhere(const QString& section, const CEntryData& e, int index) {
 
 QString ValueWhere(const QString& entry, const CValueData& v, int index) {
     return entry + QStringLiteral("の") + Named(QStringLiteral("値"), v.m_strCode, index);
+}
+
+// The position of a record among its siblings, counted from 1.
+int IndexOf(const CBaseData& record) {
+    int index = 1;
+    for (const CBaseData* p = record.m_pPrev; p; p = p->m_pPrev)
+        ++index;
+    return index;
 }
 
 // --- what the editing dialog refuses --------------------------------------------------------
@@ -94,6 +104,8 @@ QString CheckEntries(const CSectionData& section, const QString& where) {
         QString error = CheckName(e->m_strCode, at);
         if (error.isEmpty())
             error = CheckTexts({&e->m_strCode, &e->m_strName}, at);
+        if (error.isEmpty() && e->m_strCode.contains(u'='))
+            error = Refusal(QStringLiteral("INI ファイルのキーには「=」を書けません"), at);
         if (error.isEmpty() && seen.contains(Text::FoldCase(e->m_strCode)))
             error = Refusal(QStringLiteral("エントリが重複しています"), at);
         if (error.isEmpty())
@@ -291,9 +303,14 @@ bool ReadText(const QJsonObject& object, const QString& key, QString& text, QStr
 }
 
 // The array member `key` of `object`, each element an object; false with the error otherwise.
+// A missing member is an empty array where a hand-written file may leave it out.
 bool ReadObjects(const QJsonObject& object, const QString& key, QJsonArray& array, QString& error,
-                 const QString& where) {
+                 const QString& where, bool bMayBeMissing = true) {
     const QJsonValue value = object.value(key);
+    if (value.isUndefined() && bMayBeMissing) {
+        array = QJsonArray();
+        return true;
+    }
     if (!value.isArray()) {
         error = Malformed(key, where);
         return false;
@@ -413,7 +430,8 @@ bool ReadEntries(const QJsonObject& json, CSectionData& section, const QString& 
 
 bool ReadSections(const QJsonObject& json, CProjectData& project, QString& error) {
     QJsonArray sections;
-    if (!ReadObjects(json, QStringLiteral("sections"), sections, error, QStringLiteral("値リスト")))
+    if (!ReadObjects(json, QStringLiteral("sections"), sections, error, QStringLiteral("値リスト"),
+                     false))
         return false;
     CSectionData* last = nullptr;
     int index = 0;
@@ -456,6 +474,49 @@ bool ReadHeader(const QJsonObject& json, QString& error) {
     return true;
 }
 
+// The text of a JSON string token as a key; only a token with escapes needs the parser.
+QByteArray KeyOf(const QByteArray& token) {
+    if (!token.contains('\\'))
+        return token.mid(1, token.size() - 2);
+    const QJsonDocument wrapped = QJsonDocument::fromJson("[" + token + "]");
+    return wrapped.array().at(0).toString().toUtf8();
+}
+
+// A key given twice in one object: the JSON reader keeps one of them without a word, so what
+// the hand-writer meant would be lost. `text` has been parsed already, so it is well formed.
+QString RepeatedKey(const QByteArray& text) {
+    struct Level {
+        bool bObject;
+        bool bKeyNext;
+        QSet<QByteArray> keys;
+    };
+    std::vector<Level> levels;
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        const char c = text[i];
+        if (c == '"') {
+            qsizetype end = i + 1;
+            while (end < text.size() && text[end] != '"')
+                end += text[end] == '\\' ? 2 : 1;
+            if (!levels.empty() && levels.back().bObject && levels.back().bKeyNext) {
+                const QByteArray key = KeyOf(text.mid(i, end - i + 1));
+                if (levels.back().keys.contains(key))
+                    return QStringLiteral("同じキー \"%1\" が繰り返されています: %2")
+                        .arg(QString::fromUtf8(key), LineAndColumn(text, i));
+                levels.back().keys.insert(key);
+                levels.back().bKeyNext = false;
+            }
+            i = end;
+        } else if (c == '{' || c == '[') {
+            levels.push_back({c == '{', c == '{', {}});
+        } else if ((c == '}' || c == ']') && !levels.empty()) {
+            levels.pop_back();
+        } else if (c == ',' && !levels.empty() && levels.back().bObject) {
+            levels.back().bKeyNext = true;
+        }
+    }
+    return {};
+}
+
 } // namespace
 
 QString CValueListFile::Check(const CProjectData& project) {
@@ -471,6 +532,8 @@ QString CValueListFile::Check(const CProjectData& project) {
         error = CheckName(s->m_strCode, at);
         if (error.isEmpty())
             error = CheckTexts({&s->m_strCode, &s->m_strName}, at);
+        if (error.isEmpty() && s->m_strCode.contains(u']'))
+            error = Refusal(QStringLiteral("INI ファイルのセクション名には「]」を書けません"), at);
         if (error.isEmpty() && seen.contains(Text::FoldCase(s->m_strCode)))
             error = Refusal(QStringLiteral("セクションが重複しています"), at);
         if (error.isEmpty())
@@ -511,6 +574,9 @@ std::unique_ptr<CProjectData> CValueListFile::FromJson(const QByteArray& bytes, 
                     .arg(LineAndColumn(text, offset), ParseErrorText(parseError.error));
         return nullptr;
     }
+    error = RepeatedKey(text);
+    if (!error.isEmpty())
+        return nullptr;
     if (!document.isObject()) {
         error =
             QStringLiteral("値リストのファイルではありません (JSON オブジェクトではありません)");
@@ -567,4 +633,16 @@ bool CValueListFile::WriteFile(const QString& path, const CProjectData& project,
         return false;
     }
     return true;
+}
+
+QString CValueListFile::Where(const CBaseData& record) {
+    if (const auto* pValue = dynamic_cast<const CValueData*>(&record))
+        return ValueWhere(record.m_pParent ? Where(*record.m_pParent) : QString(), *pValue,
+                          IndexOf(record));
+    if (const auto* pEntry = dynamic_cast<const CEntryData*>(&record))
+        return EntryWhere(record.m_pParent ? Where(*record.m_pParent) : QString(), *pEntry,
+                          IndexOf(record));
+    if (const auto* pSection = dynamic_cast<const CSectionData*>(&record))
+        return SectionWhere(*pSection, IndexOf(record));
+    return {};
 }

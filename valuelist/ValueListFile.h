@@ -4,6 +4,7 @@
 #include <QString>
 #include <memory>
 
+class CBaseData;
 class CProjectData;
 
 // One value list as a UTF-8 JSON file (".qvl.json"), so that it can live under version control
@@ -43,4 +44,7 @@ public:
     // Why the editing dialog would refuse the list (an empty name, duplicates, texts it cannot
     // hold), with where; empty when the list is fine.
     static QString Check(const CProjectData& project);
+    // Where a section, entry or value sits in its list, as the refusals name it
+    // ("セクション「s」のエントリ「k」の値「on」"; by position where a text cannot be shown).
+    static QString Where(const CBaseData& record);
 };

@@ -28,7 +28,8 @@ bool CProjectDlgBar::RefillValueLists() {
     std::vector<std::unique_ptr<CRecordIdName>> names;
     if (!m_pHost->DataBase() || !m_pHost->DataBase()->LoadProjectNames(names))
         return false;
-    m_pCombo->addItem(QString());
+    // The first item stands for no value list; a blank line would look like a missing one.
+    m_pCombo->addItem(QStringLiteral("(なし)"));
     for (auto& record : names) {
         m_pCombo->addItem(record->m_strName);
         m_records.push_back(std::move(record));

@@ -69,6 +69,8 @@ FileOpenResult ShowRealDialog(const FileOpenRequest& request) {
     dialog.setDefaultSuffix(request.defaultSuffix);
     if (!request.title.isEmpty())
         dialog.setWindowTitle(request.title);
+    if (!request.acceptText.isEmpty())
+        dialog.setLabelText(QFileDialog::Accept, request.acceptText);
     if (!request.directory.isEmpty())
         dialog.setDirectory(request.directory);
     if (!request.fileName.isEmpty())

@@ -14,6 +14,7 @@ struct FileOpenRequest {
     QString filter;        // Windows form: "INIファイル (*.ini)|*.ini||"
     QString defaultSuffix; // "ini"
     QString title;         // the dialog's own ("開く") when empty
+    QString acceptText;    // the accept button's caption; the dialog's own when empty
     QString checkBoxText;  // an extra check box under the file list when not empty
     bool checkBoxChecked = false;
     QString directory; // where the dialog starts; empty: the current directory

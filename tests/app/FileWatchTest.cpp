@@ -162,6 +162,9 @@ TEST_F(FileWatchTest, NoKeepsTheModelAndOnlyALaterChangeAsksAgain) {
     ReplaceByRename(path, "[s]\r\nk=outside\r\n");
     ASSERT_TRUE(WaitForBoxes(1));
     EXPECT_EQ(m_boxes.Boxes()[0].text, Expected(true, {path}));
+    EXPECT_EQ(m_boxes.Boxes()[0].type,
+              unsigned(Ui::MB_YESNO | Ui::MB_ICONQUESTION | Ui::MB_DEFBUTTON2))
+        << "with unsaved edits Enter keeps them";
     EXPECT_EQ(Doc()->m_pIniData.get(), shown);
     EXPECT_EQ(Entry(shown, "s", "k")->m_value, "edited");
 

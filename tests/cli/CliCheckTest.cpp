@@ -25,7 +25,8 @@ QByteArray ReadAll(const QString& path) {
 }
 
 // A database with one value list for every file named app.ini: [Main] Mode takes on/off,
-// [Main] Level takes 1/2/3, [Main] Free is described without values.
+// [Main] Level takes 1/2/3, [Main] Free is described without values, [Main] Sound takes ""
+// (named なし) and on.
 class CliCheck : public ::testing::Test {
 protected:
     void SetUp() override {
@@ -41,6 +42,9 @@ protected:
         for (const char* v : {"1", "2", "3"})
             level->AppendValue(QString::fromLatin1(v), QString());
         main->AppendEntry(QStringLiteral("Free"), QString());
+        CEntryData* sound = main->AppendEntry(QStringLiteral("Sound"), QString());
+        sound->AppendValue(QString(), QStringLiteral("なし"));
+        sound->AppendValue(QStringLiteral("on"), QString());
         ASSERT_TRUE(db.SaveProject(&project));
         ASSERT_TRUE(db.SetHistory(CRecordIdFilePath(project.m_nPid, QStringLiteral("app.ini"))));
     }
@@ -75,7 +79,20 @@ TEST_F(CliCheck, AllAdmissibleExitsZeroAndJsonListsAllowedValues) {
         {QStringLiteral("check"), QStringLiteral("--json"), QStringLiteral("--db"), dbPath, bad});
     EXPECT_EQ(r.status, 1);
     EXPECT_EQ(r.out, QStringLiteral("[\n  {\"section\": \"Main\", \"key\": \"Level\", \"value\": "
-                                    "\"\\\"4\\\"\", \"allowed\": [\"1\", \"2\", \"3\"]}\n]\n"));
+                                    "\"\\\"4\\\"\", \"allowed\": [\"1\", \"2\", \"3\"], "
+                                    "\"labels\": [\"\", \"\", \"\"]}\n]\n"));
+}
+
+// An empty admissible value vanished between two tabs, and --json left the names out.
+TEST_F(CliCheck, AnEmptyAdmissibleValueShowsAsQuotesAndJsonNamesEachValue) {
+    const QString ini = WriteIni("[Main]\nSound=loud\n");
+    const Result text = RunCli({QStringLiteral("check"), QStringLiteral("--db"), dbPath, ini});
+    EXPECT_EQ(text.out, QStringLiteral("Main\tSound\tloud\t\"\"\ton\n"));
+    const Result json = RunCli(
+        {QStringLiteral("check"), QStringLiteral("--json"), QStringLiteral("--db"), dbPath, ini});
+    EXPECT_TRUE(json.out.contains(
+        QStringLiteral("\"allowed\": [\"\", \"on\"], \"labels\": [\"なし\", \"\"]")))
+        << json.out.toStdString();
 }
 
 TEST_F(CliCheck, TheDatabaseIsNeverCreatedOrChanged) {

@@ -72,7 +72,7 @@ TEST_F(CliFault, FilesThatCannotBeReadAreErrorsNotEmptyFiles) {
         const Result r = Run(c.args);
         EXPECT_EQ(r.status, 2) << c.name;
         EXPECT_TRUE(r.out.isEmpty()) << c.name;
-        EXPECT_EQ(r.err, c.err) << c.name;
+        EXPECT_EQ(r.err, "quillet-cli: " + c.err) << c.name;
     }
     EXPECT_EQ(QFileInfo(huge).size(), 3LL * 1024 * 1024 * 1024);
 }

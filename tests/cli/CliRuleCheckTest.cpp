@@ -60,7 +60,7 @@ TEST_F(CliRuleCheck, EveryKindIsReportedAndToldApart) {
                   "  {\"section\": \"Video\", \"key\": \"VSync\", \"value\": \"maybe\", "
                   "\"problem\": \"type\", \"type\": \"boolean\"},\n"
                   "  {\"section\": \"Video\", \"key\": \"Mode\", \"value\": \"tiny\", \"allowed\": "
-                  "[\"window\", \"full\"]},\n"
+                  "[\"window\", \"full\"], \"labels\": [\"\", \"\"]},\n"
                   "  {\"section\": \"Video\", \"key\": \"FOV2\", \"value\": \"1\", \"problem\": "
                   "\"unknown\"},\n"
                   "  {\"section\": \"Audio\", \"key\": \"Volume\", \"value\": \"3\", \"problem\": "

@@ -81,12 +81,13 @@ TEST_F(Cli, LoadErrorsGoToStandardErrorWithStatusTwo) {
     const Result dump = Run({u"dump"_qs, dup});
     EXPECT_EQ(dump.status, 2);
     EXPECT_TRUE(dump.out.isEmpty());
-    EXPECT_EQ(dump.err, u"同一セクションが複数存在します[sec]\n"_qs);
+    EXPECT_EQ(dump.err, u"quillet-cli: 同一セクションが複数存在します[sec]\n"_qs);
 
-    EXPECT_EQ(Run({u"compare"_qs, dup, good}).err, u"1:同一セクションが複数存在します[sec]\n"_qs);
+    EXPECT_EQ(Run({u"compare"_qs, dup, good}).err,
+              u"quillet-cli: 1:同一セクションが複数存在します[sec]\n"_qs);
     const Result second = Run({u"compare"_qs, good, dup});
     EXPECT_EQ(second.status, 2);
-    EXPECT_EQ(second.err, u"2:同一セクションが複数存在します[sec]\n"_qs);
+    EXPECT_EQ(second.err, u"quillet-cli: 2:同一セクションが複数存在します[sec]\n"_qs);
 
     const QString missing = dir.filePath(u"missing.ini"_qs);
     const Result none = Run({u"compare"_qs, good, missing});
@@ -99,7 +100,7 @@ TEST_F(Cli, LoadErrorsGoToStandardErrorWithStatusTwo) {
         many += "[Section" + QByteArray::number(i) + "]\r\n";
     const Result big = Run({u"dump"_qs, Write(u"many.ini"_qs, many)});
     EXPECT_EQ(big.status, 2);
-    EXPECT_EQ(big.err, u"バッファ不足です\n"_qs);
+    EXPECT_EQ(big.err, u"quillet-cli: バッファ不足です\n"_qs);
 }
 
 TEST_F(Cli, ComparePrintsRowsMarksDifferencesAndExitsLikeDiff) {
@@ -159,11 +160,11 @@ TEST_F(Cli, SetRefusesBadNamesCreatesMissingFilesAndReportsFailedWrites) {
     const QString path = Write(u"r.ini"_qs, "[A]\r\nx=1\r\n");
     const Result semicolon = Run({u"set"_qs, path, u"A"_qs, u" ;x"_qs, u"1"_qs});
     EXPECT_EQ(semicolon.status, 2);
-    EXPECT_EQ(semicolon.err, u"エントリの先頭にセミコロンは使用できません\n"_qs);
+    EXPECT_EQ(semicolon.err, u"quillet-cli: エントリの先頭にセミコロンは使用できません\n"_qs);
     EXPECT_EQ(Run({u"set"_qs, path, u" "_qs, u"k"_qs, u"1"_qs}).err,
-              u"セクションを入力してください\n"_qs);
+              u"quillet-cli: セクションを入力してください\n"_qs);
     EXPECT_EQ(Run({u"set"_qs, path, u"A"_qs, u""_qs, u"1"_qs}).err,
-              u"エントリを入力してください\n"_qs);
+              u"quillet-cli: エントリを入力してください\n"_qs);
     EXPECT_EQ(Read(path), QByteArray("[A]\r\nx=1\r\n"));
 
     const QString created = dir.filePath(u"created.ini"_qs);

@@ -144,6 +144,13 @@ INSTANTIATE_TEST_SUITE_P(
                 {"solo.qvl.json", "--replace"},
                 "no value list named solo in "},
         Refused{"ReplaceOfSharedName", {"good.qvl.json", "--replace"}, "PIDs 2, 3"},
+        Refused{"NameTakenWithoutReplace",
+                {"good.qvl.json"},
+                "quillet-cli: a value list named dup is already in "},
+        Refused{"NewNameTakenInAnotherCase",
+                {"solo.qvl.json", "--name", "DUP"},
+                "--replace replaces it, --name NEW imports this one under another name"},
+        Refused{"EmptyNewName", {"solo.qvl.json", "--name", " "}, "--name takes a name"},
         Refused{"AttachMissingFile",
                 {"good.qvl.json", "--attach", "nowhere.ini"},
                 "no such file: nowhere.ini"},
@@ -151,6 +158,23 @@ INSTANTIATE_TEST_SUITE_P(
                 {"good.qvl.json", "--attach-name", "a/app.ini"},
                 "--attach-name takes a bare file name: a/app.ini"}),
     [](const ::testing::TestParamInfo<Refused>& info) { return std::string(info.param.name); });
+
+TEST_F(CliValueList, ImportUnderANewNameStoresASecondListBesideTheFirst) {
+    const QString file = dir.filePath("app.qvl.json");
+    ASSERT_EQ(RunCli({"valuelist", "export", "--db", source, "--pid", QString::number(appPid), "-o",
+                      file})
+                  .status,
+              0);
+    const CliResult imported =
+        RunCli({"valuelist", "import", "--db", source, file, "--name", QStringLiteral(" 複製 ")});
+    ASSERT_EQ(imported.status, 0) << imported.err.toStdString();
+    CProjectDataBase db(source);
+    ASSERT_TRUE(db.OpenReadOnly());
+    const auto copy = db.LoadProject(imported.out.trimmed().toInt());
+    ASSERT_TRUE(copy && copy->FirstSection());
+    EXPECT_EQ(copy->m_strName, QStringLiteral("複製"));
+    EXPECT_EQ(copy->FirstSection()->m_strCode, "Main");
+}
 
 TEST_F(CliValueList, ExportOfASharedNameListsThePids) {
     const CliResult result = RunCli({"valuelist", "export", "--db", source, "dup"});

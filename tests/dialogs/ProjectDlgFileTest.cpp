@@ -6,6 +6,7 @@
 #include "valuelist/ValueListFile.h"
 
 #include <QComboBox>
+#include <QInputDialog>
 #include <QLibraryInfo>
 #include <QPushButton>
 #include <QTranslator>
@@ -64,7 +65,7 @@ TEST_F(ProjectDlgFileTest, ExportThenDeleteThenImportBringsTheListBack) {
 }
 
 // The editing dialog refuses a second list of one name, so importing a taken name asks to
-// replace that list instead: No stores nothing, Yes keeps its PID and its attached files.
+// replace that list instead: Cancel stores nothing, Yes keeps its PID and its attached files.
 TEST_F(ProjectDlgFileTest, ImportOfATakenNameReplacesThatListWhenAllowed) {
     const int pid = Store(QStringLiteral("設定"), {{"Old", {}}});
     ASSERT_TRUE(db->InsertHistory(CRecordIdFilePath(pid, "app.ini"), false));
@@ -74,22 +75,58 @@ TEST_F(ProjectDlgFileTest, ImportOfATakenNameReplacesThatListWhenAllowed) {
                                  "\"New\", \"entries\": []}]}");
     Open();
     boxes.ChooseFile(file);
-    boxes.Answer(Ui::IDNO);
+    boxes.Answer(Ui::IDCANCEL);
     Press(Res::IDC_PROJECT_IMPORT);
     EXPECT_EQ(Dump(pid), QStringList{"S Old"});
     boxes.ChooseFile(file);
     boxes.Answer(Ui::IDYES);
     Press(Res::IDC_PROJECT_IMPORT);
-    EXPECT_EQ(boxes.LastText(),
-              QStringLiteral("値リスト「設定」を読み込んだ内容で置き換えますか？"));
+    EXPECT_EQ(boxes.LastText(), QStringLiteral("値リスト「設定」はすでにあります。\n"
+                                               "はい: 読み込んだ内容で置き換えます\n"
+                                               "いいえ: 別の名前で読み込みます"));
     EXPECT_EQ(Dump(pid), QStringList{"S New"});
     EXPECT_EQ(combo->count(), 1);
     ASSERT_EQ(History().size(), 1u);
     EXPECT_EQ(History()[0].m_nPid, pid);
 }
 
-// A refused file is shown with the text quillet-cli prints, and nothing is stored. The desktop
-// program loads Qt's Japanese texts, quillet-cli does not: Qt's words must not leak in.
+// No to replacing asks for another name; a name still taken asks again, and the list is stored
+// beside the one it met.
+TEST_F(ProjectDlgFileTest, ImportOfATakenNameUnderAnotherNameKeepsBothLists) {
+    const int pid = Store(QStringLiteral("設定"), {{"Old", {}}});
+    Store(QStringLiteral("設定2"), {});
+    const QString file =
+        WriteIni("new.qvl.json", "{\"format\": \"quillet-value-list\", \"version\": "
+                                 "1, \"name\": \"設定\", \"sections\": [{\"name\": "
+                                 "\"New\", \"entries\": []}]}");
+    Open();
+    boxes.ChooseFile(file);
+    boxes.Answer(Ui::IDNO);
+    boxes.Answer(Ui::IDNO);
+    const QStringList typed{QStringLiteral("設定2"), QStringLiteral(" 設定3 ")};
+    qsizetype next = 0;
+    QTimer typist;
+    QObject::connect(&typist, &QTimer::timeout, [&] {
+        auto* ask = qobject_cast<QInputDialog*>(QApplication::activeModalWidget());
+        if (ask && ask->isVisible() && next < typed.size()) {
+            ask->setTextValue(typed[next++]);
+            ask->accept();
+        }
+    });
+    typist.start(5);
+    Press(Res::IDC_PROJECT_IMPORT);
+    EXPECT_EQ(next, 2);
+    EXPECT_EQ(boxes.Boxes().size(), 2u);
+    EXPECT_EQ(combo->currentText(), QStringLiteral("設定3"));
+    const int imported =
+        int(reinterpret_cast<CRecordIdName*>(combo->currentData().value<quintptr>())->m_nPid);
+    EXPECT_NE(imported, pid);
+    EXPECT_EQ(Dump(imported), QStringList{"S New"});
+    EXPECT_EQ(Dump(pid), QStringList{"S Old"});
+}
+
+// A refused file is shown with its path and the reason quillet-cli prints, and nothing is stored.
+// The desktop program loads Qt's Japanese texts, quillet-cli does not: Qt's words must not leak in.
 TEST_F(ProjectDlgFileTest, ImportRefusalShowsTheReasonAndStoresNothing) {
     QTranslator qtJapanese;
     ASSERT_TRUE(qtJapanese.load(QStringLiteral("qtbase_ja"),
@@ -104,12 +141,16 @@ TEST_F(ProjectDlgFileTest, ImportRefusalShowsTheReasonAndStoresNothing) {
     Open();
     boxes.ChooseFile(dup);
     Press(Res::IDC_PROJECT_IMPORT);
-    EXPECT_EQ(boxes.LastText(), QStringLiteral("セクションが重複しています: セクション「a」"));
+    EXPECT_EQ(boxes.LastText(),
+              dup +
+                  QStringLiteral(" を読み込めません\nセクションが重複しています: セクション「a」"));
     boxes.ChooseFile(broken);
     Press(Res::IDC_PROJECT_IMPORT);
     QCoreApplication::removeTranslator(&qtJapanese);
-    EXPECT_EQ(boxes.LastText(), QStringLiteral("JSON として読めません: 3 行 3 列 (オブジェクトが"
-                                               "閉じていないか \",\" がありません)"));
+    EXPECT_EQ(boxes.LastText(),
+              broken + QStringLiteral(
+                           " を読み込めません\nJSON として読めません: 3 行 3 列 (オブジェクトが"
+                           "閉じていないか \",\" がありません)"));
     EXPECT_EQ(combo->count(), 1);
     std::vector<std::unique_ptr<CRecordIdName>> names;
     ASSERT_TRUE(db->LoadProjectNames(names));

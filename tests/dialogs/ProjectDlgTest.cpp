@@ -106,6 +106,8 @@ TEST_F(ProjectDlgTest, AFileIsAddedByPathOrByBareNameAndOnlyOnce) {
     Press(Res::IDC_FILE_ADD);
     ASSERT_EQ(boxes.FileRequests().size(), 1u);
     const Ui::FileOpenRequest& request = boxes.FileRequests()[0];
+    EXPECT_EQ(request.title, QString::fromUtf8("関連ファイルの追加"));
+    EXPECT_EQ(request.acceptText, QString::fromUtf8("追加"));
     EXPECT_EQ(request.checkBoxText, QString::fromUtf8("ファイル名で登録"));
     EXPECT_FALSE(request.checkBoxChecked);
     EXPECT_EQ(request.filter, QString::fromUtf8("INIファイル (*.ini)|*.ini||"));
@@ -116,7 +118,7 @@ TEST_F(ProjectDlgTest, AFileIsAddedByPathOrByBareNameAndOnlyOnce) {
     boxes.ChooseFile("D:\\other\\App.ini", true); // the same name again
     Press(Res::IDC_FILE_ADD);
     ASSERT_EQ(boxes.Boxes().size(), 1u);
-    EXPECT_EQ(boxes.LastText(), QString::fromUtf8("すでに登録されています"));
+    EXPECT_EQ(boxes.LastText(), QString::fromUtf8("「App.ini」はすでに登録されています"));
     boxes.Clear();
     boxes.CancelFile();
     Press(Res::IDC_FILE_ADD);

@@ -143,78 +143,78 @@ TEST_P(ProjectEditValidation, OKStopsAtTheFirstFaultWithItsMessageAndRow) {
     EXPECT_EQ(QApplication::focusWidget(), grid);
 }
 
-const QString kSectionDup = QString::fromUtf8("セクションが重複しています");
-const QString kEntryDup = QString::fromUtf8("エントリが重複しています");
-const QString kValueDup = QString::fromUtf8("値が重複しています");
+const QString kSectionDup = QString::fromUtf8("セクションが重複しています: ");
+const QString kEntryDup = QString::fromUtf8("エントリが重複しています: ");
+const QString kValueDup = QString::fromUtf8("値が重複しています: ");
 const QString kNoName = QString::fromUtf8("値リスト名を入力してください");
 
 INSTANTIATE_TEST_SUITE_P(
     Cases, ProjectEditValidation,
-    ::testing::Values(ValidationCase{"SectionsDifferingInCase",
-                                     {{"A", {}}, {"B", {}}, {"c", {}}},
-                                     [](ProjectEditDlgTest& t) { t.Enter(t.sections, 2, 1, "a"); },
-                                     "L",
-                                     kSectionDup,
-                                     Res::IDC_SECTION_GRID,
-                                     2},
-                      ValidationCase{"EntriesDifferingInCase",
-                                     {{"S", {{"k", {}}, {"x", {}}, {"y", {}}}}},
-                                     [](ProjectEditDlgTest& t) {
-                                         t.Click(t.sections, 0, 1);
-                                         t.Enter(t.entries, 2, 1, "K");
-                                     },
-                                     "L",
-                                     kEntryDup,
-                                     Res::IDC_ENTRY_GRID,
-                                     2},
-                      ValidationCase{"SameEntryInTwoSections",
-                                     {{"S", {{"k", {}}}}, {"T", {{"j", {}}}}},
-                                     [](ProjectEditDlgTest& t) {
-                                         t.Click(t.sections, 1, 1);
-                                         t.Enter(t.entries, 0, 1, "k");
-                                     },
-                                     "L",
-                                     {},
-                                     0,
-                                     0},
-                      ValidationCase{"ValuesDifferingInCase",
-                                     {{"S", {{"k", {{"on", ""}}}}}},
-                                     [](ProjectEditDlgTest& t) {
-                                         t.Click(t.sections, 0, 1);
-                                         t.Enter(t.values, 1, 2, "ON");
-                                     },
-                                     "L",
-                                     {},
-                                     0,
-                                     0},
-                      ValidationCase{"TwoEmptyValues",
-                                     {{"S", {{"a", {}}, {"k", {{"1", ""}}}}}},
-                                     [](ProjectEditDlgTest& t) {
-                                         t.Click(t.sections, 0, 1);
-                                         t.Click(t.entries, 1, 1);
-                                         t.Click(t.values, 0, 0);
-                                         t.Click(t.values, 0, 0);
-                                     },
-                                     "L",
-                                     kValueDup,
-                                     Res::IDC_VALUE_GRID,
-                                     1},
-                      ValidationCase{
-                          "EmptyName", {{"S", {}}}, {}, "  ", kNoName, Res::IDC_PROJECT_NAME, 0},
-                      ValidationCase{"DuplicateBeforeEmptyName",
-                                     {{"S", {}}, {"T", {}}},
-                                     [](ProjectEditDlgTest& t) { t.Enter(t.sections, 1, 1, "s"); },
-                                     "",
-                                     kSectionDup,
-                                     Res::IDC_SECTION_GRID,
-                                     1}),
+    ::testing::Values(
+        ValidationCase{"SectionsDifferingInCase",
+                       {{"A", {}}, {"B", {}}, {"c", {}}},
+                       [](ProjectEditDlgTest& t) { t.Enter(t.sections, 2, 1, "a"); },
+                       "L",
+                       kSectionDup + QString::fromUtf8("セクション「a」"),
+                       Res::IDC_SECTION_GRID,
+                       2},
+        ValidationCase{"EntriesDifferingInCase",
+                       {{"S", {{"k", {}}, {"x", {}}, {"y", {}}}}},
+                       [](ProjectEditDlgTest& t) {
+                           t.Click(t.sections, 0, 1);
+                           t.Enter(t.entries, 2, 1, "K");
+                       },
+                       "L",
+                       kEntryDup + QString::fromUtf8("セクション「S」のエントリ「K」"),
+                       Res::IDC_ENTRY_GRID,
+                       2},
+        ValidationCase{"SameEntryInTwoSections",
+                       {{"S", {{"k", {}}}}, {"T", {{"j", {}}}}},
+                       [](ProjectEditDlgTest& t) {
+                           t.Click(t.sections, 1, 1);
+                           t.Enter(t.entries, 0, 1, "k");
+                       },
+                       "L",
+                       {},
+                       0,
+                       0},
+        ValidationCase{"ValuesDifferingInCase",
+                       {{"S", {{"k", {{"on", ""}}}}}},
+                       [](ProjectEditDlgTest& t) {
+                           t.Click(t.sections, 0, 1);
+                           t.Enter(t.values, 1, 2, "ON");
+                       },
+                       "L",
+                       {},
+                       0,
+                       0},
+        ValidationCase{"TwoEmptyValues",
+                       {{"S", {{"a", {}}, {"k", {{"1", ""}}}}}},
+                       [](ProjectEditDlgTest& t) {
+                           t.Click(t.sections, 0, 1);
+                           t.Click(t.entries, 1, 1);
+                           t.Click(t.values, 0, 0);
+                           t.Click(t.values, 0, 0);
+                       },
+                       "L",
+                       kValueDup + QString::fromUtf8("セクション「S」のエントリ「k」の値 2"),
+                       Res::IDC_VALUE_GRID,
+                       1},
+        ValidationCase{"EmptyName", {{"S", {}}}, {}, "  ", kNoName, Res::IDC_PROJECT_NAME, 0},
+        ValidationCase{"DuplicateBeforeEmptyName",
+                       {{"S", {}}, {"T", {}}},
+                       [](ProjectEditDlgTest& t) { t.Enter(t.sections, 1, 1, "s"); },
+                       "",
+                       kSectionDup + QString::fromUtf8("セクション「s」"),
+                       Res::IDC_SECTION_GRID,
+                       1}),
     [](const ::testing::TestParamInfo<ValidationCase>& info) { return info.param.name; });
 
 TEST_F(ProjectEditDlgTest, ANameAnotherListHasIsRefusedAndAnUnchangedNameSaves) {
     Store("Alpha", {});
     const int twin = Store("twin", {{"S", {}}});
     Store("Twin", {}); // two of one name, as a database from elsewhere may hold
-    const QString taken = QString::fromUtf8("同じ名前の値リストがあります");
+    const QString taken = QString::fromUtf8("同じ名前の値リスト「Alpha」があります");
     Open(twin, "twin");
     NameEdit()->setText("ALPHA");
     PressOK();
@@ -472,3 +472,107 @@ TEST_F(ProjectEditDlgTest, APastedByteOrderMarkIsTrimmedAndARefusedRowIsNamed) {
                                     QString(QChar(0xFFFE)) + "B");
     EXPECT_EQ(dlg->result(), 0) << "the dialog stays open";
 }
+
+namespace {
+
+// A second Escape used to drop every change: now closing with changes asks, and No (the
+// default, what Escape on the question gives) keeps the dialog open with the changes.
+TEST_F(ProjectEditDlgTest, ClosingWithChangesAsksAndOnlyYesDiscards) {
+    const int pid = Store("L", {{"S", {}}});
+    const QStringList stored = Dump(pid);
+    Open(pid, "L");
+    Key(dlg.get(), Qt::Key_Escape);
+    EXPECT_TRUE(boxes.Boxes().empty()) << "nothing changed: no question";
+    EXPECT_FALSE(dlg->isVisible());
+
+    Open(pid, "L");
+    Enter(sections, 1, 1, "T");
+    Key(dlg.get(), Qt::Key_Escape);
+    ASSERT_EQ(boxes.Boxes().size(), 1u);
+    EXPECT_EQ(boxes.LastText(), QStringLiteral("変更を破棄しますか？"));
+    EXPECT_TRUE(dlg->isVisible());
+    EXPECT_EQ(Column(sections, 1), (QStringList{"S", "T", ""}));
+    boxes.Answer(Ui::IDYES);
+    Control<QPushButton>(dlg.get(), Res::IDCANCEL)->click();
+    EXPECT_FALSE(dlg->isVisible());
+    EXPECT_EQ(Dump(pid), stored);
+}
+
+struct DeleteCase {
+    const char* name;
+    int gridId;
+    QString question; // empty: deleted without asking
+};
+
+class ProjectEditDelete : public ProjectEditDlgTest,
+                          public ::testing::WithParamInterface<DeleteCase> {};
+
+// "-" on a row that holds more asks first, and No keeps it; an empty row goes at once.
+TEST_P(ProjectEditDelete, AsksOnlyWhenTheRowHoldsMore) {
+    const DeleteCase& c = GetParam();
+    const int pid = Store("L", {{"S", {{"k", {{"1", ""}, {"2", ""}}}, {"e", {}}}}, {"E", {}}});
+    Open(pid, "L");
+    Click(sections, 0, 1);
+    Pelmo::CListCtrlEx* grid = Grid(dlg.get(), c.gridId);
+    const int row = c.question.isEmpty() ? 1 : 0;
+    const QString code = grid->GetItemText(row, 1);
+    boxes.Answer(Ui::IDNO);
+    Click(grid, row, 0);
+    if (!c.question.isEmpty()) {
+        ASSERT_EQ(boxes.Boxes().size(), 1u);
+        EXPECT_EQ(boxes.LastText(), c.question);
+        EXPECT_EQ(grid->GetItemText(row, 1), code) << "No keeps the row";
+        boxes.Answer(Ui::IDYES);
+        Click(grid, row, 0);
+    } else {
+        EXPECT_TRUE(boxes.Boxes().empty());
+    }
+    EXPECT_NE(grid->GetItemText(row, 1), code);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    , ProjectEditDelete,
+    ::testing::Values(
+        DeleteCase{
+            "SectionWithEntries", Res::IDC_SECTION_GRID,
+            QStringLiteral("セクション「S」を、エントリ 2 個とその値も含めて削除しますか？")},
+        DeleteCase{"EntryWithValues", Res::IDC_ENTRY_GRID,
+                   QStringLiteral("エントリ「k」を、値 2 個も含めて削除しますか？")},
+        DeleteCase{"EmptySection", Res::IDC_SECTION_GRID, {}},
+        DeleteCase{"EmptyEntry", Res::IDC_ENTRY_GRID, {}}),
+    [](const ::testing::TestParamInfo<DeleteCase>& info) { return std::string(info.param.name); });
+
+// Enter without typing went down the name column, so the next value typed became a name.
+TEST_F(ProjectEditDlgTest, EnterWithoutTypingMovesAsEnterAfterTyping) {
+    const int pid = Store("L", {{"S", {{"k", {{"1", "one"}}}}}});
+    Open(pid);
+    Click(sections, 0, 1);
+    Click(values, 0, 2);
+    Key(values, Qt::Key_Return);
+    EXPECT_EQ(Cell(values), std::make_pair(0, 3));
+    Key(values, Qt::Key_Return);
+    EXPECT_EQ(Cell(values), std::make_pair(1, 2)) << "the append row's value";
+    Type(values, "2");
+    Key(values, Qt::Key_Return);
+    EXPECT_EQ(Cell(values), std::make_pair(1, 3));
+    Type(values, "two");
+    Key(values, Qt::Key_Return);
+    PressOK();
+    EXPECT_EQ(Dump(pid), (QStringList{"S S", " E k", "  V 1=one", "  V 2=two"}));
+}
+
+// Enter in the name box used to press OK and save a half-made list.
+TEST_F(ProjectEditDlgTest, EnterInTheNameBoxGoesOnToTheSections) {
+    Open(0);
+    NameEdit()->setFocus();
+    Type(NameEdit(), "New");
+    Key(NameEdit(), Qt::Key_Return);
+    EXPECT_TRUE(dlg->isVisible());
+    EXPECT_TRUE(boxes.Boxes().empty());
+    EXPECT_EQ(QApplication::focusWidget(), sections);
+    std::vector<std::unique_ptr<CRecordIdName>> names;
+    ASSERT_TRUE(db->LoadProjectNames(names));
+    EXPECT_TRUE(names.empty());
+}
+
+} // namespace

@@ -290,7 +290,16 @@ INSTANTIATE_TEST_SUITE_P(
                 "改行、NUL または先頭の BOM を含んでいます: セクション 1"},
         Refusal{"EntriesNotAnArray",
                 "HEAD\"name\": \"n\", \"sections\": [{\"name\": \"s\", \"entries\": {}}]}",
-                "\"entries\" の形が正しくありません: セクション「s」"}),
+                "\"entries\" の形が正しくありません: セクション「s」"},
+        Refusal{"RepeatedKey",
+                "HEAD\"name\": \"n\", \"sections\": [{\"name\": \"s\",\n\"n\\u0061me\": \"t\"}]}",
+                "同じキー \"name\" が繰り返されています: 2 行 1 列"},
+        Refusal{"BracketInSectionName", "HEAD\"name\": \"n\", \"sections\": [{\"name\": \"a]\"}]}",
+                "INI ファイルのセクション名には「]」を書けません: セクション「a]」"},
+        Refusal{"EqualsInKey",
+                "HEAD\"name\": \"n\", \"sections\": [{\"name\": \"s\", \"entries\": "
+                "[{\"name\": \"a=b\"}]}]}",
+                "INI ファイルのキーには「=」を書けません: セクション「s」のエントリ「a=b」"}),
     [](const ::testing::TestParamInfo<Refusal>& info) { return std::string(info.param.name); });
 
 TEST_F(ValueListFileTest, IgnoresUnknownKeysForLaterVersions) {
@@ -301,6 +310,22 @@ TEST_F(ValueListFileTest, IgnoresUnknownKeysForLaterVersions) {
         error);
     ASSERT_TRUE(project) << error.toStdString();
     EXPECT_EQ(DumpTree(*project), QStringList({"P[n]", " S[s][]"}));
+}
+
+// A hand-written file may leave out empty "entries" and "values"; a value is kept exactly as
+// written, spaces included, since it is compared with the INI file's text as it is.
+TEST_F(ValueListFileTest, MissingListsAreEmptyAndValuesKeepTheirExactText) {
+    QString error;
+    const auto project = CValueListFile::FromJson(
+        QByteArray(kHead) + "\"name\": \"n\", \"sections\": [{\"name\": \"s\", \"entries\": "
+                            "[{\"name\": \"k\", \"values\": [{\"value\": \" 1 \"}]}, "
+                            "{\"name\": \"free\"}]}, {\"name\": \"t\"}]}",
+        error);
+    ASSERT_TRUE(project) << error.toStdString();
+    EXPECT_EQ(DumpTree(*project), QStringList({"P[n]", " S[s][]", "  E[k][]", "   V[ 1 ][]",
+                                               "  E[free][]", " S[t][]"}));
+    EXPECT_EQ(CValueListFile::FromJson(QByteArray(kHead) + "\"name\": \"n\"}", error), nullptr);
+    EXPECT_EQ(error, QStringLiteral("\"sections\" の形が正しくありません: 値リスト"));
 }
 
 TEST_F(ValueListFileTest, RefusesFilesOver64MiBBeforeReadingThem) {

@@ -31,6 +31,7 @@ protected:
 TEST_F(SelectorTest, TheBarShowsTheFilesListAndTheUsersChoiceSwitchesIt) {
     ASSERT_TRUE(bar->Combo()->isEnabled());
     ASSERT_EQ(bar->Combo()->count(), 3); // none, "Another", "Sample"
+    EXPECT_EQ(bar->Combo()->itemText(0), u"(なし)"_qs) << "no blank line for no list";
     EXPECT_EQ(bar->Combo()->currentText(), u"Sample"_qs);
     EXPECT_EQ(host->Count(Res::WM_SELECT_VALUE_LIST), 0); // refilling is no choice
 
