@@ -273,7 +273,8 @@ void CPreviewText::AnnounceCaret() {
         return;
     QAccessibleTextCursorEvent moved(this, OffsetOf(m_caret));
     CAccessibleEvents::Deliver(&moved);
-    const auto [start, end] = std::minmax(OffsetOf(m_anchor), OffsetOf(m_caret));
+    // minmax of two temporaries hands back references to them; the list form returns values.
+    const auto [start, end] = std::minmax({OffsetOf(m_anchor), OffsetOf(m_caret)});
     QAccessibleTextSelectionEvent selected(this, start, end);
     selected.setCursorPosition(OffsetOf(m_caret));
     CAccessibleEvents::Deliver(&selected);
