@@ -1,6 +1,7 @@
 #include "compare/RowRules.h"
 
 #include "compare/CompareResult.h"
+#include "ini/IniData.h"
 #include "ini/IniEntryData.h"
 #include "ini/IniSectionData.h"
 
@@ -14,7 +15,13 @@ bool RawDiffers(const COMPARE_REULT& row, const CRowRules& rules) {
         return true;
     if ((row.pEntry1 == nullptr) != (row.pEntry2 == nullptr))
         return true;
-    return row.pEntry1 && !rules.ValuesEqual(row.pEntry1->m_value, row.pEntry2->m_value);
+    if (!row.pEntry1)
+        return false;
+    const CIniEntryData& a = *row.pEntry1;
+    const CIniEntryData& b = *row.pEntry2;
+    if (a.m_value == b.m_value)
+        return !CIniData::BytesAgree(a, b);
+    return !rules.ValuesEqual(a.m_value, b.m_value);
 }
 
 } // namespace

@@ -55,13 +55,18 @@ COMPARE_REULT* RowAt(const Pelmo::CListCtrlEx& grid, int row) {
     return reinterpret_cast<COMPARE_REULT*>(grid.GetItemData(row));
 }
 
+// Equal text is not enough where the file's bytes do not read back as it (CUndecodedValues.h).
+bool ValuesDiffer(const CIniEntryData& a, const CIniEntryData& b) {
+    return a.m_value != b.m_value || !CIniData::BytesAgree(a, b);
+}
+
 // A side lacks the section, exactly one side has the entry, or the values differ (case matters).
 bool RowDiffers(const COMPARE_REULT& row) {
     if (!row.pSection1 || !row.pSection2)
         return true;
     if (!row.pEntry1 != !row.pEntry2)
         return true;
-    return row.pEntry1 && row.pEntry1->m_value != row.pEntry2->m_value;
+    return row.pEntry1 && ValuesDiffer(*row.pEntry1, *row.pEntry2);
 }
 
 void SetBack(Pelmo::CListCtrlEx& grid, int row, int col, COLORREF back) {
@@ -255,7 +260,7 @@ bool CQuilletView::OnCompareEndEdit(Pelmo::CListCtrlEx* grid, int row, int col, 
     // The grid stores the edited cell's text only once this returns; the undo step needs it now.
     grid->SetItemText(row, col, text);
     if (const CIniEntryData* other = result->*SideOf(!first).entry)
-        view->SetCompareMark(row, other->m_value != edited->m_value);
+        view->SetCompareMark(row, ValuesDiffer(*other, *edited));
     const bool marked = edited->m_isNew || edited->IsChanged();
     SetBack(*grid, row, col, marked ? kYellow : CLR_NOT_SET);
     view->RecordChange(std::move(before));
@@ -557,7 +562,7 @@ bool CQuilletView::TakeAddedEntryIntoRun(CIniEntryData* entry, bool first, int r
             continue;
         result->*side.entry = entry;
         ShowNewEntryCells(*m_pGrid, row, side, *entry);
-        SetCompareMark(row, !partner || partner->m_value != entry->m_value);
+        SetCompareMark(row, !partner || ValuesDiffer(*partner, *entry));
         taken = true;
     }
     return taken;
