@@ -15,19 +15,19 @@ bool RawDiffers(const COMPARE_REULT& row, const CRowRules& rules) {
         return true;
     if ((row.pEntry1 == nullptr) != (row.pEntry2 == nullptr))
         return true;
-    if (!row.pEntry1)
-        return false;
-    const CIniEntryData& a = *row.pEntry1;
-    const CIniEntryData& b = *row.pEntry2;
-    if (a.m_value == b.m_value)
-        return !CIniData::BytesAgree(a, b);
-    return !rules.ValuesEqual(a.m_value, b.m_value);
+    return row.pEntry1 && !rules.EntriesEqual(*row.pEntry1, *row.pEntry2);
 }
 
 } // namespace
 
 bool CRowRules::ValuesEqual(const QString& a, const QString& b) const {
     return ignoreValueCase ? a.compare(b, Qt::CaseInsensitive) == 0 : a == b;
+}
+
+bool CRowRules::EntriesEqual(const CIniEntryData& a, const CIniEntryData& b) const {
+    if (a.m_value == b.m_value)
+        return CIniData::BytesAgree(a, b);
+    return ignoreValueCase && ValuesEqual(a.m_value, b.m_value);
 }
 
 bool CRowRules::IsIgnored(const COMPARE_REULT& row) const {
