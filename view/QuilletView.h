@@ -8,6 +8,7 @@
 #include <memory>
 #include <vector>
 
+class CColumnFit;
 class CCompareExport;
 class CDetachedRecords;
 class CIniCompare;
@@ -52,6 +53,10 @@ public:
     // Makes the place's record current again (else the row the place had, or the nearest that
     // still exists) with the same top row; the previews follow it.
     void RestorePlace(const CViewPlace& place);
+
+signals:
+    // The user changed the shown files' model, or took a change back.
+    void ContentChanged();
 
 protected:
     void resizeEvent(QResizeEvent* event) override;
@@ -295,6 +300,7 @@ private:
     // --- fields: comparison mode ---
     CIniCompare* m_pCompare = nullptr;   // the document's comparison, while one is shown
     CCompareExport* m_pExport = nullptr; // Ctrl+E: the comparison as an HTML page
+    CColumnFit* m_pColumnFit = nullptr;  // a child of the view
     // --- fields: difference navigation ---
     std::vector<QShortcut*> m_navigationKeys;
     // --- fields: undo and redo ---
