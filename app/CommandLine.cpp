@@ -86,9 +86,10 @@ CCommandLine CCommandLine::Parse(const QStringList& args) {
 }
 
 QString CCommandLine::UsageText() {
-    return QStringLiteral("usage: quillet [--db PATH] [QT-OPTION...] [FILE [FILE2]]\n"
+    return QStringLiteral("usage: quillet [--db PATH] [QT-OPTION...] [FILE [FILE2] | DIR1 DIR2]\n"
                           "\n"
-                          "Opens the INI file FILE, or compares FILE with FILE2 side by side.\n"
+                          "Opens the INI file FILE, or compares FILE with FILE2 side by side, or\n"
+                          "lists the INI files of the folders DIR1 and DIR2 as they compare.\n"
                           "\n"
                           "  --db PATH, --db=PATH\n"
                           "                 keep the value lists in the database PATH (its\n"

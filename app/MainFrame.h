@@ -11,6 +11,7 @@
 
 class CFileWatch;
 class CFindDlg;
+class CFolderMode;
 class CIniCompare;
 class CIniData;
 class CLongWork;
@@ -74,6 +75,16 @@ public:
     CProjectDlgBar* ProjectBar() const { return m_pProjectBar; }
     CFileWatch* FileWatch() const { return m_pFileWatch; }
     CWorkIndicator* WorkIndicator() const { return m_pIndicator; }
+    CFolderMode* Folders() const { return m_pFolders; }
+
+    // Runs job as a load of the window (see CLongWork), text saying what it reads; false,
+    // saying so in the status bar, when the user stopped it.
+    bool RunLoad(const QString& text, int passes, const std::function<void()>& job);
+    // Asks before unsaved changes would be dropped; false when the user cancels or a save
+    // that the user asked for failed.
+    bool ConfirmDiscard();
+    // Empties the window, as at start-up; the question has already said what this drops.
+    void CloseDocument();
 
 protected:
     void closeEvent(QCloseEvent* event) override;
@@ -103,7 +114,6 @@ private:
     void OnOpen();
     void OnCompare();
     void OnReload();
-    void OnSave();
     void OnAdd();
     void OnValueLists();
     void OnFind();
@@ -112,9 +122,6 @@ private:
 
     bool AskOpenFileName(QString& path, const QString& title = QString());
     void OpenAccepted(const QStringList& paths);
-    // Runs job as a load of the window (see CLongWork), text saying what it reads; false,
-    // saying so in the status bar, when the user stopped it.
-    bool RunLoad(const QString& text, int passes, const std::function<void()>& job);
     // Reads a file; null, after saying why (prefix first), when it cannot be read or the user
     // stopped the load.
     std::unique_ptr<CIniData> LoadIni(const QString& path, const QString& prefix);
@@ -126,8 +133,6 @@ private:
     void ShowCompare(std::unique_ptr<CIniCompare> compare);
     // Reads the shown files again where the user is now.
     void ReloadDocument();
-    // Empties the window, as at start-up; the question has already said what this drops.
-    void CloseDocument();
 
     // One file's save.
     struct FileSave {
@@ -145,10 +150,6 @@ private:
     // need not be read or cannot be (then the saved model stays).
     std::unique_ptr<CIniData> ReadBack(const CIniData& saved, const FileSave& save,
                                        const QString& prefix);
-    // Asks before unsaved changes would be dropped; false when the user cancels or a save
-    // that the user asked for failed.
-    bool ConfirmDiscard();
-
     // The dialog ended with OK.
     bool RunAddDialog();
 
@@ -160,6 +161,7 @@ private:
     CPreviewDlgBar* m_pPreviewBar = nullptr;
     CProjectDlgBar* m_pProjectBar = nullptr;
     CQuilletView* m_pView = nullptr;
+    CFolderMode* m_pFolders = nullptr; // the folder list, in place of the view when shown
     CFileWatch* m_pFileWatch = nullptr;
     CWorkIndicator* m_pIndicator = nullptr;
     CLongWork* m_pWork = nullptr;

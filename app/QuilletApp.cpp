@@ -1,5 +1,6 @@
 #include "app/QuilletApp.h"
 
+#include "app/FolderMode.h"
 #include "app/MainFrame.h"
 #include "app/QuilletDoc.h"
 #include "grid/GridAccessible.h"
@@ -94,7 +95,8 @@ bool CQuilletApp::InitInstance(const QStringList& files) {
         Ui::MessageBox(m_pFrame.get(), QStringLiteral("DB 接続失敗\n") + dataBaseProblem,
                        QStringLiteral("Quillet"), Ui::MB_OK | Ui::MB_ICONWARNING);
     }
-    m_pFrame->OpenCommandLineFiles(files);
+    if (!m_pFrame->Folders()->OpenCommandLine(files))
+        m_pFrame->OpenCommandLineFiles(files);
     return true;
 }
 

@@ -82,6 +82,7 @@ void CQuilletView::OnCreate() {
     m_pColumnFit = new CColumnFit(m_pGrid.get(), this);
     CreateNavigationKeys();
     CreateUndoKeys();
+    CreateDifferencesAction();
     m_pRuleCommands = new CRuleCommands(this);
     m_pExport = new CCompareExport(this, m_pGrid.get(), [this] { return m_pCompare; });
 }
@@ -291,6 +292,7 @@ void CQuilletView::ClearView() {
     m_pColumnFit->Forget();
     m_pIni = nullptr;
     m_pCompare = nullptr;
+    m_allCompareRows.clear();
     m_pRuleMarks.reset();
     m_findTexts.Clear();
     ClearUndoHistory();

@@ -4,6 +4,7 @@
 #include "grid/ListCtrlEx.h"
 #include "view/CompareExport.h"
 
+#include <QAction>
 #include <QHelpEvent>
 #include <QShortcut>
 #include <QToolTip>
@@ -41,6 +42,7 @@ void CQuilletView::UpdateNavigationKeys() {
     for (QShortcut* shortcut : m_navigationKeys)
         shortcut->setEnabled(m_pCompare != nullptr);
     m_pExport->SetEnabled(m_pCompare != nullptr);
+    m_pDifferencesOnly->setEnabled(m_pCompare != nullptr);
 }
 
 bool CQuilletView::IsDifferenceRow(int row) const {
