@@ -90,7 +90,7 @@ void CCodeGrid::OnNotify(const GRIDNOTIFY& n) {
         break;
     case Pelmo::GN_BUTTONCLICK:
         if (n.nCol == kDeleteColumn)
-            OnDelete(n.nRow);
+            OnDelete(n.nRow, n.nEvent == Pelmo::GE_BUTTON_SPACE);
         break;
     case Pelmo::GN_COPY:
         CopyCurrentCell(kCodeColumn);
