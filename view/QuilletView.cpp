@@ -297,6 +297,7 @@ void CQuilletView::ClearView() {
     m_pColumnFit->Forget();
     m_pIni = nullptr;
     m_pCompare = nullptr;
+    m_pGrid->SetAccessibleTextCallback(nullptr, nullptr); // what a comparison said of its cells
     m_allCompareRows.clear();
     m_pRuleMarks.reset();
     m_findTexts.Clear();

@@ -234,8 +234,11 @@ void CQuilletView::OnCompareAccessibleText(Pelmo::CListCtrlEx* grid, int row, in
     COLORREF back = CLR_NOT_SET;
     if (col != kMarkColumn) {
         const CompareSide& side = SideOf(col < kMarkColumn);
-        const bool missing =
-            col == side.sectionColumn ? !(result->*side.section) : !(result->*side.entry);
+        const CompareSide& other = SideOf(col > kMarkColumn);
+        // A section without entries has empty entry cells on both sides: nothing is missing.
+        const bool missing = col == side.sectionColumn
+                                 ? !(result->*side.section)
+                                 : !(result->*side.entry) && result->*other.entry;
         if (missing)
             *name = kMissingText;
         if (grid->GetCellColor(row, col, &text, &back) && back == kYellow)
