@@ -4,8 +4,10 @@
 #include "app/CommandLine.h"
 #include "app/FileWatch.h"
 #include "app/FindDlg.h"
+#include "app/FrameTexts.h"
 #include "app/LongWork.h"
 #include "app/MenuDlgBar.h"
+#include "app/MergeWindow.h"
 #include "app/PreviewDlgBar.h"
 #include "app/QuilletDoc.h"
 #include "app/WorkIndicator.h"
@@ -41,6 +43,8 @@
 
 namespace {
 
+using namespace FrameTexts;
+
 const QString kCaption = QStringLiteral("Quillet");
 const QString kIniFilter = QStringLiteral("INIファイル (*.ini)|*.ini||");
 constexpr qsizetype kMaxDroppedFiles = 2;
@@ -49,21 +53,6 @@ const QString kLoadStopped = QStringLiteral("読み込みを中止しました")
 constexpr int kStatusMessageMs = 10000;
 // A load goes through a file's text twice: decoding it, then building the model.
 constexpr int kPassesPerFile = 2;
-
-QString WorkText(const QString& what, const QStringList& paths) {
-    QStringList names;
-    for (const QString& path : paths)
-        names.append(QFileInfo(path).fileName());
-    return what + names.join(QStringLiteral(", "));
-}
-
-QString LoadingText(const QStringList& paths) {
-    return WorkText(QStringLiteral("読み込み中: "), paths);
-}
-
-QString ShowingText(const QStringList& paths) {
-    return WorkText(QStringLiteral("表示中: "), paths);
-}
 
 // The model of the file at path, or null with errorText saying why.
 std::unique_ptr<CIniData> ReadModel(const QString& path, QString& errorText) {
@@ -92,20 +81,6 @@ std::unique_ptr<CIniCompare> ReadCompare(const QString& path1, const QString& pa
     return Pair(std::move(ini1), std::move(ini2));
 }
 
-// The message after a save that left entries unwritten, with the writer's reasons.
-QString WriteFailureText(const QString& path, const QStringList& reasons,
-                         const QStringList& unwritten) {
-    QString text = QStringLiteral("ファイルへの書き込みに失敗しました。\n") + path;
-    for (const QString& reason : reasons)
-        text += QStringLiteral("\n理由: ") + reason;
-    text += QStringLiteral("\n\n書き込めなかったエントリ:");
-    for (qsizetype i = 0; i < unwritten.size() && i < kMaxListedEntries; ++i)
-        text += u'\n' + unwritten[i];
-    if (unwritten.size() > kMaxListedEntries)
-        text += QStringLiteral("\nほか %1 件").arg(unwritten.size() - kMaxListedEntries);
-    return text;
-}
-
 } // namespace
 
 CMainFrame::CMainFrame(CQuilletDoc* doc, CProjectDataBase* db, QWidget* parent)
@@ -117,6 +92,7 @@ CMainFrame::CMainFrame(CQuilletDoc* doc, CProjectDataBase* db, QWidget* parent)
     CreateAccelerators();
     CreateFileWatch();
     CreateLongWork();
+    m_pMergeWindow = new CMergeWindow(this);
     m_bBarsReady = true;
     UpdateCommandUI();
 }
@@ -354,7 +330,7 @@ void CMainFrame::OnCommand(int commandId) {
         OnOpen();
         break;
     case Res::ID_COMPARE:
-        OnCompare();
+        m_pMergeWindow->OnCompareCommand();
         break;
     case Res::ID_RELOAD:
         OnReload();
@@ -494,16 +470,6 @@ void CMainFrame::OnOpen() {
         m_pProjectBar->show();
 }
 
-void CMainFrame::OnCompare() {
-    QString path1;
-    QString path2;
-    if (!AskOpenFileName(path1, QStringLiteral("開く - 1つ目のファイル")) ||
-        !AskOpenFileName(path2, QStringLiteral("開く - 2つ目のファイル")) || !ConfirmDiscard())
-        return;
-    if (OpenCompare(path1, path2))
-        m_pProjectBar->hide();
-}
-
 void CMainFrame::OnReload() {
     if (ConfirmDiscard())
         ReloadDocument();
@@ -542,6 +508,10 @@ bool CMainFrame::SaveDocument() {
     m_pView->CommitEdit();
     if (!m_pDoc->HasContent())
         return true;
+    return m_pMergeWindow->IsShown() ? m_pMergeWindow->Save() : SaveShown();
+}
+
+bool CMainFrame::SaveShown() {
     const CViewPlace place = m_pView->CurrentPlace();
     QStringList failures;
     if (m_pDoc->m_pCompare)

@@ -1,6 +1,7 @@
 #include "app/QuilletApp.h"
 
 #include "app/MainFrame.h"
+#include "app/MergeWindow.h"
 #include "app/QuilletDoc.h"
 #include "grid/GridAccessible.h"
 #include "grid/GridTypes.h"
@@ -94,7 +95,10 @@ bool CQuilletApp::InitInstance(const QStringList& files) {
         Ui::MessageBox(m_pFrame.get(), QStringLiteral("DB 接続失敗\n") + dataBaseProblem,
                        QStringLiteral("Quillet"), Ui::MB_OK | Ui::MB_ICONWARNING);
     }
-    m_pFrame->OpenCommandLineFiles(files);
+    if (m_merge)
+        m_pFrame->MergeWindow()->OpenCommandLine(files, m_mergeOutput);
+    else
+        m_pFrame->OpenCommandLineFiles(files);
     return true;
 }
 

@@ -7,6 +7,7 @@
 #include "valuelist/ProjectDataBase.h"
 #include "view/CompareExport.h"
 #include "view/DetachedRecords.h"
+#include "view/MergeMode.h"
 #include "view/RuleCommands.h"
 #include "view/RuleMarks.h"
 #include "view/ViewHost.h"
@@ -99,6 +100,9 @@ void CQuilletView::OnUpdate(QWidget*, int hint, quintptr object) {
         break;
     case Res::HINT_ADDED_COMPARE:
         ShowAddedCompareEntries();
+        break;
+    case Res::HINT_SHOW_MERGE:
+        ShowMerge(reinterpret_cast<const CMergeStart*>(object));
         break;
     case Res::HINT_VALUE_LISTS_CHANGED:
         ReloadValueList();
@@ -278,6 +282,7 @@ void CQuilletView::ClearView() {
     }
     m_pIni = nullptr;
     m_pCompare = nullptr;
+    m_pMerge.reset();
     m_pRuleMarks.reset();
     m_findTexts.Clear();
     ClearUndoHistory();

@@ -3,6 +3,7 @@
 
 #include "grid/ListCtrlEx.h"
 #include "view/CompareExport.h"
+#include "view/MergeMode.h"
 
 #include <QHelpEvent>
 #include <QShortcut>
@@ -47,6 +48,10 @@ bool CQuilletView::IsDifferenceRow(int row) const {
     return m_pGrid->GetItemText(row, kMarkColumn) == kDifferenceMark;
 }
 
+bool CQuilletView::IsNavigationStop(int row) const {
+    return m_pMerge ? m_pMerge->IsConflictRow(row) : IsDifferenceRow(row);
+}
+
 bool CQuilletView::GoToDifference(bool forward) {
     if (!m_pCompare)
         return false;
@@ -60,7 +65,7 @@ bool CQuilletView::GoToDifference(bool forward) {
     }
     const int step = forward ? 1 : -1;
     for (int at = row + step; at >= 0 && at < m_pGrid->GetItemCount(); at += step) {
-        if (!IsDifferenceRow(at))
+        if (!IsNavigationStop(at))
             continue;
         m_pGrid->SetCurrentCell(at, col, true, false);
         // Moving the cell from code reports nothing; the previews follow it as after a click.
@@ -91,7 +96,9 @@ bool CQuilletView::event(QEvent* event) {
         hit.nCol != kMarkColumn)
         return QWidget::event(event);
     // Counted when asked: edits, copies and take-backs change the marks all the time.
-    QToolTip::showText(help->globalPos(),
-                       QStringLiteral("差のある行: %1 行").arg(DifferingRowCount()), this);
+    QString tip = QStringLiteral("差のある行: %1 行").arg(DifferingRowCount());
+    if (m_pMerge)
+        tip.prepend(QStringLiteral("競合: %1 件\n").arg(m_pMerge->ConflictCount()));
+    QToolTip::showText(help->globalPos(), tip, this);
     return true;
 }
