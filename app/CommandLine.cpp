@@ -101,10 +101,11 @@ CCommandLine CCommandLine::Parse(const QStringList& args) {
 }
 
 QString CCommandLine::UsageText() {
-    return QStringLiteral("usage: quillet [--db PATH] [QT-OPTION...] [FILE [FILE2]]\n"
+    return QStringLiteral("usage: quillet [--db PATH] [QT-OPTION...] [FILE [FILE2] | DIR1 DIR2]\n"
                           "       quillet [--db PATH] --merge BASE OURS THEIRS [-o OUT]\n"
                           "\n"
-                          "Opens the INI file FILE, or compares FILE with FILE2 side by side.\n"
+                          "Opens the INI file FILE, or compares FILE with FILE2 side by side, or\n"
+                          "lists the INI files of the folders DIR1 and DIR2 as they compare.\n"
                           "With --merge, shows OURS with the changes THEIRS made since BASE\n"
                           "taken in, and their conflicts; saving writes OURS, or OUT.\n"
                           "\n"

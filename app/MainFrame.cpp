@@ -4,6 +4,7 @@
 #include "app/CommandLine.h"
 #include "app/FileWatch.h"
 #include "app/FindDlg.h"
+#include "app/FolderMode.h"
 #include "app/FrameTexts.h"
 #include "app/LongWork.h"
 #include "app/MenuDlgBar.h"
@@ -132,7 +133,8 @@ void CMainFrame::CreateBars() {
     columns->addLayout(rows, 1);
     rows->addWidget(m_pProjectBar);
     rows->addWidget(m_pPreviewBar);
-    rows->addWidget(m_pView, 1);
+    m_pFolders = new CFolderMode(this, m_pDoc, m_pView, client);
+    rows->addWidget(m_pFolders->Pages(), 1);
     setCentralWidget(client);
 }
 
@@ -336,7 +338,7 @@ void CMainFrame::OnCommand(int commandId) {
         OnReload();
         break;
     case Res::ID_FILE_SAVE:
-        OnSave();
+        SaveDocument();
         break;
     case Res::ID_ADD:
         OnAdd();
@@ -496,10 +498,6 @@ void CMainFrame::CloseDocument() {
     UpdateCommandUI();
     m_pProjectBar->hide();
     m_pFileWatch->Watch({});
-}
-
-void CMainFrame::OnSave() {
-    SaveDocument();
 }
 
 bool CMainFrame::SaveDocument() {

@@ -11,6 +11,7 @@
 
 class CFileWatch;
 class CFindDlg;
+class CFolderMode;
 class CIniCompare;
 class CIniData;
 class CLongWork;
@@ -75,6 +76,16 @@ public:
     CFileWatch* FileWatch() const { return m_pFileWatch; }
     CWorkIndicator* WorkIndicator() const { return m_pIndicator; }
     CMergeWindow* MergeWindow() const { return m_pMergeWindow; }
+    CFolderMode* Folders() const { return m_pFolders; }
+
+    // Runs job as a load of the window (see CLongWork), text saying what it reads; false,
+    // saying so in the status bar, when the user stopped it.
+    bool RunLoad(const QString& text, int passes, const std::function<void()>& job);
+    // Asks before unsaved changes would be dropped; false when the user cancels or a save
+    // that the user asked for failed.
+    bool ConfirmDiscard();
+    // Empties the window, as at start-up; the question has already said what this drops.
+    void CloseDocument();
 
 protected:
     void closeEvent(QCloseEvent* event) override;
@@ -105,7 +116,6 @@ private:
 
     void OnOpen();
     void OnReload();
-    void OnSave();
     void OnAdd();
     void OnValueLists();
     void OnFind();
@@ -114,9 +124,6 @@ private:
 
     bool AskOpenFileName(QString& path, const QString& title = QString());
     void OpenAccepted(const QStringList& paths);
-    // Runs job as a load of the window (see CLongWork), text saying what it reads; false,
-    // saying so in the status bar, when the user stopped it.
-    bool RunLoad(const QString& text, int passes, const std::function<void()>& job);
     // Reads a file; null, after saying why (prefix first), when it cannot be read or the user
     // stopped the load.
     std::unique_ptr<CIniData> LoadIni(const QString& path, const QString& prefix);
@@ -128,8 +135,6 @@ private:
     void ShowCompare(std::unique_ptr<CIniCompare> compare);
     // Reads the shown files again where the user is now.
     void ReloadDocument();
-    // Empties the window, as at start-up; the question has already said what this drops.
-    void CloseDocument();
 
     // One file's save.
     struct FileSave {
@@ -149,10 +154,6 @@ private:
     // need not be read or cannot be (then the saved model stays).
     std::unique_ptr<CIniData> ReadBack(const CIniData& saved, const FileSave& save,
                                        const QString& prefix);
-    // Asks before unsaved changes would be dropped; false when the user cancels or a save
-    // that the user asked for failed.
-    bool ConfirmDiscard();
-
     // The dialog ended with OK.
     bool RunAddDialog();
 
@@ -164,6 +165,7 @@ private:
     CPreviewDlgBar* m_pPreviewBar = nullptr;
     CProjectDlgBar* m_pProjectBar = nullptr;
     CQuilletView* m_pView = nullptr;
+    CFolderMode* m_pFolders = nullptr; // the folder list, in place of the view when shown
     CFileWatch* m_pFileWatch = nullptr;
     CWorkIndicator* m_pIndicator = nullptr;
     CLongWork* m_pWork = nullptr;

@@ -1,5 +1,6 @@
 #include "app/QuilletApp.h"
 
+#include "app/FolderMode.h"
 #include "app/MainFrame.h"
 #include "app/MergeWindow.h"
 #include "app/QuilletDoc.h"
@@ -97,7 +98,7 @@ bool CQuilletApp::InitInstance(const QStringList& files) {
     }
     if (m_merge)
         m_pFrame->MergeWindow()->OpenCommandLine(files, m_mergeOutput);
-    else
+    else if (!m_pFrame->Folders()->OpenCommandLine(files))
         m_pFrame->OpenCommandLineFiles(files);
     return true;
 }

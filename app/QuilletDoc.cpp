@@ -45,6 +45,8 @@ void CQuilletDoc::UpdateAllViews(QWidget* sender, int hint, quintptr object) {
         if (view != sender)
             view->OnUpdate(sender, hint, object);
     }
+    if (m_onUpdate)
+        m_onUpdate(hint);
 }
 
 bool CQuilletDoc::IsCommandEnabled(int commandId) const {

@@ -3,6 +3,7 @@
 #include <QString>
 #include <QStringList>
 #include <QtGlobal>
+#include <functional>
 #include <map>
 #include <memory>
 #include <vector>
@@ -36,6 +37,10 @@ public:
     void DeleteContents();
     // Delivers a hint to every view but the sender; object is the hint's object.
     void UpdateAllViews(QWidget* sender, int hint, quintptr object);
+    // Told of every hint after the views, for what shows around them.
+    void SetUpdateListener(std::function<void(int hint)> listener) {
+        m_onUpdate = std::move(listener);
+    }
 
     bool HasContent() const { return m_pIniData || m_pCompare; }
     // Save, add and reload need a content; open, compare and value-list management do not.
@@ -67,5 +72,6 @@ public:
 private:
     CViewHost* m_pFrame = nullptr;
     std::vector<CQuilletView*> m_views;
+    std::function<void(int hint)> m_onUpdate;
     QString m_strTitle;
 };

@@ -515,6 +515,49 @@ void BM_CompareInView(benchmark::State& state) {
     view.OnUpdate(nullptr, Res::HINT_CLEAR, 0);
 }
 
+// "差分のみ表示" on the 800,000-row comparison above, on and off again, each until the view
+// has painted; the counters are medians in milliseconds (goal: each at most 100).
+void BM_DifferencesOnlyToggle(benchmark::State& state) {
+    CBenchHost host;
+    CQuilletView view(&host);
+    view.resize(BenchQt::kWindow);
+    view.show();
+    QCoreApplication::processEvents();
+    QImage image(view.size(), QImage::Format_ARGB32_Premultiplied);
+    auto ini1 = Load(FilePath(400, 2000));
+    auto ini2 = ini1 ? Load(ChangedFilePath()) : nullptr;
+    if (!ini2) {
+        state.SkipWithError("the files were not read");
+        return;
+    }
+    auto shown = std::make_unique<CIniCompare>(std::move(ini1), std::move(ini2));
+    shown->Compare();
+    view.OnUpdate(nullptr, Res::HINT_SHOW_COMPARE, reinterpret_cast<quintptr>(shown.get()));
+    view.GetGrid()->SetCurrentCell(1000, 2, true, false);
+    QCoreApplication::processEvents();
+    const auto timed = [&](bool on) {
+        const auto start = std::chrono::steady_clock::now();
+        view.SetDifferencesOnly(on);
+        QCoreApplication::processEvents();
+        view.render(&image);
+        benchmark::DoNotOptimize(image.bits());
+        return std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start)
+            .count();
+    };
+    std::vector<double> onTimes, offTimes;
+    int shownRows = 0;
+    for (auto _ : state) {
+        onTimes.push_back(timed(true));
+        shownRows = view.GetGrid()->GetItemCount();
+        offTimes.push_back(timed(false));
+    }
+    state.counters["on_ms"] = BenchProcess::Median(onTimes);
+    state.counters["off_ms"] = BenchProcess::Median(offTimes);
+    state.counters["rows_shown"] = shownRows;
+    state.counters["rows_all"] = view.GetGrid()->GetItemCount();
+    view.OnUpdate(nullptr, Res::HINT_CLEAR, 0);
+}
+
 // One move of the grid's current row as the preview bar sees it: the bar highlights the next
 // entry's line and paints. It must not depend on the file's length (the same on a 1,000-line
 // file beside the largest).
@@ -555,6 +598,7 @@ BENCHMARK(BM_MoveInWindow)->Unit(benchmark::kMillisecond)->Iterations(40);
 BENCHMARK(BM_MoveInView)->Unit(benchmark::kMillisecond)->Iterations(100);
 BENCHMARK(BM_CompareInWindow)->Unit(benchmark::kMillisecond)->Iterations(3);
 BENCHMARK(BM_CompareInView)->Unit(benchmark::kMillisecond)->Iterations(3);
+BENCHMARK(BM_DifferencesOnlyToggle)->Unit(benchmark::kMillisecond)->Iterations(3);
 BENCHMARK(BM_PreviewShowItem)->Args({400, 2000})->Args({1, 1000})->Unit(benchmark::kMicrosecond);
 
 int main(int argc, char** argv) {

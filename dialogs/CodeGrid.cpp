@@ -1,7 +1,10 @@
 #include "dialogs/CodeGrid.h"
 
+#include "dialogs/TreeEdit.h"
+#include "dialogs/TreeEditHistory.h"
 #include "grid/ListCtrlEx.h"
 #include "platform/InputText.h"
+#include "platform/ui/MessageBox.h"
 #include "valuelist/BaseData.h"
 
 #include <QTimer>
@@ -33,7 +36,8 @@ QString FirstLine(const QString& text) {
 CCodeGrid::CCodeGrid(Pelmo::CListCtrlEx* pGrid, const QString& title) : CTreeGrid(pGrid) {
     m_pGrid->InsertColumn(kDeleteColumn, QString(), true, LVCFMT_CENTER, 30);
     m_pGrid->SetColumnButton(kDeleteColumn);
-    m_pGrid->InsertColumn(kCodeColumn, title, false, LVCFMT_LEFT, 220);
+    m_pGrid->InsertColumn(kCodeColumn, title, false, LVCFMT_LEFT, 140);
+    m_pGrid->InsertColumn(kNameColumn, QStringLiteral("名称"), false, LVCFMT_LEFT, 100);
     m_pGrid->SetNotifyHandler([this](const GRIDNOTIFY& n) { OnNotify(n); });
     m_pGrid->SetCaretOnShow(2);
     m_pGrid->SetKeyMoves(kTabMoveCodes, -1, -1, -1, -1, -1);
@@ -41,12 +45,13 @@ CCodeGrid::CCodeGrid(Pelmo::CListCtrlEx* pGrid, const QString& title) : CTreeGri
     m_pGrid->SetKeyMoveCallback(&CCodeGrid::CodeKeyMove, this);
 }
 
-int CCodeGrid::AddRow(int nRow, CBaseData* pRecord, const QString& code) {
+int CCodeGrid::AddRow(int nRow, CBaseData* pRecord, const QString& code, const QString& name) {
     const int row =
         m_pGrid->InsertItem(LVIF_TEXT | LVIF_PARAM, nRow, kMinus, 0, 0, quintptr(pRecord), false);
     if (row < 0)
         return row;
     m_pGrid->SetItemText(row, kCodeColumn, code);
+    m_pGrid->SetItemText(row, kNameColumn, name);
     m_pGrid->SetCellReadOnly(row, kDeleteColumn, false);
     return row;
 }
@@ -90,13 +95,16 @@ void CCodeGrid::OnNotify(const GRIDNOTIFY& n) {
 
 void CCodeGrid::OnEdited(int nRow, bool bAppend) {
     const QString code = m_pGrid->GetItemText(nRow, kCodeColumn);
+    const QString name = m_pGrid->GetItemText(nRow, kNameColumn);
     if (!bAppend) {
-        Rename(nRow, code);
+        if (CBaseData* pRecord = RecordAt<CBaseData>(nRow))
+            m_pHistory->SetTexts(pRecord, code, name);
         return;
     }
     CBaseData* pRecord = AppendRecord(code);
     if (!pRecord)
         return;
+    m_pHistory->Inserted(pRecord);
     m_pGrid->SetItemData(nRow, quintptr(pRecord));
     m_pGrid->SetCellReadOnly(nRow, kDeleteColumn, false);
     ShowRecord(pRecord, kCodeColumn, false);
@@ -108,18 +116,21 @@ void CCodeGrid::OnPaste(const QString& text) {
     const int row = CurrentRow(&col);
     if (row < 0 || col != kCodeColumn)
         return;
-    const QString code = FirstLine(text);
-    if (code.isEmpty())
+    QString code;
+    if (!AcceptCode(FirstLine(text), &code))
         return;
     if (!IsAppendRow(row)) {
-        if (Rename(row, code))
+        if (CBaseData* pRecord = RecordAt<CBaseData>(row)) {
+            m_pHistory->SetTexts(pRecord, code, pRecord->m_strName);
             m_pGrid->SetItemText(row, kCodeColumn, code);
+        }
         return;
     }
     CBaseData* pRecord = AppendRecord(code);
     if (!pRecord)
         return;
-    const int newRow = AddRow(row, pRecord, code);
+    m_pHistory->Inserted(pRecord);
+    const int newRow = AddRow(row, pRecord, code, QString());
     m_pGrid->SetCurrentCell(newRow, kCodeColumn, true, false);
     ShowRecord(pRecord, kCodeColumn, false);
 }
@@ -130,12 +141,32 @@ void CCodeGrid::MarkJustAppended(const void* pRecord) {
     QTimer::singleShot(0, this, [this] { m_pJustAppended = nullptr; });
 }
 
-bool CCodeGrid::CodeCheck(Pelmo::CListCtrlEx*, int, int, const QString& strNew, QString* pStore,
-                          void*) {
-    const QString code = Text::TrimInput(strNew);
-    if (code.isEmpty())
+bool CCodeGrid::AcceptCode(const QString& text, QString* pStore) {
+    if (text.isEmpty())
         return false;
-    *pStore = code;
+    const QString refusal = RefusalOf(text);
+    if (refusal.isEmpty()) {
+        *pStore = text;
+        return true;
+    }
+    // Not from inside the grid's end of the edit: the box takes the focus from its editor.
+    QTimer::singleShot(0, this, [this, refusal] {
+        Ui::MessageBox(m_pGrid->window(), refusal, QStringLiteral("Quillet"),
+                       Ui::MB_OK | Ui::MB_ICONWARNING);
+    });
+    return false;
+}
+
+bool CCodeGrid::CodeCheck(Pelmo::CListCtrlEx* pGrid, int nRow, int nCol, const QString& strNew,
+                          QString* pStore, void* pData) {
+    auto* pSelf = static_cast<CCodeGrid*>(pData);
+    const QString text = Text::TrimInput(strNew);
+    if (nCol != kNameColumn)
+        return pSelf->AcceptCode(text, pStore);
+    // A display name alone makes no record: a record needs its code first.
+    if (pGrid->GetItemText(nRow, kCodeColumn).isEmpty())
+        return false;
+    *pStore = text;
     return true;
 }
 

@@ -2,6 +2,7 @@
 
 #include "dialogs/RedrawOff.h"
 #include "dialogs/SectionGrid.h"
+#include "dialogs/TreeEditHistory.h"
 #include "dialogs/ValueGrid.h"
 #include "grid/ListCtrlEx.h"
 #include "valuelist/EntryData.h"
@@ -23,7 +24,7 @@ void CEntryGrid::Load(CSectionData* pSection) {
     m_pGrid->DeleteAllItems();
     m_pGrid->SetAppendRow(true);
     for (CEntryData* p = pSection->FirstEntry(); p; p = p->NextEntry())
-        AddRow(m_pGrid->GetItemCount(), p, p->m_strCode);
+        AddRow(m_pGrid->GetItemCount(), p, p->m_strCode, p->m_strName);
     m_pGrid->SetCurrentCell(0, kCodeColumn, true, false);
     if (CEntryData* pFirst = EntryAt(0)) {
         Select(pFirst, -1, false, true);
@@ -66,11 +67,10 @@ CBaseData* CEntryGrid::AppendRecord(const QString& code) {
     return pSection ? pSection->AppendEntry(code, QString()) : nullptr;
 }
 
-bool CEntryGrid::Rename(int nRow, const QString& code) {
-    CEntryData* pEntry = EntryAt(nRow);
-    if (pEntry)
-        pEntry->m_strCode = code;
-    return pEntry != nullptr;
+QString CEntryGrid::RefusalOf(const QString& code) const {
+    // "a=b" would be read back as the key "a" with the value "b".
+    return code.contains(u'=') ? QStringLiteral("INI ファイルのキーには「=」を書けません")
+                               : QString();
 }
 
 void CEntryGrid::ShowRecord(CBaseData* pRecord, int nCol, bool bFocus) {
@@ -99,16 +99,15 @@ void CEntryGrid::OnDelete(int nRow) {
                          .arg(pEntry->m_strCode)
                          .arg(pEntry->ChildCount())))
         return;
-    CBaseData* pSection = pEntry->m_pParent;
     if (pEntry != m_pCurrent) {
-        pSection->RemoveChild(pEntry);
+        m_pHistory->Remove(pEntry);
         m_pGrid->DeleteItem(nRow);
         return;
     }
     CRedrawOff redrawOff{m_pValues->Grid()};
     m_pValues->Clear();
     m_pCurrent = nullptr;
-    pSection->RemoveChild(pEntry);
+    m_pHistory->Remove(pEntry);
     m_pGrid->DeleteItem(nRow);
     ShowRowAfterDelete(nRow);
 }

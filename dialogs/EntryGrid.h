@@ -30,7 +30,7 @@ public:
 
 private:
     CBaseData* AppendRecord(const QString& code) override;
-    bool Rename(int nRow, const QString& code) override;
+    QString RefusalOf(const QString& code) const override;
     void ShowRecord(CBaseData* pRecord, int nCol, bool bFocus) override;
     void OnRowChanged(int nRow) override;
     void OnDelete(int nRow) override;

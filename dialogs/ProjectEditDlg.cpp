@@ -1,9 +1,12 @@
 #include "dialogs/ProjectEditDlg.h"
 
 #include "dialogs/EntryGrid.h"
+#include "dialogs/IniKeysMerge.h"
 #include "dialogs/RedrawOff.h"
 #include "dialogs/ScreenFit.h"
 #include "dialogs/SectionGrid.h"
+#include "dialogs/TreeEdit.h"
+#include "dialogs/TreeEditHistory.h"
 #include "dialogs/ValueGrid.h"
 #include "grid/ListCtrlBase.h"
 #include "ini/IniData.h"
@@ -21,7 +24,6 @@
 #include "valuelist/ValueData.h"
 #include "valuelist/ValueListFile.h"
 
-#include <QHash>
 #include <QKeyEvent>
 #include <QLineEdit>
 #include <QPushButton>
@@ -41,52 +43,11 @@ QWidget* MakeGrid(int nId, QWidget* host) {
     return pGrid;
 }
 
-// The sections of a value list, or the entries of a section, by case-folded code (the first
-// of a code when a list holds two), so that each of a large file's items is found at once.
-template <class Record> QHash<QString, Record*> ByCode(const CBaseData* pParent) {
-    QHash<QString, Record*> byCode;
-    for (CBaseData* p = pParent->FirstChild(); p; p = p->Next()) {
-        auto* pRecord = dynamic_cast<Record*>(p);
-        if (!pRecord)
-            continue;
-        const QString key = Text::FoldCase(pRecord->m_strCode);
-        if (!byCode.contains(key))
-            byCode.insert(key, pRecord);
-    }
-    return byCode;
-}
-
-// A section or entry of the open file in the value list: the one found, or a new one put right
-// after the record of the file's item before it (first when there is none), so that what the
-// file adds shows in the file's order and nothing the user made moves.
-template <class Record>
-Record* FindOrInsert(CBaseData* pParent, QHash<QString, Record*>& byCode, Record* pAfter,
-                     const QString& code) {
-    const QString key = Text::FoldCase(code);
-    if (Record* pFound = byCode.value(key))
-        return pFound;
-    CBaseData* pBefore = pAfter ? pAfter->Next() : pParent->FirstChild();
-    auto* pRecord = static_cast<Record*>(
-        pParent->InsertChildBefore(std::make_unique<Record>(code, QString()), pBefore));
-    byCode.insert(key, pRecord);
-    return pRecord;
-}
-
-QString CodeOf(const CBaseData* p) {
-    if (const auto* pValue = dynamic_cast<const CValueData*>(p))
-        return pValue->m_strCode;
-    if (const auto* pEntry = dynamic_cast<const CEntryData*>(p))
-        return pEntry->m_strCode;
-    if (const auto* pSection = dynamic_cast<const CSectionData*>(p))
-        return pSection->m_strCode;
-    return {};
-}
-
 // Every record from p on, with its subtree, in order; control characters keep the levels and
 // fields apart, so that two different trees never give one text.
 void AppendTree(const CBaseData* p, QString& text) {
     for (; p; p = p->Next()) {
-        text += QChar(1) + CodeOf(p) + QChar(2) + p->m_strName + QChar(3);
+        text += QChar(1) + CTreeEdit::CodeOf(p) + QChar(2) + p->m_strName + QChar(3);
         AppendTree(p->FirstChild(), text);
         text += QChar(4);
     }
@@ -195,6 +156,10 @@ void CProjectEditDlg::SetUpGrids() {
     m_pSections = std::make_unique<CSectionGrid>(grid(Res::IDC_SECTION_GRID), m_pEntries.get());
     m_pValues->SetEntries(m_pEntries.get());
     m_pEntries->SetSections(m_pSections.get());
+    m_pHistory = new CTreeEditHistory(this, m_pSections.get());
+    for (CTreeGrid* pGrid :
+         std::initializer_list<CTreeGrid*>{m_pSections.get(), m_pEntries.get(), m_pValues.get()})
+        pGrid->SetHistory(m_pHistory);
 }
 
 // ---------------------------------------------------------------- OK and import
@@ -291,23 +256,11 @@ void CProjectEditDlg::OnImport() {
     {
         CRedrawOff redrawOff{m_pSections->Grid(), m_pEntries->Grid(), m_pValues->Grid()};
         m_pSections->Empty();
-        MergeIniData();
+        CIniKeysMerge::Merge(m_pProject.get(), *m_pIniData, m_pHistory);
     }
     m_pSections->Fill(m_pProject.get());
     if (pShownEntry)
         m_pEntries->Select(pShownEntry, -1, false, true);
     else if (pShownSection)
         m_pSections->Select(pShownSection, -1, false, true);
-}
-
-void CProjectEditDlg::MergeIniData() {
-    QHash<QString, CSectionData*> sections = ByCode<CSectionData>(m_pProject.get());
-    CSectionData* pLastSection = nullptr;
-    for (const auto& pIniSection : m_pIniData->m_sections) {
-        pLastSection = FindOrInsert(m_pProject.get(), sections, pLastSection, pIniSection->m_name);
-        QHash<QString, CEntryData*> entries = ByCode<CEntryData>(pLastSection);
-        CEntryData* pLastEntry = nullptr;
-        for (const auto& pIniEntry : pIniSection->m_entries)
-            pLastEntry = FindOrInsert(pLastSection, entries, pLastEntry, pIniEntry->m_key);
-    }
 }

@@ -10,6 +10,7 @@ class CProjectData;
 class CProjectDataBase;
 class CRecordIdName;
 class CSectionGrid;
+class CTreeEditHistory;
 class CValueGrid;
 class QLineEdit;
 
@@ -54,8 +55,6 @@ private:
     // The name of another value list that already has this name, ignoring case; empty when none.
     QString TakenName(const QString& name) const;
     void OnImport();
-    // Adds the open file's sections and entries that the value list lacks; keeps the rest.
-    void MergeIniData();
     void ShowMessage(const QString& text);
 
     CProjectDataBase* m_pDataBase;
@@ -70,6 +69,7 @@ private:
     std::unique_ptr<CValueGrid> m_pValues;
     std::unique_ptr<CEntryGrid> m_pEntries;
     std::unique_ptr<CSectionGrid> m_pSections;
+    CTreeEditHistory* m_pHistory = nullptr; // a child of the dialog
     QLineEdit* m_pNameEdit = nullptr;
     QSize m_szMinTrack;
     QString m_strOpened; // Snapshot() when the dialog opened

@@ -2,6 +2,7 @@
 
 #include "dialogs/EntryGrid.h"
 #include "dialogs/RedrawOff.h"
+#include "dialogs/TreeEditHistory.h"
 #include "dialogs/ValueGrid.h"
 #include "grid/ListCtrlEx.h"
 #include "valuelist/ProjectData.h"
@@ -16,7 +17,12 @@ void CSectionGrid::Fill(CProjectData* pProject) {
     m_pProject = pProject;
     CRedrawOff redrawOff{m_pGrid};
     for (CSectionData* p = m_pProject->FirstSection(); p; p = p->NextSection())
-        AddRow(m_pGrid->GetItemCount(), p, p->m_strCode);
+        AddRow(m_pGrid->GetItemCount(), p, p->m_strCode, p->m_strName);
+}
+
+void CSectionGrid::Refill() {
+    Empty();
+    Fill(m_pProject);
 }
 
 void CSectionGrid::Empty() {
@@ -57,11 +63,10 @@ CBaseData* CSectionGrid::AppendRecord(const QString& code) {
     return m_pProject->AppendSection(code, QString());
 }
 
-bool CSectionGrid::Rename(int nRow, const QString& code) {
-    CSectionData* pSection = SectionAt(nRow);
-    if (pSection)
-        pSection->m_strCode = code;
-    return pSection != nullptr;
+QString CSectionGrid::RefusalOf(const QString& code) const {
+    // "[a]b]" would be read back as the section "a".
+    return code.contains(u']') ? QStringLiteral("INI ファイルのセクション名には「]」を書けません")
+                               : QString();
 }
 
 void CSectionGrid::ShowRecord(CBaseData* pRecord, int nCol, bool bFocus) {
@@ -92,7 +97,7 @@ void CSectionGrid::OnDelete(int nRow) {
                 .arg(pSection->ChildCount())))
         return;
     if (pSection != m_pCurrent) {
-        m_pProject->RemoveChild(pSection);
+        m_pHistory->Remove(pSection);
         m_pGrid->DeleteItem(nRow);
         return;
     }
@@ -100,7 +105,7 @@ void CSectionGrid::OnDelete(int nRow) {
     // Nothing may point at the records about to go.
     m_pEntries->Clear();
     m_pCurrent = nullptr;
-    m_pProject->RemoveChild(pSection);
+    m_pHistory->Remove(pSection);
     m_pGrid->DeleteItem(nRow);
     ShowRowAfterDelete(nRow);
 }

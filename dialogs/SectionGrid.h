@@ -16,6 +16,9 @@ public:
     void Fill(CProjectData* pProject);
     // No section rows, nothing current, the grids to the right empty; the append row stays.
     void Empty();
+    // Empty, then the sections of the tree again, as they are now.
+    void Refill();
+    CEntryGrid* Entries() const { return m_pEntries; }
     // Makes pSection current in column nCol (-1: the current column), with its entries beside
     // it when it was not shown or bReload asks; false when no row shows it.
     bool Select(CSectionData* pSection, int nCol, bool bFocus, bool bReload);
@@ -26,7 +29,7 @@ public:
 
 private:
     CBaseData* AppendRecord(const QString& code) override;
-    bool Rename(int nRow, const QString& code) override;
+    QString RefusalOf(const QString& code) const override;
     void ShowRecord(CBaseData* pRecord, int nCol, bool bFocus) override;
     void OnRowChanged(int nRow) override;
     void OnDelete(int nRow) override;

@@ -2,6 +2,8 @@
 
 #include <QObject>
 
+class CTreeEditHistory;
+
 namespace Pelmo {
 class CListCtrlEx;
 }
@@ -18,6 +20,8 @@ public:
     CTreeGrid& operator=(const CTreeGrid&) = delete;
 
     Pelmo::CListCtrlEx* Grid() const { return m_pGrid; }
+    // Where every change to the tree goes, so that it can be taken back; not owned.
+    void SetHistory(CTreeEditHistory* pHistory) { m_pHistory = pHistory; }
 
     bool IsAppendRow(int nRow) const;
     // The row showing pRecord, -1 when none does.
@@ -42,6 +46,7 @@ protected:
     void CopyCurrentCell(int nOnlyColumn) const;
 
     Pelmo::CListCtrlEx* m_pGrid;
+    CTreeEditHistory* m_pHistory = nullptr;
 
 private:
     void* DataAt(int nRow) const;

@@ -1,6 +1,7 @@
 #include "dialogs/ValueGrid.h"
 
 #include "dialogs/EntryGrid.h"
+#include "dialogs/TreeEditHistory.h"
 #include "grid/ListCtrlEx.h"
 #include "platform/InputText.h"
 #include "valuelist/EntryData.h"
@@ -108,16 +109,15 @@ void CValueGrid::OnEdited(int nRow, bool bAppend) {
     const QString value = m_pGrid->GetItemText(nRow, kValueColumn);
     const QString name = m_pGrid->GetItemText(nRow, kNameColumn);
     if (!bAppend) {
-        if (auto* pValue = RecordAt<CValueData>(nRow)) {
-            pValue->m_strCode = value;
-            pValue->m_strName = name;
-        }
+        if (auto* pValue = RecordAt<CValueData>(nRow))
+            m_pHistory->SetTexts(pValue, value, name);
         return;
     }
     CEntryData* pEntry = m_pEntries->CurrentRowEntry();
     if (!pEntry)
         return;
     CValueData* pValue = pEntry->AppendValue(value, name);
+    m_pHistory->Inserted(pValue);
     m_pGrid->SetItemData(nRow, quintptr(pValue));
     m_pGrid->SetCellReadOnly(nRow, kInsertColumn, false);
     m_pGrid->SetCellReadOnly(nRow, kDeleteColumn, false);
@@ -132,6 +132,7 @@ void CValueGrid::OnInsert(int nRow) {
         pEntry->InsertChildBefore(std::make_unique<CValueData>(), pBefore));
     if (!pValue)
         return;
+    m_pHistory->Inserted(pValue);
     const int row = AddRow(nRow, pValue);
     if (row < 0)
         return;
@@ -144,7 +145,7 @@ void CValueGrid::OnDelete(int nRow) {
     CValueData* pValue = RecordAt<CValueData>(nRow);
     if (!pValue)
         return;
-    pValue->m_pParent->RemoveChild(pValue);
+    m_pHistory->Remove(pValue);
     m_pGrid->DeleteItem(nRow);
     int col = -1;
     const int row = RowAfterDelete(nRow, &col);

@@ -30,6 +30,7 @@ enum : int {
     ID_COMPARE = 1004,
     ID_RELOAD = 1005,
     ID_VALUE_LISTS = 1006,
+    ID_COMPARE_FOLDERS = 1007,
     IDC_VERSION = 1009,
 };
 

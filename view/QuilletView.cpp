@@ -74,6 +74,7 @@ void CQuilletView::OnCreate() {
     m_pGrid->viewport()->installEventFilter(this);
     CreateNavigationKeys();
     CreateUndoKeys();
+    CreateDifferencesAction();
     m_pRuleCommands = new CRuleCommands(this);
     m_pExport = new CCompareExport(this, m_pGrid.get(), [this] { return m_pCompare; });
 }
@@ -283,6 +284,7 @@ void CQuilletView::ClearView() {
     m_pIni = nullptr;
     m_pCompare = nullptr;
     m_pMerge.reset();
+    m_allCompareRows.clear();
     m_pRuleMarks.reset();
     m_findTexts.Clear();
     ClearUndoHistory();

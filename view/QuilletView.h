@@ -1,5 +1,6 @@
 #pragma once
 
+#include "compare/RowRules.h"
 #include "grid/GridTypes.h"
 #include "view/FoldedTexts.h"
 
@@ -21,6 +22,7 @@ class CProjectData;
 class CRuleCommands;
 class CRuleMarks;
 struct CMissingRequired;
+class QAction;
 class QHelpEvent;
 class CViewHost;
 class QShortcut;
@@ -173,6 +175,43 @@ private:
     // Hint 9: the comparison shown becomes a merge of ours (file 1) and theirs (file 2).
     void ShowMerge(const CMergeStart* start);
 
+    // --- only the differences (QuilletViewDifferences.cpp) ---
+public:
+    // "差分のみ表示": only the rows marked "○" stay, with those holding unsaved changes;
+    // turning it off brings every row back in its place, the current cell kept. The setting
+    // stays for the next comparison. False when nothing changed (no comparison, or already so).
+    bool SetDifferencesOnly(bool on);
+    bool IsDifferencesOnly() const { return m_bDifferencesOnly; }
+    // The checkable command for a tool bar, with its key (Ctrl+D).
+    QAction* DifferencesOnlyAction() const { return m_pDifferencesOnly; }
+
+    // Ignore patterns and the case of values chosen in the window, joined to the rules of
+    // every comparison shown (the ignore files beside its files); the rows are marked anew.
+    void SetWindowRules(const CRowRules& rules);
+    const CRowRules& WindowRules() const { return m_windowRules; }
+
+private:
+    void JoinWindowRules();
+    // Whether the row differs under the comparison's rules, as the files were read.
+    bool CompareRowDiffers(const COMPARE_REULT& result) const;
+    // One grid row as the filter keeps it: differs says what SetCompareMark was told.
+    struct CompareRow {
+        COMPARE_REULT* result;
+        bool differs;
+        bool marked;
+        bool hidden;
+    };
+    using CompareRows = std::vector<CompareRow>;
+    void CreateDifferencesAction();
+    CompareRows CaptureCompareRows() const;
+    CompareRows MergeHiddenRows(const CompareRows& shown) const;
+    void RefillCompareRows(const CompareRows& rows, bool withHidden);
+    // A new comparison is shown: the setting applies to it too.
+    void ReapplyDifferencesOnly();
+    void AppendCompareRow(COMPARE_REULT* result, const COMPARE_REULT* previous, bool differs);
+    // The row's difference is one an ignore pattern takes away.
+    bool IsDimRow(int row) const;
+
     // --- difference navigation (QuilletViewNavigate.cpp) ---
     // Alt+Down / F8 and Alt+Up / Shift+F8, live in comparison mode only.
     void CreateNavigationKeys();
@@ -309,6 +348,13 @@ private:
     CIniCompare* m_pCompare = nullptr;   // the document's comparison, while one is shown
     CCompareExport* m_pExport = nullptr; // Ctrl+E: the comparison as an HTML page
     std::unique_ptr<CMergeMode> m_pMerge;
+    // --- fields: only the differences ---
+    QAction* m_pDifferencesOnly = nullptr; // a child of the view
+    bool m_bDifferencesOnly = false;
+    // While the filter is on: every row in the order of the whole comparison when it came on.
+    CompareRows m_allCompareRows;
+    CRowRules m_windowRules;
+    CRowRules m_fileRules; // the shown comparison's own, before the window's joined them
     // --- fields: difference navigation ---
     std::vector<QShortcut*> m_navigationKeys;
     // --- fields: undo and redo ---

@@ -56,13 +56,14 @@ COMPARE_REULT* RowAt(const Pelmo::CListCtrlEx& grid, int row) {
     return reinterpret_cast<COMPARE_REULT*>(grid.GetItemData(row));
 }
 
-// A side lacks the section, exactly one side has the entry, or the values differ (case matters).
-bool RowDiffers(const COMPARE_REULT& row) {
+// A side lacks the section, exactly one side has the entry, or the values differ (case
+// matters unless the rules say otherwise).
+bool RowDiffers(const COMPARE_REULT& row, const CRowRules& rules) {
     if (!row.pSection1 || !row.pSection2)
         return true;
     if (!row.pEntry1 != !row.pEntry2)
         return true;
-    return row.pEntry1 && row.pEntry1->m_value != row.pEntry2->m_value;
+    return row.pEntry1 && !rules.ValuesEqual(row.pEntry1->m_value, row.pEntry2->m_value);
 }
 
 void SetBack(Pelmo::CListCtrlEx& grid, int row, int col, COLORREF back) {
@@ -88,13 +89,14 @@ void ShowIgnored(Pelmo::CListCtrlEx& grid, int row, bool ignored) {
 }
 
 // Whether the files themselves differ on the row, whatever the models hold unsaved.
-bool FilesDiffer(const COMPARE_REULT& row) {
+bool FilesDiffer(const COMPARE_REULT& row, const CRowRules& rules) {
     const auto inFile = [](const auto* record) { return record && !record->m_isNew; };
     if (!row.pEntry1 && !row.pEntry2)
         return inFile(row.pSection1) != inFile(row.pSection2);
     if (inFile(row.pEntry1) != inFile(row.pEntry2))
         return true;
-    return inFile(row.pEntry1) && row.pEntry1->m_savedValue != row.pEntry2->m_savedValue;
+    return inFile(row.pEntry1) &&
+           !rules.ValuesEqual(row.pEntry1->m_savedValue, row.pEntry2->m_savedValue);
 }
 
 // Empties a side's cells that stand for nothing now, greens them and locks the value cell.
@@ -187,10 +189,13 @@ void CQuilletView::ShowCompare(CIniCompare* compare) {
     ClearUndoHistory();
     m_pCompare = compare;
     m_pMerge.reset();
+    m_fileRules = compare->m_rules;
+    JoinWindowRules();
     InsertCompareColumns();
     m_pGrid->SetColumnColor(kMarkColumn, kBlack, kWhite);
     m_pGrid->SetRowHeaderWidth(kRowHeaderWidth);
     FillCompareRows();
+    ReapplyDifferencesOnly();
     m_pHost->SendMessage(Res::WM_CLEAR_VALUE_LISTS, 0, 0);
 }
 
@@ -220,21 +225,61 @@ void CQuilletView::FillCompareRows() {
     m_pGrid->setUpdatesEnabled(false);
     m_pGrid->ReserveItems(m_pGrid->GetItemCount() + int(m_pCompare->m_results.size()));
     const COMPARE_REULT* previous = nullptr;
-    int row = 0;
     for (const auto& result : m_pCompare->m_results) {
-        m_pGrid->InsertItem(LVIF_PARAM, row, QString(), 0, 0,
-                            reinterpret_cast<quintptr>(result.get()), false);
-        ShowLoadedSide(*m_pGrid, row, *result, kFirstSide,
-                       previous ? previous->pSection1 : nullptr);
-        ShowLoadedSide(*m_pGrid, row, *result, kSecondSide,
-                       previous ? previous->pSection2 : nullptr);
-        // A new row has no mark: only the rows that differ need one.
-        if (RowDiffers(*result) || FilesDiffer(*result))
-            SetCompareMark(row, true);
+        AppendCompareRow(result.get(), previous, CompareRowDiffers(*result));
         previous = result.get();
-        ++row;
     }
     m_pGrid->setUpdatesEnabled(true);
+}
+
+void CQuilletView::AppendCompareRow(COMPARE_REULT* result, const COMPARE_REULT* previous,
+                                    bool differs) {
+    const int row = m_pGrid->GetItemCount();
+    m_pGrid->InsertItem(LVIF_PARAM, row, QString(), 0, 0, reinterpret_cast<quintptr>(result),
+                        false);
+    ShowLoadedSide(*m_pGrid, row, *result, kFirstSide, previous ? previous->pSection1 : nullptr);
+    ShowLoadedSide(*m_pGrid, row, *result, kSecondSide, previous ? previous->pSection2 : nullptr);
+    // A new row has no mark: only the rows that differ need one.
+    if (differs)
+        SetCompareMark(row, true);
+}
+
+bool CQuilletView::CompareRowDiffers(const COMPARE_REULT& result) const {
+    return RowDiffers(result, m_pCompare->m_rules) || FilesDiffer(result, m_pCompare->m_rules);
+}
+
+void CQuilletView::SetWindowRules(const CRowRules& rules) {
+    m_windowRules = rules;
+    if (!m_pCompare)
+        return;
+    CommitEdit();
+    // The hidden rows would come back with the marks of the old rules.
+    const bool differencesOnly = m_bDifferencesOnly;
+    SetDifferencesOnly(false);
+    JoinWindowRules();
+    for (int row = 0; row < m_pGrid->GetItemCount(); ++row) {
+        const COMPARE_REULT* result = RowAt(*m_pGrid, row);
+        const bool differs = CompareRowDiffers(*result);
+        const bool ignored = m_pCompare->m_rules.IsIgnored(*result);
+        SetDifferenceMark(*m_pGrid, row, differs && !ignored);
+        if (ignored || IsDimRow(row))
+            ShowIgnored(*m_pGrid, row, differs && ignored);
+    }
+    m_pGrid->update();
+    if (differencesOnly)
+        SetDifferencesOnly(true);
+}
+
+void CQuilletView::JoinWindowRules() {
+    m_pCompare->m_rules = m_fileRules;
+    m_pCompare->m_rules.ignore.Add(m_windowRules.ignore);
+    m_pCompare->m_rules.ignoreValueCase |= m_windowRules.ignoreValueCase;
+}
+
+bool CQuilletView::IsDimRow(int row) const {
+    COLORREF text = CLR_NOT_SET;
+    COLORREF back = CLR_NOT_SET;
+    return m_pGrid->GetCellColor(row, kFirstSide.keyColumn, &text, &back) && text == kDim;
 }
 
 bool CQuilletView::OnCompareEndEdit(Pelmo::CListCtrlEx* grid, int row, int col, const QString& text,
@@ -261,7 +306,8 @@ bool CQuilletView::OnCompareEndEdit(Pelmo::CListCtrlEx* grid, int row, int col, 
     // A side without the entry differs whatever the value; the mark also takes the place of a
     // merge's conflict mark, which the typed value resolves.
     const CIniEntryData* other = result->*SideOf(!first).entry;
-    view->SetCompareMark(row, !other || other->m_value != edited->m_value);
+    view->SetCompareMark(
+        row, !other || !view->m_pCompare->m_rules.ValuesEqual(other->m_value, edited->m_value));
     const bool marked = edited->m_isNew || edited->IsChanged();
     SetBack(*grid, row, col, marked ? kYellow : CLR_NOT_SET);
     view->RecordChange(std::move(before));
@@ -492,6 +538,8 @@ bool CQuilletView::FindCompareSectionRows(const QString& name, int* first, int* 
 void CQuilletView::ShowAddedCompareEntries() {
     if (!m_pCompare)
         return;
+    // The additions find their places among every row of their sections.
+    SetDifferencesOnly(false);
     CViewSnapshot before = CaptureAddition(AddedCompareEntrySpans());
     PlaceAddedCompareEntries();
     RecordChange(std::move(before));
@@ -577,7 +625,8 @@ bool CQuilletView::TakeAddedEntryIntoRun(CIniEntryData* entry, bool first, int r
             continue;
         result->*side.entry = entry;
         ShowNewEntryCells(*m_pGrid, row, side, *entry);
-        SetCompareMark(row, !partner || partner->m_value != entry->m_value);
+        SetCompareMark(row, !partner ||
+                                !m_pCompare->m_rules.ValuesEqual(partner->m_value, entry->m_value));
         taken = true;
     }
     return taken;

@@ -5,6 +5,7 @@
 #include "view/CompareExport.h"
 #include "view/MergeMode.h"
 
+#include <QAction>
 #include <QHelpEvent>
 #include <QShortcut>
 #include <QToolTip>
@@ -42,6 +43,7 @@ void CQuilletView::UpdateNavigationKeys() {
     for (QShortcut* shortcut : m_navigationKeys)
         shortcut->setEnabled(m_pCompare != nullptr);
     m_pExport->SetEnabled(m_pCompare != nullptr);
+    m_pDifferencesOnly->setEnabled(m_pCompare != nullptr);
 }
 
 bool CQuilletView::IsDifferenceRow(int row) const {

@@ -100,7 +100,7 @@ TEST_F(AppTest, CommandLineAndDroppedFilesThatCannotBeOpenedAreNamedAsOpenNamesT
         {"three files",
          {"a.ini", "a.ini", "a.ini"},
          "指定できるファイルは2つまでです。\nusage: quillet [--db PATH] [QT-OPTION...] [FILE "
-         "[FILE2]]"},
+         "[FILE2] | DIR1 DIR2]"},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);

@@ -575,4 +575,109 @@ TEST_F(ProjectEditDlgTest, EnterInTheNameBoxGoesOnToTheSections) {
     EXPECT_TRUE(names.empty());
 }
 
+// Ctrl+Z did nothing: a section deleted with its entries was gone for good.
+TEST_F(ProjectEditDlgTest, CtrlZTakesEditsBackInTurnAndCtrlYDoesThemAgain) {
+    const int pid = Store("L", {{"S", {{"k", {{"1", "one"}}}}}, {"T", {}}});
+    Open(pid, "L");
+    Click(sections, 0, 1);
+    Enter(values, 0, 3, "uno");
+    boxes.Answer(Ui::IDYES);
+    Click(sections, 0, 0);
+    EXPECT_EQ(Column(sections, 1), (QStringList{"T", ""}));
+
+    Key(sections, Qt::Key_Z, Qt::ControlModifier);
+    EXPECT_EQ(Column(sections, 1), (QStringList{"S", "T", ""})) << "back where it was";
+    EXPECT_EQ(Cell(sections).first, 0);
+    EXPECT_EQ(Column(entries, 1), (QStringList{"k", ""})) << "with its entries";
+    EXPECT_EQ(Column(values, 3), (QStringList{"uno", ""}));
+    Key(sections, Qt::Key_Z, Qt::ControlModifier);
+    EXPECT_EQ(Column(values, 3), (QStringList{"one", ""}));
+    EXPECT_EQ(QApplication::focusWidget(), values) << "where the change was";
+
+    Key(values, Qt::Key_Y, Qt::ControlModifier);
+    EXPECT_EQ(Column(values, 3), (QStringList{"uno", ""}));
+    PressOK();
+    EXPECT_EQ(Dump(pid), (QStringList{"S S", " E k", "  V 1=uno", "S T"}));
+}
+
+// The import adds many records at once: one Ctrl+Z takes all of them back, and a tree undone
+// to what was opened closes without the question.
+TEST_F(ProjectEditDlgTest, CtrlZTakesAWholeImportBack) {
+    const int pid = Store("L", {{"Main", {}}});
+    auto ini = LoadIni(WriteIni("app.ini", "[A]\r\nx=1\r\n[Main]\r\ny=2\r\n"));
+    Open(pid, "L", ini.get());
+    Click(sections, 0, 1);
+    boxes.Answer(Ui::IDYES);
+    Control<QPushButton>(dlg.get(), Res::IDC_IMPORT)->click();
+    EXPECT_EQ(Column(sections, 1), (QStringList{"A", "Main", ""}));
+    Key(sections, Qt::Key_Z, Qt::ControlModifier);
+    EXPECT_EQ(Column(sections, 1), (QStringList{"Main", ""}));
+    Click(sections, 0, 1);
+    EXPECT_EQ(Column(entries, 1), (QStringList{""}));
+    boxes.Clear();
+    Key(dlg.get(), Qt::Key_Escape);
+    EXPECT_TRUE(boxes.Boxes().empty()) << boxes.LastText().toStdString();
+    EXPECT_FALSE(dlg->isVisible());
+}
+
+struct RefusedCodeCase {
+    const char* name;
+    int gridId;
+    QString code;
+    QString message;
+    QString kept; // the grid's one row
+};
+
+class ProjectEditRefusedCode : public ProjectEditDlgTest,
+                               public ::testing::WithParamInterface<RefusedCodeCase> {};
+
+// A code no INI file can hold is refused as it is typed, with the reason, as the value-list
+// file's reader refuses it.
+TEST_P(ProjectEditRefusedCode, IsRefusedWithTheReason) {
+    const RefusedCodeCase& c = GetParam();
+    const int pid = Store("L", {{"S", {{"k", {}}}}});
+    Open(pid, "L");
+    Click(sections, 0, 1);
+    Pelmo::CListCtrlEx* grid = Grid(dlg.get(), c.gridId);
+    Enter(grid, 0, 1, c.code);
+    Enter(grid, 1, 1, c.code);
+    ASSERT_EQ(boxes.Boxes().size(), 2u);
+    EXPECT_EQ(boxes.LastText(), c.message);
+    EXPECT_EQ(Column(grid, 1), (QStringList{c.kept, ""})) << "neither renamed nor added";
+    PressOK();
+    EXPECT_EQ(Dump(pid), (QStringList{"S S", " E k"}));
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    , ProjectEditRefusedCode,
+    ::testing::Values(
+        RefusedCodeCase{"SectionWithBracket", Res::IDC_SECTION_GRID, "a]b",
+                        QStringLiteral("INI ファイルのセクション名には「]」を書けません"), "S"},
+        RefusedCodeCase{"KeyWithEquals", Res::IDC_ENTRY_GRID, "a=b",
+                        QStringLiteral("INI ファイルのキーには「=」を書けません"), "k"}),
+    [](const ::testing::TestParamInfo<RefusedCodeCase>& info) {
+        return std::string(info.param.name);
+    });
+
+// Display names of sections and entries were stored and exported but never shown.
+TEST_F(ProjectEditDlgTest, SectionAndEntryDisplayNamesAreShownAndEdited) {
+    const int pid = Store("L", {{"S", {{"k", {}}}}});
+    {
+        std::unique_ptr<CProjectData> project = db->LoadProject(pid);
+        project->FirstSection()->m_strName = QString::fromUtf8("全般");
+        ASSERT_TRUE(db->SaveProject(project.get()));
+    }
+    Open(pid, "L");
+    EXPECT_EQ(sections->GetItemText(0, 2), QString::fromUtf8("全般"));
+    Click(sections, 0, 1);
+    Enter(entries, 0, 2, QString::fromUtf8("キー"));
+    Enter(entries, 1, 2, "alone");
+    EXPECT_EQ(Column(entries, 1), (QStringList{"k", ""})) << "a name alone makes no entry";
+    Enter(sections, 0, 2, "Gen");
+    PressOK();
+    std::unique_ptr<CProjectData> project = db->LoadProject(pid);
+    EXPECT_EQ(project->FirstSection()->FirstEntry()->m_strName, QString::fromUtf8("キー"));
+    EXPECT_EQ(project->FirstSection()->m_strName, "Gen");
+}
+
 } // namespace

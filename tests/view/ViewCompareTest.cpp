@@ -11,6 +11,7 @@
 #include "view/CompareExport.h"
 #include "view/QuilletView.h"
 
+#include <QAction>
 #include <QApplication>
 #include <QDir>
 #include <QFile>
@@ -474,3 +475,55 @@ TEST_F(ViewCompareTest, PictureOfAJapaneseComparison) {
 }
 
 } // namespace
+
+// Only the marked rows stay; what is done to them (edit, copy across, undo, F8) holds when
+// every row comes back, each in its place, and the current cell stays on its record.
+TEST_F(ViewCompareTest, DifferencesOnlyHidesUnmarkedRowsAndBringsThemBackInPlace) {
+    OpenTexts("[A]\r\nsame=1\r\nd=1\r\nkeep=1\r\n[B]\r\nsame=1\r\n[C]\r\nx=1\r\nonly1=1\r\n",
+              "[A]\r\nsame=1\r\nd=2\r\nkeep=1\r\n[B]\r\nsame=1\r\n[C]\r\nx=2\r\n");
+    const int all = Grid().GetItemCount();
+    ASSERT_EQ(all, 6);
+    StartAt(4, 2); // C/x
+    ASSERT_TRUE(view->SetDifferencesOnly(true));
+    EXPECT_TRUE(view->DifferencesOnlyAction()->isChecked());
+    ASSERT_EQ(Grid().GetItemCount(), 3);
+    for (int row = 0; row < 3; ++row)
+        EXPECT_TRUE(Marked(row)) << row;
+    // Each section names itself on its first row shown.
+    EXPECT_EQ(Text(0, 0), QStringLiteral("A"));
+    EXPECT_EQ(Text(1, 0), QStringLiteral("C"));
+    EXPECT_EQ(Text(1, 1), QStringLiteral("x"));
+    int row = -1, col = -1;
+    ASSERT_TRUE(Grid().GetCurrentCell(&row, &col, false));
+    EXPECT_EQ(row, 1);
+
+    EditCell(0, 6, QStringLiteral("1")); // A/d now agrees: it stays, unmarked and yellow
+    EXPECT_FALSE(Marked(0));
+    DoubleClick(2, 1); // C/only1 copied into file 2
+    EXPECT_EQ(Text(2, 5), QStringLiteral("only1"));
+    view->Undo();
+    EXPECT_EQ(Text(2, 5), QString());
+    view->Redo();
+    StartAt(0, 2);
+    Key(Qt::Key_F8);
+    ASSERT_TRUE(Grid().GetCurrentCell(&row, &col, false));
+    EXPECT_EQ(row, 1);
+
+    ASSERT_TRUE(view->SetDifferencesOnly(false));
+    EXPECT_FALSE(view->DifferencesOnlyAction()->isChecked());
+    ASSERT_EQ(Grid().GetItemCount(), all);
+    const QStringList keys{u"same"_qs, u"d"_qs, u"keep"_qs, u"same"_qs, u"x"_qs, u"only1"_qs};
+    for (int r = 0; r < all; ++r)
+        EXPECT_EQ(Text(r, 1), keys[r]) << r;
+    EXPECT_EQ(Text(3, 0), QStringLiteral("B"));
+    EXPECT_EQ(Text(4, 0), QStringLiteral("C"));
+    EXPECT_EQ(Text(1, 6), QStringLiteral("1"));
+    EXPECT_EQ(Back(1, 6), kYellow);
+    EXPECT_FALSE(Marked(1));
+    EXPECT_EQ(Text(5, 5), QStringLiteral("only1"));
+    ASSERT_TRUE(Grid().GetCurrentCell(&row, &col, false));
+    EXPECT_EQ(row, 4);
+    SaveBoth();
+    EXPECT_EQ(Read(path2), QByteArray("[A]\r\nsame=1\r\nd=1\r\nkeep=1\r\n[B]\r\nsame=1\r\n[C]\r\n"
+                                      "x=2\r\nonly1=1\r\n"));
+}
