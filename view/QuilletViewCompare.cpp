@@ -514,7 +514,7 @@ void CQuilletView::RefreshFirstSide(int row) {
     const COMPARE_REULT* result = RowAt(*m_pGrid, row);
     const COMPARE_REULT* previous = RowAt(*m_pGrid, row - 1);
     ShowLoadedSide(*m_pGrid, row, *result, kFirstSide, previous ? previous->pSection1 : nullptr);
-    SetCompareMark(row, RowDiffers(*result));
+    SetCompareMark(row, RowDiffers(*result, m_pCompare->m_rules));
 }
 
 void CQuilletView::ShowMerge(const CMergeStart* start) {
