@@ -4,9 +4,13 @@
 #include "app/FolderPairDlg.h"
 #include "app/MainFrame.h"
 #include "app/MenuDlgBar.h"
+#include "app/PreviewDlgBar.h"
 #include "app/QuilletDoc.h"
+#include "compare/CompareReport.h"
 #include "compare/FolderCompare.h"
+#include "grid/ListCtrlEx.h"
 #include "platform/WorkProgress.h"
+#include "platform/ui/FileDialog.h"
 #include "platform/ui/MessageBox.h"
 #include "res/Resource.h"
 #include "view/FolderListView.h"
@@ -17,6 +21,8 @@
 #include <QDir>
 #include <QFileInfo>
 #include <QPushButton>
+#include <QSaveFile>
+#include <QShortcut>
 #include <QStackedWidget>
 #include <QTreeWidget>
 
@@ -63,6 +69,10 @@ CFolderMode::CFolderMode(CMainFrame* frame, CQuilletDoc* doc, CQuilletView* view
     m_pBackAction->setEnabled(false);
     connect(m_pBackAction, &QAction::triggered, this, &CFolderMode::BackToList);
     frame->addAction(m_pBackAction);
+    // Ctrl+E on the list writes the folders' report, as Ctrl+E on a pair writes the pair's.
+    auto* exportKey = new QShortcut(QKeySequence(Qt::CTRL | Qt::Key_E), m_pList);
+    exportKey->setContext(Qt::WidgetWithChildrenShortcut);
+    connect(exportKey, &QShortcut::activated, this, &CFolderMode::ExportList);
     doc->SetUpdateListener([this](int hint) { OnDocumentUpdate(hint); });
     // The command bar's button comes here, not through the frame's commands: the window's
     // disabled client keeps it from working while work runs.
@@ -234,6 +244,7 @@ bool CFolderMode::OpenPair(int index) {
     m_openPair = index;
     ShowView();
     ApplyWindowRules();
+    m_pView->GetGrid()->setFocus();
     return true;
 }
 
@@ -266,6 +277,31 @@ void CFolderMode::ApplyWindowRules() {
     m_pView->SetWindowRules(rules);
 }
 
+void CFolderMode::ExportList() {
+    if (!m_pCompare || m_pFrame->IsBusy())
+        return;
+    Ui::FileOpenRequest request;
+    request.parent = m_pFrame;
+    request.filter = QStringLiteral("HTMLファイル (*.html)|*.html||");
+    request.defaultSuffix = QStringLiteral("html");
+    request.title = QStringLiteral("HTML に書き出す");
+    request.directory = m_pCompare->Scan1().root;
+    request.fileName = QStringLiteral("folders.html");
+    const Ui::FileOpenResult result = Ui::GetSaveFileName(request);
+    if (!result.accepted)
+        return;
+    QByteArray html;
+    // The report reads the differing pairs again for their rows: a load of its own.
+    if (!m_pFrame->RunLoad(QStringLiteral("書き出し中: ") + result.path, 1,
+                           [&] { html = CompareReport::FoldersHtml(*m_pCompare); }))
+        return;
+    QSaveFile file(result.path);
+    if (!file.open(QIODevice::WriteOnly) || file.write(html) != html.size() || !file.commit())
+        ShowError(
+            m_pFrame,
+            QStringLiteral("書き出せませんでした: %1\n%2").arg(result.path, file.errorString()));
+}
+
 void CFolderMode::ShowList() {
     m_pStack->setCurrentWidget(m_pList);
     UpdateBackAction();
@@ -288,6 +324,8 @@ void CFolderMode::OnDocumentUpdate(int hint) {
 }
 
 void CFolderMode::UpdateBackAction() {
+    // The previews belong to a file shown: the list has the room instead.
+    m_pFrame->PreviewBar()->setVisible(!IsListShown());
     const bool back = m_pCompare && !IsListShown();
     m_pBackAction->setEnabled(back);
     const bool comparing = m_pDoc->m_pCompare != nullptr;

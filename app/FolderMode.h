@@ -56,6 +56,8 @@ private:
     void RulesChanged();
     // The rules of the shown comparison: the bar's, and the folders' for one of their pairs.
     void ApplyWindowRules();
+    // Ctrl+E on the list: the folders' report as one HTML page.
+    void ExportList();
     void PairCompared(size_t index, const CFilePairStatus& status);
     void UpdateSummary(bool stopped);
     void ShowList();

@@ -12,6 +12,7 @@ class CProjectData;
 class CProjectDataBase;
 class CRecordIdFilePath;
 class CRecordIdName;
+class CRelatedFileList;
 class QComboBox;
 class QPushButton;
 
@@ -43,8 +44,6 @@ public:
 private:
     void Reload(int nPreselectPid);
     void FreeItems();
-    void FitPathColumn();
-    bool eventFilter(QObject* pWatched, QEvent* pEvent) override;
     void OnProjectChanged();
     void OnItemChanged(int nItem, unsigned oldState, unsigned newState);
     void OnNew();
@@ -52,6 +51,8 @@ private:
     void OnDelete();
     void OnAddFile();
     void OnRemoveFiles();
+    // The file open in the main window, with the value list chosen here.
+    void OnRegisterOpenFile();
     // The chosen value list to a value-list file, and a value-list file in as a new list.
     void OnExport();
     void OnImport();
@@ -60,9 +61,6 @@ private:
     void ReportRegisterFailure();
 
     CRecordIdName* SelectedProject() const;
-    CRecordIdFilePath* RowRecord(int nItem) const;
-    int AddRow(std::unique_ptr<CRecordIdFilePath> pRecord);
-    void SetChecks(int nPid);
 
     CProjectDataBase* m_pDataBase;
     CIniData* m_pIniData;
@@ -72,12 +70,11 @@ private:
     QPushButton* m_pDeleteButton = nullptr;
     QPushButton* m_pExportButton = nullptr;
     QPushButton* m_pRemoveButton = nullptr;
-    // The records behind the combo items and the list rows.
+    QPushButton* m_pRegisterOpenButton = nullptr;
+    // Goes before the dialog's widgets do: it stops listening to the list.
+    std::unique_ptr<CRelatedFileList> m_pFiles;
+    // The records behind the combo items.
     std::vector<std::unique_ptr<CRecordIdName>> m_names;
-    std::vector<std::unique_ptr<CRecordIdFilePath>> m_history;
-    // False while the dialog itself fills the list or sets check marks, so that those
-    // changes are not taken for the user's.
-    bool m_bListEvents = true;
     QSize m_szMinTrack;
     bool m_bListsRead = false;
     std::set<int> m_deletedPids;

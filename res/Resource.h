@@ -63,6 +63,7 @@ enum : int {
     IDC_FILE_LIST = 1017,
     IDC_PROJECT_EXPORT = 1024,
     IDC_PROJECT_IMPORT = 1025,
+    IDC_FILE_REGISTER_OPEN = 1026,
 };
 
 // Value-list editing dialog.

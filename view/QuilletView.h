@@ -182,7 +182,7 @@ public:
     // stays for the next comparison. False when nothing changed (no comparison, or already so).
     bool SetDifferencesOnly(bool on);
     bool IsDifferencesOnly() const { return m_bDifferencesOnly; }
-    // The checkable command for a tool bar, with its key (Ctrl+D).
+    // The checkable command for a tool bar, with its key (F7).
     QAction* DifferencesOnlyAction() const { return m_pDifferencesOnly; }
 
     // Ignore patterns and the case of values chosen in the window, joined to the rules of

@@ -259,7 +259,8 @@ void CQuilletView::SetWindowRules(const CRowRules& rules) {
     JoinWindowRules();
     for (int row = 0; row < m_pGrid->GetItemCount(); ++row) {
         const COMPARE_REULT* result = RowAt(*m_pGrid, row);
-        const bool differs = CompareRowDiffers(*result);
+        // As an edit marks a row: by the values the models hold now.
+        const bool differs = RowDiffers(*result, m_pCompare->m_rules);
         const bool ignored = m_pCompare->m_rules.IsIgnored(*result);
         SetDifferenceMark(*m_pGrid, row, differs && !ignored);
         if (ignored || IsDimRow(row))

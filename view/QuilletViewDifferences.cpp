@@ -37,10 +37,10 @@ void CQuilletView::CreateDifferencesAction() {
     m_pDifferencesOnly = new QAction(QStringLiteral("差分のみ表示"), this);
     m_pDifferencesOnly->setCheckable(true);
     m_pDifferencesOnly->setEnabled(false);
-    m_pDifferencesOnly->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_D));
-    // The grid and its in-place editor have the focus; the key works wherever it is inside.
-    m_pDifferencesOnly->setShortcutContext(Qt::WidgetWithChildrenShortcut);
-    m_pDifferencesOnly->setToolTip(QStringLiteral("「○」のない行を隠す (Ctrl+D)"));
+    m_pDifferencesOnly->setShortcut(QKeySequence(Qt::Key_F7));
+    // Anywhere in the window: the bar's fields above the grid are no part of the view.
+    m_pDifferencesOnly->setShortcutContext(Qt::WindowShortcut);
+    m_pDifferencesOnly->setToolTip(QStringLiteral("「○」のない行を隠す (F7)"));
     addAction(m_pDifferencesOnly);
     connect(m_pDifferencesOnly, &QAction::toggled, this, [this](bool on) {
         // Undone when the view refuses, so that the button never says what the grid is not.
@@ -52,11 +52,13 @@ void CQuilletView::CreateDifferencesAction() {
 CQuilletView::CompareRows CQuilletView::CaptureCompareRows() const {
     CompareRows rows;
     const int count = m_pGrid->GetItemCount();
+    // Only a row under an ignore pattern can be dim; without patterns no cell need be asked.
+    const bool mayBeDim = !m_pCompare->m_rules.ignore.IsEmpty();
     rows.reserve(size_t(count));
     for (int row = 0; row < count; ++row) {
         auto* result = const_cast<COMPARE_REULT*>(ResultAt(*m_pGrid, row));
         const bool marked = IsDifferenceRow(row);
-        rows.push_back({result, marked || IsDimRow(row), marked, false});
+        rows.push_back({result, marked || (mayBeDim && IsDimRow(row)), marked, false});
     }
     return rows;
 }

@@ -290,6 +290,61 @@ TEST_F(ProjectDlgTest, TheSizeAtClosingIsTheNextOpeningsAndTheListGrowsWithIt) {
     EXPECT_EQ(dlg->minimumSize(), first);
 }
 
+// A file of another list showed unchecked and a click moved it silently; a second click left it
+// with no list at all.
+TEST_F(ProjectDlgTest, AFileOfAnotherListShowsItAndMovesOnlyWhenTheUserAgrees) {
+    const int alpha = Store("alpha", {});
+    const int beta = Store("beta", {});
+    AddHistory(alpha, "one.ini");
+    Open(nullptr, beta);
+    EXPECT_EQ(list->GetColumnHeading(1), QString::fromUtf8("値リスト"));
+    EXPECT_EQ(list->GetItemText(0, 1), "alpha");
+    boxes.Answer(Ui::IDNO);
+    ToggleCheck(0);
+    ASSERT_EQ(boxes.Boxes().size(), 1u);
+    EXPECT_EQ(
+        boxes.LastText(),
+        QString::fromUtf8("このファイルは「alpha」に登録されています。「beta」に移しますか？"));
+    EXPECT_EQ(Rows(), (QStringList{"  one.ini"}));
+    EXPECT_EQ(StoredHistory(), (QStringList{QString::number(alpha) + " one.ini"}));
+
+    boxes.Answer(Ui::IDYES);
+    ToggleCheck(0);
+    EXPECT_EQ(Rows(), (QStringList{"x one.ini"}));
+    EXPECT_EQ(list->GetItemText(0, 1), "beta");
+    EXPECT_EQ(StoredHistory(), (QStringList{QString::number(beta) + " one.ini"}));
+    ToggleCheck(0);
+    EXPECT_EQ(list->GetItemText(0, 1), "alpha") << "back where it was, not without a list";
+    EXPECT_EQ(StoredHistory(), (QStringList{QString::number(alpha) + " one.ini"}));
+}
+
+TEST_F(ProjectDlgTest, ALongPathAddedWidensTheColumnAtOnce) {
+    Store("alpha", {});
+    Open();
+    const QString longPath = "C:\\" + QString(200, u'y') + ".ini";
+    boxes.ChooseFile(longPath);
+    Press(Res::IDC_FILE_ADD);
+    EXPECT_GT(list->GetColumnWidth(0), list->fontMetrics().horizontalAdvance(longPath));
+}
+
+TEST_F(ProjectDlgTest, TheOpenFileIsRegisteredWithTheChosenListOnce) {
+    Open();
+    EXPECT_FALSE(Button(Res::IDC_FILE_REGISTER_OPEN)->isEnabled()) << "no file is open";
+    const int pid = Store("alpha", {});
+    const QString path = WriteIni("open.ini", "[S]\r\n");
+    auto ini = LoadIni(path);
+    Open(ini.get());
+    QPushButton* registerOpen = Button(Res::IDC_FILE_REGISTER_OPEN);
+    EXPECT_EQ(registerOpen->text(), QString::fromUtf8("開いているファイルを登録"));
+    ASSERT_TRUE(registerOpen->isEnabled());
+    Press(Res::IDC_FILE_REGISTER_OPEN);
+    EXPECT_EQ(Rows(), (QStringList{"x " + path}));
+    EXPECT_EQ(StoredHistory(), (QStringList{QString::number(pid) + " " + path}));
+    Press(Res::IDC_FILE_REGISTER_OPEN);
+    EXPECT_EQ(boxes.LastText(), QString::fromUtf8("「%1」はすでに登録されています").arg(path));
+    EXPECT_EQ(Rows(), (QStringList{"x " + path}));
+}
+
 } // namespace
 
 // Whatever the database refuses is said, with SQLite's reason: lists that cannot be read (and

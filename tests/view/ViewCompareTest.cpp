@@ -484,7 +484,8 @@ TEST_F(ViewCompareTest, DifferencesOnlyHidesUnmarkedRowsAndBringsThemBackInPlace
     const int all = Grid().GetItemCount();
     ASSERT_EQ(all, 6);
     StartAt(4, 2); // C/x
-    ASSERT_TRUE(view->SetDifferencesOnly(true));
+    Key(Qt::Key_F7);
+    ASSERT_TRUE(view->IsDifferencesOnly());
     EXPECT_TRUE(view->DifferencesOnlyAction()->isChecked());
     ASSERT_EQ(Grid().GetItemCount(), 3);
     for (int row = 0; row < 3; ++row)
@@ -526,4 +527,29 @@ TEST_F(ViewCompareTest, DifferencesOnlyHidesUnmarkedRowsAndBringsThemBackInPlace
     SaveBoth();
     EXPECT_EQ(Read(path2), QByteArray("[A]\r\nsame=1\r\nd=1\r\nkeep=1\r\n[B]\r\nsame=1\r\n[C]\r\n"
                                       "x=2\r\nonly1=1\r\n"));
+}
+
+// The window's patterns and the case of values join the ignore files: the marks follow at
+// once, and an edit is judged by them too.
+TEST_F(ViewCompareTest, WindowRulesMarkTheRowsAnewAndJudgeEdits) {
+    OpenTexts("[Window]\r\nleft=1\r\n[S]\r\nname=Abc\r\nk=1\r\n",
+              "[Window]\r\nleft=2\r\n[S]\r\nname=abc\r\nk=2\r\n");
+    ASSERT_TRUE(Marked(0));
+    ASSERT_TRUE(Marked(1));
+    CRowRules rules;
+    rules.ignore.Add(u"window/*"_qs);
+    rules.ignoreValueCase = true;
+    view->SetWindowRules(rules);
+    EXPECT_FALSE(Marked(0));
+    EXPECT_NE(TextColor(0, 2), CLR_NOT_SET);
+    EXPECT_FALSE(Marked(1));
+    EXPECT_TRUE(Marked(2));
+    EditCell(2, 6, QStringLiteral("1"));
+    EXPECT_FALSE(Marked(2));
+    EditCell(1, 6, QStringLiteral("ABD"));
+    EXPECT_TRUE(Marked(1));
+    // Without them again: the window row differs and is no longer dim.
+    view->SetWindowRules(CRowRules());
+    EXPECT_TRUE(Marked(0));
+    EXPECT_EQ(TextColor(0, 2), CLR_NOT_SET);
 }
