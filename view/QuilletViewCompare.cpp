@@ -258,6 +258,9 @@ void CQuilletView::SetWindowRules(const CRowRules& rules) {
     SetDifferencesOnly(false);
     JoinWindowRules();
     for (int row = 0; row < m_pGrid->GetItemCount(); ++row) {
+        // A conflict stays one until it is resolved, whatever the rules say.
+        if (m_pMerge && m_pMerge->IsConflictRow(row))
+            continue;
         const COMPARE_REULT* result = RowAt(*m_pGrid, row);
         // As an edit marks a row: by the values the models hold now.
         const bool differs = RowDiffers(*result, m_pCompare->m_rules);

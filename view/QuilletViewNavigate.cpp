@@ -47,7 +47,9 @@ void CQuilletView::UpdateNavigationKeys() {
 }
 
 bool CQuilletView::IsDifferenceRow(int row) const {
-    return m_pGrid->GetItemText(row, kMarkColumn) == kDifferenceMark;
+    // A conflict differs too: "only the differences" keeps it.
+    const QString mark = m_pGrid->GetItemText(row, kMarkColumn);
+    return mark == kDifferenceMark || (m_pMerge && mark == CMergeMode::ConflictMark());
 }
 
 bool CQuilletView::IsNavigationStop(int row) const {
