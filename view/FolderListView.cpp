@@ -165,6 +165,10 @@ void CFolderListView::SetSummary(const QString& text) {
     m_pSummary->setText(text);
 }
 
+QString CFolderListView::Summary() const {
+    return m_pSummary->text();
+}
+
 QStringList CFolderListView::IgnorePatterns() const {
     static const QRegularExpression separators(QStringLiteral("[;\\n]"));
     QStringList patterns;

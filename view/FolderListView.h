@@ -32,6 +32,7 @@ public:
     int PairCount() const;
     // The counts under the list: how many pairs of each kind, and what is still to come.
     void SetSummary(const QString& text);
+    QString Summary() const;
 
     // The patterns typed into the field, one per ";" or line.
     QStringList IgnorePatterns() const;

@@ -2,13 +2,18 @@
 // seen again in the list.
 #include "app/FolderMode.h"
 #include "app/CompareBar.h"
+#include "app/LongWork.h"
 #include "platform/ui/MessageBox.h"
 #include "tests/app/AppFixture.h"
 #include "view/FolderListView.h"
 #include "view/QuilletView.h"
 
 #include <QPushButton>
+#include <QScopeGuard>
 #include <QTreeWidget>
+#include <atomic>
+#include <chrono>
+#include <thread>
 
 namespace {
 
@@ -103,6 +108,33 @@ TEST_F(FolderModeTest, IgnorePatternsTypedInTheListCompareTheFoldersAgain) {
     const auto found = tree->findItems(u"differs.ini"_qs, Qt::MatchExactly, 3);
     ASSERT_EQ(found.size(), 1);
     EXPECT_EQ(found[0]->text(2), u"1"_qs);
+}
+
+// Many files: stopped half-way, the list keeps what was compared and says how far it came.
+TEST_F(FolderModeTest, AStoppedComparisonListsWhatItReached) {
+    QDir(m_dir.path()).mkpath(QStringLiteral("one"));
+    QDir(m_dir.path()).mkpath(QStringLiteral("two"));
+    for (int i = 0; i < 40; ++i) {
+        const QString name = QStringLiteral("f%1.ini").arg(i, 2, 10, QChar(u'0'));
+        Write(u"one/"_qs + name, "[S]\r\nk=1\r\n");
+        Write(u"two/"_qs + name, "[S]\r\nk=2\r\n");
+    }
+    ASSERT_TRUE(Start());
+    std::atomic<int> steps = 0;
+    CLongWork::StepHook previous = CLongWork::SetStepHook([&] {
+        if (++steps != 5)
+            return;
+        // As the 中止 button does, from the window's thread; the next step hears it.
+        QMetaObject::invokeMethod(
+            Frame(), [this] { Frame()->StopLoad(); }, Qt::QueuedConnection);
+        std::this_thread::sleep_for(std::chrono::milliseconds(300));
+    });
+    const auto restore = qScopeGuard([&] { CLongWork::SetStepHook(previous); });
+    EXPECT_FALSE(Frame()->Folders()->Open(Path("one"), Path("two")));
+    EXPECT_GE(List()->PairCount(), 5);
+    EXPECT_LT(List()->PairCount(), 40);
+    EXPECT_TRUE(List()->Summary().contains(
+        QStringLiteral("中止: %1 / 40 件を比較").arg(List()->PairCount())));
 }
 
 } // namespace
