@@ -1,4 +1,5 @@
 #include "app/MergeWindow.h"
+#include "app/WindowTitle.h"
 
 #include "app/FileWatch.h"
 #include "app/FrameTexts.h"
@@ -132,7 +133,7 @@ void CMergeWindow::Show(std::unique_ptr<CIniData> base, std::unique_ptr<CIniData
     const CMergeStart start{doc->m_pMerge.get(), CanHoldOf(m_oursBytes)};
     doc->UpdateAllViews(nullptr, Res::HINT_SHOW_MERGE, reinterpret_cast<quintptr>(&start));
     doc->SetTitle(title);
-    m_pFrame->UpdateTitle();
+    m_pFrame->m_pTitle->ShowDocument(true);
 }
 
 bool CMergeWindow::AskFile(QString& path, const QString& title, bool* merge) {

@@ -139,6 +139,12 @@ void CMergeMode::LockTheirsValues() {
         grid.SetCellReadOnly(row, kTheirsValueColumn, true);
 }
 
+void CMergeMode::RestoreRow(int row, bool conflict) {
+    m_view.m_pGrid->SetCellReadOnly(row, kTheirsValueColumn, true);
+    if (conflict)
+        SetConflictMark(row);
+}
+
 void CMergeMode::MarkConflicts(const std::vector<CMergeConflict>& conflicts) {
     QSet<QString> keys;
     QSet<QString> sections; // conflicts about a section itself

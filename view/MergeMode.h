@@ -40,6 +40,9 @@ public:
 
     static const QString& ConflictMark();
 
+    // A row the view has just made anew: theirs' value locked again, the conflict's mark back.
+    void RestoreRow(int row, bool conflict);
+
 private:
     // Rows whose ours' side lost its entry or section to the merge, or whose value it changed.
     void ShowMergedRows(const std::vector<int>& rows);

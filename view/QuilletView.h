@@ -205,6 +205,7 @@ private:
         bool differs;
         bool marked;
         bool hidden;
+        bool conflict; // a merge's row not yet resolved
     };
     using CompareRows = std::vector<CompareRow>;
     void CreateDifferencesAction();
@@ -353,7 +354,7 @@ private:
     CIniCompare* m_pCompare = nullptr;   // the document's comparison, while one is shown
     CCompareExport* m_pExport = nullptr; // Ctrl+E: the comparison as an HTML page
     std::unique_ptr<CMergeMode> m_pMerge;
-    CColumnFit* m_pColumnFit = nullptr;  // a child of the view
+    CColumnFit* m_pColumnFit = nullptr; // a child of the view
     // --- fields: only the differences ---
     QAction* m_pDifferencesOnly = nullptr; // a child of the view
     bool m_bDifferencesOnly = false;

@@ -116,6 +116,17 @@ TEST_F(MergeWindowTest, OneUndoTakesTheWholeMergeBack) {
     EXPECT_EQ(Read(m_theirs), theirsBefore);
 }
 
+TEST_F(MergeWindowTest, ShowingOnlyTheDifferencesAndBackKeepsConflictsAndLocks) {
+    StartOrFail();
+    ASSERT_TRUE(Frame()->MergeWindow()->Open(m_base, m_ours, m_theirs, QString()));
+    for (bool only : {true, false}) {
+        ASSERT_TRUE(View()->SetDifferencesOnly(only));
+        EXPECT_EQ(View()->Merge()->ConflictCount(), 2) << only;
+        EXPECT_EQ(Grid().GetItemText(RowOf("c"), kMarkColumn), CMergeMode::ConflictMark());
+        EXPECT_TRUE(Grid().IsCellReadOnly(RowOf("a"), kTheirsKeyColumn + 1)) << only;
+    }
+}
+
 TEST_F(MergeWindowTest, AFileThatFailsToLoadIsNamedByItsPart) {
     StartOrFail();
     const struct {
