@@ -64,6 +64,7 @@ enum : int {
     IDC_PROJECT_EXPORT = 1024,
     IDC_PROJECT_IMPORT = 1025,
     IDC_FILE_REGISTER_OPEN = 1026,
+    IDC_PROJECT_STATUS = 1027,
 };
 
 // Value-list editing dialog.
