@@ -3,6 +3,7 @@
 #include "app/FindEdit.h"
 #include "platform/TextUtil.h"
 #include "platform/ui/DialogBuilder.h"
+#include "platform/ui/StatusLineAccessible.h"
 #include "res/DialogTemplates.h"
 #include "res/Resource.h"
 #include "view/QuilletView.h"
@@ -22,6 +23,8 @@ CFindDlg::CFindDlg(CQuilletView* view, CFindDlg** ppOwnerSlot, QWidget* owner)
             return m_edit;
         });
     m_status = findChild<QLabel*>(QString::number(Res::IDC_FIND_STATUS));
+    // The focus stays in the search box: "not found" must reach the ear by itself.
+    CStatusLineAccessible::Attach(m_status);
     m_sectionBox = findChild<QCheckBox*>(QString::number(Res::IDC_FIND_SECTION));
     m_entryBox = findChild<QCheckBox*>(QString::number(Res::IDC_FIND_ENTRY));
     m_valueBox = findChild<QCheckBox*>(QString::number(Res::IDC_FIND_VALUE));
@@ -78,7 +81,7 @@ void CFindDlg::DoFind() {
     if (text.isEmpty())
         return;
     if (!m_pView || !m_pView->Find(Text::ToUpper(text), CheckedFlags(), true))
-        m_status->setText(QStringLiteral("見つかりませんでした。"));
+        CStatusLineAccessible::Show(m_status, QStringLiteral("見つかりませんでした。"));
     else
         StepAsideFromCurrentCell();
 }

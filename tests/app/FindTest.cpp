@@ -6,6 +6,7 @@
 #include "grid/GridAccessible.h"
 #include "grid/ListCtrlBase.h"
 #include "ini/IniData.h"
+#include "platform/ui/AccessibleEvents.h"
 #include "platform/ui/ListCtrlAccessible.h"
 #include "res/Resource.h"
 #include "tests/common/LocaleMode.h"
@@ -34,6 +35,15 @@ void RecordFocus(QAccessibleEvent* event) {
     QAccessibleTableCellInterface* cell = iface ? iface->tableCellInterface() : nullptr;
     if (event->type() == QAccessible::Focus && cell)
         g_focusedCells.emplace_back(cell->rowIndex(), cell->columnIndex());
+}
+
+// What the status line announced: the role and name of each notification that came up.
+std::vector<std::pair<QAccessible::Role, QString>> g_shown;
+
+void RecordShown(QAccessibleEvent* event) {
+    if (QAccessibleInterface* iface = event->accessibleInterface();
+        iface && event->type() == QAccessible::ObjectShow)
+        g_shown.emplace_back(iface->role(), iface->text(QAccessible::Name));
 }
 
 // The real main window, with the preview messages the view sends it on record.
@@ -174,6 +184,30 @@ TEST_F(FindTest, TheFoundCellIsAnnouncedThoughTheDialogKeepsTheFocus) {
     QTest::keyClick(grid, Qt::Key_F3);
     EXPECT_EQ(g_focusedCells, (std::vector<std::pair<int, int>>{{3, 0}}));
     CListCtrlAccessible::SetEventSink(nullptr);
+}
+
+// The focus stays in the search box, so Enter's match and "not found" are told by events.
+TEST_F(FindTest, EnterAndNotFoundAreAnnouncedInTheDialog) {
+    OpenSingle();
+    CFindDlg* dlg = OpenDialog();
+    ASSERT_TRUE(dlg && dlg->isVisible());
+    CListCtrlAccessible::SetEventSink(&RecordFocus);
+    CAccessibleEvents::SetSink(&RecordShown);
+    Type(dlg->Edit(), u"key"_qs);
+    g_focusedCells.clear();
+    QTest::keyClick(dlg->Edit(), Qt::Key_Return);
+    // "key" stopped on Key3; Enter wraps round to key1.
+    EXPECT_EQ(g_focusedCells, (std::vector<std::pair<int, int>>{{0, 1}}));
+    EXPECT_TRUE(g_shown.empty());
+    Type(dlg->Edit(), u"zz"_qs);
+    QTest::keyClick(dlg->Edit(), Qt::Key_Return);
+    const std::pair<QAccessible::Role, QString> notFound{QAccessible::Notification,
+                                                         u"見つかりませんでした。"_qs};
+    // Each search that fails says so, the one Enter starts included.
+    EXPECT_EQ(g_shown, (std::vector{notFound, notFound, notFound}));
+    CAccessibleEvents::SetSink(nullptr);
+    CListCtrlAccessible::SetEventSink(nullptr);
+    g_shown.clear();
 }
 
 TEST_F(FindTest, ACommittedCompositionSearchesOnceAndAPendingOneNotAtAll) {

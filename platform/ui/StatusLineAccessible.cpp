@@ -1,0 +1,42 @@
+#include "platform/ui/StatusLineAccessible.h"
+
+#include "platform/ui/AccessibleEvents.h"
+
+#include <QLabel>
+
+namespace {
+
+constexpr char kStatusLineProperty[] = "quilletStatusLine";
+
+QAccessibleInterface* MakeStatusLine(const QString& className, QObject* object) {
+    auto* label = qobject_cast<QLabel*>(object);
+    if (className != QLatin1String("QLabel") || !label ||
+        !label->property(kStatusLineProperty).toBool())
+        return nullptr;
+    return new CStatusLineAccessible(label);
+}
+
+} // namespace
+
+CStatusLineAccessible::CStatusLineAccessible(QLabel* label)
+    : QAccessibleWidget(label, QAccessible::Notification) {}
+
+void CStatusLineAccessible::Attach(QLabel* label) {
+    static const bool installed = (QAccessible::installFactory(&MakeStatusLine), true);
+    Q_UNUSED(installed);
+    label->setProperty(kStatusLineProperty, true);
+}
+
+void CStatusLineAccessible::Show(QLabel* label, const QString& text) {
+    label->setText(text);
+    if (text.isEmpty() || !CAccessibleEvents::IsListening())
+        return;
+    QAccessibleEvent shown(label, QAccessible::ObjectShow);
+    CAccessibleEvents::Deliver(&shown);
+}
+
+QString CStatusLineAccessible::text(QAccessible::Text t) const {
+    if (t != QAccessible::Name)
+        return QAccessibleWidget::text(t);
+    return static_cast<const QLabel*>(widget())->text();
+}
