@@ -1,6 +1,7 @@
 #include "grid/ListBoxEx.h"
 
 #include "grid/ListCtrlBase.h"
+#include "platform/ui/AccessibleEvents.h"
 
 #include <QApplication>
 #include <QKeyEvent>
@@ -209,6 +210,23 @@ void CListBoxEx::FillItems(int nItemHeight) {
             nSelect = count() - 1; // the last match wins
     }
     SetCurSel(nSelect);
+    // With nothing selected a screen reader would hear nothing of the list: the first item
+    // is where it points, unselected, so that Enter still picks nothing.
+    if (nSelect < 0 && count() > 0)
+        selectionModel()->setCurrentIndex(model()->index(0, 0), QItemSelectionModel::NoUpdate);
+}
+
+bool CListBoxEx::PointsUnselected() const {
+    return GetCurSel() < 0 && currentIndex().isValid();
+}
+
+void CListBoxEx::AnnounceUnselected() {
+    if (!PointsUnselected() || !CAccessibleEvents::IsListening())
+        return;
+    // The list never has the focus, so Qt tells nobody where it points.
+    QAccessibleEvent pointed(this, QAccessible::Focus);
+    pointed.setChild(currentIndex().row());
+    CAccessibleEvents::Deliver(&pointed);
 }
 
 int CListBoxEx::GetCurSel() const {
@@ -263,6 +281,7 @@ void CListBoxEx::showEvent(QShowEvent* event) {
     // Selecting before the list was visible could not scroll the item into view.
     if (QListWidgetItem* it = item(GetCurSel()))
         scrollToItem(it, QAbstractItemView::EnsureVisible);
+    AnnounceUnselected();
 }
 
 // ---- closing ----
@@ -315,6 +334,9 @@ void CListBoxEx::RemoveHooks() {
 // ---- keys ----
 
 void CListBoxEx::keyPressEvent(QKeyEvent* event) {
+    // The first key moves from no item, as though none were current: Down takes the first.
+    if (PointsUnselected())
+        selectionModel()->setCurrentIndex(QModelIndex(), QItemSelectionModel::NoUpdate);
     switch (event->key()) {
     case Qt::Key_Return:
     case Qt::Key_Enter:

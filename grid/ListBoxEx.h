@@ -76,6 +76,10 @@ protected:
 private:
     void Commit();
     void Cancel();
+    // An item is current though none is selected (the cell's value is not among the choices),
+    // and telling a screen reader of it.
+    bool PointsUnselected() const;
+    void AnnounceUnselected();
     void InstallHooks();
     void RemoveHooks();
     void StopTimer();

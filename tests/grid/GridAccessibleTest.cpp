@@ -5,8 +5,10 @@
 #include "grid/GridAccessible.h"
 #include "grid/ListBoxEx.h"
 #include "grid/RowHeader.h"
+#include "platform/ui/AccessibleEvents.h"
 
 #include <QAccessible>
+#include <QTest>
 
 using namespace Pelmo;
 
@@ -202,6 +204,28 @@ TEST_F(GridAccessibleTest, ClosingTheChoiceListAnnouncesTheCellAgain) {
         EXPECT_EQ(focus->col, 0);
         EXPECT_EQ(focus->cellText, pick ? u"Other"_qs : u"One"_qs);
     }
+}
+
+// F4 on a value the list does not hold: the reader hears the first item, and nothing is picked.
+TEST_F(GridAccessibleTest, AListWithoutTheCellsValuePointsAtItsFirstItemUnselected) {
+    const QStringList items{"a|One", "x|Other"};
+    grid->SetColumnChoiceList(0, &items, 5, QLatin1Char('|'));
+    ASSERT_TRUE(grid->SetCurrentCell(1, 0, true, false));
+    CAccessibleEvents::SetSink(&RecordEvent);
+    g_events.clear();
+    QTest::keyClick(grid, Qt::Key_F4);
+    CAccessibleEvents::SetSink(nullptr);
+    CListBoxEx* list = grid->GetListBox();
+    ASSERT_TRUE(list->IsWindow());
+    const SeenEvent* focus = Last(QAccessible::Focus);
+    ASSERT_TRUE(focus);
+    EXPECT_EQ(focus->cellText, u"One"_qs);
+    EXPECT_EQ(list->GetCurSel(), -1);
+    // The first Down takes the first item, as from no item at all.
+    QTest::keyClick(grid, Qt::Key_Down);
+    EXPECT_EQ(list->GetCurSel(), 0);
+    QTest::keyClick(grid, Qt::Key_Escape);
+    EXPECT_EQ(grid->GetItemText(1, 0), u"r1c0"_qs);
 }
 
 TEST_F(GridAccessibleTest, EditsAndRowChangesAreReported) {
