@@ -36,6 +36,8 @@ QString FirstLine(const QString& text) {
 CCodeGrid::CCodeGrid(Pelmo::CListCtrlEx* pGrid, const QString& title) : CTreeGrid(pGrid) {
     m_pGrid->InsertColumn(kDeleteColumn, QString(), true, LVCFMT_CENTER, 30);
     m_pGrid->SetColumnButton(kDeleteColumn);
+    // The heading is empty and the button only a sign: by ear it says what it does.
+    m_pGrid->SetColumnAccessibleName(kDeleteColumn, QStringLiteral("削除"));
     m_pGrid->InsertColumn(kCodeColumn, title, false, LVCFMT_LEFT, 125);
     m_pGrid->InsertColumn(kNameColumn, QStringLiteral("名称"), false, LVCFMT_LEFT, 90);
     m_pGrid->SetNotifyHandler([this](const GRIDNOTIFY& n) { OnNotify(n); });

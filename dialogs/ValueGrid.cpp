@@ -29,6 +29,9 @@ CValueGrid::CValueGrid(Pelmo::CListCtrlEx* pGrid, std::function<void(bool)> move
     m_pGrid->SetColumnButton(kInsertColumn);
     m_pGrid->InsertColumn(kDeleteColumn, QString(), true, LVCFMT_CENTER, 30);
     m_pGrid->SetColumnButton(kDeleteColumn);
+    // The headings are empty and the buttons only signs: by ear they say what they do.
+    m_pGrid->SetColumnAccessibleName(kInsertColumn, QStringLiteral("挿入"));
+    m_pGrid->SetColumnAccessibleName(kDeleteColumn, QStringLiteral("削除"));
     m_pGrid->InsertColumn(kValueColumn, QStringLiteral("値"), false, LVCFMT_LEFT, 175);
     m_pGrid->InsertColumn(kNameColumn, QStringLiteral("名称"), false, LVCFMT_LEFT, 225);
     m_pGrid->SetNotifyHandler([this](const GRIDNOTIFY& n) { OnNotify(n); });

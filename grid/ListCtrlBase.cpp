@@ -995,10 +995,12 @@ QString CListCtrlBase::GetColumnAccessibleName(int nCol) const {
 void CListCtrlBase::GetCellAccessibleText(int nItem, int nCol, QString* pName,
                                           QString* pDescription) const {
     const CHeaderData* data = GetHeaderDataByIndex(nCol);
-    // A button says what it does: its column's name, when the caption is only a sign.
-    const bool namedButton =
-        data && data->m_nKind == KIND_BUTTON && !data->m_strAccessibleName.isEmpty();
-    *pName = namedButton ? data->m_strAccessibleName : GetCellDisplayText(nItem, nCol);
+    *pName = GetCellDisplayText(nItem, nCol);
+    // A button says what it does: its column's name, when the caption is only a sign. A
+    // cell without a caption shows no button and stays empty.
+    if (data && data->m_nKind == KIND_BUTTON && !data->m_strAccessibleName.isEmpty() &&
+        !pName->isEmpty())
+        *pName = data->m_strAccessibleName;
     pDescription->clear();
     if (m_accessibleText)
         m_accessibleText(const_cast<CListCtrlBase*>(this), nItem, nCol, pName, pDescription);

@@ -1,5 +1,6 @@
 // The value-list editing dialog driven by hand over a real database.
 #include "dialogs/ProjectEditDlg.h"
+#include "grid/GridAccessible.h"
 #include "res/Resource.h"
 #include "tests/dialogs/ValueListDlgFixture.h"
 #include "tests/valuelist/QStringPrinter.h"
@@ -8,6 +9,7 @@
 
 #include <functional>
 
+#include <QAccessible>
 #include <QClipboard>
 #include <QGuiApplication>
 #include <QInputMethodEvent>
@@ -294,6 +296,35 @@ TEST_F(ProjectEditDlgTest, PlusOnTheFirstValueSavesTheNewValueFirst) {
     EXPECT_EQ(Column(values, 2), (QStringList{"0", "2", ""}));
     PressOK();
     EXPECT_EQ(Dump(pid), (QStringList{"S S", " E k", "  V 0=", "  V 2=two"}));
+}
+
+// The button columns have empty headings and signs for captions.
+TEST_F(ProjectEditDlgTest, ButtonCellsAndTheirHeadersSayWhatTheButtonsDo) {
+    Pelmo::CGridAccessible::InstallFactory(); // before the grids exist, as the application does
+    const int pid = Store("L", {{"S", {{"k", {{"1", "one"}}}}}});
+    Open(pid);
+    Click(sections, 0, 1);
+    struct Case {
+        const char* name;
+        Pelmo::CListCtrlEx* grid;
+        int row, col;
+        QString header, cell;
+    };
+    const Case cases[] = {
+        {"value's +", values, 0, 0, u"挿入"_qs, u"挿入"_qs},
+        {"value's -", values, 0, 1, u"削除"_qs, u"削除"_qs},
+        {"section's -", sections, 0, 0, u"削除"_qs, u"削除"_qs},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        QAccessibleTableInterface* table =
+            QAccessible::queryAccessibleInterface(c.grid)->tableInterface();
+        ASSERT_TRUE(table);
+        QAccessibleInterface* cell = table->cellAt(c.row, c.col);
+        ASSERT_TRUE(cell);
+        EXPECT_EQ(cell->text(QAccessible::Name), c.cell);
+        EXPECT_EQ(table->columnDescription(c.col), c.header);
+    }
 }
 
 TEST_F(ProjectEditDlgTest, EnterOnAnAppendRowKeepsTheNewSectionAndEntryCurrent) {
