@@ -1,6 +1,7 @@
 #include "compare/RowRules.h"
 
 #include "compare/CompareResult.h"
+#include "ini/IniData.h"
 #include "ini/IniEntryData.h"
 #include "ini/IniSectionData.h"
 
@@ -14,13 +15,19 @@ bool RawDiffers(const COMPARE_REULT& row, const CRowRules& rules) {
         return true;
     if ((row.pEntry1 == nullptr) != (row.pEntry2 == nullptr))
         return true;
-    return row.pEntry1 && !rules.ValuesEqual(row.pEntry1->m_value, row.pEntry2->m_value);
+    return row.pEntry1 && !rules.EntriesEqual(*row.pEntry1, *row.pEntry2);
 }
 
 } // namespace
 
 bool CRowRules::ValuesEqual(const QString& a, const QString& b) const {
     return ignoreValueCase ? a.compare(b, Qt::CaseInsensitive) == 0 : a == b;
+}
+
+bool CRowRules::EntriesEqual(const CIniEntryData& a, const CIniEntryData& b) const {
+    if (a.m_value == b.m_value)
+        return CIniData::BytesAgree(a, b);
+    return ignoreValueCase && ValuesEqual(a.m_value, b.m_value);
 }
 
 bool CRowRules::IsIgnored(const COMPARE_REULT& row) const {

@@ -3,6 +3,7 @@
 #include "compare/IgnoreRules.h"
 
 struct COMPARE_REULT;
+class CIniEntryData;
 
 // What a comparison row amounts to under the rules the user chose.
 enum class RowState {
@@ -23,6 +24,8 @@ struct CRowRules {
     // Whether the row's names fall under an ignore pattern, whatever its values.
     bool IsIgnored(const COMPARE_REULT& row) const;
     bool ValuesEqual(const QString& a, const QString& b) const;
+    // The same for two entries, whose equal text may still hide different bytes in their files.
+    bool EntriesEqual(const CIniEntryData& a, const CIniEntryData& b) const;
 
     // The patterns of the ignore files in the folders of two compared files (either may have
     // one); a file that cannot be read adds nothing.

@@ -3,6 +3,7 @@
 #include "ini/FoldedName.h"
 #include "ini/IniLoader.h"
 #include "ini/ProfileAccess.h"
+#include "ini/UndecodedValues.h"
 #include "platform/FileReplacer.h"
 #include "platform/SystemPath.h"
 #include "platform/TextUtil.h"
@@ -129,6 +130,7 @@ void CIniData::Save(const std::function<void(const CIniEntryData&)>& failed) {
         m_removals.clear();
         return;
     }
+    m_undecoded.reset();
     const std::vector<bool> written =
         m_pProfile->WritePrivateProfileStrings(changes, m_filePath, [&](size_t i) {
             if (failed && i < dirty.size())
@@ -192,4 +194,24 @@ std::unique_ptr<CIniSectionData> CIniData::TakeSection(const CIniSectionData* se
 
 void CIniData::AppendSection(std::unique_ptr<CIniSectionData> section) {
     m_nameIndex.Append(m_sections, std::move(section));
+}
+
+const QByteArray* CIniData::UndecodedBytes(const CIniEntryData& entry) const {
+    const CIniSectionData* section = entry.m_pSection;
+    if (entry.m_isNew || entry.IsChanged() || !section || section->m_isNew || m_filePath.isEmpty())
+        return nullptr;
+    if (!m_undecoded)
+        m_undecoded = std::make_unique<CUndecodedValues>(CUndecodedValues::Read(m_filePath));
+    return m_undecoded->Find(section->m_name, entry.m_key);
+}
+
+bool CIniData::BytesAgree(const CIniEntryData& a, const CIniEntryData& b) {
+    if (!CUndecodedValues::MayHideBytes(a.m_value) || !a.m_pSection || !b.m_pSection ||
+        !a.m_pSection->m_pIni || !b.m_pSection->m_pIni)
+        return true;
+    const QByteArray* bytesA = a.m_pSection->m_pIni->UndecodedBytes(a);
+    const QByteArray* bytesB = b.m_pSection->m_pIni->UndecodedBytes(b);
+    if (!bytesA || !bytesB)
+        return bytesA == bytesB; // both read back as their text, or only one of them does
+    return *bytesA == *bytesB;
 }

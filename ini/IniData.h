@@ -12,6 +12,7 @@
 
 class CProfileAccess;
 class CProjectData;
+class CUndecodedValues;
 
 // One INI file in memory: its sections in the order the file names them, then the sections
 // added since the load. It never sorts; every lookup ignores case.
@@ -93,6 +94,11 @@ public:
 
     CProfileAccess& ProfileAccess() const { return *m_pProfile; }
 
+    // Whether two entries whose values are equal as text hold the same bytes in their files
+    // too (CUndecodedValues.h): broken bytes of different kinds can read as one character. An
+    // entry edited or added since the load has no bytes yet; its text is what will be written.
+    static bool BytesAgree(const CIniEntryData& a, const CIniEntryData& b);
+
     std::vector<std::unique_ptr<CIniSectionData>> m_sections;
     QString m_filePath;
     ProjectPtr m_pProject{nullptr, nullptr};
@@ -111,7 +117,11 @@ private:
     // What a failed load adds when a cut-off save left a copy of the old text beside the file.
     static QString BackupNote(const QString& backup);
 
+    // The file's values that do not read back as their text; read when first asked for.
+    const QByteArray* UndecodedBytes(const CIniEntryData& entry) const;
+
     CProfileAccess* m_pProfile;
+    mutable std::unique_ptr<CUndecodedValues> m_undecoded; // forgotten whenever a save writes
     std::vector<CProfileWriter::Change> m_removals; // asked for since the last save, in order
     std::vector<SkippedSection> m_skippedSections;
     mutable CNameIndex<CIniSectionData, &CIniSectionData::m_name> m_nameIndex;

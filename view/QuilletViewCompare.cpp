@@ -62,7 +62,7 @@ bool RowDiffers(const COMPARE_REULT& row, const CRowRules& rules) {
         return true;
     if (!row.pEntry1 != !row.pEntry2)
         return true;
-    return row.pEntry1 && !rules.ValuesEqual(row.pEntry1->m_value, row.pEntry2->m_value);
+    return row.pEntry1 && !rules.EntriesEqual(*row.pEntry1, *row.pEntry2);
 }
 
 void SetBack(Pelmo::CListCtrlEx& grid, int row, int col, COLORREF back) {
@@ -301,8 +301,7 @@ bool CQuilletView::OnCompareEndEdit(Pelmo::CListCtrlEx* grid, int row, int col, 
     // The grid stores the edited cell's text only once this returns; the undo step needs it now.
     grid->SetItemText(row, col, text);
     if (const CIniEntryData* other = result->*SideOf(!first).entry)
-        view->SetCompareMark(
-            row, !view->m_pCompare->m_rules.ValuesEqual(other->m_value, edited->m_value));
+        view->SetCompareMark(row, !view->m_pCompare->m_rules.EntriesEqual(*other, *edited));
     const bool marked = edited->m_isNew || edited->IsChanged();
     SetBack(*grid, row, col, marked ? kYellow : CLR_NOT_SET);
     view->RecordChange(std::move(before));
@@ -606,8 +605,7 @@ bool CQuilletView::TakeAddedEntryIntoRun(CIniEntryData* entry, bool first, int r
             continue;
         result->*side.entry = entry;
         ShowNewEntryCells(*m_pGrid, row, side, *entry);
-        SetCompareMark(row, !partner ||
-                                !m_pCompare->m_rules.ValuesEqual(partner->m_value, entry->m_value));
+        SetCompareMark(row, !partner || !m_pCompare->m_rules.EntriesEqual(*partner, *entry));
         taken = true;
     }
     return taken;

@@ -225,4 +225,34 @@ TEST_F(FolderCompareTest, IgnoreFileOfEitherFolderJoinsTheGivenPatterns) {
     EXPECT_EQ(Status(folders, "b.ini").ignoredRows, 1);
 }
 
+// Broken bytes decode to one of a few characters whatever they were, so equal text may hide
+// different bytes; the comparison then looks at the bytes.
+struct BytesCase {
+    const char* name;
+    const char* file1;
+    const char* file2;
+    bool differs;
+};
+
+class BrokenBytes : public FolderCompareTest, public ::testing::WithParamInterface<BytesCase> {};
+
+TEST_P(BrokenBytes, CountAsDifferentOnlyWhenTheBytesDiffer) {
+    const BytesCase& c = GetParam();
+    const CFilePairStatus status = CFilePairStatus::CompareFiles(
+        Write("1.ini", c.file1), Write("2.ini", c.file2), CRowRules());
+    EXPECT_EQ(status.KindName(), c.differs ? "differs" : "identical");
+}
+
+const BytesCase kBytes[] = {
+    {"LoneLeadBytes", "[S]\nk=a\x81\n", "[S]\nk=a\x82\n", true},
+    {"CodesNamingNoCharacter", "[S]\nk=\x85\x40\n", "[S]\nk=\x86\x40\n", true},
+    {"NoCharacterAgainstRealOne", "[S]\nk=\x85\x40\n", "[S]\nk=\x81\x45\n", true},
+    {"InvalidUtf8BehindBom", "\xef\xbb\xbf[S]\nk=\xff\n", "\xef\xbb\xbf[S]\nk=\xfe\n", true},
+    {"SameBrokenBytes", "[S]\nk=\x85\x40\x81\n", "[s]\nK=\x85\x40\x81\n", false},
+    {"BlanksAroundLikeTheText", "[S]\nk = \x81 \n", "[S]\nk=\x81\n", false},
+    {"OnlyTheKeysFirstLineCounts", "[S]\nk=\x81\x45\nk=\x85\x40\n", "[S]\nk=\x81\x45\n", false},
+};
+INSTANTIATE_TEST_SUITE_P(Kinds, BrokenBytes, ::testing::ValuesIn(kBytes),
+                         [](const auto& info) { return std::string(info.param.name); });
+
 } // namespace
