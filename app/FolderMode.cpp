@@ -77,8 +77,25 @@ CFolderMode::CFolderMode(CMainFrame* frame, CQuilletDoc* doc, CQuilletView* view
     doc->SetUpdateListener([this](int hint) { OnDocumentUpdate(hint); });
     // The command bar's button comes here, not through the frame's commands: the window's
     // disabled client keeps it from working while work runs.
-    if (QPushButton* button = frame->MenuBar()->Button(Res::ID_COMPARE_FOLDERS))
+    if (QPushButton* button = frame->MenuBar()->Button(Res::ID_COMPARE_FOLDERS)) {
         connect(button, &QPushButton::clicked, this, &CFolderMode::ChooseFolders);
+        AddFolderKey(frame, button);
+    }
+}
+
+void CFolderMode::AddFolderKey(CMainFrame* frame, QPushButton* button) {
+    const QKeySequence key(Qt::CTRL | Qt::SHIFT | Qt::Key_F);
+    auto* action = new QAction(this);
+    action->setShortcut(key);
+    action->setShortcutContext(Qt::WindowShortcut);
+    // Only what the button can do: nothing while work runs.
+    connect(action, &QAction::triggered, this, [this, frame, button] {
+        if (!frame->IsBusy() && button->isEnabled())
+            ChooseFolders();
+    });
+    frame->addAction(action);
+    button->setToolTip(
+        QStringLiteral("%1 (%2)").arg(button->text(), key.toString(QKeySequence::NativeText)));
 }
 
 CFolderMode::~CFolderMode() {

@@ -14,6 +14,7 @@ class CQuilletDoc;
 class CQuilletView;
 struct CFilePairStatus;
 class QAction;
+class QPushButton;
 class QStackedWidget;
 class QWidget;
 
@@ -50,6 +51,8 @@ public:
     const CFolderCompare* Comparison() const { return m_pCompare.get(); }
 
 private:
+    // Ctrl+Shift+F for the command bar's button, named in its tooltip as the others are.
+    void AddFolderKey(CMainFrame* frame, QPushButton* button);
     // Scans and compares every pair on the worker, the list filling as they come; false when
     // the user stopped it or a folder cannot be read (said in a message).
     bool CompareFolders(const QString& folder1, const QString& folder2);

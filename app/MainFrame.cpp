@@ -9,19 +9,21 @@
 #include "app/MenuDlgBar.h"
 #include "app/PreviewDlgBar.h"
 #include "app/QuilletDoc.h"
+#include "app/SaveFailure.h"
+#include "app/WindowTitle.h"
 #include "app/WorkIndicator.h"
 #include "compare/IniCompare.h"
 #include "dialogs/AddCompareDlg.h"
 #include "dialogs/AddDlg.h"
 #include "dialogs/ProjectDlg.h"
 #include "ini/IniData.h"
-#include "platform/ProfileWriter.h"
 #include "platform/RegularFile.h"
 #include "platform/TextUtil.h"
 #include "platform/ui/FileDialog.h"
 #include "platform/ui/MessageBox.h"
 #include "res/Resource.h"
 #include "valuelist/ProjectData.h"
+#include "view/CompareExport.h"
 #include "view/ProjectDlgBar.h"
 #include "view/QuilletView.h"
 #include "view/ViewPlace.h"
@@ -45,7 +47,6 @@ namespace {
 const QString kCaption = QStringLiteral("Quillet");
 const QString kIniFilter = QStringLiteral("INIファイル (*.ini)|*.ini||");
 constexpr qsizetype kMaxDroppedFiles = 2;
-constexpr qsizetype kMaxListedEntries = 20;
 const QString kLoadStopped = QStringLiteral("読み込みを中止しました");
 constexpr int kStatusMessageMs = 10000;
 // A load goes through a file's text twice: decoding it, then building the model.
@@ -93,24 +94,11 @@ std::unique_ptr<CIniCompare> ReadCompare(const QString& path1, const QString& pa
     return Pair(std::move(ini1), std::move(ini2));
 }
 
-// The message after a save that left entries unwritten, with the writer's reasons.
-QString WriteFailureText(const QString& path, const QStringList& reasons,
-                         const QStringList& unwritten) {
-    QString text = QStringLiteral("ファイルへの書き込みに失敗しました。\n") + path;
-    for (const QString& reason : reasons)
-        text += QStringLiteral("\n理由: ") + reason;
-    text += QStringLiteral("\n\n書き込めなかったエントリ:");
-    for (qsizetype i = 0; i < unwritten.size() && i < kMaxListedEntries; ++i)
-        text += u'\n' + unwritten[i];
-    if (unwritten.size() > kMaxListedEntries)
-        text += QStringLiteral("\nほか %1 件").arg(unwritten.size() - kMaxListedEntries);
-    return text;
-}
-
 } // namespace
 
 CMainFrame::CMainFrame(CQuilletDoc* doc, CProjectDataBase* db, QWidget* parent)
-    : QMainWindow(parent), m_pDoc(doc), m_pDataBase(db) {
+    : QMainWindow(parent), m_pDoc(doc), m_pDataBase(db),
+      m_pTitle(std::make_unique<CWindowTitle>(this, doc)) {
     setWindowTitle(kCaption);
     setAcceptDrops(true);
     m_pDoc->SetFrame(this);
@@ -152,6 +140,9 @@ void CMainFrame::CreateBars() {
     m_pPreviewBar->setObjectName(QString::number(Res::IDD_PREVIEW_BAR));
     m_pView = new CQuilletView(this, client);
     m_pDoc->AddView(m_pView);
+    connect(m_pView, &CQuilletView::ContentChanged, this, [this] { m_pTitle->Update(); });
+    connect(m_pView->Export(), &CCompareExport::Exported, this,
+            [this](const QString& path) { ShowDone(QStringLiteral("書き出しました: ") + path); });
 
     columns->addWidget(m_pMenuBar);
     columns->addLayout(rows, 1);
@@ -169,6 +160,9 @@ void CMainFrame::CreateAccelerators() {
     AddAccelerator(Res::ID_FILE_OPEN, QKeySequence(Qt::CTRL | Qt::Key_O));
     AddAccelerator(Res::ID_FILE_SAVE, QKeySequence(Qt::CTRL | Qt::Key_S));
     AddAccelerator(Res::ID_RELOAD, QKeySequence(Qt::Key_F5));
+    AddAccelerator(Res::ID_COMPARE, QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_O));
+    AddAccelerator(Res::ID_ADD, QKeySequence(Qt::CTRL | Qt::Key_N));
+    AddAccelerator(Res::ID_VALUE_LISTS, QKeySequence(Qt::CTRL | Qt::Key_L));
 }
 
 void CMainFrame::AddAccelerator(int commandId, const QKeySequence& key) {
@@ -269,11 +263,8 @@ void CMainFrame::UpdateCommandUI() {
     }
 }
 
-void CMainFrame::UpdateTitle() {
-    if (m_bAddToTitle)
-        setWindowTitle(kCaption + QStringLiteral(" - ") + m_pDoc->GetTitle());
-    else
-        setWindowTitle(kCaption);
+void CMainFrame::ShowDone(const QString& text) {
+    statusBar()->showMessage(text, kStatusMessageMs);
 }
 
 void CMainFrame::ShowError(const QString& text) {
@@ -286,7 +277,7 @@ void CMainFrame::WarnSkippedSections(const CIniData& ini, const QString& prefix)
     const std::vector<CIniData::SkippedSection>& skipped = ini.SkippedSections();
     QString text = prefix + QStringLiteral("次のセクションは大きすぎるため表示されません:");
     // A file of nothing but huge sections would make a box taller than the screen.
-    const size_t listed = std::min(skipped.size(), size_t(kMaxListedEntries));
+    const size_t listed = std::min(skipped.size(), size_t(CSaveFailure::kMaxListed));
     for (size_t i = 0; i < listed; ++i)
         text += u'\n' + skipped[i].name;
     if (skipped.size() > listed)
@@ -420,11 +411,10 @@ void CMainFrame::ShowFile(std::unique_ptr<CIniData> ini, bool keepValueList) {
     if (keepValueList)
         ini->SetProject(std::make_unique<CProjectData>(m_pProjectBar->SelectedPid()));
     m_pDoc->OnNewDocument();
-    m_bAddToTitle = true;
     CIniData* shown = ini.get();
     m_pDoc->m_pIniData = std::move(ini);
     m_pDoc->SetTitle(shown->m_filePath);
-    UpdateTitle();
+    m_pTitle->ShowDocument(true);
     UpdateCommandUI();
     m_pDoc->UpdateAllViews(nullptr, Res::HINT_SHOW_FILE, reinterpret_cast<quintptr>(shown));
     // The preview reads the whole file once more: the window paints meanwhile.
@@ -461,11 +451,10 @@ std::unique_ptr<CIniCompare> CMainFrame::PairFiles(std::unique_ptr<CIniData> ini
 
 void CMainFrame::ShowCompare(std::unique_ptr<CIniCompare> compare) {
     m_pDoc->OnNewDocument();
-    m_bAddToTitle = true;
     CIniCompare* shown = compare.get();
     m_pDoc->m_pCompare = std::move(compare);
     m_pDoc->SetTitle(shown->GetTitle(2));
-    UpdateTitle();
+    m_pTitle->ShowDocument(true);
     UpdateCommandUI();
     m_pDoc->UpdateAllViews(nullptr, Res::HINT_SHOW_COMPARE, reinterpret_cast<quintptr>(shown));
     m_pWork->RunHere(ShowingText({shown->GetTitle(0), shown->GetTitle(1)}), 2,
@@ -527,8 +516,7 @@ void CMainFrame::ReloadDocument() {
 
 void CMainFrame::CloseDocument() {
     m_pDoc->OnNewDocument();
-    m_bAddToTitle = false;
-    UpdateTitle();
+    m_pTitle->ShowDocument(false);
     UpdateCommandUI();
     m_pProjectBar->hide();
     m_pFileWatch->Watch({});
@@ -547,6 +535,9 @@ bool CMainFrame::SaveDocument() {
     else
         SaveSingle(failures);
     m_pView->RestorePlace(place);
+    // The save's work clears the bar as it starts: a word there now (a stopped reading) says more.
+    if (failures.isEmpty() && statusBar()->currentMessage().isEmpty())
+        ShowDone(QStringLiteral("保存しました: ") + ShownPaths().join(QStringLiteral(", ")));
     // The screen is true before the message says what it lacks.
     for (const QString& failure : failures)
         ShowError(failure);
@@ -609,16 +600,10 @@ void CMainFrame::SaveCompare(QStringList& failures) {
 
 CMainFrame::FileSave CMainFrame::SaveIni(CIniData& ini) {
     const qsizetype pending = CQuilletDoc::UnwrittenEntries(ini).size();
-    QStringList reasons;
+    CSaveFailure failure(ini.m_filePath);
     m_pWork->RunHere(WorkText(QStringLiteral("保存中: "), {ini.m_filePath}),
-                     CWorkIndicator::kEachPass, [&] {
-                         // The writer knows why only until its next write.
-                         ini.Save([&reasons](const CIniEntryData&) {
-                             const QString reason = CProfileWriter::LastError();
-                             if (!reason.isEmpty() && !reasons.contains(reason))
-                                 reasons.append(reason);
-                         });
-                     });
+                     CWorkIndicator::kEachPass,
+                     [&] { ini.Save([&](const CIniEntryData& entry) { failure.Add(entry); }); });
     // What was written is the file's now, even when other entries failed: no step may take it
     // back to what the file held before.
     m_pView->ClearUndoHistory();
@@ -627,7 +612,7 @@ CMainFrame::FileSave CMainFrame::SaveIni(CIniData& ini) {
     FileSave save;
     save.readAgain = unwritten.isEmpty() || unwritten.size() < pending;
     if (!unwritten.isEmpty())
-        save.failure = WriteFailureText(ini.m_filePath, reasons, unwritten);
+        save.failure = failure.Message(unwritten);
     return save;
 }
 

@@ -20,6 +20,7 @@ class CPreviewDlgBar;
 class CProjectDlgBar;
 class CQuilletDoc;
 class CQuilletView;
+class CWindowTitle;
 class CWorkIndicator;
 class QAction;
 class QKeySequence;
@@ -104,8 +105,9 @@ private:
     void AddAccelerator(int commandId, const QKeySequence& key);
     void UpdateCommandUI();
     bool IsCommandAvailable(int commandId) const;
-    void UpdateTitle();
     void ShowError(const QString& text);
+    // A word in the status bar on work that went well.
+    void ShowDone(const QString& text);
     // Sections too large for the section buffer are not shown; say which, once per load.
     void WarnSkippedSections(const CIniData& ini, const QString& prefix);
 
@@ -173,5 +175,5 @@ private:
     // Messages reach the bars only between their creation and the window's destruction.
     bool m_bBarsReady = false;
     // Once a file was shown the title carries the document's title after the program's.
-    bool m_bAddToTitle = false;
+    std::unique_ptr<CWindowTitle> m_pTitle;
 };

@@ -126,13 +126,16 @@ void CQuilletApp::LoadQtTranslation() {
 QString CQuilletApp::OpenDataBase(const QString& path) {
     const QString where = QDir::toNativeSeparators(QFileInfo(path).absoluteFilePath());
     QString folderProblem;
+    // The location's reason is quillet-cli's English; the window names the folder itself.
     if (!CDataBaseLocation::MakeParentFolder(path, folderProblem))
-        return where + u'\n' + folderProblem;
+        return where + u'\n' +
+               QStringLiteral("フォルダー %1 を作成できません")
+                   .arg(QDir::toNativeSeparators(QFileInfo(path).absolutePath()));
     m_pDataBase = std::make_unique<CProjectDataBase>(path);
     // Without its tables the database is as useless as one that did not open.
     if (m_pDataBase->Open() && m_pDataBase->CreateTables())
         return QString();
-    const QString problem = where + u'\n' + m_pDataBase->ErrorMessage();
+    const QString problem = where + u'\n' + m_pDataBase->ErrorText();
     // The file may be somebody else's, or damaged: it is closed as it is, never compacted.
     m_pDataBase->Close();
     m_pDataBase.reset();

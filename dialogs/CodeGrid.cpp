@@ -56,6 +56,16 @@ int CCodeGrid::AddRow(int nRow, CBaseData* pRecord, const QString& code, const Q
     return row;
 }
 
+void CCodeGrid::TakeFocus() {
+    if (CurrentRow() < 0 && m_pGrid->GetItemCount() > 0) {
+        if (CBaseData* pFirst = RecordAt<CBaseData>(0))
+            ShowRecord(pFirst, kCodeColumn, false);
+        else
+            m_pGrid->SetCurrentCell(0, kCodeColumn, true, false);
+    }
+    m_pGrid->setFocus(Qt::TabFocusReason);
+}
+
 void CCodeGrid::ShowRowAfterDelete(int nDeleted) {
     int col = -1;
     const int row = RowAfterDelete(nDeleted, &col);

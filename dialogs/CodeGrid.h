@@ -18,6 +18,9 @@ public:
     static constexpr int kNameColumn = 2;
 
     CCodeGrid(Pelmo::CListCtrlEx* pGrid, const QString& title);
+    // Takes the focus with a current cell (the first code when there is none), so that what
+    // is typed next goes into it.
+    void TakeFocus();
 
 protected:
     int AddRow(int nRow, CBaseData* pRecord, const QString& code, const QString& name);

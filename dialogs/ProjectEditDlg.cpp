@@ -133,7 +133,7 @@ bool CProjectEditDlg::eventFilter(QObject* pWatched, QEvent* pEvent) {
     if (pWatched == m_pNameEdit && pEvent->type() == QEvent::KeyPress) {
         const int key = static_cast<QKeyEvent*>(pEvent)->key();
         if (key == Qt::Key_Return || key == Qt::Key_Enter) {
-            m_pSections->Grid()->setFocus(Qt::TabFocusReason);
+            m_pSections->TakeFocus();
             return true;
         }
     }

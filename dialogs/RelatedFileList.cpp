@@ -8,6 +8,7 @@
 #include "valuelist/RecordIdName.h"
 
 #include <QHelpEvent>
+#include <QTimer>
 #include <QToolTip>
 
 #include <algorithm>
@@ -17,7 +18,7 @@ namespace {
 
 constexpr int kPathColumn = 0;
 constexpr int kListColumn = 1;
-constexpr int kPathColumnWidth = 650;
+constexpr int kPathColumnWidth = 650; // before the list is laid out
 constexpr int kListColumnWidth = 150;
 
 // A failure's fixed text, and on a line of its own what the database said about it.
@@ -87,15 +88,20 @@ QString CRelatedFileList::NameOf(int nPid) const {
 }
 
 void CRelatedFileList::FitColumns() {
-    // Never narrower than at the start, wide enough for the longest path and list name.
-    for (const auto& [col, width] :
-         {std::pair{kPathColumn, kPathColumnWidth}, std::pair{kListColumn, kListColumnWidth}}) {
-        m_pList->SetColumnWidth(col, CListCtrl::LVSCW_AUTOSIZE);
-        m_pList->SetColumnWidth(col, std::max(m_pList->GetColumnWidth(col), width));
-    }
+    // The list names as wide as the widest; the paths take the rest of the list's width, so
+    // that the names show at its right edge, or more when a path needs it.
+    m_pList->SetColumnWidth(kListColumn, CListCtrl::LVSCW_AUTOSIZE);
+    const int listWidth = std::max(m_pList->GetColumnWidth(kListColumn), kListColumnWidth);
+    m_pList->SetColumnWidth(kListColumn, listWidth);
+    m_pList->SetColumnWidth(kPathColumn, CListCtrl::LVSCW_AUTOSIZE);
+    const int rest = m_pList->viewport()->width() - listWidth;
+    m_pList->SetColumnWidth(kPathColumn, std::max(m_pList->GetColumnWidth(kPathColumn), rest));
 }
 
 bool CRelatedFileList::eventFilter(QObject* pWatched, QEvent* pEvent) {
+    // After the list has laid itself out again: a scroll bar may come or go with the widths.
+    if (pWatched == m_pList->viewport() && pEvent->type() == QEvent::Resize)
+        QTimer::singleShot(0, this, &CRelatedFileList::FitColumns);
     if (pWatched != m_pList->viewport() || pEvent->type() != QEvent::ToolTip)
         return QObject::eventFilter(pWatched, pEvent);
     // A long path is cut at the list's edge: the whole of it shows under the mouse.

@@ -27,6 +27,8 @@ constexpr int kItemPadding = 6;
 constexpr int kBorderHeight = 2;
 constexpr int kTextIndent = 3;
 constexpr int kAutoScrollMs = 100;
+// A pause longer than this starts a new word of type-ahead.
+constexpr qint64 kTypeAheadMs = 1000;
 
 bool IsColor(COLORREF c) {
     return (c & 0xFF000000u) == 0;
@@ -77,6 +79,20 @@ bool IsRoutedKey(int key) {
 
 bool IsTabKey(int key) {
     return key == Qt::Key_Tab || key == Qt::Key_Backtab;
+}
+
+// F4 and Alt with Up or Down close the list they opened, with the item selected.
+bool IsClosingKey(const QKeyEvent& event) {
+    const int key = event.key();
+    return key == Qt::Key_F4 ||
+           ((event.modifiers() & Qt::AltModifier) && (key == Qt::Key_Up || key == Qt::Key_Down));
+}
+
+// A character for the type-ahead: no command, no mnemonic.
+bool IsTypedKey(const QKeyEvent& event) {
+    const QString text = event.text();
+    return !(event.modifiers() & (Qt::ControlModifier | Qt::AltModifier | Qt::MetaModifier)) &&
+           !text.isEmpty() && text.at(0).isPrint();
 }
 
 } // namespace
@@ -144,6 +160,7 @@ void CListBoxEx::ShowList(CListCtrlBase* pOwner, const CKeyValueList* pChoices, 
     m_bCommitted = false;
     m_bCancelled = false;
     m_bTracking = false;
+    m_strTyped.clear();
     m_crText = crText;
     ApplyColors(crBack);
 
@@ -228,6 +245,17 @@ bool CListBoxEx::SelectFirstStartingWith(const QString& text) {
         }
     }
     return false;
+}
+
+void CListBoxEx::TypeAhead(const QString& text) {
+    if (!m_typedClock.isValid() || m_typedClock.elapsed() > kTypeAheadMs)
+        m_strTyped.clear();
+    m_typedClock.start();
+    m_strTyped += text;
+    if (!SelectFirstStartingWith(m_strTyped) && m_strTyped != text) {
+        m_strTyped = text;
+        SelectFirstStartingWith(m_strTyped);
+    }
 }
 
 void CListBoxEx::showEvent(QShowEvent* event) {
@@ -320,6 +348,16 @@ bool CListBoxEx::RouteKey(QKeyEvent* event) {
         QKeyEvent escape(event->type(), Qt::Key_Escape, Qt::NoModifier, QStringLiteral("\x1b"));
         QCoreApplication::sendEvent(this, &escape);
         return false;
+    }
+    if (IsClosingKey(*event) || IsTypedKey(*event)) {
+        // Only the press acts; its release has nothing left to reach.
+        if (event->type() == QEvent::KeyPress) {
+            if (IsClosingKey(*event))
+                Commit();
+            else
+                TypeAhead(event->text());
+        }
+        return true;
     }
     if (!IsRoutedKey(key))
         return false;

@@ -3,6 +3,7 @@
 #include "grid/GridTypes.h"
 
 #include <QBrush>
+#include <QElapsedTimer>
 #include <QListWidget>
 #include <QPoint>
 #include <QRect>
@@ -47,6 +48,9 @@ public:
     // Selects the first item whose shown text or key begins with text (case aside), as a
     // word typed through an input method picks it; false, selection unchanged, when none does.
     bool SelectFirstStartingWith(const QString& text);
+    // A typed character: what was typed in quick succession selects the first item that
+    // begins with it; when none does, the new character alone tries again.
+    void TypeAhead(const QString& text);
 
     // The list that is open in the process, null when none is.
     static CListBoxEx* GetOpenList();
@@ -97,6 +101,8 @@ private:
     int m_nTimer = 0;         // auto-scroll timer while tracking, 0 = none
     bool m_bWindow = false;
     QPoint m_ptLastMove; // pointer position (viewport) of the last move while tracking
+    QString m_strTyped;  // the characters typed in quick succession
+    QElapsedTimer m_typedClock;
 };
 
 } // namespace Pelmo

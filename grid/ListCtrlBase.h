@@ -259,6 +259,8 @@ private:
     bool MoveByPage(QKeyEvent* event);
     bool HandleEditorKey(QKeyEvent* event);
     bool HandleGridKey(QKeyEvent* event);
+    // The cell is the current one, editable and of the drop-down kind.
+    bool IsChoiceCell(int nItem, int nCol, bool bCurrent) const;
     bool StartSpacePress(int nItem, int nCol);
     bool StartEditByTyping(const QString& text);
     // Input-method compositions typed on the grid: into the edit box the grid holds the focus

@@ -335,6 +335,12 @@ bool CListCtrlBase::HandleGridKey(QKeyEvent* event) {
     case Qt::Key_Right:
     case Qt::Key_Up:
     case Qt::Key_Down:
+        // Alt with Up or Down opens a drop-down, as it does in a combo box.
+        if ((mods & Qt::AltModifier) && (key == Qt::Key_Up || key == Qt::Key_Down) &&
+            IsChoiceCell(row, col, current)) {
+            BeginEdit(row, col);
+            return true;
+        }
         if (shift && m_bMultiSelect)
             ExtendByArrow(event);
         else
@@ -351,11 +357,8 @@ bool CListCtrlBase::HandleGridKey(QKeyEvent* event) {
         BeginEdit(-1, -1);
         return true;
     case Qt::Key_F4:
-        if (current && !IsCellReadOnly(row, col)) {
-            const CHeaderData* data = GetHeaderDataByIndex(col);
-            if (data && data->m_nKind == KIND_CHOICE)
-                BeginEdit(row, col);
-        }
+        if (IsChoiceCell(row, col, current))
+            BeginEdit(row, col);
         return true;
     case Qt::Key_Backspace:
         if (BeginEdit(-1, -1) && m_edit->IsWindow())
@@ -392,6 +395,13 @@ bool CListCtrlBase::HandleGridKey(QKeyEvent* event) {
     return false;
 }
 
+bool CListCtrlBase::IsChoiceCell(int nItem, int nCol, bool bCurrent) const {
+    if (!bCurrent || IsCellReadOnly(nItem, nCol))
+        return false;
+    const CHeaderData* data = GetHeaderDataByIndex(nCol);
+    return data && data->m_nKind == KIND_CHOICE;
+}
+
 bool CListCtrlBase::StartSpacePress(int nItem, int nCol) {
     const CHeaderData* data = GetHeaderDataByIndex(nCol);
     if (!data || (data->m_nKind != KIND_CHECKBOX && data->m_nKind != KIND_BUTTON) ||
@@ -410,6 +420,12 @@ bool CListCtrlBase::StartEditByTyping(const QString& text) {
     int col = -1;
     if (!GetCurrentCell(&row, &col, true))
         return false;
+    // Typing on a drop-down cell opens its list at the first choice that begins so.
+    if (IsChoiceCell(row, col, true)) {
+        if (BeginEdit(row, col) && m_listBox->IsWindow())
+            m_listBox->TypeAhead(text);
+        return true;
+    }
     const CHeaderData* data = GetHeaderDataByIndex(col);
     if (!data || data->m_nKind != KIND_TEXT)
         return false;

@@ -421,3 +421,20 @@ bool CProfileWriter::CanHold(const QString& path, QStringView text) {
     QByteArray encoded;
     return CTextCodec(CTextCodec::Detect(bytes)).encode(text, encoded);
 }
+
+QString CProfileWriter::FirstUnheld(const QString& path, QStringView text) {
+    QByteArray bytes;
+    if (!CRegularFile::Read(path, bytes))
+        bytes.clear();
+    const CTextCodec codec(CTextCodec::Detect(bytes));
+    QByteArray encoded;
+    for (qsizetype i = 0; i < text.size();) {
+        const bool pair =
+            i + 1 < text.size() && text[i].isHighSurrogate() && text[i + 1].isLowSurrogate();
+        const QStringView character = text.sliced(i, pair ? 2 : 1);
+        if (!codec.encode(character, encoded))
+            return character.toString();
+        i += character.size();
+    }
+    return QString();
+}

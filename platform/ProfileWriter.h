@@ -71,6 +71,9 @@ public:
     // what Write's encoding test will say, asked before the user's input is taken. A missing
     // or unreadable file counts as the UTF-8 a new file gets.
     static bool CanHold(const QString& path, QStringView text);
+    // The first character of text (a whole code point) that the file's encoding, found as
+    // CanHold finds it, cannot hold; empty when it holds them all. Says what a refusal is about.
+    static QString FirstUnheld(const QString& path, QStringView text);
 
     // The edit alone, on a file's bytes (empty for a missing file): the new bytes, or
     // nothing when the file's encoding cannot hold the new text or the file is damaged

@@ -1,5 +1,7 @@
 #include "valuelist/DataBase.h"
 
+#include "valuelist/SqliteReasonText.h"
+
 #include <QCoreApplication>
 #include <QElapsedTimer>
 #include <QThread>
@@ -42,7 +44,7 @@ bool CDataBase::Open() {
     }
     // SQLite hands out a connection even when the open fails; keep none, so that no later
     // operation (nor the VACUUM on exit) runs on a connection that never worked.
-    SetError(m_pDb ? ErrorMessage() : QString::fromUtf8(sqlite3_errstr(rc)));
+    KeepOpenError(rc);
     Close();
     return false;
 }
@@ -57,7 +59,7 @@ bool CDataBase::OpenReadOnly() {
         WaitWhenBusy();
         return true;
     }
-    SetError(m_pDb ? ErrorMessage() : QString::fromUtf8(sqlite3_errstr(rc)));
+    KeepOpenError(rc);
     Close();
     return false;
 }
@@ -132,8 +134,24 @@ QString CDataBase::ErrorMessage() const {
 }
 
 void CDataBase::RememberError() {
-    if (HasSqliteError(m_pDb))
+    if (HasSqliteError(m_pDb)) {
         m_strError = ErrorMessage();
+        m_nErrorCode = sqlite3_extended_errcode(m_pDb);
+    }
+}
+
+void CDataBase::KeepOpenError(int rc) {
+    if (m_pDb && HasSqliteError(m_pDb)) {
+        RememberError();
+        return;
+    }
+    m_strError = QString::fromUtf8(sqlite3_errstr(rc));
+    m_nErrorCode = rc;
+}
+
+QString CDataBase::ErrorText() const {
+    const int code = HasSqliteError(m_pDb) ? sqlite3_extended_errcode(m_pDb) : m_nErrorCode;
+    return code != SQLITE_OK ? CSqliteReasonText::Japanese(code) : m_strError;
 }
 
 // VACUUM rewrites the whole file under an exclusive lock; another window starting or saving

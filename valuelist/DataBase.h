@@ -32,6 +32,9 @@ public:
     // Why the last operation failed, in SQLite's words (or ours, for a file that is not a
     // database of this program); empty when nothing says more than the failure itself.
     QString ErrorMessage() const;
+    // The same in the window's Japanese: SQLite's reasons by their result code, ours as they
+    // are.
+    QString ErrorText() const;
 
     // How long a statement waits for another connection's lock before it fails.
     static constexpr int kBusyTimeoutMs = 5000;
@@ -50,8 +53,12 @@ protected:
     // Keeps SQLite's message about the failure that just happened, before a rollback or
     // another statement replaces it.
     void RememberError();
-    void SetError(const QString& text) { m_strError = text; }
-    void ClearError() { m_strError.clear(); }
+    // Our own reason, in Japanese.
+    void SetError(const QString& text) {
+        m_strError = text;
+        m_nErrorCode = 0;
+    }
+    void ClearError() { SetError(QString()); }
 
     QString m_strPath;
     sqlite3* m_pDb = nullptr;
@@ -59,8 +66,11 @@ protected:
 
 private:
     void CompactIfIdle();
+    // Why an open returning rc failed, kept before the connection goes.
+    void KeepOpenError(int rc);
     void WaitWhenBusy();
     static int OnBusy(void* unused, int count);
 
     QString m_strError;
+    int m_nErrorCode = 0; // SQLite's result code behind m_strError; 0 for ours
 };

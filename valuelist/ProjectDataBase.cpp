@@ -156,7 +156,7 @@ bool CProjectDataBase::CreateTables() {
     for (const auto& shape : kTableShapes) {
         QStringList columns;
         if (!ReadColumns(shape.pszTable, columns)) {
-            SetError(ErrorMessage());
+            RememberError();
             return false;
         }
         if (columns.isEmpty()) {
@@ -177,7 +177,7 @@ bool CProjectDataBase::CreateTables() {
     for (const char16_t* pszSql : statements) {
         CStatement statement(m_pDb, pszSql);
         if (!statement.IsPrepared() || !statement.StepDone()) {
-            SetError(ErrorMessage());
+            RememberError();
             return false;
         }
     }

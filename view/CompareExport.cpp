@@ -58,8 +58,11 @@ void CCompareExport::Run() {
     if (!result.accepted)
         return;
     QString errorText;
-    if (!Write(result.path, errorText))
-        Ui::MessageBox(m_pView,
-                       QStringLiteral("書き出せませんでした: %1\n%2").arg(result.path, errorText),
-                       QStringLiteral("Quillet"), Ui::MB_OK | Ui::MB_ICONERROR);
+    if (Write(result.path, errorText)) {
+        emit Exported(result.path);
+        return;
+    }
+    Ui::MessageBox(m_pView,
+                   QStringLiteral("書き出せませんでした: %1\n%2").arg(result.path, errorText),
+                   QStringLiteral("Quillet"), Ui::MB_OK | Ui::MB_ICONERROR);
 }

@@ -26,6 +26,10 @@ public:
     // Writes the page to path; false with errorText when it cannot be written.
     bool Write(const QString& path, QString& errorText) const;
 
+signals:
+    // Run wrote the page to path.
+    void Exported(const QString& path);
+
 private:
     QWidget* m_pView;
     Pelmo::CListCtrlEx* m_pGrid;

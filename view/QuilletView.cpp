@@ -1,5 +1,7 @@
 #include "view/QuilletView.h"
 
+#include "view/ColumnFit.h"
+
 #include "grid/ListCtrlBase.h"
 #include "ini/IniData.h"
 #include "res/Resource.h"
@@ -26,15 +28,21 @@ constexpr int kValueListRows = 10;
 constexpr int kRowHeaderWidth = 50;
 const QString kInitialMark = QStringLiteral("(初期値)");
 
-// A "value\nlabel" choice whose value has no display name is listed by its value text, so
-// that such values can be told apart in the drop-down list.
+// A "value\nlabel" choice is listed as its display name with the value beside it, "HD
+// (1280x720)", so that the user sees what a pick writes and can type either; a value without
+// a display name, or named as itself, is listed by its value alone.
 QString LabelledChoice(const QString& choice) {
     const qsizetype lf = choice.indexOf(u'\n');
-    const QString label = choice.mid(lf + 1);
-    if (lf < 0 || (!label.isEmpty() && label != kInitialMark))
+    if (lf < 0)
         return choice;
     const QString value = choice.left(lf);
-    return value + u'\n' + value + label;
+    QString name = choice.mid(lf + 1);
+    const bool bInitial = name.endsWith(kInitialMark);
+    if (bInitial)
+        name.chop(kInitialMark.size());
+    const QString shown =
+        name.isEmpty() || name == value ? value : QStringLiteral("%1 (%2)").arg(name, value);
+    return value + u'\n' + shown + (bInitial ? kInitialMark : QString());
 }
 
 struct ColumnSpec {
@@ -71,6 +79,7 @@ void CQuilletView::OnCreate() {
     m_pGrid->SetNotifyHandler([this](const Pelmo::GRIDNOTIFY& n) { OnGridNotify(n); });
     // The grid reports no double-click of its own; the view watches for it on the cells.
     m_pGrid->viewport()->installEventFilter(this);
+    m_pColumnFit = new CColumnFit(m_pGrid.get(), this);
     CreateNavigationKeys();
     CreateUndoKeys();
     CreateDifferencesAction();
@@ -82,6 +91,8 @@ void CQuilletView::resizeEvent(QResizeEvent* event) {
     QWidget::resizeEvent(event);
     if (m_pGrid)
         m_pGrid->SetGridSize(event->size().width(), event->size().height());
+    if (m_pColumnFit)
+        m_pColumnFit->Fit();
 }
 
 void CQuilletView::OnUpdate(QWidget*, int hint, quintptr object) {
@@ -156,6 +167,7 @@ void CQuilletView::ShowFile(CIniData* pIni) {
     }
     SetupColumns();
     FillRows();
+    m_pColumnFit->Start();
     // Asked once when a file opens, not again after each save reloads it.
     if (!bReload)
         OfferMissingRequired();
@@ -274,9 +286,10 @@ void CQuilletView::ClearView() {
         // Always column 0: each deletion moves the next column there, so entry i gets the
         // width of the column that had index i.
         if (widths)
-            (*widths)[i] = m_pGrid->GetColumnWidth(0);
+            (*widths)[i] = m_pColumnFit->KeptWidth(i, m_pGrid->GetColumnWidth(0));
         m_pGrid->DeleteColumn(0);
     }
+    m_pColumnFit->Forget();
     m_pIni = nullptr;
     m_pCompare = nullptr;
     m_allCompareRows.clear();

@@ -9,6 +9,7 @@
 #include <memory>
 #include <vector>
 
+class CColumnFit;
 class CCompareExport;
 class CDetachedRecords;
 class CIniCompare;
@@ -54,6 +55,10 @@ public:
     // Makes the place's record current again (else the row the place had, or the nearest that
     // still exists) with the same top row; the previews follow it.
     void RestorePlace(const CViewPlace& place);
+
+signals:
+    // The user changed the shown files' model, or took a change back.
+    void ContentChanged();
 
 protected:
     void resizeEvent(QResizeEvent* event) override;
@@ -334,6 +339,7 @@ private:
     // --- fields: comparison mode ---
     CIniCompare* m_pCompare = nullptr;   // the document's comparison, while one is shown
     CCompareExport* m_pExport = nullptr; // Ctrl+E: the comparison as an HTML page
+    CColumnFit* m_pColumnFit = nullptr;  // a child of the view
     // --- fields: only the differences ---
     QAction* m_pDifferencesOnly = nullptr; // a child of the view
     bool m_bDifferencesOnly = false;

@@ -1,6 +1,8 @@
 // Comparison mode of the view: two files side by side, one grid row per comparison row.
 #include "view/QuilletView.h"
 
+#include "view/ColumnFit.h"
+
 #include "compare/IniCompare.h"
 #include "grid/ListCtrlEx.h"
 #include "ini/IniData.h"
@@ -194,6 +196,7 @@ void CQuilletView::ShowCompare(CIniCompare* compare) {
     m_pGrid->SetRowHeaderWidth(kRowHeaderWidth);
     FillCompareRows();
     ReapplyDifferencesOnly();
+    m_pColumnFit->Start();
     m_pHost->SendMessage(Res::WM_CLEAR_VALUE_LISTS, 0, 0);
 }
 

@@ -57,6 +57,8 @@ bool ChangesNothing(const CViewSnapshot& before, const CViewSnapshot& after) {
 
 void CQuilletView::CreateUndoKeys() {
     m_pUndoStack = new QUndoStack(this);
+    // Every change the user makes goes through the history, and so does every step back.
+    connect(m_pUndoStack, &QUndoStack::indexChanged, this, &CQuilletView::ContentChanged);
     m_pDetached = std::make_unique<CDetachedRecords>();
     const struct {
         QKeySequence key;

@@ -188,6 +188,10 @@ TEST_F(AppTest, KeysReachTheirCommandsAndTheButtonsNameThem) {
     EXPECT_EQ(Button(Res::ID_FILE_OPEN)->toolTip(), "開く (Ctrl+O)");
     EXPECT_EQ(Button(Res::ID_FILE_SAVE)->toolTip(), "保存 (Ctrl+S)");
     EXPECT_EQ(Button(Res::ID_RELOAD)->toolTip(), "再読み込み (F5)");
+    EXPECT_EQ(Button(Res::ID_COMPARE)->toolTip(), "比較 (Ctrl+Shift+O)");
+    EXPECT_EQ(Button(Res::ID_ADD)->toolTip(), "追加 (Ctrl+N)");
+    EXPECT_EQ(Button(Res::ID_VALUE_LISTS)->toolTip(), "値リスト管理 (Ctrl+L)");
+    EXPECT_EQ(Button(Res::ID_COMPARE_FOLDERS)->toolTip(), "フォルダ比較 (Ctrl+Shift+F)");
     // Find with nothing open does nothing.
     QTest::keyClick(Frame(), Qt::Key_F, Qt::ControlModifier);
     QTest::keyClick(Frame(), Qt::Key_F3);

@@ -12,8 +12,10 @@
 namespace {
 
 constexpr COLORREF kYellow = 0x00E6E6;
-const QString kCp932Reason =
-    QStringLiteral("理由: the file's encoding (CP932) cannot hold a character of the text");
+// The character and the key the file's encoding refused.
+QString Cp932Reason(const QString& key) {
+    return QStringLiteral("理由: 「😀」は CP932 で書けません (キー%1)").arg(key);
+}
 
 QByteArray Cp932(const QString& text) {
     QStringEncoder encoder("CP932");
@@ -133,7 +135,8 @@ TEST_F(KeepPlaceTest, APartlyFailedSaveMarksOnlyWhatIsNotInTheFile) {
     QTest::keyClick(Frame(), Qt::Key_S, Qt::ControlModifier);
     ASSERT_EQ(m_boxes.Boxes().size(), 1u);
     EXPECT_EQ(m_boxes.Boxes()[0].text, "ファイルへの書き込みに失敗しました。\n" + path + "\n" +
-                                           kCp932Reason + "\n\n書き込めなかったエントリ:\n[s] k1");
+                                           Cp932Reason("k1") +
+                                           "\n\n書き込めなかったエントリ:\n[s] k1");
     EXPECT_EQ(Read(path), Cp932("[s]\r\nk1=あ\r\nk2=w\r\n"));
     EXPECT_EQ(Grid()->GetItemText(0, 2), "😀");
     EXPECT_TRUE(Yellow(0, 2));
@@ -156,7 +159,7 @@ TEST_F(KeepPlaceTest, APartlyFailedComparisonSaveMarksEachSideAsItsFileIs) {
     QTest::keyClick(Frame(), Qt::Key_S, Qt::ControlModifier);
     ASSERT_EQ(m_boxes.Boxes().size(), 1u);
     EXPECT_EQ(m_boxes.Boxes()[0].text, "ファイルへの書き込みに失敗しました。\n" + a + "\n" +
-                                           kCp932Reason +
+                                           Cp932Reason("k") + "\n" + Cp932Reason("e") +
                                            "\n\n書き込めなかったエントリ:\n[s] k\n[t] e");
     EXPECT_EQ(Read(a), Cp932("[s]\r\nk=あ\r\n"));
     EXPECT_EQ(Read(b), QString("[s]\r\nk=x\r\n[t]\r\ne=😀\r\n").toUtf8());

@@ -84,9 +84,10 @@ TEST_F(AppTest, ASaveThatCannotWriteSaysWhatWasLostAndKeepsTheValues) {
     MarkModel(before);
     Click(Res::ID_FILE_SAVE);
     ASSERT_EQ(m_boxes.Boxes().size(), 1u);
-    EXPECT_EQ(m_boxes.Boxes()[0].text,
-              "ファイルへの書き込みに失敗しました。\n" + path +
-                  "\n理由: Permission denied\n\n書き込めなかったエントリ:\n[s] k\n[新] キー");
+    EXPECT_EQ(
+        m_boxes.Boxes()[0].text,
+        "ファイルへの書き込みに失敗しました。\n" + path +
+            "\n理由: 書き込む権限がありません\n\n書き込めなかったエントリ:\n[s] k\n[新] キー");
     EXPECT_EQ(m_boxes.Boxes()[0].type, unsigned(Ui::MB_OK | Ui::MB_ICONERROR));
     EXPECT_TRUE(IsMarked(Doc()->m_pIniData.get()));
     EXPECT_EQ(Entry(Doc()->m_pIniData.get(), "s", "k")->m_value, "edited");
@@ -112,7 +113,7 @@ TEST_F(AppTest, TheSaveFailureMessageListsTwentyEntriesAndCountsTheRest) {
     const QStringList lines = m_boxes.Boxes()[0].text.split(u'\n');
     // One reason for all: they met the same read-only file.
     ASSERT_EQ(lines.size(), 2 + 1 + 2 + 20 + 1);
-    EXPECT_EQ(lines[2], "理由: Permission denied");
+    EXPECT_EQ(lines[2], "理由: 書き込む権限がありません");
     EXPECT_EQ(lines[5], "[s] k1");
     EXPECT_EQ(lines[24], "[s] k20");
     EXPECT_EQ(lines[25], "ほか 3 件");

@@ -570,6 +570,9 @@ TEST_F(ProjectEditDlgTest, EnterInTheNameBoxGoesOnToTheSections) {
     EXPECT_TRUE(dlg->isVisible());
     EXPECT_TRUE(boxes.Boxes().empty());
     EXPECT_EQ(QApplication::focusWidget(), sections);
+    Type(sections, "Main");
+    Key(sections, Qt::Key_Return);
+    EXPECT_EQ(Column(sections, 1), (QStringList{"Main", ""})) << "what is typed next is a section";
     std::vector<std::unique_ptr<CRecordIdName>> names;
     ASSERT_TRUE(db->LoadProjectNames(names));
     EXPECT_TRUE(names.empty());

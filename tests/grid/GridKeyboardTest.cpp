@@ -478,6 +478,55 @@ TEST_F(GridInputTest, F4OpensTheChoiceList) {
     EXPECT_EQ(Current(), Cell(0, 1)); // Enter went to the list, not to the grid
 }
 
+// Alt+Down opens the list as in a combo box instead of moving down, and closes it again with
+// the item the user went to; so do F4 and Alt+Up.
+TEST_F(GridInputTest, AltDownOpensAndClosesTheChoiceListWithoutMoving) {
+    Fill(2, 2);
+    const QStringList items = {QStringLiteral("a|Alpha"), QStringLiteral("b|Beta")};
+    grid->SetColumnChoiceList(1, &items, 5, QLatin1Char('|'));
+    StartAt(0, 1);
+    Key(Qt::Key_Down, Qt::AltModifier);
+    ASSERT_TRUE(ListOpen());
+    EXPECT_EQ(Current(), Cell(0, 1));
+    Key(Qt::Key_Down);
+    Key(Qt::Key_Down);
+    Key(Qt::Key_Down, Qt::AltModifier);
+    EXPECT_FALSE(grid->IsEditing());
+    EXPECT_EQ(grid->GetItemText(0, 1), QStringLiteral("b"));
+    EXPECT_EQ(Current(), Cell(0, 1));
+    // On a text cell Alt+Down still moves.
+    StartAt(0, 0);
+    Key(Qt::Key_Down, Qt::AltModifier);
+    EXPECT_EQ(Current(), Cell(1, 0));
+}
+
+// Typed characters open the list and go to the first item whose name or value begins with
+// what was typed in quick succession.
+TEST_F(GridInputTest, TypingOnAChoiceCellJumpsToTheFirstMatch) {
+    Fill(2, 1);
+    const QStringList items = {QStringLiteral("1|Slow"), QStringLiteral("2|Fast"),
+                               QStringLiteral("3|Faster"), QStringLiteral("10|Ten")};
+    grid->SetColumnChoiceList(1, &items, 5, QLatin1Char('|'));
+    const struct {
+        const char* name;
+        QString typed;
+        QString picked;
+    } cases[] = {
+        {"a display name, case aside", "f", "2"},
+        {"more of the name", "faste", "3"},
+        {"a value", "10", "10"},
+        {"no match for the word: the last character alone", "fs", "1"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        StartAt(0, 1);
+        Type(c.typed);
+        ASSERT_TRUE(ListOpen());
+        Key(Qt::Key_Return);
+        EXPECT_EQ(grid->GetItemText(0, 1), c.picked);
+    }
+}
+
 // ---------------------------------------------------------------- ending an edit by key
 
 TEST_F(GridInputTest, EnterAndTabCommitThenAskTheKeyMoveCallback) {

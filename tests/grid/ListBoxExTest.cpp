@@ -175,9 +175,11 @@ TEST_F(CListBoxExTest, MovementKeysGoToTheListWhileOpen) {
     for (int key :
          {Qt::Key_Down, Qt::Key_Up, Qt::Key_Right, Qt::Key_End, Qt::Key_Home, Qt::Key_PageDown})
         EXPECT_EQ(counter.keyPresses(key), 0) << key;
-    // Other keys go on as usual, and the focus never left.
+    // Typed characters look for an item; other keys go on as usual, and the focus never left.
     QTest::keyClick(standIn, Qt::Key_X);
-    EXPECT_EQ(standIn->text(), "x");
+    EXPECT_EQ(standIn->text(), "");
+    QTest::keyClick(standIn, Qt::Key_F5);
+    EXPECT_EQ(counter.keyPresses(Qt::Key_F5), 1);
     EXPECT_TRUE(standIn->hasFocus());
     EXPECT_TRUE(list.IsWindow());
 

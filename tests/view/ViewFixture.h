@@ -17,6 +17,7 @@
 #include <QComboBox>
 #include <QDateTime>
 #include <QFile>
+#include <QHeaderView>
 #include <QInputMethodEvent>
 #include <QTemporaryDir>
 #include <QTest>
@@ -191,6 +192,15 @@ protected:
         QInputMethodEvent event;
         event.setCommitString(text);
         QApplication::sendEvent(FocusTarget(), &event);
+    }
+    // The right edge of a column dragged dx pixels with the mouse, as a user sets a width.
+    void DragColumnEdge(int col, int dx) {
+        QHeaderView* header = grid->GetHeaderCtrl();
+        const QPoint from(header->sectionViewportPosition(col) + header->sectionSize(col) - 1,
+                          header->height() / 2);
+        QTest::mousePress(header->viewport(), Qt::LeftButton, {}, from);
+        QTest::mouseMove(header->viewport(), from + QPoint(dx, 0));
+        QTest::mouseRelease(header->viewport(), Qt::LeftButton, {}, from + QPoint(dx, 0));
     }
     void Click(int row, int col, Qt::MouseButton button = Qt::LeftButton) {
         QTest::mouseClick(grid->viewport(), button, Qt::NoModifier,
