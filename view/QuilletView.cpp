@@ -16,6 +16,7 @@
 
 #include <QMouseEvent>
 #include <QResizeEvent>
+#include <QUndoStack>
 #include <algorithm>
 #include <set>
 
@@ -62,6 +63,10 @@ CQuilletView::CQuilletView(CViewHost* host, QWidget* parent) : QWidget(parent), 
 }
 
 CQuilletView::~CQuilletView() {
+    // QWidget deletes the history after this body; clearing a non-empty history reports a new
+    // index, which must not reach a view that is half gone.
+    if (m_pUndoStack)
+        m_pUndoStack->disconnect(this);
     // The grid's viewport reports events while the grid is being destroyed; by then the
     // filter could not ask the grid which viewport it is.
     if (m_pGrid)

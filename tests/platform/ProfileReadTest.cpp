@@ -230,7 +230,9 @@ TEST_F(ProfileRead, TenMegabyteLineIsCutNotHung) {
     const ReadResult names = Names(path, 2048);
     EXPECT_EQ(names.ret, 2046u); // the third name alone is ten million characters
     EXPECT_EQ(names.buffer.substr(0, 6), u"A\0B\0Cc"s);
-    EXPECT_LT(timer.elapsed(), 5000);
+    // A hang guard, not a speed figure: reading such lines quadratically takes hours, while a
+    // sanitized build on a busy machine needs several seconds for the linear read.
+    EXPECT_LT(timer.elapsed(), 30000);
 }
 
 TEST_F(ProfileRead, InvalidSequencesStayInTheirLine) {
