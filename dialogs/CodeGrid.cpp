@@ -36,8 +36,8 @@ QString FirstLine(const QString& text) {
 CCodeGrid::CCodeGrid(Pelmo::CListCtrlEx* pGrid, const QString& title) : CTreeGrid(pGrid) {
     m_pGrid->InsertColumn(kDeleteColumn, QString(), true, LVCFMT_CENTER, 30);
     m_pGrid->SetColumnButton(kDeleteColumn);
-    m_pGrid->InsertColumn(kCodeColumn, title, false, LVCFMT_LEFT, 140);
-    m_pGrid->InsertColumn(kNameColumn, QStringLiteral("名称"), false, LVCFMT_LEFT, 100);
+    m_pGrid->InsertColumn(kCodeColumn, title, false, LVCFMT_LEFT, 125);
+    m_pGrid->InsertColumn(kNameColumn, QStringLiteral("名称"), false, LVCFMT_LEFT, 90);
     m_pGrid->SetNotifyHandler([this](const GRIDNOTIFY& n) { OnNotify(n); });
     m_pGrid->SetCaretOnShow(2);
     m_pGrid->SetKeyMoves(kTabMoveCodes, -1, -1, -1, -1, -1);
@@ -90,7 +90,7 @@ void CCodeGrid::OnNotify(const GRIDNOTIFY& n) {
         break;
     case Pelmo::GN_BUTTONCLICK:
         if (n.nCol == kDeleteColumn)
-            OnDelete(n.nRow);
+            OnDelete(n.nRow, n.nEvent == Pelmo::GE_BUTTON_SPACE);
         break;
     case Pelmo::GN_COPY:
         CopyCurrentCell(kCodeColumn);

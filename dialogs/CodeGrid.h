@@ -35,7 +35,8 @@ private:
     // Makes pRecord, one of this grid's, the current one, with what hangs under it beside it.
     virtual void ShowRecord(CBaseData* pRecord, int nCol, bool bFocus) = 0;
     virtual void OnRowChanged(int nRow) = 0;
-    virtual void OnDelete(int nRow) = 0;
+    // bByKey: pressed with Space rather than clicked.
+    virtual void OnDelete(int nRow, bool bByKey) = 0;
 
     void OnNotify(const Pelmo::GRIDNOTIFY& n);
     void OnEdited(int nRow, bool bAppend);

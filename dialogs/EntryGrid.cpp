@@ -90,14 +90,18 @@ void CEntryGrid::OnRowChanged(int nRow) {
         Select(pEntry, -1, false, true);
 }
 
-void CEntryGrid::OnDelete(int nRow) {
+void CEntryGrid::OnDelete(int nRow, bool bByKey) {
     CEntryData* pEntry = EntryAt(nRow);
     if (!pEntry)
         return;
-    if (pEntry->FirstValue() &&
-        !AskToDelete(QStringLiteral("エントリ「%1」を、値 %2 個も含めて削除しますか？")
-                         .arg(pEntry->m_strCode)
-                         .arg(pEntry->ChildCount())))
+    const QString holding = pEntry->FirstValue()
+                                ? QStringLiteral("エントリ「%1」を、値 %2 個も含めて削除しますか？")
+                                      .arg(pEntry->m_strCode)
+                                      .arg(pEntry->ChildCount())
+                                : QString();
+    if (!ConfirmDelete(holding,
+                       QStringLiteral("エントリ「%1」を削除しますか？").arg(pEntry->m_strCode),
+                       bByKey))
         return;
     if (pEntry != m_pCurrent) {
         m_pHistory->Remove(pEntry);

@@ -33,7 +33,7 @@ private:
     QString RefusalOf(const QString& code) const override;
     void ShowRecord(CBaseData* pRecord, int nCol, bool bFocus) override;
     void OnRowChanged(int nRow) override;
-    void OnDelete(int nRow) override;
+    void OnDelete(int nRow, bool bByKey) override;
     CEntryData* EntryAt(int nRow) const;
 
     CSectionGrid* m_pSections = nullptr;

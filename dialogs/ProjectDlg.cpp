@@ -19,6 +19,7 @@
 #include <QComboBox>
 #include <QDir>
 #include <QFileInfo>
+#include <QLabel>
 #include <QPushButton>
 
 #include <algorithm>
@@ -31,7 +32,7 @@ const QString kCaption = QStringLiteral("Quillet");
 
 // A failure's fixed text, and on a line of its own what the database said about it.
 QString WithReason(const QString& text, const CProjectDataBase* pDataBase) {
-    const QString reason = pDataBase ? pDataBase->ErrorMessage() : QString();
+    const QString reason = pDataBase ? pDataBase->ErrorText() : QString();
     return reason.isEmpty() ? text : text + u'\n' + reason;
 }
 
@@ -63,6 +64,7 @@ CProjectDlg::CProjectDlg(CProjectDataBase* pDataBase, CIniData* pIniData, int nS
     m_pRemoveButton = button(Res::IDC_FILE_REMOVE);
     m_pExportButton = button(Res::IDC_PROJECT_EXPORT);
     m_pRegisterOpenButton = button(Res::IDC_FILE_REGISTER_OPEN);
+    m_pStatus = findChild<QLabel*>(QString::number(Res::IDC_PROJECT_STATUS));
     connect(m_pProjectCombo, &QComboBox::activated, this, &CProjectDlg::OnProjectChanged);
     connect(button(Res::IDC_PROJECT_NEW), &QPushButton::clicked, this, &CProjectDlg::OnNew);
     connect(m_pEditButton, &QPushButton::clicked, this, &CProjectDlg::OnEdit);
@@ -241,13 +243,15 @@ void CProjectDlg::OnRemoveFiles() {
 // ---------------------------------------------------------------- value-list files
 
 void CProjectDlg::OnExport() {
+    CValueListFileTransfer transfer(this, m_pDataBase);
     if (const CRecordIdName* pName = SelectedProject(); pName && m_pDataBase)
-        CValueListFileTransfer(this, m_pDataBase).Export(pName->m_nPid);
+        transfer.Export(pName->m_nPid);
+    m_pStatus->setText(transfer.DoneText());
 }
 
 void CProjectDlg::OnImport() {
-    if (!m_pDataBase)
-        return;
-    if (const int pid = CValueListFileTransfer(this, m_pDataBase).Import(m_names); pid > 0)
+    CValueListFileTransfer transfer(this, m_pDataBase);
+    if (const int pid = m_pDataBase ? transfer.Import(m_names) : 0; pid > 0)
         Reload(pid);
+    m_pStatus->setText(transfer.DoneText());
 }

@@ -14,6 +14,7 @@ class CRecordIdFilePath;
 class CRecordIdName;
 class CRelatedFileList;
 class QComboBox;
+class QLabel;
 class QPushButton;
 
 // Manages the value lists and which INI files use them: one value list at a time in a
@@ -71,6 +72,7 @@ private:
     QPushButton* m_pExportButton = nullptr;
     QPushButton* m_pRemoveButton = nullptr;
     QPushButton* m_pRegisterOpenButton = nullptr;
+    QLabel* m_pStatus = nullptr; // what the last export or import did
     // Goes before the dialog's widgets do: it stops listening to the list.
     std::unique_ptr<CRelatedFileList> m_pFiles;
     // The records behind the combo items.

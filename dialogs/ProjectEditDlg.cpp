@@ -83,7 +83,7 @@ CProjectEditDlg::CProjectEditDlg(CProjectDataBase* pDataBase, CIniData* pIniData
         m_pProject = m_pDataBase ? m_pDataBase->LoadProject(m_pIdName->m_nPid) : nullptr;
         m_bLoaded = m_pProject != nullptr;
         if (!m_bLoaded) {
-            m_strLoadError = m_pDataBase ? m_pDataBase->ErrorMessage() : QString();
+            m_strLoadError = m_pDataBase ? m_pDataBase->ErrorText() : QString();
             return;
         }
     } else {
@@ -195,8 +195,8 @@ QString CProjectEditDlg::SaveFailureText() const {
     }
     if (!where.isEmpty())
         text += u'\n' + where.join(u'\n');
-    if (m_pDataBase && !m_pDataBase->ErrorMessage().isEmpty())
-        text += u'\n' + m_pDataBase->ErrorMessage();
+    if (m_pDataBase && !m_pDataBase->ErrorText().isEmpty())
+        text += u'\n' + m_pDataBase->ErrorText();
     return text;
 }
 

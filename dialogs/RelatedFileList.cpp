@@ -23,7 +23,7 @@ constexpr int kListColumnWidth = 150;
 
 // A failure's fixed text, and on a line of its own what the database said about it.
 QString WithReason(const QString& text, const CProjectDataBase* pDataBase) {
-    const QString reason = pDataBase ? pDataBase->ErrorMessage() : QString();
+    const QString reason = pDataBase ? pDataBase->ErrorText() : QString();
     return reason.isEmpty() ? text : text + u'\n' + reason;
 }
 

@@ -86,15 +86,19 @@ void CSectionGrid::OnRowChanged(int nRow) {
         Select(pSection, -1, false, true);
 }
 
-void CSectionGrid::OnDelete(int nRow) {
+void CSectionGrid::OnDelete(int nRow, bool bByKey) {
     CSectionData* pSection = SectionAt(nRow);
     if (!pSection)
         return;
-    if (pSection->FirstEntry() &&
-        !AskToDelete(
-            QStringLiteral("セクション「%1」を、エントリ %2 個とその値も含めて削除しますか？")
-                .arg(pSection->m_strCode)
-                .arg(pSection->ChildCount())))
+    const QString holding =
+        pSection->FirstEntry()
+            ? QStringLiteral("セクション「%1」を、エントリ %2 個とその値も含めて削除しますか？")
+                  .arg(pSection->m_strCode)
+                  .arg(pSection->ChildCount())
+            : QString();
+    if (!ConfirmDelete(holding,
+                       QStringLiteral("セクション「%1」を削除しますか？").arg(pSection->m_strCode),
+                       bByKey))
         return;
     if (pSection != m_pCurrent) {
         m_pHistory->Remove(pSection);

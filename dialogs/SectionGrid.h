@@ -32,7 +32,7 @@ private:
     QString RefusalOf(const QString& code) const override;
     void ShowRecord(CBaseData* pRecord, int nCol, bool bFocus) override;
     void OnRowChanged(int nRow) override;
-    void OnDelete(int nRow) override;
+    void OnDelete(int nRow, bool bByKey) override;
     CSectionData* SectionAt(int nRow) const;
 
     CEntryGrid* m_pEntries;

@@ -78,7 +78,9 @@ void CTreeGrid::CopyCurrentCell(int nOnlyColumn) const {
         QGuiApplication::clipboard()->setText(text);
 }
 
-bool CTreeGrid::AskToDelete(const QString& question) const {
-    return Ui::MessageBox(m_pGrid->window(), question, QStringLiteral("Quillet"),
+bool CTreeGrid::ConfirmDelete(const QString& holding, const QString& alone, bool bByKey) const {
+    const QString question = !holding.isEmpty() ? holding : bByKey ? alone : QString();
+    return question.isEmpty() ||
+           Ui::MessageBox(m_pGrid->window(), question, QStringLiteral("Quillet"),
                           Ui::MB_YESNO | Ui::MB_ICONQUESTION) == Ui::IDYES;
 }

@@ -40,8 +40,10 @@ protected:
     // After a row was deleted: the row now current, or the one that took the deleted row's
     // place when the current row went with it (*pCol is then -1); -1 on an empty grid.
     int RowAfterDelete(int nDeleted, int* pCol) const;
-    // Asks before a delete that takes more than the row with it; true to go on.
-    bool AskToDelete(const QString& question) const;
+    // Whether a delete goes ahead. One that takes more than its row with it asks holding (empty
+    // when the record holds nothing); one pressed from the keyboard, as a stray Space would
+    // press it, asks alone.
+    bool ConfirmDelete(const QString& holding, const QString& alone, bool bByKey) const;
     // Puts the current cell's text on the clipboard; nOnlyColumn >= 0 limits it to that column.
     void CopyCurrentCell(int nOnlyColumn) const;
 

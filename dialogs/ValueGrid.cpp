@@ -94,7 +94,7 @@ void CValueGrid::OnNotify(const GRIDNOTIFY& n) {
         if (n.nCol == kInsertColumn)
             OnInsert(n.nRow);
         else if (n.nCol == kDeleteColumn)
-            OnDelete(n.nRow);
+            OnDelete(n.nRow, n.nEvent == Pelmo::GE_BUTTON_SPACE);
         break;
     case Pelmo::GN_COPY:
         CopyCurrentCell(-1);
@@ -141,9 +141,11 @@ void CValueGrid::OnInsert(int nRow) {
     m_pGrid->setFocus(Qt::OtherFocusReason);
 }
 
-void CValueGrid::OnDelete(int nRow) {
+void CValueGrid::OnDelete(int nRow, bool bByKey) {
     CValueData* pValue = RecordAt<CValueData>(nRow);
-    if (!pValue)
+    if (!pValue ||
+        !ConfirmDelete({}, QStringLiteral("値「%1」を削除しますか？").arg(pValue->m_strCode),
+                       bByKey))
         return;
     m_pHistory->Remove(pValue);
     m_pGrid->DeleteItem(nRow);

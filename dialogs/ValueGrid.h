@@ -37,7 +37,8 @@ private:
     void OnNotify(const Pelmo::GRIDNOTIFY& n);
     void OnEdited(int nRow, bool bAppend);
     void OnInsert(int nRow);
-    void OnDelete(int nRow);
+    // bByKey: pressed with Space rather than clicked.
+    void OnDelete(int nRow, bool bByKey);
     // Tab: to the next (or previous) text cell, never onto a button cell. False when there is
     // none, so that the focus leaves the grid.
     bool TabToTextCell(int nRow, int nCol, bool bBack);

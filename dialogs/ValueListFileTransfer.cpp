@@ -4,9 +4,11 @@
 #include "platform/TextUtil.h"
 #include "platform/ui/FileDialog.h"
 #include "platform/ui/MessageBox.h"
+#include "valuelist/EntryData.h"
 #include "valuelist/ProjectData.h"
 #include "valuelist/ProjectDataBase.h"
 #include "valuelist/RecordIdName.h"
+#include "valuelist/SectionData.h"
 #include "valuelist/ValueListFile.h"
 
 #include <QInputDialog>
@@ -22,6 +24,26 @@ QString FileNameFor(const QString& listName) {
     QString name = listName;
     name.replace(u'/', u'_').replace(u'\\', u'_');
     return name + u'.' + kValueListSuffix;
+}
+
+// What a list holds, as the message after a transfer names it.
+QString ContentsOf(const CProjectData& project) {
+    int sections = 0;
+    int entries = 0;
+    int values = 0;
+    for (const CSectionData* pSection = project.FirstSection(); pSection;
+         pSection = pSection->NextSection()) {
+        ++sections;
+        for (const CEntryData* pEntry = pSection->FirstEntry(); pEntry;
+             pEntry = pEntry->NextEntry()) {
+            ++entries;
+            values += pEntry->ChildCount();
+        }
+    }
+    return QStringLiteral("セクション %1、エントリ %2、値 %3")
+        .arg(sections)
+        .arg(entries)
+        .arg(values);
 }
 
 } // namespace
@@ -48,8 +70,12 @@ void CValueListFileTransfer::Export(int nPid) {
     if (!result.accepted)
         return;
     QString error;
-    if (!CValueListFile::WriteFile(result.path, *pProject, error))
+    if (!CValueListFile::WriteFile(result.path, *pProject, error)) {
         Say(error);
+        return;
+    }
+    m_strDone = QStringLiteral("書き出しました: %1 (値リスト「%2」、%3)")
+                    .arg(result.path, pProject->m_strName, ContentsOf(*pProject));
 }
 
 int CValueListFileTransfer::Import(const std::vector<std::unique_ptr<CRecordIdName>>& names) {
@@ -68,10 +94,17 @@ int CValueListFileTransfer::Import(const std::vector<std::unique_ptr<CRecordIdNa
     }
     if (!ResolveTakenName(*pProject, names))
         return 0;
+    const bool replacing = pProject->m_nPid > 0;
     if (!m_pDataBase->ImportProject(*pProject, {})) {
-        Say(QStringLiteral("値リスト「%1」の保存に失敗しました").arg(pProject->m_strName));
+        const QString reason = m_pDataBase->ErrorText();
+        Say(QStringLiteral("値リスト「%1」の保存に失敗しました").arg(pProject->m_strName) +
+            (reason.isEmpty() ? QString() : u'\n' + reason));
         return 0;
     }
+    m_strDone =
+        QStringLiteral("読み込みました: %1 (値リスト「%2」%3、%4)")
+            .arg(result.path, pProject->m_strName,
+                 replacing ? QStringLiteral("を置き換え") : QString(), ContentsOf(*pProject));
     return pProject->m_nPid;
 }
 

@@ -21,6 +21,9 @@ public:
     // The PID of the list stored from the file the user chose, 0 when nothing was stored.
     // names: the lists the database holds now.
     int Import(const std::vector<std::unique_ptr<CRecordIdName>>& names);
+    // What the last export or import did, with the file and what the list holds; empty when
+    // it did nothing.
+    const QString& DoneText() const { return m_strDone; }
 
 private:
     // A read list whose name other lists have: replaces the one list of that name (its PID and
@@ -34,4 +37,5 @@ private:
 
     QWidget* m_pParent;
     CProjectDataBase* m_pDataBase;
+    QString m_strDone;
 };

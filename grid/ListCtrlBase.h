@@ -10,6 +10,7 @@
 #include <QPointer>
 #include <memory>
 
+class QLabel;
 class QPainter;
 
 namespace Pelmo {
@@ -261,12 +262,18 @@ private:
     bool HandleGridKey(QKeyEvent* event);
     // The cell is the current one, editable and of the drop-down kind.
     bool IsChoiceCell(int nItem, int nCol, bool bCurrent) const;
+    // A check box or button cell that a press acts on.
+    bool IsPressCell(int nItem, int nCol) const;
     bool StartSpacePress(int nItem, int nCol);
     bool StartEditByTyping(const QString& text);
     // Input-method compositions typed on the grid: into the edit box the grid holds the focus
     // for, or picking from the open drop-down list.
     void PassCompositionToEditor(QInputMethodEvent* event);
     void PickByComposition(QInputMethodEvent* event);
+    bool PressByCommittedSpace(QInputMethodEvent* event);
+    // The composition typed into the open list, shown over its cell; hidden when empty.
+    void ShowListComposition(const QString& text);
+    QRect WithOpenList(const QRect& rcCell) const;
     void EndGridComposition();
     bool KeyForComposingEditor(QKeyEvent* event);
     bool StartMousePress(int nItem, int nCol);
@@ -338,6 +345,7 @@ private:
     CHeaderCtrlEx* m_pHeader = nullptr; // owned by the list-view once installed
     std::unique_ptr<CEditEx> m_edit;
     std::unique_ptr<CListBoxEx> m_listBox;
+    QPointer<QLabel> m_pListComposition; // a child of the viewport, made on first use
     int m_nEditCol = -1;
     int m_nEditRow = -1;
     OpenEditor m_openEditor = OpenEditor::None;

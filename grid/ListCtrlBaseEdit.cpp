@@ -152,8 +152,10 @@ void CListCtrlBase::CloseEditors() {
     const bool listWasOpen = m_listBox->IsWindow();
     if (m_edit->IsWindow())
         m_edit->DestroyWindow();
-    if (listWasOpen)
+    if (listWasOpen) {
         m_listBox->DestroyWindow();
+        ShowListComposition(QString());
+    }
     m_bClosingEdit = false;
     m_bComposingForEditor = false;
     m_openEditor = OpenEditor::None;

@@ -11,9 +11,11 @@
 #include <QInputMethod>
 #include <QInputMethodEvent>
 #include <QKeyEvent>
+#include <QLabel>
 #include <QMimeData>
 #include <QMouseEvent>
 #include <QScopedValueRollback>
+#include <QTimer>
 #include <algorithm>
 
 namespace Pelmo {
@@ -402,10 +404,14 @@ bool CListCtrlBase::IsChoiceCell(int nItem, int nCol, bool bCurrent) const {
     return data && data->m_nKind == KIND_CHOICE;
 }
 
-bool CListCtrlBase::StartSpacePress(int nItem, int nCol) {
+bool CListCtrlBase::IsPressCell(int nItem, int nCol) const {
     const CHeaderData* data = GetHeaderDataByIndex(nCol);
-    if (!data || (data->m_nKind != KIND_CHECKBOX && data->m_nKind != KIND_BUTTON) ||
-        IsCellReadOnly(nItem, nCol))
+    return data && (data->m_nKind == KIND_CHECKBOX || data->m_nKind == KIND_BUTTON) &&
+           !IsCellReadOnly(nItem, nCol);
+}
+
+bool CListCtrlBase::StartSpacePress(int nItem, int nCol) {
+    if (!IsPressCell(nItem, nCol))
         return false;
     m_press.bTracking = false;
     m_press.bPushed = true;
@@ -540,6 +546,8 @@ void CListCtrlBase::inputMethodEvent(QInputMethodEvent* event) {
         PickByComposition(event);
         return;
     }
+    if (PressByCommittedSpace(event))
+        return;
     const bool preedit = !event->preeditString().isEmpty();
     if (!preedit && event->commitString().isEmpty()) {
         CListCtrlEx::inputMethodEvent(event);
@@ -580,10 +588,57 @@ void CListCtrlBase::PassCompositionToEditor(QInputMethodEvent* event) {
     event->accept();
 }
 
-void CListCtrlBase::PickByComposition(QInputMethodEvent* event) {
-    // The list shows no composition; the committed word picks the first item it begins.
-    m_listBox->SelectFirstStartingWith(event->commitString());
+// An input method that is on takes the Space key for itself and commits a blank (U+3000 in
+// Japanese input); on a button or check box cell that is the press the key means.
+bool CListCtrlBase::PressByCommittedSpace(QInputMethodEvent* event) {
+    const QString commit = event->commitString();
+    if (!event->preeditString().isEmpty() || commit.size() != 1 || !commit.front().isSpace())
+        return false;
+    int row = -1;
+    int col = -1;
+    if (!GetCurrentCell(&row, &col, true) || !IsPressCell(row, col))
+        return false;
     event->accept();
+    // Not from inside the input method's delivery: the press may ask a question in a box of
+    // its own, which takes the focus from under the input method.
+    QTimer::singleShot(0, this, [this, row, col] {
+        int curRow = -1;
+        int curCol = -1;
+        if (GetCurrentCell(&curRow, &curCol, true) && curRow == row && curCol == col)
+            ActOnPressedCell(row, col, GE_BUTTON_SPACE);
+    });
+    return true;
+}
+
+void CListCtrlBase::PickByComposition(QInputMethodEvent* event) {
+    // The composition shows over the cell, where the list was opened from; the committed word
+    // picks the first item it begins.
+    ShowListComposition(event->preeditString());
+    if (!event->commitString().isEmpty())
+        m_listBox->SelectFirstStartingWith(event->commitString());
+    event->accept();
+}
+
+void CListCtrlBase::ShowListComposition(const QString& text) {
+    if (text.isEmpty()) {
+        if (m_pListComposition)
+            m_pListComposition->hide();
+        return;
+    }
+    if (!m_pListComposition) {
+        m_pListComposition = new QLabel(viewport());
+        m_pListComposition->setObjectName(QStringLiteral("ListComposition"));
+        m_pListComposition->setAutoFillBackground(true);
+        m_pListComposition->setAttribute(Qt::WA_TransparentForMouseEvents);
+    }
+    QFont font = GetGridFont();
+    font.setUnderline(true); // as an input method shows text not yet committed
+    m_pListComposition->setFont(font);
+    m_pListComposition->setText(text);
+    m_pListComposition->setIndent(m_nTextMargin);
+    m_pListComposition->setGeometry(GetCellRect(m_nEditRow, m_nEditCol));
+    m_pListComposition->show();
+    m_pListComposition->raise();
 }
 
 // Before the edit it composes for ends: the input method told to finish may hand over the
@@ -638,10 +693,19 @@ QVariant CListCtrlBase::inputMethodQuery(Qt::InputMethodQuery query) const {
         if (GetCurrentCell(&nItem, &nCol, false)) {
             const QRect cell = GetCellRect(nItem, nCol);
             if (!cell.isEmpty())
-                return QRect(viewport()->mapTo(this, cell.topLeft()), cell.size());
+                return WithOpenList(QRect(viewport()->mapTo(this, cell.topLeft()), cell.size()));
         }
     }
     return CListCtrlEx::inputMethodQuery(query);
+}
+
+// The input method opens its candidates beside the rectangle it is given: with the open list
+// in it they go below or above the list instead of over its first items.
+QRect CListCtrlBase::WithOpenList(const QRect& rcCell) const {
+    if (!m_listBox->IsWindow() || !m_listBox->isVisible())
+        return rcCell;
+    const QRect list(mapFromGlobal(m_listBox->mapToGlobal(QPoint(0, 0))), m_listBox->size());
+    return rcCell.united(list);
 }
 
 // ---------------------------------------------------------------- mouse

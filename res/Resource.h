@@ -64,6 +64,7 @@ enum : int {
     IDC_PROJECT_EXPORT = 1024,
     IDC_PROJECT_IMPORT = 1025,
     IDC_FILE_REGISTER_OPEN = 1026,
+    IDC_PROJECT_STATUS = 1027,
 };
 
 // Value-list editing dialog.
@@ -109,6 +110,7 @@ enum : int {
     HINT_ADDED_COMPARE = 6,
     HINT_VALUE_LISTS_CHANGED = 7,
     HINT_SELECT_VALUE_LIST = 8,
+    HINT_SHOW_MERGE = 9,
 };
 
 } // namespace Res

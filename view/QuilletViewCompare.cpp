@@ -8,6 +8,7 @@
 #include "ini/IniData.h"
 #include "platform/TextUtil.h"
 #include "res/Resource.h"
+#include "view/MergeMode.h"
 #include "view/ViewHost.h"
 #include "view/ViewSnapshot.h"
 
@@ -189,6 +190,7 @@ void CQuilletView::ShowCompare(CIniCompare* compare) {
         return;
     ClearUndoHistory();
     m_pCompare = compare;
+    m_pMerge.reset();
     m_fileRules = compare->m_rules;
     JoinWindowRules();
     InsertCompareColumns();
@@ -259,6 +261,9 @@ void CQuilletView::SetWindowRules(const CRowRules& rules) {
     SetDifferencesOnly(false);
     JoinWindowRules();
     for (int row = 0; row < m_pGrid->GetItemCount(); ++row) {
+        // A conflict stays one until it is resolved, whatever the rules say.
+        if (m_pMerge && m_pMerge->IsConflictRow(row))
+            continue;
         const COMPARE_REULT* result = RowAt(*m_pGrid, row);
         // As an edit marks a row: by the values the models hold now.
         const bool differs = RowDiffers(*result, m_pCompare->m_rules);
@@ -293,6 +298,8 @@ bool CQuilletView::OnCompareEndEdit(Pelmo::CListCtrlEx* grid, int row, int col, 
     const bool first = col == kFirstSide.valueColumn;
     if (!first && col != kSecondSide.valueColumn)
         return false;
+    if (view->m_pMerge && CMergeMode::IsTheirsValueColumn(col))
+        return false;
     CIniEntryData* edited = result->*SideOf(first).entry;
     // A side without an entry has nothing to take the value; its cell is locked, but a value
     // must never be lost into a cell that would not be saved.
@@ -303,8 +310,10 @@ bool CQuilletView::OnCompareEndEdit(Pelmo::CListCtrlEx* grid, int row, int col, 
     edited->SetValue(text);
     // The grid stores the edited cell's text only once this returns; the undo step needs it now.
     grid->SetItemText(row, col, text);
-    if (const CIniEntryData* other = result->*SideOf(!first).entry)
-        view->SetCompareMark(row, !view->m_pCompare->m_rules.EntriesEqual(*other, *edited));
+    // A side without the entry differs whatever the value; the mark also takes the place of a
+    // merge's conflict mark, which the typed value resolves.
+    const CIniEntryData* other = result->*SideOf(!first).entry;
+    view->SetCompareMark(row, !other || !view->m_pCompare->m_rules.EntriesEqual(*other, *edited));
     const bool marked = edited->m_isNew || edited->IsChanged();
     SetBack(*grid, row, col, marked ? kYellow : CLR_NOT_SET);
     view->RecordChange(std::move(before));
@@ -329,7 +338,7 @@ void CQuilletView::OnCompareCurrentCellChanged(int row, int col) {
 
 void CQuilletView::OnCompareDblClk(int row, int col) {
     const COMPARE_REULT* result = RowAt(*m_pGrid, row);
-    if (!result)
+    if (!result || (m_pMerge && m_pMerge->DoubleClick(row, col)))
         return;
     std::function<void()> copy;
     if (col == kFirstSide.sectionColumn)
@@ -505,6 +514,20 @@ void CQuilletView::MoveSectionNamesDown(int row) {
             next->*side->section == result->*side->section)
             m_pGrid->SetItemText(row + 1, side->sectionColumn, name);
     }
+}
+
+void CQuilletView::RefreshFirstSide(int row) {
+    const COMPARE_REULT* result = RowAt(*m_pGrid, row);
+    const COMPARE_REULT* previous = RowAt(*m_pGrid, row - 1);
+    ShowLoadedSide(*m_pGrid, row, *result, kFirstSide, previous ? previous->pSection1 : nullptr);
+    SetCompareMark(row, RowDiffers(*result, m_pCompare->m_rules));
+}
+
+void CQuilletView::ShowMerge(const CMergeStart* start) {
+    if (!m_pCompare || !start || !start->merge)
+        return;
+    m_pMerge = std::make_unique<CMergeMode>(*this);
+    m_pMerge->Start(*start);
 }
 
 bool CQuilletView::FindCompareSectionRows(const QString& name, int* first, int* last) const {

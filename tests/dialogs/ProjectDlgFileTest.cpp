@@ -7,6 +7,7 @@
 
 #include <QComboBox>
 #include <QInputDialog>
+#include <QLabel>
 #include <QLibraryInfo>
 #include <QPushButton>
 #include <QTranslator>
@@ -51,6 +52,10 @@ TEST_F(ProjectDlgFileTest, ExportThenDeleteThenImportBringsTheListBack) {
     EXPECT_EQ(boxes.FileRequests()[0].fileName, QStringLiteral("ゲーム_設定.qvl.json"));
     QString error;
     EXPECT_EQ(Read(file), CValueListFile::ToJson(*db->LoadProject(pid), error));
+    auto* status = Control<QLabel>(dlg.get(), Res::IDC_PROJECT_STATUS);
+    EXPECT_EQ(status->text(), QStringLiteral("書き出しました: %1 (値リスト「ゲーム/設定」、"
+                                             "セクション 1、エントリ 2、値 2)")
+                                  .arg(file));
 
     boxes.Answer(Ui::IDYES);
     Press(Res::IDC_PROJECT_DELETE);
@@ -61,6 +66,9 @@ TEST_F(ProjectDlgFileTest, ExportThenDeleteThenImportBringsTheListBack) {
     const int imported =
         int(reinterpret_cast<CRecordIdName*>(combo->currentData().value<quintptr>())->m_nPid);
     EXPECT_EQ(Dump(imported), stored);
+    EXPECT_EQ(status->text(), QStringLiteral("読み込みました: %1 (値リスト「ゲーム/設定」、"
+                                             "セクション 1、エントリ 2、値 2)")
+                                  .arg(file));
     EXPECT_EQ(boxes.Boxes().size(), 1u); // only the question before deleting
 }
 
@@ -85,6 +93,10 @@ TEST_F(ProjectDlgFileTest, ImportOfATakenNameReplacesThatListWhenAllowed) {
                                                "はい: 読み込んだ内容で置き換えます\n"
                                                "いいえ: 別の名前で読み込みます"));
     EXPECT_EQ(Dump(pid), QStringList{"S New"});
+    EXPECT_EQ(Control<QLabel>(dlg.get(), Res::IDC_PROJECT_STATUS)->text(),
+              QStringLiteral("読み込みました: %1 (値リスト「設定」を置き換え、セクション 1、"
+                             "エントリ 0、値 0)")
+                  .arg(file));
     EXPECT_EQ(combo->count(), 1);
     ASSERT_EQ(History().size(), 1u);
     EXPECT_EQ(History()[0].m_nPid, pid);

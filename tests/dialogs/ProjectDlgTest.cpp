@@ -218,7 +218,9 @@ TEST_F(ProjectDlgTest, ARefusedRegistrationIsReportedAndTheListShowsWhatIsStored
 
     ToggleCheck(0);
     ASSERT_EQ(boxes.Boxes().size(), 1u);
-    EXPECT_EQ(boxes.LastText(), QString::fromUtf8("登録に失敗しました\ndatabase is locked"));
+    EXPECT_EQ(boxes.LastText(),
+              QString::fromUtf8(
+                  "登録に失敗しました\nデータベースを他のプログラムが使用中です (SQLite 5)"));
     EXPECT_EQ(boxes.Boxes()[0].type, Ui::MB_OK);
     EXPECT_EQ(Rows(), (QStringList{"  one.ini"}));
 
@@ -348,14 +350,14 @@ TEST_F(ProjectDlgTest, TheOpenFileIsRegisteredWithTheChosenListOnce) {
 
 } // namespace
 
-// Whatever the database refuses is said, with SQLite's reason: lists that cannot be read (and
-// the dialog then counts as having changed nothing), a list that cannot be opened for editing,
-// a related file that cannot be removed.
+// Whatever the database refuses is said, with SQLite's reason in Japanese: lists that cannot be
+// read (and the dialog then counts as having changed nothing), a list that cannot be opened for
+// editing, a related file that cannot be removed.
 TEST_F(ProjectDlgTest, EveryFailureOfTheDatabaseIsReported) {
     Store("alpha", {{"S", {{"k", {{"1", "one"}}}}}});
     AddHistory(0, "one.ini");
     db->SetBusyTimeout(50);
-    const QString locked = "\ndatabase is locked";
+    const QString locked = "\nデータベースを他のプログラムが使用中です (SQLite 5)";
     {
         SqliteProbe other(dir.filePath("Quillet.db"));
         ASSERT_TRUE(other.Exec("BEGIN EXCLUSIVE"));

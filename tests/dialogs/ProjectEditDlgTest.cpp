@@ -10,6 +10,7 @@
 
 #include <QClipboard>
 #include <QGuiApplication>
+#include <QInputMethodEvent>
 #include <QLineEdit>
 #include <QPushButton>
 
@@ -541,6 +542,34 @@ INSTANTIATE_TEST_SUITE_P(
         DeleteCase{"EmptySection", Res::IDC_SECTION_GRID, {}},
         DeleteCase{"EmptyEntry", Res::IDC_ENTRY_GRID, {}}),
     [](const ::testing::TestParamInfo<DeleteCase>& info) { return std::string(info.param.name); });
+
+// Space on "-" presses it whatever the input method: off, the key; on, the blank it commits.
+// A press from the keyboard asks even for an empty row, as a stray Space would delete it.
+TEST_F(ProjectEditDlgTest, SpaceOnMinusAsksBeforeDeletingWithOrWithoutAnInputMethod) {
+    const int pid = Store("L", {{"S", {{"k", {{"1", ""}}}}}, {"E", {}}});
+    Open(pid, "L");
+    Click(sections, 1, 1);
+    sections->SetCurrentCell(1, 0, true, false);
+    boxes.Answer(Ui::IDNO);
+    Key(sections, Qt::Key_Space);
+    ASSERT_EQ(boxes.Boxes().size(), 1u);
+    EXPECT_EQ(boxes.LastText(), QStringLiteral("セクション「E」を削除しますか？"));
+    EXPECT_EQ(Column(sections, 1), (QStringList{"S", "E", ""})) << "No keeps it";
+
+    Click(sections, 0, 1);
+    Click(entries, 0, 1);
+    values->SetCurrentCell(0, 1, true, false);
+    values->setFocus();
+    boxes.Answer(Ui::IDYES);
+    QInputMethodEvent blank;
+    blank.setCommitString(QString(QChar(0x3000)));
+    QApplication::sendEvent(values, &blank);
+    QApplication::processEvents();
+    ASSERT_EQ(boxes.Boxes().size(), 2u);
+    EXPECT_EQ(boxes.LastText(), QStringLiteral("値「1」を削除しますか？"));
+    EXPECT_EQ(Column(values, 2), (QStringList{""}));
+    EXPECT_FALSE(values->IsEditing()) << "the blank is no text for a cell";
+}
 
 // Enter without typing went down the name column, so the next value typed became a name.
 TEST_F(ProjectEditDlgTest, EnterWithoutTypingMovesAsEnterAfterTyping) {

@@ -1,6 +1,7 @@
 #include "tests/grid/GridInputFixture.h"
 
 #include <QInputMethodEvent>
+#include <QLabel>
 #include <QLineEdit>
 #include <QScrollBar>
 #include <functional>
@@ -367,6 +368,60 @@ TEST_F(GridEditFlowTest, CommittedWordPicksFromTheDropDownList) {
     EXPECT_EQ(grid->GetListBox()->GetCurSel(), 1);
     Key(Qt::Key_Return);
     EXPECT_EQ(grid->GetItemText(1, 1), QStringLiteral("g"));
+}
+
+// The list shows no text of its own: the composition typed into it shows over its cell, and
+// the input method's candidates open beside the list, not over its first items.
+TEST_F(GridEditFlowTest, CompositionIntoTheOpenListShowsOverItsCell) {
+    Fill(2, 2);
+    const QStringList items = {QStringLiteral("r|赤"), QStringLiteral("b|青")};
+    grid->SetColumnChoiceList(1, &items, 5, QLatin1Char('|'));
+    StartAt(0, 1);
+    Key(Qt::Key_F4);
+    ASSERT_TRUE(ListOpen());
+    Preedit(grid, QStringLiteral("あお"));
+    auto* shown = grid->viewport()->findChild<QLabel*>(QStringLiteral("ListComposition"));
+    ASSERT_TRUE(shown);
+    EXPECT_TRUE(shown->isVisible());
+    EXPECT_EQ(shown->text(), QStringLiteral("あお"));
+    EXPECT_EQ(shown->geometry(), grid->GetCellRect(0, 1));
+    const QRect list(grid->mapFromGlobal(grid->GetListBox()->mapToGlobal(QPoint(0, 0))),
+                     grid->GetListBox()->size());
+    EXPECT_TRUE(InputCursorOf(grid).contains(list));
+    Commit(grid, QStringLiteral("青"));
+    EXPECT_FALSE(shown->isVisible());
+    EXPECT_EQ(grid->GetListBox()->GetCurSel(), 1);
+    Preedit(grid, QStringLiteral("あ"));
+    Key(Qt::Key_Escape);
+    EXPECT_FALSE(ListOpen());
+    EXPECT_FALSE(shown->isVisible()) << "the composition went with the list";
+}
+
+// Space with an input method on arrives as a committed blank, U+3000 in Japanese input: on a
+// button or check box cell it presses it as the key does; elsewhere it is text.
+TEST_F(GridEditFlowTest, CommittedBlankPressesAButtonOrCheckBoxCell) {
+    Fill(3, 2);
+    grid->SetColumnCheckBox(0);
+    grid->SetColumnButton(1);
+    grid->SetItemText(0, 0, QString());
+    StartAt(0, 1);
+    Commit(grid, QString(QChar(0x3000)));
+    QApplication::processEvents();
+    ASSERT_EQ(NotesOf(GN_BUTTONCLICK).size(), 1u);
+    EXPECT_EQ(NotesOf(GN_BUTTONCLICK)[0].nEvent, GE_BUTTON_SPACE);
+    EXPECT_FALSE(grid->IsEditing());
+    StartAt(0, 0);
+    Commit(grid, QStringLiteral(" "));
+    QApplication::processEvents();
+    EXPECT_EQ(grid->GetItemText(0, 0), QStringLiteral("1"));
+    StartAt(1, 1);
+    Commit(grid, QStringLiteral("　あ"));
+    QApplication::processEvents();
+    EXPECT_TRUE(NotesOf(GN_BUTTONCLICK).empty()) << "a word is no press";
+    StartAt(1, 2);
+    Commit(grid, QString(QChar(0x3000)));
+    ASSERT_TRUE(EditOpen());
+    EXPECT_EQ(grid->GetEdit()->text(), QString(QChar(0x3000)));
 }
 
 TEST_F(GridEditFlowTest, InputMethodPlacesItsWindowOverTheCurrentCell) {
