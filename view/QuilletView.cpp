@@ -301,6 +301,7 @@ void CQuilletView::ClearView() {
     m_pColumnFit->Forget();
     m_pIni = nullptr;
     m_pCompare = nullptr;
+    m_pGrid->SetAccessibleTextCallback(nullptr, nullptr); // what a comparison said of its cells
     m_pMerge.reset();
     m_allCompareRows.clear();
     m_pRuleMarks.reset();

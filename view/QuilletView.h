@@ -147,6 +147,8 @@ private:
     void OnCompareRightClick(int row, int col);
     static bool OnCompareEndEdit(Pelmo::CListCtrlEx* grid, int row, int col, const QString& text,
                                  QString* store, void* data);
+    static void OnCompareAccessibleText(Pelmo::CListCtrlEx* grid, int row, int col, QString* name,
+                                        QString* description, void* data);
 
     // Double-click: copy what the other file lacks. toSecond: the source is file 1.
     void CopySection(CIniSectionData* section, bool toSecond);

@@ -25,6 +25,11 @@ constexpr COLORREF kDim = 0x999999; // the text of a row whose difference an ign
 constexpr int kMarkColumn = 3;
 constexpr int kColumnCount = 7;
 constexpr int kRowHeaderWidth = 50;
+// What a screen reader says where the grid shows a side's cell empty and green, and what the
+// yellow and the difference mark mean.
+const QString kMissingText = QStringLiteral("なし");
+const QString kChangedText = QStringLiteral("変更あり");
+const QString kDiffersText = QStringLiteral("差あり");
 
 // One file's half of a row: its three columns and its two pointers in the record.
 struct CompareSide {
@@ -194,6 +199,7 @@ void CQuilletView::ShowCompare(CIniCompare* compare) {
     m_fileRules = compare->m_rules;
     JoinWindowRules();
     InsertCompareColumns();
+    m_pGrid->SetAccessibleTextCallback(&CQuilletView::OnCompareAccessibleText, this);
     m_pGrid->SetColumnColor(kMarkColumn, kBlack, kWhite);
     m_pGrid->SetRowHeaderWidth(kRowHeaderWidth);
     FillCompareRows();
@@ -210,9 +216,39 @@ void CQuilletView::InsertCompareColumns() {
         if (it != widths.end())
             width = it->second;
         const ColumnSpec& spec = kColumns[col];
-        m_pGrid->InsertColumn(col, QString::fromUtf16(spec.heading), spec.readOnly, spec.format,
-                              width, -1);
+        const QString heading = QString::fromUtf16(spec.heading);
+        m_pGrid->InsertColumn(col, heading, spec.readOnly, spec.format, width, -1);
+        // Both sides show the same headings; by ear the side must be said.
+        if (col != kMarkColumn)
+            m_pGrid->SetColumnAccessibleName(
+                col, QStringLiteral("ファイル%1 %2").arg(col < kMarkColumn ? 1 : 2).arg(heading));
     }
+}
+
+void CQuilletView::OnCompareAccessibleText(Pelmo::CListCtrlEx* grid, int row, int col,
+                                           QString* name, QString* description, void* data) {
+    const auto* view = static_cast<const CQuilletView*>(data);
+    const COMPARE_REULT* result = view->m_pCompare ? RowAt(*grid, row) : nullptr;
+    if (!result)
+        return;
+    QStringList notes;
+    COLORREF text = CLR_NOT_SET;
+    COLORREF back = CLR_NOT_SET;
+    if (col != kMarkColumn) {
+        const CompareSide& side = SideOf(col < kMarkColumn);
+        const CompareSide& other = SideOf(col > kMarkColumn);
+        // A section without entries has empty entry cells on both sides: nothing is missing.
+        const bool missing = col == side.sectionColumn
+                                 ? !(result->*side.section)
+                                 : !(result->*side.entry) && result->*other.entry;
+        if (missing)
+            *name = kMissingText;
+        if (grid->GetCellColor(row, col, &text, &back) && back == kYellow)
+            notes.append(kChangedText);
+    }
+    if (!grid->GetItemText(row, kMarkColumn).isEmpty())
+        notes.append(kDiffersText);
+    *description = notes.join(QStringLiteral("、"));
 }
 
 void CQuilletView::SetCompareMark(int row, bool differs) {
