@@ -31,6 +31,9 @@ CListCtrlBase::CListCtrlBase(QWidget* parent) : CListCtrlEx(parent) {
         {CK_EDIT_FRAME, 0x467321},
     });
 
+    // The cells are drawn by hand from the left, so the grid stays left to right even in a
+    // mirrored window (-reverse): a mirrored header would stand over the wrong columns.
+    setLayoutDirection(Qt::LeftToRight);
     m_pHeader = new CHeaderCtrlEx(this);
     SetHeaderCtrl(m_pHeader);
     m_pHeader->Attach(this);
@@ -41,6 +44,7 @@ CListCtrlBase::CListCtrlBase(QWidget* parent) : CListCtrlEx(parent) {
     m_pHeader->viewport()->installEventFilter(this);
 
     m_pRowHeader = new CRowHeader(parent);
+    m_pRowHeader->setLayoutDirection(Qt::LeftToRight);
     m_pRowHeader->Attach(this);
     m_pRowHeader->hide();
 
