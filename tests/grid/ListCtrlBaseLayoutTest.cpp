@@ -176,6 +176,11 @@ TEST_F(GridLayoutTest, HitTestFindsHeaderRowHeaderAndCells) {
 }
 
 TEST_F(GridLayoutTest, HeaderStaysOverItsColumnInAMirroredWindow) {
+    // A grid made while the whole program is mirrored, as -reverse does it.
+    QGuiApplication::setLayoutDirection(Qt::RightToLeft);
+    grid = new Pelmo::CListCtrlBase;
+    QGuiApplication::setLayoutDirection(Qt::LeftToRight);
+    grid->Create(kVisible, QRect(10, 10, 500, 300), parent.get(), 1011);
     parent->setLayoutDirection(Qt::RightToLeft);
     Fill(3, 2);
     QHeaderView* header = grid->GetHeaderCtrl();
