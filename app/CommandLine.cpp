@@ -72,6 +72,14 @@ CCommandLine CCommandLine::Parse(const QStringList& args) {
             if (path.isEmpty())
                 return UsageError(QStringLiteral("--db needs the path of a database"));
             result.m_dataBase = path;
+        } else if (arg == u"--merge") {
+            result.m_merge = true;
+        } else if (arg == u"-o" || arg == u"--output" || arg.startsWith(u"--output=")) {
+            const bool bJoined = arg.startsWith(u"--output=");
+            const QString path = bJoined ? arg.mid(9) : i + 1 < args.size() ? args[++i] : QString();
+            if (path.isEmpty())
+                return UsageError(QStringLiteral("%1 needs the path of a file").arg(arg));
+            result.m_output = path;
         } else if (bool bValueInside = false; const QtOption* qt = QtOptionOf(arg, bValueInside)) {
             if (qt->bTakesValue && !bValueInside && ++i == args.size())
                 return UsageError(QStringLiteral("%1 needs a value").arg(arg));
@@ -79,6 +87,13 @@ CCommandLine CCommandLine::Parse(const QStringList& args) {
             return UsageError(QStringLiteral("unknown option '%1'").arg(arg));
         }
     }
+    if (result.m_action == Action::Run && !result.m_output.isEmpty() && !result.m_merge)
+        return UsageError(QStringLiteral("-o is for --merge only"));
+    // A merge needs all three: git mergetool names them, a person may forget one.
+    if (result.m_action == Action::Run && result.m_merge && result.m_files.size() != 3)
+        return UsageError(QStringLiteral("--merge needs three files: BASE OURS THEIRS"));
+    if (result.m_merge)
+        return result;
     // Still a run: started from a file manager, the window is the only place to say so.
     if (result.m_action == Action::Run && result.m_files.size() > kMaxFiles)
         result.m_complaint = QStringLiteral("at most two files can be given");
@@ -87,10 +102,16 @@ CCommandLine CCommandLine::Parse(const QStringList& args) {
 
 QString CCommandLine::UsageText() {
     return QStringLiteral("usage: quillet [--db PATH] [QT-OPTION...] [FILE [FILE2] | DIR1 DIR2]\n"
+                          "       quillet [--db PATH] --merge BASE OURS THEIRS [-o OUT]\n"
                           "\n"
                           "Opens the INI file FILE, or compares FILE with FILE2 side by side, or\n"
                           "lists the INI files of the folders DIR1 and DIR2 as they compare.\n"
+                          "With --merge, shows OURS with the changes THEIRS made since BASE\n"
+                          "taken in, and their conflicts; saving writes OURS, or OUT.\n"
                           "\n"
+                          "  --merge        merge three files (also for git mergetool)\n"
+                          "  -o OUT, --output OUT, --output=OUT\n"
+                          "                 with --merge: save the result to OUT\n"
                           "  --db PATH, --db=PATH\n"
                           "                 keep the value lists in the database PATH (its\n"
                           "                 folder is made when missing)\n"

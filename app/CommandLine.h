@@ -21,6 +21,9 @@ public:
     Action m_action = Action::Run;
     QStringList m_files; // as given
     QString m_dataBase;  // --db PATH: the value-list database to use; empty for the default
+    // --merge: m_files are BASE, OURS and THEIRS, merged in the window.
+    bool m_merge = false;
+    QString m_output; // -o OUT: where the merge's save goes; empty: OURS
     // What was wrong: for a usage error, and for a run with more than two files, which the
     // window refuses too.
     QString m_complaint;

@@ -8,6 +8,13 @@
 #include <QWidget>
 #include <algorithm>
 
+namespace {
+const QString kMergeAnswer = QStringLiteral("変更を取り込む");
+const QString kMergeLine =
+    QStringLiteral("\n\n「変更を取り込む」: ファイルの新しい内容を編集中の内容に"
+                   "取り込みます。保存するまで何も書き込みません。");
+} // namespace
+
 CFileWatch::CFileWatch(QWidget* window, Hooks hooks)
     : QObject(window), m_pWindow(window), m_hooks(std::move(hooks)) {
     connect(&m_watcher, &QFileSystemWatcher::fileChanged, this, &CFileWatch::OnSomethingChanged);
@@ -26,6 +33,11 @@ void CFileWatch::Watch(const QStringList& paths) {
     m_loading.clear();
     m_bPending = false;
     OnSomethingChanged(); // watches them; a change during the load is news already
+}
+
+void CFileWatch::SetMerge(std::function<bool()> canMerge, std::function<void()> merge) {
+    m_canMerge = std::move(canMerge);
+    m_merge = std::move(merge);
 }
 
 void CFileWatch::LoadStarts(const QString& path) {
@@ -109,14 +121,20 @@ void CFileWatch::Ask() {
     m_bAsking = true;
     const QStringList removed = RemovedPaths(changed);
     // Enter must not throw unsaved edits away: with some, the default answer keeps them.
-    const unsigned defaultButton = m_hooks.hasUnsavedChanges() ? unsigned(Ui::MB_DEFBUTTON2) : 0u;
-    const int answer =
-        Ui::MessageBox(m_pWindow, QuestionText(changed, removed), QStringLiteral("Quillet"),
-                       Ui::MB_YESNO | Ui::MB_ICONQUESTION | defaultButton);
+    const bool unsaved = m_hooks.hasUnsavedChanges();
+    const unsigned defaultButton = unsaved ? unsigned(Ui::MB_DEFBUTTON2) : 0u;
+    const bool offerMerge = unsaved && removed.isEmpty() && m_canMerge && m_canMerge();
+    const int answer = Ui::MessageBox(
+        m_pWindow, QuestionText(changed, removed) + (offerMerge ? kMergeLine : QString()),
+        QStringLiteral("Quillet"),
+        (offerMerge ? Ui::MB_YESNOTHIRD : Ui::MB_YESNO) | Ui::MB_ICONQUESTION | defaultButton,
+        offerMerge ? kMergeAnswer : QString());
     // Whatever happened while the question was up is answered by it too; only a later change
     // asks again.
     TakeCurrentStateAsKnown();
     m_bAsking = false;
+    if (answer == Ui::IDTHIRD && offerMerge)
+        m_merge();
     if (answer != Ui::IDYES)
         return;
     if (removed.isEmpty())

@@ -27,6 +27,10 @@ public:
         std::function<void()> close;
     };
 
+    // With unsaved edits the question offers a third answer, "変更を取り込む", when canMerge
+    // says yes; merge then takes the file's new state into the edits.
+    void SetMerge(std::function<bool()> canMerge, std::function<void()> merge);
+
     CFileWatch(QWidget* window, Hooks hooks);
 
     // The files shown from now on, in their current state; earlier ones are forgotten. A file
@@ -67,6 +71,8 @@ private:
 
     QWidget* m_pWindow;
     Hooks m_hooks;
+    std::function<bool()> m_canMerge;
+    std::function<void()> m_merge;
     QFileSystemWatcher m_watcher;
     std::vector<WatchedFile> m_files;
     std::vector<WatchedFile> m_loading; // as LoadStarts found them, until the next Watch

@@ -25,6 +25,7 @@
 #include <QShortcut>
 #include <QStackedWidget>
 #include <QTreeWidget>
+#include <algorithm>
 
 namespace {
 
@@ -297,6 +298,12 @@ void CFolderMode::ApplyWindowRules() {
 void CFolderMode::ExportList() {
     if (!m_pCompare || m_pFrame->IsBusy())
         return;
+    // A pair not compared would pass for an identical one in the report.
+    if (std::count(m_compared.begin(), m_compared.end(), true) < qsizetype(m_compared.size()) ||
+        m_compared.size() < m_pCompare->Pairs().size()) {
+        ShowError(m_pFrame, QStringLiteral("比較が中止されたため、書き出せません。"));
+        return;
+    }
     Ui::FileOpenRequest request;
     request.parent = m_pFrame;
     request.filter = QStringLiteral("HTMLファイル (*.html)|*.html||");

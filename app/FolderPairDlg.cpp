@@ -19,6 +19,8 @@ CFolderPairDlg::CFolderPairDlg(const QString& folder1, const QString& folder2, Q
         label->setBuddy(field);
         field->setMinimumWidth(420);
         auto* browse = new QPushButton(QStringLiteral("参照..."), this);
+        // Enter in a field compares; only a click or Space browses.
+        browse->setAutoDefault(false);
         connect(browse, &QPushButton::clicked, this, [this, field] { Browse(field); });
         grid->addWidget(label, row, 0);
         grid->addWidget(field, row, 1);
@@ -27,6 +29,7 @@ CFolderPairDlg::CFolderPairDlg(const QString& folder1, const QString& folder2, Q
     }
     auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, this);
     buttons->button(QDialogButtonBox::Ok)->setText(QStringLiteral("比較"));
+    buttons->button(QDialogButtonBox::Ok)->setDefault(true);
     buttons->button(QDialogButtonBox::Cancel)->setText(QStringLiteral("キャンセル"));
     connect(buttons, &QDialogButtonBox::accepted, this, &QDialog::accept);
     connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);

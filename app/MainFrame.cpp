@@ -5,8 +5,10 @@
 #include "app/FileWatch.h"
 #include "app/FindDlg.h"
 #include "app/FolderMode.h"
+#include "app/FrameTexts.h"
 #include "app/LongWork.h"
 #include "app/MenuDlgBar.h"
+#include "app/MergeWindow.h"
 #include "app/PreviewDlgBar.h"
 #include "app/QuilletDoc.h"
 #include "app/SaveFailure.h"
@@ -44,6 +46,8 @@
 
 namespace {
 
+using namespace FrameTexts;
+
 const QString kCaption = QStringLiteral("Quillet");
 const QString kIniFilter = QStringLiteral("INIファイル (*.ini)|*.ini||");
 constexpr qsizetype kMaxDroppedFiles = 2;
@@ -51,21 +55,6 @@ const QString kLoadStopped = QStringLiteral("読み込みを中止しました")
 constexpr int kStatusMessageMs = 10000;
 // A load goes through a file's text twice: decoding it, then building the model.
 constexpr int kPassesPerFile = 2;
-
-QString WorkText(const QString& what, const QStringList& paths) {
-    QStringList names;
-    for (const QString& path : paths)
-        names.append(QFileInfo(path).fileName());
-    return what + names.join(QStringLiteral(", "));
-}
-
-QString LoadingText(const QStringList& paths) {
-    return WorkText(QStringLiteral("読み込み中: "), paths);
-}
-
-QString ShowingText(const QStringList& paths) {
-    return WorkText(QStringLiteral("表示中: "), paths);
-}
 
 // The model of the file at path, or null with errorText saying why.
 std::unique_ptr<CIniData> ReadModel(const QString& path, QString& errorText) {
@@ -106,6 +95,7 @@ CMainFrame::CMainFrame(CQuilletDoc* doc, CProjectDataBase* db, QWidget* parent)
     CreateAccelerators();
     CreateFileWatch();
     CreateLongWork();
+    m_pMergeWindow = new CMergeWindow(this);
     m_bBarsReady = true;
     UpdateCommandUI();
 }
@@ -347,7 +337,7 @@ void CMainFrame::OnCommand(int commandId) {
         OnOpen();
         break;
     case Res::ID_COMPARE:
-        OnCompare();
+        m_pMergeWindow->OnCompareCommand();
         break;
     case Res::ID_RELOAD:
         OnReload();
@@ -485,16 +475,6 @@ void CMainFrame::OnOpen() {
         m_pProjectBar->show();
 }
 
-void CMainFrame::OnCompare() {
-    QString path1;
-    QString path2;
-    if (!AskOpenFileName(path1, QStringLiteral("開く - 1つ目のファイル")) ||
-        !AskOpenFileName(path2, QStringLiteral("開く - 2つ目のファイル")) || !ConfirmDiscard())
-        return;
-    if (OpenCompare(path1, path2))
-        m_pProjectBar->hide();
-}
-
 void CMainFrame::OnReload() {
     if (ConfirmDiscard())
         ReloadDocument();
@@ -528,6 +508,10 @@ bool CMainFrame::SaveDocument() {
     m_pView->CommitEdit();
     if (!m_pDoc->HasContent())
         return true;
+    return m_pMergeWindow->IsShown() ? m_pMergeWindow->Save() : SaveShown();
+}
+
+bool CMainFrame::SaveShown() {
     const CViewPlace place = m_pView->CurrentPlace();
     QStringList failures;
     if (m_pDoc->m_pCompare)

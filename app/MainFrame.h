@@ -16,6 +16,7 @@ class CIniCompare;
 class CIniData;
 class CLongWork;
 class CMenuDlgBar;
+class CMergeWindow;
 class CPreviewDlgBar;
 class CProjectDlgBar;
 class CQuilletDoc;
@@ -75,6 +76,7 @@ public:
     CProjectDlgBar* ProjectBar() const { return m_pProjectBar; }
     CFileWatch* FileWatch() const { return m_pFileWatch; }
     CWorkIndicator* WorkIndicator() const { return m_pIndicator; }
+    CMergeWindow* MergeWindow() const { return m_pMergeWindow; }
     CFolderMode* Folders() const { return m_pFolders; }
 
     // Runs job as a load of the window (see CLongWork), text saying what it reads; false,
@@ -92,6 +94,9 @@ protected:
     void dropEvent(QDropEvent* event) override;
 
 private:
+    // Merge mode opens, shows and saves through the frame's own loading and saving.
+    friend class CMergeWindow;
+
     void CreateBars();
     void CreateAccelerators();
     void CreateFileWatch();
@@ -112,7 +117,6 @@ private:
     void WarnSkippedSections(const CIniData& ini, const QString& prefix);
 
     void OnOpen();
-    void OnCompare();
     void OnReload();
     void OnAdd();
     void OnValueLists();
@@ -143,6 +147,8 @@ private:
     // Saves, reads the files again keeping what was not written, brings the user back to the
     // same place and then reports what could not be written; true when everything was.
     bool SaveDocument();
+    // The save itself, of whatever the document shows.
+    bool SaveShown();
     void SaveSingle(QStringList& failures);
     void SaveCompare(QStringList& failures);
     FileSave SaveIni(CIniData& ini);
@@ -165,6 +171,7 @@ private:
     CFileWatch* m_pFileWatch = nullptr;
     CWorkIndicator* m_pIndicator = nullptr;
     CLongWork* m_pWork = nullptr;
+    CMergeWindow* m_pMergeWindow = nullptr;
     // Escape while a load runs.
     QAction* m_pStopAction = nullptr;
     // The focus before the work began, to give back after it.

@@ -2,6 +2,7 @@
 
 #include "app/FolderMode.h"
 #include "app/MainFrame.h"
+#include "app/MergeWindow.h"
 #include "app/QuilletDoc.h"
 #include "grid/GridAccessible.h"
 #include "grid/GridTypes.h"
@@ -95,7 +96,9 @@ bool CQuilletApp::InitInstance(const QStringList& files) {
         Ui::MessageBox(m_pFrame.get(), QStringLiteral("DB 接続失敗\n") + dataBaseProblem,
                        QStringLiteral("Quillet"), Ui::MB_OK | Ui::MB_ICONWARNING);
     }
-    if (!m_pFrame->Folders()->OpenCommandLine(files))
+    if (m_merge)
+        m_pFrame->MergeWindow()->OpenCommandLine(files, m_mergeOutput);
+    else if (!m_pFrame->Folders()->OpenCommandLine(files))
         m_pFrame->OpenCommandLineFiles(files);
     return true;
 }

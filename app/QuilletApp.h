@@ -21,6 +21,12 @@ public:
     // The value-list database to open instead of the usual one (--db); its folder is made when
     // missing.
     void SetDataBasePath(const QString& path) { m_dataBasePath = path; }
+    // --merge: the command line's three files are merged, the result saved to output (empty:
+    // to the second file, ours).
+    void SetMerge(const QString& output) {
+        m_merge = true;
+        m_mergeOutput = output;
+    }
 
     // Start-up; false when the program must end (the reason has been shown). files: the
     // command line's files, opened once the window is up. A database that cannot be used is
@@ -42,6 +48,8 @@ private:
     QString OpenDataBase(const QString& path);
 
     QString m_dataBasePath; // empty: CDataBaseLocation's choice
+    bool m_merge = false;
+    QString m_mergeOutput;
     std::unique_ptr<QTranslator> m_pTranslator;
     std::unique_ptr<CProjectDataBase> m_pDataBase;
     std::unique_ptr<CQuilletDoc> m_pDoc;

@@ -1,6 +1,7 @@
 #include "app/QuilletDoc.h"
 
 #include "compare/IniCompare.h"
+#include "compare/IniMerge.h"
 #include "ini/IniData.h"
 #include "res/Resource.h"
 #include "view/QuilletView.h"
@@ -31,6 +32,8 @@ void CQuilletDoc::DeleteContents() {
     UpdateAllViews(nullptr, Res::HINT_CLEAR, 0);
     if (m_pFrame)
         m_pFrame->SendMessage(Res::WM_CLEAR_PREVIEW, 0, 0);
+    m_pMerge.reset(); // it points into the comparison's models
+    m_pMergeBase.reset();
     m_pIniData.reset();
     m_pCompare.reset();
 }

@@ -10,6 +10,7 @@
 
 class CIniCompare;
 class CIniData;
+class CIniMerge;
 class CQuilletView;
 class CViewHost;
 class QWidget;
@@ -63,6 +64,10 @@ public:
                                          {4, 200}, {5, 200}, {6, 250}};
     std::unique_ptr<CIniData> m_pIniData;
     std::unique_ptr<CIniCompare> m_pCompare;
+    // A merge shown on top of the comparison: its base, and the merge of base, ours
+    // (m_pCompare's file 1) and theirs (file 2). Null outside merge mode.
+    std::unique_ptr<CIniData> m_pMergeBase;
+    std::unique_ptr<CIniMerge> m_pMerge;
 
 private:
     CViewHost* m_pFrame = nullptr;

@@ -93,6 +93,8 @@ int main(int argc, char** argv) {
     CQuilletApp quillet;
     if (!commandLine.m_dataBase.isEmpty())
         quillet.SetDataBasePath(commandLine.m_dataBase);
+    if (commandLine.m_merge)
+        quillet.SetMerge(commandLine.m_output);
     if (!quillet.InitInstance(commandLine.m_files))
         return 1;
     QuitWhenPaintedForBenchmarks(quillet);

@@ -58,7 +58,11 @@ QHash<QString, QHash<QString, int>> CommentLines(const QByteArray& bytes) {
 
 CIniMerge::CIniMerge(std::unique_ptr<CIniData> base, std::unique_ptr<CIniData> ours,
                      std::unique_ptr<CIniData> theirs)
-    : m_pBase(std::move(base)), m_pOurs(std::move(ours)), m_pTheirs(std::move(theirs)) {}
+    : m_pBase(std::move(base)), m_pOurs(std::move(ours)), m_pTheirs(std::move(theirs)),
+      m_base(m_pBase.get()), m_ours(m_pOurs.get()), m_theirs(m_pTheirs.get()) {}
+
+CIniMerge::CIniMerge(CIniData& base, CIniData& ours, CIniData& theirs)
+    : m_base(&base), m_ours(&ours), m_theirs(&theirs) {}
 
 CIniMerge::~CIniMerge() = default;
 
@@ -66,11 +70,11 @@ void CIniMerge::Merge(const CanHold& canHold) {
     m_canHold = canHold;
     // Ours' list changes while it is merged (sections theirs removed go), so walk a copy.
     std::vector<CIniSectionData*> oursSections;
-    for (const auto& section : m_pOurs->m_sections)
+    for (const auto& section : m_ours->m_sections)
         oursSections.push_back(section.get());
     std::vector<CIniSectionData*> theirsOnly;
-    for (const auto& section : m_pTheirs->m_sections) {
-        if (m_pOurs->FindSection(section->m_name, false) == nullptr)
+    for (const auto& section : m_theirs->m_sections) {
+        if (m_ours->FindSection(section->m_name, false) == nullptr)
             theirsOnly.push_back(section.get());
     }
     for (CIniSectionData* section : oursSections)
@@ -80,8 +84,8 @@ void CIniMerge::Merge(const CanHold& canHold) {
 }
 
 void CIniMerge::MergeSection(CIniSectionData* ours) {
-    const CIniSectionData* base = m_pBase->FindSection(ours->m_name, false);
-    const CIniSectionData* theirs = m_pTheirs->FindSection(ours->m_name, false);
+    const CIniSectionData* base = m_base->FindSection(ours->m_name, false);
+    const CIniSectionData* theirs = m_theirs->FindSection(ours->m_name, false);
     if (theirs == nullptr && base == nullptr)
         return; // only ours added it
     const auto find = [](const CIniSectionData* section, const QString& key) {
@@ -116,12 +120,12 @@ void CIniMerge::MergeSection(CIniSectionData* ours) {
     if (agreed && ours->m_entries.empty()) {
         if (oursEntries.empty())
             ++m_taken;
-        m_pOurs->RemoveSectionFromFile(ours);
+        m_removedSections.push_back(m_ours->RemoveSectionFromFile(ours));
     }
 }
 
 void CIniMerge::MergeSectionOnlyInTheirs(CIniSectionData* theirs) {
-    const CIniSectionData* base = m_pBase->FindSection(theirs->m_name, false);
+    const CIniSectionData* base = m_base->FindSection(theirs->m_name, false);
     if (theirs->m_entries.empty()) {
         // Ours removed it, or theirs added it without keys: a line of its own is no key the
         // writer could write.
@@ -154,13 +158,13 @@ bool CIniMerge::MergeKey(const Sides& sides, const QString& sectionName, CIniSec
     }
     // Only theirs changed it.
     if (sides.theirs == nullptr) {
-        m_pOurs->RemoveEntryFromFile(sides.ours);
+        m_removedEntries.push_back(m_ours->RemoveEntryFromFile(sides.ours));
         ++m_taken;
         return true;
     }
     const QString& key = sides.ours ? sides.ours->m_key : sides.theirs->m_key;
     if (!Fits(sectionName, key, sides.theirs->m_value,
-              ours == nullptr && m_pOurs->FindSection(sectionName, false) == nullptr)) {
+              ours == nullptr && m_ours->FindSection(sectionName, false) == nullptr)) {
         AddConflict(sectionName, key, sides,
                     QStringLiteral("the encoding of ours cannot hold theirs' text"));
         return false;
@@ -170,7 +174,7 @@ bool CIniMerge::MergeKey(const Sides& sides, const QString& sectionName, CIniSec
     else if (ours != nullptr)
         ours->AddEntry(key, sides.theirs->m_value)->m_isAdded = true;
     else
-        m_pOurs->AddEntry(sectionName, key, sides.theirs->m_value);
+        m_ours->AddEntry(sectionName, key, sides.theirs->m_value);
     ++m_taken;
     return true;
 }

@@ -31,6 +31,8 @@ class CIniMerge : public CObject {
 public:
     CIniMerge(std::unique_ptr<CIniData> base, std::unique_ptr<CIniData> ours,
               std::unique_ptr<CIniData> theirs);
+    // A merge of models someone else owns (a window that shows them), which must outlive it.
+    CIniMerge(CIniData& base, CIniData& ours, CIniData& theirs);
     ~CIniMerge() override;
 
     // Whether ours' file can hold a text (its encoding); a change it cannot hold is a conflict
@@ -49,6 +51,12 @@ public:
     // changes a merge leaves out.
     static int CountCommentChanges(const QByteArray& base, const QByteArray& theirs);
 
+    // What theirs' removals took out of ours' model, kept alive so that whoever shows the
+    // model can let go of it (and an undo can link it back).
+    std::vector<std::unique_ptr<CIniEntryData>>& RemovedEntries() { return m_removedEntries; }
+    std::vector<std::unique_ptr<CIniSectionData>>& RemovedSections() { return m_removedSections; }
+
+    // Null when the models belong to someone else.
     std::unique_ptr<CIniData> m_pBase;
     std::unique_ptr<CIniData> m_pOurs;
     std::unique_ptr<CIniData> m_pTheirs;
@@ -71,7 +79,12 @@ private:
     void AddConflict(const QString& sectionName, const QString& key, const Sides& sides,
                      const QString& reason);
 
+    CIniData* m_base;
+    CIniData* m_ours;
+    CIniData* m_theirs;
     CanHold m_canHold;
+    std::vector<std::unique_ptr<CIniEntryData>> m_removedEntries;
+    std::vector<std::unique_ptr<CIniSectionData>> m_removedSections;
     std::vector<CMergeConflict> m_conflicts;
     int m_taken = 0;
 };

@@ -57,7 +57,17 @@ void CGridAccessible::CurrentCell(int* row, int* col) const {
 }
 
 QString CGridAccessible::CellText(int row, int col) const {
-    return Grid()->GetCellDisplayText(row, col);
+    QString name;
+    QString description;
+    Grid()->GetCellAccessibleText(row, col, &name, &description);
+    return name;
+}
+
+QString CGridAccessible::CellDescription(int row, int col) const {
+    QString name;
+    QString description;
+    Grid()->GetCellAccessibleText(row, col, &name, &description);
+    return description;
 }
 
 QAccessible::Role CGridAccessible::CellRole(int, int col) const {
@@ -162,6 +172,8 @@ void CGridAccessible::DoCellAction(int row, int col, const QString& action) {
 QString CGridAccessible::HeaderText(int row, int col) const {
     if (row < 0 && col < 0)
         return kSelectAll;
+    if (row < 0)
+        return Grid()->GetColumnAccessibleName(col);
     return CListCtrlAccessible::HeaderText(row, col);
 }
 

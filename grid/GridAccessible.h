@@ -22,6 +22,7 @@ public:
     void CurrentCell(int* row, int* col) const override;
     bool FollowsFocusedRow() const override { return false; }
     QString CellText(int row, int col) const override;
+    QString CellDescription(int row, int col) const override;
     QAccessible::Role CellRole(int row, int col) const override;
     QAccessible::State CellState(int row, int col) const override;
     bool IsCellSelected(int row, int col) const override;

@@ -80,6 +80,11 @@ using PFNCHARFILTER = bool (*)(CListCtrlEx* pGrid, int nRow, int nCol, QChar ch,
 using PFNTEXTCHECK = bool (*)(CListCtrlEx* pGrid, int nRow, int nCol, const QString& strText,
                               void* pData);
 
+// What a screen reader says of a cell: *pName comes preset to the text the cell shows and
+// *pDescription empty; either may be replaced. Nothing painted changes.
+using PFNACCESSIBLETEXT = void (*)(CListCtrlEx* pGrid, int nRow, int nCol, QString* pName,
+                                   QString* pDescription, void* pData);
+
 // Per column: read-only flag, alignment, kind and choices. Owned by the column header's key
 // map, deleted with its column.
 struct CHeaderData {
@@ -93,6 +98,7 @@ struct CHeaderData {
     PFNCHOICETEXT m_pfnChoiceText = nullptr;
     void* m_pTextData = nullptr;
     QChar m_chSeparator = QChar(0);
+    QString m_strAccessibleName; // what a screen reader calls the column; empty: its heading
 
     // Display text of a cell's key: the callback's answer when there is one, else the text of
     // the first choice whose key equals the cell text exactly, else empty.

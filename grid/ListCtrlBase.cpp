@@ -982,6 +982,33 @@ void CListCtrlBase::SetTextCheck(PFNTEXTCHECK pfn, void* pData) {
     m_edit->SetTextCheck(pfn, pData);
 }
 
+void CListCtrlBase::SetColumnAccessibleName(int nCol, const QString& name) {
+    if (CHeaderData* data = GetHeaderDataByIndex(nCol))
+        data->m_strAccessibleName = name;
+}
+
+void CListCtrlBase::SetAccessibleTextCallback(PFNACCESSIBLETEXT pfn, void* pData) {
+    m_accessibleText.Set(pfn, pData);
+}
+
+QString CListCtrlBase::GetColumnAccessibleName(int nCol) const {
+    const CHeaderData* data = GetHeaderDataByIndex(nCol);
+    return data && !data->m_strAccessibleName.isEmpty() ? data->m_strAccessibleName
+                                                        : GetColumnHeading(nCol);
+}
+
+void CListCtrlBase::GetCellAccessibleText(int nItem, int nCol, QString* pName,
+                                          QString* pDescription) const {
+    const CHeaderData* data = GetHeaderDataByIndex(nCol);
+    // A button says what it does: its column's name, when the caption is only a sign.
+    const bool namedButton =
+        data && data->m_nKind == KIND_BUTTON && !data->m_strAccessibleName.isEmpty();
+    *pName = namedButton ? data->m_strAccessibleName : GetCellDisplayText(nItem, nCol);
+    pDescription->clear();
+    if (m_accessibleText)
+        m_accessibleText(const_cast<CListCtrlBase*>(this), nItem, nCol, pName, pDescription);
+}
+
 bool CListCtrlBase::MayClickAfterEdit(int nEditRow, int nEditCol, int nRow, int nCol, bool bLeft) {
     return m_clickEdit.Ask(true, this, nEditRow, nEditCol, nRow, nCol, bLeft);
 }

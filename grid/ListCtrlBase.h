@@ -138,6 +138,8 @@ public:
     void SetClickEditCallback(PFNCLICKEDIT pfn, void* pData) override;
     void SetCharFilter(PFNCHARFILTER pfn, void* pData) override;
     void SetTextCheck(PFNTEXTCHECK pfn, void* pData) override;
+    void SetColumnAccessibleName(int nCol, const QString& name) override;
+    void SetAccessibleTextCallback(PFNACCESSIBLETEXT pfn, void* pData) override;
 
     void SetNotifyHandler(GridNotifyHandler handler) override;
 
@@ -145,6 +147,9 @@ public:
     // Column key of a column index (0 for none) and the column's record (null for none).
     unsigned GetColumnKey(int nCol) const;
     CHeaderData* GetHeaderDataByIndex(int nCol) const;
+    // What a screen reader calls a column, and says of a cell (see SetAccessibleTextCallback).
+    QString GetColumnAccessibleName(int nCol) const;
+    void GetCellAccessibleText(int nItem, int nCol, QString* pName, QString* pDescription) const;
     // The cell as drawn: border lines included, shared with the neighbours (viewport
     // coordinates). Empty out of range.
     QRect GetCellRect(int nItem, int nCol) const;
@@ -380,6 +385,7 @@ private:
     CGridCallback<PFNENDEDIT> m_endEdit;
     CGridCallback<PFNKEYMOVE> m_keyMove;
     CGridCallback<PFNCLICKEDIT> m_clickEdit;
+    CGridCallback<PFNACCESSIBLETEXT> m_accessibleText;
 
     GridNotifyHandler m_notify;
     unsigned m_nID = 0;

@@ -87,7 +87,7 @@ bool CListCtrlBase::OpenChoiceList(int nItem, int nCol, QRect rc, CHeaderData* p
     rc.setRight(rc.right() - 1);
     const QRect screen(viewport()->mapToGlobal(rc.topLeft()), rc.size());
     m_listBox->Create(this, GetGridFont());
-    m_listBox->setAccessibleName(GetColumnHeading(nCol)); // what a screen reader calls it
+    m_listBox->setAccessibleName(GetColumnAccessibleName(nCol)); // what a screen reader calls it
     if (pData->m_pfnFillChoices) {
         QStringList items;
         pData->m_pfnFillChoices(this, nItem, nCol, &items, pData->m_pFillData);
@@ -108,7 +108,7 @@ bool CListCtrlBase::OpenEditBox(int nItem, int nCol, QRect rc, CHeaderData* pDat
     m_edit->Create(viewport(), rc);
     m_edit->setFont(GetGridFont());
     m_edit->SetCell(nItem, nCol);
-    m_edit->setAccessibleName(GetColumnHeading(nCol)); // what a screen reader calls it
+    m_edit->setAccessibleName(GetColumnAccessibleName(nCol)); // what a screen reader calls it
     m_edit->SetColors(crText, crBack);
     // The text sits where the cell's own text is drawn, so it does not jump on opening.
     const int textHeight = QFontMetrics(GetGridFont()).height();

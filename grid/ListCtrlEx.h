@@ -139,6 +139,12 @@ public:
     virtual void SetCharFilter(PFNCHARFILTER pfn, void* pData) = 0;       // 87
     virtual void SetTextCheck(PFNTEXTCHECK pfn, void* pData) = 0;         // 88
 
+    // What a screen reader hears. A column's name goes to its header cell, its editor and, in
+    // a button column, its buttons (empty: the heading and the captions); the callback names
+    // and describes each cell.
+    virtual void SetColumnAccessibleName(int nCol, const QString& name) = 0;        // 89
+    virtual void SetAccessibleTextCallback(PFNACCESSIBLETEXT pfn, void* pData) = 0; // 90
+
     // Where notifications go: the parent installs its handler (called synchronously).
     virtual void SetNotifyHandler(GridNotifyHandler handler) = 0;
 };

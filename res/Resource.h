@@ -110,6 +110,7 @@ enum : int {
     HINT_ADDED_COMPARE = 6,
     HINT_VALUE_LISTS_CHANGED = 7,
     HINT_SELECT_VALUE_LIST = 8,
+    HINT_SHOW_MERGE = 9,
 };
 
 } // namespace Res

@@ -9,6 +9,7 @@
 #include "valuelist/ProjectDataBase.h"
 #include "view/CompareExport.h"
 #include "view/DetachedRecords.h"
+#include "view/MergeMode.h"
 #include "view/RuleCommands.h"
 #include "view/RuleMarks.h"
 #include "view/ViewHost.h"
@@ -116,6 +117,9 @@ void CQuilletView::OnUpdate(QWidget*, int hint, quintptr object) {
         break;
     case Res::HINT_ADDED_COMPARE:
         ShowAddedCompareEntries();
+        break;
+    case Res::HINT_SHOW_MERGE:
+        ShowMerge(reinterpret_cast<const CMergeStart*>(object));
         break;
     case Res::HINT_VALUE_LISTS_CHANGED:
         ReloadValueList();
@@ -297,6 +301,8 @@ void CQuilletView::ClearView() {
     m_pColumnFit->Forget();
     m_pIni = nullptr;
     m_pCompare = nullptr;
+    m_pGrid->SetAccessibleTextCallback(nullptr, nullptr); // what a comparison said of its cells
+    m_pMerge.reset();
     m_allCompareRows.clear();
     m_pRuleMarks.reset();
     m_findTexts.Clear();

@@ -16,6 +16,8 @@ class CIniCompare;
 class CIniData;
 class CIniEntryData;
 class CIniSectionData;
+class CMergeMode;
+struct CMergeStart;
 class CObject;
 class CProjectData;
 class CRuleCommands;
@@ -47,6 +49,8 @@ public:
     void CommitEdit();
 
     Pelmo::CListCtrlEx* GetGrid() const { return m_pGrid.get(); }
+    // The merge shown on top of the comparison; null outside merge mode.
+    CMergeMode* Merge() const { return m_pMerge.get(); }
     CCompareExport* Export() const { return m_pExport; }
 
     // --- the user's place (QuilletViewPlace.cpp) ---
@@ -143,6 +147,8 @@ private:
     void OnCompareRightClick(int row, int col);
     static bool OnCompareEndEdit(Pelmo::CListCtrlEx* grid, int row, int col, const QString& text,
                                  QString* store, void* data);
+    static void OnCompareAccessibleText(Pelmo::CListCtrlEx* grid, int row, int col, QString* name,
+                                        QString* description, void* data);
 
     // Double-click: copy what the other file lacks. toSecond: the source is file 1.
     void CopySection(CIniSectionData* section, bool toSecond);
@@ -168,6 +174,13 @@ private:
     void InsertAddedEntryRow(CIniEntryData* entry, bool first, int at,
                              CIniSectionData* otherSection, bool showSectionName);
     void MoveSectionNamesDown(int row);
+    // Shows file 1's half of a row again from its record, after the model changed under it.
+    void RefreshFirstSide(int row);
+
+    // --- merge mode (MergeMode.cpp) ---
+    friend class CMergeMode;
+    // Hint 9: the comparison shown becomes a merge of ours (file 1) and theirs (file 2).
+    void ShowMerge(const CMergeStart* start);
 
     // --- only the differences (QuilletViewDifferences.cpp) ---
 public:
@@ -194,6 +207,7 @@ private:
         bool differs;
         bool marked;
         bool hidden;
+        bool conflict; // a merge's row not yet resolved
     };
     using CompareRows = std::vector<CompareRow>;
     void CreateDifferencesAction();
@@ -216,6 +230,8 @@ private:
     bool GoToDifference(bool forward);
     int DifferingRowCount() const;
     bool IsDifferenceRow(int row) const;
+    // Where F8 stops: a row that differs, or in merge mode a conflict.
+    bool IsNavigationStop(int row) const;
     // Column 3's header tooltip: reaches the view from the header, which has no tooltip of its own.
     bool event(QEvent* event) override;
 
@@ -339,7 +355,8 @@ private:
     // --- fields: comparison mode ---
     CIniCompare* m_pCompare = nullptr;   // the document's comparison, while one is shown
     CCompareExport* m_pExport = nullptr; // Ctrl+E: the comparison as an HTML page
-    CColumnFit* m_pColumnFit = nullptr;  // a child of the view
+    std::unique_ptr<CMergeMode> m_pMerge;
+    CColumnFit* m_pColumnFit = nullptr; // a child of the view
     // --- fields: only the differences ---
     QAction* m_pDifferencesOnly = nullptr; // a child of the view
     bool m_bDifferencesOnly = false;

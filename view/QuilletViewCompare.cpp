@@ -8,6 +8,7 @@
 #include "ini/IniData.h"
 #include "platform/TextUtil.h"
 #include "res/Resource.h"
+#include "view/MergeMode.h"
 #include "view/ViewHost.h"
 #include "view/ViewSnapshot.h"
 
@@ -24,6 +25,11 @@ constexpr COLORREF kDim = 0x999999; // the text of a row whose difference an ign
 constexpr int kMarkColumn = 3;
 constexpr int kColumnCount = 7;
 constexpr int kRowHeaderWidth = 50;
+// What a screen reader says where the grid shows a side's cell empty and green, and what the
+// yellow and the difference mark mean.
+const QString kMissingText = QStringLiteral("なし");
+const QString kChangedText = QStringLiteral("変更あり");
+const QString kDiffersText = QStringLiteral("差あり");
 
 // One file's half of a row: its three columns and its two pointers in the record.
 struct CompareSide {
@@ -189,9 +195,11 @@ void CQuilletView::ShowCompare(CIniCompare* compare) {
         return;
     ClearUndoHistory();
     m_pCompare = compare;
+    m_pMerge.reset();
     m_fileRules = compare->m_rules;
     JoinWindowRules();
     InsertCompareColumns();
+    m_pGrid->SetAccessibleTextCallback(&CQuilletView::OnCompareAccessibleText, this);
     m_pGrid->SetColumnColor(kMarkColumn, kBlack, kWhite);
     m_pGrid->SetRowHeaderWidth(kRowHeaderWidth);
     FillCompareRows();
@@ -208,9 +216,39 @@ void CQuilletView::InsertCompareColumns() {
         if (it != widths.end())
             width = it->second;
         const ColumnSpec& spec = kColumns[col];
-        m_pGrid->InsertColumn(col, QString::fromUtf16(spec.heading), spec.readOnly, spec.format,
-                              width, -1);
+        const QString heading = QString::fromUtf16(spec.heading);
+        m_pGrid->InsertColumn(col, heading, spec.readOnly, spec.format, width, -1);
+        // Both sides show the same headings; by ear the side must be said.
+        if (col != kMarkColumn)
+            m_pGrid->SetColumnAccessibleName(
+                col, QStringLiteral("ファイル%1 %2").arg(col < kMarkColumn ? 1 : 2).arg(heading));
     }
+}
+
+void CQuilletView::OnCompareAccessibleText(Pelmo::CListCtrlEx* grid, int row, int col,
+                                           QString* name, QString* description, void* data) {
+    const auto* view = static_cast<const CQuilletView*>(data);
+    const COMPARE_REULT* result = view->m_pCompare ? RowAt(*grid, row) : nullptr;
+    if (!result)
+        return;
+    QStringList notes;
+    COLORREF text = CLR_NOT_SET;
+    COLORREF back = CLR_NOT_SET;
+    if (col != kMarkColumn) {
+        const CompareSide& side = SideOf(col < kMarkColumn);
+        const CompareSide& other = SideOf(col > kMarkColumn);
+        // A section without entries has empty entry cells on both sides: nothing is missing.
+        const bool missing = col == side.sectionColumn
+                                 ? !(result->*side.section)
+                                 : !(result->*side.entry) && result->*other.entry;
+        if (missing)
+            *name = kMissingText;
+        if (grid->GetCellColor(row, col, &text, &back) && back == kYellow)
+            notes.append(kChangedText);
+    }
+    if (!grid->GetItemText(row, kMarkColumn).isEmpty())
+        notes.append(kDiffersText);
+    *description = notes.join(QStringLiteral("、"));
 }
 
 void CQuilletView::SetCompareMark(int row, bool differs) {
@@ -259,6 +297,9 @@ void CQuilletView::SetWindowRules(const CRowRules& rules) {
     SetDifferencesOnly(false);
     JoinWindowRules();
     for (int row = 0; row < m_pGrid->GetItemCount(); ++row) {
+        // A conflict stays one until it is resolved, whatever the rules say.
+        if (m_pMerge && m_pMerge->IsConflictRow(row))
+            continue;
         const COMPARE_REULT* result = RowAt(*m_pGrid, row);
         // As an edit marks a row: by the values the models hold now.
         const bool differs = RowDiffers(*result, m_pCompare->m_rules);
@@ -293,6 +334,8 @@ bool CQuilletView::OnCompareEndEdit(Pelmo::CListCtrlEx* grid, int row, int col, 
     const bool first = col == kFirstSide.valueColumn;
     if (!first && col != kSecondSide.valueColumn)
         return false;
+    if (view->m_pMerge && CMergeMode::IsTheirsValueColumn(col))
+        return false;
     CIniEntryData* edited = result->*SideOf(first).entry;
     // A side without an entry has nothing to take the value; its cell is locked, but a value
     // must never be lost into a cell that would not be saved.
@@ -303,8 +346,10 @@ bool CQuilletView::OnCompareEndEdit(Pelmo::CListCtrlEx* grid, int row, int col, 
     edited->SetValue(text);
     // The grid stores the edited cell's text only once this returns; the undo step needs it now.
     grid->SetItemText(row, col, text);
-    if (const CIniEntryData* other = result->*SideOf(!first).entry)
-        view->SetCompareMark(row, !view->m_pCompare->m_rules.EntriesEqual(*other, *edited));
+    // A side without the entry differs whatever the value; the mark also takes the place of a
+    // merge's conflict mark, which the typed value resolves.
+    const CIniEntryData* other = result->*SideOf(!first).entry;
+    view->SetCompareMark(row, !other || !view->m_pCompare->m_rules.EntriesEqual(*other, *edited));
     const bool marked = edited->m_isNew || edited->IsChanged();
     SetBack(*grid, row, col, marked ? kYellow : CLR_NOT_SET);
     view->RecordChange(std::move(before));
@@ -329,7 +374,7 @@ void CQuilletView::OnCompareCurrentCellChanged(int row, int col) {
 
 void CQuilletView::OnCompareDblClk(int row, int col) {
     const COMPARE_REULT* result = RowAt(*m_pGrid, row);
-    if (!result)
+    if (!result || (m_pMerge && m_pMerge->DoubleClick(row, col)))
         return;
     std::function<void()> copy;
     if (col == kFirstSide.sectionColumn)
@@ -505,6 +550,20 @@ void CQuilletView::MoveSectionNamesDown(int row) {
             next->*side->section == result->*side->section)
             m_pGrid->SetItemText(row + 1, side->sectionColumn, name);
     }
+}
+
+void CQuilletView::RefreshFirstSide(int row) {
+    const COMPARE_REULT* result = RowAt(*m_pGrid, row);
+    const COMPARE_REULT* previous = RowAt(*m_pGrid, row - 1);
+    ShowLoadedSide(*m_pGrid, row, *result, kFirstSide, previous ? previous->pSection1 : nullptr);
+    SetCompareMark(row, RowDiffers(*result, m_pCompare->m_rules));
+}
+
+void CQuilletView::ShowMerge(const CMergeStart* start) {
+    if (!m_pCompare || !start || !start->merge)
+        return;
+    m_pMerge = std::make_unique<CMergeMode>(*this);
+    m_pMerge->Start(*start);
 }
 
 bool CQuilletView::FindCompareSectionRows(const QString& name, int* first, int* last) const {

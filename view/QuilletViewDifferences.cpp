@@ -5,6 +5,7 @@
 #include "compare/IniCompare.h"
 #include "grid/ListCtrlEx.h"
 #include "ini/IniData.h"
+#include "view/MergeMode.h"
 #include "view/ViewPlace.h"
 
 #include <QAction>
@@ -58,7 +59,8 @@ CQuilletView::CompareRows CQuilletView::CaptureCompareRows() const {
     for (int row = 0; row < count; ++row) {
         auto* result = const_cast<COMPARE_REULT*>(ResultAt(*m_pGrid, row));
         const bool marked = IsDifferenceRow(row);
-        rows.push_back({result, marked || (mayBeDim && IsDimRow(row)), marked, false});
+        const bool conflict = m_pMerge && m_pMerge->IsConflictRow(row);
+        rows.push_back({result, marked || (mayBeDim && IsDimRow(row)), marked, false, conflict});
     }
     return rows;
 }
@@ -124,6 +126,9 @@ void CQuilletView::RefillCompareRows(const CompareRows& rows, bool withHidden) {
         if (row.hidden && !withHidden)
             continue;
         AppendCompareRow(row.result, previous, row.differs);
+        // The merge's marks and locks live in the cells, which a refill makes anew.
+        if (m_pMerge)
+            m_pMerge->RestoreRow(m_pGrid->GetItemCount() - 1, row.conflict);
         previous = row.result;
     }
     m_pGrid->setUpdatesEnabled(true);

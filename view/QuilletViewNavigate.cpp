@@ -3,6 +3,7 @@
 
 #include "grid/ListCtrlEx.h"
 #include "view/CompareExport.h"
+#include "view/MergeMode.h"
 
 #include <QAction>
 #include <QHelpEvent>
@@ -46,7 +47,13 @@ void CQuilletView::UpdateNavigationKeys() {
 }
 
 bool CQuilletView::IsDifferenceRow(int row) const {
-    return m_pGrid->GetItemText(row, kMarkColumn) == kDifferenceMark;
+    // A conflict differs too: "only the differences" keeps it.
+    const QString mark = m_pGrid->GetItemText(row, kMarkColumn);
+    return mark == kDifferenceMark || (m_pMerge && mark == CMergeMode::ConflictMark());
+}
+
+bool CQuilletView::IsNavigationStop(int row) const {
+    return m_pMerge ? m_pMerge->IsConflictRow(row) : IsDifferenceRow(row);
 }
 
 bool CQuilletView::GoToDifference(bool forward) {
@@ -62,7 +69,7 @@ bool CQuilletView::GoToDifference(bool forward) {
     }
     const int step = forward ? 1 : -1;
     for (int at = row + step; at >= 0 && at < m_pGrid->GetItemCount(); at += step) {
-        if (!IsDifferenceRow(at))
+        if (!IsNavigationStop(at))
             continue;
         m_pGrid->SetCurrentCell(at, col, true, false);
         // Moving the cell from code reports nothing; the previews follow it as after a click.
@@ -93,7 +100,9 @@ bool CQuilletView::event(QEvent* event) {
         hit.nCol != kMarkColumn)
         return QWidget::event(event);
     // Counted when asked: edits, copies and take-backs change the marks all the time.
-    QToolTip::showText(help->globalPos(),
-                       QStringLiteral("差のある行: %1 行").arg(DifferingRowCount()), this);
+    QString tip = QStringLiteral("差のある行: %1 行").arg(DifferingRowCount());
+    if (m_pMerge)
+        tip.prepend(QStringLiteral("競合: %1 件\n").arg(m_pMerge->ConflictCount()));
+    QToolTip::showText(help->globalPos(), tip, this);
     return true;
 }

@@ -104,6 +104,8 @@ public:
     // its current cell itself).
     virtual bool FollowsFocusedRow() const { return true; }
     virtual QString CellText(int row, int col) const;
+    // What a cell says beyond its text (a mark the view paints, say); empty for nothing.
+    virtual QString CellDescription(int, int) const { return {}; }
     virtual QAccessible::Role CellRole(int, int) const { return QAccessible::Cell; }
     virtual QAccessible::State CellState(int row, int col) const;
     virtual bool IsCellSelected(int row, int col) const;

@@ -29,7 +29,11 @@ QAccessibleInterface* CListCtrlCellAccessible::parent() const {
 }
 
 QString CListCtrlCellAccessible::text(QAccessible::Text t) const {
-    if (t != QAccessible::Name || !isValid())
+    if (!isValid())
+        return {};
+    if (t == QAccessible::Description)
+        return m_kind == CellKind::Cell ? m_table->CellDescription(Row(), m_col) : QString();
+    if (t != QAccessible::Name)
         return {};
     if (m_kind == CellKind::Cell)
         return m_table->CellText(Row(), m_col);

@@ -40,6 +40,7 @@ ButtonSet ButtonsOf(unsigned type) {
     case MB_YESNOCANCEL:
         return {{QMessageBox::Yes, QMessageBox::No, QMessageBox::Cancel}, QMessageBox::Cancel};
     case MB_YESNO:
+    case MB_YESNOTHIRD:
         return {{QMessageBox::Yes, QMessageBox::No}, QMessageBox::No};
     case MB_RETRYCANCEL:
         return {{QMessageBox::Retry, QMessageBox::Cancel}, QMessageBox::Cancel};
@@ -68,6 +69,9 @@ int ShowRealBox(const MessageBoxCall& call) {
     const ButtonSet set = ButtonsOf(call.type);
     for (QMessageBox::StandardButton b : set.buttons)
         box.addButton(b);
+    QPushButton* third = nullptr;
+    if ((call.type & 0x000F) == MB_YESNOTHIRD)
+        third = box.addButton(call.thirdButton, QMessageBox::ActionRole);
     const int defaultIndex = (call.type & MB_DEFBUTTON3) ? 2 : (call.type & MB_DEFBUTTON2) ? 1 : 0;
     if (defaultIndex < set.buttons.size())
         box.setDefaultButton(set.buttons[defaultIndex]);
@@ -76,13 +80,20 @@ int ShowRealBox(const MessageBoxCall& call) {
     QAbstractButton* clicked = box.clickedButton();
     if (!clicked)
         return IdOf(set.escape);
+    if (third && clicked == third)
+        return IDTHIRD;
     return IdOf(box.standardButton(clicked));
 }
 
 } // namespace
 
 int MessageBox(QWidget* parent, const QString& text, const QString& caption, unsigned type) {
-    const MessageBoxCall call{parent, text, caption, type};
+    return MessageBox(parent, text, caption, type, QString());
+}
+
+int MessageBox(QWidget* parent, const QString& text, const QString& caption, unsigned type,
+               const QString& thirdButton) {
+    const MessageBoxCall call{parent, text, caption, type, thirdButton};
     if (Hook())
         return Hook()(call);
     return ShowRealBox(call);

@@ -159,6 +159,22 @@ TEST(CommandLineTest, ParsesFilesHelpVersionAndRefusesTheRest) {
     }
 }
 
+TEST(CommandLineTest, MergeTakesExactlyThreeFilesAndOutOnlyWithIt) {
+    const CCommandLine merge =
+        CCommandLine::Parse({"--merge", "base.ini", "mine.ini", "-o", "out.ini", "new.ini"});
+    EXPECT_EQ(merge.m_action, CCommandLine::Action::Run);
+    EXPECT_TRUE(merge.m_merge);
+    EXPECT_EQ(merge.m_files, QStringList({"base.ini", "mine.ini", "new.ini"}));
+    EXPECT_EQ(merge.m_output, "out.ini");
+    EXPECT_EQ(CCommandLine::Parse({"--merge", "a", "b", "c", "--output=o"}).m_output, "o");
+    for (const QStringList& args :
+         {QStringList{"--merge", "a.ini", "b.ini"}, QStringList{"--merge", "a", "b", "c", "d"},
+          QStringList{"a.ini", "-o", "out.ini"}, QStringList{"--merge", "a", "b", "c", "-o"}}) {
+        SCOPED_TRACE(args.join(u' ').toStdString());
+        EXPECT_EQ(CCommandLine::Parse(args).m_action, CCommandLine::Action::UsageError);
+    }
+}
+
 TEST(CommandLineTest, DbTakesTheNextArgumentAsTheDatabaseAndNeedsOne) {
     const CCommandLine given = CCommandLine::Parse({"--db", "/srv/lists.db", "a.ini"});
     EXPECT_EQ(given.m_action, CCommandLine::Action::Run);

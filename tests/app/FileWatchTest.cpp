@@ -11,6 +11,9 @@ namespace {
 const QString kQuestion =
     QStringLiteral("ファイルが他のプログラムによって変更されました。再読み込みしますか？");
 const QString kLossLine = QStringLiteral("保存されていない変更は失われます。");
+const QString kMergeLine =
+    QStringLiteral("\n\n「変更を取り込む」: ファイルの新しい内容を編集中の内容に"
+                   "取り込みます。保存するまで何も書き込みません。");
 constexpr int kWaitMs = 5000;
 // How long a change that must not ask is given to arrive.
 constexpr int kQuietMs = 400;
@@ -43,13 +46,13 @@ protected:
     }
     // Gives a notification time to arrive and be handled; nothing is expected from it.
     static void LetNotificationsArrive() { QTest::qWait(kQuietMs); }
-    QString Expected(bool unsaved, const QStringList& paths) const {
+    QString Expected(bool unsaved, const QStringList& paths, bool merge = false) const {
         QString text = kQuestion;
         if (unsaved)
             text += u'\n' + kLossLine;
         for (const QString& path : paths)
             text += u'\n' + path;
-        return text;
+        return merge ? text + kMergeLine : text;
     }
 };
 
@@ -161,10 +164,11 @@ TEST_F(FileWatchTest, NoKeepsTheModelAndOnlyALaterChangeAsksAgain) {
     m_boxes.Answer(Ui::IDNO);
     ReplaceByRename(path, "[s]\r\nk=outside\r\n");
     ASSERT_TRUE(WaitForBoxes(1));
-    EXPECT_EQ(m_boxes.Boxes()[0].text, Expected(true, {path}));
+    EXPECT_EQ(m_boxes.Boxes()[0].text, Expected(true, {path}, true));
     EXPECT_EQ(m_boxes.Boxes()[0].type,
-              unsigned(Ui::MB_YESNO | Ui::MB_ICONQUESTION | Ui::MB_DEFBUTTON2))
+              unsigned(Ui::MB_YESNOTHIRD | Ui::MB_ICONQUESTION | Ui::MB_DEFBUTTON2))
         << "with unsaved edits Enter keeps them";
+    EXPECT_EQ(m_boxes.Boxes()[0].thirdButton, "変更を取り込む");
     EXPECT_EQ(Doc()->m_pIniData.get(), shown);
     EXPECT_EQ(Entry(shown, "s", "k")->m_value, "edited");
 
@@ -283,4 +287,26 @@ TEST_F(FileWatchTest, InComparisonTheQuestionNamesTheChangedFilesAndYesReadsBoth
     EXPECT_EQ(Entry(Doc()->m_pCompare->m_pIni1.get(), "s", "k")->m_value, "one");
     EXPECT_EQ(Entry(Doc()->m_pCompare->m_pIni2.get(), "s", "k")->m_value, "two");
     EXPECT_EQ(Frame()->FileWatch()->WatchedPaths(), QStringList({a, b}));
+}
+
+// The third answer merges: base is the file as loaded, ours the edits, theirs the file now.
+// Nothing is written until the save, which then writes the edit over the new file.
+TEST_F(FileWatchTest, TakingTheChangeInMergesItWithTheEditsAndWritesNothingYet) {
+    StartOrFail();
+    const QString path = WriteText("a.ini", "[s]\nk=v\nm=1\nc=1\n");
+    ASSERT_TRUE(Frame()->OpenFile(path, false));
+    Entry(Doc()->m_pIniData.get(), "s", "k")->SetValue("edited");
+    Entry(Doc()->m_pIniData.get(), "s", "c")->SetValue("mine");
+    m_boxes.Answer(Ui::IDTHIRD);
+    const QByteArray outside = "[s]\r\nk=v\r\nm=2\r\nc=theirs\r\n";
+    ReplaceByRename(path, outside);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return Doc()->m_pMerge != nullptr; }, kWaitMs));
+    CIniData* ours = Doc()->m_pCompare->m_pIni1.get();
+    EXPECT_EQ(Entry(ours, "s", "k")->m_value, "edited");
+    EXPECT_EQ(Entry(ours, "s", "m")->m_value, "2");
+    EXPECT_EQ(Entry(ours, "s", "c")->m_value, "mine");
+    EXPECT_EQ(Read(path), outside);
+    m_boxes.Answer(Ui::IDYES); // the conflict of c is left: save anyway
+    Frame()->OnCommand(Res::ID_FILE_SAVE);
+    EXPECT_EQ(Read(path), "[s]\r\nk=edited\r\nm=2\r\nc=mine\r\n");
 }

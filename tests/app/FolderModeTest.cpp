@@ -135,6 +135,11 @@ TEST_F(FolderModeTest, AStoppedComparisonListsWhatItReached) {
     EXPECT_LT(List()->PairCount(), 40);
     EXPECT_TRUE(List()->Summary().contains(
         QStringLiteral("中止: %1 / 40 件を比較").arg(List()->PairCount())));
+    // A pair never compared would pass for an identical one in a report.
+    m_boxes.Clear();
+    List()->List()->setFocus();
+    QTest::keyClick(List()->List(), Qt::Key_E, Qt::ControlModifier);
+    EXPECT_EQ(m_boxes.LastText(), u"比較が中止されたため、書き出せません。"_qs);
 }
 
 } // namespace

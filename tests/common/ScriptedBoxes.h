@@ -51,7 +51,8 @@ public:
 private:
     static int DefaultAnswer(unsigned type) {
         const unsigned buttons = type & 0x000F;
-        if (buttons == Ui::MB_YESNO || buttons == Ui::MB_YESNOCANCEL)
+        if (buttons == Ui::MB_YESNO || buttons == Ui::MB_YESNOCANCEL ||
+            buttons == Ui::MB_YESNOTHIRD)
             return (type & Ui::MB_DEFBUTTON2) ? Ui::IDNO : Ui::IDYES;
         return Ui::IDOK;
     }

@@ -2,6 +2,7 @@
 // mouse; both files are read back from disk after saving.
 #include "cli/CliMain.h"
 #include "compare/IniCompare.h"
+#include "grid/GridAccessible.h"
 #include "grid/ListCtrlEx.h"
 #include "ini/IniData.h"
 #include "res/Resource.h"
@@ -11,6 +12,7 @@
 #include "view/CompareExport.h"
 #include "view/QuilletView.h"
 
+#include <QAccessible>
 #include <QAction>
 #include <QApplication>
 #include <QDir>
@@ -247,6 +249,41 @@ TEST_F(ViewCompareTest, EditingEitherValueMovesTheMarkAndTheYellowAtOnce) {
     EXPECT_FALSE(Marked(1));
     EXPECT_EQ(Back(1, 6), kYellow);
     EXPECT_EQ(Back(1, 2), CLR_NOT_SET);
+}
+
+// Both sides show the same headings and paint what is missing or changed: by ear the side,
+// the missing entry and the marks must be said.
+TEST_F(ViewCompareTest, ScreenReaderHearsTheSideTheGapAndTheMarks) {
+    Pelmo::CGridAccessible::InstallFactory(); // before the grid exists, as the application does
+    OpenTexts("[S]\r\nk=a\r\nonly=1\r\n[E]\r\n", "[S]\r\nk=b\r\n[E]\r\n");
+    EditCell(0, 2, QStringLiteral("b"));
+    QAccessibleTableInterface* table =
+        QAccessible::queryAccessibleInterface(&Grid())->tableInterface();
+    ASSERT_TRUE(table);
+    struct Case {
+        const char* name;
+        int row, col;
+        QString header, text, description;
+    };
+    const Case cases[] = {
+        {"changed, now the same", 0, 2, u"ファイル1 値"_qs, u"b"_qs, u"変更あり"_qs},
+        {"the other side's value", 0, 6, u"ファイル2 値"_qs, u"b"_qs, QString()},
+        {"an entry file 2 lacks", 1, 5, u"ファイル2 エントリ"_qs, u"なし"_qs, u"差あり"_qs},
+        {"its value in file 1", 1, 2, u"ファイル1 値"_qs, u"1"_qs, u"差あり"_qs},
+        {"a section without entries", 2, 6, u"ファイル2 値"_qs, QString(), QString()},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        QAccessibleInterface* cell = table->cellAt(c.row, c.col);
+        ASSERT_TRUE(cell);
+        EXPECT_EQ(cell->text(QAccessible::Name), c.text);
+        EXPECT_EQ(cell->text(QAccessible::Description), c.description);
+        EXPECT_EQ(cell->tableCellInterface()->columnHeaderCells().value(0)->text(QAccessible::Name),
+                  c.header);
+    }
+    StartAt(0, 6);
+    Key(Qt::Key_F2);
+    EXPECT_EQ(QApplication::focusWidget()->accessibleName(), u"ファイル2 値"_qs);
 }
 
 TEST_F(ViewCompareTest, RowsAnIgnoreFileCoversShowDimWithoutTheMarkAsTheirValuesChange) {

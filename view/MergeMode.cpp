@@ -1,0 +1,226 @@
+#include "view/MergeMode.h"
+
+#include "compare/CompareResult.h"
+#include "compare/IniCompare.h"
+#include "grid/ListCtrlEx.h"
+#include "ini/IniData.h"
+#include "platform/TextUtil.h"
+#include "view/DetachedRecords.h"
+#include "view/QuilletView.h"
+#include "view/ViewSnapshot.h"
+
+#include <QSet>
+#include <algorithm>
+#include <unordered_set>
+
+namespace {
+
+constexpr int kMarkColumn = 3;
+constexpr int kOursValueColumn = 2;
+constexpr int kTheirsKeyColumn = 5;
+constexpr int kTheirsValueColumn = 6;
+constexpr COLORREF kWhite = 0xFFFFFF;
+constexpr COLORREF kConflictBack = 0xB0209F; // violet, apart from the difference mark's red
+constexpr COLORREF kYellow = 0x00E6E6;       // ours' unsaved edit, as everywhere
+
+COMPARE_REULT* RowAt(const Pelmo::CListCtrlEx& grid, int row) {
+    if (row < 0 || row >= grid.GetItemCount())
+        return nullptr;
+    return reinterpret_cast<COMPARE_REULT*>(grid.GetItemData(row));
+}
+
+// Sections and keys pair ignoring case, as the merge pairs them.
+QString ConflictKey(const QString& section, const QString& key) {
+    return Text::FoldCase(section) + u'\n' + Text::FoldCase(key);
+}
+
+const QString* SectionName(const COMPARE_REULT& row) {
+    if (row.pSection1)
+        return &row.pSection1->m_name;
+    return row.pSection2 ? &row.pSection2->m_name : nullptr;
+}
+
+const QString* KeyName(const COMPARE_REULT& row) {
+    if (row.pEntry1)
+        return &row.pEntry1->m_key;
+    return row.pEntry2 ? &row.pEntry2->m_key : nullptr;
+}
+
+std::vector<std::pair<CIniEntryData*, QString>> ValuesOf(const CIniData& ini) {
+    std::vector<std::pair<CIniEntryData*, QString>> values;
+    for (const auto& section : ini.m_sections) {
+        for (const auto& entry : section->m_entries)
+            values.emplace_back(entry.get(), entry->m_value);
+    }
+    return values;
+}
+
+} // namespace
+
+CMergeMode::CMergeMode(CQuilletView& view) : m_view(view) {}
+
+const QString& CMergeMode::ConflictMark() {
+    static const QString mark = QStringLiteral("！");
+    return mark;
+}
+
+bool CMergeMode::IsTheirsValueColumn(int col) {
+    return col == kTheirsValueColumn;
+}
+
+void CMergeMode::Start(const CMergeStart& start) {
+    Pelmo::CListCtrlEx& grid = *m_view.m_pGrid;
+    CIniData& ours = *m_view.m_pCompare->m_pIni1;
+    CViewSnapshot before = m_view.CaptureChange({{0, grid.GetItemCount()}}, true);
+    // The merge sets values in place; the undo step needs each one it changed as it was.
+    const auto values = ValuesOf(ours);
+    start.merge->Merge(start.canHold);
+    std::unordered_set<const CIniEntryData*> changed;
+    for (const auto& [entry, value] : values) {
+        if (entry->m_value != value) {
+            before.values.emplace_back(entry, value);
+            changed.insert(entry);
+        }
+    }
+    grid.setUpdatesEnabled(false);
+    std::vector<int> rows = LetGoOfRemoved(*start.merge);
+    for (int row = 0; row < grid.GetItemCount(); ++row) {
+        if (changed.count(RowAt(grid, row)->pEntry1))
+            rows.push_back(row);
+    }
+    ShowMergedRows(rows);
+    // Rows left empty by a removal go first: an added entry would take the first empty row.
+    m_view.TidyCompareRows();
+    m_view.PlaceAddedCompareEntries();
+    LockTheirsValues();
+    MarkConflicts(start.merge->Conflicts());
+    grid.setUpdatesEnabled(true);
+    m_view.RecordChange(std::move(before));
+}
+
+std::vector<int> CMergeMode::LetGoOfRemoved(CIniMerge& merge) {
+    std::unordered_set<const CObject*> gone;
+    for (const auto& entry : merge.RemovedEntries())
+        gone.insert(entry.get());
+    for (const auto& section : merge.RemovedSections())
+        gone.insert(section.get());
+    std::vector<int> rows;
+    if (gone.empty())
+        return rows;
+    Pelmo::CListCtrlEx& grid = *m_view.m_pGrid;
+    for (int row = 0; row < grid.GetItemCount(); ++row) {
+        COMPARE_REULT* result = RowAt(grid, row);
+        const bool sectionGone = gone.count(result->pSection1) != 0;
+        if (!sectionGone && !gone.count(result->pEntry1))
+            continue;
+        result->pEntry1 = nullptr;
+        if (sectionGone)
+            result->pSection1 = nullptr;
+        rows.push_back(row);
+    }
+    // The undo history keeps them, so that an undo links the very same records back.
+    for (auto& entry : merge.RemovedEntries())
+        m_view.m_pDetached->Keep(std::move(entry));
+    for (auto& section : merge.RemovedSections())
+        m_view.m_pDetached->Keep(std::move(section));
+    merge.RemovedEntries().clear();
+    merge.RemovedSections().clear();
+    return rows;
+}
+
+void CMergeMode::ShowMergedRows(const std::vector<int>& rows) {
+    for (int row : rows)
+        m_view.RefreshFirstSide(row);
+}
+
+void CMergeMode::LockTheirsValues() {
+    Pelmo::CListCtrlEx& grid = *m_view.m_pGrid;
+    for (int row = 0; row < grid.GetItemCount(); ++row)
+        grid.SetCellReadOnly(row, kTheirsValueColumn, true);
+}
+
+void CMergeMode::RestoreRow(int row, bool conflict) {
+    m_view.m_pGrid->SetCellReadOnly(row, kTheirsValueColumn, true);
+    if (conflict)
+        SetConflictMark(row);
+}
+
+void CMergeMode::MarkConflicts(const std::vector<CMergeConflict>& conflicts) {
+    QSet<QString> keys;
+    QSet<QString> sections; // conflicts about a section itself
+    for (const CMergeConflict& conflict : conflicts) {
+        if (conflict.key.isEmpty())
+            sections.insert(Text::FoldCase(conflict.section));
+        else
+            keys.insert(ConflictKey(conflict.section, conflict.key));
+    }
+    Pelmo::CListCtrlEx& grid = *m_view.m_pGrid;
+    for (int row = 0; row < grid.GetItemCount(); ++row) {
+        const COMPARE_REULT& result = *RowAt(grid, row);
+        const QString* section = SectionName(result);
+        const QString* key = KeyName(result);
+        if (!section)
+            continue;
+        if (key ? keys.contains(ConflictKey(*section, *key))
+                : sections.remove(Text::FoldCase(*section)))
+            SetConflictMark(row);
+    }
+}
+
+void CMergeMode::SetConflictMark(int row) {
+    m_view.m_pGrid->SetItemText(row, kMarkColumn, ConflictMark());
+    m_view.m_pGrid->SetCellColor(row, kMarkColumn, kWhite, kConflictBack);
+}
+
+bool CMergeMode::IsConflictRow(int row) const {
+    return m_view.m_pGrid->GetItemText(row, kMarkColumn) == ConflictMark();
+}
+
+int CMergeMode::ConflictCount() const {
+    int count = 0;
+    for (int row = 0; row < m_view.m_pGrid->GetItemCount(); ++row) {
+        if (IsConflictRow(row))
+            ++count;
+    }
+    return count;
+}
+
+bool CMergeMode::DoubleClick(int row, int col) {
+    const COMPARE_REULT* result = RowAt(*m_view.m_pGrid, row);
+    if (!result)
+        return true;
+    if (col < kMarkColumn)
+        return true; // it would copy into theirs
+    if (col != kTheirsKeyColumn || !IsConflictRow(row) || !result->pEntry1)
+        return false; // what ours lacks is copied as in a comparison
+    if (result->pEntry2)
+        TakeTheirsValue(row);
+    else
+        TakeTheirsRemoval(row);
+    return true;
+}
+
+void CMergeMode::TakeTheirsValue(int row) {
+    Pelmo::CListCtrlEx& grid = *m_view.m_pGrid;
+    const COMPARE_REULT* result = RowAt(grid, row);
+    CIniEntryData* entry = result->pEntry1;
+    CViewSnapshot before = m_view.CaptureEdit(row, entry);
+    entry->SetValue(result->pEntry2->m_value);
+    grid.SetItemText(row, kOursValueColumn, entry->m_value);
+    grid.SetCellColor(row, kOursValueColumn, CLR_UNCHANGED,
+                      entry->m_isNew || entry->IsChanged() ? kYellow : CLR_NOT_SET);
+    m_view.SetCompareMark(row, false);
+    m_view.RecordChange(std::move(before));
+}
+
+void CMergeMode::TakeTheirsRemoval(int row) {
+    COMPARE_REULT* result = RowAt(*m_view.m_pGrid, row);
+    CIniSectionData* section = result->pSection1;
+    m_view.MakeChange(m_view.CompareSectionSpans(section, true), [this, result, row] {
+        CIniEntryData* entry = result->pEntry1;
+        result->pEntry1 = nullptr;
+        m_view.m_pDetached->Keep(entry->m_pSection->m_pIni->RemoveEntryFromFile(entry));
+        m_view.RefreshFirstSide(row);
+        m_view.TidyCompareRows();
+    });
+}

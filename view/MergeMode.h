@@ -1,0 +1,57 @@
+#pragma once
+
+#include "compare/IniMerge.h"
+
+#include <QString>
+#include <vector>
+
+class CQuilletView;
+
+// What the window hands the view to show a merge. The view shows ours (file 1) and theirs
+// (file 2) as a comparison already; base is only in the merge.
+struct CMergeStart {
+    CIniMerge* merge = nullptr;
+    CIniMerge::CanHold canHold; // ours' encoding; empty: every text fits
+};
+
+// The view's merge mode, on top of its comparison grid: theirs' changes become ours' unsaved
+// edits in one undo step, and each conflict gets a mark of its own in the mark column. The
+// marks live in the grid alone, so an undo brings back exactly the marks that were there; a
+// row stops being a conflict when its mark goes: an edit of ours' value or a copy from theirs
+// sets the ordinary difference mark in its place. Theirs is only shown: nothing is written
+// into it.
+class CMergeMode {
+public:
+    explicit CMergeMode(CQuilletView& view);
+
+    // Makes the merge's changes in ours' model and the rows, as one undo step, and marks the
+    // conflicts. Once per object.
+    void Start(const CMergeStart& start);
+
+    bool IsConflictRow(int row) const;
+    int ConflictCount() const;
+
+    // A double-click in merge mode. On theirs' key cell of a conflict row ours takes theirs'
+    // side: its value, or the key goes when theirs lacks it, as one undo step. A double-click on
+    // ours' side would copy into theirs and does nothing. False: the comparison handles it.
+    bool DoubleClick(int row, int col);
+    // Theirs' value cells take no edits.
+    static bool IsTheirsValueColumn(int col);
+
+    static const QString& ConflictMark();
+
+    // A row the view has just made anew: theirs' value locked again, the conflict's mark back.
+    void RestoreRow(int row, bool conflict);
+
+private:
+    // Rows whose ours' side lost its entry or section to the merge, or whose value it changed.
+    void ShowMergedRows(const std::vector<int>& rows);
+    std::vector<int> LetGoOfRemoved(CIniMerge& merge);
+    void MarkConflicts(const std::vector<CMergeConflict>& conflicts);
+    void SetConflictMark(int row);
+    void LockTheirsValues();
+    void TakeTheirsValue(int row);
+    void TakeTheirsRemoval(int row);
+
+    CQuilletView& m_view;
+};
