@@ -228,7 +228,7 @@ void CHeaderCtrlEx::DrawText(QPainter* painter, const QRect& rect, int nAlign, c
     for (const QString& line : lines) {
         const QString shown = fm.elidedText(line, Qt::ElideRight, box.width());
         painter->drawText(QRect(box.left(), y, box.width(), nLineHeight),
-                          nAlign | Qt::AlignTop | Qt::TextSingleLine, shown);
+                          nAlign | Qt::AlignAbsolute | Qt::AlignTop | Qt::TextSingleLine, shown);
         y += nLineHeight;
     }
     painter->restore();

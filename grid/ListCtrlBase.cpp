@@ -55,6 +55,11 @@ CListCtrlBase::CListCtrlBase(QWidget* parent) : CListCtrlEx(parent) {
     // A composition typed on the grid opens the editor and goes on into it.
     setAttribute(Qt::WA_InputMethodEnabled, true);
     UpdateRowHeight();
+    // The cells are drawn by hand from the left, so the grid stays left to right even in a
+    // mirrored window (-reverse): a mirrored header would stand over the wrong columns. Set
+    // last, as the change reaches the event filter, which needs the header and editor.
+    setLayoutDirection(Qt::LeftToRight);
+    m_pRowHeader->setLayoutDirection(Qt::LeftToRight);
     if (parent)
         AttachWindow();
 }

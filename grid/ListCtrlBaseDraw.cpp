@@ -267,8 +267,11 @@ void CListCtrlBase::DrawCellText(QPainter& p, const QRect& rc, const QString& te
     const QFontMetrics fm(p.font());
     const QString shown =
         TextWidth(fm, text) <= rc.width() ? text : fm.elidedText(text, Qt::ElideRight, rc.width());
+    // Absolute: the painter takes the program's direction, which -reverse mirrors, while the
+    // grid stays left to right.
     p.drawText(rc,
-               AlignmentOf(nFormat) | Qt::AlignVCenter | Qt::TextSingleLine | Qt::TextExpandTabs,
+               AlignmentOf(nFormat) | Qt::AlignAbsolute | Qt::AlignVCenter | Qt::TextSingleLine |
+                   Qt::TextExpandTabs,
                shown);
 }
 

@@ -263,7 +263,7 @@ void CRowHeader::PaintRowText(QPainter* pDC, int nRow, int nState, const QRect& 
         return;
     const QString text =
         QFontMetrics(font()).elidedText(RowText(nRow), Qt::ElideMiddle, box.width());
-    pDC->drawText(box, nAlign | Qt::AlignVCenter | Qt::TextSingleLine, text);
+    pDC->drawText(box, nAlign | Qt::AlignAbsolute | Qt::AlignVCenter | Qt::TextSingleLine, text);
 }
 
 // ---- Pointer --------------------------------------------------------------------------

@@ -171,6 +171,26 @@ TEST_F(GridDrawTest, TextFollowsTheColumnFormatAndIsCut) {
     EXPECT_EQ(DarkPixels(cut, CellInImage(0, 1).adjusted(1, 1, -1, -1)), 0);
 }
 
+TEST_F(GridDrawTest, TextKeepsItsSideWhenTheProgramIsMirrored) {
+    grid->InsertColumn(0, QStringLiteral("L"), false, LVCFMT_LEFT, 120);
+    grid->InsertColumn(1, QStringLiteral("R"), false, LVCFMT_RIGHT, 120);
+    grid->InsertItem(0, QStringLiteral("XX"));
+    grid->SetItemText(0, 1, QStringLiteral("XX"));
+    QGuiApplication::setLayoutDirection(Qt::RightToLeft);
+    const QImage image = Render();
+    QGuiApplication::setLayoutDirection(Qt::LeftToRight);
+    const auto leftHalf = [](const QRect& r) { return r.adjusted(1, 1, -r.width() / 2, -1); };
+    const auto rightHalf = [](const QRect& r) { return r.adjusted(r.width() / 2, 1, -1, -1); };
+    EXPECT_EQ(DarkPixels(image, rightHalf(CellInImage(0, 0))), 0);
+    EXPECT_EQ(DarkPixels(image, leftHalf(CellInImage(0, 1))), 0);
+    QHeaderView* header = grid->GetHeaderCtrl();
+    const QRect section(header->geometry().topLeft() +
+                            QPoint(header->sectionViewportPosition(0), 0),
+                        QSize(header->sectionSize(0), header->height()));
+    EXPECT_GT(DarkPixels(image, leftHalf(section)), 0);
+    EXPECT_EQ(DarkPixels(image, rightHalf(section)), 0);
+}
+
 TEST_F(GridDrawTest, ChoiceCellShowsTheDisplayTextBesideItsButton) {
     grid->InsertColumn(0, QStringLiteral("A"), false, 0, 150);
     const QStringList items = {QStringLiteral("k|WWWW")};

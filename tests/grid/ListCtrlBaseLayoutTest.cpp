@@ -175,6 +175,24 @@ TEST_F(GridLayoutTest, HitTestFindsHeaderRowHeaderAndCells) {
     EXPECT_FALSE(grid->HitTestCell(grid->viewport()->mapToGlobal(QPoint(5, 290)), &hit));
 }
 
+TEST_F(GridLayoutTest, HeaderStaysOverItsColumnInAMirroredWindow) {
+    // A grid made while the whole program is mirrored, as -reverse does it.
+    QGuiApplication::setLayoutDirection(Qt::RightToLeft);
+    grid = new Pelmo::CListCtrlBase;
+    QGuiApplication::setLayoutDirection(Qt::LeftToRight);
+    grid->Create(kVisible, QRect(10, 10, 500, 300), parent.get(), 1011);
+    parent->setLayoutDirection(Qt::RightToLeft);
+    Fill(3, 2);
+    QHeaderView* header = grid->GetHeaderCtrl();
+    for (int col = 0; col < 3; ++col) {
+        const QPoint headerLeft =
+            header->mapToGlobal(QPoint(header->sectionViewportPosition(col), 0));
+        const QPoint cellLeft = grid->viewport()->mapToGlobal(grid->GetCellRect(0, col).topLeft());
+        // The header section's frame starts one pixel off the cell's grid line.
+        EXPECT_NEAR(headerLeft.x(), cellLeft.x(), 1) << "column " << col;
+    }
+}
+
 TEST_F(GridLayoutTest, JapaneseFamiliesResolveToInstalledFonts) {
     InstallJapaneseFontSubstitutes();
     const QString gothic = QFontInfo(QFont(QStringLiteral("ＭＳ ゴシック"))).family();
