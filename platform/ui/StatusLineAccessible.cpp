@@ -35,6 +35,10 @@ void CStatusLineAccessible::Show(QLabel* label, const QString& text) {
     CAccessibleEvents::Deliver(&shown);
 }
 
+QAccessible::Role CStatusLineAccessible::role() const {
+    return text(QAccessible::Name).isEmpty() ? QAccessible::StaticText : QAccessible::Notification;
+}
+
 QString CStatusLineAccessible::text(QAccessible::Text t) const {
     if (t != QAccessible::Name)
         return QAccessibleWidget::text(t);

@@ -199,6 +199,10 @@ TEST_F(FindTest, EnterAndNotFoundAreAnnouncedInTheDialog) {
     // "key" stopped on Key3; Enter wraps round to key1.
     EXPECT_EQ(g_focusedCells, (std::vector<std::pair<int, int>>{{0, 1}}));
     EXPECT_TRUE(g_shown.empty());
+    // An empty status line is no notification for a reader to present with the dialog.
+    QAccessibleInterface* status = QAccessible::queryAccessibleInterface(
+        dlg->findChild<QLabel*>(QString::number(Res::IDC_FIND_STATUS)));
+    EXPECT_EQ(status->role(), QAccessible::StaticText);
     Type(dlg->Edit(), u"zz"_qs);
     QTest::keyClick(dlg->Edit(), Qt::Key_Return);
     const std::pair<QAccessible::Role, QString> notFound{QAccessible::Notification,
