@@ -25,6 +25,9 @@ public:
     explicit CEditEx(QWidget* parent = nullptr);
     ~CEditEx() override;
 
+    // Where the caret is drawn (the editor's coordinates): a screen reader measures by it.
+    QRect CaretRect() const { return cursorRect(); }
+
     // Puts the editor into pParent at rect (pParent's coordinates), empty, hidden, with a
     // fresh undo history. The caller sets the text, shows it and gives it the focus.
     void Create(QWidget* pParent, const QRect& rect);

@@ -1,5 +1,7 @@
 #include "grid/GridAccessible.h"
 
+#include "grid/EditEx.h"
+#include "grid/EditExAccessible.h"
 #include "grid/ListCtrlBase.h"
 #include "grid/RowHeader.h"
 
@@ -14,8 +16,12 @@ namespace {
 const QString kSelectAll = QStringLiteral("すべて選択");
 
 QAccessibleInterface* GridFactory(const QString& classname, QObject* object) {
-    if (classname == QLatin1String("Pelmo::CListCtrlBase") && object && object->isWidgetType())
+    if (!object || !object->isWidgetType())
+        return nullptr;
+    if (classname == QLatin1String("Pelmo::CListCtrlBase"))
         return new CGridAccessible(static_cast<CListCtrlBase*>(object));
+    if (classname == QLatin1String("Pelmo::CEditEx"))
+        return new CEditExAccessible(static_cast<CEditEx*>(object));
     return nullptr;
 }
 
@@ -30,6 +36,38 @@ void CGridAccessible::InstallFactory() {
         return true;
     }();
     Q_UNUSED(installed);
+}
+
+// The open editor is the table's last child, after the cells it edits.
+QAccessibleInterface* CGridAccessible::OpenEditor() const {
+    const CEditEx* edit = Grid()->GetEdit();
+    if (!edit || !edit->IsWindow() || edit->isHidden())
+        return nullptr;
+    return QAccessible::queryAccessibleInterface(const_cast<CEditEx*>(edit));
+}
+
+int CGridAccessible::childCount() const {
+    return CListCtrlAccessible::childCount() + (OpenEditor() ? 1 : 0);
+}
+
+QAccessibleInterface* CGridAccessible::child(int index) const {
+    if (QAccessibleInterface* editor = OpenEditor();
+        editor && index == CListCtrlAccessible::childCount())
+        return editor;
+    return CListCtrlAccessible::child(index);
+}
+
+int CGridAccessible::indexOfChild(const QAccessibleInterface* child) const {
+    if (child && child == OpenEditor())
+        return CListCtrlAccessible::childCount();
+    return CListCtrlAccessible::indexOfChild(child);
+}
+
+QAccessibleInterface* CGridAccessible::focusChild() const {
+    QAccessibleInterface* editor = OpenEditor();
+    if (editor && Grid()->GetEdit()->hasFocus())
+        return editor;
+    return CListCtrlAccessible::focusChild();
 }
 
 CListCtrlBase* CGridAccessible::Grid() const {

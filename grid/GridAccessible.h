@@ -17,6 +17,12 @@ public:
     // Installs the factories for the list-view and the grid (once per process).
     static void InstallFactory();
 
+    // The cells, and the editor while one is open.
+    int childCount() const override;
+    QAccessibleInterface* child(int index) const override;
+    int indexOfChild(const QAccessibleInterface* child) const override;
+    QAccessibleInterface* focusChild() const override;
+
     bool HasRowHeader() const override;
     QString RowHeaderText(int row) const override;
     void CurrentCell(int* row, int* col) const override;
@@ -33,6 +39,7 @@ public:
 
 private:
     CListCtrlBase* Grid() const;
+    QAccessibleInterface* OpenEditor() const;
     int KindOf(int col) const;
 };
 

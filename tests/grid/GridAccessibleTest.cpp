@@ -249,11 +249,21 @@ TEST_F(GridAccessibleTest, EditsAndRowChangesAreReported) {
               QAccessibleTableModelChangeEvent::RowsInserted);
 }
 
-TEST_F(GridAccessibleTest, EditorIsNamedAfterTheColumn) {
+// The editor sits in the viewport; a reader must find it among the table's children.
+TEST_F(GridAccessibleTest, EditorIsTheTablesChildNamedAfterTheColumn) {
+    const int cells = iface->childCount();
     ASSERT_TRUE(grid->BeginEdit(0, 0));
-    EXPECT_EQ(QAccessible::queryAccessibleInterface(grid->GetEdit())->text(QAccessible::Name),
-              QStringLiteral("A"));
-    EXPECT_EQ(QAccessible::queryAccessibleInterface(grid->GetEdit())->role(),
-              QAccessible::EditableText);
+    QAccessibleInterface* editor = QAccessible::queryAccessibleInterface(grid->GetEdit());
+    EXPECT_EQ(editor->text(QAccessible::Name), QStringLiteral("A"));
+    EXPECT_EQ(editor->role(), QAccessible::EditableText);
+    EXPECT_EQ(editor->parent(), iface);
+    ASSERT_EQ(iface->childCount(), cells + 1);
+    EXPECT_EQ(iface->child(cells), editor);
+    EXPECT_EQ(iface->indexOfChild(editor), cells);
+    ASSERT_TRUE(editor->textInterface() && editor->editableTextInterface());
+    EXPECT_EQ(editor->textInterface()->text(0, 4), QStringLiteral("r0c0"));
+    editor->editableTextInterface()->replaceText(1, 2, QStringLiteral("ow "));
+    EXPECT_EQ(grid->GetEdit()->text(), QStringLiteral("row c0"));
     grid->CancelEdit();
+    EXPECT_EQ(iface->childCount(), cells);
 }
