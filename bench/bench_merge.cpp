@@ -11,6 +11,10 @@
 // Counters:
 //   compare_ratio, cpu_compare_ratio   merge / compare of ours and theirs
 //   doubling, cpu_doubling             merge of the full files / merge of the half ones
+//   window_ratio, cpu_window_ratio     (BM_MergeInWindowUntilPainted) `quillet --merge` of the
+//                                      full files until its window has painted them, against
+//                                      quillet-cli merge of the same; the program runs on the
+//                                      offscreen platform and quits once painted (app/main.cpp)
 #include "bench/BenchFiles.h"
 #include "bench/BenchProcess.h"
 
@@ -81,6 +85,11 @@ struct Files {
     }
 };
 
+Files& TheFiles() {
+    static Files files;
+    return files;
+}
+
 // merge and compare both exit 1 on these files: there are conflicts and differences.
 BenchProcess::Run SpawnExpecting(const std::vector<std::string>& args, int expected) {
     const BenchProcess::Run run = BenchProcess::Spawn(args);
@@ -95,7 +104,7 @@ std::vector<std::string> MergeOf(const Set& set) {
 }
 
 void BM_Merge(benchmark::State& state) {
-    static Files files;
+    Files& files = TheFiles();
     const std::vector<std::string> compare{QUILLET_CLI_PATH, "compare", files.full.ours,
                                            files.full.theirs};
     BenchProcess::Series mergeRuns, compareRuns, halfRuns;
@@ -116,10 +125,40 @@ void BM_Merge(benchmark::State& state) {
 }
 BENCHMARK(BM_Merge)->UseManualTime()->Unit(benchmark::kMillisecond)->Iterations(5);
 
+void BM_MergeInWindowUntilPainted(benchmark::State& state) {
+    Files& files = TheFiles();
+    const Set& set = files.full;
+    // The window's value lists beside the files, not in the current folder; its output apart
+    // from the command line's, so that neither reads what the other wrote.
+    const std::string dataBase = set.out + ".db";
+    const std::vector<std::string> window{QUILLET_PATH, "--db",   dataBase,
+                                          "--merge",    set.base, set.ours,
+                                          set.theirs,   "-o",     set.out + ".window.ini"};
+    BenchProcess::Series windowRuns, cliRuns;
+    for (auto _ : state) {
+        const BenchProcess::Run run = SpawnExpecting(window, 0);
+        windowRuns.add(run);
+        cliRuns.add(SpawnExpecting(MergeOf(set), 1));
+        state.SetIterationTime(run.seconds);
+    }
+    auto& counters = state.counters;
+    counters["window_ratio"] = windowRuns.wall() / cliRuns.wall();
+    counters["cpu_window_ratio"] = windowRuns.cpuTime() / cliRuns.cpuTime();
+    counters["window_s"] = windowRuns.wall();
+    counters["merge_s"] = cliRuns.wall();
+}
+BENCHMARK(BM_MergeInWindowUntilPainted)
+    ->UseManualTime()
+    ->Unit(benchmark::kMillisecond)
+    ->Iterations(3);
+
 } // namespace
 
 int main(int argc, char** argv) {
     QCoreApplication app(argc, argv);
+    // Inherited by the window's program: no display needed, and it quits once painted.
+    ::setenv("QT_QPA_PLATFORM", "offscreen", 1);
+    ::setenv("QUILLET_BENCH_QUIT_WHEN_PAINTED", "1", 1);
     benchmark::Initialize(&argc, argv);
     benchmark::RunSpecifiedBenchmarks();
     benchmark::Shutdown();

@@ -71,6 +71,8 @@ bool CMergeMode::IsTheirsValueColumn(int col) {
 void CMergeMode::Start(const CMergeStart& start) {
     Pelmo::CListCtrlEx& grid = *m_view.m_pGrid;
     CIniData& ours = *m_view.m_pCompare->m_pIni1;
+    // Theirs stays read-only for as long as the merge is shown, an undo of it included.
+    LockTheirsValues();
     CViewSnapshot before = m_view.CaptureChange({{0, grid.GetItemCount()}}, true);
     // The merge sets values in place; the undo step needs each one it changed as it was.
     const auto values = ValuesOf(ours);
@@ -92,7 +94,6 @@ void CMergeMode::Start(const CMergeStart& start) {
     // Rows left empty by a removal go first: an added entry would take the first empty row.
     m_view.TidyCompareRows();
     m_view.PlaceAddedCompareEntries();
-    LockTheirsValues();
     MarkConflicts(start.merge->Conflicts());
     grid.setUpdatesEnabled(true);
     m_view.RecordChange(std::move(before));
@@ -134,9 +135,9 @@ void CMergeMode::ShowMergedRows(const std::vector<int>& rows) {
 }
 
 void CMergeMode::LockTheirsValues() {
-    Pelmo::CListCtrlEx& grid = *m_view.m_pGrid;
-    for (int row = 0; row < grid.GetItemCount(); ++row)
-        grid.SetCellReadOnly(row, kTheirsValueColumn, true);
+    // The column's flag, not one lock per cell: a cell's own lock costs a lookup on every
+    // paint and every move, on each of hundreds of thousands of rows.
+    m_view.m_pGrid->SetColumnReadOnly(kTheirsValueColumn, true);
 }
 
 void CMergeMode::RestoreRow(int row, bool conflict) {

@@ -120,6 +120,7 @@ CRowRun CQuilletView::CaptureRun(int first, int count) const {
     CRowRun run;
     run.firstRow = first;
     const int end = std::min(first + count, m_pGrid->GetItemCount());
+    run.rows.reserve(size_t(std::max(end - first, 0)));
     for (int row = first; row < end; ++row)
         run.rows.push_back(CGridRowState::Capture(*m_pGrid, row, m_pCompare != nullptr));
     run.endRecord = end < m_pGrid->GetItemCount() ? m_pGrid->GetItemData(end) : 0;

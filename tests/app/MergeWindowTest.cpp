@@ -103,6 +103,7 @@ TEST_F(MergeWindowTest, OneUndoTakesTheWholeMergeBack) {
     EXPECT_EQ(Entry(Ours(), "s", "new"), nullptr);
     EXPECT_EQ(View()->Merge()->ConflictCount(), 0);
     EXPECT_FALSE(Doc()->HasUnsavedChanges());
+    EXPECT_TRUE(Grid().IsCellReadOnly(RowOf("a"), kTheirsKeyColumn + 1)); // still the merge
     View()->Redo();
     EXPECT_EQ(Entry(Ours(), "s", "a")->m_value, "2");
     EXPECT_EQ(Entry(Ours(), "s", "gone"), nullptr);
