@@ -76,7 +76,7 @@ int CFindDlg::CheckedFlags() const {
 }
 
 void CFindDlg::DoFind() {
-    m_status->clear();
+    CStatusLineAccessible::Show(m_status, QString());
     const QString text = m_edit->text();
     if (text.isEmpty())
         return;
@@ -103,7 +103,7 @@ void CFindDlg::StepAsideFromCurrentCell() {
 }
 
 void CFindDlg::reject() {
-    m_status->clear();
+    CStatusLineAccessible::Show(m_status, QString());
     QDialog::reject();
 }
 

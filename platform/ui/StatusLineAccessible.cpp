@@ -1,7 +1,5 @@
 #include "platform/ui/StatusLineAccessible.h"
 
-#include "platform/ui/AccessibleEvents.h"
-
 #include <QLabel>
 
 namespace {
@@ -25,18 +23,15 @@ void CStatusLineAccessible::Attach(QLabel* label) {
     static const bool installed = (QAccessible::installFactory(&MakeStatusLine), true);
     Q_UNUSED(installed);
     label->setProperty(kStatusLineProperty, true);
+    label->setVisible(!label->text().isEmpty());
 }
 
 void CStatusLineAccessible::Show(QLabel* label, const QString& text) {
     label->setText(text);
-    if (text.isEmpty() || !CAccessibleEvents::IsListening())
-        return;
-    QAccessibleEvent shown(label, QAccessible::ObjectShow);
-    CAccessibleEvents::Deliver(&shown);
-}
-
-QAccessible::Role CStatusLineAccessible::role() const {
-    return text(QAccessible::Name).isEmpty() ? QAccessible::StaticText : QAccessible::Notification;
+    // Hidden and shown again, the notification's showing is what a reader announces: one
+    // text repeated (each search that finds nothing) is said each time.
+    label->setVisible(false);
+    label->setVisible(!text.isEmpty());
 }
 
 QString CStatusLineAccessible::text(QAccessible::Text t) const {

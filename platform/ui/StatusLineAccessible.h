@@ -4,20 +4,19 @@
 
 class QLabel;
 
-// A status line a screen reader speaks wherever the focus is: holding a text, it presents
-// itself as a notification, and each text it is given comes up as a notification showing anew,
-// which is what makes a reader announce it. A plain label would be read only when the user went to
-// it.
+// A status line a screen reader speaks wherever the focus is: it presents itself as a
+// notification, hidden while it has nothing to say, and each text it is given comes up as
+// the notification showing anew, which is what makes a reader announce it. A plain label
+// would be read only when the user went to it.
 class CStatusLineAccessible : public QAccessibleWidget {
 public:
     explicit CStatusLineAccessible(QLabel* label);
 
     // Makes label a status line; before anything asked for the label's interface.
     static void Attach(QLabel* label);
-    // Shows text in the status line; a text that is not empty is announced.
+    // Shows text in the status line, announced; an empty text hides it.
     static void Show(QLabel* label, const QString& text);
 
-    // Empty, it is a plain label: a reader presenting the dialog would say "notification".
-    QAccessible::Role role() const override;
+    QAccessible::Role role() const override { return QAccessible::Notification; }
     QString text(QAccessible::Text t) const override;
 };
