@@ -28,6 +28,8 @@ constexpr int kItemPadding = 6;
 constexpr int kBorderHeight = 2;
 constexpr int kTextIndent = 3;
 constexpr int kAutoScrollMs = 100;
+// What a screen reader hears after the first item when the list opens with none selected.
+const QString kNothingSelected = QStringLiteral(" 選択なし");
 // A pause longer than this starts a new word of type-ahead.
 constexpr qint64 kTypeAheadMs = 1000;
 
@@ -111,6 +113,11 @@ CListBoxEx::CListBoxEx(QWidget* parent) : QListWidget(parent) {
     setEditTriggers(QAbstractItemView::NoEditTriggers);
     setMouseTracking(true); // hot tracking: the selection follows the pointer
     setItemDelegate(new CChoiceItemDelegate(this));
+    // Once an item is selected, the first one says only its own text again.
+    connect(this, &QListWidget::itemSelectionChanged, this, [this] {
+        if (QListWidgetItem* first = item(0))
+            first->setData(Qt::AccessibleTextRole, QVariant());
+    });
     hide();
 }
 
@@ -212,8 +219,10 @@ void CListBoxEx::FillItems(int nItemHeight) {
     SetCurSel(nSelect);
     // With nothing selected a screen reader would hear nothing of the list: the first item
     // is where it points, unselected, so that Enter still picks nothing.
-    if (nSelect < 0 && count() > 0)
+    if (nSelect < 0 && count() > 0) {
         selectionModel()->setCurrentIndex(model()->index(0, 0), QItemSelectionModel::NoUpdate);
+        item(0)->setData(Qt::AccessibleTextRole, item(0)->text() + kNothingSelected);
+    }
 }
 
 bool CListBoxEx::PointsUnselected() const {

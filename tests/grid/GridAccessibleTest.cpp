@@ -219,11 +219,13 @@ TEST_F(GridAccessibleTest, AListWithoutTheCellsValuePointsAtItsFirstItemUnselect
     ASSERT_TRUE(list->IsWindow());
     const SeenEvent* focus = Last(QAccessible::Focus);
     ASSERT_TRUE(focus);
-    EXPECT_EQ(focus->cellText, u"One"_qs);
+    EXPECT_EQ(focus->cellText, u"One 選択なし"_qs);
     EXPECT_EQ(list->GetCurSel(), -1);
-    // The first Down takes the first item, as from no item at all.
+    // The first Down takes the first item, as from no item at all, and it says only its text.
     QTest::keyClick(grid, Qt::Key_Down);
     EXPECT_EQ(list->GetCurSel(), 0);
+    EXPECT_EQ(QAccessible::queryAccessibleInterface(list)->child(0)->text(QAccessible::Name),
+              u"One"_qs);
     QTest::keyClick(grid, Qt::Key_Escape);
     EXPECT_EQ(grid->GetItemText(1, 0), u"r1c0"_qs);
 }
