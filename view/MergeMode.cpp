@@ -73,7 +73,9 @@ void CMergeMode::Start(const CMergeStart& start) {
     CIniData& ours = *m_view.m_pCompare->m_pIni1;
     // Theirs stays read-only for as long as the merge is shown, an undo of it included.
     LockTheirsValues();
-    CViewSnapshot before = m_view.CaptureChange({{0, grid.GetItemCount()}}, true);
+    // The models' shape as loaded. The rows come later: the merge runs on the models first,
+    // and only the rows it touches go into the undo step, taken before the grid shows it.
+    CViewSnapshot before = m_view.CaptureChange({}, true);
     // The merge sets values in place; the undo step needs each one it changed as it was.
     const auto values = ValuesOf(ours);
     start.merge->Merge(start.canHold);
@@ -84,13 +86,18 @@ void CMergeMode::Start(const CMergeStart& start) {
             changed.insert(entry);
         }
     }
-    grid.setUpdatesEnabled(false);
-    std::vector<int> rows = LetGoOfRemoved(*start.merge);
+    std::vector<int> changedRows;
     for (int row = 0; row < grid.GetItemCount(); ++row) {
         if (changed.count(RowAt(grid, row)->pEntry1))
-            rows.push_back(row);
+            changedRows.push_back(row);
     }
-    ShowMergedRows(rows);
+    const std::vector<int> removedRows = RowsOfRemoved(*start.merge);
+    before.runs =
+        m_view.CaptureChange(TouchedSpans(changedRows, removedRows, *start.merge), false).runs;
+    grid.setUpdatesEnabled(false);
+    LetGoOfRemoved(*start.merge, removedRows);
+    ShowMergedRows(removedRows);
+    ShowMergedRows(changedRows);
     // Rows left empty by a removal go first: an added entry would take the first empty row.
     m_view.TidyCompareRows();
     m_view.PlaceAddedCompareEntries();
@@ -99,7 +106,22 @@ void CMergeMode::Start(const CMergeStart& start) {
     m_view.RecordChange(std::move(before));
 }
 
-std::vector<int> CMergeMode::LetGoOfRemoved(CIniMerge& merge) {
+std::vector<std::pair<int, int>> CMergeMode::TouchedSpans(const std::vector<int>& changedRows,
+                                                          const std::vector<int>& removedRows,
+                                                          CIniMerge& merge) const {
+    // Added entries find their places in their sections' rows, or after the last row.
+    std::vector<std::pair<int, int>> spans = m_view.AddedCompareEntrySpans();
+    for (int row : changedRows)
+        spans.emplace_back(row, 1);
+    // A row that goes hands its section's name to the row below.
+    for (int row : removedRows)
+        spans.emplace_back(row, 2);
+    for (int row : RowsOfConflicts(merge.Conflicts()))
+        spans.emplace_back(row, 1);
+    return spans;
+}
+
+std::vector<int> CMergeMode::RowsOfRemoved(CIniMerge& merge) const {
     std::unordered_set<const CObject*> gone;
     for (const auto& entry : merge.RemovedEntries())
         gone.insert(entry.get());
@@ -108,16 +130,24 @@ std::vector<int> CMergeMode::LetGoOfRemoved(CIniMerge& merge) {
     std::vector<int> rows;
     if (gone.empty())
         return rows;
-    Pelmo::CListCtrlEx& grid = *m_view.m_pGrid;
+    const Pelmo::CListCtrlEx& grid = *m_view.m_pGrid;
     for (int row = 0; row < grid.GetItemCount(); ++row) {
-        COMPARE_REULT* result = RowAt(grid, row);
-        const bool sectionGone = gone.count(result->pSection1) != 0;
-        if (!sectionGone && !gone.count(result->pEntry1))
-            continue;
+        const COMPARE_REULT* result = RowAt(grid, row);
+        if (gone.count(result->pSection1) || gone.count(result->pEntry1))
+            rows.push_back(row);
+    }
+    return rows;
+}
+
+void CMergeMode::LetGoOfRemoved(CIniMerge& merge, const std::vector<int>& rows) {
+    std::unordered_set<const CObject*> goneSections;
+    for (const auto& section : merge.RemovedSections())
+        goneSections.insert(section.get());
+    for (int row : rows) {
+        COMPARE_REULT* result = RowAt(*m_view.m_pGrid, row);
         result->pEntry1 = nullptr;
-        if (sectionGone)
+        if (goneSections.count(result->pSection1))
             result->pSection1 = nullptr;
-        rows.push_back(row);
     }
     // The undo history keeps them, so that an undo links the very same records back.
     for (auto& entry : merge.RemovedEntries())
@@ -126,7 +156,6 @@ std::vector<int> CMergeMode::LetGoOfRemoved(CIniMerge& merge) {
         m_view.m_pDetached->Keep(std::move(section));
     merge.RemovedEntries().clear();
     merge.RemovedSections().clear();
-    return rows;
 }
 
 void CMergeMode::ShowMergedRows(const std::vector<int>& rows) {
@@ -147,6 +176,14 @@ void CMergeMode::RestoreRow(int row, bool conflict) {
 }
 
 void CMergeMode::MarkConflicts(const std::vector<CMergeConflict>& conflicts) {
+    for (int row : RowsOfConflicts(conflicts))
+        SetConflictMark(row);
+}
+
+std::vector<int> CMergeMode::RowsOfConflicts(const std::vector<CMergeConflict>& conflicts) const {
+    std::vector<int> rows;
+    if (conflicts.empty())
+        return rows;
     QSet<QString> keys;
     QSet<QString> sections; // conflicts about a section itself
     for (const CMergeConflict& conflict : conflicts) {
@@ -155,7 +192,7 @@ void CMergeMode::MarkConflicts(const std::vector<CMergeConflict>& conflicts) {
         else
             keys.insert(ConflictKey(conflict.section, conflict.key));
     }
-    Pelmo::CListCtrlEx& grid = *m_view.m_pGrid;
+    const Pelmo::CListCtrlEx& grid = *m_view.m_pGrid;
     for (int row = 0; row < grid.GetItemCount(); ++row) {
         const COMPARE_REULT& result = *RowAt(grid, row);
         const QString* section = SectionName(result);
@@ -164,8 +201,9 @@ void CMergeMode::MarkConflicts(const std::vector<CMergeConflict>& conflicts) {
             continue;
         if (key ? keys.contains(ConflictKey(*section, *key))
                 : sections.remove(Text::FoldCase(*section)))
-            SetConflictMark(row);
+            rows.push_back(row);
     }
+    return rows;
 }
 
 void CMergeMode::SetConflictMark(int row) {

@@ -3,6 +3,7 @@
 #include "compare/IniMerge.h"
 
 #include <QString>
+#include <utility>
 #include <vector>
 
 class CQuilletView;
@@ -46,7 +47,16 @@ public:
 private:
     // Rows whose ours' side lost its entry or section to the merge, or whose value it changed.
     void ShowMergedRows(const std::vector<int>& rows);
-    std::vector<int> LetGoOfRemoved(CIniMerge& merge);
+    // The rows whose ours' side the merge took away (before the grid lets go of them), and
+    // the letting go.
+    std::vector<int> RowsOfRemoved(CIniMerge& merge) const;
+    void LetGoOfRemoved(CIniMerge& merge, const std::vector<int>& rows);
+    // Every row the merge's showing will change, insert after or take away, as the view's
+    // row spans: what its undo step keeps.
+    std::vector<std::pair<int, int>> TouchedSpans(const std::vector<int>& changedRows,
+                                                  const std::vector<int>& removedRows,
+                                                  CIniMerge& merge) const;
+    std::vector<int> RowsOfConflicts(const std::vector<CMergeConflict>& conflicts) const;
     void MarkConflicts(const std::vector<CMergeConflict>& conflicts);
     void SetConflictMark(int row);
     void LockTheirsValues();

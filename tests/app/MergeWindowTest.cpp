@@ -117,6 +117,49 @@ TEST_F(MergeWindowTest, OneUndoTakesTheWholeMergeBack) {
     EXPECT_EQ(Read(m_theirs), theirsBefore);
 }
 
+// Every cell as shown: its text and its colours.
+QStringList ShownCells(const Pelmo::CListCtrlEx& grid) {
+    QStringList cells;
+    for (int row = 0; row < grid.GetItemCount(); ++row) {
+        for (int col = 0; col < grid.GetColumnCount(); ++col) {
+            COLORREF text = CLR_NOT_SET;
+            COLORREF back = CLR_NOT_SET;
+            grid.GetCellColor(row, col, &text, &back);
+            cells.append(QStringLiteral("%1,%2 %3 %4/%5")
+                             .arg(row)
+                             .arg(col)
+                             .arg(grid.GetItemText(row, col))
+                             .arg(text)
+                             .arg(back));
+        }
+    }
+    return cells;
+}
+
+// The undo step keeps only the rows the merge touched: an undo must still give back the very
+// comparison the files make, and a redo the merge, with sections and keys taken away and added
+// on either edge of a section.
+TEST_F(MergeWindowTest, UndoAndRedoOfTheMergeGiveBackEveryRow) {
+    m_base =
+        WriteText("base.ini",
+                  "[a]\nx=1\ny=1\n[g]\nu=1\nw=1\n[b]\nfirst=1\nk=1\nlast=1\n[c]\nz=1\n[d]\nq=1\n");
+    m_ours = WriteText(
+        "mine.ini",
+        "[a]\nx=1\ny=mine\n[g]\nu=1\nw=2\n[b]\nfirst=1\nk=1\nlast=1\n[c]\nz=1\n[d]\nq=1\n");
+    m_theirs = WriteText("new.ini",
+                         "[a]\nx=2\ny=1\nadded=1\n[g]\nu=1\nw=3\n[b]\nk=1\n[d]\nq=1\n[e]\nn=1\n");
+    StartOrFail();
+    ASSERT_TRUE(Frame()->OpenCompare(m_ours, m_theirs));
+    const QStringList compared = ShownCells(Grid());
+    ASSERT_TRUE(Frame()->MergeWindow()->Open(m_base, m_ours, m_theirs, QString()));
+    const QStringList merged = ShownCells(Grid());
+    ASSERT_NE(merged, compared);
+    View()->Undo();
+    EXPECT_EQ(ShownCells(Grid()), compared);
+    View()->Redo();
+    EXPECT_EQ(ShownCells(Grid()), merged);
+}
+
 TEST_F(MergeWindowTest, ShowingOnlyTheDifferencesAndBackKeepsConflictsAndLocks) {
     StartOrFail();
     ASSERT_TRUE(Frame()->MergeWindow()->Open(m_base, m_ours, m_theirs, QString()));
