@@ -130,7 +130,7 @@ void CMergeWindow::Show(std::unique_ptr<CIniData> base, std::unique_ptr<CIniData
     doc->m_pMergeBase = std::move(base);
     doc->m_pMerge = std::make_unique<CIniMerge>(*doc->m_pMergeBase, *doc->m_pCompare->m_pIni1,
                                                 *doc->m_pCompare->m_pIni2);
-    const CMergeStart start{doc->m_pMerge.get(), CanHoldOf(m_oursBytes)};
+    const CMergeStart start{doc->m_pMerge.get(), CanHoldOf(m_oursBytes), doc->m_pMergeBase.get()};
     doc->UpdateAllViews(nullptr, Res::HINT_SHOW_MERGE, reinterpret_cast<quintptr>(&start));
     doc->SetTitle(title);
     m_pFrame->m_pTitle->ShowDocument(true);

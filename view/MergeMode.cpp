@@ -69,6 +69,7 @@ bool CMergeMode::IsTheirsValueColumn(int col) {
 }
 
 void CMergeMode::Start(const CMergeStart& start) {
+    m_pBase = start.base;
     Pelmo::CListCtrlEx& grid = *m_view.m_pGrid;
     CIniData& ours = *m_view.m_pCompare->m_pIni1;
     // Theirs stays read-only for as long as the merge is shown, an undo of it included.
@@ -209,6 +210,20 @@ std::vector<int> CMergeMode::RowsOfConflicts(const std::vector<CMergeConflict>& 
 void CMergeMode::SetConflictMark(int row) {
     m_view.m_pGrid->SetItemText(row, kMarkColumn, ConflictMark());
     m_view.m_pGrid->SetCellColor(row, kMarkColumn, kWhite, kConflictBack);
+}
+
+QString CMergeMode::BaseTip(int row) const {
+    const COMPARE_REULT* result = RowAt(*m_view.m_pGrid, row);
+    const QString* sectionName = result ? SectionName(*result) : nullptr;
+    if (!m_pBase || !sectionName)
+        return {};
+    static const QString kNothing = QStringLiteral("基: なし");
+    const CIniSectionData* section = m_pBase->FindSection(*sectionName, false);
+    const QString* key = KeyName(*result);
+    if (!key)
+        return section ? QStringLiteral("基: [%1]").arg(section->m_name) : kNothing;
+    const CIniEntryData* entry = section ? section->FindEntry(*key, false) : nullptr;
+    return entry ? QStringLiteral("基: %1").arg(entry->m_value) : kNothing;
 }
 
 bool CMergeMode::IsConflictRow(int row) const {

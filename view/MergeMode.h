@@ -6,13 +6,15 @@
 #include <utility>
 #include <vector>
 
+class CIniData;
 class CQuilletView;
 
 // What the window hands the view to show a merge. The view shows ours (file 1) and theirs
 // (file 2) as a comparison already; base is only in the merge.
 struct CMergeStart {
     CIniMerge* merge = nullptr;
-    CIniMerge::CanHold canHold; // ours' encoding; empty: every text fits
+    CIniMerge::CanHold canHold;     // ours' encoding; empty: every text fits
+    const CIniData* base = nullptr; // what both sides started from, told on hovering a row
 };
 
 // The view's merge mode, on top of its comparison grid: theirs' changes become ours' unsaved
@@ -41,6 +43,10 @@ public:
 
     static const QString& ConflictMark();
 
+    // What base held on a row ("基: 1", "基: なし"), which the grid has no column for; empty
+    // without a base or a row.
+    QString BaseTip(int row) const;
+
     // A row the view has just made anew: theirs' value locked again, the conflict's mark back.
     void RestoreRow(int row, bool conflict);
 
@@ -64,4 +70,5 @@ private:
     void TakeTheirsRemoval(int row);
 
     CQuilletView& m_view;
+    const CIniData* m_pBase = nullptr;
 };

@@ -96,8 +96,16 @@ bool CQuilletView::event(QEvent* event) {
         return QWidget::event(event);
     const auto* help = static_cast<QHelpEvent*>(event);
     Pelmo::GRIDHITTEST hit;
-    if (!m_pGrid->HitTestCell(help->globalPos(), &hit) || hit.nArea != Pelmo::GHT_COLUMNHEADER ||
-        hit.nCol != kMarkColumn)
+    if (!m_pGrid->HitTestCell(help->globalPos(), &hit))
+        return QWidget::event(event);
+    if (m_pMerge && hit.nArea == Pelmo::GHT_CELL) {
+        const QString base = m_pMerge->BaseTip(hit.nRow);
+        if (base.isEmpty())
+            return QWidget::event(event);
+        QToolTip::showText(help->globalPos(), base, this);
+        return true;
+    }
+    if (hit.nArea != Pelmo::GHT_COLUMNHEADER || hit.nCol != kMarkColumn)
         return QWidget::event(event);
     // Counted when asked: edits, copies and take-backs change the marks all the time.
     QString tip = QStringLiteral("差のある行: %1 行").arg(DifferingRowCount());

@@ -61,6 +61,9 @@ TEST_F(MergeWindowTest, TakesTheirsMarksConflictsAndSavesOnlyOut) {
     EXPECT_EQ(View()->Merge()->ConflictCount(), 2);
     EXPECT_EQ(Grid().GetItemText(RowOf("b"), kMarkColumn), CMergeMode::ConflictMark());
     EXPECT_TRUE(Frame()->windowTitle().contains(QStringLiteral("基: ") + m_base));
+    // Base has no column: hovering a row tells what it held.
+    EXPECT_EQ(View()->Merge()->BaseTip(RowOf("b")), u"基: 1"_qs);
+    EXPECT_EQ(View()->Merge()->BaseTip(RowOf("new")), u"基: なし"_qs);
 
     // F8 stops at conflicts only, not at the taken change of a.
     Grid().setFocus();
