@@ -164,7 +164,19 @@ void CPreviewDlgBar::ShowItem(Box& box, const CObject* item) {
         // No line to show: the caret goes to the start, but the text stays where the user
         // was reading it rather than jumping to the top.
         box.edit->MoveCaretToStart();
+        box.edit->SetLineNote(-1, {});
         return;
     }
     box.edit->ShowLine(*found, kLinesAboveHighlight);
+    box.edit->SetLineNote(*found, UnsavedNote(item));
+}
+
+// The file shows what was saved; the grid may hold more.
+QString CPreviewDlgBar::UnsavedNote(const CObject* item) {
+    const auto* entry = dynamic_cast<const CIniEntryData*>(item);
+    if (entry && entry->m_isNew)
+        return QStringLiteral("未保存: %1=%2").arg(entry->m_key, entry->m_value);
+    if (entry && entry->IsChanged())
+        return QStringLiteral("未保存: %1").arg(entry->m_value);
+    return {};
 }

@@ -48,6 +48,8 @@ private:
     Box* BoxOf(int editId);
     void LoadPreview(Box& box, const CIniData& ini);
     static void ShowItem(Box& box, const CObject* item);
+    // What the highlighted line lacks of the grid's value: "未保存: VALUE"; empty for nothing.
+    static QString UnsavedNote(const CObject* item);
     static void ClearBox(Box& box);
 
     Box m_single;

@@ -55,6 +55,7 @@ void CPreviewText::SetText(QString text, std::vector<quint32> lineStarts) {
     m_lineStarts = std::move(lineStarts);
     m_anchor = m_caret = {};
     m_shownStarts = {};
+    SetLineNote(-1, {});
     MeasureWidestLine();
     UpdateScrollBars();
     verticalScrollBar()->setValue(0);
@@ -198,6 +199,8 @@ void CPreviewText::paintEvent(QPaintEvent*) {
             }
         }
         layout.draw(&painter, at, selections);
+        if (line == m_noteLine)
+            DrawNote(painter, at + QPointF(layout.lineAt(0).naturalTextWidth(), 0));
         if (hasFocus() && line == m_caret.line)
             layout.drawCursor(&painter, at, m_caret.column);
     }
@@ -294,6 +297,26 @@ void CPreviewText::ShowLine(int line, int linesAbove) {
         vertical->setValue(line - VisibleLines() + 1);
     horizontalScrollBar()->setValue(0);
     CaretMoved();
+}
+
+void CPreviewText::SetLineNote(int line, const QString& note) {
+    const int noteLine = note.isEmpty() ? -1 : line;
+    if (noteLine == m_noteLine && (noteLine < 0 || note == m_note))
+        return;
+    m_noteLine = noteLine;
+    m_note = noteLine < 0 ? QString() : note;
+    setAccessibleDescription(m_note);
+    viewport()->update();
+}
+
+// Two spaces after the line's end, in the colour of text that is not the file's.
+void CPreviewText::DrawNote(QPainter& painter, QPointF lineEnd) const {
+    painter.save();
+    painter.setPen(palette().color(QPalette::PlaceholderText));
+    const QFontMetrics metrics = fontMetrics();
+    painter.drawText(lineEnd + QPointF(2 * metrics.horizontalAdvance(u' '), metrics.ascent()),
+                     m_note);
+    painter.restore();
 }
 
 void CPreviewText::MoveCaretToStart() {

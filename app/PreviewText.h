@@ -4,6 +4,7 @@
 #include <QString>
 #include <vector>
 
+class QPainter;
 class QTextLayout;
 
 // A read-only view of a long text that costs what is on screen: it keeps the text once with
@@ -47,6 +48,10 @@ public:
     void ShowLine(int line, int linesAbove);
     // The caret to the start of the text with nothing selected; the view does not move.
     void MoveCaretToStart();
+    // A note drawn after a line's text, apart from it (what the grid holds there and the file
+    // does not yet), and the view's accessible description; line -1 or an empty note: none.
+    void SetLineNote(int line, const QString& note);
+    const QString& LineNote() const { return m_note; }
     // Selects from anchor to caret (both clamped to the text) and scrolls the caret into view.
     void Select(Position anchor, Position caret);
     void SelectAll();
@@ -105,6 +110,7 @@ private:
     void UpdateScrollBars();
     void MeasureWidestLine();
     void OfferSelection() const;
+    void DrawNote(QPainter& painter, QPointF lineEnd) const;
 
     QString m_text;
     // The start of every line in m_text, then its end: a line runs up to the "\n" before the
@@ -118,4 +124,6 @@ private:
     Position m_anchor;
     Position m_caret;
     bool m_dragging = false;
+    int m_noteLine = -1;
+    QString m_note;
 };

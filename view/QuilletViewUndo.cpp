@@ -59,6 +59,13 @@ void CQuilletView::CreateUndoKeys() {
     m_pUndoStack = new QUndoStack(this);
     // Every change the user makes goes through the history, and so does every step back.
     connect(m_pUndoStack, &QUndoStack::indexChanged, this, &CQuilletView::ContentChanged);
+    // The preview tells what the current row holds that its file does not yet.
+    connect(m_pUndoStack, &QUndoStack::indexChanged, this, [this] {
+        int row = -1;
+        int col = -1;
+        if (m_pGrid->GetCurrentCell(&row, &col, false))
+            OnCurrentCellChanged(row, col);
+    });
     m_pDetached = std::make_unique<CDetachedRecords>();
     const struct {
         QKeySequence key;

@@ -1,7 +1,9 @@
 #include "AppFixture.h"
 
 #include "app/PreviewText.h"
+#include "grid/ListCtrlEx.h"
 #include "platform/ui/AccessibleEvents.h"
+#include "view/QuilletView.h"
 
 #include <QAccessible>
 #include <QClipboard>
@@ -133,6 +135,25 @@ TEST_F(AppTest, EntriesNotInTheFileHighlightTheirSectionOrNothing) {
     Frame()->SendMessage(Res::WM_SHOW_PREVIEW, 0, Item(Entry(ini, "s", "k")));
     Frame()->SendMessage(Res::WM_SHOW_PREVIEW, 0, 0);
     EXPECT_EQ(edit->Caret(), CPreviewText::Position{});
+}
+
+// The file shows what was saved; the line says what the grid holds beyond it, and stops
+// saying it when the edit is taken back.
+TEST_F(AppTest, ThePreviewLineTellsTheUnsavedValue) {
+    StartOrFail();
+    ASSERT_TRUE(Frame()->OpenFile(WriteText("a.ini", "[s]\nk=v\n"), false));
+    CPreviewText* edit = Frame()->PreviewBar()->Edit(Res::IDC_PREVIEW);
+    Pelmo::CListCtrlEx& grid = *Frame()->GetView()->GetGrid();
+    grid.setFocus();
+    grid.SetCurrentCell(0, 2, true, false);
+    QTest::keyClick(&grid, Qt::Key_F2);
+    QTest::keyClicks(QApplication::focusWidget(), u"x"_qs);
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Return);
+    EXPECT_EQ(edit->SelectedText(), "k=v");
+    EXPECT_EQ(edit->LineNote(), u"未保存: x"_qs);
+    EXPECT_EQ(edit->accessibleDescription(), u"未保存: x"_qs);
+    Frame()->GetView()->Undo();
+    EXPECT_EQ(edit->LineNote(), QString());
 }
 
 TEST_F(AppTest, ARowWithoutALineLeavesThePreviewWhereItIs) {
