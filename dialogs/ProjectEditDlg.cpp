@@ -1,12 +1,14 @@
 #include "dialogs/ProjectEditDlg.h"
 
 #include "dialogs/EntryGrid.h"
+#include "dialogs/EntryRulePanel.h"
 #include "dialogs/IniKeysMerge.h"
 #include "dialogs/RedrawOff.h"
 #include "dialogs/ScreenFit.h"
 #include "dialogs/SectionGrid.h"
 #include "dialogs/TreeEdit.h"
 #include "dialogs/TreeEditHistory.h"
+#include "dialogs/TreeSnapshot.h"
 #include "dialogs/ValueGrid.h"
 #include "grid/ListCtrlBase.h"
 #include "ini/IniData.h"
@@ -41,16 +43,6 @@ QWidget* MakeGrid(int nId, QWidget* host) {
     auto* pGrid = new Pelmo::CListCtrlBase();
     pGrid->Create(kGridStyle, QRect(), host, unsigned(nId));
     return pGrid;
-}
-
-// Every record from p on, with its subtree, in order; control characters keep the levels and
-// fields apart, so that two different trees never give one text.
-void AppendTree(const CBaseData* p, QString& text) {
-    for (; p; p = p->Next()) {
-        text += QChar(1) + CTreeEdit::CodeOf(p) + QChar(2) + p->m_strName + QChar(3);
-        AppendTree(p->FirstChild(), text);
-        text += QChar(4);
-    }
 }
 
 } // namespace
@@ -125,7 +117,7 @@ void CProjectEditDlg::reject() {
 QString CProjectEditDlg::Snapshot() const {
     QString text = m_pNameEdit->text();
     if (m_pProject)
-        AppendTree(m_pProject->FirstChild(), text);
+        text += CTreeSnapshot::Of(*m_pProject);
     return text;
 }
 
@@ -157,6 +149,8 @@ void CProjectEditDlg::SetUpGrids() {
     m_pValues->SetEntries(m_pEntries.get());
     m_pEntries->SetSections(m_pSections.get());
     m_pHistory = new CTreeEditHistory(this, m_pSections.get());
+    m_pRules = std::make_unique<CEntryRulePanel>(this, m_pEntries.get(), m_pHistory,
+                                                 [this] { return m_pProject.get(); });
     for (CTreeGrid* pGrid :
          std::initializer_list<CTreeGrid*>{m_pSections.get(), m_pEntries.get(), m_pValues.get()})
         pGrid->SetHistory(m_pHistory);
@@ -206,7 +200,7 @@ void CProjectEditDlg::OnOK() {
         if (pGrid->IsEditing())
             pGrid->EndEdit();
     }
-    if (!CheckTree())
+    if (!m_pRules->Check() || !CheckTree())
         return;
     const QString name = Text::TrimInput(m_pNameEdit->text());
     if (name.isEmpty()) {

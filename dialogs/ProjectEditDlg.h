@@ -5,6 +5,7 @@
 #include <memory>
 
 class CEntryGrid;
+class CEntryRulePanel;
 class CIniData;
 class CProjectData;
 class CProjectDataBase;
@@ -69,7 +70,8 @@ private:
     std::unique_ptr<CValueGrid> m_pValues;
     std::unique_ptr<CEntryGrid> m_pEntries;
     std::unique_ptr<CSectionGrid> m_pSections;
-    CTreeEditHistory* m_pHistory = nullptr; // a child of the dialog
+    std::unique_ptr<CEntryRulePanel> m_pRules; // the current entry's rules, under the grids
+    CTreeEditHistory* m_pHistory = nullptr;    // a child of the dialog
     QLineEdit* m_pNameEdit = nullptr;
     QSize m_szMinTrack;
     QString m_strOpened; // Snapshot() when the dialog opened

@@ -18,6 +18,20 @@ std::unique_ptr<CTreeEdit> CTreeEdit::Texts(CBaseData* pRecord, const QString& c
     return pEdit;
 }
 
+std::unique_ptr<CTreeEdit> CTreeEdit::Rule(CEntryData* pEntry, const CEntryRule& rule) {
+    std::unique_ptr<CTreeEdit> pEdit(new CTreeEdit(Kind::Rule, pEntry));
+    pEdit->m_rule[0] = pEntry->m_rule;
+    pEdit->m_rule[1] = rule;
+    return pEdit;
+}
+
+std::unique_ptr<CTreeEdit> CTreeEdit::UnknownKeySwitch(CProjectData* pProject, bool bOn) {
+    std::unique_ptr<CTreeEdit> pEdit(new CTreeEdit(Kind::Switch, pProject));
+    pEdit->m_bSwitch[0] = pProject->m_bReportUnknownKeys;
+    pEdit->m_bSwitch[1] = bOn;
+    return pEdit;
+}
+
 std::unique_ptr<CTreeEdit> CTreeEdit::Insertion(CBaseData* pRecord) {
     return std::unique_ptr<CTreeEdit>(new CTreeEdit(Kind::Insertion, pRecord));
 }
@@ -27,8 +41,8 @@ std::unique_ptr<CTreeEdit> CTreeEdit::Removal(CBaseData* pRecord) {
 }
 
 void CTreeEdit::undo() {
-    if (m_kind == Kind::Texts)
-        ApplyTexts(0);
+    if (m_kind == Kind::Texts || m_kind == Kind::Rule || m_kind == Kind::Switch)
+        Apply(0);
     else if (m_kind == Kind::Insertion)
         Detach();
     else
@@ -36,12 +50,25 @@ void CTreeEdit::undo() {
 }
 
 void CTreeEdit::redo() {
-    if (m_kind == Kind::Texts)
-        ApplyTexts(1);
+    if (m_kind == Kind::Texts || m_kind == Kind::Rule || m_kind == Kind::Switch)
+        Apply(1);
     else if (m_kind == Kind::Insertion)
         Attach();
     else
         Detach();
+}
+
+void CTreeEdit::Apply(int nWhich) {
+    if (m_kind == Kind::Texts) {
+        ApplyTexts(nWhich);
+    } else if (m_kind == Kind::Rule) {
+        static_cast<CEntryData*>(m_pRecord)->m_rule = m_rule[nWhich];
+        m_pShown = m_pRecord;
+    } else {
+        // The switch belongs to no row: the grids show their first rows again.
+        static_cast<CProjectData*>(m_pRecord)->m_bReportUnknownKeys = m_bSwitch[nWhich];
+        m_pShown = nullptr;
+    }
 }
 
 void CTreeEdit::ApplyTexts(int nWhich) {

@@ -8,6 +8,7 @@
 #include "dialogs/ValueGrid.h"
 #include "grid/ListCtrlEx.h"
 #include "valuelist/EntryData.h"
+#include "valuelist/ProjectData.h"
 #include "valuelist/SectionData.h"
 #include "valuelist/ValueData.h"
 
@@ -47,6 +48,16 @@ void CTreeEditHistory::Push(QUndoCommand* pCommand) {
 void CTreeEditHistory::SetTexts(CBaseData* pRecord, const QString& code, const QString& name) {
     if (CTreeEdit::CodeOf(pRecord) != code || pRecord->m_strName != name)
         Push(CTreeEdit::Texts(pRecord, code, name).release());
+}
+
+void CTreeEditHistory::SetRule(CEntryData* pEntry, const CEntryRule& rule) {
+    if (!(pEntry->m_rule == rule))
+        Push(CTreeEdit::Rule(pEntry, rule).release());
+}
+
+void CTreeEditHistory::SetReportUnknownKeys(CProjectData* pProject, bool bOn) {
+    if (pProject->m_bReportUnknownKeys != bOn)
+        Push(CTreeEdit::UnknownKeySwitch(pProject, bOn).release());
 }
 
 void CTreeEditHistory::Inserted(CBaseData* pRecord) {

@@ -5,6 +5,9 @@
 #include <QUndoStack>
 
 class CBaseData;
+class CEntryData;
+class CEntryRule;
+class CProjectData;
 class CSectionGrid;
 class QUndoCommand;
 class QWidget;
@@ -19,6 +22,8 @@ public:
     CTreeEditHistory(QWidget* pDialog, CSectionGrid* pSections);
 
     void SetTexts(CBaseData* pRecord, const QString& code, const QString& name);
+    void SetRule(CEntryData* pEntry, const CEntryRule& rule);
+    void SetReportUnknownKeys(CProjectData* pProject, bool bOn);
     // pRecord has just been put into the tree.
     void Inserted(CBaseData* pRecord);
     // Takes pRecord out of the tree, with its subtree; it is kept for an undo.

@@ -67,6 +67,14 @@ void CValueGrid::Load(CEntryData* pEntry) {
         AddRow(m_pGrid->GetItemCount(), p);
     if (m_pGrid->GetItemCount() > 0)
         m_pGrid->SetCurrentCell(0, kValueColumn, true, false);
+    if (m_onShown)
+        m_onShown(pEntry);
+}
+
+void CValueGrid::Clear() {
+    ClearRows();
+    if (m_onShown)
+        m_onShown(nullptr);
 }
 
 void CValueGrid::Select(CValueData* pValue, int nCol) {

@@ -4,6 +4,7 @@
 #include "grid/GridTypes.h"
 
 #include <functional>
+#include <utility>
 
 class CEntryData;
 class CEntryGrid;
@@ -28,7 +29,11 @@ public:
 
     void Load(CEntryData* pEntry);
     // No rows, no append row.
-    void Clear() { ClearRows(); }
+    void Clear();
+    // Told the entry whose values are shown each time it is shown anew; null when none is.
+    void SetShownHandler(std::function<void(CEntryData*)> onShown) {
+        m_onShown = std::move(onShown);
+    }
     // Makes pValue current in column nCol (-1: the current column), its entry and section first.
     void Select(CValueData* pValue, int nCol);
 
@@ -53,4 +58,5 @@ private:
 
     std::function<void(bool)> m_moveFocus;
     CEntryGrid* m_pEntries = nullptr;
+    std::function<void(CEntryData*)> m_onShown;
 };

@@ -74,6 +74,13 @@ enum : int {
     IDC_VALUE_GRID = 1005,
     IDC_PROJECT_NAME = 1006,
     IDC_IMPORT = 1023,
+    IDC_RULE_TYPE = 1030,
+    IDC_RULE_MIN = 1031,
+    IDC_RULE_MAX = 1032,
+    IDC_RULE_DEFAULT = 1033,
+    IDC_RULE_REQUIRED = 1034,
+    IDC_RULE_DESCRIPTION = 1035,
+    IDC_REPORT_UNKNOWN_KEYS = 1036,
 };
 
 // The add dialogs (312 and its twin 314 for two compared files).
