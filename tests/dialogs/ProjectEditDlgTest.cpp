@@ -10,7 +10,9 @@
 #include <functional>
 
 #include <QAccessible>
+#include <QCheckBox>
 #include <QClipboard>
+#include <QComboBox>
 #include <QGuiApplication>
 #include <QInputMethodEvent>
 #include <QLineEdit>
@@ -744,3 +746,122 @@ TEST_F(ProjectEditDlgTest, SectionAndEntryDisplayNamesAreShownAndEdited) {
 }
 
 } // namespace
+
+class ProjectEditRules : public ProjectEditDlgTest {
+public:
+    // A list with S/level (integer 0..10, default 5) and S/mode (values a, b; no rule).
+    int StoreRuled() {
+        const int pid = Store("L", {{"S", {{"level", {}}, {"mode", {{"a", ""}, {"b", ""}}}}}});
+        std::unique_ptr<CProjectData> project = db->LoadProject(pid);
+        CEntryRule& rule = project->FindEntry("S", "level")->m_rule;
+        rule.m_type = EValueType::Integer;
+        rule.m_min = 0;
+        rule.m_max = 10;
+        rule.m_default = "5";
+        EXPECT_TRUE(db->SaveProject(project.get()));
+        return pid;
+    }
+    QLineEdit* Field(int nId) { return Control<QLineEdit>(dlg.get(), nId); }
+    QComboBox* TypeBox() { return Control<QComboBox>(dlg.get(), Res::IDC_RULE_TYPE); }
+    // Replaces a field's text as typed, taken in with Enter.
+    void TypeInto(int nId, const QString& text) {
+        QLineEdit* pField = Field(nId);
+        pField->setFocus();
+        pField->selectAll();
+        Type(pField, text);
+        Key(pField, Qt::Key_Return);
+    }
+    QStringList RuleRows(int nPid) {
+        SqliteProbe probe(dir.filePath("Quillet.db"));
+        return probe.Column(
+            QStringLiteral("SELECT ECODE || '|' || IFNULL(TYPE, '') || '|' || "
+                           "IFNULL(MINVALUE, '') || '|' || IFNULL(MAXVALUE, '') "
+                           "|| '|' || IFNULL(DEFAULTVALUE, '') || '|' || REQUIRED "
+                           "|| '|' || DESCRIPTION FROM VALUERULE WHERE PID = %1 AND ECODE <> '' "
+                           "ORDER BY ECODE")
+                .arg(nPid));
+    }
+};
+
+TEST_F(ProjectEditRules, TheFieldsFollowTheEntryAndAnEditIsStoredOnOKAndUndone) {
+    const int pid = StoreRuled();
+    Open(pid, "L");
+    Click(sections, 0, 1);
+    EXPECT_EQ(TypeBox()->currentText(), QString::fromUtf8("整数"));
+    EXPECT_EQ(Field(Res::IDC_RULE_MAX)->text(), "10");
+    EXPECT_EQ(Field(Res::IDC_RULE_DEFAULT)->text(), "5");
+    Click(entries, 1, 1);
+    EXPECT_EQ(TypeBox()->currentText(), QString::fromUtf8("指定なし"));
+    EXPECT_EQ(Field(Res::IDC_RULE_DEFAULT)->text(), "");
+    EXPECT_FALSE(Field(Res::IDC_RULE_MIN)->isEnabled()) << "no range without a numeric type";
+
+    Click(entries, 0, 1);
+    TypeInto(Res::IDC_RULE_MAX, "20");
+    Click(entries, 0, 1);
+    Key(entries, Qt::Key_Z, Qt::ControlModifier);
+    EXPECT_EQ(Field(Res::IDC_RULE_MAX)->text(), "10") << "undone";
+    Key(entries, Qt::Key_Y, Qt::ControlModifier);
+    EXPECT_EQ(Field(Res::IDC_RULE_MAX)->text(), "20") << "done again";
+    TypeInto(Res::IDC_RULE_DESCRIPTION, QString::fromUtf8("難易度"));
+    Control<QCheckBox>(dlg.get(), Res::IDC_RULE_REQUIRED)->click();
+    Control<QCheckBox>(dlg.get(), Res::IDC_REPORT_UNKNOWN_KEYS)->click();
+    Click(entries, 1, 1);
+    TypeBox()->setFocus();
+    Key(TypeBox(), Qt::Key_End); // the last type: a choice
+    TypeInto(Res::IDC_RULE_DEFAULT, "b");
+    PressOK();
+    ASSERT_EQ(dlg->result(), QDialog::Accepted) << boxes.LastText().toStdString();
+    EXPECT_EQ(RuleRows(pid), (QStringList{QString::fromUtf8("level|integer|0.0|20.0|5|1|難易度"),
+                                          "mode|choice|||b|0|"}));
+    SqliteProbe probe(dir.filePath("Quillet.db"));
+    EXPECT_EQ(probe.Int(QStringLiteral("SELECT REPORTUNKNOWN FROM VALUERULE WHERE PID = %1 AND "
+                                       "ECODE = ''")
+                            .arg(pid)),
+              1);
+}
+
+struct RuleRefusal {
+    const char* name;
+    int entryRow;
+    int fieldId;
+    QString text;
+    QString message;
+};
+
+class ProjectEditRuleRefusal : public ProjectEditRules,
+                               public ::testing::WithParamInterface<RuleRefusal> {};
+
+TEST_P(ProjectEditRuleRefusal, SaysWhyKeepsTheFocusAndStoresNothing) {
+    const RuleRefusal& c = GetParam();
+    const int pid = StoreRuled();
+    const QStringList stored = RuleRows(pid);
+    Open(pid, "L");
+    Click(sections, 0, 1);
+    Click(entries, c.entryRow, 1);
+    if (c.entryRow == 1) {
+        TypeBox()->setFocus();
+        Key(TypeBox(), Qt::Key_End);
+    }
+    const QString before = Field(c.fieldId)->text();
+    TypeInto(c.fieldId, c.text);
+    ASSERT_FALSE(boxes.Boxes().empty());
+    EXPECT_EQ(boxes.LastText(), c.message);
+    EXPECT_EQ(QApplication::focusWidget(), Field(c.fieldId));
+    EXPECT_EQ(Field(c.fieldId)->text(), before) << "the field shows the stored rule again";
+    Click(entries, 0, 1);
+    Control<QPushButton>(dlg.get(), Res::IDCANCEL)->click();
+    boxes.Answer(Ui::IDYES);
+    Control<QPushButton>(dlg.get(), Res::IDCANCEL)->click();
+    EXPECT_EQ(RuleRows(pid), stored);
+    EXPECT_EQ(dlg->GetProject()->FindEntry("S", "level")->m_rule.m_max, 10.0);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Cases, ProjectEditRuleRefusal,
+    ::testing::Values(RuleRefusal{"MinAboveMax", 0, Res::IDC_RULE_MIN, "11",
+                                  QString::fromUtf8("最小値が最大値より大きくなっています")},
+                      RuleRefusal{"DefaultOutOfRange", 0, Res::IDC_RULE_DEFAULT, "11",
+                                  QString::fromUtf8("既定値が範囲外です")},
+                      RuleRefusal{"DefaultNotAmongTheValues", 1, Res::IDC_RULE_DEFAULT, "c",
+                                  QString::fromUtf8("既定値が値の一覧にありません")}),
+    [](const ::testing::TestParamInfo<RuleRefusal>& info) { return info.param.name; });
