@@ -10,8 +10,5 @@ namespace FrameTexts {
 QString WorkText(const QString& what, const QStringList& paths);
 QString LoadingText(const QStringList& paths);
 QString ShowingText(const QStringList& paths);
-// The message after a save that left entries unwritten, with the writer's reasons.
-QString WriteFailureText(const QString& path, const QStringList& reasons,
-                         const QStringList& unwritten);
 
 } // namespace FrameTexts

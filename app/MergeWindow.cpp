@@ -5,6 +5,8 @@
 #include "app/FrameTexts.h"
 #include "app/MainFrame.h"
 #include "app/QuilletDoc.h"
+#include "app/SaveFailure.h"
+#include "app/WriteReasonText.h"
 #include "compare/IniCompare.h"
 #include "compare/IniFileMerge.h"
 #include "compare/IniMerge.h"
@@ -68,17 +70,16 @@ std::unique_ptr<CIniData> AsLoaded(const CIniData& ini) {
 void CMergeWindow::ReportUnwritten(const QString& path,
                                    const std::vector<CProfileWriter::Change>& changes,
                                    const std::vector<QString>& reasons) {
-    QStringList why;
+    CSaveFailure failure(path);
     QStringList unwritten;
     for (size_t i = 0; i < reasons.size() && i < changes.size(); ++i) {
         if (reasons[i].isEmpty())
             continue;
-        if (!why.contains(reasons[i]))
-            why.append(reasons[i]);
+        failure.AddReason(CWriteReasonText::Japanese(reasons[i]));
         unwritten.append(QStringLiteral("[%1] %2").arg(changes[i].section, changes[i].key));
     }
     if (!unwritten.isEmpty())
-        m_pFrame->ShowError(FrameTexts::WriteFailureText(path, why, unwritten));
+        m_pFrame->ShowError(failure.Message(unwritten));
 }
 
 CMergeWindow::CMergeWindow(CMainFrame* frame) : QObject(frame), m_pFrame(frame) {
@@ -214,7 +215,8 @@ bool CMergeWindow::SaveToOutput() {
     const QByteArray result = CProfileWriter::EditMany(m_oursBytes, changes, reasons);
     if (!CProfileWriter::WriteWhole(m_output, result)) {
         m_pFrame->ShowError(QStringLiteral("ファイルへの書き込みに失敗しました。\n") + m_output +
-                            QStringLiteral("\n理由: ") + CProfileWriter::LastError());
+                            QStringLiteral("\n理由: ") +
+                            CWriteReasonText::Japanese(CProfileWriter::LastError()));
         return false;
     }
     // The result stands beside theirs from now on, as a comparison.

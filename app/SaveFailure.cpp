@@ -7,8 +7,11 @@ void CSaveFailure::Add(const CIniEntryData& entry) {
     const QString reason = CProfileWriter::LastError();
     if (reason.isEmpty())
         return;
-    const QString text = CWriteReasonText::ForEntry(reason, entry, m_strPath);
-    if (!m_reasons.contains(text))
+    AddReason(CWriteReasonText::ForEntry(reason, entry, m_strPath));
+}
+
+void CSaveFailure::AddReason(const QString& text) {
+    if (!text.isEmpty() && !m_reasons.contains(text))
         m_reasons.append(text);
 }
 

@@ -13,6 +13,8 @@ public:
 
     // entry was not written; the writer's last error says why.
     void Add(const CIniEntryData& entry);
+    // A write was refused for a reason already in the window's words.
+    void AddReason(const QString& text);
     // The message for the entries that still need writing, each reason once.
     QString Message(const QStringList& unwritten) const;
 

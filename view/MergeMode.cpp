@@ -93,8 +93,13 @@ void CMergeMode::Start(const CMergeStart& start) {
             changedRows.push_back(row);
     }
     const std::vector<int> removedRows = RowsOfRemoved(*start.merge);
+    const std::vector<int> conflictRows = RowsOfConflicts(start.merge->Conflicts());
+    // Rows move as entries go and come; a conflict's row keeps its record.
+    std::unordered_set<quintptr> conflictRecords;
+    for (int row : conflictRows)
+        conflictRecords.insert(grid.GetItemData(row));
     before.runs =
-        m_view.CaptureChange(TouchedSpans(changedRows, removedRows, *start.merge), false).runs;
+        m_view.CaptureChange(TouchedSpans(changedRows, removedRows, conflictRows), false).runs;
     grid.setUpdatesEnabled(false);
     LetGoOfRemoved(*start.merge, removedRows);
     ShowMergedRows(removedRows);
@@ -102,14 +107,14 @@ void CMergeMode::Start(const CMergeStart& start) {
     // Rows left empty by a removal go first: an added entry would take the first empty row.
     m_view.TidyCompareRows();
     m_view.PlaceAddedCompareEntries();
-    MarkConflicts(start.merge->Conflicts());
+    MarkConflicts(conflictRecords);
     grid.setUpdatesEnabled(true);
     m_view.RecordChange(std::move(before));
 }
 
-std::vector<std::pair<int, int>> CMergeMode::TouchedSpans(const std::vector<int>& changedRows,
-                                                          const std::vector<int>& removedRows,
-                                                          CIniMerge& merge) const {
+std::vector<std::pair<int, int>>
+CMergeMode::TouchedSpans(const std::vector<int>& changedRows, const std::vector<int>& removedRows,
+                         const std::vector<int>& conflictRows) const {
     // Added entries find their places in their sections' rows, or after the last row.
     std::vector<std::pair<int, int>> spans = m_view.AddedCompareEntrySpans();
     for (int row : changedRows)
@@ -117,7 +122,7 @@ std::vector<std::pair<int, int>> CMergeMode::TouchedSpans(const std::vector<int>
     // A row that goes hands its section's name to the row below.
     for (int row : removedRows)
         spans.emplace_back(row, 2);
-    for (int row : RowsOfConflicts(merge.Conflicts()))
+    for (int row : conflictRows)
         spans.emplace_back(row, 1);
     return spans;
 }
@@ -176,9 +181,13 @@ void CMergeMode::RestoreRow(int row, bool conflict) {
         SetConflictMark(row);
 }
 
-void CMergeMode::MarkConflicts(const std::vector<CMergeConflict>& conflicts) {
-    for (int row : RowsOfConflicts(conflicts))
-        SetConflictMark(row);
+void CMergeMode::MarkConflicts(const std::unordered_set<quintptr>& records) {
+    if (records.empty())
+        return;
+    for (int row = 0; row < m_view.m_pGrid->GetItemCount(); ++row) {
+        if (records.count(m_view.m_pGrid->GetItemData(row)))
+            SetConflictMark(row);
+    }
 }
 
 std::vector<int> CMergeMode::RowsOfConflicts(const std::vector<CMergeConflict>& conflicts) const {

@@ -3,6 +3,8 @@
 #include "compare/IniMerge.h"
 
 #include <QString>
+#include <QtGlobal>
+#include <unordered_set>
 #include <utility>
 #include <vector>
 
@@ -61,9 +63,10 @@ private:
     // row spans: what its undo step keeps.
     std::vector<std::pair<int, int>> TouchedSpans(const std::vector<int>& changedRows,
                                                   const std::vector<int>& removedRows,
-                                                  CIniMerge& merge) const;
+                                                  const std::vector<int>& conflictRows) const;
     std::vector<int> RowsOfConflicts(const std::vector<CMergeConflict>& conflicts) const;
-    void MarkConflicts(const std::vector<CMergeConflict>& conflicts);
+    // The rows of those records, wherever they are now.
+    void MarkConflicts(const std::unordered_set<quintptr>& records);
     void SetConflictMark(int row);
     void LockTheirsValues();
     void TakeTheirsValue(int row);
