@@ -4,9 +4,9 @@
 // slows them alike; the counters are medians, wall time and, because the machine may be shared,
 // CPU time (user + system).
 //
-// The files: base is 400 sections x 2,000 entries (about 11 MB); ours and theirs each change 1%
-// of its values, a tenth of them the same keys differently (conflicts). The half files are 200
-// sections of the same.
+// The files: base is 400 sections x 2,000 entries (about 11 MB), every third value Japanese; ours
+// and theirs each change 1% of its values, a tenth of them the same keys differently (conflicts).
+// The half files are 200 sections of the same.
 //
 // Counters:
 //   compare_ratio, cpu_compare_ratio   merge / compare of ours and theirs
@@ -59,6 +59,21 @@ struct Set {
     std::string base, ours, theirs, out;
 };
 
+// Every third value in Japanese, as users' files hold them: "k0003=値00042".
+QByteArray WithJapaneseValues(const QByteArray& ascii) {
+    QByteArray text;
+    text.reserve(ascii.size() + ascii.size() / 20);
+    int line = 0;
+    for (qsizetype at = 0; at < ascii.size();) {
+        qsizetype end = ascii.indexOf('\n', at);
+        end = end < 0 ? ascii.size() : end + 1;
+        const QByteArray piece = ascii.mid(at, end - at);
+        text += ++line % 3 == 0 ? QByteArray(piece).replace("=v", "=\xE5\x80\xA4") : piece;
+        at = end;
+    }
+    return text;
+}
+
 struct Files {
     QTemporaryDir dir;
     Set full, half;
@@ -69,7 +84,7 @@ struct Files {
     }
 
     Set make(const char* name, int sections) {
-        const QByteArray base = BenchFiles::MakeProfile(sections, 2000);
+        const QByteArray base = WithJapaneseValues(BenchFiles::MakeProfile(sections, 2000));
         const auto put = [&](const char* side, const QByteArray& bytes) {
             const QString path = dir.filePath(QStringLiteral("%1-%2.ini").arg(name, side));
             if (!BenchFiles::WriteAgedFile(path, bytes))
