@@ -59,7 +59,7 @@ std::unique_ptr<CIniData> AsLoaded(const CIniData& ini) {
         CIniSectionData* copy = loaded->AddSection(section->m_name);
         for (const auto& entry : section->m_entries) {
             if (!entry->m_isNew)
-                copy->AddEntry(entry->m_key, entry->m_savedValue);
+                copy->AddEntry(entry->Key(), entry->SavedValue());
         }
     }
     return loaded;

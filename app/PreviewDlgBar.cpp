@@ -175,8 +175,8 @@ void CPreviewDlgBar::ShowItem(Box& box, const CObject* item) {
 QString CPreviewDlgBar::UnsavedNote(const CObject* item) {
     const auto* entry = dynamic_cast<const CIniEntryData*>(item);
     if (entry && entry->m_isNew)
-        return QStringLiteral("未保存: %1=%2").arg(entry->m_key, entry->m_value);
+        return QStringLiteral("未保存: %1=%2").arg(entry->Key(), entry->Value());
     if (entry && entry->IsChanged())
-        return QStringLiteral("未保存: %1").arg(entry->m_value);
+        return QStringLiteral("未保存: %1").arg(entry->Value());
     return {};
 }

@@ -29,7 +29,7 @@ const CObject* CPreviewLineItems::ItemOf(QStringView line) {
         return nullptr;
     const auto& entries = m_section->m_entries;
     if (m_next < entries.size()) {
-        const QString& next = entries[m_next]->m_key;
+        const QString& next = entries[m_next]->Key();
         // The file's own spelling is the model's, so an exact match is the common case.
         if (next == key || Text::EqualNoCase(next, key))
             return entries[m_next++].get();

@@ -85,7 +85,7 @@ QStringList CQuilletDoc::UnwrittenEntries(const CIniData& ini) {
     for (const auto& section : ini.m_sections) {
         for (const auto& entry : section->m_entries) {
             if (entry->NeedsWrite())
-                lines.append(QStringLiteral("[%1] %2").arg(section->m_name, entry->m_key));
+                lines.append(QStringLiteral("[%1] %2").arg(section->m_name, entry->Key()));
         }
     }
     return lines;
@@ -97,10 +97,10 @@ void CQuilletDoc::CarryUnwritten(const CIniData& saved, CIniData& fresh) {
             if (!entry->NeedsWrite())
                 continue;
             CIniSectionData* target = fresh.FindSection(section->m_name, false);
-            if (CIniEntryData* same = target ? target->FindEntry(entry->m_key, false) : nullptr)
-                same->SetValue(entry->m_value);
+            if (CIniEntryData* same = target ? target->FindEntry(entry->Key(), false) : nullptr)
+                same->SetValue(entry->Value());
             else
-                fresh.AddEntry(section->m_name, entry->m_key, entry->m_value);
+                fresh.AddEntry(section->m_name, entry->Key(), entry->Value());
         }
     }
     // They are shown with the file, not placed later as the add dialog's entries are.

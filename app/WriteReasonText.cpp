@@ -92,10 +92,10 @@ QString CWriteReasonText::ForEntry(const QString& reason, const CIniEntryData& e
     if (encoding.isEmpty())
         return Japanese(reason);
     // What a write puts into the file: the value, and for a new entry its key and section.
-    for (const QString& text : {entry.m_value, entry.m_key, entry.m_pSection->m_name}) {
+    for (const QString& text : {entry.Value(), entry.Key(), entry.m_pSection->m_name}) {
         const QString character = CProfileWriter::FirstUnheld(path, text);
         if (!character.isEmpty())
-            return Unencodable(character, encoding, entry.m_key);
+            return Unencodable(character, encoding, entry.Key());
     }
     return Japanese(reason);
 }

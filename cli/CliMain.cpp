@@ -153,30 +153,23 @@ bool ParseArguments(const QStringList& args, Command& command, QString& bad) {
     return true;
 }
 
+// One row of the dump: an entry, or a section without entries (entry null).
 struct Row {
-    const QString* section = nullptr;
-    const QString* key = nullptr;
-    const QString* value = nullptr;
-};
+    const CIniSectionData* section = nullptr;
+    const CIniEntryData* entry = nullptr;
 
-Row SideOf(const CIniSectionData* section, const CIniEntryData* entry) {
-    Row side;
-    if (section)
-        side.section = &section->m_name;
-    if (entry) {
-        side.key = &entry->m_key;
-        side.value = &entry->m_value;
-    }
-    return side;
-}
+    QStringView Section() const { return section ? QStringView(section->m_name) : QStringView(); }
+    QStringView Key() const { return entry ? entry->KeyView() : QStringView(); }
+    QStringView Value() const { return entry ? entry->ValueView() : QStringView(); }
+};
 
 // Calls f(row) for each row of the dump: one per entry, or per section without entries.
 template <typename F> void ForEachRow(const CIniData& ini, F&& f) {
     for (const auto& section : ini.m_sections) {
         if (section->m_entries.empty())
-            f(SideOf(section.get(), nullptr));
+            f(Row{section.get(), nullptr});
         for (const auto& entry : section->m_entries)
-            f(SideOf(section.get(), entry.get()));
+            f(Row{section.get(), entry.get()});
     }
 }
 
@@ -184,16 +177,12 @@ template <typename F> void ForEachRow(const CIniData& ini, F&& f) {
 void PrintTsvText(const CIniData& ini, QTextStream& out) {
     QString piece;
     piece.reserve(kPieceSize + 1024);
-    const auto add = [&](const QString* s) {
-        if (s)
-            piece.append(*s);
-    };
     ForEachRow(ini, [&](const Row& row) {
-        add(row.section);
+        piece.append(row.Section());
         piece.append(u'\t');
-        add(row.key);
+        piece.append(row.Key());
         piece.append(u'\t');
-        add(row.value);
+        piece.append(row.Value());
         piece.append(u'\n');
         if (piece.size() >= kPieceSize) {
             out << piece;
@@ -214,19 +203,17 @@ void PrintTsvUtf8(const CIniData& ini, QIODevice& device) {
         device.write(begin, p - begin);
         p = begin;
     };
-    const auto put = [&](const QString* s, char end) {
+    const auto put = [&](QStringView s, char end) {
         // A field is at most a section buffer long: three bytes a unit fit the buffer.
-        const qsizetype size = s ? s->size() : 0;
-        if ((p - begin) + 3 * size + 1 > buffer.size())
+        if ((p - begin) + 3 * s.size() + 1 > buffer.size())
             flush();
-        if (s)
-            p = utf8.appendToBuffer(p, *s);
+        p = utf8.appendToBuffer(p, s);
         *p++ = end;
     };
     ForEachRow(ini, [&](const Row& row) {
-        put(row.section, '\t');
-        put(row.key, '\t');
-        put(row.value, '\n');
+        put(row.Section(), '\t');
+        put(row.Key(), '\t');
+        put(row.Value(), '\n');
     });
     flush();
     // A file device keeps small writes in its own buffer; the stream's flush would not pass
@@ -257,9 +244,12 @@ int RunDump(const Command& command, QTextStream& out, QTextStream& err) {
     }
     QStringList objects;
     ForEachRow(*ini, [&](const Row& row) {
+        const QString key = row.entry ? row.entry->Key() : QString();
+        const QString value = row.entry ? row.entry->Value() : QString();
         objects.append(QStringLiteral("{\"section\": %1, \"key\": %2, \"value\": %3}")
-                           .arg(JsonQuoteOrNull(row.section), JsonQuoteOrNull(row.key),
-                                JsonQuoteOrNull(row.value)));
+                           .arg(JsonQuoteOrNull(row.section ? &row.section->m_name : nullptr),
+                                JsonQuoteOrNull(row.entry ? &key : nullptr),
+                                JsonQuoteOrNull(row.entry ? &value : nullptr)));
     });
     PrintJsonArray(out, objects);
     return kSuccess;

@@ -79,19 +79,24 @@ QString Field(const QString* text) {
 const QString* NameOf(const CIniSectionData* section) {
     return section ? &section->m_name : nullptr;
 }
-const QString* KeyOf(const CIniEntryData* entry) {
-    return entry ? &entry->m_key : nullptr;
+QString KeyOf(const CIniEntryData* entry) {
+    return entry ? entry->Key() : QString();
 }
-const QString* ValueOf(const CIniEntryData* entry) {
-    return entry ? &entry->m_value : nullptr;
+QString ValueOf(const CIniEntryData* entry) {
+    return entry ? entry->Value() : QString();
+}
+QString JsonKeyOrNull(const CIniEntryData* entry) {
+    return entry ? JsonQuote(entry->Key()) : QStringLiteral("null");
+}
+QString JsonValueOrNull(const CIniEntryData* entry) {
+    return entry ? JsonQuote(entry->Value()) : QStringLiteral("null");
 }
 
 QString RowLine(const COMPARE_REULT& r, RowState state) {
-    return Field(NameOf(r.pSection1)) + u'\t' + Field(KeyOf(r.pEntry1)) + u'\t' +
-           Field(ValueOf(r.pEntry1)) + u'\t' +
-           (state == RowState::Differs ? QStringLiteral("○") : QString()) + u'\t' +
-           Field(NameOf(r.pSection2)) + u'\t' + Field(KeyOf(r.pEntry2)) + u'\t' +
-           Field(ValueOf(r.pEntry2)) + u'\n';
+    return Field(NameOf(r.pSection1)) + u'\t' + KeyOf(r.pEntry1) + u'\t' + ValueOf(r.pEntry1) +
+           u'\t' + (state == RowState::Differs ? QStringLiteral("○") : QString()) + u'\t' +
+           Field(NameOf(r.pSection2)) + u'\t' + KeyOf(r.pEntry2) + u'\t' + ValueOf(r.pEntry2) +
+           u'\n';
 }
 
 QString RowJson(const COMPARE_REULT& r, RowState state, bool withIgnored) {
@@ -99,10 +104,10 @@ QString RowJson(const COMPARE_REULT& r, RowState state, bool withIgnored) {
     QString json =
         QStringLiteral("{\"section1\": %1, \"key1\": %2, \"value1\": %3, \"differs\": %4, "
                        "\"section2\": %5, \"key2\": %6, \"value2\": %7")
-            .arg(JsonQuoteOrNull(NameOf(r.pSection1)), JsonQuoteOrNull(KeyOf(r.pEntry1)),
-                 JsonQuoteOrNull(ValueOf(r.pEntry1)), flag(state == RowState::Differs),
-                 JsonQuoteOrNull(NameOf(r.pSection2)), JsonQuoteOrNull(KeyOf(r.pEntry2)),
-                 JsonQuoteOrNull(ValueOf(r.pEntry2)));
+            .arg(JsonQuoteOrNull(NameOf(r.pSection1)), JsonKeyOrNull(r.pEntry1),
+                 JsonValueOrNull(r.pEntry1), flag(state == RowState::Differs),
+                 JsonQuoteOrNull(NameOf(r.pSection2)), JsonKeyOrNull(r.pEntry2),
+                 JsonValueOrNull(r.pEntry2));
     if (withIgnored)
         json += QStringLiteral(", \"ignored\": %1").arg(flag(state == RowState::Ignored));
     return json + u'}';

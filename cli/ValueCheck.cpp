@@ -88,15 +88,15 @@ std::vector<ValueMismatch> FindInadmissibleValues(const CIniData& ini,
         if (!entries && !reportUnknown)
             continue;
         for (const auto& entry : section->m_entries) {
-            const CEntryData* described = CProjectIndex::Find(entries, entry->m_key);
+            const CEntryData* described = CProjectIndex::Find(entries, entry->Key());
             ValueMismatch m;
-            if (described ? !Judge(*described, entry->m_value, m) : !reportUnknown)
+            if (described ? !Judge(*described, entry->Value(), m) : !reportUnknown)
                 continue;
             if (!described)
                 m.problem = Problem::Unknown;
             m.section = section->m_name;
-            m.key = entry->m_key;
-            m.value = entry->m_value;
+            m.key = entry->Key();
+            m.value = entry->Value();
             mismatches.push_back(std::move(m));
         }
     }

@@ -82,8 +82,8 @@ SideTexts Side(const CIniSectionData* section, const CIniEntryData* entry,
     if (section && section != previous)
         side.section = section->m_name;
     if (entry) {
-        side.key = entry->m_key;
-        side.value = entry->m_value;
+        side.key = entry->Key();
+        side.value = entry->Value();
     }
     return side;
 }
@@ -168,8 +168,8 @@ QByteArray CsvLines(const QList<QStringList>& lines) {
 }
 
 QStringList CsvSide(const CIniSectionData* section, const CIniEntryData* entry) {
-    return {section ? section->m_name : QString(), entry ? entry->m_key : QString(),
-            entry ? entry->m_value : QString()};
+    return {section ? section->m_name : QString(), entry ? entry->Key() : QString(),
+            entry ? entry->Value() : QString()};
 }
 
 } // namespace

@@ -15,13 +15,13 @@ namespace {
 bool Same(const CIniEntryData* a, const CIniEntryData* b) {
     if (a == nullptr || b == nullptr)
         return a == b;
-    return a->m_value == b->m_value;
+    return a->Value() == b->Value();
 }
 
 std::optional<QString> ValueOf(const CIniEntryData* entry) {
     if (entry == nullptr)
         return std::nullopt;
-    return entry->m_value;
+    return entry->Value();
 }
 
 // Why both sides' changes of one key cannot both stand.
@@ -96,9 +96,9 @@ void CIniMerge::MergeSection(CIniSectionData* ours) {
     for (const auto& entry : ours->m_entries)
         oursEntries.push_back(entry.get());
     for (CIniEntryData* entry : oursEntries) {
-        const Sides sides{find(base, entry->m_key), entry, find(theirs, entry->m_key)};
+        const Sides sides{find(base, entry->Key()), entry, find(theirs, entry->Key())};
         if (theirs == nullptr && sides.base == nullptr) {
-            AddConflict(ours->m_name, entry->m_key, sides,
+            AddConflict(ours->m_name, entry->Key(), sides,
                         QStringLiteral("added in ours to a section removed in theirs"));
             agreed = false;
             continue;
@@ -108,9 +108,9 @@ void CIniMerge::MergeSection(CIniSectionData* ours) {
     if (theirs != nullptr) {
         for (const auto& entry : theirs->m_entries) {
             // Ours' own keys were decided above, by the first of theirs that pairs with them.
-            if (Same(find(ours, entry->m_key), nullptr) &&
-                theirs->FindEntry(entry->m_key, false) == entry.get()) {
-                const Sides sides{find(base, entry->m_key), nullptr, entry.get()};
+            if (Same(find(ours, entry->Key()), nullptr) &&
+                theirs->FindEntry(entry->Key(), false) == entry.get()) {
+                const Sides sides{find(base, entry->Key()), nullptr, entry.get()};
                 agreed = MergeKey(sides, ours->m_name, ours) && agreed;
             }
         }
@@ -135,13 +135,13 @@ void CIniMerge::MergeSectionOnlyInTheirs(CIniSectionData* theirs) {
         return;
     }
     for (const auto& entry : theirs->m_entries) {
-        if (theirs->FindEntry(entry->m_key, false) != entry.get())
+        if (theirs->FindEntry(entry->Key(), false) != entry.get())
             continue;
-        const Sides sides{base ? base->FindEntry(entry->m_key, false) : nullptr, nullptr,
+        const Sides sides{base ? base->FindEntry(entry->Key(), false) : nullptr, nullptr,
                           entry.get()};
         // Ours removed the section: whatever theirs changed in it has lost its place.
         if (base != nullptr && !Same(sides.theirs, sides.base))
-            AddConflict(theirs->m_name, entry->m_key, sides,
+            AddConflict(theirs->m_name, entry->Key(), sides,
                         QStringLiteral("changed in theirs in a section removed in ours"));
         else if (base == nullptr)
             MergeKey(sides, theirs->m_name, nullptr);
@@ -152,7 +152,7 @@ bool CIniMerge::MergeKey(const Sides& sides, const QString& sectionName, CIniSec
     if (Same(sides.ours, sides.theirs) || Same(sides.theirs, sides.base))
         return true; // they agree, or only ours changed it
     if (!Same(sides.ours, sides.base)) {
-        AddConflict(sectionName, sides.ours ? sides.ours->m_key : sides.theirs->m_key, sides,
+        AddConflict(sectionName, sides.ours ? sides.ours->Key() : sides.theirs->Key(), sides,
                     ConflictReason(sides.base, sides.ours, sides.theirs));
         return false;
     }
@@ -162,19 +162,19 @@ bool CIniMerge::MergeKey(const Sides& sides, const QString& sectionName, CIniSec
         ++m_taken;
         return true;
     }
-    const QString& key = sides.ours ? sides.ours->m_key : sides.theirs->m_key;
-    if (!Fits(sectionName, key, sides.theirs->m_value,
+    const QString& key = sides.ours ? sides.ours->Key() : sides.theirs->Key();
+    if (!Fits(sectionName, key, sides.theirs->Value(),
               ours == nullptr && m_ours->FindSection(sectionName, false) == nullptr)) {
         AddConflict(sectionName, key, sides,
                     QStringLiteral("the encoding of ours cannot hold theirs' text"));
         return false;
     }
     if (sides.ours != nullptr)
-        sides.ours->SetValue(sides.theirs->m_value);
+        sides.ours->SetValue(sides.theirs->Value());
     else if (ours != nullptr)
-        ours->AddEntry(key, sides.theirs->m_value)->m_isAdded = true;
+        ours->AddEntry(key, sides.theirs->Value())->m_isAdded = true;
     else
-        m_ours->AddEntry(sectionName, key, sides.theirs->m_value);
+        m_ours->AddEntry(sectionName, key, sides.theirs->Value());
     ++m_taken;
     return true;
 }

@@ -25,9 +25,9 @@ bool CRowRules::ValuesEqual(const QString& a, const QString& b) const {
 }
 
 bool CRowRules::EntriesEqual(const CIniEntryData& a, const CIniEntryData& b) const {
-    if (a.m_value == b.m_value)
+    if (a.Value() == b.Value())
         return CIniData::BytesAgree(a, b);
-    return ignoreValueCase && ValuesEqual(a.m_value, b.m_value);
+    return ignoreValueCase && ValuesEqual(a.Value(), b.Value());
 }
 
 bool CRowRules::IsIgnored(const COMPARE_REULT& row) const {
@@ -35,7 +35,7 @@ bool CRowRules::IsIgnored(const COMPARE_REULT& row) const {
         return false;
     const CIniSectionData* section = row.pSection1 ? row.pSection1 : row.pSection2;
     const CIniEntryData* entry = row.pEntry1 ? row.pEntry1 : row.pEntry2;
-    return ignore.Matches(section ? section->m_name : QString(), entry ? entry->m_key : QString());
+    return ignore.Matches(section ? section->m_name : QString(), entry ? entry->Key() : QString());
 }
 
 RowState CRowRules::StateOf(const COMPARE_REULT& row) const {

@@ -56,7 +56,7 @@ void CIniKeysMerge::Merge(CProjectData* pProject, const CIniData& ini, CTreeEdit
         CEntryData* pLastEntry = nullptr;
         for (const auto& pIniEntry : pIniSection->m_entries)
             pLastEntry =
-                FindOrInsert(pLastSection, entries, pLastEntry, pIniEntry->m_key, pHistory);
+                FindOrInsert(pLastSection, entries, pLastEntry, pIniEntry->Key(), pHistory);
     }
     pHistory->EndGroup();
 }

@@ -93,7 +93,7 @@ CIniData::PendingChanges(std::vector<CIniEntryData*>* dirty) const {
                 continue;
             if (dirty)
                 dirty->push_back(entry.get());
-            changes.push_back({section->m_name, entry->m_key, entry->ValueToWrite()});
+            changes.push_back({section->m_name, entry->Key(), entry->ValueToWrite()});
         }
     }
     // Each section and each key is removed once; a key goes with its section when that goes.
@@ -167,7 +167,7 @@ std::unique_ptr<CIniEntryData> CIniData::RemoveEntryFromFile(const CIniEntryData
     // An entry not in the file yet leaves nothing there to remove.
     if (taken && !taken->m_isNew)
         m_removals.push_back(
-            {section->m_name, taken->m_key, QString(), CProfileWriter::Change::Kind::RemoveKey});
+            {section->m_name, taken->Key(), QString(), CProfileWriter::Change::Kind::RemoveKey});
     return taken;
 }
 
@@ -202,11 +202,11 @@ const QByteArray* CIniData::UndecodedBytes(const CIniEntryData& entry) const {
         return nullptr;
     if (!m_undecoded)
         m_undecoded = std::make_unique<CUndecodedValues>(CUndecodedValues::Read(m_filePath));
-    return m_undecoded->Find(section->m_name, entry.m_key);
+    return m_undecoded->Find(section->m_name, entry.Key());
 }
 
 bool CIniData::BytesAgree(const CIniEntryData& a, const CIniEntryData& b) {
-    if (!CUndecodedValues::MayHideBytes(a.m_value) || !a.m_pSection || !b.m_pSection ||
+    if (!CUndecodedValues::MayHideBytes(a.Value()) || !a.m_pSection || !b.m_pSection ||
         !a.m_pSection->m_pIni || !b.m_pSection->m_pIni)
         return true;
     const QByteArray* bytesA = a.m_pSection->m_pIni->UndecodedBytes(a);

@@ -1,14 +1,22 @@
 #pragma once
 
+#include "ini/TextStore.h"
 #include "platform/Object.h"
 
 #include <QString>
+#include <QStringView>
 #include <cstddef>
+#include <memory>
 
 class CIniSectionData;
 
 // One key=value line of a section. The entry keeps the value the file holds beside the value
 // being edited; it needs writing when the two differ or when it is not in the file yet.
+//
+// A file has hundreds of thousands of entries, so an entry read from the file holds no strings
+// of its own: its key and value are places in its section's text store (TextStore.h), and the
+// strings Key() and Value() hand out share that memory. The first edit, or taking the entry
+// out of its section, gives it strings of its own.
 class CIniEntryData : public CObject {
 public:
     // From a line as the profile layer returned it: the key is everything before the first
@@ -17,9 +25,23 @@ public:
     CIniEntryData(CIniSectionData* section, const QString& line);
     // A new entry that is not in the file yet; it counts as unchanged but is still written.
     CIniEntryData(CIniSectionData* section, const QString& key, const QString& value);
+    // An entry read from the file whose key and value are in the section's text store.
+    CIniEntryData(CIniSectionData* section, CTextStore::Place key, CTextStore::Place value);
+    ~CIniEntryData() override;
+    CIniEntryData(const CIniEntryData&) = delete;
+    CIniEntryData& operator=(const CIniEntryData&) = delete;
 
-    void SetValue(const QString& value) { m_value = value; }
-    bool IsChanged() const { return m_value != m_savedValue; }
+    // The key is fixed for the entry's life: the section's key index refers to it.
+    QString Key() const;
+    QStringView KeyView() const;
+    // The value being edited.
+    QString Value() const;
+    QStringView ValueView() const;
+    // The value the file holds (as far as this model knows).
+    QString SavedValue() const;
+
+    void SetValue(const QString& value);
+    bool IsChanged() const { return m_owns && m_pOwn->value != m_pOwn->saved; }
     bool NeedsWrite() const { return m_isNew || IsChanged(); }
 
     // Writes the entry into its file when it needs it; true when it wrote. A failed write
@@ -27,12 +49,13 @@ public:
     bool Write();
     // The text a write gives the file: an empty value is an empty string, never a null one, so
     // that the key is written.
-    QString ValueToWrite() const { return m_value.isNull() ? QStringLiteral("") : m_value; }
+    QString ValueToWrite() const;
     // Takes note that the file now holds the value being edited.
-    void MarkWritten() {
-        m_savedValue = m_value;
-        m_isNew = false;
-    }
+    void MarkWritten();
+
+    // Gives the entry strings of its own, so that it no longer needs its section's store: for
+    // an entry leaving its section.
+    void OwnText();
 
     // Unlinks the entry from its section and destroys it; the file is not touched.
     void Remove();
@@ -42,10 +65,24 @@ public:
     static void operator delete(void* entry, std::size_t size) noexcept;
 
     CIniSectionData* m_pSection;
-    // The key is fixed for the entry's life: the section's key index refers to it.
-    QString m_key;
-    QString m_savedValue;
-    QString m_value;
     bool m_isNew;
     bool m_isAdded = false;
+
+private:
+    struct Own {
+        QString key;
+        QString value;
+        QString saved;
+    };
+    const CTextStore& Store() const;
+
+    // Until the entry owns its text, its key and value are places in its section's store.
+    bool m_owns;
+    union {
+        struct {
+            CTextStore::Place key;
+            CTextStore::Place value;
+        } m_at;
+        Own* m_pOwn;
+    };
 };

@@ -5,7 +5,8 @@
 #include "ini/IniSectionData.h"
 #include "platform/TextUtil.h"
 
-CIniLoader::CIniLoader(CIniData& ini) : m_ini(ini) {}
+CIniLoader::CIniLoader(CIniData& ini)
+    : m_ini(ini), m_pText(std::make_shared<CTextStore>()), m_keyPool(*m_pText) {}
 
 CIniLoader::~CIniLoader() = default;
 
@@ -16,6 +17,7 @@ bool CIniLoader::BeginSection(const QString& name, QString& errorText) {
         return false;
     }
     m_section = std::make_unique<CIniSectionData>(&m_ini, name, false);
+    m_section->m_pText = m_pText;
     m_keys.clear();
     return true;
 }
@@ -31,13 +33,16 @@ void CIniLoader::AddLine(QStringView key, QStringView value) {
     if (m_keys.contains(lookup, lookupHash))
         return;
     const size_t keyHash = lookup.size() == key.size() ? lookupHash : FoldedHash(key);
-    // Taken as views, not through QString::fromUtf16, which would read a leading U+FEFF or
-    // U+FFFE as a byte order mark.
-    const QString keyText =
-        m_keyPool.Intern(key, keyHash, [this](QStringView text) { return m_text.Make(text); });
-    auto entry = std::make_unique<CIniEntryData>(m_section.get(), keyText, m_text.Make(value));
-    entry->m_isNew = false; // read from the file
-    m_keys.insert(&entry->m_key, keyHash);
+    std::unique_ptr<CIniEntryData> entry;
+    if (key.size() <= CTextStore::kLongest && value.size() <= CTextStore::kLongest) {
+        const CTextStore::Place keyAt = m_keyPool.Intern(key, keyHash);
+        entry = std::make_unique<CIniEntryData>(m_section.get(), keyAt, m_pText->Add(value));
+    } else {
+        // Longer than any line a section buffer holds; only a stand-in reader hands these.
+        entry = std::make_unique<CIniEntryData>(m_section.get(), key.toString(), value.toString());
+        entry->m_isNew = false; // read from the file
+    }
+    m_keys.insert(entry->KeyView(), keyHash);
     m_section->m_entries.push_back(std::move(entry));
 }
 

@@ -3,7 +3,7 @@
 #include "ini/KeyPool.h"
 #include "ini/LoadedKeys.h"
 #include "ini/SectionSink.h"
-#include "ini/StringBlocks.h"
+#include "ini/TextStore.h"
 
 #include <memory>
 
@@ -30,6 +30,6 @@ private:
     CIniData& m_ini;
     std::unique_ptr<CIniSectionData> m_section; // the one being read
     CLoadedKeys m_keys;                         // its keys so far
-    CKeyPool m_keyPool;                         // the load's equal keys share their text
-    CStringBlocks m_text;                       // and all keys and values their memory
+    std::shared_ptr<CTextStore> m_pText;        // every key and value of the load
+    CKeyPool m_keyPool;                         // where equal keys share their text
 };

@@ -35,7 +35,11 @@ void CIniSectionData::AppendEntry(std::unique_ptr<CIniEntryData> entry) {
 }
 
 std::unique_ptr<CIniEntryData> CIniSectionData::TakeEntry(const CIniEntryData* entry) {
-    return m_keyIndex.Take(m_entries, entry);
+    std::unique_ptr<CIniEntryData> taken = m_keyIndex.Take(m_entries, entry);
+    // It may outlive this section (in an undo step) or join another one.
+    if (taken)
+        taken->OwnText();
+    return taken;
 }
 
 void CIniSectionData::Remove() {

@@ -2,6 +2,7 @@
 
 #include "ini/IniEntryData.h"
 #include "ini/NameIndex.h"
+#include "ini/TextStore.h"
 #include "platform/Object.h"
 
 #include <QString>
@@ -28,7 +29,8 @@ public:
     // touched.
     void Remove();
 
-    // Unlinks entry from this section and hands it over; null when it is not one of ours.
+    // Unlinks entry from this section and hands it over, owning its text; null when it is not
+    // one of ours.
     std::unique_ptr<CIniEntryData> TakeEntry(const CIniEntryData* entry);
     // Links an entry of this section in after the last one: one just made, or one TakeEntry
     // handed over and an undo brings back.
@@ -40,10 +42,13 @@ public:
     QString m_name;
     bool m_isAdded = false;
     std::vector<std::unique_ptr<CIniEntryData>> m_entries;
+    // The text of the entries read into this section (shared with the other sections of the
+    // load); null for a section made since.
+    std::shared_ptr<const CTextStore> m_pText;
 
     // Size of the buffer handed to GetPrivateProfileSectionW, in wide characters.
     static constexpr unsigned kLinesBufferSize = 32767;
 
 private:
-    mutable CNameIndex<CIniEntryData, &CIniEntryData::m_key> m_keyIndex;
+    mutable CNameIndex<CIniEntryData, &CIniEntryData::Key> m_keyIndex;
 };

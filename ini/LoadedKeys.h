@@ -6,8 +6,8 @@
 #include <QStringView>
 #include <vector>
 
-// The keys of one section's lines while they load: open addressing over the entries' own key
-// strings with their hashes kept beside them, so that a probe compares names only when the
+// The keys of one section's lines while they load: open addressing over views of the entries' keys
+// with their hashes kept beside them, so that a probe compares names only when the
 // hashes agree (QSet would fold and compare on every collision). The caller hashes with
 // FoldedHash (FoldedName.h), under which names equal under Text::EqualNoCase hash alike, so
 // no duplicate is missed; one hash of a line serves the probe and the insert.
@@ -24,9 +24,9 @@ public:
         m_count = 0;
     }
 
-    // Adds a key that contains() did not find. `key` must stay where it is until clear():
-    // it is the entry's own string.
-    void insert(const QString* key, size_t hash) {
+    // Adds a key that contains() did not find. The text `key` views must stay where it is
+    // until clear(): it is the entry's own key.
+    void insert(QStringView key, size_t hash) {
         if ((m_count + 1) * 2 > m_slots.size())
             grow();
         place({hash, key, m_round});
@@ -40,7 +40,7 @@ public:
             const Slot& slot = m_slots[i];
             if (slot.round != m_round)
                 return false;
-            if (slot.hash == hash && Text::EqualNoCase(*slot.key, lookup))
+            if (slot.hash == hash && Text::EqualNoCase(slot.key, lookup))
                 return true;
         }
     }
@@ -48,7 +48,7 @@ public:
 private:
     struct Slot {
         size_t hash = 0;
-        const QString* key = nullptr;
+        QStringView key;
         unsigned round = 0; // filled in that round; empty in any other
     };
 

@@ -40,17 +40,16 @@ const QString* SectionName(const COMPARE_REULT& row) {
     return row.pSection2 ? &row.pSection2->m_name : nullptr;
 }
 
-const QString* KeyName(const COMPARE_REULT& row) {
-    if (row.pEntry1)
-        return &row.pEntry1->m_key;
-    return row.pEntry2 ? &row.pEntry2->m_key : nullptr;
+// The entry whose key names the row: file 1's, or file 2's where file 1 has none.
+const CIniEntryData* KeyedEntry(const COMPARE_REULT& row) {
+    return row.pEntry1 ? row.pEntry1 : row.pEntry2;
 }
 
 std::vector<std::pair<CIniEntryData*, QString>> ValuesOf(const CIniData& ini) {
     std::vector<std::pair<CIniEntryData*, QString>> values;
     for (const auto& section : ini.m_sections) {
         for (const auto& entry : section->m_entries)
-            values.emplace_back(entry.get(), entry->m_value);
+            values.emplace_back(entry.get(), entry->Value());
     }
     return values;
 }
@@ -82,7 +81,7 @@ void CMergeMode::Start(const CMergeStart& start) {
     start.merge->Merge(start.canHold);
     std::unordered_set<const CIniEntryData*> changed;
     for (const auto& [entry, value] : values) {
-        if (entry->m_value != value) {
+        if (entry->Value() != value) {
             before.values.emplace_back(entry, value);
             changed.insert(entry);
         }
@@ -206,11 +205,11 @@ std::vector<int> CMergeMode::RowsOfConflicts(const std::vector<CMergeConflict>& 
     for (int row = 0; row < grid.GetItemCount(); ++row) {
         const COMPARE_REULT& result = *RowAt(grid, row);
         const QString* section = SectionName(result);
-        const QString* key = KeyName(result);
+        const CIniEntryData* keyed = KeyedEntry(result);
         if (!section)
             continue;
-        if (key ? keys.contains(ConflictKey(*section, *key))
-                : sections.remove(Text::FoldCase(*section)))
+        if (keyed ? keys.contains(ConflictKey(*section, keyed->Key()))
+                  : sections.remove(Text::FoldCase(*section)))
             rows.push_back(row);
     }
     return rows;
@@ -228,11 +227,11 @@ QString CMergeMode::BaseTip(int row) const {
         return {};
     static const QString kNothing = QStringLiteral("基: なし");
     const CIniSectionData* section = m_pBase->FindSection(*sectionName, false);
-    const QString* key = KeyName(*result);
-    if (!key)
+    const CIniEntryData* keyed = KeyedEntry(*result);
+    if (!keyed)
         return section ? QStringLiteral("基: [%1]").arg(section->m_name) : kNothing;
-    const CIniEntryData* entry = section ? section->FindEntry(*key, false) : nullptr;
-    return entry ? QStringLiteral("基: %1").arg(entry->m_value) : kNothing;
+    const CIniEntryData* entry = section ? section->FindEntry(keyed->Key(), false) : nullptr;
+    return entry ? QStringLiteral("基: %1").arg(entry->Value()) : kNothing;
 }
 
 bool CMergeMode::IsConflictRow(int row) const {
@@ -268,8 +267,8 @@ void CMergeMode::TakeTheirsValue(int row) {
     const COMPARE_REULT* result = RowAt(grid, row);
     CIniEntryData* entry = result->pEntry1;
     CViewSnapshot before = m_view.CaptureEdit(row, entry);
-    entry->SetValue(result->pEntry2->m_value);
-    grid.SetItemText(row, kOursValueColumn, entry->m_value);
+    entry->SetValue(result->pEntry2->Value());
+    grid.SetItemText(row, kOursValueColumn, entry->Value());
     grid.SetCellColor(row, kOursValueColumn, CLR_UNCHANGED,
                       entry->m_isNew || entry->IsChanged() ? kYellow : CLR_NOT_SET);
     m_view.SetCompareMark(row, false);

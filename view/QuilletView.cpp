@@ -217,9 +217,9 @@ void CQuilletView::SetupColumns() {
 }
 
 void CQuilletView::FillEntryCells(int nRow, CIniEntryData* pEntry) {
-    m_pGrid->SetItemText(nRow, 1, pEntry->m_key);
-    m_pGrid->SetItemText(nRow, kValueColumn, pEntry->m_value);
-    m_pGrid->SetItemText(nRow, kValueListColumn, pEntry->m_value);
+    m_pGrid->SetItemText(nRow, 1, pEntry->Key());
+    m_pGrid->SetItemText(nRow, kValueColumn, pEntry->Value());
+    m_pGrid->SetItemText(nRow, kValueListColumn, pEntry->Value());
     m_pGrid->SetItemData(nRow, ItemDataOf(pEntry));
 }
 
@@ -454,10 +454,10 @@ QStringList CQuilletView::ValueChoices(int nRow) const {
     CIniEntryData* pEntry = EntryAt(nRow);
     if (!project || !pEntry)
         return choices;
-    if (!project->GetValueChoices(pEntry->m_pSection->m_name, pEntry->m_key, pEntry->m_savedValue,
+    if (!project->GetValueChoices(pEntry->m_pSection->m_name, pEntry->Key(), pEntry->SavedValue(),
                                   choices)) {
         // The value the file holds can always be chosen back, listed or not.
-        choices.prepend(pEntry->m_savedValue + u'\n' + pEntry->m_savedValue + kInitialMark);
+        choices.prepend(pEntry->SavedValue() + u'\n' + pEntry->SavedValue() + kInitialMark);
     }
     for (QString& choice : choices)
         choice = LabelledChoice(choice);
@@ -477,17 +477,17 @@ QString CQuilletView::ValueListText(int nRow) const {
     CIniEntryData* pEntry = EntryAt(nRow);
     if (!project || !pEntry)
         return QString();
-    const bool bSaved = pEntry->m_value == pEntry->m_savedValue;
+    const bool bSaved = pEntry->Value() == pEntry->SavedValue();
     QString name;
     const QString defaultMark = DefaultMark(*pEntry);
-    if (project->GetValueName(pEntry->m_pSection->m_name, pEntry->m_key, pEntry->m_value, name)) {
+    if (project->GetValueName(pEntry->m_pSection->m_name, pEntry->Key(), pEntry->Value(), name)) {
         if (name.isEmpty()) // shown as itself, not as a blank that hides which value it is
-            name = pEntry->m_value;
+            name = pEntry->Value();
         return (bSaved ? name + kInitialMark : name) + defaultMark;
     }
     if (bSaved)
-        return pEntry->m_savedValue + kInitialMark + defaultMark;
-    return defaultMark.isEmpty() ? QString() : pEntry->m_value + defaultMark;
+        return pEntry->SavedValue() + kInitialMark + defaultMark;
+    return defaultMark.isEmpty() ? QString() : pEntry->Value() + defaultMark;
 }
 
 void CQuilletView::OnFillChoices(Pelmo::CListCtrlEx*, int nRow, int, QStringList* pList,

@@ -339,7 +339,7 @@ private:
     void StepFindCellForward(int& row, int& col) const;
     void StepFindCellBackward(int& row, int& col) const;
     static constexpr int kFindColumns = 7; // the comparison grid's columns
-    void FindRowTexts(int row, const QString* (&texts)[kFindColumns]) const;
+    void FindRowTexts(int row, QString (&texts)[kFindColumns]) const;
 
     CViewHost* m_pHost;
     std::unique_ptr<Pelmo::CListCtrlEx> m_pGrid;

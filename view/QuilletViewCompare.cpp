@@ -103,7 +103,7 @@ bool FilesDiffer(const COMPARE_REULT& row, const CRowRules& rules) {
     if (inFile(row.pEntry1) != inFile(row.pEntry2))
         return true;
     return inFile(row.pEntry1) &&
-           !rules.ValuesEqual(row.pEntry1->m_savedValue, row.pEntry2->m_savedValue);
+           !rules.ValuesEqual(row.pEntry1->SavedValue(), row.pEntry2->SavedValue());
 }
 
 // Empties a side's cells that stand for nothing now, greens them and locks the value cell.
@@ -122,8 +122,8 @@ void ShowMissingCells(Pelmo::CListCtrlEx& grid, int row, const CompareSide& side
 // Key and value of an entry that a copy or an add put on this side: yellow and editable.
 void ShowNewEntryCells(Pelmo::CListCtrlEx& grid, int row, const CompareSide& side,
                        const CIniEntryData& entry) {
-    grid.SetItemText(row, side.keyColumn, entry.m_key);
-    grid.SetItemText(row, side.valueColumn, entry.m_value);
+    grid.SetItemText(row, side.keyColumn, entry.Key());
+    grid.SetItemText(row, side.valueColumn, entry.Value());
     SetBack(grid, row, side.keyColumn, kYellow);
     SetBack(grid, row, side.valueColumn, kYellow);
     grid.SetCellReadOnly(row, side.valueColumn, false);
@@ -142,8 +142,8 @@ void ShowLoadedSide(Pelmo::CListCtrlEx& grid, int row, const COMPARE_REULT& resu
     if (entry && entry->m_isNew) {
         ShowNewEntryCells(grid, row, side, *entry);
     } else if (entry) {
-        grid.SetItemText(row, side.keyColumn, entry->m_key);
-        grid.SetItemText(row, side.valueColumn, entry->m_value);
+        grid.SetItemText(row, side.keyColumn, entry->Key());
+        grid.SetItemText(row, side.valueColumn, entry->Value());
         if (entry->IsChanged())
             SetBack(grid, row, side.valueColumn, kYellow);
     } else {
@@ -480,7 +480,7 @@ CIniSectionData* CQuilletView::EnsureTargetSection(int first, int last, bool toS
 void CQuilletView::CopyEntryIntoRow(int row, const CIniEntryData& source, CIniSectionData* target,
                                     bool toSecond) {
     const CompareSide& to = SideOf(!toSecond);
-    CIniEntryData* copy = target->AddEntry(source.m_key, source.m_value);
+    CIniEntryData* copy = target->AddEntry(source.Key(), source.Value());
     // The row names the section its entry lives in, so taking the section back finds it.
     COMPARE_REULT* result = RowAt(*m_pGrid, row);
     result->*to.section = target;
@@ -663,7 +663,7 @@ bool CQuilletView::TakeAddedEntryIntoRun(CIniEntryData* entry, bool first, int r
         if (taken || result->*side.entry)
             continue;
         const CIniEntryData* partner = result->*other.entry;
-        if (partner && !Text::EqualNoCase(partner->m_key, entry->m_key))
+        if (partner && !Text::EqualNoCase(partner->Key(), entry->Key()))
             continue;
         result->*side.entry = entry;
         ShowNewEntryCells(*m_pGrid, row, side, *entry);

@@ -107,17 +107,17 @@ void CQuilletView::PrevFindCell(int& row, int& col, int flags) const {
 // The texts that the row's cells stand for, taken from the model, by column (null where a
 // cell has none): the section column tests the section's name on every row of it, also where
 // the grid leaves the cell empty.
-void CQuilletView::FindRowTexts(int row, const QString* (&texts)[kFindColumns]) const {
+void CQuilletView::FindRowTexts(int row, QString (&texts)[kFindColumns]) const {
     static_assert(kFindColumns == kLastCompareColumn + 1);
-    std::fill(std::begin(texts), std::end(texts), nullptr);
+    std::fill(std::begin(texts), std::end(texts), QString());
     const quintptr data = m_pGrid->GetItemData(row);
     if (!data)
         return;
     const auto fill = [&texts](int first, const CIniSectionData* section,
                                const CIniEntryData* entry) {
-        texts[first] = section ? &section->m_name : nullptr;
-        texts[first + 1] = entry ? &entry->m_key : nullptr;
-        texts[first + 2] = entry ? &entry->m_value : nullptr;
+        texts[first] = section ? section->m_name : QString();
+        texts[first + 1] = entry ? entry->Key() : QString();
+        texts[first + 2] = entry ? entry->Value() : QString();
     };
     if (IsFindCompareMode()) {
         const auto* result = reinterpret_cast<const COMPARE_REULT*>(data);
@@ -158,7 +158,7 @@ bool CQuilletView::Find(const QString& text, int flags, bool forward) {
     const int perRow = int(columns.size());
     const int rows = m_pGrid->GetItemCount();
     int at = int(std::find(columns.begin(), columns.end(), col) - columns.begin());
-    const QString* texts[kFindColumns] = {};
+    QString texts[kFindColumns];
     int textsRow = -1;
     for (qint64 left = qint64(rows) * perRow; left > 0; --left) {
         if (row != textsRow) {
@@ -166,9 +166,9 @@ bool CQuilletView::Find(const QString& text, int flags, bool forward) {
             textsRow = row;
         }
         col = columns[size_t(at)];
-        const QString* cell = texts[col];
-        if (cell && !cell->isEmpty() &&
-            m_findTexts.Upper(size_t(row) * (last + 1) + size_t(col), *cell).contains(text)) {
+        const QString& cell = texts[col];
+        if (!cell.isEmpty() &&
+            m_findTexts.Upper(size_t(row) * (last + 1) + size_t(col), cell).contains(text)) {
             // Moving away from an open editor keeps what was typed, as a click elsewhere does.
             CommitEdit();
             m_pGrid->SetCurrentCell(row, col, true, false);

@@ -44,7 +44,7 @@ CViewPlace CQuilletView::CurrentPlace() const {
     }
     if (const auto* entry = dynamic_cast<const CIniEntryData*>(record)) {
         place.hasEntry = true;
-        place.key = entry->m_key;
+        place.key = entry->Key();
         place.section = entry->m_pSection->m_name;
     } else if (const auto* section = dynamic_cast<const CIniSectionData*>(record)) {
         place.section = section->m_name;

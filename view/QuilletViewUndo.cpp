@@ -136,7 +136,7 @@ CRowRun CQuilletView::CaptureRun(int first, int count) const {
 
 CViewSnapshot CQuilletView::CaptureEdit(int row, CIniEntryData* entry) const {
     CViewSnapshot snapshot = CaptureChange({{row, 1}}, false);
-    snapshot.values.emplace_back(entry, entry->m_value);
+    snapshot.values.emplace_back(entry, entry->Value());
     return snapshot;
 }
 
@@ -167,7 +167,7 @@ void CQuilletView::RecordChange(CViewSnapshot before) {
         shift += end - first - int(run.rows.size());
     }
     for (const auto& [entry, value] : before.values)
-        after.values.emplace_back(entry, entry->m_value);
+        after.values.emplace_back(entry, entry->Value());
     for (size_t i = before.runs.size(); i-- > 0;) {
         TrimCommonRows(before.runs[i], after.runs[i]);
         if (before.runs[i].rows.empty() && after.runs[i].rows.empty()) {

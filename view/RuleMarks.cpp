@@ -10,14 +10,14 @@ CRuleMarks::CRuleMarks(const CProjectData& project)
     : m_project(project), m_index(project), m_bHasRules(project.HasRules()) {}
 
 const CEntryData* CRuleMarks::Describe(const CIniEntryData& entry) const {
-    return m_index.Find(entry.m_pSection->m_name, entry.m_key);
+    return m_index.Find(entry.m_pSection->m_name, entry.Key());
 }
 
 QString CRuleMarks::Breach(const CIniEntryData& entry) const {
     const CEntryData* described = Describe(entry);
     if (!described || described->m_rule.m_type == EValueType::Unset)
         return {};
-    return CRuleCheck::Reason(*described, CRuleCheck::Check(*described, entry.m_value));
+    return CRuleCheck::Reason(*described, CRuleCheck::Check(*described, entry.Value()));
 }
 
 bool CRuleMarks::IsUnknown(const CIniEntryData& entry) const {
@@ -38,7 +38,7 @@ bool CRuleMarks::HasDefault(const CIniEntryData& entry) const {
 
 bool CRuleMarks::IsDefault(const CIniEntryData& entry) const {
     const CEntryData* described = Describe(entry);
-    return described && CRuleCheck::IsDefault(*described, entry.m_value);
+    return described && CRuleCheck::IsDefault(*described, entry.Value());
 }
 
 QString CRuleMarks::DefaultOf(const CIniEntryData& entry) const {

@@ -111,7 +111,7 @@ TEST_F(AppTest, CompareThroughTwoDialogsAndReloadKeepTheOrderOfTheFiles) {
     ASSERT_NE(Doc()->m_pCompare, nullptr);
     EXPECT_EQ(Doc()->m_pCompare->GetTitle(0), b);
     EXPECT_EQ(Doc()->m_pCompare->GetTitle(1), a);
-    EXPECT_EQ(Entry(Doc()->m_pCompare->m_pIni1.get(), "s", "k")->m_value, "3");
+    EXPECT_EQ(Entry(Doc()->m_pCompare->m_pIni1.get(), "s", "k")->Value(), "3");
     EXPECT_EQ(Frame()->windowTitle(), "Quillet - " + b + " - " + a);
     const auto* preview = Frame()->PreviewBar();
     EXPECT_EQ(preview->Edit(Res::IDC_PREVIEW1)->toPlainText(), "[s]\nk=3\n");
@@ -206,7 +206,7 @@ TEST_F(AppTest, KeysReachTheirCommandsAndTheButtonsNameThem) {
     Entry(Doc()->m_pIniData.get(), "s", "k")->SetValue("saved");
     QTest::keyClick(Frame(), Qt::Key_S, Qt::ControlModifier);
     EXPECT_EQ(Read(path), "[s]\r\nk=saved\r\n");
-    EXPECT_EQ(Entry(Doc()->m_pIniData.get(), "s", "k")->m_savedValue, "saved");
+    EXPECT_EQ(Entry(Doc()->m_pIniData.get(), "s", "k")->SavedValue(), "saved");
 }
 
 TEST_F(AppTest, SectionsTooLargeToShowAreNamedOnceAndTheFileStillOpens) {

@@ -75,7 +75,7 @@ TEST_F(AppTest, ACp932FileEditedInTheGridIsSavedWithEveryOtherByteKept) {
     // The reloaded file shows the saved value without a mark.
     CIniData* reloaded = Doc()->m_pIniData.get();
     ASSERT_NE(reloaded, nullptr);
-    EXPECT_EQ(Entry(reloaded, QStringLiteral("全般"), QStringLiteral("色"))->m_savedValue,
+    EXPECT_EQ(Entry(reloaded, QStringLiteral("全般"), QStringLiteral("色"))->SavedValue(),
               QStringLiteral("青緑"));
     COLORREF text = 0;
     COLORREF back = 0;

@@ -83,7 +83,7 @@ TEST_F(FileWatchTest, EachKindOfOutsideChangeAsksOnceAndYesReadsTheFileAgain) {
         EXPECT_EQ(m_boxes.Boxes()[0].type, unsigned(Ui::MB_YESNO | Ui::MB_ICONQUESTION));
         ASSERT_NE(Doc()->m_pIniData, nullptr);
         CIniEntryData* entry = Entry(Doc()->m_pIniData.get(), "s", "k");
-        EXPECT_EQ(entry ? entry->m_value : QString(), c.valueAfter);
+        EXPECT_EQ(entry ? entry->Value() : QString(), c.valueAfter);
 
         // The watch holds on after the reload: the file written (back) once more asks again.
         m_boxes.Clear();
@@ -170,7 +170,7 @@ TEST_F(FileWatchTest, NoKeepsTheModelAndOnlyALaterChangeAsksAgain) {
         << "with unsaved edits Enter keeps them";
     EXPECT_EQ(m_boxes.Boxes()[0].thirdButton, "変更を取り込む");
     EXPECT_EQ(Doc()->m_pIniData.get(), shown);
-    EXPECT_EQ(Entry(shown, "s", "k")->m_value, "edited");
+    EXPECT_EQ(Entry(shown, "s", "k")->Value(), "edited");
 
     // Activating the window again is no new change.
     auto* other = new QWidget;
@@ -209,7 +209,7 @@ TEST_F(FileWatchTest, AChangeWhileTheWindowIsInactiveAsksOnceOnActivation) {
     ASSERT_TRUE(WaitForBoxes(1));
     LetNotificationsArrive();
     EXPECT_EQ(m_boxes.Boxes().size(), 1u);
-    EXPECT_EQ(Entry(Doc()->m_pIniData.get(), "s", "k")->m_value, "two");
+    EXPECT_EQ(Entry(Doc()->m_pIniData.get(), "s", "k")->Value(), "two");
 }
 
 // A save replaces the file by rename; the watch follows it and knows the result as its own.
@@ -239,7 +239,7 @@ TEST_F(FileWatchTest, OurOwnSavesAskNothingAndTheWatchGoesOn) {
         Click(Res::ID_FILE_SAVE);
         LetNotificationsArrive();
         EXPECT_TRUE(m_boxes.Boxes().empty());
-        EXPECT_EQ(Entry(c.edited(), "s", "k")->m_savedValue, "saved twice");
+        EXPECT_EQ(Entry(c.edited(), "s", "k")->SavedValue(), "saved twice");
 
         m_boxes.Answer(Ui::IDNO);
         const QString path = c.edited()->m_filePath;
@@ -284,8 +284,8 @@ TEST_F(FileWatchTest, InComparisonTheQuestionNamesTheChangedFilesAndYesReadsBoth
     ASSERT_TRUE(WaitForBoxes(1));
     EXPECT_EQ(m_boxes.Boxes()[0].text, Expected(true, {a, b}));
     ASSERT_NE(Doc()->m_pCompare, nullptr);
-    EXPECT_EQ(Entry(Doc()->m_pCompare->m_pIni1.get(), "s", "k")->m_value, "one");
-    EXPECT_EQ(Entry(Doc()->m_pCompare->m_pIni2.get(), "s", "k")->m_value, "two");
+    EXPECT_EQ(Entry(Doc()->m_pCompare->m_pIni1.get(), "s", "k")->Value(), "one");
+    EXPECT_EQ(Entry(Doc()->m_pCompare->m_pIni2.get(), "s", "k")->Value(), "two");
     EXPECT_EQ(Frame()->FileWatch()->WatchedPaths(), QStringList({a, b}));
 }
 
@@ -302,9 +302,9 @@ TEST_F(FileWatchTest, TakingTheChangeInMergesItWithTheEditsAndWritesNothingYet) 
     ReplaceByRename(path, outside);
     ASSERT_TRUE(QTest::qWaitFor([&] { return Doc()->m_pMerge != nullptr; }, kWaitMs));
     CIniData* ours = Doc()->m_pCompare->m_pIni1.get();
-    EXPECT_EQ(Entry(ours, "s", "k")->m_value, "edited");
-    EXPECT_EQ(Entry(ours, "s", "m")->m_value, "2");
-    EXPECT_EQ(Entry(ours, "s", "c")->m_value, "mine");
+    EXPECT_EQ(Entry(ours, "s", "k")->Value(), "edited");
+    EXPECT_EQ(Entry(ours, "s", "m")->Value(), "2");
+    EXPECT_EQ(Entry(ours, "s", "c")->Value(), "mine");
     EXPECT_EQ(Read(path), outside);
     m_boxes.Answer(Ui::IDYES); // the conflict of c is left: save anyway
     Frame()->OnCommand(Res::ID_FILE_SAVE);

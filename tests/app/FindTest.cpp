@@ -347,7 +347,7 @@ TEST_F(FindTest, ASearchThatMovesAwayFromAnOpenEditorKeepsWhatWasTyped) {
     QTest::keyClick(QApplication::focusWidget(), Qt::Key_F3);
     EXPECT_FALSE(grid->IsEditing());
     EXPECT_EQ(Current(), std::make_pair(1, 2));
-    EXPECT_EQ(dynamic_cast<CIniEntryData*>(Record(0))->m_value, u"pear"_qs);
+    EXPECT_EQ(dynamic_cast<CIniEntryData*>(Record(0))->Value(), u"pear"_qs);
 }
 
 TEST_F(FindTest, AValueEditedAfterASearchIsFoundByItsNewTextOnly) {
@@ -358,7 +358,7 @@ TEST_F(FindTest, AValueEditedAfterASearchIsFoundByItsNewTextOnly) {
     ASSERT_TRUE(grid->BeginEdit(0, 2));
     Type(QApplication::focusWidget(), u"cherry"_qs);
     QTest::keyClick(QApplication::focusWidget(), Qt::Key_Return);
-    ASSERT_EQ(dynamic_cast<CIniEntryData*>(Record(0))->m_value, u"cherry"_qs);
+    ASSERT_EQ(dynamic_cast<CIniEntryData*>(Record(0))->Value(), u"cherry"_qs);
     grid->SetCurrentCell(2, 2, true, false);
     EXPECT_FALSE(view->Find(u"APPLE"_qs, CQuilletView::FIND_VALUE, true));
     EXPECT_TRUE(view->Find(u"CHERRY"_qs, CQuilletView::FIND_VALUE, true));

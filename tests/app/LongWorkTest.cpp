@@ -159,7 +159,7 @@ TEST_F(LongWorkTest, EscapeStopsEveryLoadAndLeavesTheDocumentItsEditsAndTitleAsT
         EXPECT_TRUE(stopShown);
         EXPECT_TRUE(BarGoes());
         ASSERT_EQ(Doc()->m_pIniData.get(), shown);
-        EXPECT_EQ(edited->m_value, "edited");
+        EXPECT_EQ(edited->Value(), "edited");
         EXPECT_EQ(edited->NeedsWrite(), !road.bSaves);
         EXPECT_EQ(Read(small).contains("k=edited"), road.bSaves);
         EXPECT_EQ(Frame()->windowTitle(), title);
@@ -292,7 +292,7 @@ TEST_F(LongWorkTest, ALongSaveShowsProgressAndTakesNoCommands) {
     EXPECT_TRUE(refused);
     EXPECT_TRUE(BarGoes());
     EXPECT_TRUE(Read(large).contains("key499=saved\r\n"));
-    EXPECT_EQ(Entry(Doc()->m_pIniData.get(), "big39", "key499")->m_savedValue, "saved");
+    EXPECT_EQ(Entry(Doc()->m_pIniData.get(), "big39", "key499")->SavedValue(), "saved");
     QTest::qWait(300); // the watch hears of the write by now
     EXPECT_TRUE(m_boxes.Boxes().empty());
 }

@@ -55,7 +55,7 @@ TEST_F(MergeWindowTest, TakesTheirsMarksConflictsAndSavesOnlyOut) {
     const QString out = Path("out.ini");
     ASSERT_TRUE(Frame()->MergeWindow()->Open(m_base, m_ours, m_theirs, out));
     ASSERT_NE(View()->Merge(), nullptr);
-    EXPECT_EQ(Entry(Ours(), "s", "a")->m_value, "2");
+    EXPECT_EQ(Entry(Ours(), "s", "a")->Value(), "2");
     EXPECT_EQ(Entry(Ours(), "s", "gone"), nullptr);
     ASSERT_NE(Entry(Ours(), "s", "new"), nullptr);
     EXPECT_EQ(View()->Merge()->ConflictCount(), 2);
@@ -75,12 +75,12 @@ TEST_F(MergeWindowTest, TakesTheirsMarksConflictsAndSavesOnlyOut) {
 
     // Copying across takes theirs; typing takes what was typed; an undo brings the conflict back.
     ASSERT_TRUE(View()->Merge()->DoubleClick(RowOf("b"), kTheirsKeyColumn));
-    EXPECT_EQ(Entry(Ours(), "s", "b")->m_value, "theirs");
+    EXPECT_EQ(Entry(Ours(), "s", "b")->Value(), "theirs");
     Edit(RowOf("c"), 2, "typed");
-    EXPECT_EQ(Entry(Ours(), "s", "c")->m_value, "typed");
+    EXPECT_EQ(Entry(Ours(), "s", "c")->Value(), "typed");
     EXPECT_EQ(View()->Merge()->ConflictCount(), 0);
     View()->Undo();
-    EXPECT_EQ(Entry(Ours(), "s", "c")->m_value, "ours");
+    EXPECT_EQ(Entry(Ours(), "s", "c")->Value(), "ours");
     EXPECT_EQ(View()->Merge()->ConflictCount(), 1);
 
     // With a conflict left the save asks first; no writes nothing at all.
@@ -101,14 +101,14 @@ TEST_F(MergeWindowTest, OneUndoTakesTheWholeMergeBack) {
     ASSERT_TRUE(Frame()->MergeWindow()->Open(m_base, m_ours, m_theirs, QString()));
     const int mergedRows = Grid().GetItemCount();
     View()->Undo();
-    EXPECT_EQ(Entry(Ours(), "s", "a")->m_value, "1");
+    EXPECT_EQ(Entry(Ours(), "s", "a")->Value(), "1");
     EXPECT_NE(Entry(Ours(), "s", "gone"), nullptr);
     EXPECT_EQ(Entry(Ours(), "s", "new"), nullptr);
     EXPECT_EQ(View()->Merge()->ConflictCount(), 0);
     EXPECT_FALSE(Doc()->HasUnsavedChanges());
     EXPECT_TRUE(Grid().IsCellReadOnly(RowOf("a"), kTheirsKeyColumn + 1)); // still the merge
     View()->Redo();
-    EXPECT_EQ(Entry(Ours(), "s", "a")->m_value, "2");
+    EXPECT_EQ(Entry(Ours(), "s", "a")->Value(), "2");
     EXPECT_EQ(Entry(Ours(), "s", "gone"), nullptr);
     EXPECT_EQ(View()->Merge()->ConflictCount(), 2);
     EXPECT_EQ(Grid().GetItemCount(), mergedRows);

@@ -41,7 +41,7 @@ TEST_F(AppTest, UnsavedChangesAreAskedAboutBeforeTheyAreDropped) {
         EXPECT_EQ(m_boxes.Boxes()[0].type, unsigned(Ui::MB_YESNOCANCEL | Ui::MB_ICONQUESTION));
         EXPECT_EQ(Read(path), c.fileAfter);
         EXPECT_EQ(!IsMarked(Doc()->m_pIniData.get()), c.reloaded);
-        EXPECT_EQ(Entry(Doc()->m_pIniData.get(), "s", "k")->m_value, c.valueAfter);
+        EXPECT_EQ(Entry(Doc()->m_pIniData.get(), "s", "k")->Value(), c.valueAfter);
     }
 }
 
@@ -90,7 +90,7 @@ TEST_F(AppTest, ASaveThatCannotWriteSaysWhatWasLostAndKeepsTheValues) {
             "\n理由: 書き込む権限がありません\n\n書き込めなかったエントリ:\n[s] k\n[新] キー");
     EXPECT_EQ(m_boxes.Boxes()[0].type, unsigned(Ui::MB_OK | Ui::MB_ICONERROR));
     EXPECT_TRUE(IsMarked(Doc()->m_pIniData.get()));
-    EXPECT_EQ(Entry(Doc()->m_pIniData.get(), "s", "k")->m_value, "edited");
+    EXPECT_EQ(Entry(Doc()->m_pIniData.get(), "s", "k")->Value(), "edited");
     EXPECT_EQ(Read(path), "[s]\r\nk=v\r\n");
 
     // Once the file can be written again, the same values go out.
@@ -136,8 +136,8 @@ TEST_F(AppTest, ComparisonSaveReloadsOnlyTheFileThatWasWritten) {
     EXPECT_EQ(Read(a), "[s]\r\nk=one\r\n");
     ASSERT_NE(Doc()->m_pCompare, nullptr);
     EXPECT_EQ(Doc()->m_pCompare->m_pIni2.get(), ini2);
-    EXPECT_EQ(Entry(ini2, "s", "k")->m_value, "two");
-    EXPECT_EQ(Entry(Doc()->m_pCompare->m_pIni1.get(), "s", "k")->m_savedValue, "one");
+    EXPECT_EQ(Entry(ini2, "s", "k")->Value(), "two");
+    EXPECT_EQ(Entry(Doc()->m_pCompare->m_pIni1.get(), "s", "k")->SavedValue(), "one");
     EXPECT_EQ(Doc()->m_pCompare->GetTitle(0), a);
     EXPECT_EQ(Doc()->m_pCompare->GetTitle(1), b);
 }

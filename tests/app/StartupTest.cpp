@@ -162,7 +162,7 @@ TEST_F(AppTest, ClosingAsksNothingWithoutChangesAndStaysOpenWhenCancelled) {
     EXPECT_FALSE(Frame()->close());
     ASSERT_EQ(m_boxes.Boxes().size(), 1u);
     EXPECT_TRUE(Frame()->isVisible());
-    EXPECT_EQ(Entry(Doc()->m_pIniData.get(), "s", "k")->m_value, "changed");
+    EXPECT_EQ(Entry(Doc()->m_pIniData.get(), "s", "k")->Value(), "changed");
 }
 
 // Where the value lists are: a Quillet.db already in the current folder, else the user's own

@@ -57,7 +57,7 @@ std::string ModelLines(const CIniData& ini) {
     for (const auto& section : ini.m_sections) {
         lines.append(u'[' + section->m_name + u']' + (section->m_isNew ? " new" : ""));
         for (const auto& e : section->m_entries)
-            lines.append(e->m_key + u'=' + e->m_value + u'(' + e->m_savedValue + u')' +
+            lines.append(e->Key() + u'=' + e->Value() + u'(' + e->SavedValue() + u')' +
                          (e->m_isNew ? " new" : ""));
     }
     return lines.join(u'\n').toStdString();

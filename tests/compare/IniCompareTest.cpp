@@ -36,7 +36,7 @@ protected:
 
     QStringList Rows() const {
         const auto side = [](const CIniSectionData* s, const CIniEntryData* e) {
-            return (s ? s->m_name : u"-"_qs) + u'/' + (e ? e->m_key : u"-"_qs);
+            return (s ? s->m_name : u"-"_qs) + u'/' + (e ? e->Key() : u"-"_qs);
         };
         QStringList rows;
         for (const auto& r : compare->m_results) {
@@ -165,7 +165,7 @@ TEST_F(IniCompareTest, ResultsAreAddedAndRemovedOneByOne) {
     EXPECT_EQ(compare->m_results.size(), 2u);
     EXPECT_TRUE(compare->RemoveResult(first));
     ASSERT_EQ(compare->m_results.size(), 1u);
-    EXPECT_EQ(compare->m_results[0]->pEntry1->m_key, u"b"_qs);
+    EXPECT_EQ(compare->m_results[0]->pEntry1->Key(), u"b"_qs);
     auto row = std::make_unique<COMPARE_REULT>();
     COMPARE_REULT* added = row.get();
     compare->AddResult(std::move(row));

@@ -328,7 +328,7 @@ Map MapOf(const CIniData& ini) {
     for (const auto& section : ini.m_sections) {
         auto& keys = map[Text::FoldCase(section->m_name)];
         for (const auto& entry : section->m_entries)
-            keys[Text::FoldCase(entry->m_key)] = entry->m_value;
+            keys[Text::FoldCase(entry->Key())] = entry->Value();
     }
     return map;
 }

@@ -133,7 +133,7 @@ inline std::vector<QStringList> Added(const CIniData& ini) {
     ini.CollectAddedEntries(entries);
     std::vector<QStringList> out;
     for (const CIniEntryData* e : entries)
-        out.push_back({e->m_pSection->m_name, e->m_key, e->m_value});
+        out.push_back({e->m_pSection->m_name, e->Key(), e->Value()});
     return out;
 }
 

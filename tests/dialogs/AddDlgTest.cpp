@@ -216,7 +216,7 @@ TEST_F(AddDlg, SectionInOtherCaseTakesTheNewEntry) {
     ASSERT_EQ(m_ini->m_sections.size(), 2u);
     const CIniSectionData* sec = m_ini->m_sections[1].get();
     ASSERT_EQ(sec->m_entries.size(), 2u);
-    EXPECT_EQ(sec->m_entries[1]->m_key, QStringLiteral("B"));
+    EXPECT_EQ(sec->m_entries[1]->Key(), QStringLiteral("B"));
     EXPECT_TRUE(sec->m_entries[1]->m_isAdded);
     EXPECT_FALSE(sec->m_isAdded);
 }

@@ -71,7 +71,7 @@ TEST_F(ValueListRoad, AListMadeFromTheOpenFileAndRegisteredByNameServesTheSameNa
     entry->SetValue(choices[1].section(u'\n', 0, 0));
     other->Save();
     auto reloaded = LoadIni(second);
-    EXPECT_EQ(reloaded->FindSection("Main", false)->FindEntry("Mode", false)->m_value, "2");
+    EXPECT_EQ(reloaded->FindSection("Main", false)->FindEntry("Mode", false)->Value(), "2");
 }
 
 } // namespace

@@ -140,11 +140,11 @@ TEST_F(IniFault, ASaveInTheMiddleOfALoadDoesNotShowInIt) {
     ASSERT_TRUE(ini.Load(path, error));
     ASSERT_TRUE(profile.saved);
     ASSERT_EQ(ini.m_sections.size(), 2u);
-    EXPECT_EQ(ini.m_sections[1]->m_entries[0]->m_value, "old");
+    EXPECT_EQ(ini.m_sections[1]->m_entries[0]->Value(), "old");
     // The next load sees the save.
     CIniData after;
     ASSERT_TRUE(after.Load(path, error));
-    EXPECT_EQ(after.m_sections[1]->m_entries[0]->m_value, "changed");
+    EXPECT_EQ(after.m_sections[1]->m_entries[0]->Value(), "changed");
 }
 
 TEST_F(IniFault, ALoadDuringSavesSeesOneVersionOfTheFile) {
@@ -180,9 +180,9 @@ TEST_F(IniFault, ALoadDuringSavesSeesOneVersionOfTheFile) {
         ASSERT_TRUE(Load(path, ini, error)) << error.toStdString();
         ASSERT_EQ(ini->m_sections.size(), 202u);
         ASSERT_EQ(ini->m_sections[0]->m_entries.size(), 2u);
-        EXPECT_EQ(ini->m_sections[0]->m_entries[1]->m_value.size(), 4000);
-        const int a = ini->m_sections[0]->m_entries[0]->m_value.toInt();
-        const int b = ini->m_sections[201]->m_entries[0]->m_value.toInt();
+        EXPECT_EQ(ini->m_sections[0]->m_entries[1]->Value().size(), 4000);
+        const int a = ini->m_sections[0]->m_entries[0]->Value().toInt();
+        const int b = ini->m_sections[201]->m_entries[0]->Value().toInt();
         EXPECT_TRUE(b == a || b == a - 1) << "A=" << a << " B=" << b;
         ++loads;
     }
@@ -201,9 +201,11 @@ TEST_F(IniFault, KeysRepeatedAcrossSectionsKeepTheirOwnSpelling) {
     QStringList keys;
     for (const auto& section : ini->m_sections)
         for (const auto& entry : section->m_entries)
-            keys << entry->m_key + u'=' + entry->m_value;
+            keys << entry->Key() + u'=' + entry->Value();
     EXPECT_EQ(keys, (QStringList{"Name=1", "port=2", "name=3", "port=4", "NAME=5", "port=6"}));
     // An edit of one shared key's entry leaves the others alone.
-    ini->m_sections[1]->m_entries[1]->m_key.append(u'x');
-    EXPECT_EQ(ini->m_sections[0]->m_entries[1]->m_key, "port");
+    QString key = ini->m_sections[1]->m_entries[1]->Key();
+    key.append(u'x');
+    EXPECT_EQ(ini->m_sections[0]->m_entries[1]->Key(), "port");
+    EXPECT_EQ(ini->m_sections[1]->m_entries[1]->Key(), "port");
 }

@@ -93,12 +93,12 @@ TEST_F(IniFile, LinesBecomeEntriesByTheLoadersRules) {
     ASSERT_EQ(ini->m_sections.size(), 1u);
     const auto& entries = ini->m_sections[0]->m_entries;
     ASSERT_EQ(entries.size(), 3u);
-    EXPECT_EQ(entries[0]->m_key, u"a"_qs);
-    EXPECT_EQ(entries[0]->m_value, u"b=c"_qs);
-    EXPECT_EQ(entries[1]->m_key, u"b"_qs);
-    EXPECT_EQ(entries[1]->m_value, u"1"_qs);
-    EXPECT_EQ(entries[2]->m_key, u"d"_qs);
-    EXPECT_TRUE(entries[2]->m_value.isEmpty());
+    EXPECT_EQ(entries[0]->Key(), u"a"_qs);
+    EXPECT_EQ(entries[0]->Value(), u"b=c"_qs);
+    EXPECT_EQ(entries[1]->Key(), u"b"_qs);
+    EXPECT_EQ(entries[1]->Value(), u"1"_qs);
+    EXPECT_EQ(entries[2]->Key(), u"d"_qs);
+    EXPECT_TRUE(entries[2]->Value().isEmpty());
 }
 
 TEST_F(IniFile, MissingAndEmptyFilesLoadAsEmptyModels) {
@@ -126,13 +126,13 @@ TEST_F(IniFile, JapaneseKeysRoundTripInShiftJisAndUtf16) {
         CIniSectionData* settings = ini->FindSection(u"[設定]"_qs, true);
         ASSERT_NE(settings, nullptr);
         ASSERT_EQ(settings->m_entries.size(), 2u);
-        EXPECT_EQ(settings->m_entries[0]->m_key, u"名前"_qs);
-        EXPECT_EQ(settings->m_entries[1]->m_key, u"色＝"_qs);
+        EXPECT_EQ(settings->m_entries[0]->Key(), u"名前"_qs);
+        EXPECT_EQ(settings->m_entries[1]->Key(), u"色＝"_qs);
         CIniSectionData* abc = ini->FindSection(u"ａｂｃ"_qs, false);
         ASSERT_NE(abc, nullptr);
         CIniEntryData* kana = abc->FindEntry(u"ｷｰ=x"_qs, true);
         ASSERT_NE(kana, nullptr);
-        EXPECT_EQ(kana->m_value, u"～①"_qs);
+        EXPECT_EQ(kana->Value(), u"～①"_qs);
 
         settings->m_entries[0]->SetValue(u"新しい値"_qs);
         ini->Save();
@@ -155,8 +155,8 @@ TEST_F(IniFile, SavingChangesOnlyTheEditedKey) {
     EXPECT_EQ(Read(path), expected);
     auto reloaded = Load(path);
     ASSERT_NE(reloaded, nullptr);
-    EXPECT_EQ(reloaded->m_sections[0]->m_entries[0]->m_value, u"new"_qs);
-    EXPECT_EQ(reloaded->m_sections[1]->m_entries[0]->m_value, u"keep"_qs);
+    EXPECT_EQ(reloaded->m_sections[0]->m_entries[0]->Value(), u"new"_qs);
+    EXPECT_EQ(reloaded->m_sections[1]->m_entries[0]->Value(), u"keep"_qs);
 }
 
 TEST_F(IniFile, AddedEntriesAreWrittenEvenWithAnEmptyValue) {
@@ -171,7 +171,7 @@ TEST_F(IniFile, AddedEntriesAreWrittenEvenWithAnEmptyValue) {
     ASSERT_NE(reloaded, nullptr);
     CIniEntryData* empty = reloaded->m_sections[0]->FindEntry(u"empty"_qs, false);
     ASSERT_NE(empty, nullptr);
-    EXPECT_TRUE(empty->m_value.isEmpty());
+    EXPECT_TRUE(empty->Value().isEmpty());
 }
 
 TEST_F(IniFile, RemovalsAreSavedWithTheEditsAndAnUndoneOneIsNot) {

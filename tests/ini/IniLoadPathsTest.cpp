@@ -24,8 +24,8 @@ QString Describe(const CIniData& ini, bool ok, const QString& error) {
     for (const auto& section : ini.m_sections) {
         out += u'[' + section->m_name + u"]\n"_qs;
         for (const auto& e : section->m_entries) {
-            out += e->m_key + u'=' + e->m_value;
-            if (e->m_savedValue != e->m_value || e->m_isNew || e->m_pSection != section.get())
+            out += e->Key() + u'=' + e->Value();
+            if (e->SavedValue() != e->Value() || e->m_isNew || e->m_pSection != section.get())
                 out += u" (differs from the file)"_qs;
             out += u'\n';
         }
@@ -174,17 +174,18 @@ TEST_F(IniLoadPaths, LoadedTextAndEntriesOutliveTheirFileAndThread) {
     CIniSectionData& section = *ini->m_sections[0];
     ASSERT_EQ(section.m_entries.size(), 3u);
 
-    const QString b = section.m_entries[1]->m_value;
+    const QString b = section.m_entries[1]->Value();
     EXPECT_EQ(b.utf16()[b.size()], u'\0');
-    section.m_entries[0]->m_value.append(u"x"_qs);
-    EXPECT_EQ(section.m_entries[0]->m_value, u"1x"_qs);
-    EXPECT_EQ(section.m_entries[0]->m_savedValue, u"1"_qs);
-    EXPECT_EQ(section.m_entries[1]->m_value, u"22"_qs);
+    QString a = section.m_entries[0]->Value();
+    a.append(u"x"_qs);
+    EXPECT_EQ(a, u"1x"_qs);
+    EXPECT_EQ(section.m_entries[0]->Value(), u"1"_qs);
+    EXPECT_EQ(section.m_entries[1]->Value(), u"22"_qs);
 
     std::unique_ptr<CIniEntryData> kept = section.TakeEntry(section.m_entries[2].get());
-    QString value = kept->m_value;
+    QString value = kept->Value();
     ini.reset();
-    EXPECT_EQ(kept->m_key, u"c"_qs);
+    EXPECT_EQ(kept->Key(), u"c"_qs);
     kept.reset();
     value.append(u"4"_qs); // the last string of its block may grow in place
     EXPECT_EQ(value, u"3334"_qs);

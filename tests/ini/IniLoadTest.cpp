@@ -20,7 +20,7 @@ protected:
     QStringList Keys(int section) const {
         QStringList keys;
         for (const auto& e : ini->m_sections[section]->m_entries)
-            keys.append(e->m_key);
+            keys.append(e->Key());
         return keys;
     }
 
@@ -128,13 +128,13 @@ TEST_F(IniLoad, LinesAreSplitAtTheFirstEqualsAndNeverTrimmed) {
     ASSERT_TRUE(Load());
     const auto& entries = ini->m_sections[0]->m_entries;
     ASSERT_EQ(entries.size(), 5u);
-    EXPECT_EQ(entries[0]->m_key, u"a"_qs);
-    EXPECT_EQ(entries[0]->m_value, u"b=c"_qs);
-    EXPECT_EQ(entries[1]->m_key, u" k "_qs);
-    EXPECT_EQ(entries[1]->m_savedValue, u" 1 "_qs);
-    EXPECT_EQ(entries[2]->m_key, u";c"_qs); // a leading semicolon is just part of the key
-    EXPECT_EQ(entries[3]->m_key, u"e"_qs);
-    EXPECT_TRUE(entries[3]->m_value.isEmpty());
+    EXPECT_EQ(entries[0]->Key(), u"a"_qs);
+    EXPECT_EQ(entries[0]->Value(), u"b=c"_qs);
+    EXPECT_EQ(entries[1]->Key(), u" k "_qs);
+    EXPECT_EQ(entries[1]->SavedValue(), u" 1 "_qs);
+    EXPECT_EQ(entries[2]->Key(), u";c"_qs); // a leading semicolon is just part of the key
+    EXPECT_EQ(entries[3]->Key(), u"e"_qs);
+    EXPECT_TRUE(entries[3]->Value().isEmpty());
     for (const auto& e : entries) {
         EXPECT_FALSE(e->m_isNew);
         EXPECT_FALSE(e->m_isAdded);
@@ -173,13 +173,13 @@ TEST_F(IniLoad, TheFirstLineWithAKeyWins) {
     profile.sections[u"S"_qs] = {u"a=1"_qs, u"A=2"_qs, u" a =3"_qs};
     ASSERT_TRUE(Load());
     ASSERT_EQ(Keys(0), QStringList{u"a"_qs});
-    EXPECT_EQ(ini->m_sections[0]->m_entries[0]->m_value, u"1"_qs);
+    EXPECT_EQ(ini->m_sections[0]->m_entries[0]->Value(), u"1"_qs);
 
     // The lookup key is trimmed but the stored one is not: after " a " a bare "a" is new.
     profile.sections[u"S"_qs] = {u" a = 1 "_qs, u"a=2"_qs, u"A =3"_qs};
     ASSERT_TRUE(Load());
     EXPECT_EQ(Keys(0), (QStringList{u" a "_qs, u"a"_qs}));
-    EXPECT_EQ(ini->m_sections[0]->m_entries[1]->m_value, u"2"_qs);
+    EXPECT_EQ(ini->m_sections[0]->m_entries[1]->Value(), u"2"_qs);
 }
 
 TEST_F(IniLoad, DuplicateKeysFollowTheLocaleMode) {
@@ -217,8 +217,8 @@ TEST_F(IniLoad, LargeSectionsLoadEveryDistinctKey) {
     ASSERT_TRUE(Load());
     const auto& entries = ini->m_sections[0]->m_entries;
     ASSERT_EQ(entries.size(), 2000u);
-    EXPECT_EQ(entries[1999]->m_key, u"k1999"_qs);
-    EXPECT_EQ(entries[1999]->m_value, u"1999"_qs);
+    EXPECT_EQ(entries[1999]->Key(), u"k1999"_qs);
+    EXPECT_EQ(entries[1999]->Value(), u"1999"_qs);
     EXPECT_EQ(ini->m_sections[0]->FindEntry(u"K1500"_qs, false), entries[1500].get());
 }
 

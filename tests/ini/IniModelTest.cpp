@@ -141,7 +141,7 @@ TEST_F(IniModel, RemovalKeepsLookupsOnTheFirstRemainingMatch) {
     dup2->Remove();
     EXPECT_EQ(s->FindEntry(u"Size"_qs, false), nullptr);
     EXPECT_EQ(s->m_entries.size(), 2u);
-    EXPECT_EQ(s->m_entries[1]->m_key, u"trail "_qs);
+    EXPECT_EQ(s->m_entries[1]->Key(), u"trail "_qs);
 
     CIniSectionData* twin = ini.AddSection(u"general"_qs);
     General()->Remove();

@@ -56,7 +56,7 @@ TEST_F(IniSave, DirtyEntriesAreWrittenInModelOrderWithTheirTextUnchanged) {
         EXPECT_FALSE(section->m_isNew);
         for (const auto& e : section->m_entries) {
             EXPECT_FALSE(e->NeedsWrite());
-            EXPECT_EQ(e->m_savedValue, e->m_value);
+            EXPECT_EQ(e->SavedValue(), e->Value());
         }
     }
     profile.writes.clear();
@@ -71,8 +71,8 @@ TEST_F(IniSave, AFailedWriteLeavesTheEntryDirtyAndTheWalkGoesOn) {
     EXPECT_FALSE(Entry(0, 0)->Write());
     ini.Save();
     EXPECT_EQ(Written(), (QStringList{u"A|a1|edited"_qs, u"A|a1|edited"_qs, u"New|k|v"_qs}));
-    EXPECT_EQ(Entry(0, 0)->m_value, u"edited"_qs);
-    EXPECT_EQ(Entry(0, 0)->m_savedValue, u"1"_qs);
+    EXPECT_EQ(Entry(0, 0)->Value(), u"edited"_qs);
+    EXPECT_EQ(Entry(0, 0)->SavedValue(), u"1"_qs);
     EXPECT_TRUE(added->m_isNew);
     EXPECT_TRUE(added->m_pSection->m_isNew);
     EXPECT_TRUE(added->m_isAdded);

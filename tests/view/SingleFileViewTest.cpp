@@ -92,7 +92,7 @@ TEST_F(ViewTest, ValueListColumnNamesValuesAndOffersTheSavedOneFirst) {
 
     // A choice sets column 2 and marks it.
     EXPECT_EQ(Text(1, 2), u"1"_qs);
-    EXPECT_EQ(ini->m_sections[0]->m_entries[1]->m_value, u"1"_qs);
+    EXPECT_EQ(ini->m_sections[0]->m_entries[1]->Value(), u"1"_qs);
     EXPECT_TRUE(IsYellow(1, 2));
     EXPECT_FALSE(HasColor(1, 3));
     EXPECT_EQ(ListText(1), u"一"_qs);

@@ -235,7 +235,7 @@ TEST_F(ViewCompareTest, EditingEitherValueMovesTheMarkAndTheYellowAtOnce) {
     ASSERT_FALSE(Marked(0));
     EditCell(0, 2, QStringLiteral("別"));
     EXPECT_EQ(Text(0, 2), QStringLiteral("別"));
-    EXPECT_EQ(compare->m_pIni1->m_sections[0]->m_entries[0]->m_value, QStringLiteral("別"));
+    EXPECT_EQ(compare->m_pIni1->m_sections[0]->m_entries[0]->Value(), QStringLiteral("別"));
     EXPECT_TRUE(Marked(0));
     EXPECT_EQ(Back(0, 2), kYellow);
     // Back to the saved text: no mark and no yellow, whichever side was typed in.
