@@ -459,6 +459,7 @@ int RunCommand(const Command& command, QTextStream& out, QTextStream& err) {
         CompareOptions options = command.compare;
         options.json = command.json;
         options.arguments = command.arguments;
+        options.processEndsAfter = command.processEndsAfter;
         return RunCompareCommand(options, out, err);
     }
     if (command.name == u"check")

@@ -16,6 +16,8 @@ namespace {
 
 enum ExitCode { kSuccess = 0, kDiffers = 1, kError = 2 };
 
+constexpr qsizetype kPieceSize = qsizetype(256) * 1024;
+
 const char* const kHelp =
     "usage: quillet-cli compare [options] FILE1 FILE2\n"
     "       quillet-cli compare [options] DIR1 DIR2\n"
@@ -72,18 +74,8 @@ bool WriteReport(const CompareOptions& options, const QByteArray& bytes, QTextSt
     return true;
 }
 
-QString Field(const QString* text) {
-    return text ? *text : QString();
-}
-
 const QString* NameOf(const CIniSectionData* section) {
     return section ? &section->m_name : nullptr;
-}
-QString KeyOf(const CIniEntryData* entry) {
-    return entry ? entry->Key() : QString();
-}
-QString ValueOf(const CIniEntryData* entry) {
-    return entry ? entry->Value() : QString();
 }
 QString JsonKeyOrNull(const CIniEntryData* entry) {
     return entry ? JsonQuote(entry->Key()) : QStringLiteral("null");
@@ -92,11 +84,22 @@ QString JsonValueOrNull(const CIniEntryData* entry) {
     return entry ? JsonQuote(entry->Value()) : QStringLiteral("null");
 }
 
-QString RowLine(const COMPARE_REULT& r, RowState state) {
-    return Field(NameOf(r.pSection1)) + u'\t' + KeyOf(r.pEntry1) + u'\t' + ValueOf(r.pEntry1) +
-           u'\t' + (state == RowState::Differs ? QStringLiteral("○") : QString()) + u'\t' +
-           Field(NameOf(r.pSection2)) + u'\t' + KeyOf(r.pEntry2) + u'\t' + ValueOf(r.pEntry2) +
-           u'\n';
+// Appends the row's line to text: the two sides' fields, tab-separated, and the mark between.
+void AppendRowLine(QString& text, const COMPARE_REULT& r, RowState state) {
+    const auto side = [&text](const CIniSectionData* section, const CIniEntryData* entry) {
+        if (section)
+            text.append(section->m_name);
+        text.append(u'\t');
+        if (entry)
+            text.append(entry->KeyView());
+        text.append(u'\t');
+        if (entry)
+            text.append(entry->ValueView());
+    };
+    side(r.pSection1, r.pEntry1);
+    text.append(state == RowState::Differs ? u"\t○\t" : u"\t\t");
+    side(r.pSection2, r.pEntry2);
+    text.append(u'\n');
 }
 
 QString RowJson(const COMPARE_REULT& r, RowState state, bool withIgnored) {
@@ -113,30 +116,32 @@ QString RowJson(const COMPARE_REULT& r, RowState state, bool withIgnored) {
     return json + u'}';
 }
 
-int RunFiles(const CompareOptions& options, QTextStream& out, QTextStream& err) {
-    auto ini1 = LoadIni(options.arguments[0], QStringLiteral("1:"), err);
-    if (!ini1)
-        return kError;
-    auto ini2 = LoadIni(options.arguments[1], QStringLiteral("2:"), err);
-    if (!ini2)
-        return kError;
+// Prints the rows of two compared files, or the report asked for; the exit status.
+int PrintPair(const CIniCompare& compare, const CompareOptions& options, QTextStream& out,
+              QTextStream& err) {
     const CRowRules rules = RulesOf(options);
-    CIniCompare compare(std::move(ini1), std::move(ini2));
-    compare.Compare();
     bool anyDiffers = false;
     std::vector<const COMPARE_REULT*> rows;
     QStringList objects;
+    // Lines go out in large pieces: one conversion and one write per piece rather than per row.
+    QString piece;
     for (const auto& result : compare.m_results) {
         const RowState state = rules.StateOf(*result);
         anyDiffers = anyDiffers || state == RowState::Differs;
         rows.push_back(result.get());
         if (!options.report.isEmpty())
             continue;
-        if (options.json)
+        if (options.json) {
             objects.append(RowJson(*result, state, !rules.ignore.IsEmpty()));
-        else
-            out << RowLine(*result, state);
+            continue;
+        }
+        AppendRowLine(piece, *result, state);
+        if (piece.size() >= kPieceSize) {
+            out << piece;
+            piece.resize(0);
+        }
     }
+    out << piece;
     if (options.report == u"html") {
         if (!WriteReport(
                 options,
@@ -153,6 +158,21 @@ int RunFiles(const CompareOptions& options, QTextStream& out, QTextStream& err) 
     if (!compare.m_pIni1->SkippedSections().empty() || !compare.m_pIni2->SkippedSections().empty())
         return kError;
     return anyDiffers ? kDiffers : kSuccess;
+}
+
+int RunFiles(const CompareOptions& options, QTextStream& out, QTextStream& err) {
+    auto ini1 = LoadIni(options.arguments[0], QStringLiteral("1:"), err);
+    if (!ini1)
+        return kError;
+    auto ini2 = LoadIni(options.arguments[1], QStringLiteral("2:"), err);
+    if (!ini2)
+        return kError;
+    auto compare = std::make_unique<CIniCompare>(std::move(ini1), std::move(ini2));
+    compare->Compare();
+    const int status = PrintPair(*compare, options, out, err);
+    if (options.processEndsAfter)
+        static_cast<void>(compare.release()); // the process's end frees it at once
+    return status;
 }
 
 QString Detail(const CFilePairStatus& pair) {

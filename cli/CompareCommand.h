@@ -13,6 +13,7 @@ struct CompareOptions {
     QString report; // --report html|csv
     QString output; // -o FILE: where a report goes instead of standard output
     QStringList arguments;
+    bool processEndsAfter = false; // the models may be left to the process's end (CliMain.h)
 };
 
 // Takes the compare option at args[i] (and its value, moving i past it); false when it is none.

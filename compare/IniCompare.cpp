@@ -76,7 +76,7 @@ void PairBlock(Rows& rows, Rows::iterator anchor, CIniSectionData* s2) {
         row.pSection2 = s2;
         if (row.pEntry1 == nullptr)
             continue;
-        row.pEntry2 = s2->FindEntry(row.pEntry1->Key(), false);
+        row.pEntry2 = s2->FindEntryLike(*row.pEntry1);
         if (row.pEntry2 != nullptr)
             paired.insert(row.pEntry2);
     }

@@ -88,15 +88,15 @@ void CIniMerge::MergeSection(CIniSectionData* ours) {
     const CIniSectionData* theirs = m_theirs->FindSection(ours->m_name, false);
     if (theirs == nullptr && base == nullptr)
         return; // only ours added it
-    const auto find = [](const CIniSectionData* section, const QString& key) {
-        return section ? section->FindEntry(key, false) : nullptr;
+    const auto find = [](const CIniSectionData* section, const CIniEntryData& like) {
+        return section ? section->FindEntryLike(like) : nullptr;
     };
     bool agreed = true;
     std::vector<CIniEntryData*> oursEntries;
     for (const auto& entry : ours->m_entries)
         oursEntries.push_back(entry.get());
     for (CIniEntryData* entry : oursEntries) {
-        const Sides sides{find(base, entry->Key()), entry, find(theirs, entry->Key())};
+        const Sides sides{find(base, *entry), entry, find(theirs, *entry)};
         if (theirs == nullptr && sides.base == nullptr) {
             AddConflict(ours->m_name, entry->Key(), sides,
                         QStringLiteral("added in ours to a section removed in theirs"));
@@ -108,9 +108,8 @@ void CIniMerge::MergeSection(CIniSectionData* ours) {
     if (theirs != nullptr) {
         for (const auto& entry : theirs->m_entries) {
             // Ours' own keys were decided above, by the first of theirs that pairs with them.
-            if (Same(find(ours, entry->Key()), nullptr) &&
-                theirs->FindEntry(entry->Key(), false) == entry.get()) {
-                const Sides sides{find(base, entry->Key()), nullptr, entry.get()};
+            if (Same(find(ours, *entry), nullptr) && theirs->FindEntryLike(*entry) == entry.get()) {
+                const Sides sides{find(base, *entry), nullptr, entry.get()};
                 agreed = MergeKey(sides, ours->m_name, ours) && agreed;
             }
         }
@@ -135,10 +134,9 @@ void CIniMerge::MergeSectionOnlyInTheirs(CIniSectionData* theirs) {
         return;
     }
     for (const auto& entry : theirs->m_entries) {
-        if (theirs->FindEntry(entry->Key(), false) != entry.get())
+        if (theirs->FindEntryLike(*entry) != entry.get())
             continue;
-        const Sides sides{base ? base->FindEntry(entry->Key(), false) : nullptr, nullptr,
-                          entry.get()};
+        const Sides sides{base ? base->FindEntryLike(*entry) : nullptr, nullptr, entry.get()};
         // Ours removed the section: whatever theirs changed in it has lost its place.
         if (base != nullptr && !Same(sides.theirs, sides.base))
             AddConflict(theirs->m_name, entry->Key(), sides,

@@ -25,7 +25,7 @@ bool CRowRules::ValuesEqual(const QString& a, const QString& b) const {
 }
 
 bool CRowRules::EntriesEqual(const CIniEntryData& a, const CIniEntryData& b) const {
-    if (a.Value() == b.Value())
+    if (a.ValueView() == b.ValueView())
         return CIniData::BytesAgree(a, b);
     return ignoreValueCase && ValuesEqual(a.Value(), b.Value());
 }

@@ -206,7 +206,7 @@ const QByteArray* CIniData::UndecodedBytes(const CIniEntryData& entry) const {
 }
 
 bool CIniData::BytesAgree(const CIniEntryData& a, const CIniEntryData& b) {
-    if (!CUndecodedValues::MayHideBytes(a.Value()) || !a.m_pSection || !b.m_pSection ||
+    if (!CUndecodedValues::MayHideBytes(a.ValueView()) || !a.m_pSection || !b.m_pSection ||
         !a.m_pSection->m_pIni || !b.m_pSection->m_pIni)
         return true;
     const QByteArray* bytesA = a.m_pSection->m_pIni->UndecodedBytes(a);

@@ -1,5 +1,6 @@
 #include "ini/IniEntryData.h"
 
+#include "ini/FoldedName.h"
 #include "ini/IniData.h"
 #include "ini/IniSectionData.h"
 #include "ini/ObjectSlab.h"
@@ -15,7 +16,7 @@ static_assert(sizeof(CIniEntryData) <= 32);
 } // namespace
 
 CIniEntryData::CIniEntryData(CIniSectionData* section, const QString& line)
-    : m_pSection(section), m_isNew(false), m_owns(true), m_pOwn(new Own) {
+    : m_pSection(section), m_isNew(false), m_owns(true), m_keyHash(0), m_pOwn(new Own) {
     const qsizetype equals = line.indexOf(u'=');
     if (equals < 0) {
         m_pOwn->key = line;
@@ -24,14 +25,16 @@ CIniEntryData::CIniEntryData(CIniSectionData* section, const QString& line)
         m_pOwn->saved = line.mid(equals + 1);
     }
     m_pOwn->value = m_pOwn->saved;
+    m_keyHash = std::uint32_t(FoldedHash(m_pOwn->key));
 }
 
 CIniEntryData::CIniEntryData(CIniSectionData* section, const QString& key, const QString& value)
-    : m_pSection(section), m_isNew(true), m_owns(true), m_pOwn(new Own{key, value, value}) {}
+    : m_pSection(section), m_isNew(true), m_owns(true), m_keyHash(std::uint32_t(FoldedHash(key))),
+      m_pOwn(new Own{key, value, value}) {}
 
 CIniEntryData::CIniEntryData(CIniSectionData* section, CTextStore::Place key,
-                             CTextStore::Place value)
-    : m_pSection(section), m_isNew(false), m_owns(false), m_at{key, value} {}
+                             CTextStore::Place value, std::uint32_t keyHash)
+    : m_pSection(section), m_isNew(false), m_owns(false), m_keyHash(keyHash), m_at{key, value} {}
 
 CIniEntryData::~CIniEntryData() {
     if (m_owns)

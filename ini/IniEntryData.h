@@ -6,6 +6,7 @@
 #include <QString>
 #include <QStringView>
 #include <cstddef>
+#include <cstdint>
 #include <memory>
 
 class CIniSectionData;
@@ -25,8 +26,10 @@ public:
     CIniEntryData(CIniSectionData* section, const QString& line);
     // A new entry that is not in the file yet; it counts as unchanged but is still written.
     CIniEntryData(CIniSectionData* section, const QString& key, const QString& value);
-    // An entry read from the file whose key and value are in the section's text store.
-    CIniEntryData(CIniSectionData* section, CTextStore::Place key, CTextStore::Place value);
+    // An entry read from the file whose key and value are in the section's text store;
+    // keyHash is FoldedHash (FoldedName.h) of the key, which the load worked out already.
+    CIniEntryData(CIniSectionData* section, CTextStore::Place key, CTextStore::Place value,
+                  std::uint32_t keyHash);
     ~CIniEntryData() override;
     CIniEntryData(const CIniEntryData&) = delete;
     CIniEntryData& operator=(const CIniEntryData&) = delete;
@@ -34,6 +37,8 @@ public:
     // The key is fixed for the entry's life: the section's key index refers to it.
     QString Key() const;
     QStringView KeyView() const;
+    // FoldedHash of the key (its low 32 bits): keys equal ignoring case hash alike.
+    std::uint32_t KeyHash() const { return m_keyHash; }
     // The value being edited.
     QString Value() const;
     QStringView ValueView() const;
@@ -78,6 +83,7 @@ private:
 
     // Until the entry owns its text, its key and value are places in its section's store.
     bool m_owns;
+    std::uint32_t m_keyHash;
     union {
         struct {
             CTextStore::Place key;

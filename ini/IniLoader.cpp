@@ -36,7 +36,8 @@ void CIniLoader::AddLine(QStringView key, QStringView value) {
     std::unique_ptr<CIniEntryData> entry;
     if (key.size() <= CTextStore::kLongest && value.size() <= CTextStore::kLongest) {
         const CTextStore::Place keyAt = m_keyPool.Intern(key, keyHash);
-        entry = std::make_unique<CIniEntryData>(m_section.get(), keyAt, m_pText->Add(value));
+        entry = std::make_unique<CIniEntryData>(m_section.get(), keyAt, m_pText->Add(value),
+                                                std::uint32_t(keyHash));
     } else {
         // Longer than any line a section buffer holds; only a stand-in reader hands these.
         entry = std::make_unique<CIniEntryData>(m_section.get(), key.toString(), value.toString());

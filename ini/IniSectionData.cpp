@@ -1,5 +1,6 @@
 #include "ini/IniSectionData.h"
 
+#include "ini/FoldedName.h"
 #include "ini/IniData.h"
 #include "platform/TextUtil.h"
 
@@ -13,14 +14,18 @@ CIniSectionData::~CIniSectionData() = default;
 
 CIniEntryData* CIniSectionData::FindEntry(const QString& text, bool fromLine) const {
     if (!fromLine)
-        return m_keyIndex.Find(m_entries, text);
+        return m_keyIndex.Find(m_entries, text, std::uint32_t(FoldedHash(text)));
     const qsizetype equals = text.indexOf(u'=');
     if (equals <= 0)
         return nullptr;
     const QStringView key = Text::TrimmedView(QStringView(text).left(equals));
     if (key.isEmpty())
         return nullptr;
-    return m_keyIndex.Find(m_entries, key.toString());
+    return m_keyIndex.Find(m_entries, key, std::uint32_t(FoldedHash(key)));
+}
+
+CIniEntryData* CIniSectionData::FindEntryLike(const CIniEntryData& other) const {
+    return m_keyIndex.Find(m_entries, other.KeyView(), other.KeyHash());
 }
 
 CIniEntryData* CIniSectionData::AddEntry(const QString& key, const QString& value) {

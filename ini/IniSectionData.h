@@ -1,7 +1,7 @@
 #pragma once
 
 #include "ini/IniEntryData.h"
-#include "ini/NameIndex.h"
+#include "ini/KeyIndex.h"
 #include "ini/TextStore.h"
 #include "platform/Object.h"
 
@@ -21,6 +21,9 @@ public:
     // The first entry whose key equals the text, ignoring case. With fromLine the text is a
     // key=value line and only its key, trimmed, is looked up; the stored keys are never trimmed.
     CIniEntryData* FindEntry(const QString& text, bool fromLine) const;
+    // The first entry whose key equals the key of `other` (of any section or file), ignoring
+    // case: FindEntry(other.Key(), false) without hashing the key again.
+    CIniEntryData* FindEntryLike(const CIniEntryData& other) const;
 
     // Appends a new entry (not yet in the file). No duplicate check: callers make sure.
     CIniEntryData* AddEntry(const QString& key, const QString& value);
@@ -50,5 +53,5 @@ public:
     static constexpr unsigned kLinesBufferSize = 32767;
 
 private:
-    mutable CNameIndex<CIniEntryData, &CIniEntryData::Key> m_keyIndex;
+    mutable CKeyIndex m_keyIndex;
 };

@@ -5,7 +5,6 @@
 
 #include <QHash>
 #include <algorithm>
-#include <functional>
 #include <memory>
 #include <vector>
 
@@ -13,12 +12,10 @@
 // costs a hash probe instead of a walk over the list. It answers exactly what a walk would:
 // the first element in list order whose name compares equal under Text::CompareNoCase.
 //
-// Name is the item's name: a QString member, or a member function that returns one.
-//
 // The index is rebuilt lazily when it cannot vouch for itself: before its first use, after the
 // locale mode changed (names that were apart may now be equal) and when the list's length
 // no longer matches what it indexed (the list was changed without telling it).
-template <class T, auto Name> class CNameIndex {
+template <class T, QString T::*Name> class CNameIndex {
 public:
     using List = std::vector<std::unique_ptr<T>>;
 
@@ -54,7 +51,7 @@ public:
             m_built = false;
             return;
         }
-        Slot& slot = m_slots[CFoldedName{NameOf(*item)}];
+        Slot& slot = m_slots[CFoldedName{item->*Name}];
         if (slot.count++ == 0)
             slot.first = item;
         m_indexed = list.size();
@@ -67,7 +64,7 @@ public:
             return;
         }
         m_indexed = list.size();
-        const auto it = m_slots.find(CFoldedName{NameOf(*item)});
+        const auto it = m_slots.find(CFoldedName{item->*Name});
         if (it == m_slots.end())
             return;
         if (--it->count == 0) {
@@ -75,12 +72,10 @@ public:
             return;
         }
         if (it->first == item)
-            it->first = FirstMatch(list, NameOf(*item));
+            it->first = FirstMatch(list, item->*Name);
     }
 
 private:
-    static QString NameOf(const T& item) { return std::invoke(Name, item); }
-
     struct Slot {
         T* first = nullptr;
         int count = 0;
@@ -96,7 +91,7 @@ private:
         m_slots.clear();
         m_slots.reserve(qsizetype(list.size()));
         for (const auto& item : list) {
-            Slot& slot = m_slots[CFoldedName{NameOf(*item)}];
+            Slot& slot = m_slots[CFoldedName{item.get()->*Name}];
             if (slot.count++ == 0)
                 slot.first = item.get();
         }
@@ -107,7 +102,7 @@ private:
 
     static T* FirstMatch(const List& list, const QString& name) {
         for (const auto& item : list) {
-            if (Text::EqualNoCase(NameOf(*item), name))
+            if (Text::EqualNoCase(item.get()->*Name, name))
                 return item.get();
         }
         return nullptr;
