@@ -67,6 +67,9 @@ QString CIniEntryData::SavedValue() const {
 }
 
 void CIniEntryData::SetValue(const QString& value) {
+    // Setting the value it holds leaves an entry in the store (a stored value is never null).
+    if (!m_owns && !value.isNull() && QStringView(value) == Store().View(m_at.value))
+        return;
     OwnText();
     m_pOwn->value = value;
 }
