@@ -104,7 +104,7 @@ void CQuilletView::PrevFindCell(int& row, int& col, int flags) const {
     } while (!(FindColumnKind(col) & flags));
 }
 
-// The texts that the row's cells stand for, taken from the model, by column (null where a
+// The texts that the row's cells stand for, taken from the model, by column (empty where a
 // cell has none): the section column tests the section's name on every row of it, also where
 // the grid leaves the cell empty.
 void CQuilletView::FindRowTexts(int row, QString (&texts)[kFindColumns]) const {
