@@ -167,7 +167,8 @@ bool CQuilletView::Find(const QString& text, int flags, bool forward) {
         }
         col = columns[size_t(at)];
         const QString* cell = texts[col];
-        if (cell && !cell->isEmpty() &&
+        // Find looks at what is shown: a hidden row is passed over.
+        if (cell && !cell->isEmpty() && !m_pGrid->IsRowHidden(row) &&
             m_findTexts.Upper(size_t(row) * (last + 1) + size_t(col), *cell).contains(text)) {
             // Moving away from an open editor keeps what was typed, as a click elsewhere does.
             CommitEdit();
