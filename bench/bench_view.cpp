@@ -23,6 +23,7 @@
 #include "view/ViewHost.h"
 
 #include <QDir>
+#include <QFile>
 #include <QKeyEvent>
 #include <QLineEdit>
 #include <QMap>
@@ -31,8 +32,10 @@
 #include <algorithm>
 #include <chrono>
 #include <ctime>
+#include <malloc.h>
 #include <sys/resource.h>
 #include <tuple>
+#include <unistd.h>
 
 namespace {
 
@@ -200,7 +203,8 @@ void BM_OpenInWindow(benchmark::State& state) {
 // The view alone showing a generated file, its value cell of the middle row current.
 struct CShownFile {
     explicit CShownFile(const benchmark::State& state)
-        : ini(Load(FilePath(int(state.range(0)), int(state.range(1))))) {
+        : CShownFile(FilePath(int(state.range(0)), int(state.range(1)))) {}
+    explicit CShownFile(const QString& path) : ini(Load(path)) {
         view.resize(BenchQt::kWindow);
         view.show();
         view.OnUpdate(nullptr, Res::HINT_SHOW_FILE, reinterpret_cast<quintptr>(ini.get()));
@@ -281,6 +285,85 @@ void BM_FindWithoutMatch(benchmark::State& state) {
     for (auto _ : state)
         benchmark::DoNotOptimize(shown.view.Find(text, kinds, true));
     state.counters["rows"] = shown.grid->GetItemCount();
+}
+
+// Every third value in Japanese, as users' files hold them: "k0003=値00042".
+QString JapaneseFilePath(int sections, int entries) {
+    static QMap<QString, QString> made;
+    const QString name = QStringLiteral("j%1_%2.ini").arg(sections).arg(entries);
+    if (!made.contains(name)) {
+        const QByteArray ascii = BenchFiles::MakeProfile(sections, entries);
+        QByteArray text;
+        text.reserve(ascii.size() + ascii.size() / 20);
+        int line = 0;
+        for (qsizetype at = 0; at < ascii.size();) {
+            qsizetype end = ascii.indexOf('\n', at);
+            end = end < 0 ? ascii.size() : end + 1;
+            const QByteArray piece = ascii.mid(at, end - at);
+            text += ++line % 3 == 0 ? QByteArray(piece).replace("=v", "=\xE5\x80\xA4") : piece;
+            at = end;
+        }
+        made[name] = Folder().filePath(name);
+        BenchFiles::WriteAgedFile(made[name], text);
+    }
+    return made[name];
+}
+
+// The process's resident memory now, not its peak; what the heap holds free is given back first,
+// so that a view put away before does not hide what the next one takes.
+double ResidentMegabytes() {
+    malloc_trim(0);
+    QFile statm(QStringLiteral("/proc/self/statm"));
+    if (!statm.open(QIODevice::ReadOnly))
+        return 0;
+    const QList<QByteArray> fields = statm.readAll().split(' ');
+    return fields.size() > 1 ? fields[1].toDouble() * double(getpagesize()) / (1024.0 * 1024.0) : 0;
+}
+
+// What the user meets: Ctrl+F on a file just shown, then "z" and "zq" typed, neither found
+// (the find box upper-cases what is typed), on a file with Japanese values. Each round shows
+// the file in a new view, untimed, so the first search is always the view's first. Counters,
+// medians in milliseconds:
+//   first_ms    the first keystroke ("z")
+//   later_ms    the second one ("zq") and "z" again
+//   open_MB     the process's resident memory with the file shown, before any search
+//   kept_MB     what the searches left resident beyond that, and kept_pct of open_MB
+void BM_FindKeystrokes(benchmark::State& state) {
+    Text::SetJapaneseLocale(true);
+    const QString path = JapaneseFilePath(int(state.range(0)), int(state.range(1)));
+    const int kinds =
+        CQuilletView::FIND_SECTION | CQuilletView::FIND_ENTRY | CQuilletView::FIND_VALUE;
+    const auto timed = [&](CQuilletView& view, const QString& text) {
+        const auto start = std::chrono::steady_clock::now();
+        const bool found = view.Find(text, kinds, true);
+        const std::chrono::duration<double, std::milli> took =
+            std::chrono::steady_clock::now() - start;
+        return found ? -1.0 : took.count();
+    };
+    std::vector<double> first, later, open, kept;
+    for (auto _ : state) {
+        auto shown = std::make_unique<CShownFile>(path);
+        QCoreApplication::processEvents();
+        open.push_back(ResidentMegabytes());
+        const double times[] = {timed(shown->view, QStringLiteral("Z")),
+                                timed(shown->view, QStringLiteral("ZQ")),
+                                timed(shown->view, QStringLiteral("Z"))};
+        kept.push_back(ResidentMegabytes() - open.back());
+        if (*std::min_element(std::begin(times), std::end(times)) < 0) {
+            state.SkipWithError("the text was found");
+            return;
+        }
+        first.push_back(times[0]);
+        later.insert(later.end(), {times[1], times[2]});
+        state.SetIterationTime((times[0] + times[1] + times[2]) / 1e3);
+        shown.reset();
+    }
+    auto& c = state.counters;
+    c["first_ms"] = BenchProcess::Median(first);
+    c["later_ms"] = BenchProcess::Median(later);
+    c["open_MB"] = BenchProcess::Median(open);
+    c["kept_MB"] = BenchProcess::Median(kept);
+    c["kept_pct"] = 100.0 * c["kept_MB"] / c["open_MB"];
 }
 
 // Key movement as the user makes it: Down, Page Down, Ctrl+End and back with Ctrl+Home, each
@@ -663,6 +746,12 @@ BENCHMARK(BM_CloseInView)->Args({400, 2000})->Unit(benchmark::kMillisecond)->Ite
 BENCHMARK(BM_OpenInWindow)->Args({400, 2000})->Unit(benchmark::kMillisecond)->Iterations(3);
 BENCHMARK(BM_MoveCurrentCell)->Args({400, 2000})->Args({1, 1000})->Unit(benchmark::kMicrosecond);
 BENCHMARK(BM_FindWithoutMatch)->Args({400, 2000})->Args({1, 1000})->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_FindKeystrokes)
+    ->Args({400, 2000})
+    ->Args({1, 1000})
+    ->Unit(benchmark::kMillisecond)
+    ->UseManualTime()
+    ->Iterations(5);
 BENCHMARK(BM_UndoRedoEdit)->Args({400, 2000})->Args({1, 1000})->Unit(benchmark::kMicrosecond);
 BENCHMARK(BM_MoveInWindow)->Unit(benchmark::kMillisecond)->Iterations(40);
 BENCHMARK(BM_MoveInView)->Unit(benchmark::kMillisecond)->Iterations(100);

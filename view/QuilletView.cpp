@@ -305,7 +305,6 @@ void CQuilletView::ClearView() {
     m_pMerge.reset();
     m_allCompareRows.clear();
     m_pRuleMarks.reset();
-    m_findTexts.Clear();
     ClearUndoHistory();
     m_pHost->SendMessage(Res::WM_CLEAR_VALUE_LISTS, 0, 0);
 }

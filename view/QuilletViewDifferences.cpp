@@ -119,7 +119,6 @@ CQuilletView::CompareRows CQuilletView::MergeHiddenRows(const CompareRows& shown
 void CQuilletView::RefillCompareRows(const CompareRows& rows, bool withHidden) {
     m_pGrid->setUpdatesEnabled(false);
     m_pGrid->DeleteAllItems();
-    m_findTexts.Clear();
     m_pGrid->ReserveItems(int(rows.size()));
     const COMPARE_REULT* previous = nullptr;
     for (const CompareRow& row : rows) {

@@ -1,0 +1,28 @@
+#pragma once
+
+#include <QString>
+#include <QStringView>
+
+// Whether a text, upper-cased as Text::ToUpper does, holds a search text: the same answer as
+// Text::ToUpper(cell).contains(text), but without making the upper-cased copy. Find tests every
+// cell of the grid on each keystroke; copies of them all would take more memory than the file's
+// own model, and making them took longer than the walk.
+//
+// The folding switch is read once, when the match is made.
+class CFoldedMatch {
+public:
+    // text is compared as given, unit for unit, with the upper-cased cell (the find box
+    // upper-cases what was typed).
+    explicit CFoldedMatch(const QString& text);
+
+    bool In(QStringView cell) const;
+
+private:
+    // Whether the upper-cased cell continues with the whole text from the code point at `at`,
+    // leaving out the first `skip` units of that code point's upper case.
+    bool MatchesAt(QStringView cell, qsizetype at, int skip) const;
+
+    QString m_text;
+    // Which ASCII characters upper-case to the text's first unit.
+    bool m_startsWith[128] = {};
+};
