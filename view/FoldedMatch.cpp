@@ -34,7 +34,7 @@ CFoldedMatch::CFoldedMatch(const QString& text) : m_text(text) {
         m_startsWith[c] = AsciiUpper(c) == m_text[0].unicode();
 }
 
-bool CFoldedMatch::In(QStringView cell) const {
+bool CFoldedMatch::InFrom(QStringView cell) const {
     if (m_text.isEmpty())
         return true;
     const char16_t first = m_text[0].unicode();

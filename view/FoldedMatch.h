@@ -15,9 +15,18 @@ public:
     // upper-cases what was typed).
     explicit CFoldedMatch(const QString& text);
 
-    bool In(QStringView cell) const;
+    // Inline for the common case, a cell of ASCII without the text's first letter: find asks
+    // this of every cell on each keystroke.
+    bool In(QStringView cell) const {
+        for (const QChar c : cell) {
+            if (c.unicode() >= 128 || m_startsWith[c.unicode()])
+                return InFrom(cell);
+        }
+        return m_text.isEmpty();
+    }
 
 private:
+    bool InFrom(QStringView cell) const;
     // Whether the upper-cased cell continues with the whole text from the code point at `at`,
     // leaving out the first `skip` units of that code point's upper case.
     bool MatchesAt(QStringView cell, qsizetype at, int skip) const;
