@@ -2,31 +2,16 @@
 
 #include "ProfileEditRules.h"
 #include "ProfileSyntax.h"
-#include "TextLines.h"
+#include "TextScan.h"
 #include "TextUtil.h"
 #include "WorkProgress.h"
 
 #include <algorithm>
+#include <cstring>
 
 namespace {
 
 using ProfileSyntax::Kind;
-
-// How a line reads, judged by its first unit that is not a blank, which is always a whole
-// character: what comes before it is ASCII. Entry and Text both count as Entry here; a NUL
-// ends the line's text, so a line that starts with one is blank.
-Kind RoughKind(unsigned first) {
-    switch (first) {
-    case 0:
-        return Kind::Blank;
-    case ';':
-        return Kind::Comment;
-    case '[':
-        return Kind::Header;
-    default:
-        return Kind::Entry;
-    }
-}
 
 // The first line of a name wins: later ones leave the hash as it is.
 template <class Value>
@@ -35,20 +20,26 @@ void InsertFirst(QHash<QString, Value>& hash, const QString& key, Value value) {
         hash.insert(key, value);
 }
 
+// One character more of the hash FoldedHash makes.
+size_t MixFolded(size_t hash, char32_t c, bool japanese) {
+    if (c < 0x80)
+        c = (c >= U'A' && c <= U'Z') ? c + (U'a' - U'A') : c;
+    else if (japanese)
+        c = QChar::toLower(c);
+    return (hash ^ c) * 1099511628211ULL;
+}
+constexpr size_t kHashSeed = 14695981039346656037ULL;
+
 // A hash of text as Text::FoldCase folds it, without making the folded string: equal for names
 // that Text::EqualNoCase finds equal.
 size_t FoldedHash(QStringView text) {
     const bool japanese = Text::IsJapaneseLocale();
-    size_t hash = 14695981039346656037ULL;
+    size_t hash = kHashSeed;
     for (qsizetype i = 0; i < text.size();) {
         char32_t c = text[i++].unicode();
         if (QChar::isHighSurrogate(c) && i < text.size() && text[i].isLowSurrogate())
             c = QChar::surrogateToUcs4(char16_t(c), text[i++].unicode());
-        if (c < 0x80)
-            c = (c >= U'A' && c <= U'Z') ? c + (U'a' - U'A') : c;
-        else if (japanese)
-            c = QChar::toLower(c);
-        hash = (hash ^ c) * 1099511628211ULL;
+        hash = MixFolded(hash, c, japanese);
     }
     return hash;
 }
@@ -57,11 +48,25 @@ bool CountsAsEntry(Kind kind) {
     return kind == Kind::Entry || kind == Kind::Text;
 }
 
+bool IsBlankUnit(unsigned u) {
+    return u == ' ' || u == '\t' || u == '\v';
+}
+
+// The 32 bits of a key's hash that the plan keeps.
+quint32 ShortHash(size_t hash) {
+    return quint32(hash ^ (hash >> 32));
+}
+
+// The slot of a hash in an open-addressing table of `mask` + 1 slots.
+size_t SlotOf(quint32 hash, size_t mask) {
+    return (hash ^ (hash >> 15)) & mask;
+}
+
 } // namespace
 
 CProfileEditPlan::CProfileEditPlan(const QByteArray& bytes)
     : m_bytes(bytes), m_encoding(CTextCodec::Detect(bytes)), m_codec(m_encoding),
-      m_unit(m_codec.unitSize()) {
+      m_unit(m_codec.unitSize()), m_bigEndian(m_encoding == CTextCodec::Encoding::Utf16BE) {
     m_payload = QByteArrayView(m_bytes).sliced(CTextCodec::Bom(m_encoding).size());
     const CTextCodec::LineEnd lineEnd = CTextCodec::DominantLineEnd(m_payload, m_encoding);
     // Damaged UTF-16 is refused by every edit; lone CRs are left to the one-key edit.
@@ -70,87 +75,173 @@ CProfileEditPlan::CProfileEditPlan(const QByteArray& bytes)
         return;
     }
     m_codec.encode(CTextCodec::LineEndText(lineEnd), m_lineEnd);
-    m_lastLine.begin = -1;
-    split();
+    findLastLine();
+    findHeaders();
     // A CP932 file is one that is no UTF-8 somewhere, and only inside a line can it fail.
-    if (m_encoding == CTextCodec::Encoding::Cp932 && m_invalidLines == 0)
-        m_supported = false;
+    if (m_encoding == CTextCodec::Encoding::Cp932) {
+        findInvalidOriginal();
+        if (m_invalidOriginal < 0)
+            m_supported = false;
+    }
 }
 
-void CProfileEditPlan::split() {
+CProfileEditPlan::Ref CProfileEditPlan::lineAround(qsizetype at, qsizetype from) const {
     const qsizetype size = m_payload.size();
-    // Every byte of the file passes here: one-byte text is read straight from memory.
-    const auto* bytes = reinterpret_cast<const unsigned char*>(m_payload.data());
-    const auto unitAt = [this, bytes](qsizetype at) {
-        return m_unit == 1 ? unsigned(bytes[at])
-                           : ProfileEditRules::UnitAt(m_payload, at, m_encoding);
-    };
-    const bool checkUtf8 = m_encoding == CTextCodec::Encoding::Cp932;
-    Section* section = nullptr;
+    qsizetype begin = at;
+    while (begin > from && !isBreak(begin - m_unit))
+        begin -= m_unit;
+    qsizetype end = at;
+    while (end < size && !isBreak(end))
+        end += m_unit;
+    return Ref{-1, begin, end, pastBreak(end)};
+}
+
+qsizetype CProfileEditPlan::pastBreak(qsizetype end) const {
+    const qsizetype size = m_payload.size();
+    if (end >= size)
+        return end;
+    const bool cr = unitAt(end) == '\r';
+    end += m_unit;
+    if (cr && end < size && unitAt(end) == '\n')
+        end += m_unit; // CRLF is one break
+    return end;
+}
+
+void CProfileEditPlan::findLastLine() {
+    const qsizetype size = m_payload.size();
+    m_lastLine.begin = -1;
+    if (size == 0)
+        return;
+    qsizetype end = size;
+    if (unitAt(end - m_unit) == '\n') {
+        end -= m_unit;
+        if (end > 0 && unitAt(end - m_unit) == '\r')
+            end -= m_unit;
+    } else if (unitAt(end - m_unit) == '\r') {
+        end -= m_unit;
+    }
+    const Ref line = lineAround(end, 0);
+    m_lastLine = Ref{-1, line.begin, end, size};
+}
+
+void CProfileEditPlan::findHeaders() {
+    const qsizetype size = m_payload.size();
+    const char* const data = m_payload.data();
+    // '[' is one byte in UTF-8 and CP932, where it can also be the second byte of a character:
+    // the blanks or the line break before it tell. In UTF-16 it is the unit 5B 00 or 00 5B.
+    const qsizetype bracketByte = m_encoding == CTextCodec::Encoding::Utf16BE ? 1 : 0;
     // A save of a large file shows how far it has come, in the pieces a load reports in.
     constexpr qsizetype kStepBytes = 64 * 1024;
-    for (qsizetype begin = 0, nextStep = 0; begin < size;) {
-        if (begin >= nextStep) {
-            CWorkProgress::Step(begin, size);
-            nextStep = begin + kStepBytes;
+    for (qsizetype from = 0, nextStep = 0; from < size;) {
+        if (from >= nextStep) {
+            CWorkProgress::Step(from, size);
+            nextStep = from + kStepBytes;
         }
-        qsizetype end = begin;
-        unsigned first = 0;
-        bool blank = true;
-        for (; end < size; end += m_unit) {
-            const unsigned u = unitAt(end);
-            if (u == '\n' || u == '\r')
-                break;
-            if (blank && u != ' ' && u != '\t' && u != '\v') {
-                first = u;
-                blank = false;
-            }
+        const qsizetype stop = std::min(size, nextStep);
+        const void* hit = std::memchr(data + from, '[', size_t(stop - from));
+        if (hit == nullptr) {
+            from = stop;
+            continue;
         }
-        qsizetype next = end;
-        if (next < size) {
-            const bool cr = unitAt(next) == '\r';
-            next += m_unit;
-            if (cr && next < size && unitAt(next) == '\n')
-                next += m_unit;
-        }
-        const Ref line{-1, begin, end, next};
-        const QByteArrayView text = m_payload.sliced(begin, end - begin);
-        if (checkUtf8 && !CTextCodec::IsValidUtf8(text))
-            ++m_invalidLines;
-        const Kind kind = blank ? Kind::Blank : RoughKind(first);
-        if (kind == Kind::Header) {
-            const QString decoded = m_codec.decode(text);
-            const ProfileSyntax::Line parsed = ProfileSyntax::Parse(decoded);
-            if (section)
-                section->bodyEnd = begin;
-            section = &m_sections.emplace_back();
-            section->header = section->lastEntry = line;
-            section->bodyBegin = next;
-            section->bodyEnd = size;
-            InsertFirst(m_sectionByName, Text::FoldCase(parsed.name), int(m_sections.size() - 1));
-        } else if (section && CountsAsEntry(kind)) {
-            section->lastEntry = line;
-        }
-        m_lastLine = line;
-        begin = next;
+        const qsizetype byte = static_cast<const char*>(hit) - data;
+        from = byte + 1;
+        const qsizetype at = byte - bracketByte;
+        if (at < 0 || at % m_unit != 0 || unitAt(at) != '[')
+            continue;
+        qsizetype begin = at;
+        while (begin > 0 && IsBlankUnit(unitAt(begin - m_unit)))
+            begin -= m_unit;
+        if (begin > 0 && !isBreak(begin - m_unit))
+            continue;
+        const Ref line = lineAround(at, begin);
+        addHeader(line);
+        from = line.next;
     }
+}
+
+void CProfileEditPlan::addHeader(const Ref& line) {
+    const QString decoded = m_codec.decode(m_payload.sliced(line.begin, line.end - line.begin));
+    const ProfileSyntax::Line parsed = ProfileSyntax::Parse(decoded);
+    if (!m_sections.empty())
+        m_sections.back().bodyEnd = line.begin;
+    Section& section = m_sections.emplace_back();
+    section.header = section.lastEntry = line;
+    section.bodyBegin = line.next;
+    section.bodyEnd = m_payload.size();
+    InsertFirst(m_sectionByName, Text::FoldCase(parsed.name), int(m_sections.size() - 1));
 }
 
 void CProfileEditPlan::readKeys(Section& section) {
     if (section.keysRead)
         return;
     section.keysRead = true;
-    const qsizetype base = section.bodyBegin;
-    CTextLines lines(m_payload.sliced(base, section.bodyEnd - base), m_encoding);
-    CTextLines::Line line;
-    while (lines.next(line)) {
-        const ProfileSyntax::Line parsed = ProfileSyntax::Parse(line.text);
-        if (parsed.kind == Kind::Entry)
-            section.keys.push_back({FoldedHash(parsed.name),
-                                    Ref{-1, base + line.begin, base + line.end, base + line.next}});
+    const qsizetype stop = section.bodyEnd;
+    section.keys.reserve(size_t((stop - section.bodyBegin) / (8 * m_unit)));
+    for (qsizetype at = section.bodyBegin; at < stop;) {
+        // As ProfileSyntax reads the line, on its units: blanks, ';', '=' and NUL are ASCII and
+        // never part of a character of more units.
+        qsizetype keyBegin = at;
+        while (keyBegin < stop && IsBlankUnit(unitAt(keyBegin)))
+            keyBegin += m_unit;
+        qsizetype end = keyBegin, eq = -1;
+        bool nul = false;
+        for (; end < stop; end += m_unit) {
+            const unsigned u = unitAt(end);
+            if (u == '\n' || u == '\r')
+                break;
+            if (u == 0)
+                nul = true; // ends the text: no '=' after it counts
+            else if (u == '=' && eq < 0 && !nul)
+                eq = end;
+        }
+        const Ref line{-1, at, end, pastBreak(end)};
+        at = line.next;
+        const unsigned first = keyBegin < end ? unitAt(keyBegin) : 0;
+        if (first == 0 || first == ';' || first == '[')
+            continue; // blank or comment; a header never comes inside a section
+        section.lastEntry = line;
+        if (eq >= 0)
+            section.keys.push_back(
+                {ShortHash(keyHash(line, keyBegin, eq)), quint32(line.begin), -1});
     }
-    std::stable_sort(section.keys.begin(), section.keys.end(),
-                     [](const auto& a, const auto& b) { return a.first < b.first; });
+    indexKeys(section);
+}
+
+size_t CProfileEditPlan::keyHash(const Ref& line, qsizetype keyBegin, qsizetype eq) const {
+    qsizetype keyEnd = eq;
+    while (keyEnd > keyBegin && IsBlankUnit(unitAt(keyEnd - m_unit)))
+        keyEnd -= m_unit;
+    // An ASCII key, the usual kind, reads as its units.
+    const bool japanese = Text::IsJapaneseLocale();
+    size_t hash = kHashSeed;
+    for (qsizetype at = keyBegin; at < keyEnd; at += m_unit) {
+        const unsigned u = unitAt(at);
+        if (u >= 0x80) {
+            const QString text =
+                m_codec.decode(m_payload.sliced(line.begin, line.end - line.begin));
+            return FoldedHash(ProfileSyntax::Parse(text).name);
+        }
+        hash = MixFolded(hash, char32_t(u), japanese);
+    }
+    return hash;
+}
+
+void CProfileEditPlan::indexKeys(Section& section) {
+    std::vector<Key>& keys = section.keys;
+    size_t slotCount = 8;
+    while (slotCount < 2 * keys.size())
+        slotCount *= 2;
+    const size_t mask = slotCount - 1;
+    section.firstOfHash.assign(slotCount, -1);
+    // Backwards, so that each hash ends up with its first line and a chain in file order.
+    for (int i = int(keys.size()) - 1; i >= 0; --i) {
+        size_t slot = SlotOf(keys[size_t(i)].hash, mask);
+        while (section.firstOfHash[slot] >= 0 &&
+               keys[size_t(section.firstOfHash[slot])].hash != keys[size_t(i)].hash)
+            slot = (slot + 1) & mask;
+        keys[size_t(i)].nextSameHash = section.firstOfHash[slot];
+        section.firstOfHash[slot] = i;
+    }
 }
 
 bool CProfileEditPlan::keyIs(const Ref& ref, QStringView key) const {
@@ -158,17 +249,29 @@ bool CProfileEditPlan::keyIs(const Ref& ref, QStringView key) const {
     return Text::EqualNoCase(ProfileSyntax::Parse(text).name, key);
 }
 
-const CProfileEditPlan::Ref* CProfileEditPlan::findKey(Section& section, QStringView key) {
+std::optional<CProfileEditPlan::Ref> CProfileEditPlan::findKey(Section& section, QStringView key) {
     readKeys(section);
-    const size_t hash = FoldedHash(key);
-    auto it = std::lower_bound(section.keys.begin(), section.keys.end(), hash,
-                               [](const auto& entry, size_t h) { return entry.first < h; });
-    for (; it != section.keys.end() && it->first == hash; ++it) {
-        if (keyIs(it->second, key))
-            return &it->second;
+    const quint32 hash = ShortHash(FoldedHash(key));
+    const std::vector<int>& table = section.firstOfHash;
+    // A section the plan added has no original lines and no table.
+    const size_t mask = table.size() - 1;
+    for (size_t slot = SlotOf(hash, mask); !table.empty() && table[slot] >= 0;
+         slot = (slot + 1) & mask) {
+        int i = table[slot];
+        if (section.keys[size_t(i)].hash != hash)
+            continue;
+        for (; i >= 0; i = section.keys[size_t(i)].nextSameHash) {
+            const qsizetype begin = section.keys[size_t(i)].begin;
+            const Ref line = lineAround(begin, begin);
+            if (keyIs(line, key))
+                return line;
+        }
+        break;
     }
     const auto added = section.addedKeys.constFind(Text::FoldCase(key));
-    return added == section.addedKeys.cend() ? nullptr : &*added;
+    if (added == section.addedKeys.cend())
+        return std::nullopt;
+    return *added;
 }
 
 int CProfileEditPlan::findSection(QStringView name) {
@@ -210,48 +313,60 @@ bool CProfileEditPlan::endsWithBreak() const {
     return (after != m_after.end() && !after->second.lines.empty()) || hasBreak(m_lastLine);
 }
 
-bool CProfileEditPlan::isInvalidUtf8(const Ref& ref) const {
-    if (m_encoding != CTextCodec::Encoding::Cp932)
-        return false;
-    if (ref.added < 0) {
-        const auto changed = m_changed.find(ref.begin);
-        if (changed != m_changed.end())
-            return changed->second.invalidUtf8;
-    }
-    return !CTextCodec::IsValidUtf8(textOf(ref));
+bool CProfileEditPlan::isInvalidUtf8(const QByteArray& text) const {
+    return m_encoding == CTextCodec::Encoding::Cp932 && !CTextCodec::IsValidUtf8(text);
 }
 
-void CProfileEditPlan::countValidity(bool wasInvalid, const QByteArray& text) {
-    if (m_encoding != CTextCodec::Encoding::Cp932)
-        return;
-    m_invalidLines += qsizetype(!CTextCodec::IsValidUtf8(text)) - qsizetype(wasInvalid);
+void CProfileEditPlan::findInvalidOriginal() {
+    m_invalidOriginal = -1;
+    const qsizetype size = m_payload.size();
+    while (m_checkedUtf8 < size) {
+        const qsizetype bad = TextScan::FirstInvalidUtf8(m_payload.sliced(m_checkedUtf8));
+        if (bad < 0) {
+            m_checkedUtf8 = size;
+            return;
+        }
+        const Ref line = lineAround(m_checkedUtf8 + bad, m_checkedUtf8);
+        m_checkedUtf8 = line.next;
+        if (m_changed.find(line.begin) == m_changed.end()) {
+            m_invalidOriginal = line.begin;
+            return;
+        }
+    }
 }
 
 void CProfileEditPlan::setText(const Ref& ref, QByteArray text, bool addBreak) {
-    countValidity(isInvalidUtf8(ref), text);
+    const bool invalid = isInvalidUtf8(text);
     if (ref.added >= 0) {
-        m_added[ref.added].text = std::move(text);
+        Added& added = m_added[size_t(ref.added)];
+        m_invalidOwn += qsizetype(invalid) - qsizetype(isInvalidUtf8(added.text));
+        added.text = std::move(text);
         return;
     }
     QByteArray lineBreak;
     const auto old = m_changed.find(ref.begin);
-    if (old != m_changed.end())
+    if (old != m_changed.end()) {
         lineBreak = old->second.lineBreak;
-    else
+        m_invalidOwn -= qsizetype(old->second.invalidUtf8);
+    } else {
         lineBreak = m_payload.sliced(ref.end, ref.next - ref.end).toByteArray();
+    }
     if (addBreak && lineBreak.isEmpty())
         lineBreak = m_lineEnd;
     Changed& changed = m_changed[ref.begin];
     changed.end = ref.end;
     changed.next = ref.next;
-    changed.invalidUtf8 =
-        m_encoding == CTextCodec::Encoding::Cp932 && !CTextCodec::IsValidUtf8(text);
+    changed.invalidUtf8 = invalid;
     changed.text = std::move(text);
     changed.lineBreak = std::move(lineBreak);
+    m_invalidOwn += qsizetype(invalid);
+    // The line is no longer the original one that kept the text from being UTF-8.
+    if (ref.begin == m_invalidOriginal)
+        findInvalidOriginal();
 }
 
 CProfileEditPlan::Ref CProfileEditPlan::insertAfter(const Ref& anchor, QByteArray text) {
-    countValidity(false, text);
+    m_invalidOwn += qsizetype(isInvalidUtf8(text));
     const int id = int(m_added.size());
     std::vector<int>* lines;
     std::vector<int>::iterator at;
@@ -273,7 +388,7 @@ CProfileEditPlan::Ref CProfileEditPlan::insertAfter(const Ref& anchor, QByteArra
 }
 
 CProfileEditPlan::Ref CProfileEditPlan::appendAtEnd(QByteArray text) {
-    countValidity(false, text);
+    m_invalidOwn += qsizetype(isInvalidUtf8(text));
     const int id = int(m_added.size());
     m_tail.push_back(id);
     m_added.push_back({std::move(text), kTail});
@@ -296,9 +411,8 @@ CProfileEditPlan::Outcome CProfileEditPlan::apply(QStringView sectionArg, QStrin
         return Outcome::Refused;
     };
     const auto applied = [this] {
-        return m_encoding == CTextCodec::Encoding::Cp932 && m_invalidLines == 0
-                   ? Outcome::AppliedReread
-                   : Outcome::Applied;
+        return m_encoding == CTextCodec::Encoding::Cp932 && !isStillCp932() ? Outcome::AppliedReread
+                                                                            : Outcome::Applied;
     };
 
     QString entryText = key.toString();
@@ -307,7 +421,7 @@ CProfileEditPlan::Outcome CProfileEditPlan::apply(QStringView sectionArg, QStrin
     const ProfileSyntax::Line entry = ProfileSyntax::Parse(entryText);
     if (const int found = findSection(section); found >= 0) {
         Section& target = m_sections[size_t(found)];
-        if (const Ref* keyLine = findKey(target, key)) {
+        if (const std::optional<Ref> keyLine = findKey(target, key)) {
             const QByteArrayView old = textOf(*keyLine);
             if (ProfileEditRules::ValueReadsAs(old, m_encoding, value))
                 return applied();

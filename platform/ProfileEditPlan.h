@@ -7,12 +7,14 @@
 #include <QString>
 #include <QStringView>
 #include <map>
+#include <optional>
 #include <vector>
 
-// Many keys set in one file's bytes at the cost of about one: the file is split into lines
-// once, only the sections an edit touches have their keys read, and the edits are kept as
-// changed and added lines until bytes() puts the file together in one pass. Each edit has
-// exactly the effect CProfileWriter::Edit would have on the text the edits before it made.
+// Many keys set in one file's bytes at the cost of about one: only the section headers are
+// looked for in the whole file (a search for '[' that runs at memory speed), only the sections
+// an edit touches have their lines read, and the edits are kept as changed and added lines
+// until bytes() puts the file together in one pass. Each edit has exactly the effect
+// CProfileWriter::Edit would have on the text the edits before it made.
 //
 // Some edits would make that text read differently as a whole (a CP932 file whose last byte
 // that is not UTF-8 goes, so the next edit finds UTF-8; an added line that reads as a section
@@ -53,21 +55,52 @@ private:
         QByteArray text; // without its break, which is always the file's line end
         qsizetype group; // the original line it follows (its begin), or kTail
     };
+    struct Key {          // an original entry line, small: a save may read every section
+        quint32 hash;     // of its folded key, cut to 32 bits
+        quint32 begin;    // files are smaller than 4 GiB (CRegularFile::kMaxSize)
+        int nextSameHash; // the next entry line of that hash in file order, or -1
+    };
     struct Section {
-        Ref header, lastEntry;
+        Ref header, lastEntry;                // lastEntry: known once the keys are read
         qsizetype bodyBegin = 0, bodyEnd = 0; // bytes of its original lines after the header
         bool keysRead = false;
-        // The original entry lines by the hash of their folded key, in file order within one
-        // hash; then the lines added since, by folded key (they follow every original entry).
-        std::vector<std::pair<size_t, Ref>> keys;
+        // The original entry lines in file order, and an open-addressing table of the first
+        // one of each hash (-1: empty); then the lines added since, by folded key (they follow
+        // every original entry).
+        std::vector<Key> keys;
+        std::vector<int> firstOfHash;
         QHash<QString, Ref> addedKeys;
     };
     static constexpr qsizetype kTail = -1;
 
-    void split();
+    // The code unit at byte offset `at` of the payload; inline, as the line walks ask for
+    // every unit they pass.
+    unsigned unitAt(qsizetype at) const {
+        const auto* p = reinterpret_cast<const unsigned char*>(m_payload.data()) + at;
+        if (m_unit == 1)
+            return p[0];
+        return m_bigEndian ? (unsigned(p[0]) << 8) | p[1] : (unsigned(p[1]) << 8) | p[0];
+    }
+    bool isBreak(qsizetype at) const {
+        const unsigned u = unitAt(at);
+        return u == '\n' || u == '\r';
+    }
+    // Just past the line break at `end` (CRLF counts as one), or `end` at the end of the text.
+    qsizetype pastBreak(qsizetype end) const;
+    // The original line holding the byte at `at`, which lies at or after `from`, a line start.
+    Ref lineAround(qsizetype at, qsizetype from) const;
+    void findLastLine();
+    // Finds every section header: lines whose first unit that is no blank is '['.
+    void findHeaders();
+    void addHeader(const Ref& line);
+    // Reads the section's lines: its keys and its last entry line.
     void readKeys(Section& section);
+    // The hash of the folded key of an entry line whose key starts at `keyBegin` and whose
+    // '=' is at `eq`.
+    size_t keyHash(const Ref& line, qsizetype keyBegin, qsizetype eq) const;
+    static void indexKeys(Section& section);
     // The first line of the section that sets key, or null.
-    const Ref* findKey(Section& section, QStringView key);
+    std::optional<Ref> findKey(Section& section, QStringView key);
     // Whether the entry line at ref sets key (compared as the readers compare keys).
     bool keyIs(const Ref& ref, QStringView key) const;
     // The first section of that name (its index in m_sections), or -1.
@@ -75,21 +108,31 @@ private:
     QByteArrayView textOf(const Ref& ref) const;
     bool hasBreak(const Ref& ref) const;
     bool endsWithBreak() const;
-    bool isInvalidUtf8(const Ref& ref) const;
+    // CP932 files: whether a line's new text is no UTF-8.
+    bool isInvalidUtf8(const QByteArray& text) const;
     void setText(const Ref& ref, QByteArray text, bool addBreak);
     Ref insertAfter(const Ref& anchor, QByteArray text);
     Ref appendAtEnd(QByteArray text);
-    void countValidity(bool wasInvalid, const QByteArray& text);
+    // CP932 files: moves on to the next unchanged original line that is no UTF-8.
+    void findInvalidOriginal();
+    // CP932 files: whether the text is still no UTF-8 somewhere, as Detect would find.
+    bool isStillCp932() const { return m_invalidOwn > 0 || m_invalidOriginal >= 0; }
 
     QByteArray m_bytes;
     QByteArrayView m_payload;
     CTextCodec::Encoding m_encoding;
     CTextCodec m_codec;
     int m_unit = 1;
+    bool m_bigEndian = false;
     QByteArray m_lineEnd;
     bool m_supported = true;
-    Ref m_lastLine;               // the last original line; begin -1 when there is none
-    qsizetype m_invalidLines = 0; // CP932 files: lines that are no UTF-8
+    Ref m_lastLine; // the last original line; begin -1 when there is none
+    // CP932 files: the changed and added lines that are no UTF-8; an unchanged original line
+    // that is none (its begin, -1 when no such line is left); and the offset before which
+    // every unchanged original line but that one is UTF-8.
+    qsizetype m_invalidOwn = 0;
+    qsizetype m_invalidOriginal = -1;
+    qsizetype m_checkedUtf8 = 0;
 
     std::vector<Section> m_sections;
     QHash<QString, int> m_sectionByName; // folded name -> the first section of that name

@@ -2,11 +2,10 @@
 
 #include "Cp932Table.h"
 #include "RegularFile.h"
+#include "TextScan.h"
 
 #include <QStringDecoder>
 #include <QStringEncoder>
-#include <cstdint>
-#include <cstring>
 
 namespace {
 
@@ -65,10 +64,6 @@ unsigned UnitAt(QByteArrayView bytes, qsizetype i, Encoding encoding) {
     default:
         return p[0];
     }
-}
-
-bool IsContinuation(unsigned char c) {
-    return (c & 0xC0) == 0x80;
 }
 
 } // namespace
@@ -150,52 +145,7 @@ CTextCodec::Encoding CTextCodec::Detect(QByteArrayView bytes) {
 }
 
 bool CTextCodec::IsValidUtf8(QByteArrayView bytes) {
-    const auto* p = reinterpret_cast<const unsigned char*>(bytes.data());
-    const auto* const end = p + bytes.size();
-    while (p < end) {
-        // Most INI text is ASCII: skip it eight bytes at a time.
-        while (end - p >= 8) {
-            std::uint64_t word;
-            std::memcpy(&word, p, 8);
-            if (word & 0x8080808080808080ULL)
-                break;
-            p += 8;
-        }
-        if (p == end)
-            break;
-        const unsigned char c = *p;
-        if (c < 0x80) {
-            ++p;
-            continue;
-        }
-        int trail;
-        unsigned char low = 0x80, high = 0xBF; // range of the first trail byte
-        if (c >= 0xC2 && c <= 0xDF) {
-            trail = 1;
-        } else if (c >= 0xE0 && c <= 0xEF) {
-            trail = 2;
-            if (c == 0xE0)
-                low = 0xA0; // overlong
-            else if (c == 0xED)
-                high = 0x9F; // surrogates
-        } else if (c >= 0xF0 && c <= 0xF4) {
-            trail = 3;
-            if (c == 0xF0)
-                low = 0x90; // overlong
-            else if (c == 0xF4)
-                high = 0x8F; // beyond U+10FFFF
-        } else {
-            return false;
-        }
-        if (end - p <= trail || p[1] < low || p[1] > high)
-            return false;
-        for (int i = 2; i <= trail; ++i) {
-            if (!IsContinuation(p[i]))
-                return false;
-        }
-        p += trail + 1;
-    }
-    return true;
+    return TextScan::FirstInvalidUtf8(bytes) < 0;
 }
 
 QByteArray CTextCodec::Bom(Encoding encoding) {
@@ -214,36 +164,11 @@ QByteArray CTextCodec::Bom(Encoding encoding) {
 }
 
 CTextCodec::LineEnd CTextCodec::DominantLineEnd(QByteArrayView payload, Encoding encoding) {
-    qsizetype crlf = 0, lf = 0, cr = 0;
-    const auto count = [&](auto unitAt, qsizetype units) {
-        for (qsizetype i = 0; i < units; ++i) {
-            const unsigned u = unitAt(i);
-            if (u > '\r')
-                continue;
-            if (u == '\n') {
-                ++lf;
-            } else if (u == '\r') {
-                if (i + 1 < units && unitAt(i + 1) == '\n') {
-                    ++crlf;
-                    ++i;
-                } else {
-                    ++cr;
-                }
-            }
-        }
-    };
-    const auto* p = reinterpret_cast<const unsigned char*>(payload.data());
-    if (CTextCodec(encoding).unitSize() == 1) {
-        count([p](qsizetype i) { return unsigned(p[i]); }, payload.size());
-    } else {
-        const int high = encoding == Encoding::Utf16BE ? 0 : 1;
-        count(
-            [p, high](qsizetype i) { return unsigned(p[2 * i + high]) << 8 | p[2 * i + 1 - high]; },
-            payload.size() / 2);
-    }
-    if (lf > crlf && lf > cr)
+    const TextScan::LineEnds ends = TextScan::CountLineEnds(
+        payload, CTextCodec(encoding).unitSize(), encoding == Encoding::Utf16BE);
+    if (ends.lf > ends.crlf && ends.lf > ends.cr)
         return LineEnd::Lf;
-    if (cr > crlf && cr > lf)
+    if (ends.cr > ends.crlf && ends.cr > ends.lf)
         return LineEnd::Cr;
     return LineEnd::CrLf;
 }
