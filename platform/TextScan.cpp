@@ -1,9 +1,15 @@
 #include "TextScan.h"
 
+#include <QtEndian>
+#include <algorithm>
 #include <cstdint>
 
 #if defined(__SSE2__)
 #include <emmintrin.h>
+#endif
+#if defined(__x86_64__) && defined(__GNUC__)
+#include <tmmintrin.h>
+#define QUILLET_UTF8_SSSE3 1
 #endif
 
 namespace {
@@ -59,6 +65,160 @@ int SequenceLength(const Byte* p, const Byte* end) {
     }
     return trail + 1;
 }
+
+// Scalar: the first byte of the first sequence that is no UTF-8, from a sequence boundary.
+qsizetype ScalarFirstInvalid(const Byte* const begin, const Byte* const end) {
+    for (const Byte* p = SkipAscii(begin, end); p < end; p = SkipAscii(p, end)) {
+        // Japanese text comes in runs of three-byte characters: four bytes read at once tell
+        // one of them (or of two bytes) from anything else, which the full rules judge.
+        while (end - p >= 4) {
+            const quint32 w = qFromLittleEndian<quint32>(p);
+            if ((w & 0xC0C0F0u) == 0x8080E0u) { // E0..EF and two trail bytes
+                if (p[0] == 0xE0 ? p[1] < 0xA0 : p[0] == 0xED && p[1] > 0x9F)
+                    return p - begin; // overlong, or a surrogate
+                p += 3;
+            } else if ((w & 0xC0E0u) == 0x80C0u) { // C0..DF and a trail byte
+                if (p[0] < 0xC2)
+                    return p - begin; // overlong
+                p += 2;
+            } else {
+                break;
+            }
+        }
+        if (p < end && *p >= 0x80) {
+            const int length = SequenceLength(p, end);
+            if (length == 0)
+                return p - begin;
+            p += length;
+        }
+    }
+    return -1;
+}
+
+#if defined(QUILLET_UTF8_SSSE3)
+// Whole-block UTF-8 validation after Keiser and Lemire, "Validating UTF-8 in less than one
+// instruction per byte" (2021): each byte is judged with the one, two and three before it by
+// three table lookups. It stops at the first block of 1 KiB with an error in it and says
+// whether there was none; the scalar scan then finds where.
+constexpr Byte kTooShort = 1 << 0, kTooLong = 1 << 1, kOverlong3 = 1 << 2, kTooLarge = 1 << 3,
+               kSurrogate = 1 << 4, kOverlong2 = 1 << 5, kTooLarge1000 = 1 << 6,
+               kOverlong4 = 1 << 6, kTwoConts = 1 << 7;
+constexpr Byte kCarry = kTooShort | kTooLong | kTwoConts;
+
+__attribute__((target("ssse3"))) __m128i Table(const Byte (&t)[16]) {
+    return _mm_loadu_si128(reinterpret_cast<const __m128i*>(t));
+}
+
+// The state of the block validation: its tables, the block before and the errors so far.
+struct Utf8Blocks {
+    __m128i byte1High, byte1Low, byte2High, incomplete;
+    __m128i prev, error;
+
+    __attribute__((target("ssse3"))) void check(__m128i input) {
+        if (_mm_movemask_epi8(input) == 0) { // ASCII: only a sequence left open before it
+            finish();
+            prev = input;
+            return;
+        }
+        const __m128i nibble = _mm_set1_epi8(0x0F);
+        const __m128i prev1 = _mm_alignr_epi8(input, prev, 15);
+        const __m128i special = _mm_and_si128(
+            _mm_and_si128(
+                _mm_shuffle_epi8(byte1High, _mm_and_si128(_mm_srli_epi16(prev1, 4), nibble)),
+                _mm_shuffle_epi8(byte1Low, _mm_and_si128(prev1, nibble))),
+            _mm_shuffle_epi8(byte2High, _mm_and_si128(_mm_srli_epi16(input, 4), nibble)));
+        // Bytes two and three after a lead of three or four bytes must be trail bytes.
+        const __m128i third = _mm_subs_epu8(_mm_alignr_epi8(input, prev, 14), _mm_set1_epi8(0x60));
+        const __m128i fourth = _mm_subs_epu8(_mm_alignr_epi8(input, prev, 13), _mm_set1_epi8(0x70));
+        const __m128i must23 =
+            _mm_and_si128(_mm_or_si128(third, fourth), _mm_set1_epi8(char(0x80)));
+        error = _mm_or_si128(error, _mm_xor_si128(must23, special));
+        prev = input;
+    }
+    // A sequence the block before left open, with nothing after it to finish it.
+    __attribute__((target("ssse3"))) void finish() {
+        error = _mm_or_si128(error, _mm_subs_epu8(prev, incomplete));
+    }
+    bool failed() const {
+        return _mm_movemask_epi8(_mm_cmpeq_epi8(error, _mm_setzero_si128())) != 0xFFFF;
+    }
+};
+
+__attribute__((target("ssse3"))) bool IsValidUtf8Blocks(const Byte* p, qsizetype n) {
+    static const Byte kByte1High[16] = {kTooLong,
+                                        kTooLong,
+                                        kTooLong,
+                                        kTooLong,
+                                        kTooLong,
+                                        kTooLong,
+                                        kTooLong,
+                                        kTooLong,
+                                        kTwoConts,
+                                        kTwoConts,
+                                        kTwoConts,
+                                        kTwoConts,
+                                        kTooShort | kOverlong2,
+                                        kTooShort,
+                                        kTooShort | kOverlong3 | kSurrogate,
+                                        kTooShort | kTooLarge | kTooLarge1000 | kOverlong4};
+    static const Byte kByte1Low[16] = {kCarry | kOverlong3 | kOverlong2 | kOverlong4,
+                                       kCarry | kOverlong2,
+                                       kCarry,
+                                       kCarry,
+                                       kCarry | kTooLarge,
+                                       kCarry | kTooLarge | kTooLarge1000,
+                                       kCarry | kTooLarge | kTooLarge1000,
+                                       kCarry | kTooLarge | kTooLarge1000,
+                                       kCarry | kTooLarge | kTooLarge1000,
+                                       kCarry | kTooLarge | kTooLarge1000,
+                                       kCarry | kTooLarge | kTooLarge1000,
+                                       kCarry | kTooLarge | kTooLarge1000,
+                                       kCarry | kTooLarge | kTooLarge1000,
+                                       kCarry | kTooLarge | kTooLarge1000 | kSurrogate,
+                                       kCarry | kTooLarge | kTooLarge1000,
+                                       kCarry | kTooLarge | kTooLarge1000};
+    static const Byte kByte2High[16] = {kTooShort,
+                                        kTooShort,
+                                        kTooShort,
+                                        kTooShort,
+                                        kTooShort,
+                                        kTooShort,
+                                        kTooShort,
+                                        kTooShort,
+                                        kTooLong | kOverlong2 | kTwoConts | kOverlong3 |
+                                            kTooLarge1000 | kOverlong4,
+                                        kTooLong | kOverlong2 | kTwoConts | kOverlong3 | kTooLarge,
+                                        kTooLong | kOverlong2 | kTwoConts | kSurrogate | kTooLarge,
+                                        kTooLong | kOverlong2 | kTwoConts | kSurrogate | kTooLarge,
+                                        kTooShort,
+                                        kTooShort,
+                                        kTooShort,
+                                        kTooShort};
+    // A block ending in a lead byte whose sequence the block does not finish.
+    static const Byte kIncomplete[16] = {255, 255, 255, 255, 255, 255,      255,      255,
+                                         255, 255, 255, 255, 255, 0xF0 - 1, 0xE0 - 1, 0xC0 - 1};
+    Utf8Blocks blocks{Table(kByte1High),  Table(kByte1Low),    Table(kByte2High),
+                      Table(kIncomplete), _mm_setzero_si128(), _mm_setzero_si128()};
+    qsizetype i = 0;
+    while (n - i >= 16) {
+        for (const qsizetype stop = i + std::min<qsizetype>(n - i, 1024) / 16 * 16; i < stop;
+             i += 16)
+            blocks.check(_mm_loadu_si128(reinterpret_cast<const __m128i*>(p + i)));
+        if (blocks.failed())
+            return false;
+    }
+    alignas(16) Byte last[16] = {}; // the rest, then NULs: ASCII that ends any open sequence
+    std::copy(p + i, p + n, last);
+    blocks.check(_mm_load_si128(reinterpret_cast<const __m128i*>(last)));
+    blocks.finish();
+    return !blocks.failed();
+}
+
+bool HasSsse3() {
+    static const bool has = __builtin_cpu_supports("ssse3");
+    return has;
+}
+#endif
 
 #if defined(__SSE2__)
 // The sum of the 16 byte counters in v.
@@ -156,14 +316,11 @@ namespace TextScan {
 
 qsizetype FirstInvalidUtf8(QByteArrayView bytes) {
     const auto* const begin = reinterpret_cast<const Byte*>(bytes.data());
-    const Byte* const end = begin + bytes.size();
-    for (const Byte* p = SkipAscii(begin, end); p < end; p = SkipAscii(p, end)) {
-        const int length = SequenceLength(p, end);
-        if (length == 0)
-            return p - begin;
-        p += length;
-    }
-    return -1;
+#if defined(QUILLET_UTF8_SSSE3)
+    if (HasSsse3() && IsValidUtf8Blocks(begin, bytes.size()))
+        return -1;
+#endif
+    return ScalarFirstInvalid(begin, begin + bytes.size());
 }
 
 LineEnds CountLineEnds(QByteArrayView text, int unit, bool bigEndian) {

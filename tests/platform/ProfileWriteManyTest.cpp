@@ -171,6 +171,9 @@ TEST_F(ProfileWriteMany, EditsThatChangeHowTheFileReadsEqualEditsOneAtATime) {
          {{"A", "\t[h", "1"}, {"A", "k", "2"}, {"H", "z", "3"}}},
         {"lone CRs", "[A]\rk=1\r\n[B]\r", {{"A", "n", "1"}, {"B", "n", "2"}, {"C", "n", "3"}}},
         {"no break at the end", "[A]\nk=1", {{"A", "k", "2"}, {"A", "n", "3"}, {"B", "x", "4"}}},
+        {"a CP932 character whose second byte is '[' starts a line",
+         "[A]\r\n\x81\x5B=1\r\n[B]\r\nk=1\r\n", // ー=1
+         {{"A", "ー", "2"}, {"A", "n", "3"}, {"B", "k", "4"}}},
         {"comment keys go in reverse",
          "[A]\r\nb=1\r\n;t\r\n",
          {{"A", "z", ""}, {"A", ";y", ""}, {"A", "a", ""}, {"A", ";c", ""}}},

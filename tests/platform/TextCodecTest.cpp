@@ -6,6 +6,7 @@
 #include "platform/ProfileWriter.h"
 #include "platform/TextCodec.h"
 #include "platform/TextLines.h"
+#include "platform/TextScan.h"
 #include "platform/TextUtil.h"
 
 #include <cstring>
@@ -441,4 +442,90 @@ TEST(ProfileEncoding, BomOnlyFile) {
     ASSERT_TRUE(WriteBytes(file, "\xFF\xFE"));
     EXPECT_EQ(WritePrivateProfileStringW("A", "k", "v", file), 1);
     EXPECT_EQ(ReadBytes(file), EncodeFile("[A]\r\nk=v\r\n", Encoding::Utf16LE));
+}
+
+namespace {
+
+// A plain reading of RFC 3629: the offset of the first sequence that is no UTF-8, or -1.
+qsizetype PlainFirstInvalidUtf8(QByteArrayView bytes) {
+    const auto at = [&](qsizetype i) { return i < bytes.size() ? quint8(bytes[i]) : 0u; };
+    for (qsizetype i = 0; i < bytes.size();) {
+        const unsigned lead = at(i);
+        const int length = lead < 0x80 ? 1 : lead < 0xE0 ? 2 : lead < 0xF0 ? 3 : 4;
+        char32_t c = length == 1 ? lead : lead & (0x7F >> length);
+        for (int k = 1; k < length; ++k) {
+            if ((at(i + k) & 0xC0) != 0x80)
+                return i;
+            c = c << 6 | (at(i + k) & 0x3F);
+        }
+        const char32_t least[] = {0, 0, 0x80, 0x800, 0x10000};
+        if ((lead >= 0x80 && lead < 0xC0) || lead > 0xF4 || c < least[length] || c > 0x10FFFF ||
+            (c >= 0xD800 && c <= 0xDFFF))
+            return i;
+        i += length;
+    }
+    return -1;
+}
+
+} // namespace
+
+// The whole-file scans read 16 bytes at a time and carry state from block to block: random
+// text, long enough to cross every block, chunk and counter boundary, must read as a plain
+// scan reads it.
+TEST(TextScan, WholeFileScansAgreeWithAPlainScan) {
+    const std::vector<QByteArray> pieces = {"a",
+                                            "\r",
+                                            "\n",
+                                            "\r\n",
+                                            "\xE5\x80\xA4",
+                                            "\xC3\xA9",
+                                            "\xF0\x9F\x98\x80",
+                                            "\x80",
+                                            "\xBF",
+                                            "\xC0\x80",
+                                            "\xC1",
+                                            "\xC3",
+                                            "\xE0\x9F\x80",
+                                            "\xED\xA0\x80",
+                                            "\xED\x9F\xBF",
+                                            "\xF4\x90\x80\x80",
+                                            "\xF4\x8F\xBF\xBF",
+                                            "\xF5",
+                                            "\xFF",
+                                            "\xE5\x80",
+                                            "\xF0\x9F"};
+    std::mt19937 random(7);
+    for (int round = 0; round < 3000; ++round) {
+        QByteArray text;
+        const int length = int(random() % (round % 10 == 0 ? 9000 : 90));
+        const bool valid = round % 2 == 0; // half the texts UTF-8 up to a late fault, if any
+        while (text.size() < length) {
+            // Mostly ASCII, as INI text is: whole blocks of it come between the others.
+            const size_t kinds = valid && text.size() + 20 < length ? 7 : pieces.size();
+            text += pieces[random() % 4 != 0 ? random() % 4 : random() % kinds];
+        }
+        ASSERT_EQ(TextScan::FirstInvalidUtf8(text), PlainFirstInvalidUtf8(text))
+            << "round " << round << ": " << Printable(text);
+
+        for (int unit : {1, 2}) {
+            for (bool bigEndian : {false, true}) {
+                const QString breaks = CTextCodec(Encoding::Cp932).decode(text);
+                const QByteArray bytes = unit == 1   ? text
+                                         : bigEndian ? Encode(breaks, Encoding::Utf16BE)
+                                                     : Encode(breaks, Encoding::Utf16LE);
+                qsizetype crlf = 0, lf = 0, cr = 0;
+                for (qsizetype i = 0; i < breaks.size(); ++i) {
+                    if (breaks[i] == u'\r' && i + 1 < breaks.size() && breaks[i + 1] == u'\n')
+                        ++crlf, ++i;
+                    else if (breaks[i] == u'\r')
+                        ++cr;
+                    else if (breaks[i] == u'\n')
+                        ++lf;
+                }
+                const TextScan::LineEnds ends = TextScan::CountLineEnds(bytes, unit, bigEndian);
+                ASSERT_EQ(std::tuple(ends.crlf, ends.lf, ends.cr), std::tuple(crlf, lf, cr))
+                    << "round " << round << ", unit " << unit;
+            }
+        }
+    }
 }
