@@ -7,12 +7,11 @@
 // Text::ToUpper(cell).contains(text), but without making the upper-cased copy. Find tests every
 // cell of the grid on each keystroke; copies of them all would take more memory than the file's
 // own model, and making them took longer than the walk.
-//
-// The folding switch is read once, when the match is made.
 class CFoldedMatch {
 public:
     // text is compared as given, unit for unit, with the upper-cased cell (the find box
-    // upper-cases what was typed).
+    // upper-cases what was typed). Cells are upper-cased under the locale switch as it is when
+    // they are tested.
     explicit CFoldedMatch(const QString& text);
 
     // Inline for the common case, a cell of ASCII without the text's first letter: find asks
