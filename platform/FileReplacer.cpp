@@ -16,6 +16,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <fcntl.h>
+#include <sys/uio.h>
 #include <sys/xattr.h>
 #include <unistd.h>
 #include <vector>
@@ -32,14 +33,35 @@ QString SystemError(int error) {
 // progress. Replace runs to its end (CWorkProgress::RunToEnd): the report never throws here.
 constexpr qsizetype kWritePiece = qsizetype(4) * 1024 * 1024;
 
-// Writes all of `bytes` at `offset`; false with errno set on the first failure. A short
-// write (a full disk, a file size limit) shows as the failure of the next call.
-bool WriteAt(int fd, const QByteArray& bytes, off_t offset) {
-    for (qsizetype done = 0; done < bytes.size();) {
-        CWorkProgress::Step(done, bytes.size());
-        const ssize_t n =
-            ::pwrite(fd, bytes.constData() + done,
-                     size_t(std::min(bytes.size() - done, kWritePiece)), offset + done);
+using Pieces = CFileReplacer::Pieces;
+
+qsizetype TotalSize(const Pieces& pieces) {
+    qsizetype total = 0;
+    for (const QByteArrayView piece : pieces)
+        total += piece.size();
+    return total;
+}
+
+// Writes all of `pieces`, one after another, at `offset`; false with errno set on the first
+// failure. A short write (a full disk, a file size limit) shows as the failure of the next call.
+bool WriteAt(int fd, const Pieces& pieces, off_t offset) {
+    constexpr int kVectors = 64;
+    const qsizetype total = TotalSize(pieces);
+    size_t piece = 0;
+    qsizetype within = 0; // bytes of pieces[piece] already written
+    for (qsizetype done = 0; done < total;) {
+        CWorkProgress::Step(done, total);
+        iovec vectors[kVectors];
+        int count = 0;
+        qsizetype size = 0;
+        for (size_t p = piece, skip = size_t(within);
+             p < pieces.size() && count < kVectors && size < kWritePiece; ++p, skip = 0) {
+            const qsizetype take = std::min(pieces[p].size() - qsizetype(skip), kWritePiece - size);
+            if (take > 0)
+                vectors[count++] = {const_cast<char*>(pieces[p].data()) + skip, size_t(take)};
+            size += take;
+        }
+        const ssize_t n = ::pwritev(fd, vectors, count, offset + done);
         if (n < 0 && errno == EINTR)
             continue;
         if (n <= 0) {
@@ -48,8 +70,22 @@ bool WriteAt(int fd, const QByteArray& bytes, off_t offset) {
             return false;
         }
         done += n;
+        for (qsizetype left = n; left > 0;) { // past what was written
+            const qsizetype rest = pieces[piece].size() - within;
+            if (left < rest) {
+                within += left;
+                break;
+            }
+            left -= rest;
+            ++piece;
+            within = 0;
+        }
     }
     return true;
+}
+
+bool WriteAt(int fd, const QByteArray& bytes, off_t offset) {
+    return WriteAt(fd, Pieces{QByteArrayView(bytes)}, offset);
 }
 
 // The names of the file's user extended attributes, each ended by a NUL; empty when it has
@@ -184,7 +220,7 @@ QByteArray CreateBeside(const QString& target, QLatin1String kind, mode_t mode, 
 
 // A new file renamed over the old one. It is written as ".NAME.quillet-new-XXXXXX", so that
 // one left by a process killed before the rename is recognised and removed by the next write.
-Outcome ReplaceByRename(const QString& target, const QByteArray& bytes, const struct stat* old,
+Outcome ReplaceByRename(const QString& target, const Pieces& bytes, const struct stat* old,
                         const std::function<bool()>& stillCurrent, QString& reason) {
     // A new file gets the usual mode less the umask; one replacing a file gets its mode below.
     int fd = -1;
@@ -295,12 +331,13 @@ QString MakeBackup(const QString& target, const QByteArray& oldBytes, QString& r
 
 // Writes the new bytes over the old ones in the open file. On failure puts the old bytes back;
 // false with `reason` set, and `keepCopy` set when even that failed.
-bool OverwriteInPlace(int fd, const QByteArray& bytes, const QByteArray& oldBytes, QString& reason,
+bool OverwriteInPlace(int fd, const Pieces& bytes, const QByteArray& oldBytes, QString& reason,
                       bool& keepCopy) {
+    const qsizetype size = TotalSize(bytes);
     // Room first: when it cannot be had, not one old byte has been overwritten yet.
-    if (bytes.size() > oldBytes.size()) {
+    if (size > oldBytes.size()) {
         Step();
-        const int error = ::posix_fallocate(fd, 0, off_t(bytes.size()));
+        const int error = ::posix_fallocate(fd, 0, off_t(size));
         if (error != 0) {
             const int cut = ::ftruncate(fd, off_t(oldBytes.size()));
             Q_UNUSED(cut); // fallocate keeps the old bytes; this only drops a partial growth
@@ -312,7 +349,7 @@ bool OverwriteInPlace(int fd, const QByteArray& bytes, const QByteArray& oldByte
     bool done = WriteAt(fd, bytes, 0);
     if (done) {
         Step();
-        done = ::ftruncate(fd, off_t(bytes.size())) == 0;
+        done = ::ftruncate(fd, off_t(size)) == 0;
     }
     if (done) {
         Step();
@@ -325,7 +362,7 @@ bool OverwriteInPlace(int fd, const QByteArray& bytes, const QByteArray& oldByte
     return false;
 }
 
-Outcome WriteInPlace(const QString& target, const QByteArray& bytes, const QByteArray& oldBytes,
+Outcome WriteInPlace(const QString& target, const Pieces& bytes, const QByteArray& oldBytes,
                      mode_t oldMode, const std::function<bool()>& stillCurrent, QString& reason) {
     const QString backup = MakeBackup(target, oldBytes, reason);
     if (backup.isEmpty())
@@ -374,6 +411,13 @@ Outcome WriteInPlace(const QString& target, const QByteArray& bytes, const QByte
 } // namespace
 
 CFileReplacer::Result CFileReplacer::Replace(const QString& target, const QByteArray& bytes,
+                                             const struct stat* old, const QByteArray& oldBytes,
+                                             const std::function<bool()>& stillCurrent,
+                                             QString& reason) {
+    return Replace(target, Pieces{QByteArrayView(bytes)}, old, oldBytes, stillCurrent, reason);
+}
+
+CFileReplacer::Result CFileReplacer::Replace(const QString& target, const Pieces& bytes,
                                              const struct stat* old, const QByteArray& oldBytes,
                                              const std::function<bool()>& stillCurrent,
                                              QString& reason) {

@@ -1,9 +1,11 @@
 #pragma once
 
 #include <QByteArray>
+#include <QByteArrayView>
 #include <QString>
 #include <functional>
 #include <sys/stat.h>
+#include <vector>
 
 // Puts new bytes into a file so that it is never seen half-written and stays the same file
 // to its users and to the system.
@@ -39,6 +41,13 @@ public:
     // right before the file is touched: false abandons the write and gives Changed, so the
     // caller can start over from what the file holds now. On failure `reason` says why.
     static Result Replace(const QString& target, const QByteArray& bytes, const struct stat* old,
+                          const QByteArray& oldBytes, const std::function<bool()>& stillCurrent,
+                          QString& reason);
+    // The same with the new text in pieces written one after another (an edit's unchanged
+    // stretches of the old bytes and its new lines), so that a large file edited in a few
+    // places is never copied whole in memory. The pieces must stay valid until it returns.
+    using Pieces = std::vector<QByteArrayView>;
+    static Result Replace(const QString& target, const Pieces& pieces, const struct stat* old,
                           const QByteArray& oldBytes, const std::function<bool()>& stillCurrent,
                           QString& reason);
 

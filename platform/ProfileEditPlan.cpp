@@ -473,17 +473,10 @@ CProfileEditPlan::Outcome CProfileEditPlan::apply(QStringView sectionArg, QStrin
     return applied();
 }
 
-QByteArray CProfileEditPlan::bytes() const {
-    if (m_changed.empty() && m_added.empty())
-        return m_bytes;
-    QByteArray out;
-    qsizetype extra = 0;
-    for (const Added& line : m_added)
-        extra += line.text.size() + m_lineEnd.size();
-    for (const auto& [begin, line] : m_changed)
-        extra += line.text.size() + line.lineBreak.size();
-    out.reserve(m_bytes.size() + extra);
-    out.append(QByteArrayView(m_bytes).first(m_bytes.size() - m_payload.size()));
+std::vector<QByteArrayView> CProfileEditPlan::pieces() const {
+    std::vector<QByteArrayView> out;
+    out.reserve(2 + 3 * (m_changed.size() + m_after.size()) + 2 * m_added.size());
+    out.push_back(QByteArrayView(m_bytes).first(m_bytes.size() - m_payload.size()));
     qsizetype copied = 0;
     auto changed = m_changed.begin();
     auto after = m_after.begin();
@@ -492,21 +485,40 @@ QByteArray CProfileEditPlan::bytes() const {
                              : after == m_after.end()   ? changed->first
                                                         : std::min(changed->first, after->first);
         if (changed != m_changed.end() && changed->first == at) {
-            out.append(m_payload.sliced(copied, at - copied));
-            out.append(changed->second.text).append(changed->second.lineBreak);
+            out.push_back(m_payload.sliced(copied, at - copied));
+            out.push_back(changed->second.text);
+            out.push_back(changed->second.lineBreak);
             copied = changed->second.next;
             ++changed;
         }
         if (after != m_after.end() && after->first == at) {
-            out.append(m_payload.sliced(copied, after->second.next - copied));
+            out.push_back(m_payload.sliced(copied, after->second.next - copied));
             copied = after->second.next;
-            for (const int id : after->second.lines)
-                out.append(m_added[id].text).append(m_lineEnd);
+            for (const int id : after->second.lines) {
+                out.push_back(m_added[size_t(id)].text);
+                out.push_back(m_lineEnd);
+            }
             ++after;
         }
     }
-    out.append(m_payload.sliced(copied));
-    for (const int id : m_tail)
-        out.append(m_added[id].text).append(m_lineEnd);
+    out.push_back(m_payload.sliced(copied));
+    for (const int id : m_tail) {
+        out.push_back(m_added[size_t(id)].text);
+        out.push_back(m_lineEnd);
+    }
+    return out;
+}
+
+QByteArray CProfileEditPlan::bytes() const {
+    if (m_changed.empty() && m_added.empty())
+        return m_bytes;
+    const std::vector<QByteArrayView> parts = pieces();
+    qsizetype size = 0;
+    for (const QByteArrayView part : parts)
+        size += part.size();
+    QByteArray out;
+    out.reserve(size);
+    for (const QByteArrayView part : parts)
+        out.append(part);
     return out;
 }

@@ -39,6 +39,9 @@ public:
 
     // The file's bytes with every applied edit.
     QByteArray bytes() const;
+    // The same bytes as pieces to write one after another: stretches of the original bytes and
+    // the changed and added lines, valid while the plan lives and is not changed.
+    std::vector<QByteArrayView> pieces() const;
 
 private:
     // A line of the original text by its bytes, or a line the plan added (`added` >= 0).

@@ -18,6 +18,7 @@
 #include <algorithm>
 #include <cerrno>
 #include <cstring>
+#include <memory>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -66,6 +67,17 @@ std::function<void(const QString&)>& BeforeReplaceHook() {
 QString SystemError(int error) {
     return QString::fromLocal8Bit(std::strerror(error));
 }
+
+// What an edit made of a file's bytes: the bytes, or the plan that holds them in pieces, which
+// the write puts out one after another rather than copying the whole file once more.
+struct EditedBytes {
+    QByteArray bytes;
+    std::unique_ptr<CProfileEditPlan> plan;
+
+    CFileReplacer::Pieces pieces() const {
+        return plan ? plan->pieces() : CFileReplacer::Pieces{QByteArrayView(bytes)};
+    }
+};
 
 // How many times a write starts over because another program changed the file under it.
 constexpr int kMaxAttempts = 5;
@@ -124,14 +136,14 @@ bool IsStillCurrent(const QString& target, const FileState& state) {
 // (with `reason`).
 enum class EditOutcome { Write, Nothing, Fail };
 using EditFunction =
-    std::function<EditOutcome(const QByteArray& old, QByteArray& edited, QString& reason)>;
+    std::function<EditOutcome(const QByteArray& old, EditedBytes& edited, QString& reason)>;
 
 // One read, edit and replace under the folder's lock.
 CFileReplacer::Result Attempt(const QString& target, const EditFunction& edit, QString& reason) {
     FileState state;
     if (!ReadState(target, state, reason))
         return CFileReplacer::Result::Failed;
-    QByteArray edited;
+    EditedBytes edited;
     switch (edit(state.bytes, edited, reason)) {
     case EditOutcome::Nothing:
         return CFileReplacer::Result::Done;
@@ -143,7 +155,7 @@ CFileReplacer::Result Attempt(const QString& target, const EditFunction& edit, Q
     if (BeforeReplaceHook())
         BeforeReplaceHook()(target);
     return CFileReplacer::Replace(
-        target, edited, state.exists ? &state.st : nullptr, state.bytes,
+        target, edited.pieces(), state.exists ? &state.st : nullptr, state.bytes,
         [&] { return IsStillCurrent(target, state); }, reason);
 }
 
@@ -189,6 +201,81 @@ bool WriteLocked(const QString& path, const EditFunction& edit, QString& reason)
     if (result == CFileReplacer::Result::Changed)
         reason = QStringLiteral("the file kept changing during the write");
     return result == CFileReplacer::Result::Done;
+}
+
+} // namespace
+
+namespace {
+
+bool IsRemoval(const CProfileWriter::Change& change) {
+    return change.kind != CProfileWriter::Change::Kind::Set;
+}
+
+// The removals changes[begin, end) make, in one go.
+QByteArray RemoveMany(const QByteArray& bytes, const std::vector<CProfileWriter::Change>& changes,
+                      size_t begin, size_t end, std::vector<QString>& reasons) {
+    std::vector<CProfileRemoval::Target> targets;
+    for (size_t i = begin; i < end; ++i)
+        targets.push_back({changes[i].section, changes[i].key,
+                           changes[i].kind == CProfileWriter::Change::Kind::RemoveSection});
+    std::vector<QString> removalReasons;
+    QByteArray result = CProfileRemoval::Apply(bytes, targets, removalReasons);
+    std::copy(removalReasons.begin(), removalReasons.end(), reasons.begin() + qsizetype(begin));
+    return result;
+}
+
+// The keys changes[begin, end) set, through edit plans, one as long as it can model the text.
+// The last plan is left in `last` when nothing comes after it, its bytes not yet put together.
+void SetMany(QByteArray& current, const std::vector<CProfileWriter::Change>& changes, size_t begin,
+             size_t end, std::vector<QString>& reasons, std::unique_ptr<CProfileEditPlan>& last) {
+    size_t i = begin;
+    while (i < end) {
+        auto plan = std::make_unique<CProfileEditPlan>(current);
+        auto outcome = CProfileEditPlan::Outcome::Applied;
+        while (i < end && (outcome == CProfileEditPlan::Outcome::Applied ||
+                           outcome == CProfileEditPlan::Outcome::Refused)) {
+            const CProfileWriter::Change& change = changes[i];
+            outcome = plan->apply(change.section, change.key, change.value, reasons[i]);
+            if (outcome != CProfileEditPlan::Outcome::Unsupported)
+                ++i;
+        }
+        if (outcome != CProfileEditPlan::Outcome::Unsupported && i == end) {
+            last = std::move(plan);
+            return;
+        }
+        current = plan->bytes();
+        if (outcome == CProfileEditPlan::Outcome::Unsupported) {
+            const CProfileWriter::Change& change = changes[i];
+            if (auto edited = CProfileWriter::Edit(current, change.section, change.key,
+                                                   change.value, &reasons[i]))
+                current = std::move(*edited);
+            ++i;
+        }
+    }
+}
+
+// The changes applied as EditMany applies them, the result left in pieces where it can be.
+EditedBytes EditAll(const QByteArray& bytes, const std::vector<CProfileWriter::Change>& changes,
+                    std::vector<QString>& reasons) {
+    reasons.assign(changes.size(), QString());
+    EditedBytes edited;
+    edited.bytes = bytes;
+    // Runs of sets and runs of removals, each run in one go, in the order given.
+    for (size_t begin = 0; begin < changes.size();) {
+        size_t end = begin + 1;
+        while (end < changes.size() && IsRemoval(changes[end]) == IsRemoval(changes[begin]))
+            ++end;
+        if (edited.plan) {
+            edited.bytes = edited.plan->bytes();
+            edited.plan.reset();
+        }
+        if (IsRemoval(changes[begin]))
+            edited.bytes = RemoveMany(edited.bytes, changes, begin, end, reasons);
+        else
+            SetMany(edited.bytes, changes, begin, end, reasons, edited.plan);
+        begin = end;
+    }
+    return edited;
 }
 
 } // namespace
@@ -304,8 +391,8 @@ std::vector<QString> CProfileWriter::WriteMany(const std::vector<Change>& change
     // A write stopped half-way could leave the file half-written: it always runs to its end.
     const CWorkProgress runToEnd{CWorkProgress::RunToEnd()};
     QString reason;
-    const auto edit = [&](const QByteArray& old, QByteArray& edited, QString&) {
-        edited = EditMany(old, changes, reasons);
+    const auto edit = [&](const QByteArray& old, EditedBytes& edited, QString&) {
+        edited = EditAll(old, changes, reasons);
         const bool allRefused = std::all_of(reasons.begin(), reasons.end(),
                                             [](const QString& r) { return !r.isEmpty(); });
         return allRefused ? EditOutcome::Nothing : EditOutcome::Write;
@@ -323,80 +410,22 @@ std::vector<QString> CProfileWriter::WriteMany(const std::vector<Change>& change
     return reasons;
 }
 
-namespace {
-
-bool IsRemoval(const CProfileWriter::Change& change) {
-    return change.kind != CProfileWriter::Change::Kind::Set;
-}
-
-// The removals changes[begin, end) make, in one go.
-QByteArray RemoveMany(const QByteArray& bytes, const std::vector<CProfileWriter::Change>& changes,
-                      size_t begin, size_t end, std::vector<QString>& reasons) {
-    std::vector<CProfileRemoval::Target> targets;
-    for (size_t i = begin; i < end; ++i)
-        targets.push_back({changes[i].section, changes[i].key,
-                           changes[i].kind == CProfileWriter::Change::Kind::RemoveSection});
-    std::vector<QString> removalReasons;
-    QByteArray result = CProfileRemoval::Apply(bytes, targets, removalReasons);
-    std::copy(removalReasons.begin(), removalReasons.end(), reasons.begin() + qsizetype(begin));
-    return result;
-}
-
-// The keys changes[begin, end) set, through edit plans, one as long as it can model the text.
-QByteArray SetMany(const QByteArray& bytes, const std::vector<CProfileWriter::Change>& changes,
-                   size_t begin, size_t end, std::vector<QString>& reasons) {
-    QByteArray current = bytes;
-    size_t i = begin;
-    while (i < end) {
-        CProfileEditPlan plan(current);
-        auto outcome = CProfileEditPlan::Outcome::Applied;
-        while (i < end && (outcome == CProfileEditPlan::Outcome::Applied ||
-                           outcome == CProfileEditPlan::Outcome::Refused)) {
-            const CProfileWriter::Change& change = changes[i];
-            outcome = plan.apply(change.section, change.key, change.value, reasons[i]);
-            if (outcome != CProfileEditPlan::Outcome::Unsupported)
-                ++i;
-        }
-        current = plan.bytes();
-        if (outcome == CProfileEditPlan::Outcome::Unsupported) {
-            const CProfileWriter::Change& change = changes[i];
-            if (auto edited = CProfileWriter::Edit(current, change.section, change.key,
-                                                   change.value, &reasons[i]))
-                current = std::move(*edited);
-            ++i;
-        }
-    }
-    return current;
-}
-
-} // namespace
-
 QByteArray CProfileWriter::EditMany(const QByteArray& bytes, const std::vector<Change>& changes,
                                     std::vector<QString>& reasons) {
-    reasons.assign(changes.size(), QString());
-    QByteArray current = bytes;
-    // Runs of sets and runs of removals, each run in one go, in the order given.
-    for (size_t begin = 0; begin < changes.size();) {
-        size_t end = begin + 1;
-        while (end < changes.size() && IsRemoval(changes[end]) == IsRemoval(changes[begin]))
-            ++end;
-        current = IsRemoval(changes[begin]) ? RemoveMany(current, changes, begin, end, reasons)
-                                            : SetMany(current, changes, begin, end, reasons);
-        begin = end;
-    }
-    return current;
+    const EditedBytes edited = EditAll(bytes, changes, reasons);
+    return edited.plan ? edited.plan->bytes() : edited.bytes;
 }
 
 bool CProfileWriter::WriteWhole(const QString& path, const QByteArray& bytes,
                                 const QByteArray* expected) {
     LastErrorText().clear();
     const CWorkProgress runToEnd{CWorkProgress::RunToEnd()};
-    const auto edit = [&](const QByteArray& old, QByteArray& edited, QString& reason) {
+    const auto edit = [&](const QByteArray& old, EditedBytes& edited, QString& reason) {
         if (expected && old != *expected) {
             reason = QStringLiteral("the file was changed by another program meanwhile");
             return EditOutcome::Fail;
         }
-        edited = bytes;
+        edited.bytes = bytes;
         return EditOutcome::Write;
     };
     QString reason;
