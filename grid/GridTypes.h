@@ -80,6 +80,10 @@ using PFNCHARFILTER = bool (*)(CListCtrlEx* pGrid, int nRow, int nCol, QChar ch,
 using PFNTEXTCHECK = bool (*)(CListCtrlEx* pGrid, int nRow, int nCol, const QString& strText,
                               void* pData);
 
+// For an empty text cell of a grid with hidden rows: true shows *pText in its place, such as
+// the name of a group whose first row is hidden. Nothing stored changes.
+using PFNFILLINTEXT = bool (*)(CListCtrlEx* pGrid, int nRow, int nCol, QString* pText, void* pData);
+
 // What a screen reader says of a cell: *pName comes preset to the text the cell shows and
 // *pDescription empty; either may be replaced. Nothing painted changes.
 using PFNACCESSIBLETEXT = void (*)(CListCtrlEx* pGrid, int nRow, int nCol, QString* pName,

@@ -343,7 +343,9 @@ int CListCtrlBase::InsertItem(unsigned nMask, int nItem, const QString& text, un
     m_bFollowFocus = true;
     // A row that lands below the last one on screen changes nothing the row header shows:
     // filling a large file leaves it alone after the first screen.
-    if (index >= 0 && m_pRowHeader && index <= verticalScrollBar()->value() + GetCountPerPage())
+    if (index >= 0 && m_pRowHeader &&
+        (GetShownCount() < GetItemCount() ||
+         index <= verticalScrollBar()->value() + GetCountPerPage()))
         m_pRowHeader->update();
     return index;
 }
@@ -592,6 +594,11 @@ bool CListCtrlBase::SetRowLabel(int nItem, const QString& text) {
 bool CListCtrlBase::SetCurrentCell(int nItem, int nCol, bool bEnsureVisible, bool bRowSelect) {
     if (nItem < 0 || nItem >= GetItemCount() || nCol < 0 || nCol >= GetColumnCount())
         return false;
+    // A hidden row cannot be current: the shown row after it (or the last one) takes its place.
+    if (IsRowHidden(nItem))
+        nItem = ShownRowAt(std::min(ShownPosition(nItem), GetShownCount() - 1));
+    if (nItem < 0)
+        return false;
     const bool follow = m_bFollowFocus;
     m_bFollowFocus = false;
     m_bRowSelect = bRowSelect;
@@ -629,10 +636,11 @@ void CListCtrlBase::ResetSelection() {
     SetSelectionMark(-1);
     if (GetItemCount() > 0) {
         const QList<int> order = GetColumnOrderArray();
+        const int first = std::max(0, FirstShownRow());
         if (!order.isEmpty())
-            ScrollCellIntoView(0, order.first());
+            ScrollCellIntoView(first, order.first());
         else
-            EnsureVisible(0, false);
+            EnsureVisible(first, false);
     } else {
         Scroll(-GetScrollX(), 0);
     }
@@ -674,8 +682,7 @@ void CListCtrlBase::SelectRowFromHeader(int nItem, bool bEnsureVisible, bool bEx
     } else {
         SetItemState(-1, 0, LVIS_SELECTED);
     }
-    for (int i = std::min(mark, nItem); i <= std::max(mark, nItem); ++i)
-        SetItemState(i, LVIS_SELECTED, LVIS_SELECTED);
+    SelectShownRows(mark, nItem);
     SetItemState(nItem, LVIS_FOCUSED, LVIS_FOCUSED);
     m_bFollowFocus = follow;
     m_nLastRow = lastRow;
@@ -694,7 +701,7 @@ void CListCtrlBase::SelectAllRows() {
     m_bRowSelect = true;
     SetItemState(-1, LVIS_SELECTED, LVIS_SELECTED);
     if (GetNextItem(-1, LVNI_FOCUSED) < 0)
-        SetItemState(0, LVIS_FOCUSED, LVIS_FOCUSED);
+        SetItemState(std::max(0, FirstShownRow()), LVIS_FOCUSED, LVIS_FOCUSED);
     RedrawGrid();
 }
 
@@ -989,6 +996,11 @@ void CListCtrlBase::SetColumnAccessibleName(int nCol, const QString& name) {
 
 void CListCtrlBase::SetAccessibleTextCallback(PFNACCESSIBLETEXT pfn, void* pData) {
     m_accessibleText.Set(pfn, pData);
+}
+
+void CListCtrlBase::SetFillInTextCallback(PFNFILLINTEXT pfn, void* pData) {
+    m_fillInText.Set(pfn, pData);
+    viewport()->update();
 }
 
 QString CListCtrlBase::GetColumnAccessibleName(int nCol) const {

@@ -140,6 +140,7 @@ public:
     void SetTextCheck(PFNTEXTCHECK pfn, void* pData) override;
     void SetColumnAccessibleName(int nCol, const QString& name) override;
     void SetAccessibleTextCallback(PFNACCESSIBLETEXT pfn, void* pData) override;
+    void SetFillInTextCallback(PFNFILLINTEXT pfn, void* pData) override;
 
     void SetNotifyHandler(GridNotifyHandler handler) override;
 
@@ -257,6 +258,12 @@ private:
     bool HeaderPressWhileEditing(QMouseEvent* event);
     // Keys and mouse.
     void MoveCurrentCell(int nItem, int nCol, bool bEnsureVisible = true);
+    // Rows among the shown ones: where the focus is, the first and the last; selecting the
+    // shown rows between two rows.
+    int FocusedPlace() const;
+    int FirstShownRow() const;
+    int LastShownRow() const;
+    void SelectShownRows(int nFrom, int nTo);
     int MoveTarget(int nSetting, int dRow, int dCol, int* pRow, int* pCol) const;
     bool MoveByTabOrEnter(int nSetting, bool bShift, bool bTab);
     void MoveByArrow(int nKey, Qt::KeyboardModifiers mods);
@@ -386,6 +393,7 @@ private:
     CGridCallback<PFNKEYMOVE> m_keyMove;
     CGridCallback<PFNCLICKEDIT> m_clickEdit;
     CGridCallback<PFNACCESSIBLETEXT> m_accessibleText;
+    CGridCallback<PFNFILLINTEXT> m_fillInText;
 
     GridNotifyHandler m_notify;
     unsigned m_nID = 0;

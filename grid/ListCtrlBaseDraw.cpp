@@ -234,7 +234,8 @@ void CListCtrlBase::DrawItem(DRAWITEMSTRUCT* dis) {
                            IsCellReadOnly(nItem, c));
             break;
         default:
-            DrawCellText(p, rc.adjusted(m_nTextMargin, 0, -m_nTextMargin, 0), cellText, format);
+            DrawCellText(p, rc.adjusted(m_nTextMargin, 0, -m_nTextMargin, 0),
+                         DisplayText(data, nItem, c, cellText), format);
             break;
         }
     }
@@ -244,8 +245,8 @@ void CListCtrlBase::paintEvent(QPaintEvent* event) {
     CListCtrlEx::paintEvent(event);
     // The list-view fills what lies below the rows, including the last row's bottom border
     // line, which belongs to the row (cells are one pixel taller than the row): paint it again.
-    const int last = GetItemCount() - 1;
-    if (last < GetTopIndex())
+    const int last = LastShownRow();
+    if (last < 0 || last < GetTopIndex())
         return;
     QRect row;
     if (!GetItemRect(last, &row, LVIR_BOUNDS) || row.bottom() + 1 >= viewport()->height())
@@ -323,8 +324,14 @@ QString CListCtrlBase::DisplayText(const CHeaderData* pData, int nItem, int nCol
     const int kind = pData ? pData->m_nKind : KIND_TEXT;
     if (kind == KIND_CHECKBOX)
         return {};
-    if (kind != KIND_CHOICE)
+    if (kind != KIND_CHOICE) {
+        QString filled;
+        if (kind == KIND_TEXT && stored.isEmpty() && m_fillInText &&
+            GetShownCount() < GetItemCount() &&
+            m_fillInText.Ask(false, const_cast<CListCtrlBase*>(this), nItem, nCol, &filled))
+            return filled;
         return stored;
+    }
     // The choice-text callback takes the grid as its clients know it, which it may query.
     return pData->GetChoiceText(const_cast<CListCtrlBase*>(this), stored, nItem, nCol);
 }

@@ -35,6 +35,26 @@ bool IsTypedText(const QString& text) {
 
 // ---------------------------------------------------------------- current cell
 
+int CListCtrlBase::FocusedPlace() const {
+    const int place = ShownPosition(std::max(0, GetNextItem(-1, LVNI_FOCUSED)));
+    return std::clamp(place, 0, std::max(0, GetShownCount() - 1));
+}
+
+int CListCtrlBase::FirstShownRow() const {
+    return ShownRowAt(0);
+}
+
+int CListCtrlBase::LastShownRow() const {
+    return ShownRowAt(GetShownCount() - 1);
+}
+
+void CListCtrlBase::SelectShownRows(int nFrom, int nTo) {
+    for (int i = std::min(nFrom, nTo); i <= std::max(nFrom, nTo); ++i) {
+        if (!IsRowHidden(i))
+            SetItemState(i, LVIS_SELECTED, LVIS_SELECTED);
+    }
+}
+
 void CListCtrlBase::MoveCurrentCell(int nItem, int nCol, bool bEnsureVisible) {
     // SetCurrentCell records the pair without reporting it; a move the user made is
     // reported when it changed the pair.
@@ -46,13 +66,14 @@ void CListCtrlBase::MoveCurrentCell(int nItem, int nCol, bool bEnsureVisible) {
         SendGridNotify(GN_CURCELLCHANGED, nItem, nCol, GE_CURCELL);
 }
 
+// Rows are counted among the shown ones: a move passes over hidden rows.
 int CListCtrlBase::MoveTarget(int nSetting, int dRow, int dCol, int* pRow, int* pCol) const {
-    const int rows = GetItemCount();
+    const int rows = GetShownCount();
     const QList<int> order = GetColumnOrderArray();
     const int last = int(order.size()) - 1;
     if (rows == 0 || last < 0)
         return -1;
-    int row = std::max(0, GetNextItem(-1, LVNI_FOCUSED));
+    int row = FocusedPlace();
     int pos = std::max(0, int(order.indexOf(m_nCurCol)));
     row += dRow;
     pos += dCol;
@@ -87,7 +108,7 @@ int CListCtrlBase::MoveTarget(int nSetting, int dRow, int dCol, int* pRow, int* 
             ++pos;
         }
     }
-    *pRow = std::clamp(row, 0, rows - 1);
+    *pRow = ShownRowAt(std::clamp(row, 0, rows - 1));
     *pCol = order.value(std::clamp(pos, 0, last), 0);
     return 0;
 }
@@ -134,7 +155,7 @@ bool CListCtrlBase::MoveByTabOrEnter(int nSetting, bool bShift, bool bTab) {
 }
 
 void CListCtrlBase::MoveByArrow(int nKey, Qt::KeyboardModifiers mods) {
-    const int rows = GetItemCount();
+    const int rows = GetShownCount();
     const QList<int> order = GetColumnOrderArray();
     if (rows == 0 || order.isEmpty())
         return;
@@ -144,7 +165,7 @@ void CListCtrlBase::MoveByArrow(int nKey, Qt::KeyboardModifiers mods) {
         if (nKey == Qt::Key_Right || nKey == Qt::Key_Left)
             MoveCurrentCell(focused, nKey == Qt::Key_Right ? order.last() : order.first());
         else
-            MoveCurrentCell(nKey == Qt::Key_Down ? rows - 1 : 0, col);
+            MoveCurrentCell(nKey == Qt::Key_Down ? LastShownRow() : FirstShownRow(), col);
         return;
     }
     int setting = m_keyMoves.nRight;
@@ -176,7 +197,7 @@ void CListCtrlBase::MoveByArrow(int nKey, Qt::KeyboardModifiers mods) {
 }
 
 void CListCtrlBase::MoveHomeEnd(bool bEnd, bool bCtrl, bool bShift) {
-    const int rows = GetItemCount();
+    const int rows = GetShownCount();
     const QList<int> order = GetColumnOrderArray();
     if (rows == 0 || order.isEmpty())
         return;
@@ -185,7 +206,7 @@ void CListCtrlBase::MoveHomeEnd(bool bEnd, bool bCtrl, bool bShift) {
     if (!(bShift && m_bMultiSelect)) {
         int row = focused;
         if (bCtrl)
-            row = bEnd ? rows - 1 : 0;
+            row = bEnd ? LastShownRow() : FirstShownRow();
         MoveCurrentCell(row, col);
         return;
     }
@@ -193,12 +214,9 @@ void CListCtrlBase::MoveHomeEnd(bool bEnd, bool bCtrl, bool bShift) {
     m_nCurCol = col;
     int target = focused;
     if (bCtrl) {
-        const int from = bEnd ? focused : 0;
-        const int to = bEnd ? rows - 1 : focused;
+        target = bEnd ? LastShownRow() : FirstShownRow();
         SetItemState(-1, 0, LVIS_SELECTED);
-        for (int i = from; i <= to; ++i)
-            SetItemState(i, LVIS_SELECTED, LVIS_SELECTED);
-        target = bEnd ? rows - 1 : 0;
+        SelectShownRows(focused, target);
         SetItemState(target, LVIS_FOCUSED, LVIS_FOCUSED);
     } else {
         SetItemState(focused, LVIS_SELECTED, LVIS_SELECTED);
@@ -209,21 +227,23 @@ void CListCtrlBase::MoveHomeEnd(bool bEnd, bool bCtrl, bool bShift) {
 }
 
 bool CListCtrlBase::MoveByPage(QKeyEvent* event) {
-    const int rows = GetItemCount();
+    const int rows = GetShownCount();
     const QList<int> order = GetColumnOrderArray();
     if (rows == 0 || order.isEmpty())
         return false;
     const bool down = event->key() == Qt::Key_PageDown;
-    const int focused = std::max(0, GetNextItem(-1, LVNI_FOCUSED));
-    const int top = GetTopIndex();
+    // Places among the shown rows.
+    const int focused = FocusedPlace();
+    const int top = ShownPosition(GetTopIndex());
     const int perPage = GetCountPerPage();
-    int target = 0;
+    int place = 0;
     if (down) {
         const int lastVisible = top + perPage - 1;
-        target = std::min(rows - 1, focused < lastVisible ? lastVisible : focused + perPage - 1);
+        place = std::min(rows - 1, focused < lastVisible ? lastVisible : focused + perPage - 1);
     } else {
-        target = focused > top ? top : std::max(0, focused - perPage + 1);
+        place = focused > top ? top : std::max(0, focused - perPage + 1);
     }
+    const int target = ShownRowAt(place);
     const int col = m_nCurCol >= 0 ? m_nCurCol : order.first();
     if ((event->modifiers() & Qt::ShiftModifier) && m_bMultiSelect) {
         // The list-view extends the selection; the grid only keeps the cell in view.
@@ -238,7 +258,7 @@ bool CListCtrlBase::MoveByPage(QKeyEvent* event) {
 }
 
 void CListCtrlBase::ExtendByArrow(QKeyEvent* event) {
-    const int rows = GetItemCount();
+    const int rows = GetShownCount();
     if (rows == 0 || GetColumnCount() == 0)
         return;
     const int key = event->key();
@@ -249,10 +269,9 @@ void CListCtrlBase::ExtendByArrow(QKeyEvent* event) {
         // From the selection mark to the first or last row.
         const int focused = std::max(0, GetNextItem(-1, LVNI_FOCUSED));
         const int mark = GetSelectionMark() >= 0 ? GetSelectionMark() : focused;
-        const int target = key == Qt::Key_Down ? rows - 1 : 0;
+        const int target = key == Qt::Key_Down ? LastShownRow() : FirstShownRow();
         SetItemState(-1, 0, LVIS_SELECTED);
-        for (int i = std::min(mark, target); i <= std::max(mark, target); ++i)
-            SetItemState(i, LVIS_SELECTED, LVIS_SELECTED);
+        SelectShownRows(mark, target);
         SetItemState(target, LVIS_FOCUSED, LVIS_FOCUSED);
         ScrollCellIntoView(target, m_nCurCol);
         ReportCurrentCell();
@@ -261,8 +280,8 @@ void CListCtrlBase::ExtendByArrow(QKeyEvent* event) {
     }
     if (key == Qt::Key_Up || key == Qt::Key_Down) {
         // Extending by rows is the list-view's own work, from the selection mark.
-        const int focused = std::max(0, GetNextItem(-1, LVNI_FOCUSED));
-        const int next = std::clamp(focused + (key == Qt::Key_Down ? 1 : -1), 0, rows - 1);
+        const int next =
+            ShownRowAt(std::clamp(FocusedPlace() + (key == Qt::Key_Down ? 1 : -1), 0, rows - 1));
         ScrollCellIntoView(next, m_nCurCol);
         CListCtrlEx::keyPressEvent(event);
         RedrawGrid();

@@ -123,8 +123,10 @@ void CListCtrlBase::SetRowHeight(int nPixels) {
 
 void CListCtrlBase::RestoreScroll(int nTop, int nX) {
     const int h = CListCtrl::GetRowHeight();
-    if (nTop != GetTopIndex())
-        Scroll(0, (nTop - GetTopIndex()) * h);
+    // By places among the shown rows, which is what the scroll bar counts.
+    const int rows = ShownPosition(nTop) - ShownPosition(GetTopIndex());
+    if (rows != 0)
+        Scroll(0, rows * h);
     if (nX != GetScrollX())
         Scroll(nX - GetScrollX(), 0);
 }
@@ -399,8 +401,11 @@ void CListCtrlBase::RedrawRow(int nItem) {
 }
 
 bool CListCtrlBase::IsRowOnScreen(int nItem) const {
+    if (IsRowHidden(nItem))
+        return false;
     const int top = verticalScrollBar()->value();
-    return nItem >= top && nItem <= top + GetCountPerPage();
+    const int place = ShownPosition(nItem);
+    return place >= top && place <= top + GetCountPerPage();
 }
 
 void CListCtrlBase::RedrawGrid() {

@@ -145,6 +145,9 @@ public:
     virtual void SetColumnAccessibleName(int nCol, const QString& name) = 0;        // 89
     virtual void SetAccessibleTextCallback(PFNACCESSIBLETEXT pfn, void* pData) = 0; // 90
 
+    // What an empty text cell shows while rows are hidden (see PFNFILLINTEXT).
+    virtual void SetFillInTextCallback(PFNFILLINTEXT pfn, void* pData) = 0; // 91
+
     // Where notifications go: the parent installs its handler (called synchronously).
     virtual void SetNotifyHandler(GridNotifyHandler handler) = 0;
 };

@@ -107,6 +107,10 @@ int CRowHeader::CornerBottom() const {
     return m_pGrid->GetItemCount() > 0 ? nBottom : nBottom - 1;
 }
 
+int CRowHeader::NextShownRow(int nRow) const {
+    return m_pGrid->ShownRowAt(m_pGrid->ShownPosition(nRow) + 1);
+}
+
 int CRowHeader::HitTestRow(const QPoint& pt) const {
     if (!m_pGrid)
         return HIT_NONE;
@@ -116,8 +120,8 @@ int CRowHeader::HitTestRow(const QPoint& pt) const {
         return HIT_CORNER;
     if (y >= ViewportBottom())
         return HIT_NONE;
-    const int nCount = m_pGrid->GetItemCount();
-    for (int nRow = m_pGrid->GetTopIndex(); nRow >= 0 && nRow < nCount; ++nRow) {
+    for (int nRow = m_pGrid->GetTopIndex(); nRow >= 0 && nRow < m_pGrid->GetItemCount();
+         nRow = NextShownRow(nRow)) {
         const QRect button = RowButtonRect(nRow);
         if (button.isNull() || y < button.top())
             break;
@@ -185,23 +189,25 @@ void CRowHeader::PaintCorner(QPainter* pDC) const {
 }
 
 void CRowHeader::PaintRows(QPainter* pDC) const {
-    const int nCount = m_pGrid->GetItemCount();
-    const int nTop = m_pGrid->GetTopIndex();
+    const int nCount = m_pGrid->GetShownCount();
+    const int nTop = m_pGrid->ShownPosition(m_pGrid->GetTopIndex());
     if (nCount <= 0 || nTop < 0)
         return;
+    // Places among the shown rows.
     const int nLast = qMin(nTop + m_pGrid->GetCountPerPage() + 1, nCount - 1);
     // Rows never paint over the corner nor beside the grid's scroll bar.
     const int nAreaTop = CornerBottom();
     const int nAreaBottom = qMin(height() - 1, ViewportBottom() + 1);
     const QRect area(0, nAreaTop, width(), qMax(0, nAreaBottom - nAreaTop));
 
-    for (int nRow = nTop; nRow <= nLast; ++nRow) {
+    for (int nPlace = nTop; nPlace <= nLast; ++nPlace) {
+        const int nRow = m_pGrid->ShownRowAt(nPlace);
         const QRect button = RowButtonRect(nRow);
         if (button.isNull())
             continue;
         QRect clip = button.intersected(area);
         // The row above with its edit box open keeps the shared line in its own colours.
-        if (nRow > nTop && m_pGrid->GetEditState(nRow - 1) == ES_EDITBOX)
+        if (nPlace > nTop && m_pGrid->GetEditState(m_pGrid->ShownRowAt(nPlace - 1)) == ES_EDITBOX)
             clip.setTop(clip.top() + 1);
         if (clip.isEmpty())
             continue;
@@ -419,17 +425,17 @@ int CRowHeader::RowUnderPointer(int y) const {
         return -1;
     const QRect first = RowButtonRect(nTop);
     if (y < first.top())
-        return nTop > 0 ? -1 : 0;
+        return nTop > m_pGrid->ShownRowAt(0) ? -1 : nTop;
     if (y <= first.bottom())
         return nTop;
-    for (int nRow = nTop + 1; nRow < nCount; ++nRow) {
+    for (int nRow = NextShownRow(nTop); nRow >= 0; nRow = NextShownRow(nRow)) {
         const QRect button = RowButtonRect(nRow);
         if (button.top() >= ViewportBottom())
             return -1;
         if (button.top() <= y && y <= button.bottom())
             return nRow;
     }
-    return nCount - 1;
+    return m_pGrid->ShownRowAt(m_pGrid->GetShownCount() - 1);
 }
 
 void CRowHeader::timerEvent(QTimerEvent* event) {
@@ -450,11 +456,14 @@ void CRowHeader::AutoScrollStep() {
     const int nTop = m_pGrid->GetTopIndex();
     if (nCount <= 0 || nTop < 0)
         return;
+    // Worked out among the shown rows.
+    const int nTopPlace = m_pGrid->ShownPosition(nTop);
     int nTarget = -1;
     if (y >= ViewportBottom())
-        nTarget = qMin(nTop + m_pGrid->GetCountPerPage(), nCount - 1);
-    else if (nTop > 0 && y < RowButtonRect(nTop).top())
-        nTarget = nTop - 1;
+        nTarget = m_pGrid->ShownRowAt(
+            qMin(nTopPlace + m_pGrid->GetCountPerPage(), m_pGrid->GetShownCount() - 1));
+    else if (nTopPlace > 0 && y < RowButtonRect(nTop).top())
+        nTarget = m_pGrid->ShownRowAt(nTopPlace - 1);
     if (nTarget == -1)
         return;
     if (nTarget != m_nTimerRow) {

@@ -47,6 +47,8 @@ public:
     void SetRowFont(const QFont* pFont);
 
     // The row at a point in this widget's coordinates, HIT_NONE, or HIT_CORNER.
+    // The shown row after nRow, -1 at the end: hidden rows have no button.
+    int NextShownRow(int nRow) const;
     int HitTestRow(const QPoint& pt) const;
     // The text a row's button shows.
     QString RowText(int nRow) const;

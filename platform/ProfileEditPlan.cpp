@@ -90,21 +90,16 @@ CProfileEditPlan::Ref CProfileEditPlan::lineAround(qsizetype at, qsizetype from)
     qsizetype begin = at;
     while (begin > from && !isBreak(begin - m_unit))
         begin -= m_unit;
-    qsizetype end = at;
-    while (end < size && !isBreak(end))
-        end += m_unit;
+    const qsizetype end = breakFrom(at, size);
     return Ref{-1, begin, end, pastBreak(end)};
 }
 
-qsizetype CProfileEditPlan::pastBreak(qsizetype end) const {
-    const qsizetype size = m_payload.size();
-    if (end >= size)
-        return end;
-    const bool cr = unitAt(end) == '\r';
-    end += m_unit;
-    if (cr && end < size && unitAt(end) == '\n')
-        end += m_unit; // CRLF is one break
-    return end;
+qsizetype CProfileEditPlan::breakFrom(qsizetype from, qsizetype stop) const {
+    if (m_unit == 1)
+        return TextScan::FindBreak(m_payload.first(stop), from);
+    while (from < stop && !isBreak(from))
+        from += m_unit;
+    return from;
 }
 
 void CProfileEditPlan::findLastLine() {
@@ -183,47 +178,47 @@ void CProfileEditPlan::readKeys(Section& section) {
         qsizetype keyBegin = at;
         while (keyBegin < stop && IsBlankUnit(unitAt(keyBegin)))
             keyBegin += m_unit;
+        // The key runs to the first '=', NUL (which ends the text) or break, hashed on the way
+        // while it is ASCII, the usual kind of key; past it only the break counts.
+        size_t hash = kHashSeed, trimmed = kHashSeed;
+        bool ascii = true;
         qsizetype end = keyBegin, eq = -1;
-        bool nul = false;
         for (; end < stop; end += m_unit) {
             const unsigned u = unitAt(end);
-            if (u == '\n' || u == '\r')
+            if (u == '\n' || u == '\r' || u == '=' || u == 0)
                 break;
-            if (u == 0)
-                nul = true; // ends the text: no '=' after it counts
-            else if (u == '=' && eq < 0 && !nul)
-                eq = end;
+            if (u >= 0x80) {
+                ascii = false;
+                continue;
+            }
+            hash = MixFolded(hash, char32_t(u), false);
+            if (!IsBlankUnit(u))
+                trimmed = hash; // blanks before the '=' are no part of the key
         }
-        const Ref line{-1, at, end, pastBreak(end)};
-        at = line.next;
+        if (end < stop && !isBreak(end)) {
+            if (unitAt(end) == '=')
+                eq = end;
+            end = breakFrom(end, stop);
+        }
+        const qsizetype begin = at;
+        at = pastBreak(end);
         const unsigned first = keyBegin < end ? unitAt(keyBegin) : 0;
         if (first == 0 || first == ';' || first == '[')
             continue; // blank or comment; a header never comes inside a section
-        section.lastEntry = line;
+        Ref& last = section.lastEntry;
+        last.begin = begin;
+        last.end = end;
+        last.next = at;
         if (eq >= 0)
             section.keys.push_back(
-                {ShortHash(keyHash(line, keyBegin, eq)), quint32(line.begin), -1});
+                {ShortHash(ascii ? trimmed : decodedKeyHash(begin, end)), quint32(begin), -1});
     }
     indexKeys(section);
 }
 
-size_t CProfileEditPlan::keyHash(const Ref& line, qsizetype keyBegin, qsizetype eq) const {
-    qsizetype keyEnd = eq;
-    while (keyEnd > keyBegin && IsBlankUnit(unitAt(keyEnd - m_unit)))
-        keyEnd -= m_unit;
-    // An ASCII key, the usual kind, reads as its units.
-    const bool japanese = Text::IsJapaneseLocale();
-    size_t hash = kHashSeed;
-    for (qsizetype at = keyBegin; at < keyEnd; at += m_unit) {
-        const unsigned u = unitAt(at);
-        if (u >= 0x80) {
-            const QString text =
-                m_codec.decode(m_payload.sliced(line.begin, line.end - line.begin));
-            return FoldedHash(ProfileSyntax::Parse(text).name);
-        }
-        hash = MixFolded(hash, char32_t(u), japanese);
-    }
-    return hash;
+size_t CProfileEditPlan::decodedKeyHash(qsizetype begin, qsizetype end) const {
+    const QString text = m_codec.decode(m_payload.sliced(begin, end - begin));
+    return FoldedHash(ProfileSyntax::Parse(text).name);
 }
 
 void CProfileEditPlan::indexKeys(Section& section) {

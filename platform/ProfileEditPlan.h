@@ -88,8 +88,18 @@ private:
         const unsigned u = unitAt(at);
         return u == '\n' || u == '\r';
     }
+    // The first line break at or after `from` and before `stop`, or `stop`.
+    qsizetype breakFrom(qsizetype from, qsizetype stop) const;
     // Just past the line break at `end` (CRLF counts as one), or `end` at the end of the text.
-    qsizetype pastBreak(qsizetype end) const;
+    qsizetype pastBreak(qsizetype end) const {
+        if (end >= m_payload.size())
+            return end;
+        const bool cr = unitAt(end) == '\r';
+        end += m_unit;
+        if (cr && end < m_payload.size() && unitAt(end) == '\n')
+            end += m_unit; // CRLF is one break
+        return end;
+    }
     // The original line holding the byte at `at`, which lies at or after `from`, a line start.
     Ref lineAround(qsizetype at, qsizetype from) const;
     void findLastLine();
@@ -98,9 +108,8 @@ private:
     void addHeader(const Ref& line);
     // Reads the section's lines: its keys and its last entry line.
     void readKeys(Section& section);
-    // The hash of the folded key of an entry line whose key starts at `keyBegin` and whose
-    // '=' is at `eq`.
-    size_t keyHash(const Ref& line, qsizetype keyBegin, qsizetype eq) const;
+    // The hash of the folded key of the entry line [begin, end), from its decoded text.
+    size_t decodedKeyHash(qsizetype begin, qsizetype end) const;
     static void indexKeys(Section& section);
     // The first line of the section that sets key, or null.
     std::optional<Ref> findKey(Section& section, QStringView key);

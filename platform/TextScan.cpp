@@ -323,6 +323,25 @@ qsizetype FirstInvalidUtf8(QByteArrayView bytes) {
     return ScalarFirstInvalid(begin, begin + bytes.size());
 }
 
+qsizetype FindBreak(QByteArrayView text, qsizetype from) {
+    const auto* p = reinterpret_cast<const Byte*>(text.data());
+    const qsizetype size = text.size();
+    qsizetype i = from;
+#if defined(__SSE2__)
+    const __m128i cr = _mm_set1_epi8('\r'), lf = _mm_set1_epi8('\n');
+    for (; size - i >= 16; i += 16) {
+        const __m128i block = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p + i));
+        const int found =
+            _mm_movemask_epi8(_mm_or_si128(_mm_cmpeq_epi8(block, cr), _mm_cmpeq_epi8(block, lf)));
+        if (found != 0)
+            return i + __builtin_ctz(unsigned(found));
+    }
+#endif
+    while (i < size && p[i] != '\r' && p[i] != '\n')
+        ++i;
+    return i;
+}
+
 LineEnds CountLineEnds(QByteArrayView text, int unit, bool bigEndian) {
     const auto* p = reinterpret_cast<const Byte*>(text.data());
     RawCounts raw;

@@ -13,6 +13,9 @@ namespace TextScan {
 // byte is part of valid UTF-8.
 qsizetype FirstInvalidUtf8(QByteArrayView bytes);
 
+// The offset of the first CR or LF in one-byte text at or after `from`, or the text's size.
+qsizetype FindBreak(QByteArrayView text, qsizetype from);
+
 // Line breaks counted as a reader splits lines: CR LF as one, then LF alone and CR alone.
 struct LineEnds {
     qsizetype crlf = 0, lf = 0, cr = 0;

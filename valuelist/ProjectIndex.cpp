@@ -27,3 +27,21 @@ const CProjectIndex::Entries* CProjectIndex::EntriesOf(QStringView section) cons
 const CEntryData* CProjectIndex::Find(const Entries* entries, QStringView key) {
     return entries ? entries->value(Text::FoldCase(key), nullptr) : nullptr;
 }
+
+namespace {
+
+bool FoldsToItself(const QString& key) {
+    for (const QChar c : key) {
+        if (c.unicode() >= 0x80 || (c >= u'A' && c <= u'Z'))
+            return false;
+    }
+    return true;
+}
+
+} // namespace
+
+const CEntryData* CProjectIndex::Find(const Entries* entries, const QString& key) {
+    if (!entries)
+        return nullptr;
+    return FoldsToItself(key) ? entries->value(key, nullptr) : Find(entries, QStringView(key));
+}

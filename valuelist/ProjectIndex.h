@@ -22,6 +22,9 @@ public:
     const Entries* EntriesOf(QStringView section) const;
     // The entry in a section's entries (from EntriesOf); null when absent.
     static const CEntryData* Find(const Entries* entries, QStringView key);
+    // The same for a key held as a string: one that folding leaves as it is (plain ASCII
+    // without capitals, as most keys are) is looked up as it stands, without a folded copy.
+    static const CEntryData* Find(const Entries* entries, const QString& key);
     const CEntryData* Find(QStringView section, QStringView key) const {
         return Find(EntriesOf(section), key);
     }

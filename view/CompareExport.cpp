@@ -31,8 +31,11 @@ bool CCompareExport::Write(const QString& path, QString& errorText) const {
         return false;
     std::vector<const COMPARE_REULT*> rows;
     rows.reserve(size_t(m_pGrid->GetItemCount()));
-    for (int row = 0; row < m_pGrid->GetItemCount(); ++row)
-        rows.push_back(reinterpret_cast<const COMPARE_REULT*>(m_pGrid->GetItemData(row)));
+    // What is shown: rows hidden for the moment are left out.
+    for (int row = 0; row < m_pGrid->GetItemCount(); ++row) {
+        if (!m_pGrid->IsRowHidden(row))
+            rows.push_back(reinterpret_cast<const COMPARE_REULT*>(m_pGrid->GetItemData(row)));
+    }
     const QByteArray html =
         CompareReport::PairHtml(compare->GetTitle(0), compare->GetTitle(1), rows, compare->m_rules);
     QSaveFile file(path);

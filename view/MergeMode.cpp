@@ -175,12 +175,6 @@ void CMergeMode::LockTheirsValues() {
     m_view.m_pGrid->SetColumnReadOnly(kTheirsValueColumn, true);
 }
 
-void CMergeMode::RestoreRow(int row, bool conflict) {
-    m_view.m_pGrid->SetCellReadOnly(row, kTheirsValueColumn, true);
-    if (conflict)
-        SetConflictMark(row);
-}
-
 void CMergeMode::MarkConflicts(const std::unordered_set<quintptr>& records) {
     if (records.empty())
         return;

@@ -49,9 +49,6 @@ public:
     // without a base or a row.
     QString BaseTip(int row) const;
 
-    // A row the view has just made anew: theirs' value locked again, the conflict's mark back.
-    void RestoreRow(int row, bool conflict);
-
 private:
     // Rows whose ours' side lost its entry or section to the merge, or whose value it changed.
     void ShowMergedRows(const std::vector<int>& rows);

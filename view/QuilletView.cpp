@@ -176,6 +176,9 @@ void CQuilletView::ShowFile(CIniData* pIni) {
     }
     SetupColumns();
     FillRows();
+    // A reload keeps the filter the user chose.
+    if (m_bDefaultFilter && ShowsRules())
+        HideDefaultRows();
     m_pColumnFit->Start();
     // Asked once when a file opens, not again after each save reloads it.
     if (!bReload)
@@ -244,8 +247,6 @@ void CQuilletView::FillRows() {
         }
         bool bFirst = true;
         for (const auto& entry : section->m_entries) {
-            if (HiddenByDefaultFilter(*entry))
-                continue;
             m_pGrid->InsertItem(LVIF_TEXT | LVIF_PARAM, nRow, bFirst ? section->m_name : QString(),
                                 0, 0, ItemDataOf(entry.get()), false);
             FillEntryCells(nRow, entry.get());
@@ -303,7 +304,6 @@ void CQuilletView::ClearView() {
     m_pCompare = nullptr;
     m_pGrid->SetAccessibleTextCallback(nullptr, nullptr); // what a comparison said of its cells
     m_pMerge.reset();
-    m_allCompareRows.clear();
     m_pRuleMarks.reset();
     ClearUndoHistory();
     m_pHost->SendMessage(Res::WM_CLEAR_VALUE_LISTS, 0, 0);

@@ -200,21 +200,18 @@ private:
     void JoinWindowRules();
     // Whether the row differs under the comparison's rules, as the files were read.
     bool CompareRowDiffers(const COMPARE_REULT& result) const;
-    // One grid row as the filter keeps it: differs says what SetCompareMark was told.
-    struct CompareRow {
-        COMPARE_REULT* result;
-        bool differs;
-        bool marked;
-        bool hidden;
-        bool conflict; // a merge's row not yet resolved
-    };
-    using CompareRows = std::vector<CompareRow>;
     void CreateDifferencesAction();
-    CompareRows CaptureCompareRows() const;
-    CompareRows MergeHiddenRows(const CompareRows& shown) const;
-    void RefillCompareRows(const CompareRows& rows, bool withHidden);
+    void HideDifferencelessRows();
+    // Hides the rows flagged, shows the others; the current cell stays on a shown row.
+    void HideRows(const std::vector<bool>& hidden);
+    void ShowHiddenRows();
+    void KeepCurrentCellShown();
     // A new comparison is shown: the setting applies to it too.
     void ReapplyDifferencesOnly();
+    static bool OnFillInSectionName(Pelmo::CListCtrlEx* grid, int row, int col, QString* text,
+                                    void* data);
+    // The section whose name the cell at row, col stands for, if it is a section column.
+    const CIniSectionData* SectionShownAt(int row, int col) const;
     void AppendCompareRow(COMPARE_REULT* result, const COMPARE_REULT* previous, bool differs);
     // The row's difference is one an ignore pattern takes away.
     bool IsDimRow(int row) const;
@@ -244,14 +241,14 @@ public:
     bool AddMissingRequired();
     bool CanResetToDefault() const;
     // "既定値と異なるものだけ": only entries whose value differs from their default (and those
-    // without one) have rows. Turning it off finds the current cell's entry again. False when
+    // without one) show. Turning it off shows every row, the current cell kept. False when
     // nothing changed (no rules, or already so).
     bool SetDefaultFilter(bool bOn);
     bool IsDefaultFilterOn() const { return m_bDefaultFilter; }
     bool HasMissingRequired() const;
 
 private:
-    bool HiddenByDefaultFilter(const CIniEntryData& entry) const;
+    void HideDefaultRows();
     // The current entry when it has a default it does not hold; null otherwise.
     CIniEntryData* ResettableEntry(int* pRow) const;
     std::vector<CMissingRequired> MissingRequired() const;
@@ -360,7 +357,6 @@ private:
     QAction* m_pDifferencesOnly = nullptr; // a child of the view
     bool m_bDifferencesOnly = false;
     // While the filter is on: every row in the order of the whole comparison when it came on.
-    CompareRows m_allCompareRows;
     CRowRules m_windowRules;
     CRowRules m_fileRules; // the shown comparison's own, before the window's joined them
     // --- fields: difference navigation ---

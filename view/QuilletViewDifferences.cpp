@@ -1,17 +1,22 @@
-// Comparison mode with only the rows that differ: the others leave the grid and come back, in
-// their places, when the whole comparison is shown again.
+// Rows that leave the view for a while: in a comparison those without a difference, in a file
+// with a value list those that hold their defaults. They are hidden in the grid, where they
+// keep their places, so the undo history, the marks and the current cell stay valid and
+// bringing them back costs no more than hiding them.
 #include "view/QuilletView.h"
 
 #include "compare/IniCompare.h"
 #include "grid/ListCtrlEx.h"
 #include "ini/IniData.h"
-#include "view/MergeMode.h"
-#include "view/ViewPlace.h"
+#include "view/RuleMarks.h"
 
 #include <QAction>
-#include <unordered_map>
 
 namespace {
+
+// Where the section names stand: column 0 in a file's grid and for a comparison's first file,
+// column 4 for its second.
+constexpr int kFirstSectionColumn = 0;
+constexpr int kSecondSectionColumn = 4;
 
 const COMPARE_REULT* ResultAt(const Pelmo::CListCtrlEx& grid, int row) {
     return reinterpret_cast<const COMPARE_REULT*>(grid.GetItemData(row));
@@ -25,11 +30,19 @@ bool IsUnsaved(const CIniEntryData* entry) {
     return entry && (entry->m_isNew || entry->IsChanged());
 }
 
-// A row the user has touched stays in sight, whatever its mark says: a hidden row could not
-// be taken back, and it would point at a section a take-back destroys.
+// A row the user has touched stays in sight, whatever its mark says: what was changed can
+// always be seen and taken back.
 bool HoldsUnsaved(const COMPARE_REULT& row) {
     return IsUnsaved(row.pSection1) || IsUnsaved(row.pSection2) || IsUnsaved(row.pEntry1) ||
            IsUnsaved(row.pEntry2);
+}
+
+// The section a row shows in a section column: the section of its entry (or the section
+// itself) in a single file, that side's section in a comparison.
+const CIniSectionData* SectionOfRecord(const CObject* record) {
+    if (const auto* entry = dynamic_cast<const CIniEntryData*>(record))
+        return entry->m_pSection;
+    return dynamic_cast<const CIniSectionData*>(record);
 }
 
 } // namespace
@@ -48,95 +61,83 @@ void CQuilletView::CreateDifferencesAction() {
         if (!SetDifferencesOnly(on))
             m_pDifferencesOnly->setChecked(m_bDifferencesOnly);
     });
-}
-
-CQuilletView::CompareRows CQuilletView::CaptureCompareRows() const {
-    CompareRows rows;
-    const int count = m_pGrid->GetItemCount();
-    // Only a row under an ignore pattern can be dim; without patterns no cell need be asked.
-    const bool mayBeDim = !m_pCompare->m_rules.ignore.IsEmpty();
-    rows.reserve(size_t(count));
-    for (int row = 0; row < count; ++row) {
-        auto* result = const_cast<COMPARE_REULT*>(ResultAt(*m_pGrid, row));
-        const bool marked = IsDifferenceRow(row);
-        const bool conflict = m_pMerge && m_pMerge->IsConflictRow(row);
-        rows.push_back({result, marked || (mayBeDim && IsDimRow(row)), marked, false, conflict});
-    }
-    return rows;
+    m_pGrid->SetFillInTextCallback(&CQuilletView::OnFillInSectionName, this);
 }
 
 bool CQuilletView::SetDifferencesOnly(bool on) {
     if (!m_pCompare || on == m_bDifferencesOnly)
         return false;
     CommitEdit();
-    const CViewPlace place = CurrentPlace();
-    CompareRows shown = CaptureCompareRows();
     m_bDifferencesOnly = on;
-    if (on) {
-        for (CompareRow& row : shown)
-            row.hidden = !row.marked && !HoldsUnsaved(*row.result);
-        m_allCompareRows = std::move(shown);
-        RefillCompareRows(m_allCompareRows, false);
-    } else {
-        RefillCompareRows(MergeHiddenRows(shown), true);
-        m_allCompareRows.clear();
-    }
-    // The steps of the history name rows that have moved: the values changed so far stay
-    // changed, but can no longer be undone one by one.
-    ClearUndoHistory();
-    RestorePlace(place);
+    if (on)
+        HideDifferencelessRows();
+    else
+        ShowHiddenRows();
     m_pDifferencesOnly->setChecked(on);
     return true;
 }
 
-// The rows as they are now with the hidden ones put back where they were: each before the
-// first row that followed it then and is still there. Rows that went meanwhile stay away;
-// rows that came stay where they are among the shown ones.
-CQuilletView::CompareRows CQuilletView::MergeHiddenRows(const CompareRows& shown) const {
-    std::unordered_map<const COMPARE_REULT*, size_t> shownAt;
-    shownAt.reserve(shown.size());
-    for (size_t i = 0; i < shown.size(); ++i)
-        shownAt.emplace(shown[i].result, i);
-    CompareRows merged;
-    merged.reserve(m_allCompareRows.size() + shown.size());
-    size_t next = 0; // the first row of shown not yet merged
-    for (const CompareRow& row : m_allCompareRows) {
-        if (row.hidden) {
-            merged.push_back(row);
-            continue;
-        }
-        const auto found = shownAt.find(row.result);
-        if (found == shownAt.end() || found->second < next)
-            continue;
-        merged.insert(merged.end(), shown.begin() + qsizetype(next),
-                      shown.begin() + qsizetype(found->second) + 1);
-        next = found->second + 1;
-    }
-    merged.insert(merged.end(), shown.begin() + qsizetype(next), shown.end());
-    return merged;
+void CQuilletView::HideDifferencelessRows() {
+    std::vector<bool> hidden(size_t(m_pGrid->GetItemCount()));
+    for (int row = 0; row < int(hidden.size()); ++row)
+        hidden[size_t(row)] = !IsDifferenceRow(row) && !HoldsUnsaved(*ResultAt(*m_pGrid, row));
+    HideRows(hidden);
 }
 
-void CQuilletView::RefillCompareRows(const CompareRows& rows, bool withHidden) {
-    m_pGrid->setUpdatesEnabled(false);
-    m_pGrid->DeleteAllItems();
-    m_pGrid->ReserveItems(int(rows.size()));
-    const COMPARE_REULT* previous = nullptr;
-    for (const CompareRow& row : rows) {
-        if (row.hidden && !withHidden)
-            continue;
-        AppendCompareRow(row.result, previous, row.differs);
-        // The merge's marks and locks live in the cells, which a refill makes anew.
-        if (m_pMerge)
-            m_pMerge->RestoreRow(m_pGrid->GetItemCount() - 1, row.conflict);
-        previous = row.result;
+void CQuilletView::HideRows(const std::vector<bool>& hidden) {
+    m_pGrid->SetRowsHidden(hidden);
+    KeepCurrentCellShown();
+}
+
+void CQuilletView::ShowHiddenRows() {
+    m_pGrid->ShowAllRows();
+    KeepCurrentCellShown();
+}
+
+// A current cell whose row was hidden moves to the next row shown; one that shows stays in
+// sight. The previews follow the cell as after a click.
+void CQuilletView::KeepCurrentCellShown() {
+    int row = -1;
+    int col = -1;
+    if (!m_pGrid->GetCurrentCell(&row, &col, false))
+        return;
+    if (!m_pGrid->IsRowHidden(row)) {
+        m_pGrid->EnsureVisible(row, false);
+        return;
     }
-    m_pGrid->setUpdatesEnabled(true);
+    if (m_pGrid->SetCurrentCell(row, col, true, false) &&
+        m_pGrid->GetCurrentCell(&row, &col, false))
+        OnCurrentCellChanged(row, col);
 }
 
 void CQuilletView::ReapplyDifferencesOnly() {
-    m_allCompareRows.clear();
-    if (!m_bDifferencesOnly)
-        return;
-    m_bDifferencesOnly = false;
-    SetDifferencesOnly(true);
+    if (m_bDifferencesOnly)
+        HideDifferencelessRows();
+}
+
+// Only the first row of a section names it; when that row is hidden, the first row shown
+// after it names the section in its place.
+bool CQuilletView::OnFillInSectionName(Pelmo::CListCtrlEx* grid, int row, int col, QString* text,
+                                       void* data) {
+    const auto* view = static_cast<const CQuilletView*>(data);
+    const CIniSectionData* section = view->SectionShownAt(row, col);
+    if (!section)
+        return false;
+    const int above = grid->ShownRowAt(grid->ShownPosition(row) - 1);
+    if (above >= 0 && view->SectionShownAt(above, col) == section)
+        return false;
+    *text = section->m_name;
+    return true;
+}
+
+const CIniSectionData* CQuilletView::SectionShownAt(int row, int col) const {
+    if (m_pCompare) {
+        const COMPARE_REULT* result = ResultAt(*m_pGrid, row);
+        if (!result)
+            return nullptr;
+        if (col == kFirstSectionColumn)
+            return result->pSection1;
+        return col == kSecondSectionColumn ? result->pSection2 : nullptr;
+    }
+    return m_pIni && col == kFirstSectionColumn ? SectionOfRecord(RecordAt(row)) : nullptr;
 }

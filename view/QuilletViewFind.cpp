@@ -174,7 +174,11 @@ bool CQuilletView::Find(const QString& text, int flags, bool forward) {
     bool matched[kFindColumns] = {};
     for (qint64 left = qint64(rows) * perRow; left > 0; --left) {
         if (row != textsRow) {
-            FindRowTexts(row, texts);
+            // Find looks at what is shown: a hidden row is passed over.
+            if (m_pGrid->IsRowHidden(row))
+                std::fill(std::begin(texts), std::end(texts), nullptr);
+            else
+                FindRowTexts(row, texts);
             textsRow = row;
         }
         col = columns[size_t(at)];

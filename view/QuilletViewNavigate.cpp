@@ -69,7 +69,7 @@ bool CQuilletView::GoToDifference(bool forward) {
     }
     const int step = forward ? 1 : -1;
     for (int at = row + step; at >= 0 && at < m_pGrid->GetItemCount(); at += step) {
-        if (!IsNavigationStop(at))
+        if (!IsNavigationStop(at) || m_pGrid->IsRowHidden(at))
             continue;
         m_pGrid->SetCurrentCell(at, col, true, false);
         // Moving the cell from code reports nothing; the previews follow it as after a click.

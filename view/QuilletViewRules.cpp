@@ -8,7 +8,6 @@
 #include "valuelist/ProjectData.h"
 #include "view/RuleCommands.h"
 #include "view/RuleMarks.h"
-#include "view/ViewPlace.h"
 #include "view/ViewSnapshot.h"
 
 #include <QHelpEvent>
@@ -165,23 +164,23 @@ void CQuilletView::OfferMissingRequired() {
         AddMissingRequired();
 }
 
-bool CQuilletView::HiddenByDefaultFilter(const CIniEntryData& entry) const {
-    return m_bDefaultFilter && ShowsRules() && m_pRuleMarks->IsDefault(entry);
-}
-
 bool CQuilletView::SetDefaultFilter(bool bOn) {
     if (!m_pIni || bOn == m_bDefaultFilter || (bOn && !ShowsRules()))
         return false;
     CommitEdit();
-    const CViewPlace place = CurrentPlace();
     m_bDefaultFilter = bOn;
-    SetRedraw(false);
-    m_pGrid->DeleteAllItems();
-    // The steps of the history name rows that have moved: the values changed so far stay
-    // changed in the file's model, but can no longer be undone one by one.
-    ClearUndoHistory();
-    FillRows();
-    SetRedraw(true);
-    RestorePlace(place);
+    if (bOn)
+        HideDefaultRows();
+    else
+        ShowHiddenRows();
     return true;
+}
+
+void CQuilletView::HideDefaultRows() {
+    std::vector<bool> hidden(size_t(m_pGrid->GetItemCount()));
+    for (int row = 0; row < int(hidden.size()); ++row) {
+        const auto* entry = dynamic_cast<const CIniEntryData*>(RecordAt(row));
+        hidden[size_t(row)] = entry && m_pRuleMarks->IsDefault(*entry);
+    }
+    HideRows(hidden);
 }

@@ -224,6 +224,8 @@ void CQuilletView::RestoreCurrentCell(int row, int col) {
         m_pGrid->EnsureVisible(row, false);
     else
         m_pGrid->SetCurrentCell(row, col, true, false);
+    // A hidden row passes the cell on to the next row shown.
+    m_pGrid->GetCurrentCell(&row, &col, false);
     // Moving the cell from code reports nothing; the previews follow it as after a click.
     OnCurrentCellChanged(row, col);
 }

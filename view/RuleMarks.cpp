@@ -10,7 +10,19 @@ CRuleMarks::CRuleMarks(const CProjectData& project)
     : m_project(project), m_index(project), m_bHasRules(project.HasRules()) {}
 
 const CEntryData* CRuleMarks::Describe(const CIniEntryData& entry) const {
-    return m_index.Find(entry.m_pSection->m_name, entry.m_key);
+    const QString& section = entry.m_pSection->m_name;
+    // The kept copy shares the name's buffer, which cannot go while it is kept: the same
+    // buffer is the same name. Otherwise compared as stored, not folded: another spelling of
+    // the name only costs a lookup.
+    const bool same = m_bLastLookedUp && (section.constData() == m_lastSection.constData()
+                                              ? section.size() == m_lastSection.size()
+                                              : section == m_lastSection);
+    if (!same) {
+        m_bLastLookedUp = true;
+        m_lastSection = section;
+        m_pLastEntries = m_index.EntriesOf(section);
+    }
+    return CProjectIndex::Find(m_pLastEntries, entry.m_key);
 }
 
 QString CRuleMarks::Breach(const CIniEntryData& entry) const {

@@ -49,4 +49,9 @@ private:
     const CProjectData& m_project;
     CProjectIndex m_index;
     bool m_bHasRules = false;
+    // The section looked up last, by name: rows come section by section, and filling or
+    // filtering hundreds of thousands of them would fold and look up the same name each time.
+    mutable bool m_bLastLookedUp = false;
+    mutable QString m_lastSection;
+    mutable const CProjectIndex::Entries* m_pLastEntries = nullptr;
 };

@@ -110,7 +110,8 @@ struct CListCtrl::Impl {
     bool ValidRow(int i) const { return rows.IsValid(i); }
     int ColumnCount() const { return int(model->columns.size()); }
     bool ValidColumn(int c) const { return c >= 0 && c < ColumnCount(); }
-    unsigned StateOf(int i) const { return rows.At(i).state; }
+    // What the control reports: the store's own hidden bit is none of the caller's business.
+    unsigned StateOf(int i) const { return rows.At(i).state & ~CListRowStore::kHiddenBit; }
 };
 
 CListCtrl::CListCtrl(QWidget* parent) : QAbstractScrollArea(parent), d(new Impl) {
@@ -351,7 +352,7 @@ int CListCtrl::InsertItem(unsigned nMask, int nItem, const QString& text, unsign
     if (nMask & LVIF_TEXT)
         d->rows.SetText(index, 0, text);
     ScrollRangeChanged();
-    if (Painting() && index <= LastVisibleRow(ScrollTop()))
+    if (ReachesViewport(index))
         viewport()->update();
     const unsigned id = d->rows.IdAt(index);
     CListCtrlAccessible::NotifyRowsInserted(this, index, index);
@@ -380,7 +381,7 @@ bool CListCtrl::DeleteItem(int nItem) {
     nItem = d->rows.Locate(nItem, id);
     if (nItem < 0)
         return false;
-    const bool wasVisible = Painting() && nItem <= LastVisibleRow(ScrollTop());
+    const bool wasVisible = ReachesViewport(nItem);
     d->rows.Remove(nItem);
     CListCtrlAccessible::NotifyRowsRemoved(this, nItem, nItem);
     ScrollRangeChanged();
@@ -431,6 +432,62 @@ bool CListCtrl::SetItemData(int nItem, quintptr data) {
     return true;
 }
 
+bool CListCtrl::ReachesViewport(int nItem) const {
+    if (!Painting())
+        return false;
+    // With rows hidden, finding a row's place could mean laying the shown rows out anew on
+    // every insert of a fill: repainting is cheaper.
+    if (d->rows.HiddenCount() > 0)
+        return true;
+    return nItem <= LastVisiblePosition(ScrollTop());
+}
+
+// ---------------------------------------------------------------- hidden rows
+
+void CListCtrl::SetRowHidden(int nItem, bool bHidden) {
+    if (!d->ValidRow(nItem) || d->rows.IsHidden(nItem) == bHidden)
+        return;
+    d->rows.SetHidden(nItem, bHidden);
+    HiddenRowsChanged();
+}
+
+bool CListCtrl::SetRowsHidden(const std::vector<bool>& hidden) {
+    if (hidden.size() != size_t(d->RowCount()))
+        return false;
+    for (int i = 0; i < d->RowCount(); ++i)
+        d->rows.SetHidden(i, hidden[size_t(i)]);
+    HiddenRowsChanged();
+    return true;
+}
+
+void CListCtrl::ShowAllRows() {
+    if (d->rows.HiddenCount() == 0)
+        return;
+    d->rows.ShowAll();
+    HiddenRowsChanged();
+}
+
+void CListCtrl::HiddenRowsChanged() {
+    ScrollRangeChanged();
+    viewport()->update();
+}
+
+bool CListCtrl::IsRowHidden(int nItem) const {
+    return d->rows.IsHidden(nItem);
+}
+
+int CListCtrl::GetShownCount() const {
+    return d->rows.ShownCount();
+}
+
+int CListCtrl::ShownPosition(int nItem) const {
+    return d->rows.ShownPosition(nItem);
+}
+
+int CListCtrl::ShownRowAt(int nPosition) const {
+    return d->rows.ShownRowAt(nPosition);
+}
+
 unsigned CListCtrl::MapIndexToId(int index) const {
     return d->rows.IdAt(index);
 }
@@ -457,8 +514,12 @@ bool CListCtrl::SetItemState(int nItem, unsigned state, unsigned mask) {
             ClearSelectionExcept(-1);
             return true;
         }
-        for (int i = 0; i < d->RowCount(); ++i)
-            ChangeState(i, mask, state);
+        // Selecting every row selects those that show.
+        const bool selecting = (state & LVIS_SELECTED) != 0;
+        for (int i = 0; i < d->RowCount(); ++i) {
+            if (!(selecting && d->rows.IsHidden(i)))
+                ChangeState(i, mask, state);
+        }
         return true;
     }
     if (!d->ValidRow(nItem))
@@ -524,8 +585,10 @@ void CListCtrl::SelectRange(int from, int to, bool clearOthers) {
                 ChangeState(i, LVIS_SELECTED, 0);
         }
     }
-    for (int i = std::max(from, 0); i <= to && i < d->RowCount(); ++i)
-        ChangeState(i, LVIS_SELECTED, LVIS_SELECTED);
+    for (int i = std::max(from, 0); i <= to && i < d->RowCount(); ++i) {
+        if (!d->rows.IsHidden(i))
+            ChangeState(i, LVIS_SELECTED, LVIS_SELECTED);
+    }
 }
 
 int CListCtrl::GetNextItem(int nItem, unsigned flags) const {
@@ -690,11 +753,11 @@ void CListCtrl::SetRowHeight(int pixels) {
 
 int CListCtrl::GetTopIndex() const {
     FlushScrollRange();
-    return ScrollTop();
+    return std::max(0, d->rows.ShownRowAt(ScrollTop()));
 }
 
 int CListCtrl::ScrollTop() const {
-    return d->rows.IsEmpty() ? 0 : verticalScrollBar()->value();
+    return d->rows.ShownCount() == 0 ? 0 : verticalScrollBar()->value();
 }
 
 int CListCtrl::GetCountPerPage() const {
@@ -706,10 +769,10 @@ bool CListCtrl::Painting() const {
     return viewport()->isVisible() && viewport()->updatesEnabled();
 }
 
-int CListCtrl::LastVisibleRow(int top) const {
+int CListCtrl::LastVisiblePosition(int top) const {
     const int h = GetRowHeight();
     const int visible = (viewport()->height() + h - 1) / h;
-    return std::min(d->RowCount() - 1, top + std::max(visible, 1) - 1);
+    return std::min(d->rows.ShownCount() - 1, top + std::max(visible, 1) - 1);
 }
 
 void CListCtrl::SetTopIndexInternal(int top) {
@@ -720,19 +783,21 @@ void CListCtrl::SetTopIndexInternal(int top) {
 }
 
 bool CListCtrl::EnsureVisible(int nItem, bool bPartialOK) {
-    if (!d->ValidRow(nItem))
+    if (!d->ValidRow(nItem) || d->rows.IsHidden(nItem))
         return false;
-    const int top = GetTopIndex();
-    if (nItem < top) {
-        SetTopIndexInternal(nItem);
+    FlushScrollRange();
+    const int top = ScrollTop();
+    const int place = d->rows.ShownPosition(nItem);
+    if (place < top) {
+        SetTopIndexInternal(place);
         return true;
     }
     const int perPage = GetCountPerPage();
-    if (nItem < top + perPage)
+    if (place < top + perPage)
         return true;
-    if (bPartialOK && (nItem - top) * GetRowHeight() < viewport()->height())
+    if (bPartialOK && (place - top) * GetRowHeight() < viewport()->height())
         return true;
-    SetTopIndexInternal(nItem - perPage + 1);
+    SetTopIndexInternal(place - perPage + 1);
     return true;
 }
 
@@ -784,7 +849,7 @@ void CListCtrl::UpdateScrollBarsInternal() {
     const int perPage = GetCountPerPage();
     QScrollBar* v = verticalScrollBar();
     v->setPageStep(perPage);
-    v->setRange(0, std::max(0, d->RowCount() - perPage));
+    v->setRange(0, std::max(0, d->rows.ShownCount() - perPage));
     QScrollBar* hbar = horizontalScrollBar();
     const int width = viewport()->width();
     hbar->setPageStep(std::max(1, width));
@@ -794,7 +859,9 @@ void CListCtrl::UpdateScrollBarsInternal() {
 
 QRect CListCtrl::RowRect(int nItem) const {
     const int h = GetRowHeight();
-    return QRect(-GetScrollX(), (nItem - GetTopIndex()) * h, d->header->length(), h);
+    FlushScrollRange();
+    const int place = d->rows.ShownPosition(nItem);
+    return QRect(-GetScrollX(), (place - ScrollTop()) * h, d->header->length(), h);
 }
 
 QRect CListCtrl::CellRect(int nItem, int nCol) const {
@@ -804,7 +871,7 @@ QRect CListCtrl::CellRect(int nItem, int nCol) const {
 }
 
 bool CListCtrl::GetItemRect(int nItem, QRect* rect, int code) const {
-    if (!rect || !d->ValidRow(nItem))
+    if (!rect || !d->ValidRow(nItem) || d->rows.IsHidden(nItem))
         return false;
     if (code == LVIR_BOUNDS) {
         *rect = RowRect(nItem);
@@ -823,7 +890,7 @@ bool CListCtrl::GetItemRect(int nItem, QRect* rect, int code) const {
 }
 
 bool CListCtrl::GetSubItemRect(int nItem, int nSubItem, int code, QRect* rect) const {
-    if (!rect || !d->ValidRow(nItem))
+    if (!rect || !d->ValidRow(nItem) || d->rows.IsHidden(nItem))
         return false;
     if (nSubItem == 0)
         return GetItemRect(nItem, rect, code);
@@ -857,14 +924,15 @@ int CListCtrl::SubItemHitTest(const QPoint& pt, int* pSubItem, unsigned* flags) 
         f |= LVHT_TORIGHT;
     if (f == 0) {
         const int x = pt.x() + GetScrollX();
-        const int index = GetTopIndex() + pt.y() / GetRowHeight();
+        FlushScrollRange();
+        const int index = d->rows.ShownRowAt(ScrollTop() + pt.y() / GetRowHeight());
         for (int v = 0; v < d->ColumnCount() && column < 0; ++v) {
             const int c = d->header->logicalIndex(v);
             const int left = d->header->sectionPosition(c);
             if (x >= left && x < left + d->header->sectionSize(c))
                 column = c;
         }
-        if (index < d->RowCount() && column >= 0) {
+        if (index >= 0 && column >= 0) {
             row = index;
             f = LVHT_ONITEMLABEL;
         } else {
@@ -885,8 +953,13 @@ void CListCtrl::RedrawItems(int nFirst, int nLast) {
     // The scroll bar's top may be ahead of a pending range update; if that update moves the
     // view, it repaints everything anyway, so there is no need to bring it forward here.
     const int top = ScrollTop();
+    if (d->rows.HiddenCount() > 0) {
+        // A hidden last row counts as the shown one after it: one row more is repainted.
+        nFirst = d->rows.ShownPosition(std::max(nFirst, 0));
+        nLast = d->rows.ShownPosition(std::min(nLast, d->RowCount() - 1));
+    }
     nFirst = std::max(nFirst, top);
-    nLast = std::min(nLast, LastVisibleRow(top));
+    nLast = std::min(nLast, LastVisiblePosition(top));
     if (nFirst > nLast)
         return;
     const int h = GetRowHeight();
@@ -905,14 +978,16 @@ void CListCtrl::paintEvent(QPaintEvent* event) {
     QPainter painter(viewport());
     const QRect area = event->rect();
     const int h = GetRowHeight();
-    const int top = GetTopIndex();
+    FlushScrollRange();
+    const int top = ScrollTop(); // places among the shown rows, as first and last
+    const int shown = d->rows.ShownCount();
     const int first = top + std::max(0, area.top()) / h;
-    const int last = std::min(d->RowCount() - 1, top + std::max(0, area.bottom()) / h);
+    const int last = std::min(shown - 1, top + std::max(0, area.bottom()) / h);
     // What the rows do not cover shows the background. It goes first: a row may paint a
     // pixel into the space below it (grid lines shared with the next row), and the last
     // row's must stay.
     const QColor background = GetBkColor();
-    const int rowsBottom = std::max(0, (d->RowCount() - top) * h);
+    const int rowsBottom = std::max(0, (shown - top) * h);
     const int rowsRight = d->header->length() - GetScrollX();
     const QRect view = viewport()->rect();
     if (rowsBottom < view.height())
@@ -923,13 +998,14 @@ void CListCtrl::paintEvent(QPaintEvent* event) {
             QRect(rowsRight, 0, view.width() - rowsRight, std::min(rowsBottom, view.height())),
             background);
     const bool hasFocus = this->hasFocus();
-    for (int i = first; i <= last && i < d->RowCount(); ++i) {
+    for (int place = first; place <= last && place < shown; ++place) {
+        const int i = d->rows.ShownRowAt(place);
         DRAWITEMSTRUCT dis;
         dis.itemID = i;
         const unsigned state = d->StateOf(i);
         dis.itemState = ((state & LVIS_SELECTED) ? unsigned(ODS_SELECTED) : 0u) |
                         ((hasFocus && (state & LVIS_FOCUSED)) ? unsigned(ODS_FOCUS) : 0u);
-        dis.rcItem = RowRect(i);
+        dis.rcItem = QRect(-GetScrollX(), (place - top) * h, d->header->length(), h);
         dis.pDC = &painter;
         dis.itemData = d->rows.At(i).data;
         painter.save();
@@ -1088,9 +1164,20 @@ void CListCtrl::SelectOnly(int nItem) {
 }
 
 int CListCtrl::KeyTarget(int key) const {
-    const int count = d->RowCount();
-    const int focused = d->rows.Focused();
-    const int top = GetTopIndex();
+    // Worked out among the shown rows: the keys pass over hidden ones.
+    const int place = KeyPlace(key);
+    return place < 0 ? -1 : d->rows.ShownRowAt(place);
+}
+
+int CListCtrl::KeyPlace(int key) const {
+    const int count = d->rows.ShownCount();
+    if (count == 0)
+        return -1;
+    const int focusedRow = d->rows.Focused();
+    const int focused =
+        focusedRow < 0 ? -1 : std::min(d->rows.ShownPosition(focusedRow), count - 1);
+    FlushScrollRange();
+    const int top = ScrollTop();
     const int perPage = GetCountPerPage();
     switch (key) {
     case Qt::Key_Up:

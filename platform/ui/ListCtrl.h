@@ -4,6 +4,7 @@
 #include <QList>
 #include <QRect>
 #include <QString>
+#include <vector>
 
 class QHeaderView;
 class QPainter;
@@ -125,6 +126,24 @@ public:
     quintptr GetItemData(int nItem) const;
     bool SetItemData(int nItem, quintptr data);
 
+    // Hidden rows keep their index, texts, data and state, and every call that takes a row
+    // works on them as before; they only take no room. They are not painted or hit, have no
+    // rectangle (GetItemRect refuses), are never scrolled to, and the keys and a Shift range
+    // pass over them; the vertical scroll bar counts the shown rows. A row inserted is shown.
+    // Hiding a row does not move the focus or the selection: the owner moves them first.
+    void SetRowHidden(int nItem, bool bHidden);
+    // One flag per row, as many as there are rows (else nothing changes): hides those set and
+    // shows the others, at once.
+    bool SetRowsHidden(const std::vector<bool>& hidden);
+    void ShowAllRows();
+    bool IsRowHidden(int nItem) const;
+    int GetShownCount() const;
+    // Places among the shown rows, for owners that move by rows: the place of a shown row (a
+    // hidden one gives the next shown row's, GetShownCount() when none follows), and the row
+    // at a place (-1 out of range). Without hidden rows both are the index itself.
+    int ShownPosition(int nItem) const;
+    int ShownRowAt(int nPosition) const;
+
     // Row ids never change while the row exists and are never reused during the control's
     // life. Unknown ids map to -1, out-of-range indexes to (unsigned)-1.
     unsigned MapIndexToId(int index) const;
@@ -173,7 +192,7 @@ public:
     int GetRowHeight() const;
     // pixels <= 0 goes back to the height taken from the font (text height + 4).
     void SetRowHeight(int pixels);
-    int GetTopIndex() const;     // 0 when there are no rows
+    int GetTopIndex() const;     // the top shown row; 0 when there are no rows
     int GetCountPerPage() const; // rows fully visible, at least 1
     // Scrolls vertically only, as little as needed (the row ends up at the top or bottom).
     bool EnsureVisible(int nItem, bool bPartialOK);
@@ -241,12 +260,18 @@ private:
     void SelectOnly(int nItem);
     void SelectRange(int from, int to, bool clearOthers);
     int KeyTarget(int key) const;
+    int KeyPlace(int key) const;
     int AutoColumnWidth(int nCol, bool withHeading) const;
     // Whether a repaint asked for now would happen: false while hidden or while updates are
     // off (as during a fill), when there is no point in working out which rows to repaint.
     bool Painting() const;
-    int LastVisibleRow(int top) const;
+    // Places among the shown rows: the last one the viewport reaches from top, and the top
+    // one as the scroll bar holds it.
+    int LastVisiblePosition(int top) const;
     int ScrollTop() const;
+    // Whether inserting or deleting row nItem changes what the viewport shows.
+    bool ReachesViewport(int nItem) const;
+    void HiddenRowsChanged();
     void ScrollRangeChanged();
     void FlushScrollRange() const;
     QRect RowRect(int nItem) const;

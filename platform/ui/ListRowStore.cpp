@@ -40,6 +40,7 @@ int CListRowStore::Insert(int index, Row&& row) {
                        QString());
     }
     NoteInserted(index);
+    m_shownValid = false;
     ShiftOnInsert(m_focused, index);
     ShiftOnInsert(m_selectionMark, index);
     if (state != 0)
@@ -56,6 +57,9 @@ void CListRowStore::Remove(int index) {
         --m_selectedCount;
     if (id == m_lastSelectedId)
         m_lastSelectedId = kNoId;
+    if (row.state & kHiddenBit)
+        --m_hiddenCount;
+    m_shownValid = false;
     m_rows.erase(m_rows.begin() + index);
     const auto texts = m_texts.begin() + std::ptrdiff_t(TextSlot(index, 0));
     m_texts.erase(texts, texts + m_stride);
@@ -75,6 +79,8 @@ void CListRowStore::Clear() {
     m_selectionMark = -1;
     m_selectedCount = 0;
     m_lastSelectedId = kNoId;
+    m_hiddenCount = 0;
+    m_shownValid = false;
 }
 
 void CListRowStore::Reserve(int rows) {
@@ -180,6 +186,7 @@ void CListRowStore::SetState(int index, unsigned state) {
     if (!IsValid(index))
         return;
     Row& row = m_rows[size_t(index)];
+    state = (state & ~kHiddenBit) | (row.state & kHiddenBit);
     const unsigned changed = row.state ^ state;
     row.state = state;
     if (changed & kSelectedBit) {
@@ -197,7 +204,7 @@ void CListRowStore::SetState(int index, unsigned state) {
 }
 
 void CListRowStore::SetStateBitsOfAll(unsigned mask, unsigned bits) {
-    mask &= ~(kSelectedBit | kFocusedBit);
+    mask &= ~(kSelectedBit | kFocusedBit | kHiddenBit);
     for (Row& row : m_rows)
         row.state = (row.state & ~mask) | (bits & mask);
 }
@@ -240,5 +247,52 @@ bool CListRowStore::ApplyOrder(const std::vector<int>& order) {
     m_idsAscending = std::is_sorted(m_rows.begin(), m_rows.end(),
                                     [](const Row& a, const Row& b) { return a.id < b.id; });
     m_idIndexValid = false;
+    m_shownValid = false;
     return true;
+}
+
+// ---------------------------------------------------------------- hidden rows
+
+void CListRowStore::SetHidden(int index, bool hidden) {
+    if (!IsValid(index) || IsHidden(index) == hidden)
+        return;
+    m_rows[size_t(index)].state ^= kHiddenBit;
+    m_hiddenCount += hidden ? 1 : -1;
+    m_shownValid = false;
+}
+
+void CListRowStore::ShowAll() {
+    if (m_hiddenCount == 0)
+        return;
+    for (Row& row : m_rows)
+        row.state &= ~kHiddenBit;
+    m_hiddenCount = 0;
+    m_shownValid = false;
+    std::vector<int>().swap(m_shown);
+}
+
+const std::vector<int>& CListRowStore::Shown() const {
+    if (!m_shownValid) {
+        m_shown.clear();
+        m_shown.reserve(size_t(ShownCount()));
+        for (int i = 0; i < Count(); ++i) {
+            if (!(At(i).state & kHiddenBit))
+                m_shown.push_back(i);
+        }
+        m_shownValid = true;
+    }
+    return m_shown;
+}
+
+int CListRowStore::ShownPosition(int index) const {
+    if (m_hiddenCount == 0)
+        return index;
+    const std::vector<int>& shown = Shown();
+    return int(std::lower_bound(shown.begin(), shown.end(), index) - shown.begin());
+}
+
+int CListRowStore::ShownRowAt(int position) const {
+    if (position < 0 || position >= ShownCount())
+        return -1;
+    return m_hiddenCount == 0 ? position : Shown()[size_t(position)];
 }

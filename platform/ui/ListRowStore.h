@@ -24,6 +24,9 @@ public:
     // State bits the store itself follows: the one focused row and the selected rows.
     static constexpr unsigned kFocusedBit = 0x0001;
     static constexpr unsigned kSelectedBit = 0x0002;
+    // Kept in the state word so that it moves with the row through inserts, deletes and
+    // sorts; no state the control reports or takes ever has it.
+    static constexpr unsigned kHiddenBit = 0x8000'0000u;
 
     int Count() const { return int(m_rows.size()); }
     bool IsEmpty() const { return m_rows.empty(); }
@@ -95,6 +98,20 @@ public:
     int SelectionMark() const { return m_selectionMark; }
     void SetSelectionMark(int index) { m_selectionMark = index; }
 
+    // ---- hidden rows ----
+    // A hidden row stays in the store with everything it holds; it only has no place among
+    // the shown rows, which the control lays out one after the other.
+    void SetHidden(int index, bool hidden);
+    void ShowAll();
+    bool IsHidden(int index) const { return IsValid(index) && (At(index).state & kHiddenBit); }
+    int HiddenCount() const { return m_hiddenCount; }
+    int ShownCount() const { return Count() - m_hiddenCount; }
+    // The place of a shown row among the shown rows; for a hidden row the place of the next
+    // shown one (ShownCount() when none follows). Without hidden rows both are the index.
+    int ShownPosition(int index) const;
+    // The row at a place among the shown rows, -1 out of range.
+    int ShownRowAt(int position) const;
+
     // ---- order ----
     // Puts the rows in the order given as old indexes; false, nothing changed, when the order
     // does not cover every row once in size.
@@ -113,6 +130,11 @@ private:
     void NoteRemoved(unsigned id, int index);
 
     std::vector<Row> m_rows;
+    int m_hiddenCount = 0;
+    // The shown rows' indexes in order, made when first asked for after a change.
+    mutable std::vector<int> m_shown;
+    mutable bool m_shownValid = false;
+    const std::vector<int>& Shown() const;
     std::vector<QString> m_texts; // m_stride texts per row, row after row
     int m_stride = 0;
     unsigned m_nextId = 0;

@@ -2,6 +2,7 @@
 
 #include <QClipboard>
 #include <QLineEdit>
+#include <QScrollBar>
 
 using namespace Pelmo;
 
@@ -199,6 +200,48 @@ TEST_F(GridInputTest, HomeEndPageAndControlJumps) {
     Key(Qt::Key_PageDown);
     EXPECT_EQ(Current(), Cell(39, 2));
     EXPECT_EQ(NotesOf(GN_CURCELLCHANGED).size(), 4u); // the last Page Down did not move
+}
+
+// Hidden rows take no room: every way of moving, hitting and selecting passes over them, and
+// a cell put on one lands on the next row shown.
+TEST_F(GridInputTest, HiddenRowsArePassedOver) {
+    Fill(3, 40);
+    std::vector<bool> hidden(40);
+    for (size_t row = 1; row < hidden.size(); row += 2)
+        hidden[row] = true; // the odd rows
+    ASSERT_TRUE(grid->SetRowsHidden(hidden));
+    const int perPage = grid->GetCountPerPage();
+    ASSERT_GT(perPage, 2);
+    EXPECT_EQ(grid->GetTopIndex(), 0); // brings the scroll range up to date
+    EXPECT_EQ(grid->verticalScrollBar()->maximum(), 20 - perPage);
+    StartAt(0, 1);
+    Key(Qt::Key_Down);
+    EXPECT_EQ(Current(), Cell(2, 1));
+    Key(Qt::Key_Up);
+    EXPECT_EQ(Current(), Cell(0, 1));
+    Key(Qt::Key_PageDown);
+    EXPECT_EQ(Current(), Cell(2 * (perPage - 1), 1));
+    Key(Qt::Key_End, Qt::ControlModifier);
+    EXPECT_EQ(Current(), Cell(38, 2));
+    EXPECT_EQ(grid->GetTopIndex(), 2 * (20 - perPage));
+
+    Key(Qt::Key_Home, Qt::ControlModifier);
+    QRect first;
+    ASSERT_TRUE(grid->GetItemRect(2, &first, LVIR_BOUNDS));
+    EXPECT_EQ(grid->HitTest(first.center() + QPoint(0, first.height())), 4);
+    QRect none;
+    EXPECT_FALSE(grid->GetItemRect(3, &none, LVIR_BOUNDS));
+    Key(Qt::Key_Down, Qt::ShiftModifier);
+    EXPECT_EQ(grid->GetSelectedCount(), 2); // rows 0 and 2
+    EXPECT_FALSE(grid->GetItemState(1, LVIS_SELECTED) & LVIS_SELECTED);
+    Key(Qt::Key_A, Qt::ControlModifier);
+    EXPECT_EQ(grid->GetSelectedCount(), 20);
+
+    ASSERT_TRUE(grid->SetCurrentCell(5, 0, true, false));
+    EXPECT_EQ(Current(), Cell(6, 0));
+    grid->ShowAllRows();
+    Key(Qt::Key_Down);
+    EXPECT_EQ(Current(), Cell(7, 0));
 }
 
 TEST_F(GridInputTest, ShiftSelectsWholeRows) {

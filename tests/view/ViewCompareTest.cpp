@@ -3,6 +3,7 @@
 #include "cli/CliMain.h"
 #include "compare/IniCompare.h"
 #include "grid/GridAccessible.h"
+#include "grid/ListCtrlBase.h"
 #include "grid/ListCtrlEx.h"
 #include "ini/IniData.h"
 #include "res/Resource.h"
@@ -309,8 +310,9 @@ TEST_F(ViewCompareTest, RowsAnIgnoreFileCoversShowDimWithoutTheMarkAsTheirValues
 }
 
 TEST_F(ViewCompareTest, CtrlEWritesTheRowsAsShownAndEditedOrSaysWhyNot) {
-    OpenTexts("[S]\r\nk=a\r\n", "[S]\r\nk=b\r\n");
-    EditCell(0, 2, QStringLiteral("<x&y>"));
+    OpenTexts("[S]\r\nsame=1\r\nk=a\r\n", "[S]\r\nsame=1\r\nk=b\r\n");
+    EditCell(1, 2, QStringLiteral("<x&y>"));
+    ASSERT_TRUE(view->SetDifferencesOnly(true)); // what is shown is what is written
     CScriptedBoxes boxes;
     const QString page = dir.filePath(QStringLiteral("page.html"));
     boxes.ChooseFile(page);
@@ -320,6 +322,7 @@ TEST_F(ViewCompareTest, CtrlEWritesTheRowsAsShownAndEditedOrSaysWhyNot) {
     const QByteArray html = Read(page);
     EXPECT_TRUE(html.contains("<td>&lt;x&amp;y&gt;</td><td class=\"mark\">\xE2\x97\x8B</td>"))
         << html.toStdString();
+    EXPECT_FALSE(html.contains("same")) << html.toStdString();
     // A folder that is not there: the box says so and nothing is left behind.
     boxes.ChooseFile(dir.filePath(QStringLiteral("none/page.html")));
     view->Export()->Run();
@@ -513,55 +516,71 @@ TEST_F(ViewCompareTest, PictureOfAJapaneseComparison) {
 
 } // namespace
 
-// Only the marked rows stay; what is done to them (edit, copy across, undo, F8) holds when
-// every row comes back, each in its place, and the current cell stays on its record.
-TEST_F(ViewCompareTest, DifferencesOnlyHidesUnmarkedRowsAndBringsThemBackInPlace) {
+// Only the marked rows show; what is done to them (edit, copy across, undo, F8) holds when
+// every row shows again in its place, and the history from before still undoes.
+TEST_F(ViewCompareTest, DifferencesOnlyHidesUnmarkedRowsAndKeepsPlacesAndHistory) {
     OpenTexts("[A]\r\nsame=1\r\nd=1\r\nkeep=1\r\n[B]\r\nsame=1\r\n[C]\r\nx=1\r\nonly1=1\r\n",
               "[A]\r\nsame=1\r\nd=2\r\nkeep=1\r\n[B]\r\nsame=1\r\n[C]\r\nx=2\r\n");
     const int all = Grid().GetItemCount();
     ASSERT_EQ(all, 6);
-    StartAt(4, 2); // C/x
+    EditCell(2, 2, QStringLiteral("5")); // A/keep differs now, before anything is hidden
+    StartAt(0, 2);                       // A/same, about to be hidden
     Key(Qt::Key_F7);
     ASSERT_TRUE(view->IsDifferencesOnly());
     EXPECT_TRUE(view->DifferencesOnlyAction()->isChecked());
-    ASSERT_EQ(Grid().GetItemCount(), 3);
-    for (int row = 0; row < 3; ++row)
-        EXPECT_TRUE(Marked(row)) << row;
-    // Each section names itself on its first row shown.
-    EXPECT_EQ(Text(0, 0), QStringLiteral("A"));
-    EXPECT_EQ(Text(1, 0), QStringLiteral("C"));
-    EXPECT_EQ(Text(1, 1), QStringLiteral("x"));
+    ASSERT_EQ(Grid().GetShownCount(), 4);
+    for (int row : {0, 3})
+        EXPECT_TRUE(Grid().IsRowHidden(row)) << row;
+    // A section whose first row is hidden is named on its first row shown.
+    const auto shownText = [&](int row, int col) {
+        return dynamic_cast<Pelmo::CListCtrlBase&>(Grid()).GetCellDisplayText(row, col);
+    };
+    EXPECT_EQ(Text(1, 0), QString());
+    EXPECT_EQ(shownText(1, 0), QStringLiteral("A"));
+    EXPECT_EQ(shownText(2, 0), QString());
+    EXPECT_EQ(shownText(1, 4), QStringLiteral("A"));
     int row = -1, col = -1;
     ASSERT_TRUE(Grid().GetCurrentCell(&row, &col, false));
-    EXPECT_EQ(row, 1);
+    EXPECT_EQ(row, 1); // the cell went on to the next row shown
+    Key(Qt::Key_Down);
+    Key(Qt::Key_Down);
+    ASSERT_TRUE(Grid().GetCurrentCell(&row, &col, false));
+    EXPECT_EQ(row, 4); // past the hidden B/same
+    // Find looks only at what shows: both "same" rows are hidden.
+    EXPECT_FALSE(view->Find(u"SAME"_qs, CQuilletView::FIND_ENTRY, true));
 
-    EditCell(0, 6, QStringLiteral("1")); // A/d now agrees: it stays, unmarked and yellow
-    EXPECT_FALSE(Marked(0));
-    DoubleClick(2, 1); // C/only1 copied into file 2
-    EXPECT_EQ(Text(2, 5), QStringLiteral("only1"));
+    EditCell(1, 6, QStringLiteral("1")); // A/d now agrees: it stays, unmarked and yellow
+    EXPECT_FALSE(Marked(1));
+    DoubleClick(5, 1); // C/only1 copied into file 2
+    EXPECT_EQ(Text(5, 5), QStringLiteral("only1"));
     view->Undo();
-    EXPECT_EQ(Text(2, 5), QString());
+    EXPECT_EQ(Text(5, 5), QString());
     view->Redo();
-    StartAt(0, 2);
+    StartAt(1, 2);
     Key(Qt::Key_F8);
     ASSERT_TRUE(Grid().GetCurrentCell(&row, &col, false));
-    EXPECT_EQ(row, 1);
+    EXPECT_EQ(row, 2);
 
     ASSERT_TRUE(view->SetDifferencesOnly(false));
     EXPECT_FALSE(view->DifferencesOnlyAction()->isChecked());
-    ASSERT_EQ(Grid().GetItemCount(), all);
+    ASSERT_EQ(Grid().GetShownCount(), all);
     const QStringList keys{u"same"_qs, u"d"_qs, u"keep"_qs, u"same"_qs, u"x"_qs, u"only1"_qs};
     for (int r = 0; r < all; ++r)
         EXPECT_EQ(Text(r, 1), keys[r]) << r;
-    EXPECT_EQ(Text(3, 0), QStringLiteral("B"));
-    EXPECT_EQ(Text(4, 0), QStringLiteral("C"));
-    EXPECT_EQ(Text(1, 6), QStringLiteral("1"));
+    EXPECT_EQ(shownText(1, 0), QString());
     EXPECT_EQ(Back(1, 6), kYellow);
-    EXPECT_FALSE(Marked(1));
-    EXPECT_EQ(Text(5, 5), QStringLiteral("only1"));
     ASSERT_TRUE(Grid().GetCurrentCell(&row, &col, false));
-    EXPECT_EQ(row, 4);
+    EXPECT_EQ(row, 2);
+    for (int step = 0; step < 3; ++step)
+        view->Undo();
+    EXPECT_EQ(Text(5, 5), QString());
+    EXPECT_EQ(Text(1, 6), QStringLiteral("2"));
+    EXPECT_EQ(Text(2, 2), QStringLiteral("1"));
+    for (int step = 0; step < 3; ++step)
+        view->Redo();
     SaveBoth();
+    EXPECT_EQ(Read(path1), QByteArray("[A]\r\nsame=1\r\nd=1\r\nkeep=5\r\n[B]\r\nsame=1\r\n[C]\r\n"
+                                      "x=1\r\nonly1=1\r\n"));
     EXPECT_EQ(Read(path2), QByteArray("[A]\r\nsame=1\r\nd=1\r\nkeep=1\r\n[B]\r\nsame=1\r\n[C]\r\n"
                                       "x=2\r\nonly1=1\r\n"));
 }

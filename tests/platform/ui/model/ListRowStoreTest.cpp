@@ -166,3 +166,37 @@ TEST(ListRowStore, TextsStayWithTheirRows) {
 }
 
 } // namespace
+
+// Hidden rows have no place among the shown ones; the flag must travel with its row through
+// inserts, removes and sorts, and the places must follow each change.
+TEST(ListRowStore, HiddenRowsKeepTheirFlagAndThePlacesFollow) {
+    CListRowStore store;
+    for (quintptr i = 0; i < 6; ++i)
+        store.Insert(int(i), RowWith(i, i == 2 ? kFocused : 0));
+    store.SetHidden(1, true);
+    store.SetHidden(3, true);
+    store.SetState(2, 0); // a state change leaves the flag alone
+    EXPECT_TRUE(store.IsHidden(3));
+    EXPECT_EQ(store.ShownCount(), 4);
+    EXPECT_EQ(store.ShownRowAt(1), 2);
+    EXPECT_EQ(store.ShownPosition(3), 2); // hidden: the place of the next shown row
+    EXPECT_EQ(store.ShownRowAt(4), -1);
+
+    store.Insert(0, RowWith(9)); // shown, and every place after it moves
+    EXPECT_EQ(store.ShownRowAt(1), 1);
+    EXPECT_EQ(store.ShownPosition(5), 3);
+    store.Remove(2); // the hidden row that held data 1
+    EXPECT_EQ(store.HiddenCount(), 1);
+    ASSERT_TRUE(store.ApplyOrder({5, 4, 3, 2, 1, 0}));
+    std::vector<quintptr> hidden;
+    for (int i = 0; i < store.Count(); ++i) {
+        if (store.IsHidden(i))
+            hidden.push_back(store.At(i).data);
+    }
+    EXPECT_EQ(hidden, std::vector<quintptr>{3});
+    EXPECT_EQ(store.ShownRowAt(0), 0);
+    EXPECT_EQ(store.ShownRowAt(2), 3);
+    store.ShowAll();
+    EXPECT_EQ(store.ShownCount(), store.Count());
+    EXPECT_EQ(store.ShownPosition(4), 4);
+}
