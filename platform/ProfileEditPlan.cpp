@@ -68,13 +68,11 @@ CProfileEditPlan::CProfileEditPlan(const QByteArray& bytes)
     : m_bytes(bytes), m_encoding(CTextCodec::Detect(bytes)), m_codec(m_encoding),
       m_unit(m_codec.unitSize()), m_bigEndian(m_encoding == CTextCodec::Encoding::Utf16BE) {
     m_payload = QByteArrayView(m_bytes).sliced(CTextCodec::Bom(m_encoding).size());
-    const CTextCodec::LineEnd lineEnd = CTextCodec::DominantLineEnd(m_payload, m_encoding);
-    // Damaged UTF-16 is refused by every edit; lone CRs are left to the one-key edit.
-    if (m_payload.size() % m_unit != 0 || lineEnd == CTextCodec::LineEnd::Cr) {
+    // Damaged UTF-16 is refused by every edit.
+    if (m_payload.size() % m_unit != 0) {
         m_supported = false;
         return;
     }
-    m_codec.encode(CTextCodec::LineEndText(lineEnd), m_lineEnd);
     findLastLine();
     findHeaders();
     // A CP932 file is one that is no UTF-8 somewhere, and only inside a line can it fail.
@@ -301,6 +299,16 @@ bool CProfileEditPlan::hasBreak(const Ref& ref) const {
     return ref.next > ref.end;
 }
 
+bool CProfileEditPlan::knowLineEnd() {
+    if (!m_lineEndKnown) {
+        m_lineEndKnown = true;
+        const CTextCodec::LineEnd lineEnd = CTextCodec::DominantLineEnd(m_payload, m_encoding);
+        if (lineEnd != CTextCodec::LineEnd::Cr)
+            m_codec.encode(CTextCodec::LineEndText(lineEnd), m_lineEnd);
+    }
+    return !m_lineEnd.isEmpty();
+}
+
 bool CProfileEditPlan::endsWithBreak() const {
     if (!m_tail.empty() || m_lastLine.begin < 0)
         return true;
@@ -423,14 +431,16 @@ CProfileEditPlan::Outcome CProfileEditPlan::apply(QStringView sectionArg, QStrin
             QByteArray encoded;
             if (!m_codec.encode(value, encoded))
                 return refuseEncoding();
+            if (!hasBreak(*keyLine) && !knowLineEnd())
+                return Outcome::Unsupported;
             QByteArray text =
                 old.first(ProfileEditRules::ValueStart(old, m_encoding)).toByteArray();
             text += encoded;
             setText(*keyLine, std::move(text), true);
             return applied();
         }
-        if (entry.kind == Kind::Header)
-            return Outcome::Unsupported; // the added line would start a section of its own
+        if (entry.kind == Kind::Header || !knowLineEnd())
+            return Outcome::Unsupported; // a section of its own, or lines ending in lone CRs
         QByteArray encoded;
         if (!m_codec.encode(entryText, encoded))
             return refuseEncoding();
@@ -445,7 +455,7 @@ CProfileEditPlan::Outcome CProfileEditPlan::apply(QStringView sectionArg, QStrin
         return applied();
     }
 
-    if (entry.kind == Kind::Header)
+    if (entry.kind == Kind::Header || !knowLineEnd())
         return Outcome::Unsupported;
     const QString headerText = u'[' + section.toString() + u']';
     QByteArray header, encoded;

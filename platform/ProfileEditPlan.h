@@ -18,9 +18,10 @@
 //
 // Some edits would make that text read differently as a whole (a CP932 file whose last byte
 // that is not UTF-8 goes, so the next edit finds UTF-8; an added line that reads as a section
-// header; lines ending in a lone CR, which an added line could join with the LF after it).
-// The plan does not model them: apply() says so and changes nothing, or, for the encoding,
-// applies the edit and says that the text must be read afresh before the next one.
+// header; a line added to a file whose lines end mostly in a lone CR, which it could join with
+// the LF after it). The plan does not model them: apply() says so and changes nothing, or, for
+// the encoding, applies the edit and says that the text must be read afresh before the next
+// one. The file's line end is counted only when an edit adds one.
 class CProfileEditPlan {
 public:
     enum class Outcome {
@@ -120,6 +121,8 @@ private:
     QByteArrayView textOf(const Ref& ref) const;
     bool hasBreak(const Ref& ref) const;
     bool endsWithBreak() const;
+    // Counts the file's line ends once: false when lone CRs lead, so that no line may be added.
+    bool knowLineEnd();
     // CP932 files: whether a line's new text is no UTF-8.
     bool isInvalidUtf8(const QByteArray& text) const;
     void setText(const Ref& ref, QByteArray text, bool addBreak);
@@ -136,7 +139,8 @@ private:
     CTextCodec m_codec;
     int m_unit = 1;
     bool m_bigEndian = false;
-    QByteArray m_lineEnd;
+    QByteArray m_lineEnd; // the file's line end, once counted and when it is no lone CR
+    bool m_lineEndKnown = false;
     bool m_supported = true;
     Ref m_lastLine; // the last original line; begin -1 when there is none
     // CP932 files: the changed and added lines that are no UTF-8; an unchanged original line
