@@ -65,14 +65,15 @@ private:
         int nextSameHash; // the next entry line of that hash in file order, or -1
     };
     struct Section {
-        Ref header, lastEntry;                // lastEntry: known once the keys are read
+        Ref header, lastEntry;                // lastEntry: known once all keys are read
         qsizetype bodyBegin = 0, bodyEnd = 0; // bytes of its original lines after the header
-        bool keysRead = false;
-        // The original entry lines in file order, and an open-addressing table of the first
-        // one of each hash (-1: empty); then the lines added since, by folded key (they follow
-        // every original entry).
+        qsizetype readTo = 0;                 // its original lines before this one are read
+        bool keysRead = false;                // all of them
+        // The original entry lines read, in file order, and an open-addressing table of the
+        // first and the last of each hash (-1: empty); then the lines added since, by folded
+        // key (they follow every original entry).
         std::vector<Key> keys;
-        std::vector<int> firstOfHash;
+        std::vector<int> firstOfHash, lastOfHash;
         QHash<QString, Ref> addedKeys;
     };
     static constexpr qsizetype kTail = -1;
@@ -107,11 +108,14 @@ private:
     // Finds every section header: lines whose first unit that is no blank is '['.
     void findHeaders();
     void addHeader(const Ref& line);
-    // Reads the section's lines: its keys and its last entry line.
-    void readKeys(Section& section);
+    // Reads the section's lines on from where reading stopped, indexing their keys, until a
+    // line that sets key (of hash `wanted`), which it gives, or the end of the section, where
+    // its last entry line is known.
+    std::optional<Ref> readKeys(Section& section, quint32 wanted, QStringView key);
     // The hash of the folded key of the entry line [begin, end), from its decoded text.
     size_t decodedKeyHash(qsizetype begin, qsizetype end) const;
-    static void indexKeys(Section& section);
+    // Puts keys[key], the last one read, into the section's table.
+    static void indexKey(Section& section, int key);
     // The first line of the section that sets key, or null.
     std::optional<Ref> findKey(Section& section, QStringView key);
     // Whether the entry line at ref sets key (compared as the readers compare keys).
