@@ -2,7 +2,6 @@
 
 #include "compare/RowRules.h"
 #include "grid/GridTypes.h"
-#include "view/FoldedTexts.h"
 
 #include <QWidget>
 #include <functional>
@@ -368,5 +367,4 @@ private:
     // --- fields: find ---
     QString m_strFind;
     int m_nFindFlags = 0;
-    CFoldedTexts m_findTexts;
 };
