@@ -68,7 +68,7 @@ const CPreviewDlgBar::LineMap& CPreviewDlgBar::GetLineMap(int editId) const {
 
 void CPreviewDlgBar::ClearBox(Box& box) {
     box.lineMap = {};
-    box.firstLines = {};
+    box.firstLines.Clear();
     box.edit->hide();
     box.edit->Clear();
 }
@@ -108,7 +108,7 @@ void CPreviewDlgBar::SetCompare(const CIniCompare* compare) {
 // reports progress, and a stoppable load's progress may throw) leaves it empty but whole.
 void CPreviewDlgBar::LoadPreview(Box& box, const CIniData& ini) {
     box.lineMap = {};
-    box.firstLines = {};
+    box.firstLines.Clear();
     box.edit->Clear();
     LineMap lineMap;
     QString text;
@@ -139,12 +139,7 @@ void CPreviewDlgBar::LoadPreview(Box& box, const CIniData& ini) {
         text.squeeze();
     }
     bytes = {};
-    // Walking back, an item's first line is the one that stays.
-    box.firstLines.reserve(qsizetype(lineMap.size()));
-    for (size_t line = lineMap.size(); line-- > 0;) {
-        if (const CObject* item = lineMap[line])
-            box.firstLines.insert(item, int(line));
-    }
+    box.firstLines.Build(lineMap);
     box.lineMap = std::move(lineMap);
     box.edit->SetText(std::move(text), std::move(lineStarts));
 }
@@ -159,16 +154,16 @@ void CPreviewDlgBar::ShowItem(Box& box, const CObject* item) {
     const CObject* target = item;
     if (auto* entry = dynamic_cast<const CIniEntryData*>(item); entry && entry->m_isNew)
         target = entry->m_pSection;
-    const auto found = target ? box.firstLines.constFind(target) : box.firstLines.cend();
-    if (found == box.firstLines.cend()) {
+    const int line = target ? box.firstLines.LineOf(target) : -1;
+    if (line < 0) {
         // No line to show: the caret goes to the start, but the text stays where the user
         // was reading it rather than jumping to the top.
         box.edit->MoveCaretToStart();
         box.edit->SetLineNote(-1, {});
         return;
     }
-    box.edit->ShowLine(*found, kLinesAboveHighlight);
-    box.edit->SetLineNote(*found, UnsavedNote(item));
+    box.edit->ShowLine(line, kLinesAboveHighlight);
+    box.edit->SetLineNote(line, UnsavedNote(item));
 }
 
 // The file shows what was saved; the grid may hold more.

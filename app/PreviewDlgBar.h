@@ -1,7 +1,8 @@
 #pragma once
 
+#include "app/ItemFirstLines.h"
+
 #include <QFont>
-#include <QHash>
 #include <QWidget>
 #include <vector>
 
@@ -42,7 +43,7 @@ private:
     struct Box {
         CPreviewText* edit = nullptr;
         LineMap lineMap;
-        QHash<const CObject*, int> firstLines;
+        CItemFirstLines firstLines;
     };
 
     Box* BoxOf(int editId);

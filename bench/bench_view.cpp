@@ -27,6 +27,7 @@
 #include "view/ViewHost.h"
 
 #include <QDir>
+#include <QFile>
 #include <QKeyEvent>
 #include <QLineEdit>
 #include <QMap>
@@ -35,8 +36,10 @@
 #include <algorithm>
 #include <chrono>
 #include <ctime>
+#include <malloc.h>
 #include <sys/resource.h>
 #include <tuple>
+#include <unistd.h>
 
 namespace {
 
@@ -77,6 +80,13 @@ std::unique_ptr<CIniData> Load(const QString& path) {
     auto ini = std::make_unique<CIniData>();
     QString error;
     return ini->Load(path, error) ? std::move(ini) : nullptr;
+}
+
+// This thread's CPU time: what a busy machine does not add to.
+double ThreadCpuSeconds() {
+    timespec t{};
+    clock_gettime(CLOCK_THREAD_CPUTIME_ID, &t);
+    return double(t.tv_sec) + double(t.tv_nsec) * 1e-9;
 }
 
 double PeakMegabytes() {
@@ -205,7 +215,8 @@ void BM_OpenInWindow(benchmark::State& state) {
 // The view alone showing a generated file, its value cell of the middle row current.
 struct CShownFile {
     explicit CShownFile(const benchmark::State& state)
-        : ini(Load(FilePath(int(state.range(0)), int(state.range(1))))) {
+        : CShownFile(FilePath(int(state.range(0)), int(state.range(1)))) {}
+    explicit CShownFile(const QString& path) : ini(Load(path)) {
         view.resize(BenchQt::kWindow);
         view.show();
         view.OnUpdate(nullptr, Res::HINT_SHOW_FILE, reinterpret_cast<quintptr>(ini.get()));
@@ -288,6 +299,89 @@ void BM_FindWithoutMatch(benchmark::State& state) {
     state.counters["rows"] = shown.grid->GetItemCount();
 }
 
+// Every third value in Japanese, as users' files hold them: "k0003=値00042".
+QString JapaneseFilePath(int sections, int entries) {
+    static QMap<QString, QString> made;
+    const QString name = QStringLiteral("j%1_%2.ini").arg(sections).arg(entries);
+    if (!made.contains(name)) {
+        const QByteArray ascii = BenchFiles::MakeProfile(sections, entries);
+        QByteArray text;
+        text.reserve(ascii.size() + ascii.size() / 20);
+        int line = 0;
+        for (qsizetype at = 0; at < ascii.size();) {
+            qsizetype end = ascii.indexOf('\n', at);
+            end = end < 0 ? ascii.size() : end + 1;
+            const QByteArray piece = ascii.mid(at, end - at);
+            text += ++line % 3 == 0 ? QByteArray(piece).replace("=v", "=\xE5\x80\xA4") : piece;
+            at = end;
+        }
+        made[name] = Folder().filePath(name);
+        BenchFiles::WriteAgedFile(made[name], text);
+    }
+    return made[name];
+}
+
+// The process's resident memory now, not its peak; what the heap holds free is given back first,
+// so that a view put away before does not hide what the next one takes.
+double ResidentMegabytes() {
+    malloc_trim(0);
+    QFile statm(QStringLiteral("/proc/self/statm"));
+    if (!statm.open(QIODevice::ReadOnly))
+        return 0;
+    const QList<QByteArray> fields = statm.readAll().split(' ');
+    return fields.size() > 1 ? fields[1].toDouble() * double(getpagesize()) / (1024.0 * 1024.0) : 0;
+}
+
+// What the user meets: Ctrl+F on a file just shown, then "z" and "zq" typed, neither found
+// (the find box upper-cases what is typed), on a file with Japanese values. Each round shows
+// the file in a new view, untimed, so the first search is always the view's first. Counters,
+// medians in milliseconds:
+//   first_ms    the first keystroke ("z"), and first_cpu_ms this thread's CPU time for it
+//   later_ms    the second one ("zq") and "z" again, and later_cpu_ms
+//   open_MB     the process's resident memory with the file shown, before any search
+//   kept_MB     what the searches left resident beyond that, and kept_pct of open_MB
+void BM_FindKeystrokes(benchmark::State& state) {
+    Text::SetJapaneseLocale(true);
+    const QString path = JapaneseFilePath(int(state.range(0)), int(state.range(1)));
+    const int kinds =
+        CQuilletView::FIND_SECTION | CQuilletView::FIND_ENTRY | CQuilletView::FIND_VALUE;
+    std::vector<double> first, later, firstCpu, laterCpu, open, kept;
+    const auto timed = [&](CQuilletView& view, const QString& text, bool isFirst) {
+        const auto start = std::chrono::steady_clock::now();
+        const double cpuStart = ThreadCpuSeconds();
+        const bool found = view.Find(text, kinds, true);
+        const std::chrono::duration<double, std::milli> took =
+            std::chrono::steady_clock::now() - start;
+        (isFirst ? firstCpu : laterCpu).push_back((ThreadCpuSeconds() - cpuStart) * 1e3);
+        return found ? -1.0 : took.count();
+    };
+    for (auto _ : state) {
+        auto shown = std::make_unique<CShownFile>(path);
+        QCoreApplication::processEvents();
+        open.push_back(ResidentMegabytes());
+        const double times[] = {timed(shown->view, QStringLiteral("Z"), true),
+                                timed(shown->view, QStringLiteral("ZQ"), false),
+                                timed(shown->view, QStringLiteral("Z"), false)};
+        kept.push_back(ResidentMegabytes() - open.back());
+        if (*std::min_element(std::begin(times), std::end(times)) < 0) {
+            state.SkipWithError("the text was found");
+            return;
+        }
+        first.push_back(times[0]);
+        later.insert(later.end(), {times[1], times[2]});
+        state.SetIterationTime((times[0] + times[1] + times[2]) / 1e3);
+        shown.reset();
+    }
+    auto& c = state.counters;
+    c["first_ms"] = BenchProcess::Median(first);
+    c["later_ms"] = BenchProcess::Median(later);
+    c["first_cpu_ms"] = BenchProcess::Median(firstCpu);
+    c["later_cpu_ms"] = BenchProcess::Median(laterCpu);
+    c["open_MB"] = BenchProcess::Median(open);
+    c["kept_MB"] = BenchProcess::Median(kept);
+    c["kept_pct"] = 100.0 * c["kept_MB"] / c["open_MB"];
+}
+
 // Key movement as the user makes it: Down, Page Down, Ctrl+End and back with Ctrl+Home, each
 // key followed by a paint, on the largest file against a 75 KB one (5 sections x 1,000 entries,
 // 5,000 rows) in the same run. The two files take turns, so that a busy machine slows both
@@ -296,12 +390,6 @@ void BM_FindWithoutMatch(benchmark::State& state) {
 //   large_cpu_us, small_cpu_us, cpu_ratio   this thread's CPU time
 // BM_MoveInWindow goes through the whole main window (the grid, its row header, the preview bar)
 // and paints the window; BM_MoveInView goes through the view alone and paints the view.
-double ThreadCpuSeconds() {
-    timespec t{};
-    clock_gettime(CLOCK_THREAD_CPUTIME_ID, &t);
-    return double(t.tv_sec) + double(t.tv_nsec) * 1e-9;
-}
-
 struct CMoveTimes {
     std::vector<double> wall, cpu;
 };
@@ -713,6 +801,12 @@ BENCHMARK(BM_CloseInView)->Args({400, 2000})->Unit(benchmark::kMillisecond)->Ite
 BENCHMARK(BM_OpenInWindow)->Args({400, 2000})->Unit(benchmark::kMillisecond)->Iterations(3);
 BENCHMARK(BM_MoveCurrentCell)->Args({400, 2000})->Args({1, 1000})->Unit(benchmark::kMicrosecond);
 BENCHMARK(BM_FindWithoutMatch)->Args({400, 2000})->Args({1, 1000})->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_FindKeystrokes)
+    ->Args({400, 2000})
+    ->Args({1, 1000})
+    ->Unit(benchmark::kMillisecond)
+    ->UseManualTime()
+    ->Iterations(5);
 BENCHMARK(BM_UndoRedoEdit)->Args({400, 2000})->Args({1, 1000})->Unit(benchmark::kMicrosecond);
 BENCHMARK(BM_MoveInWindow)->Unit(benchmark::kMillisecond)->Iterations(40);
 BENCHMARK(BM_MoveInView)->Unit(benchmark::kMillisecond)->Iterations(100);

@@ -122,6 +122,10 @@ bool CEntryRulePanel::TakeField(QLineEdit* pField) {
     } else {
         rule.m_strDescription = text;
     }
+    // A field left as it was takes nothing in. Its rule may have stopped holding when a value
+    // was deleted; refusing it then would hold the focus away from the grid that can mend it.
+    if (rule == m_pEntry->m_rule)
+        return true;
     return Store(rule, pField);
 }
 

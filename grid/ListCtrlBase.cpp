@@ -1046,6 +1046,11 @@ void CListCtrlBase::OnDeleteItem(int nItem) {
         m_nCurCol = -1;
 }
 
+void CListCtrlBase::OnHiddenRowsChanged() {
+    // The row header lays its buttons out by the shown rows too.
+    RedrawRowHeader();
+}
+
 void CListCtrlBase::OnEndScroll() {
     if (IsEditing() && m_openEditor == OpenEditor::EditBox)
         EndEdit();

@@ -215,6 +215,7 @@ protected:
     void OnItemChanged(int nItem, unsigned oldState, unsigned newState) override;
     void OnDeleteItem(int nItem) override;
     void OnEndScroll() override;
+    void OnHiddenRowsChanged() override;
     void paintEvent(QPaintEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;
     void showEvent(QShowEvent* event) override;

@@ -68,13 +68,11 @@ CProfileEditPlan::CProfileEditPlan(const QByteArray& bytes)
     : m_bytes(bytes), m_encoding(CTextCodec::Detect(bytes)), m_codec(m_encoding),
       m_unit(m_codec.unitSize()), m_bigEndian(m_encoding == CTextCodec::Encoding::Utf16BE) {
     m_payload = QByteArrayView(m_bytes).sliced(CTextCodec::Bom(m_encoding).size());
-    const CTextCodec::LineEnd lineEnd = CTextCodec::DominantLineEnd(m_payload, m_encoding);
-    // Damaged UTF-16 is refused by every edit; lone CRs are left to the one-key edit.
-    if (m_payload.size() % m_unit != 0 || lineEnd == CTextCodec::LineEnd::Cr) {
+    // Damaged UTF-16 is refused by every edit.
+    if (m_payload.size() % m_unit != 0) {
         m_supported = false;
         return;
     }
-    m_codec.encode(CTextCodec::LineEndText(lineEnd), m_lineEnd);
     findLastLine();
     findHeaders();
     // A CP932 file is one that is no UTF-8 somewhere, and only inside a line can it fail.
@@ -161,18 +159,17 @@ void CProfileEditPlan::addHeader(const Ref& line) {
         m_sections.back().bodyEnd = line.begin;
     Section& section = m_sections.emplace_back();
     section.header = section.lastEntry = line;
-    section.bodyBegin = line.next;
+    section.bodyBegin = section.readTo = line.next;
     section.bodyEnd = m_payload.size();
     InsertFirst(m_sectionByName, Text::FoldCase(parsed.name), int(m_sections.size() - 1));
 }
 
-void CProfileEditPlan::readKeys(Section& section) {
-    if (section.keysRead)
-        return;
-    section.keysRead = true;
+std::optional<CProfileEditPlan::Ref> CProfileEditPlan::readKeys(Section& section, quint32 wanted,
+                                                                QStringView key) {
     const qsizetype stop = section.bodyEnd;
-    section.keys.reserve(size_t((stop - section.bodyBegin) / (8 * m_unit)));
-    for (qsizetype at = section.bodyBegin; at < stop;) {
+    if (section.keys.empty())
+        section.keys.reserve(size_t((stop - section.bodyBegin) / (8 * m_unit)));
+    for (qsizetype at = section.readTo; at < stop;) {
         // As ProfileSyntax reads the line, on its units: blanks, ';', '=' and NUL are ASCII and
         // never part of a character of more units.
         qsizetype keyBegin = at;
@@ -209,11 +206,19 @@ void CProfileEditPlan::readKeys(Section& section) {
         last.begin = begin;
         last.end = end;
         last.next = at;
-        if (eq >= 0)
-            section.keys.push_back(
-                {ShortHash(ascii ? trimmed : decodedKeyHash(begin, end)), quint32(begin), -1});
+        if (eq < 0)
+            continue;
+        const quint32 keyHash = ShortHash(ascii ? trimmed : decodedKeyHash(begin, end));
+        section.keys.push_back({keyHash, quint32(begin), -1});
+        indexKey(section, int(section.keys.size() - 1));
+        if (keyHash == wanted && keyIs(last, key)) {
+            section.readTo = at;
+            return last;
+        }
     }
-    indexKeys(section);
+    section.readTo = stop;
+    section.keysRead = true;
+    return std::nullopt;
 }
 
 size_t CProfileEditPlan::decodedKeyHash(qsizetype begin, qsizetype end) const {
@@ -221,22 +226,30 @@ size_t CProfileEditPlan::decodedKeyHash(qsizetype begin, qsizetype end) const {
     return FoldedHash(ProfileSyntax::Parse(text).name);
 }
 
-void CProfileEditPlan::indexKeys(Section& section) {
+void CProfileEditPlan::indexKey(Section& section, int key) {
     std::vector<Key>& keys = section.keys;
-    size_t slotCount = 8;
-    while (slotCount < 2 * keys.size())
-        slotCount *= 2;
-    const size_t mask = slotCount - 1;
-    section.firstOfHash.assign(slotCount, -1);
-    // Backwards, so that each hash ends up with its first line and a chain in file order.
-    for (int i = int(keys.size()) - 1; i >= 0; --i) {
-        size_t slot = SlotOf(keys[size_t(i)].hash, mask);
-        while (section.firstOfHash[slot] >= 0 &&
-               keys[size_t(section.firstOfHash[slot])].hash != keys[size_t(i)].hash)
-            slot = (slot + 1) & mask;
-        keys[size_t(i)].nextSameHash = section.firstOfHash[slot];
-        section.firstOfHash[slot] = i;
+    // At most half full, so that a probe ends soon; a larger table takes every key anew.
+    if (2 * keys.size() > section.firstOfHash.size()) {
+        size_t slotCount = 16;
+        while (slotCount < 4 * keys.size())
+            slotCount *= 2;
+        section.firstOfHash.assign(slotCount, -1);
+        section.lastOfHash.assign(slotCount, -1);
+        for (int i = 0; i < key; ++i) {
+            keys[size_t(i)].nextSameHash = -1;
+            indexKey(section, i);
+        }
     }
+    const size_t mask = section.firstOfHash.size() - 1;
+    const quint32 hash = keys[size_t(key)].hash;
+    size_t slot = SlotOf(hash, mask);
+    while (section.firstOfHash[slot] >= 0 && keys[size_t(section.firstOfHash[slot])].hash != hash)
+        slot = (slot + 1) & mask;
+    if (section.firstOfHash[slot] < 0)
+        section.firstOfHash[slot] = key;
+    else
+        keys[size_t(section.lastOfHash[slot])].nextSameHash = key;
+    section.lastOfHash[slot] = key;
 }
 
 bool CProfileEditPlan::keyIs(const Ref& ref, QStringView key) const {
@@ -245,10 +258,9 @@ bool CProfileEditPlan::keyIs(const Ref& ref, QStringView key) const {
 }
 
 std::optional<CProfileEditPlan::Ref> CProfileEditPlan::findKey(Section& section, QStringView key) {
-    readKeys(section);
     const quint32 hash = ShortHash(FoldedHash(key));
+    // The lines read so far; a section the plan added has none and no table.
     const std::vector<int>& table = section.firstOfHash;
-    // A section the plan added has no original lines and no table.
     const size_t mask = table.size() - 1;
     for (size_t slot = SlotOf(hash, mask); !table.empty() && table[slot] >= 0;
          slot = (slot + 1) & mask) {
@@ -262,6 +274,11 @@ std::optional<CProfileEditPlan::Ref> CProfileEditPlan::findKey(Section& section,
                 return line;
         }
         break;
+    }
+    // Then the lines after them, read only as far as the key.
+    if (!section.keysRead) {
+        if (std::optional<Ref> line = readKeys(section, hash, key))
+            return line;
     }
     const auto added = section.addedKeys.constFind(Text::FoldCase(key));
     if (added == section.addedKeys.cend())
@@ -299,6 +316,16 @@ bool CProfileEditPlan::hasBreak(const Ref& ref) const {
     if (changed != m_changed.end())
         return !changed->second.lineBreak.isEmpty();
     return ref.next > ref.end;
+}
+
+bool CProfileEditPlan::knowLineEnd() {
+    if (!m_lineEndKnown) {
+        m_lineEndKnown = true;
+        const CTextCodec::LineEnd lineEnd = CTextCodec::DominantLineEnd(m_payload, m_encoding);
+        if (lineEnd != CTextCodec::LineEnd::Cr)
+            m_codec.encode(CTextCodec::LineEndText(lineEnd), m_lineEnd);
+    }
+    return !m_lineEnd.isEmpty();
 }
 
 bool CProfileEditPlan::endsWithBreak() const {
@@ -423,14 +450,16 @@ CProfileEditPlan::Outcome CProfileEditPlan::apply(QStringView sectionArg, QStrin
             QByteArray encoded;
             if (!m_codec.encode(value, encoded))
                 return refuseEncoding();
+            if (!hasBreak(*keyLine) && !knowLineEnd())
+                return Outcome::Unsupported;
             QByteArray text =
                 old.first(ProfileEditRules::ValueStart(old, m_encoding)).toByteArray();
             text += encoded;
             setText(*keyLine, std::move(text), true);
             return applied();
         }
-        if (entry.kind == Kind::Header)
-            return Outcome::Unsupported; // the added line would start a section of its own
+        if (entry.kind == Kind::Header || !knowLineEnd())
+            return Outcome::Unsupported; // a section of its own, or lines ending in lone CRs
         QByteArray encoded;
         if (!m_codec.encode(entryText, encoded))
             return refuseEncoding();
@@ -445,7 +474,7 @@ CProfileEditPlan::Outcome CProfileEditPlan::apply(QStringView sectionArg, QStrin
         return applied();
     }
 
-    if (entry.kind == Kind::Header)
+    if (entry.kind == Kind::Header || !knowLineEnd())
         return Outcome::Unsupported;
     const QString headerText = u'[' + section.toString() + u']';
     QByteArray header, encoded;

@@ -18,9 +18,10 @@
 //
 // Some edits would make that text read differently as a whole (a CP932 file whose last byte
 // that is not UTF-8 goes, so the next edit finds UTF-8; an added line that reads as a section
-// header; lines ending in a lone CR, which an added line could join with the LF after it).
-// The plan does not model them: apply() says so and changes nothing, or, for the encoding,
-// applies the edit and says that the text must be read afresh before the next one.
+// header; a line added to a file whose lines end mostly in a lone CR, which it could join with
+// the LF after it). The plan does not model them: apply() says so and changes nothing, or, for
+// the encoding, applies the edit and says that the text must be read afresh before the next
+// one. The file's line end is counted only when an edit adds one.
 class CProfileEditPlan {
 public:
     enum class Outcome {
@@ -64,14 +65,15 @@ private:
         int nextSameHash; // the next entry line of that hash in file order, or -1
     };
     struct Section {
-        Ref header, lastEntry;                // lastEntry: known once the keys are read
+        Ref header, lastEntry;                // lastEntry: known once all keys are read
         qsizetype bodyBegin = 0, bodyEnd = 0; // bytes of its original lines after the header
-        bool keysRead = false;
-        // The original entry lines in file order, and an open-addressing table of the first
-        // one of each hash (-1: empty); then the lines added since, by folded key (they follow
-        // every original entry).
+        qsizetype readTo = 0;                 // its original lines before this one are read
+        bool keysRead = false;                // all of them
+        // The original entry lines read, in file order, and an open-addressing table of the
+        // first and the last of each hash (-1: empty); then the lines added since, by folded
+        // key (they follow every original entry).
         std::vector<Key> keys;
-        std::vector<int> firstOfHash;
+        std::vector<int> firstOfHash, lastOfHash;
         QHash<QString, Ref> addedKeys;
     };
     static constexpr qsizetype kTail = -1;
@@ -106,11 +108,14 @@ private:
     // Finds every section header: lines whose first unit that is no blank is '['.
     void findHeaders();
     void addHeader(const Ref& line);
-    // Reads the section's lines: its keys and its last entry line.
-    void readKeys(Section& section);
+    // Reads the section's lines on from where reading stopped, indexing their keys, until a
+    // line that sets key (of hash `wanted`), which it gives, or the end of the section, where
+    // its last entry line is known.
+    std::optional<Ref> readKeys(Section& section, quint32 wanted, QStringView key);
     // The hash of the folded key of the entry line [begin, end), from its decoded text.
     size_t decodedKeyHash(qsizetype begin, qsizetype end) const;
-    static void indexKeys(Section& section);
+    // Puts keys[key], the last one read, into the section's table.
+    static void indexKey(Section& section, int key);
     // The first line of the section that sets key, or null.
     std::optional<Ref> findKey(Section& section, QStringView key);
     // Whether the entry line at ref sets key (compared as the readers compare keys).
@@ -120,6 +125,8 @@ private:
     QByteArrayView textOf(const Ref& ref) const;
     bool hasBreak(const Ref& ref) const;
     bool endsWithBreak() const;
+    // Counts the file's line ends once: false when lone CRs lead, so that no line may be added.
+    bool knowLineEnd();
     // CP932 files: whether a line's new text is no UTF-8.
     bool isInvalidUtf8(const QByteArray& text) const;
     void setText(const Ref& ref, QByteArray text, bool addBreak);
@@ -136,7 +143,8 @@ private:
     CTextCodec m_codec;
     int m_unit = 1;
     bool m_bigEndian = false;
-    QByteArray m_lineEnd;
+    QByteArray m_lineEnd; // the file's line end, once counted and when it is no lone CR
+    bool m_lineEndKnown = false;
     bool m_supported = true;
     Ref m_lastLine; // the last original line; begin -1 when there is none
     // CP932 files: the changed and added lines that are no UTF-8; an unchanged original line

@@ -305,7 +305,6 @@ void CQuilletView::ClearView() {
     m_pGrid->SetAccessibleTextCallback(nullptr, nullptr); // what a comparison said of its cells
     m_pMerge.reset();
     m_pRuleMarks.reset();
-    m_findTexts.Clear();
     ClearUndoHistory();
     m_pHost->SendMessage(Res::WM_CLEAR_VALUE_LISTS, 0, 0);
 }

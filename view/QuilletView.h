@@ -2,7 +2,6 @@
 
 #include "compare/RowRules.h"
 #include "grid/GridTypes.h"
-#include "view/FoldedTexts.h"
 
 #include <QWidget>
 #include <functional>
@@ -336,7 +335,7 @@ private:
     void StepFindCellForward(int& row, int& col) const;
     void StepFindCellBackward(int& row, int& col) const;
     static constexpr int kFindColumns = 7; // the comparison grid's columns
-    void FindRowTexts(int row, QString (&texts)[kFindColumns]) const;
+    void FindRowTexts(int row, QStringView (&texts)[kFindColumns]) const;
 
     CViewHost* m_pHost;
     std::unique_ptr<Pelmo::CListCtrlEx> m_pGrid;
@@ -368,5 +367,4 @@ private:
     // --- fields: find ---
     QString m_strFind;
     int m_nFindFlags = 0;
-    CFoldedTexts m_findTexts;
 };

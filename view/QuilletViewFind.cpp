@@ -6,10 +6,12 @@
 #include "ini/IniSectionData.h"
 #include "platform/ui/ListCtrlAccessible.h"
 #include "res/Resource.h"
+#include "view/FoldedMatch.h"
 #include "view/ViewHost.h"
 
 #include <algorithm>
 #include <iterator>
+#include <typeinfo>
 
 namespace {
 
@@ -23,9 +25,14 @@ constexpr int kLastCompareColumn = 6;
 constexpr int kAllKinds =
     CQuilletView::FIND_SECTION | CQuilletView::FIND_ENTRY | CQuilletView::FIND_VALUE;
 
-// A single-file row holds either an entry or a section without entries.
+// A single-file row holds either an entry or a section without entries. Nearly every row holds
+// an entry, and find asks for each of them on every keystroke: the exact type is compared first,
+// which costs a fraction of the cast.
 const CIniEntryData* RowEntry(quintptr data) {
-    return dynamic_cast<const CIniEntryData*>(reinterpret_cast<const CObject*>(data));
+    const CObject* record = reinterpret_cast<const CObject*>(data);
+    if (record && typeid(*record) == typeid(CIniEntryData))
+        return static_cast<const CIniEntryData*>(record);
+    return dynamic_cast<const CIniEntryData*>(record);
 }
 const CIniSectionData* RowSection(quintptr data) {
     if (const CIniEntryData* entry = RowEntry(data))
@@ -104,20 +111,21 @@ void CQuilletView::PrevFindCell(int& row, int& col, int flags) const {
     } while (!(FindColumnKind(col) & flags));
 }
 
-// The texts that the row's cells stand for, taken from the model, by column (empty where a
+// The texts that the row's cells stand for, viewed in the model, by column (a null view where a
 // cell has none): the section column tests the section's name on every row of it, also where
-// the grid leaves the cell empty.
-void CQuilletView::FindRowTexts(int row, QString (&texts)[kFindColumns]) const {
+// the grid leaves the cell empty. Equal keys of a file share their text, as a section's rows
+// share its name.
+void CQuilletView::FindRowTexts(int row, QStringView (&texts)[kFindColumns]) const {
     static_assert(kFindColumns == kLastCompareColumn + 1);
-    std::fill(std::begin(texts), std::end(texts), QString());
+    std::fill(std::begin(texts), std::end(texts), QStringView());
     const quintptr data = m_pGrid->GetItemData(row);
     if (!data)
         return;
     const auto fill = [&texts](int first, const CIniSectionData* section,
                                const CIniEntryData* entry) {
-        texts[first] = section ? section->m_name : QString();
-        texts[first + 1] = entry ? entry->Key() : QString();
-        texts[first + 2] = entry ? entry->Value() : QString();
+        texts[first] = section ? QStringView(section->m_name) : QStringView();
+        texts[first + 1] = entry ? entry->KeyView() : QStringView();
+        texts[first + 2] = entry ? entry->ValueView() : QStringView();
     };
     if (IsFindCompareMode()) {
         const auto* result = reinterpret_cast<const COMPARE_REULT*>(data);
@@ -158,18 +166,30 @@ bool CQuilletView::Find(const QString& text, int flags, bool forward) {
     const int perRow = int(columns.size());
     const int rows = m_pGrid->GetItemCount();
     int at = int(std::find(columns.begin(), columns.end(), col) - columns.begin());
-    QString texts[kFindColumns];
+    const CFoldedMatch match(text);
+    QStringView texts[kFindColumns];
     int textsRow = -1;
+    // The section column shows one string on every row of a section: it is tested once per run
+    // of rows, the answer kept with the text it was for.
+    QStringView tested[kFindColumns];
+    bool matched[kFindColumns] = {};
     for (qint64 left = qint64(rows) * perRow; left > 0; --left) {
         if (row != textsRow) {
-            FindRowTexts(row, texts);
+            // Find looks at what is shown: a hidden row is passed over.
+            if (m_pGrid->IsRowHidden(row))
+                std::fill(std::begin(texts), std::end(texts), QStringView());
+            else
+                FindRowTexts(row, texts);
             textsRow = row;
         }
         col = columns[size_t(at)];
-        const QString& cell = texts[col];
-        // Find looks at what is shown: a hidden row is passed over.
-        if (!cell.isEmpty() && !m_pGrid->IsRowHidden(row) &&
-            m_findTexts.Upper(size_t(row) * (last + 1) + size_t(col), cell).contains(text)) {
+        const QStringView cell = texts[col];
+        const bool none = cell.data() == nullptr;
+        if (!none && (cell.data() != tested[col].data() || cell.size() != tested[col].size())) {
+            tested[col] = cell;
+            matched[col] = !cell.isEmpty() && match.In(cell);
+        }
+        if (!none && matched[col]) {
             // Moving away from an open editor keeps what was typed, as a click elsewhere does.
             CommitEdit();
             m_pGrid->SetCurrentCell(row, col, true, false);

@@ -470,7 +470,10 @@ void CListCtrl::ShowAllRows() {
 void CListCtrl::HiddenRowsChanged() {
     ScrollRangeChanged();
     viewport()->update();
+    OnHiddenRowsChanged();
 }
+
+void CListCtrl::OnHiddenRowsChanged() {}
 
 bool CListCtrl::IsRowHidden(int nItem) const {
     return d->rows.IsHidden(nItem);

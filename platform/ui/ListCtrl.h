@@ -238,6 +238,8 @@ protected:
     // scroll bar or the wheel. Scrolling that the list-view does for itself (EnsureVisible,
     // keyboard focus movement, a shrinking range) does not call it.
     virtual void OnEndScroll();
+    // Called after rows were hidden or shown again (the viewport is repainted already).
+    virtual void OnHiddenRowsChanged();
 
     bool event(QEvent* event) override;
     bool viewportEvent(QEvent* event) override;

@@ -865,3 +865,32 @@ INSTANTIATE_TEST_SUITE_P(
                       RuleRefusal{"DefaultNotAmongTheValues", 1, Res::IDC_RULE_DEFAULT, "c",
                                   QString::fromUtf8("既定値が値の一覧にありません")}),
     [](const ::testing::TestParamInfo<RuleRefusal>& info) { return info.param.name; });
+
+// Deleting a value in the grid passes no field of the rules, so only OK can see that a choice's
+// default went with it.
+TEST_F(ProjectEditRules, OKRefusesAChoiceWhoseDefaultValueWasDeleted) {
+    const int pid = StoreRuled();
+    Open(pid, "L");
+    Click(sections, 0, 1);
+    Click(entries, 1, 1);
+    TypeBox()->setFocus();
+    Key(TypeBox(), Qt::Key_End);
+    TypeInto(Res::IDC_RULE_DEFAULT, "b");
+    ASSERT_TRUE(boxes.Boxes().empty()) << boxes.LastText().toStdString();
+    Click(values, 1, 1); // "-" of "b"
+    ASSERT_EQ(Column(values, 2), (QStringList{"a", ""}));
+    Click(entries, 0, 1);
+    PressOK();
+    EXPECT_NE(dlg->result(), QDialog::Accepted);
+    ASSERT_FALSE(boxes.Boxes().empty());
+    EXPECT_EQ(boxes.LastText(), QString::fromUtf8("既定値が値の一覧にありません"));
+    EXPECT_EQ(QApplication::focusWidget(), Field(Res::IDC_RULE_DEFAULT));
+    EXPECT_EQ(Cell(entries).first, 1) << "the faulty entry is shown";
+    EXPECT_EQ(RuleRows(pid), (QStringList{"level|integer|0.0|10.0|5|0|"}));
+    EXPECT_EQ(Dump(pid), (QStringList{"S S", " E level", " E mode", "  V a=", "  V b="}));
+    const size_t said = boxes.Boxes().size();
+    Enter(values, 1, 2, "b");
+    EXPECT_EQ(boxes.Boxes().size(), said) << "leaving the untouched field refuses nothing";
+    PressOK();
+    EXPECT_EQ(dlg->result(), QDialog::Accepted) << boxes.LastText().toStdString();
+}
