@@ -59,21 +59,6 @@ struct Set {
     std::string base, ours, theirs, out;
 };
 
-// Every third value in Japanese, as users' files hold them: "k0003=値00042".
-QByteArray WithJapaneseValues(const QByteArray& ascii) {
-    QByteArray text;
-    text.reserve(ascii.size() + ascii.size() / 20);
-    int line = 0;
-    for (qsizetype at = 0; at < ascii.size();) {
-        qsizetype end = ascii.indexOf('\n', at);
-        end = end < 0 ? ascii.size() : end + 1;
-        const QByteArray piece = ascii.mid(at, end - at);
-        text += ++line % 3 == 0 ? QByteArray(piece).replace("=v", "=\xE5\x80\xA4") : piece;
-        at = end;
-    }
-    return text;
-}
-
 struct Files {
     QTemporaryDir dir;
     Set full, half;
@@ -84,7 +69,8 @@ struct Files {
     }
 
     Set make(const char* name, int sections) {
-        const QByteArray base = WithJapaneseValues(BenchFiles::MakeProfile(sections, 2000));
+        const QByteArray base =
+            BenchFiles::WithJapaneseValues(BenchFiles::MakeProfile(sections, 2000));
         const auto put = [&](const char* side, const QByteArray& bytes) {
             const QString path = dir.filePath(QStringLiteral("%1-%2.ini").arg(name, side));
             if (!BenchFiles::WriteAgedFile(path, bytes))

@@ -304,19 +304,9 @@ QString JapaneseFilePath(int sections, int entries) {
     static QMap<QString, QString> made;
     const QString name = QStringLiteral("j%1_%2.ini").arg(sections).arg(entries);
     if (!made.contains(name)) {
-        const QByteArray ascii = BenchFiles::MakeProfile(sections, entries);
-        QByteArray text;
-        text.reserve(ascii.size() + ascii.size() / 20);
-        int line = 0;
-        for (qsizetype at = 0; at < ascii.size();) {
-            qsizetype end = ascii.indexOf('\n', at);
-            end = end < 0 ? ascii.size() : end + 1;
-            const QByteArray piece = ascii.mid(at, end - at);
-            text += ++line % 3 == 0 ? QByteArray(piece).replace("=v", "=\xE5\x80\xA4") : piece;
-            at = end;
-        }
         made[name] = Folder().filePath(name);
-        BenchFiles::WriteAgedFile(made[name], text);
+        BenchFiles::WriteAgedFile(
+            made[name], BenchFiles::WithJapaneseValues(BenchFiles::MakeProfile(sections, entries)));
     }
     return made[name];
 }
