@@ -24,7 +24,8 @@ QTemporaryDir& Folder() {
 
 // File 2 differs from file 1 in every tenth value and every fiftieth key, so the comparison has
 // pairs, changes and entries on one side only.
-QByteArray MakeFile(int sections, int entries, bool second) {
+// With japanese every third value is Japanese ("k0002=値0000002"), as users' files hold them.
+QByteArray MakeFile(int sections, int entries, bool second, bool japanese) {
     QByteArray text;
     text.reserve(qsizetype(sections) * entries * 16);
     char line[64];
@@ -34,7 +35,9 @@ QByteArray MakeFile(int sections, int entries, bool second) {
         for (int e = 0; e < entries; ++e) {
             const bool renamed = second && e % 50 == 7;
             const int value = second && e % 10 == 3 ? e + 1 : e;
-            std::snprintf(line, sizeof line, "%c%04d=%07d\r\n", renamed ? 'n' : 'k', e, value);
+            const char* format =
+                japanese && e % 3 == 2 ? "%c%04d=\xE5\x80\xA4%07d\r\n" : "%c%04d=%07d\r\n";
+            std::snprintf(line, sizeof line, format, renamed ? 'n' : 'k', e, value);
             text += line;
         }
     }
@@ -42,14 +45,17 @@ QByteArray MakeFile(int sections, int entries, bool second) {
 }
 
 // Writes each shape once.
-QString FilePath(int sections, int entries, bool second) {
+QString FilePath(int sections, int entries, bool second, bool japanese) {
     static QMap<QString, QString> made;
-    const QString name =
-        QStringLiteral("f%1_%2_%3.ini").arg(sections).arg(entries).arg(second ? 2 : 1);
+    const QString name = QStringLiteral("f%1_%2_%3%4.ini")
+                             .arg(sections)
+                             .arg(entries)
+                             .arg(second ? 2 : 1)
+                             .arg(japanese ? QStringLiteral("j") : QString());
     if (made.contains(name))
         return made[name];
     const QString path = Folder().filePath(name);
-    BenchFiles::WriteAgedFile(path, MakeFile(sections, entries, second));
+    BenchFiles::WriteAgedFile(path, MakeFile(sections, entries, second, japanese));
     made[name] = path;
     return path;
 }
@@ -64,7 +70,8 @@ std::unique_ptr<CIniData> Load(const QString& path) {
 
 void BM_Load(benchmark::State& state) {
     Text::SetJapaneseLocale(true);
-    const QString path = FilePath(int(state.range(0)), int(state.range(1)), false);
+    const QString path =
+        FilePath(int(state.range(0)), int(state.range(1)), false, state.range(2) != 0);
     size_t entries = 0;
     for (auto _ : state) {
         auto ini = Load(path);
@@ -83,8 +90,9 @@ void BM_Load(benchmark::State& state) {
 void BM_Compare(benchmark::State& state) {
     Text::SetJapaneseLocale(true);
     const int sections = int(state.range(0)), entries = int(state.range(1));
-    CIniCompare compare(Load(FilePath(sections, entries, false)),
-                        Load(FilePath(sections, entries, true)));
+    const bool japanese = state.range(2) != 0;
+    CIniCompare compare(Load(FilePath(sections, entries, false, japanese)),
+                        Load(FilePath(sections, entries, true, japanese)));
     if (!compare.m_pIni1 || !compare.m_pIni2) {
         state.SkipWithError("load failed");
         return;
@@ -97,7 +105,9 @@ void BM_Compare(benchmark::State& state) {
 }
 
 void Shapes(benchmark::internal::Benchmark* b) {
-    b->Args({400, 2000})->Args({200, 2000})->Args({400, 1000});
+    // The third argument: every third value Japanese (1), or all ASCII as before (0).
+    b->Args({400, 2000, 1})->Args({200, 2000, 1})->Args({400, 2000, 0})->Args({200, 2000, 0});
+    b->Args({400, 1000, 0});
     b->Unit(benchmark::kMillisecond);
 }
 
