@@ -84,11 +84,11 @@ std::vector<ValueMismatch> FindInadmissibleValues(const CIniData& ini,
     const CProjectIndex index(project);
     const bool reportUnknown = project.m_bReportUnknownKeys;
     for (const auto& section : ini.m_sections) {
-        const CProjectIndex::Entries* entries = index.EntriesOf(section->m_name);
-        if (!entries && !reportUnknown)
+        CProjectIndex::Cursor entries(index.EntriesOf(section->m_name));
+        if (!entries.Section() && !reportUnknown)
             continue;
         for (const auto& entry : section->m_entries) {
-            const CEntryData* described = CProjectIndex::Find(entries, entry->Key());
+            const CEntryData* described = entries.Find(entry->KeyView());
             ValueMismatch m;
             if (described ? !Judge(*described, entry->Value(), m) : !reportUnknown)
                 continue;

@@ -13,8 +13,10 @@ CProjectIndex::CProjectIndex(const CProjectData& project) {
         Entries& entries = m_sections[sectionKey];
         for (const CEntryData* e = s->FirstEntry(); e; e = e->NextEntry()) {
             const QString key = Text::FoldCase(e->m_strCode);
-            if (!entries.contains(key))
-                entries.insert(key, e);
+            if (entries.positions.contains(key))
+                continue;
+            entries.positions.insert(key, int(entries.records.size()));
+            entries.records.push_back(e);
         }
     }
 }
@@ -24,13 +26,9 @@ const CProjectIndex::Entries* CProjectIndex::EntriesOf(QStringView section) cons
     return it == m_sections.constEnd() ? nullptr : &it.value();
 }
 
-const CEntryData* CProjectIndex::Find(const Entries* entries, QStringView key) {
-    return entries ? entries->value(Text::FoldCase(key), nullptr) : nullptr;
-}
-
 namespace {
 
-bool FoldsToItself(const QString& key) {
+bool FoldsToItself(QStringView key) {
     for (const QChar c : key) {
         if (c.unicode() >= 0x80 || (c >= u'A' && c <= u'Z'))
             return false;
@@ -40,8 +38,31 @@ bool FoldsToItself(const QString& key) {
 
 } // namespace
 
-const CEntryData* CProjectIndex::Find(const Entries* entries, const QString& key) {
+int CProjectIndex::Position(const Entries* entries, QStringView key) {
     if (!entries)
+        return -1;
+    if (!FoldsToItself(key))
+        return entries->positions.value(Text::FoldCase(key), -1);
+    // Only read during the lookup: the key's own memory serves, no copy is made.
+    return entries->positions.value(QString::fromRawData(key.data(), key.size()), -1);
+}
+
+const CEntryData* CProjectIndex::Find(const Entries* entries, QStringView key) {
+    const int at = Position(entries, key);
+    return at < 0 ? nullptr : entries->records[size_t(at)];
+}
+
+const CEntryData* CProjectIndex::Cursor::Find(QStringView key) {
+    if (!m_pEntries)
         return nullptr;
-    return FoldsToItself(key) ? entries->value(key, nullptr) : Find(entries, QStringView(key));
+    const auto& records = m_pEntries->records;
+    // Spelt exactly as the record's name is the same folded name, and only the entries that
+    // win their name are listed: it is the one a lookup would give.
+    if (m_next < records.size() && records[m_next]->m_strCode == key)
+        return records[m_next++];
+    const int at = Position(m_pEntries, key);
+    if (at < 0)
+        return nullptr;
+    m_next = size_t(at) + 1;
+    return records[size_t(at)];
 }

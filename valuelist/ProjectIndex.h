@@ -3,6 +3,7 @@
 #include <QHash>
 #include <QString>
 #include <QStringView>
+#include <vector>
 
 class CProjectData;
 class CEntryData;
@@ -14,21 +15,42 @@ class CEntryData;
 // stay unchanged.
 class CProjectIndex {
 public:
-    using Entries = QHash<QString, const CEntryData*>;
+    // One section's entries: those that win their name, in the list's order, and where each
+    // stands by folded key.
+    struct Entries {
+        std::vector<const CEntryData*> records;
+        QHash<QString, int> positions;
+    };
 
     explicit CProjectIndex(const CProjectData& project);
 
-    // The entries of one section, keyed by folded key; null when the list lacks the section.
+    // The entries of one section; null when the list lacks the section.
     const Entries* EntriesOf(QStringView section) const;
-    // The entry in a section's entries (from EntriesOf); null when absent.
+    // The entry in a section's entries (from EntriesOf); null when absent. A key that folding
+    // leaves as it is (plain ASCII without capitals, as most keys are) is looked up as it
+    // stands, without a folded copy.
     static const CEntryData* Find(const Entries* entries, QStringView key);
-    // The same for a key held as a string: one that folding leaves as it is (plain ASCII
-    // without capitals, as most keys are) is looked up as it stands, without a folded copy.
-    static const CEntryData* Find(const Entries* entries, const QString& key);
     const CEntryData* Find(QStringView section, QStringView key) const {
         return Find(EntriesOf(section), key);
     }
 
+    // Finds the entries of one section for keys that mostly come in the list's own order, as
+    // a file's keys do when the list was made from such a file: each key is first tried,
+    // spelt as it is, against the entry after the one found last, and looked up only when
+    // that is not it.
+    class Cursor {
+    public:
+        explicit Cursor(const Entries* entries = nullptr) : m_pEntries(entries) {}
+        const Entries* Section() const { return m_pEntries; }
+        const CEntryData* Find(QStringView key);
+
+    private:
+        const Entries* m_pEntries;
+        size_t m_next = 0;
+    };
+
 private:
+    static int Position(const Entries* entries, QStringView key);
+
     QHash<QString, Entries> m_sections;
 };

@@ -20,9 +20,9 @@ const CEntryData* CRuleMarks::Describe(const CIniEntryData& entry) const {
     if (!same) {
         m_bLastLookedUp = true;
         m_lastSection = section;
-        m_pLastEntries = m_index.EntriesOf(section);
+        m_lastEntries = CProjectIndex::Cursor(m_index.EntriesOf(section));
     }
-    return CProjectIndex::Find(m_pLastEntries, entry.KeyView());
+    return m_lastEntries.Find(entry.KeyView());
 }
 
 QString CRuleMarks::Breach(const CIniEntryData& entry) const {
@@ -50,7 +50,7 @@ bool CRuleMarks::HasDefault(const CIniEntryData& entry) const {
 
 bool CRuleMarks::IsDefault(const CIniEntryData& entry) const {
     const CEntryData* described = Describe(entry);
-    return described && CRuleCheck::IsDefault(*described, entry.Value());
+    return described && CRuleCheck::IsDefault(*described, entry.ValueView());
 }
 
 QString CRuleMarks::DefaultOf(const CIniEntryData& entry) const {

@@ -53,5 +53,5 @@ private:
     // filtering hundreds of thousands of them would fold and look up the same name each time.
     mutable bool m_bLastLookedUp = false;
     mutable QString m_lastSection;
-    mutable const CProjectIndex::Entries* m_pLastEntries = nullptr;
+    mutable CProjectIndex::Cursor m_lastEntries;
 };
