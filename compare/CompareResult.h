@@ -1,5 +1,7 @@
 #pragma once
 
+#include <cstddef>
+
 class CIniSectionData;
 class CIniEntryData;
 
@@ -10,4 +12,8 @@ struct COMPARE_REULT {
     CIniSectionData* pSection2 = nullptr;
     CIniEntryData* pEntry1 = nullptr;
     CIniEntryData* pEntry2 = nullptr;
+
+    // Rows live in slabs (ObjectSlab.h): two large files have one for each of their entries.
+    static void* operator new(std::size_t size);
+    static void operator delete(void* row, std::size_t size) noexcept;
 };

@@ -8,13 +8,16 @@
 #include <QSet>
 #include <algorithm>
 #include <list>
+#include <memory_resource>
+#include <vector>
 
 namespace {
 
 using Row = std::unique_ptr<COMPARE_REULT>;
 // Rows are built in a linked list: pairing inserts file 2's extra entries in the middle, which
-// must not cost a shift of every later row.
-using Rows = std::list<Row>;
+// must not cost a shift of every later row. Its nodes, one per row, come out of one arena that
+// goes when the rows have moved on.
+using Rows = std::pmr::list<Row>;
 
 Row MakeRow(CIniSectionData* s1, CIniSectionData* s2, CIniEntryData* e1, CIniEntryData* e2) {
     return Row(new COMPARE_REULT{s1, s2, e1, e2});
@@ -63,8 +66,8 @@ void PairIntoEmptySection(Rows& rows, Rows::iterator anchor, CIniSectionData* s2
 void PairBlock(Rows& rows, Rows::iterator anchor, CIniSectionData* s2) {
     CIniSectionData* s1 = (*anchor)->pSection1;
     const auto end = BlockEnd(rows, anchor, s2->m_name);
-    QSet<const CIniEntryData*> paired;
-    paired.reserve(qsizetype(s2->m_entries.size()));
+    std::vector<const CIniEntryData*> paired; // sorted once filled
+    paired.reserve(s2->m_entries.size());
     auto last = anchor;
     for (auto it = anchor; it != end; ++it) {
         last = it;
@@ -78,11 +81,12 @@ void PairBlock(Rows& rows, Rows::iterator anchor, CIniSectionData* s2) {
             continue;
         row.pEntry2 = s2->FindEntryLike(*row.pEntry1);
         if (row.pEntry2 != nullptr)
-            paired.insert(row.pEntry2);
+            paired.push_back(row.pEntry2);
     }
+    std::sort(paired.begin(), paired.end());
     auto pos = last;
     for (const auto& e : s2->m_entries) {
-        if (!paired.contains(e.get()))
+        if (!std::binary_search(paired.begin(), paired.end(), e.get()))
             pos = rows.insert(std::next(pos), MakeRow(s1, s2, nullptr, e.get()));
     }
 }
@@ -101,7 +105,8 @@ CIniCompare::~CIniCompare() {
 
 void CIniCompare::Compare() {
     m_results.clear();
-    Rows rows;
+    std::pmr::monotonic_buffer_resource arena;
+    Rows rows(&arena);
     // Where each name's first file-1 section starts: later inserts never land before it.
     QHash<CFoldedName, Rows::iterator> anchors;
     if (m_pIni1) {
