@@ -403,9 +403,12 @@ void CListCtrlBase::RedrawRow(int nItem) {
 bool CListCtrlBase::IsRowOnScreen(int nItem) const {
     if (IsRowHidden(nItem))
         return false;
+    // With rows hidden, a row's place may cost laying them all out again (as after each row an
+    // undo inserts): taking any shown row for one on screen only repaints the row header.
+    if (GetShownCount() < GetItemCount())
+        return true;
     const int top = verticalScrollBar()->value();
-    const int place = ShownPosition(nItem);
-    return place >= top && place <= top + GetCountPerPage();
+    return nItem >= top && nItem <= top + GetCountPerPage();
 }
 
 void CListCtrlBase::RedrawGrid() {

@@ -955,12 +955,13 @@ void CListCtrl::RedrawItems(int nFirst, int nLast) {
         return;
     // The scroll bar's top may be ahead of a pending range update; if that update moves the
     // view, it repaints everything anyway, so there is no need to bring it forward here.
-    const int top = ScrollTop();
+    // With rows hidden, the rows' places may have to be laid out anew after each insert, and
+    // an undo that inserts many rows redraws each of them: repainting everything is cheaper.
     if (d->rows.HiddenCount() > 0) {
-        // A hidden last row counts as the shown one after it: one row more is repainted.
-        nFirst = d->rows.ShownPosition(std::max(nFirst, 0));
-        nLast = d->rows.ShownPosition(std::min(nLast, d->RowCount() - 1));
+        viewport()->update();
+        return;
     }
+    const int top = ScrollTop();
     nFirst = std::max(nFirst, top);
     nLast = std::min(nLast, LastVisiblePosition(top));
     if (nFirst > nLast)
