@@ -42,6 +42,15 @@ public:
     // The value being edited.
     QString Value() const;
     QStringView ValueView() const;
+    // The same views for a walk over many rows that holds the entry's section's store already
+    // (CIniSectionData::m_pText): no call per text. A section whose entries all own their text
+    // may have no store; they never read it.
+    QStringView KeyViewIn(const CTextStore* sectionStore) const {
+        return m_owns ? QStringView(m_pOwn->key) : sectionStore->View(m_at.key);
+    }
+    QStringView ValueViewIn(const CTextStore* sectionStore) const {
+        return m_owns ? QStringView(m_pOwn->value) : sectionStore->View(m_at.value);
+    }
     // The value the file holds (as far as this model knows).
     QString SavedValue() const;
 

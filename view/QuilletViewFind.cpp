@@ -124,8 +124,11 @@ void CQuilletView::FindRowTexts(int row, QStringView (&texts)[kFindColumns]) con
     const auto fill = [&texts](int first, const CIniSectionData* section,
                                const CIniEntryData* entry) {
         texts[first] = section ? QStringView(section->m_name) : QStringView();
-        texts[first + 1] = entry ? entry->KeyView() : QStringView();
-        texts[first + 2] = entry ? entry->ValueView() : QStringView();
+        if (!entry)
+            return;
+        const CTextStore* store = entry->m_pSection->m_pText.get();
+        texts[first + 1] = entry->KeyViewIn(store);
+        texts[first + 2] = entry->ValueViewIn(store);
     };
     if (IsFindCompareMode()) {
         const auto* result = reinterpret_cast<const COMPARE_REULT*>(data);
